@@ -1,0 +1,146 @@
+#include "common/Paths.h"
+
+#include <algorithm>
+
+bool IsPathDelimiter(char c)
+{
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/' || c == '\\';
+#endif
+}
+
+std::string AppendPath(const std::string& dir, const std::string& name)
+{
+    if (dir.empty())
+        return name;
+    if (IsPathDelimiter(dir.back()))
+        return dir + name;
+    std::string result;
+    result.reserve(dir.size() + 1 + name.size());
+    result += dir;
+    result += PathDelim;
+    result += name;
+    return result;
+}
+
+std::string IncludeTrailingPathDelimiter(const std::string& dir)
+{
+    if (dir.empty() || IsPathDelimiter(dir.back()))
+        return dir;
+    return dir + PathDelim;
+}
+
+std::string ExcludeTrailingPathDelimiter(const std::string& dir)
+{
+    std::string result = dir;
+    while (result.size() > 1 && IsPathDelimiter(result.back()))
+        result.pop_back();
+    return result;
+}
+
+namespace {
+size_t LastDelimiter(const std::string& path)
+{
+    for (size_t i = path.size(); i-- > 0;) {
+        if (IsPathDelimiter(path[i]))
+            return i;
+#ifdef _WIN32
+        if (path[i] == ':')
+            return i;
+#endif
+    }
+    return std::string::npos;
+}
+}
+
+std::string ExtractFileName(const std::string& path)
+{
+    size_t pos = LastDelimiter(path);
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string ExtractFilePath(const std::string& path)
+{
+    size_t pos = LastDelimiter(path);
+    return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::string ExtractFileExt(const std::string& path)
+{
+    std::string name = ExtractFileName(path);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext)
+{
+    size_t nameStart = LastDelimiter(path);
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        return path + ext;
+    return path.substr(0, dot) + ext;
+}
+
+std::string NormalizeHostPath(const std::string& path)
+{
+#ifdef _WIN32
+    return path;
+#else
+    std::string result = path;
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
+#endif
+}
+
+std::string StripFileNameChars(const std::string& text)
+{
+    static constexpr std::string_view bad = "/\\:*?\"<>|";
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text)
+        if (bad.find(c) == std::string_view::npos)
+            result += c;
+    return result;
+}
+
+namespace {
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+}
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+            return false;
+    return true;
+}
+
+std::string UpperCase(const std::string& text)
+{
+    std::string result = text;
+    std::transform(result.begin(), result.end(), result.begin(), AsciiUpper);
+    return result;
+}
+
+std::string LowerCase(const std::string& text)
+{
+    std::string result = text;
+    std::transform(result.begin(), result.end(), result.begin(), AsciiLower);
+    return result;
+}
+
+std::string Trim(const std::string& text)
+{
+    size_t first = 0, last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
+        --last;
+    return text.substr(first, last - first);
+}

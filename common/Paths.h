@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+// Two kinds of paths run through the program, and they never mix:
+//
+//  * Host paths name files on the machine the builder (or the launcher)
+//    runs on: project files, source files, the temporary folder, tools.
+//    They use the host's separator, PathDelim: "\" on Windows, "/" on POSIX
+//    hosts. AppendPath joins host paths.
+//
+//  * Device paths name folders on the handheld device: TFolder::GetPath,
+//    GetMacroPath and every directory written into the .inf. They always use
+//    "\" (DeviceDelim), whatever the host.
+//
+// Host paths that come from a project file written on Windows may hold "\";
+// NormalizeHostPath turns such a path into the host's form.
+
+#ifdef _WIN32
+inline constexpr char PathDelim = '\\';
+#else
+inline constexpr char PathDelim = '/';
+#endif
+inline constexpr char DeviceDelim = '\\';
+
+// True for a character that separates host path parts ("\" and, on POSIX,
+// "/"; on Windows both).
+bool IsPathDelimiter(char c);
+
+// The directory and the name with exactly one host separator between them.
+// An empty directory gives the name alone.
+std::string AppendPath(const std::string& dir, const std::string& name);
+
+// The directory followed by one host separator, unless it already ends with
+// one (an empty text stays empty).
+std::string IncludeTrailingPathDelimiter(const std::string& dir);
+std::string ExcludeTrailingPathDelimiter(const std::string& dir);
+
+// The part after the last separator (the whole text when it has none).
+std::string ExtractFileName(const std::string& path);
+// The part up to and including the last separator (empty when none).
+std::string ExtractFilePath(const std::string& path);
+// The extension with its dot (".vip"), or empty; only the file name part counts.
+std::string ExtractFileExt(const std::string& path);
+// The path with the extension of its file name part replaced (ext with dot).
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+
+// On POSIX hosts "\" becomes "/"; on Windows the path is returned unchanged.
+std::string NormalizeHostPath(const std::string& path);
+
+// Removes every occurrence of / \ : * ? " < > | from the text.
+std::string StripFileNameChars(const std::string& text);
+
+// Case-insensitive comparison of ASCII letters (file names, INI keys).
+bool SameText(const std::string& a, const std::string& b);
+std::string UpperCase(const std::string& text);
+std::string LowerCase(const std::string& text);
+// Blanks and control characters removed at both ends (bytes <= ' ').
+std::string Trim(const std::string& text);

@@ -1,0 +1,103 @@
+#include "common/Platform.h"
+
+#include "common/Exception.h"
+#include "common/Paths.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(fs::path(path), ec);
+}
+
+bool ForceDirectories(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    std::error_code ec;
+    fs::create_directories(fs::path(ExcludeTrailingPathDelimiter(path)), ec);
+    return DirectoryExists(path);
+}
+
+bool DeleteFileIfExists(const std::string& path)
+{
+    std::error_code ec;
+    fs::remove(fs::path(path), ec);
+    return !ec;
+}
+
+bool CopyFileNoOverwrite(const std::string& source, const std::string& target)
+{
+    std::error_code ec;
+    if (fs::exists(fs::path(target), ec))
+        return false;
+    return fs::copy_file(fs::path(source), fs::path(target), fs::copy_options::none, ec) && !ec;
+}
+
+int64_t FileSize(const std::string& path)
+{
+    std::error_code ec;
+    auto size = fs::file_size(fs::path(path), ec);
+    return ec ? -1 : static_cast<int64_t>(size);
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(fs::path(path), std::ios::binary);
+    if (!in)
+        throw Exception("Cannot open file \"" + path + "\". " + SystemErrorMessage(LastSystemError()));
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0)
+        throw Exception("Cannot read file \"" + path + "\".");
+    std::vector<uint8_t> data(static_cast<size_t>(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(data.data()), size))
+        throw Exception("Cannot read file \"" + path + "\".");
+    return data;
+}
+
+void WriteFileAtomic(const std::string& path, const std::string& data)
+{
+    WriteFileAtomic(path, data.data(), data.size());
+}
+
+std::string CreatePrivateTempDir(const std::string& prefix)
+{
+    static std::atomic<unsigned> counter{0};
+    std::string base = GetTempDir();
+    if (base.empty())
+        throw Exception("The temporary folder cannot be found.");
+    auto stamp = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = prefix + std::to_string(CurrentProcessId()) + "_" +
+                           std::to_string(counter++) + "_" + std::to_string((stamp >> 4) % 1000000);
+        fs::path dir = fs::path(AppendPath(base, name));
+        std::error_code ec;
+        if (fs::create_directory(dir, ec) && !ec)
+            return IncludeTrailingPathDelimiter(dir.string());
+    }
+    throw Exception("Cannot create a temporary folder in \"" + base + "\".");
+}
+
+void RemoveTree(const std::string& path)
+{
+    if (path.empty())
+        return;
+    std::error_code ec;
+    fs::remove_all(fs::path(ExcludeTrailingPathDelimiter(path)), ec);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+// The one place where the program talks to the operating system. Platform.cpp
+// holds what the standard library does portably; Platform_posix.cpp and
+// Platform_win32.cpp hold the rest. No other file tests _WIN32.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The temporary folder with a trailing separator: GetTempPathA on Windows;
+// $TMPDIR or /tmp elsewhere. Empty when it cannot be found.
+std::string GetTempDir();
+// The Windows system folder (GetSystemDirectoryA); on POSIX hosts an empty text.
+std::string GetSystemDir();
+// The folder of the running program, with a trailing separator.
+std::string GetProgramDir();
+
+// The system's own text for an error code of the last failed call.
+std::string SystemErrorMessage(int code);
+int LastSystemError();
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Creates the folder and its missing parents; false on failure.
+bool ForceDirectories(const std::string& path);
+// Deletes a file; false when it could not be deleted (a missing file counts as deleted).
+bool DeleteFileIfExists(const std::string& path);
+// Copies a file without overwriting an existing target; false on failure or
+// when the target exists.
+bool CopyFileNoOverwrite(const std::string& source, const std::string& target);
+// The file's size, or -1 when it cannot be read.
+int64_t FileSize(const std::string& path);
+
+// Whole-file reads and writes; failures raise Exception with the path and
+// the system's message.
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+// Writes a sibling file in the same folder, flushes it to disk and then puts
+// it in place of the target, so that a failure never leaves a truncated file
+// where a good one was.
+void WriteFileAtomic(const std::string& path, const void* data, size_t size);
+void WriteFileAtomic(const std::string& path, const std::string& data);
+
+// A new, empty folder below the temporary folder whose name no other process
+// gets; returned with a trailing separator. Raises Exception on failure.
+std::string CreatePrivateTempDir(const std::string& prefix);
+// Removes a folder with everything in it; missing folders are ignored.
+void RemoveTree(const std::string& path);
+
+// A number that differs between processes running at the same time.
+unsigned long CurrentProcessId();

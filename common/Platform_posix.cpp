@@ -1,0 +1,81 @@
+#include "common/Platform.h"
+
+#include "common/Exception.h"
+#include "common/Paths.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+std::string GetTempDir()
+{
+    const char* dir = std::getenv("TMPDIR");
+    std::string result = (dir && *dir) ? dir : "/tmp";
+    return IncludeTrailingPathDelimiter(result);
+}
+
+std::string GetSystemDir()
+{
+    return std::string();
+}
+
+std::string GetProgramDir()
+{
+    char buffer[4096];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    if (n <= 0)
+        return std::string();
+    buffer[n] = 0;
+    return ExtractFilePath(buffer);
+}
+
+std::string SystemErrorMessage(int code)
+{
+    return std::strerror(code);
+}
+
+int LastSystemError()
+{
+    return errno;
+}
+
+unsigned long CurrentProcessId()
+{
+    return static_cast<unsigned long>(getpid());
+}
+
+void WriteFileAtomic(const std::string& path, const void* data, size_t size)
+{
+    std::string temp = path + ".~" + std::to_string(getpid()) + ".tmp";
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(errno));
+    const char* p = static_cast<const char*>(data);
+    size_t left = size;
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            int err = errno;
+            ::close(fd);
+            ::unlink(temp.c_str());
+            throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
+    }
+}

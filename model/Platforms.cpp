@@ -1,0 +1,122 @@
+#include "model/Platforms.h"
+
+namespace {
+
+struct PlatformInfo {
+    const char* name;
+    const char* code;
+    const char* caption;
+    const char* unsupported;
+    const char* versionMin;
+    const char* versionMax;
+};
+
+constexpr PlatformInfo kPlatforms[] = {
+    {"Handheld PC", "HPC", "Handheld PC", "\"Palm PC\",\"Jupiter\",\"PocketPC\"", "2.00", "2.00"},
+    {"Handheld PC Pro", "HPCPro", "Handheld PC Pro", "\"HPC\",\"Palm PC\",\"PocketPC\"", "2.11", "2.11"},
+    {"Palm Size PC 2.01", "PPC201", "Palm-size PC 2.01", "\"HPC\",\"Jupiter\"", "2.01", "2.10"},
+    {"Palm Size PC 2.11", "PPC211", "Palm-size PC 2.11", "\"HPC\",\"Jupiter\"", "2.11", "2.11"},
+    {"Pocket PC", "PPC300", "PocketPC", "\"HPC\",\"Jupiter\"", "3.00", "100.00"},
+    {"Handhel PC 2000", "HPC2000", "Handheld PC 2000", "\"HPC\",\"Palm PC\"", "3.00", "100.00"},
+    {"Pocket PC 2002", "PPC2K", "PocketPC 2002", "\"HPC\",\"Jupiter\",\"Palm PC2\"", "3.00", "100.00"},
+    {"Windows Mobile 2003", "WM2003", "Windows Mobile 2003", "\"HPC\",\"Jupiter\",\"Palm PC2\"", "4.2", "100.00"},
+    {"All Platforms", "", "", "", "2.00", "3.00"},
+};
+
+struct ProcessorInfo {
+    const char* name;
+    const char* code;
+};
+
+constexpr ProcessorInfo kProcessors[] = {
+    {"All", ""},
+    {"ARM720", "1824"},
+    {"ARM820", "2080"},
+    {"ARM920", "2336"},
+    {"CEF", "0"},
+    {"Hitachi SH3", "10003"},
+    {"Hitachi SH4", "10005"},
+    {"i486", "486"},
+    {"i586", "586"},
+    {"MIPS R2000", "2000"},
+    {"MIPS R3000", "3000"},
+    {"MIPS R4000", "4000"},
+    {"StrongARM", "2577"},
+};
+
+const PlatformInfo* Platform(TPlatform p)
+{
+    return p <= plAll ? &kPlatforms[p] : nullptr;
+}
+
+const ProcessorInfo* Processor(TProcessor p)
+{
+    return p < ProcessorCount ? &kProcessors[p] : nullptr;
+}
+
+}
+
+std::string PlatformToName(TPlatform p) { auto i = Platform(p); return i ? i->name : ""; }
+std::string PlatformToCode(TPlatform p) { auto i = Platform(p); return i ? i->code : ""; }
+std::string PlatformToCaption(TPlatform p) { auto i = Platform(p); return i ? i->caption : ""; }
+std::string PlatformUnsupportedList(TPlatform p) { auto i = Platform(p); return i ? i->unsupported : ""; }
+std::string PlatformVersionMin(TPlatform p) { auto i = Platform(p); return i ? i->versionMin : ""; }
+std::string PlatformVersionMax(TPlatform p) { auto i = Platform(p); return i ? i->versionMax : ""; }
+
+bool CodeToPlatform(const std::string& code, TPlatform& platform)
+{
+    if (code.empty()) {
+        platform = plAll;
+        return true;
+    }
+    for (int i = 0; i < PlatformCount; ++i) {
+        if (code == kPlatforms[i].code) {
+            platform = static_cast<TPlatform>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ProcessorToName(TProcessor p) { auto i = Processor(p); return i ? i->name : ""; }
+std::string ProcessorToCode(TProcessor p) { auto i = Processor(p); return i ? i->code : ""; }
+
+bool CodeToProcessor(const std::string& code, TProcessor& processor)
+{
+    if (code.empty()) {
+        processor = pAll;
+        return true;
+    }
+    for (int i = 1; i < ProcessorCount; ++i) {
+        if (code == kProcessors[i].code) {
+            processor = static_cast<TProcessor>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ValueTypeToName(uint32_t type)
+{
+    switch (type) {
+    case vtString: return "REG_SZ";
+    case vtBinary: return "REG_BINARY";
+    case vtMultiString: return "REG_MULTI_SZ";
+    case vtDWord: return "REG_DWORD";
+    default: return "";
+    }
+}
+
+std::string SystemFolderText(int number)
+{
+    if (number == 0)
+        return "Not System";
+    return SystemFolderMacro(number);
+}
+
+std::string SystemFolderMacro(int number)
+{
+    if (number < 1 || number >= SystemFolderCount)
+        return "";
+    return "%CE" + std::to_string(number) + "%";
+}

@@ -1,0 +1,91 @@
+#include "common/Platform.h"
+
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+TEST(Platform, TempDirEndsWithSeparator)
+{
+    std::string dir = GetTempDir();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_TRUE(IsPathDelimiter(dir.back()));
+    EXPECT_TRUE(DirectoryExists(dir));
+}
+
+#ifndef _WIN32
+TEST(Platform, TempDirFollowsTmpdir)
+{
+    const char* old = std::getenv("TMPDIR");
+    std::string saved = old ? old : "";
+    setenv("TMPDIR", "/var/tmp", 1);
+    EXPECT_EQ(GetTempDir(), "/var/tmp/");
+    unsetenv("TMPDIR");
+    EXPECT_EQ(GetTempDir(), "/tmp/");
+    if (old)
+        setenv("TMPDIR", saved.c_str(), 1);
+}
+#endif
+
+TEST(Platform, PrivateTempDirsAreDistinct)
+{
+    std::string a = CreatePrivateTempDir("vitest_");
+    std::string b = CreatePrivateTempDir("vitest_");
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(DirectoryExists(a));
+    RemoveTree(a);
+    RemoveTree(b);
+    EXPECT_FALSE(DirectoryExists(a));
+}
+
+TEST(Platform, AtomicWriteReplacesAndLeavesNoSiblingBehind)
+{
+    TempDir tmp;
+    std::string path = tmp.File("project.vip");
+    WriteFileAtomic(path, std::string("first"));
+    WriteFileAtomic(path, std::string("second version"));
+    EXPECT_EQ(tmp.Read("project.vip"), "second version");
+    int entries = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(tmp.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(Platform, FailedAtomicWriteKeepsTheOldFile)
+{
+    TempDir tmp;
+    std::string path = tmp.File("keep.txt");
+    WriteFileAtomic(path, std::string("good"));
+    // The target's folder does not exist: the write fails before touching anything.
+    EXPECT_THROW(WriteFileAtomic(tmp.File("missing/keep.txt"), std::string("x")), Exception);
+    EXPECT_EQ(tmp.Read("keep.txt"), "good");
+}
+
+TEST(Platform, CopyWithoutOverwrite)
+{
+    TempDir tmp;
+    tmp.Write("a", "A");
+    tmp.Write("b", "B");
+    EXPECT_FALSE(CopyFileNoOverwrite(tmp.File("a"), tmp.File("b")));
+    EXPECT_EQ(tmp.Read("b"), "B");
+    EXPECT_TRUE(CopyFileNoOverwrite(tmp.File("a"), tmp.File("c")));
+    EXPECT_EQ(tmp.Read("c"), "A");
+}
+
+TEST(Platform, ReadingAMissingFileNamesIt)
+{
+    try {
+        ReadFileBytes("/nonexistent/dir/file.vip");
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("/nonexistent/dir/file.vip"), std::string::npos);
+    }
+}
+
+}

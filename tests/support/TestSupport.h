@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/DebugTrace.h"
+
+// Collects the model's trace messages while it lives.
+class TraceRecorder {
+public:
+    TraceRecorder();
+    ~TraceRecorder();
+    TraceRecorder(const TraceRecorder&) = delete;
+    TraceRecorder& operator=(const TraceRecorder&) = delete;
+
+    const std::vector<std::string>& Messages() const { return FMessages; }
+    int Count(const std::string& message) const;
+    void Clear() { FMessages.clear(); }
+
+private:
+    std::vector<std::string> FMessages;
+    TDebugTraceHook FPrevious;
+};
+
+// A temporary folder that is removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder with a trailing separator.
+    const std::string& Path() const { return FPath; }
+    std::string File(const std::string& name) const { return FPath + name; }
+    void Write(const std::string& name, const std::string& content) const;
+    std::string Read(const std::string& name) const;
+
+private:
+    std::string FPath;
+};
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> values);
+std::string HexDump(const std::vector<uint8_t>& data);
