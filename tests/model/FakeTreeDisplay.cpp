@@ -1,0 +1,55 @@
+#include "FakeTreeDisplay.h"
+
+#include <functional>
+
+void FakeTreeDisplay::Clear()
+{
+    // Nodes are freed one level at a time: the folder tests list very deep trees.
+    std::vector<std::unique_ptr<Node>> pending = std::move(FTop);
+    FTop.clear();
+    while (!pending.empty()) {
+        std::unique_ptr<Node> node = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : node->Children)
+            pending.push_back(std::move(child));
+    }
+    ++FClears;
+}
+
+TTreeDisplay::TNode FakeTreeDisplay::AddNode(TNode parent, const std::string& text, void* object)
+{
+    auto node = std::make_unique<Node>();
+    node->Text = text;
+    node->Object = object;
+    Node* raw = node.get();
+    (parent ? static_cast<Node*>(parent)->Children : FTop).push_back(std::move(node));
+    return raw;
+}
+
+void* FakeTreeDisplay::NodeObject(TNode node) const
+{
+    return static_cast<Node*>(node)->Object;
+}
+
+int FakeTreeDisplay::ChildCount(TNode node) const
+{
+    return static_cast<int>(static_cast<Node*>(node)->Children.size());
+}
+
+TTreeDisplay::TNode FakeTreeDisplay::Child(TNode node, int index) const
+{
+    return static_cast<Node*>(node)->Children.at(index).get();
+}
+
+std::string FakeTreeDisplay::Dump() const
+{
+    std::string out;
+    std::function<void(const Node&, int)> dump = [&](const Node& n, int depth) {
+        out += std::string(depth * 2, ' ') + n.Text + "\n";
+        for (auto& c : n.Children)
+            dump(*c, depth + 1);
+    };
+    for (auto& n : FTop)
+        dump(*n, 0);
+    return out;
+}
