@@ -1,0 +1,328 @@
+#include "model/Files.h"
+
+#include "common/DebugTrace.h"
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "model/Shortcuts.h"
+#include "model/ValueEncoding.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+TFileEditor& FileEditor()
+{
+    static TFileEditor editor;
+    return editor;
+}
+
+bool FitsPlatform(TPlatform platform, TPlatforms platforms)
+{
+    return platform == plAll || platforms.Contains(platform);
+}
+
+bool FitsProcessor(TProcessor processor, TProcessor own)
+{
+    return own == processor || own == pAll;
+}
+
+}
+
+// Stored enumerations outside their range cannot come from a project the
+// builder wrote, and nothing downstream has a code or text for them.
+TProcessor StreamReadProcessor(TStream& stream)
+{
+    int32_t value = StreamReadInteger(stream);
+    if (value < 0 || value >= ProcessorCount)
+        throw Exception("Invalid property value");
+    return static_cast<TProcessor>(value);
+}
+
+// --- TFile -----------------------------------------------------------------
+
+TFile::~TFile()
+{
+    for (TCEShortCut* shortcut : FShortcuts)
+        shortcut->FTarget = nullptr;
+}
+
+TFolder* TFile::GetFolder() const
+{
+    if (FUseDefaultFolder && DefaultFolder())
+        return DefaultFolder();
+    return AttachedFolder();
+}
+
+std::string TFile::GetSourceDir() const
+{
+    if (FSourceDir.size() > 1 && IsPathDelimiter(FSourceDir.back()))
+        return FSourceDir.substr(0, FSourceDir.size() - 1);
+    return FSourceDir;
+}
+
+std::string TFile::GetSourcePath() const
+{
+    return AppendPath(GetSourceDir(), FFileName);
+}
+
+std::string TFile::GetHostSourcePath() const
+{
+    return AppendPath(NormalizeHostPath(GetSourceDir()), FFileName);
+}
+
+std::string TFile::GetDevicePath() const
+{
+    TFolder* folder = GetFolder();
+    return folder ? folder->GetPath() + FFileName : FFileName;
+}
+
+bool TFile::Edit(TProject* project)
+{
+    if (!FileEditor()) {
+        DebugTrace("No file editor installed");
+        return false;
+    }
+    return FileEditor()(*this, project);
+}
+
+TFileEditor TFile::SetEditor(TFileEditor editor)
+{
+    return std::exchange(FileEditor(), std::move(editor));
+}
+
+void TFile::SaveToStream(TStream& stream) const
+{
+    StreamWriteInteger(stream, FID);
+    StreamWriteString(stream, FFileName);
+    StreamWriteString(stream, GetSourceDir());
+    // A file that lost its folder is written with number 0, which names no
+    // folder: it reads back unattached.
+    StreamWriteInteger(stream, AttachedFolder() ? AttachedFolder()->ID() : 0);
+    StreamWriteInteger(stream, FProcessor);
+    StreamWritePlatforms(stream, FPlatforms);
+    StreamWriteInteger(stream, FCopyMode);
+    StreamWriteSet(stream, uint16_t(FOptions.Bits() & 0x0F));
+    StreamWriteBoolean(stream, FUseDefaultFolder);
+}
+
+void TFile::LoadFromStream(TStream& stream, const TIdIndex<TFolder>& folders)
+{
+    FID = StreamReadInteger(stream);
+    FFileName = StreamReadString(stream);
+    FSourceDir = StreamReadString(stream);
+    if (TFolder* folder = folders.Find(StreamReadInteger(stream)))
+        SetFolder(folder);
+    else
+        DebugTrace("Can not find the destination folder of a file!");
+    FProcessor = StreamReadProcessor(stream);
+    FPlatforms = StreamReadPlatforms(stream);
+    int32_t mode = StreamReadInteger(stream);
+    if (mode < 0 || mode >= CopyModeCount)
+        throw Exception("Invalid property value");
+    FCopyMode = uint8_t(mode);
+    // The options are a one-byte set: members up to 7 fit, larger ones are
+    // dropped.
+    FOptions = TFileOptions();
+    int32_t count = StreamReadInteger(stream);
+    for (int32_t i = 0; i < count; ++i) {
+        unsigned member = uint8_t(StreamReadInteger(stream));
+        if (member <= 7)
+            FOptions.IncludeOrdinal(member);
+    }
+    FUseDefaultFolder = StreamReadBoolean(stream);
+}
+
+// --- TFiles ----------------------------------------------------------------
+
+TFiles::~TFiles()
+{
+    FDeviceSections.clear();
+    // Last first: each file leaves its folder's list from the end.
+    while (!FFiles.empty())
+        FFiles.pop_back();
+}
+
+TFile* TFiles::Add(std::unique_ptr<TFile> file)
+{
+    FFiles.push_back(std::move(file));
+    return FFiles.back().get();
+}
+
+void TFiles::Remove(TFile* file)
+{
+    int index = IndexOf(file);
+    if (index >= 0)
+        FFiles.erase(FFiles.begin() + index);
+}
+
+void TFiles::Remove(const TList& files)
+{
+    std::unordered_set<const TFile*> doomed(files.begin(), files.end());
+    std::vector<std::unique_ptr<TFile>> kept;
+    kept.reserve(FFiles.size());
+    std::vector<std::unique_ptr<TFile>> removed;
+    for (auto& file : FFiles)
+        (doomed.count(file.get()) ? removed : kept).push_back(std::move(file));
+    FFiles = std::move(kept);
+}
+
+int TFiles::IndexOf(const TFile* file) const
+{
+    for (size_t i = 0; i < FFiles.size(); ++i)
+        if (FFiles[i].get() == file)
+            return static_cast<int>(i);
+    return -1;
+}
+
+TFiles::TList TFiles::ToList() const
+{
+    TList list;
+    list.reserve(FFiles.size());
+    for (auto& file : FFiles)
+        list.push_back(file.get());
+    return list;
+}
+
+bool TFiles::First(TFile*& file)
+{
+    if (FFiles.empty()) {
+        file = nullptr;
+        return false;
+    }
+    file = FFiles[0].get();
+    FCursor = 1;
+    return true;
+}
+
+bool TFiles::Next(TFile*& file)
+{
+    if (FCursor < 0 || FCursor >= Count()) {
+        file = nullptr;
+        return false;
+    }
+    file = FFiles[FCursor++].get();
+    return true;
+}
+
+TFiles::TList TFiles::FilesFor(TPlatform platform, TProcessor processor) const
+{
+    TList list;
+    for (auto& file : FFiles)
+        if (FitsPlatform(platform, file->Platforms()) && FitsProcessor(processor, file->Processor()))
+            list.push_back(file.get());
+    return list;
+}
+
+std::vector<TCEShortCut*> TFiles::ShortcutsFor(TPlatform platform, TProcessor processor) const
+{
+    std::vector<TCEShortCut*> list;
+    if (!FShortcuts)
+        return list;
+    for (int i = 0; i < FShortcuts->Count(); ++i) {
+        TCEShortCut* shortcut = FShortcuts->Item(i);
+        // A shortcut whose file left the project has no processor and
+        // nothing to start.
+        if (!shortcut->Target())
+            continue;
+        if (FitsPlatform(platform, shortcut->Platforms()) && FitsProcessor(processor, shortcut->Target()->Processor()))
+            list.push_back(shortcut);
+    }
+    return list;
+}
+
+std::vector<TRegKey*> TFiles::KeysFor(TPlatform platform, TProcessor processor, const TRegKey::TList& keys)
+{
+    std::vector<TRegKey*> list;
+    // Pre-order over the branches, children in order: a stack of the lists
+    // still being walked and the position in each.
+    std::vector<std::pair<const TRegKey::TList*, size_t>> stack{{&keys, 0}};
+    while (!stack.empty()) {
+        auto& [level, next] = stack.back();
+        if (next == level->size()) {
+            stack.pop_back();
+            continue;
+        }
+        TRegKey* key = (*level)[next++].get();
+        if (key->MatchesTarget(platform, processor))
+            list.push_back(key);
+        if (!key->SubKeys().empty())
+            stack.push_back({&key->SubKeys(), 0});
+    }
+    return list;
+}
+
+TSetupDLL* TFiles::SetupDllFor(TPlatform platform, TProcessor processor, const TSetupDlls& dlls)
+{
+    for (int i = dlls.Count(); i-- > 0;) {
+        TSetupDLL* dll = dlls.Item(i);
+        if (FitsPlatform(platform, dll->Platforms()) && FitsProcessor(processor, dll->Processor()))
+            return dll;
+    }
+    return nullptr;
+}
+
+TPlatforms TFiles::CommonPlatforms() const
+{
+    TPlatforms result = ::AllPlatforms;
+    for (auto& file : FFiles)
+        result = result * file->Platforms();
+    return result;
+}
+
+TPlatforms TFiles::AllPlatforms() const
+{
+    TPlatforms result;
+    for (auto& file : FFiles)
+        result = result + file->Platforms();
+    return result;
+}
+
+TProcessors TFiles::CommonProcessors() const
+{
+    TProcessors result = AllProcessorsSet;
+    for (auto& file : FFiles)
+        result = result * TProcessors{file->Processor()};
+    return result;
+}
+
+TProcessors TFiles::AllProcessors() const
+{
+    TProcessors result;
+    for (auto& file : FFiles)
+        result.Include(file->Processor());
+    return result;
+}
+
+void TFiles::SaveToStream(TStream& stream)
+{
+    for (size_t i = 0; i < FFiles.size(); ++i)
+        FFiles[i]->SetID(static_cast<int32_t>(i + 1));
+    StreamWriteInteger(stream, Count());
+    for (auto& file : FFiles)
+        file->SaveToStream(stream);
+}
+
+void TFiles::LoadFromStream(TStream& stream, const TFolderList& folders)
+{
+    TIdIndex<TFolder> index(folders);
+    int32_t count = StreamReadInteger(stream);
+    // No reserve by the stored count: the data may end long before it.
+    std::vector<std::unique_ptr<TFile>> read;
+    for (int32_t i = 0; i < count; ++i) {
+        auto file = std::make_unique<TFile>();
+        file->LoadFromStream(stream, index);
+        read.push_back(std::move(file));
+    }
+    for (auto& file : read)
+        FFiles.push_back(std::move(file));
+}
+
+TFile* FindFileByID(const TFiles::TList& list, int32_t id)
+{
+    for (TFile* file : list)
+        if (file && file->ID() == id)
+            return file;
+    return nullptr;
+}
