@@ -53,19 +53,6 @@ TEST(PlatformProcPair, PairNames)
         EXPECT_EQ(TPlatformProcPair(c.platform, c.processor).GetPairName(), c.name);
 }
 
-TEST(Build, DefaultsOfANewBuild)
-{
-    TBuild b;
-    EXPECT_EQ(b.Name(), "");
-    EXPECT_FALSE(b.AllInOne());
-    EXPECT_EQ(b.Languages().Count(), 0);
-    EXPECT_EQ(b.DefaultLanguage(), 0);
-    EXPECT_EQ(b.SetupType(), 0);
-    EXPECT_EQ(b.SfxMode(), 0);
-    EXPECT_TRUE(b.ShowWelcome() && b.ShowEULA() && b.ShowFinish());
-    EXPECT_EQ(b.PairCount(), 0);
-}
-
 TEST(Build, SetDefaultLanguageKeepsToTheBuildsLanguages)
 {
     TBuild b;
@@ -88,19 +75,6 @@ TEST(Build, HasPairComparesPlatformAndProcessor)
     EXPECT_FALSE(b.HasPair(TPlatformProcPair(plHPCPro, pStrongARM)));
     b.ClearPairs();
     EXPECT_FALSE(b.HasPair(TPlatformProcPair(plHPC, pStrongARM)));
-}
-
-TEST(Build, ShowsAnyScreen)
-{
-    TBuild b;
-    EXPECT_TRUE(b.ShowsAnyScreen());
-    b.SetShowWelcome(false);
-    b.SetShowEULA(false);
-    EXPECT_TRUE(b.ShowsAnyScreen());
-    b.SetShowFinish(false);
-    EXPECT_FALSE(b.ShowsAnyScreen());
-    b.SetShowEULA(true);
-    EXPECT_TRUE(b.ShowsAnyScreen());
 }
 
 // The pair count is written before the flag, the pairs after it.

@@ -73,16 +73,6 @@ TEST(EncodedStream, RoundTripsTextsOfManySizes)
     }
 }
 
-TEST(EncodedStream, WriteLeavesTheCallersBufferAlone)
-{
-    TempDir dir;
-    std::vector<uint8_t> plain = RandomBytes(300, 7);
-    std::vector<uint8_t> copy = plain;
-    TEncodedStream out(dir.File("b.dat"), fmCreate);
-    out.Write(plain.data(), plain.size());
-    EXPECT_EQ(plain, copy);
-}
-
 // Every request starts the key afresh, so only reads of the written sizes
 // give the text back; stored files rely on whole-file requests.
 TEST(EncodedStream, KeyPositionRestartsWithEveryRequest)
@@ -124,13 +114,3 @@ TEST(EncodedStream, ReportsFilesItCannotOpenOrCreate)
     }
 }
 
-TEST(EncodedStream, ZeroByteWriteLeavesAnEmptyFile)
-{
-    TempDir dir;
-    {
-        TEncodedStream out(dir.File("e.dat"), fmCreate);
-        out.Write("x", 0);
-        out.Close();
-    }
-    EXPECT_EQ(FileSize(dir.File("e.dat")), 0);
-}
