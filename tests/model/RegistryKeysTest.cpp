@@ -117,7 +117,8 @@ std::unique_ptr<TRegKeys> SampleTree()
     AddValue(sub, vtDWord, "Count")->SetDwordData(0xDEADBEEF);
     AddKey(app, "Empty");
     TRegKey* x = AddKey(keys->Item(2), "X");
-    x->Values().Item(0)->SetStringData("x default");
+    x->Values().Item(0)->SetStringData(std::string(300, 'x')); // a long string has a tag of its own
+    AddValue(x, 0x20000, "Odd")->SetStringData("not stored");
     AddValue(keys->Item(2), vtDWord, "OnHive")->SetDwordData(31);
     return keys;
 }

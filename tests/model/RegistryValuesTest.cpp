@@ -6,27 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-#include <new>
-
-// Nothing these tests do needs a block this large: one can only come from a
-// count read from a file and trusted before its data was there.
-void* operator new(std::size_t size)
-{
-    void* p = size > (std::size_t(256) << 20) ? nullptr : std::malloc(size ? size : 1);
-    if (!p)
-        throw std::bad_alloc();
-    return p;
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace {
 
