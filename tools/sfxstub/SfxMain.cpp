@@ -138,7 +138,7 @@ public:
         wc.lpszClassName = L"VISfxProgress";
         RegisterClassW(&wc);
 
-        const int width = 420, height = 130;
+        const int width = 420, height = 108;
         int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
         FWindow = CreateWindowExW(WS_EX_DLGMODALFRAME, wc.lpszClassName, title.c_str(),
