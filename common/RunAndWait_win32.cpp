@@ -70,7 +70,10 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
     si.hStdOutput = out.Write;
     si.hStdError = err.Write;
 
-    std::string commandLine = program + " " + arguments;
+    // Unquoted, a path with blanks (a builder under "C:\Program Files") would
+    // be cut at the first blank by CreateProcess.
+    bool quote = program.find(' ') != std::string::npos && UnquoteProgram(program) == program;
+    std::string commandLine = (quote ? "\"" + program + "\"" : program) + " " + arguments;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         workingDir.empty() ? nullptr : workingDir.c_str(), &si, &pi))
