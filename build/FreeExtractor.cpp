@@ -3,10 +3,9 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/RunAndWait.h"
 
 namespace {
-
-TRunAndWait GDefaultRunner = nullptr;
 
 // A value between double quotes as Windows programs split their command
 // line: a quote inside the value is escaped, and so are the backslashes in
@@ -36,13 +35,12 @@ std::string Quoted(const std::string& value)
 
 } // namespace
 
-TFreeExtractor::TFreeExtractor(TRunAndWait runner) : FRunner(runner)
+TFreeExtractor::TFreeExtractor(TRunProgram runner) : FRunner(std::move(runner))
 {
-}
-
-void TFreeExtractor::SetDefaultRunner(TRunAndWait runner)
-{
-    GDefaultRunner = runner;
+    if (!FRunner)
+        FRunner = [](const std::string& program, const std::string& arguments) {
+            RunAndWait(program, arguments);
+        };
 }
 
 std::string TFreeExtractor::ProgramPath() const
@@ -65,14 +63,11 @@ std::string TFreeExtractor::Arguments() const
 
 void TFreeExtractor::Execute()
 {
-    TRunAndWait run = FRunner ? FRunner : GDefaultRunner;
-    if (!run)
-        throw Exception("No way to run makesfx.exe has been set up.");
     // The tool's exit code does not reach us, so an old package left in
     // place would pass for a new one: remove it first and look afterwards.
     if (!DeleteFileIfExists(FOutput))
         throw Exception("Cannot delete the old " + FOutput + ".");
-    run(ProgramPath(), Arguments());
+    FRunner(ProgramPath(), Arguments());
     if (!FileExists(FOutput))
         throw Exception("The self-extracting program " + FOutput + " was not created.");
 }

@@ -2,18 +2,18 @@
 
 #include "build/SelfExtractor.h"
 
+#include <functional>
 #include <string>
 
-// Runs a program and waits for it to end; failures raise Exception. The
-// builder's RunAndWait has this shape; tests give a recorder instead.
-using TRunAndWait = void (*)(const std::string& program, const std::string& arguments);
+// Runs a program and waits for it to end; failures raise Exception. By
+// default RunAndWait; tests give a recorder instead.
+using TRunProgram = std::function<void(const std::string& program, const std::string& arguments)>;
 
 // The self-extractor maker that runs Tools/makesfx.exe beside the builder.
 class TFreeExtractor : public TSelfExtractor {
 public:
-    // runner: how makesfx is started; null takes the one set with
-    // SetDefaultRunner.
-    explicit TFreeExtractor(TRunAndWait runner = nullptr);
+    // runner: how makesfx is started; empty for RunAndWait.
+    explicit TFreeExtractor(TRunProgram runner = TRunProgram());
 
     void Execute() override;
 
@@ -25,9 +25,7 @@ public:
 
     void SetToolsDir(const std::string& dir) { FToolsDir = dir; }
 
-    static void SetDefaultRunner(TRunAndWait runner);
-
 private:
-    TRunAndWait FRunner;
+    TRunProgram FRunner;
     std::string FToolsDir;
 };

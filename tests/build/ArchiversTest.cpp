@@ -1,6 +1,7 @@
 #include "build/Compressor.h"
 #include "build/FreeExtractor.h"
 #include "build/ZipCompressor.h"
+#include "tools/sfxstub/SfxTrailer.h"
 
 #include "common/Exception.h"
 #include "common/Paths.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <cstdlib>
 #include <map>
 #include <random>
 
@@ -246,8 +248,48 @@ TEST(FreeExtractorTest, AToolThatWritesNothingIsAnError)
     EXPECT_EQ(GRuns.size(), 1u);
     // The old package is not passed off as the new one.
     EXPECT_FALSE(FileExists(dir.File("Setup.exe")));
+    EXPECT_EQ(extractor.ProgramPath(), AppendPath(AppendPath(GetProgramDir(), "Tools"), "makesfx.exe"));
+}
 
-    TFreeExtractor unwired;
-    EXPECT_THROW(unwired.Execute(), Exception);
-    EXPECT_EQ(unwired.ProgramPath(), AppendPath(AppendPath(GetProgramDir(), "Tools"), "makesfx.exe"));
+// The whole archive step with the real tools: the ZIP archive of the
+// compressor, the command line of the extractor split by RunAndWait and
+// read by makesfx, and the package makesfx writes.
+TEST(FreeExtractorTest, MakesAPackageWithTheRealTool)
+{
+    const char* programDir = std::getenv("VI_PROGRAM_DIR");
+    ASSERT_TRUE(programDir) << "run through CTest, which names the program folder";
+    TempDir dir;
+    dir.Write("Demo.CAB", RandomBytes(100000));
+    dir.Write("Setup.exe", "MZ setup program");
+    std::vector<std::string> files = {dir.File("Demo.CAB"), dir.File("Setup.exe")};
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+    compressor.SetArchiveName(dir.File("Main Build.ZIP"));
+    ASSERT_TRUE(compressor.Execute());
+
+    ForceDirectories(dir.File("Main Build"));
+    TFreeExtractor extractor;
+    extractor.SetToolsDir(AppendPath(programDir, "Tools"));
+    extractor.SetArchive(compressor.ArchiveName());
+    extractor.SetOutput(AppendPath(dir.File("Main Build"), "Setup.exe"));
+    extractor.SetTitle("The \"Best\" Viewer");
+    extractor.SetExec("$temp$\\Setup.exe");
+    extractor.SetAutoExtract(true);
+    extractor.Execute();
+
+    std::string package = dir.Read("Main Build/Setup.exe");
+    std::string zip = dir.Read("Main Build.ZIP");
+    ASSERT_GT(package.size(), zip.size() + TSfxTrailer::TailSize);
+    EXPECT_EQ(package.substr(0, 2), "MZ");
+    uint64_t zipSize = 0;
+    uint32_t settingsSize = 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(package.data());
+    TSfxTrailer::DecodeTail(bytes + package.size() - TSfxTrailer::TailSize, package.size(), zipSize, settingsSize);
+    EXPECT_EQ(zipSize, zip.size());
+    size_t settingsStart = package.size() - TSfxTrailer::TailSize - settingsSize;
+    EXPECT_EQ(package.substr(settingsStart - zip.size(), zip.size()), zip);
+    TSfxSettings settings = TSfxTrailer::DecodeSettings(bytes + settingsStart, settingsSize);
+    EXPECT_EQ(settings.Title, "The \"Best\" Viewer");
+    EXPECT_EQ(settings.Exec, "$temp$\\Setup.exe");
+    EXPECT_TRUE(settings.AutoExtract);
 }

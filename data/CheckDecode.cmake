@@ -1,0 +1,12 @@
+# Decodes SCRAMBLED with VISCRAMBLE into WORK and compares it with SOURCE.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${VISCRAMBLE} decode ${SCRAMBLED} ${WORK}/decoded.ini RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "viscramble decode failed (${rc})")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/decoded.ini ${SOURCE} RESULT_VARIABLE same)
+file(REMOVE_RECURSE ${WORK})
+if(NOT same EQUAL 0)
+  message(FATAL_ERROR "${SCRAMBLED} does not decode to ${SOURCE}")
+endif()
