@@ -12,6 +12,9 @@ public:
     bool Execute() override;
 
     // Deflate level for data worth compressing (1 fastest .. 9 smallest).
+    // 4 is the default: on program code it is about 2.4 times as fast as
+    // zlib's usual 6 for an archive about 3 per cent larger (see
+    // benchmarks/ZipCompressorBenchmark).
     void SetLevel(int level) { FLevel = level; }
 
     // True when a sample of the file shrinks by less than a few per cent under
@@ -19,5 +22,5 @@ public:
     static bool LooksIncompressible(const std::string& path);
 
 private:
-    int FLevel = 6;
+    int FLevel = 4;
 };
