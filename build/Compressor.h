@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Called while a file is packed: its name and how much of it is done (0-100).
+using TCompressProgress = std::function<void(const std::string& fileName, int percent)>;
+
+// Packs a list of files into one ZIP archive. The build driver sets the
+// files, the archive name and a progress callback and calls Execute.
+class TCompressor {
+public:
+    TCompressor() = default;
+    virtual ~TCompressor() = default;
+    TCompressor(const TCompressor&) = delete;
+    TCompressor& operator=(const TCompressor&) = delete;
+
+    void SetArchiveName(const std::string& path) { FArchiveName = path; }
+    // The list stays the caller's and must outlive Execute.
+    void SetFiles(const std::vector<std::string>* files) { FFiles = files; }
+    void SetProgress(TCompressProgress callback) { FOnProgress = std::move(callback); }
+
+    const std::string& ArchiveName() const { return FArchiveName; }
+    const std::vector<std::string>& Messages() const { return FMessages; }
+
+    virtual bool Execute();
+
+protected:
+    std::vector<std::string> FMessages;
+    const std::vector<std::string>* FFiles = nullptr;
+    std::string FArchiveName;
+    TCompressProgress FOnProgress;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "model/Builds.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Reads the device sections back out of the .inf lines: every line with
+// "[CEDevice" names one (platform, processor) target by its suffix.
+class TInfParser {
+public:
+    // The lines stay the caller's.
+    void SetLines(const std::vector<std::string>* lines) { FLines = lines; }
+
+    // Appends one pair per device section, in the order of the lines. Fails
+    // with "No inf files available for parsing." when no lines were set.
+    void Parse(std::vector<std::unique_ptr<TPlatformProcPair>>& pairs) const;
+
+    // True when the line names a device section; suffix is then the text
+    // between "[CEDevice" (and its dot) and the closing bracket.
+    static bool DeviceSectionSuffix(const std::string& line, std::string& suffix);
+    // The pair a suffix names; false for a code that names nothing.
+    static bool SuffixToPair(const std::string& suffix, TPlatform& platform, TProcessor& processor);
+
+private:
+    const std::vector<std::string>* FLines = nullptr; // not owned
+};

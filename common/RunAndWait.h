@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Runs a console program hidden, with an empty standard input, and returns
+// when it has ended. Whatever the program writes to its standard output and
+// error is read and thrown away while waiting, so a talkative program cannot
+// fill a pipe and hang the caller.
+//
+// The command line is Program + " " + Arguments, read with the Windows rules:
+// the program may stand in double quotes; the arguments are split as
+// CommandLineToArgvW splits them (on POSIX hosts this is done here, so that
+// a quoted path with blanks arrives as one argument).
+//
+// WorkingDir, when not empty, is the folder the program starts in; otherwise
+// it inherits the caller's. Busy, when set, is called with true before the
+// wait and with false after it (also when it fails): the GUI shows its
+// hourglass there.
+//
+// Failures raise Exception: "Could not create IN_PIPE" (OUT_PIPE, ERR_PIPE)
+// for the pipes, "System Error.  Code: <n>.\r\n<system message>" when the
+// program cannot be started, or "A call to an OS function failed" when the
+// system gives no error code. Returns the program's exit code (the builder
+// does not use it).
+using TBusyHook = std::function<void(bool busy)>;
+
+int RunAndWait(const std::string& program, const std::string& arguments,
+               const std::string& workingDir = std::string(), const TBusyHook& busy = TBusyHook());
+
+// The text of the exception raised for a failed system call with this code.
+std::string OSErrorText(int code);
+
+// Splits an argument string as CommandLineToArgvW does for every argument
+// after the program name: blanks and tabs separate, double quotes group,
+// 2n backslashes before a quote give n backslashes and open or close a
+// quoted part, 2n+1 give n backslashes and a literal quote, and "" inside a
+// quoted part gives a literal quote.
+std::vector<std::string> SplitWindowsArguments(const std::string& arguments);
+
+// The program part with one pair of surrounding double quotes removed.
+std::string UnquoteProgram(const std::string& program);

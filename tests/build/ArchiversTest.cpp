@@ -1,0 +1,295 @@
+#include "build/Compressor.h"
+#include "build/FreeExtractor.h"
+#include "build/ZipCompressor.h"
+#include "tools/sfxstub/SfxTrailer.h"
+
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstdlib>
+#include <map>
+#include <random>
+
+namespace {
+
+struct TArchiveEntry {
+    std::string Name;
+    uint16_t Method;
+    std::string Content;
+};
+
+std::vector<TArchiveEntry> ReadArchive(const std::string& path)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!archive)
+        throw std::runtime_error("not a ZIP archive: " + path);
+    std::vector<TArchiveEntry> entries;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(archive, i, 0, &st);
+        std::string content(st.size, '\0');
+        zip_file_t* file = zip_fopen_index(archive, i, 0);
+        zip_fread(file, content.data(), st.size);
+        zip_fclose(file);
+        entries.push_back({st.name, st.comp_method, content});
+    }
+    zip_close(archive);
+    return entries;
+}
+
+std::string RandomBytes(size_t size)
+{
+    std::mt19937 random(42);
+    std::string text(size, '\0');
+    for (char& c : text)
+        c = static_cast<char>(random());
+    return text;
+}
+
+} // namespace
+
+TEST(CompressorTest, BaseClassDoesNothing)
+{
+    TCompressor compressor;
+    EXPECT_FALSE(compressor.Execute());
+    EXPECT_EQ(compressor.Messages(), std::vector<std::string>{"This is the base compressor class - no implementation!"});
+    TSelfExtractor extractor;
+    try {
+        extractor.Execute();
+        FAIL() << "no error raised";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "SFX not implemented for base class!");
+    }
+}
+
+TEST(ZipCompressorTest, RefusesEmptyListAndMissingArchiveName)
+{
+    TempDir dir;
+    dir.Write("a.txt", "a");
+    std::vector<std::string> none, one = {dir.File("a.txt")};
+    struct Case {
+        const std::vector<std::string>* files;
+        std::string archive;
+        std::string message;
+    } cases[] = {
+        {nullptr, dir.File("x.zip"), "No files to compress!"},
+        {&none, dir.File("x.zip"), "No files to compress!"},
+        {&none, "", "No files to compress!"}, // the list is checked first
+        {&one, "", "No archive file name specified!"},
+    };
+    TZipCompressor compressor;
+    for (const Case& c : cases) {
+        compressor.SetFiles(c.files);
+        compressor.SetArchiveName(c.archive);
+        EXPECT_FALSE(compressor.Execute());
+        EXPECT_EQ(compressor.Messages(), std::vector<std::string>{c.message});
+        EXPECT_FALSE(FileExists(dir.File("x.zip")));
+    }
+}
+
+TEST(ZipCompressorTest, StoresBareNamesInOrderAndReplacesAnOldArchive)
+{
+    TempDir dir;
+    ForceDirectories(dir.File("w"));
+    ForceDirectories(dir.File("t"));
+    dir.Write("w/Demo.PPC300_2577.CAB", RandomBytes(300000));
+    dir.Write("t/Demo.ini", "[CEAppManager]\r\nVersion = 1.0\r\n");
+    dir.Write("t/VI.INI", std::string(100000, 'v'));
+    dir.Write("empty.txt", "");
+    // An old archive with an entry of its own must not survive.
+    dir.Write("Main.ZIP", "stale data that is no ZIP archive");
+
+    std::vector<std::string> files = {dir.File("w/Demo.PPC300_2577.CAB"), dir.File("t/Demo.ini"),
+                                      dir.File("w/EULA_German.txt"), dir.File("t/VI.INI"), dir.File("empty.txt")};
+    std::map<std::string, std::vector<int>> progress;
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+    compressor.SetArchiveName(dir.File("Main.ZIP"));
+    compressor.SetProgress([&](const std::string& name, int percent) { progress[name].push_back(percent); });
+    ASSERT_TRUE(compressor.Execute());
+
+    std::vector<TArchiveEntry> entries = ReadArchive(dir.File("Main.ZIP"));
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].Name, "Demo.PPC300_2577.CAB");
+    EXPECT_EQ(entries[1].Name, "Demo.ini");
+    EXPECT_EQ(entries[2].Name, "VI.INI");
+    EXPECT_EQ(entries[3].Name, "empty.txt");
+    EXPECT_EQ(entries[0].Content, dir.Read("w/Demo.PPC300_2577.CAB"));
+    EXPECT_EQ(entries[2].Content, dir.Read("t/VI.INI"));
+    // Data that does not shrink is stored; text is deflated.
+    EXPECT_EQ(entries[0].Method, ZIP_CM_STORE);
+    EXPECT_EQ(entries[2].Method, ZIP_CM_DEFLATE);
+
+    // The licence that does not exist is left out and said so.
+    ASSERT_EQ(compressor.Messages().size(), 1u);
+    EXPECT_NE(compressor.Messages()[0].find("EULA_German.txt"), std::string::npos);
+
+    for (const char* name : {"Demo.PPC300_2577.CAB", "Demo.ini", "VI.INI", "empty.txt"}) {
+        const std::vector<int>& steps = progress[name];
+        ASSERT_FALSE(steps.empty()) << name;
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << name;
+        EXPECT_EQ(steps.back(), 100) << name;
+    }
+    EXPECT_GT(progress["Demo.PPC300_2577.CAB"].size(), 2u);
+    EXPECT_EQ(progress.count("EULA_German.txt"), 0u);
+}
+
+TEST(ZipCompressorTest, SameBareNameFromTwoFoldersKeepsOneEntry)
+{
+    TempDir dir;
+    ForceDirectories(dir.File("a"));
+    ForceDirectories(dir.File("b"));
+    dir.Write("a/icon.ico", "first");
+    dir.Write("b/icon.ico", "second");
+    std::vector<std::string> files = {dir.File("a/icon.ico"), dir.File("b/icon.ico")};
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+    compressor.SetArchiveName(dir.File("x.zip"));
+    ASSERT_TRUE(compressor.Execute());
+    std::vector<TArchiveEntry> entries = ReadArchive(dir.File("x.zip"));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].Content, "second");
+    EXPECT_EQ(compressor.Messages().size(), 1u);
+}
+
+TEST(ZipCompressorTest, OnlyMissingFilesWritesNothing)
+{
+    TempDir dir;
+    dir.Write("x.zip", "old");
+    std::vector<std::string> files = {dir.File("gone1.txt"), dir.File("gone2.txt")};
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+    compressor.SetArchiveName(dir.File("x.zip"));
+    EXPECT_FALSE(compressor.Execute());
+    EXPECT_EQ(compressor.Messages().size(), 3u);
+    EXPECT_EQ(compressor.Messages().back(), "No files to compress!");
+    EXPECT_FALSE(FileExists(dir.File("x.zip")));
+}
+
+TEST(ZipCompressorTest, UnwritableArchiveRaises)
+{
+    TempDir dir;
+    dir.Write("a.txt", "a");
+    std::vector<std::string> files = {dir.File("a.txt")};
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+    compressor.SetArchiveName(dir.File("no/such/folder/x.zip"));
+    EXPECT_THROW(compressor.Execute(), Exception);
+}
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> GRuns;
+std::string GCreate;
+
+void RecordRun(const std::string& program, const std::string& arguments)
+{
+    GRuns.emplace_back(program, arguments);
+    if (!GCreate.empty())
+        WriteFileAtomic(GCreate, std::string("MZ"));
+}
+
+} // namespace
+
+TEST(FreeExtractorTest, RunsMakesfxWithTheExactCommandLine)
+{
+    TempDir dir;
+    struct Case {
+        bool autoExtract;
+        std::string title;
+        std::string expected;
+    } cases[] = {
+        {true, "Viewer",
+         " /zip=\"C:\\Temp\\Main.ZIP\" /sfx=\"" + dir.File("Setup.exe") +
+             "\" /title=\"Viewer\" /exec=\"$temp$\\Setup.exe\" /autoextract /overwrite"},
+        {false, "Viewer",
+         " /zip=\"C:\\Temp\\Main.ZIP\" /sfx=\"" + dir.File("Setup.exe") +
+             "\" /title=\"Viewer\" /exec=\"$temp$\\Setup.exe\" /nogui /overwrite"},
+        // A quote in the application name must not end the value early.
+        {false, "The \"Best\" Viewer\\",
+         " /zip=\"C:\\Temp\\Main.ZIP\" /sfx=\"" + dir.File("Setup.exe") +
+             "\" /title=\"The \\\"Best\\\" Viewer\\\\\" /exec=\"$temp$\\Setup.exe\" /nogui /overwrite"},
+    };
+    for (const Case& c : cases) {
+        GRuns.clear();
+        GCreate = dir.File("Setup.exe");
+        dir.Write("Setup.exe", "old package");
+        TFreeExtractor extractor(RecordRun);
+        extractor.SetToolsDir("/opt/builder/Tools");
+        extractor.SetArchive("C:\\Temp\\Main.ZIP");
+        extractor.SetOutput(dir.File("Setup.exe"));
+        extractor.SetTitle(c.title);
+        extractor.SetExec("$temp$\\Setup.exe");
+        extractor.SetAutoExtract(c.autoExtract);
+        extractor.Execute();
+        ASSERT_EQ(GRuns.size(), 1u);
+        EXPECT_EQ(GRuns[0].first, AppendPath("/opt/builder/Tools", "makesfx.exe"));
+        EXPECT_EQ(GRuns[0].second, c.expected);
+        EXPECT_EQ(dir.Read("Setup.exe"), "MZ");
+    }
+}
+
+TEST(FreeExtractorTest, AToolThatWritesNothingIsAnError)
+{
+    TempDir dir;
+    dir.Write("Setup.exe", "old package");
+    GRuns.clear();
+    GCreate.clear();
+    TFreeExtractor extractor(RecordRun);
+    extractor.SetOutput(dir.File("Setup.exe"));
+    extractor.SetExec("$temp$\\Deskstart.exe");
+    EXPECT_THROW(extractor.Execute(), Exception);
+    EXPECT_EQ(GRuns.size(), 1u);
+    // The old package is not passed off as the new one.
+    EXPECT_FALSE(FileExists(dir.File("Setup.exe")));
+    EXPECT_EQ(extractor.ProgramPath(), AppendPath(AppendPath(GetProgramDir(), "Tools"), "makesfx.exe"));
+}
+
+// The whole archive step with the real tools: the ZIP archive of the
+// compressor, the command line of the extractor split by RunAndWait and
+// read by makesfx, and the package makesfx writes.
+TEST(FreeExtractorTest, MakesAPackageWithTheRealTool)
+{
+    const char* programDir = std::getenv("VI_PROGRAM_DIR");
+    ASSERT_TRUE(programDir) << "run through CTest, which names the program folder";
+    TempDir dir;
+    dir.Write("Demo.CAB", RandomBytes(100000));
+    dir.Write("Setup.exe", "MZ setup program");
+    std::vector<std::string> files = {dir.File("Demo.CAB"), dir.File("Setup.exe")};
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+    compressor.SetArchiveName(dir.File("Main Build.ZIP"));
+    ASSERT_TRUE(compressor.Execute());
+
+    ForceDirectories(dir.File("Main Build"));
+    TFreeExtractor extractor;
+    extractor.SetToolsDir(AppendPath(programDir, "Tools"));
+    extractor.SetArchive(compressor.ArchiveName());
+    extractor.SetOutput(AppendPath(dir.File("Main Build"), "Setup.exe"));
+    extractor.SetTitle("The \"Best\" Viewer");
+    extractor.SetExec("$temp$\\Setup.exe");
+    extractor.SetAutoExtract(true);
+    extractor.Execute();
+
+    std::string package = dir.Read("Main Build/Setup.exe");
+    std::string zip = dir.Read("Main Build.ZIP");
+    ASSERT_GT(package.size(), zip.size() + TSfxTrailer::TailSize);
+    EXPECT_EQ(package.substr(0, 2), "MZ");
+    uint64_t zipSize = 0;
+    uint32_t settingsSize = 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(package.data());
+    TSfxTrailer::DecodeTail(bytes + package.size() - TSfxTrailer::TailSize, package.size(), zipSize, settingsSize);
+    EXPECT_EQ(zipSize, zip.size());
+    size_t settingsStart = package.size() - TSfxTrailer::TailSize - settingsSize;
+    EXPECT_EQ(package.substr(settingsStart - zip.size(), zip.size()), zip);
+    TSfxSettings settings = TSfxTrailer::DecodeSettings(bytes + settingsStart, settingsSize);
+    EXPECT_EQ(settings.Title, "The \"Best\" Viewer");
+    EXPECT_EQ(settings.Exec, "$temp$\\Setup.exe");
+    EXPECT_TRUE(settings.AutoExtract);
+}

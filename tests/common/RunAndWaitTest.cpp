@@ -1,0 +1,110 @@
+#include "common/RunAndWait.h"
+
+#include "common/Exception.h"
+#include "common/Platform.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+struct SplitCase {
+    const char* Input;
+    std::vector<std::string> Expected;
+};
+
+class SplitWindowsArgumentsTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitWindowsArgumentsTest, SplitsLikeCommandLineToArgvW)
+{
+    EXPECT_EQ(SplitWindowsArguments(GetParam().Input), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SplitWindowsArgumentsTest,
+    ::testing::Values(
+        SplitCase{"", {}}, SplitCase{"  \t ", {}},
+        SplitCase{"a b\tc", {"a", "b", "c"}},
+        SplitCase{"\"C:\\Work Dir\\Demo.inf\" /dest \"C:\\Work Dir\"",
+                  {"C:\\Work Dir\\Demo.inf", "/dest", "C:\\Work Dir"}},
+        SplitCase{"\"\" x", {"", "x"}},
+        SplitCase{"a\\\\b \\\\server\\share", {"a\\\\b", "\\\\server\\share"}},
+        SplitCase{"\"a\\\\\" b", {"a\\", "b"}},          // 2n backslashes + quote
+        SplitCase{"a\\\"b", {"a\"b"}},                  // 2n+1 backslashes + quote
+        // "" inside quotes gives a quote and leaves the quoted part, so the
+        // next quote opens a new one (the shell's reading, unlike msvcrt's).
+        SplitCase{"\"a\"\"b\" c", {"a\"b c"}},
+        SplitCase{"ab\"c d\"ef", {"abc def"}},          // quotes inside a word
+        SplitCase{"\"unterminated arg", {"unterminated arg"}}));
+
+TEST(RunAndWaitTest, DrainsLargeOutputOnBothStreams)
+{
+    // 8 MB on each stream: far more than a pipe holds, so an undrained pipe
+    // would block the child for ever.
+    int code = RunAndWait("/bin/sh",
+                          "-c \"head -c 8000000 /dev/zero; head -c 8000000 /dev/zero 1>&2; exit 3\"");
+    EXPECT_EQ(code, 3);
+}
+
+TEST(RunAndWaitTest, GivesEmptyStandardInputAndStartsInWorkingDir)
+{
+    TempDir dir;
+    RunAndWait("/bin/sh", "-c \"cat > stdin.txt; pwd > pwd.txt\"", dir.Path());
+    EXPECT_EQ(dir.Read("stdin.txt"), "");
+    char real[4096];
+    ASSERT_NE(realpath(dir.Path().c_str(), real), nullptr);
+    EXPECT_EQ(dir.Read("pwd.txt"), std::string(real) + "\n");
+}
+
+TEST(RunAndWaitTest, QuotedPathsWithBlanksArriveAsOneArgument)
+{
+    TempDir dir;
+    std::string folder = dir.Path() + "with blank/";
+    ASSERT_TRUE(ForceDirectories(folder));
+    std::string script = folder + "args.sh";
+    dir.Write("with blank/args.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$OUT\"\n");
+    ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    setenv("OUT", dir.File("args.txt").c_str(), 1);
+    RunAndWait("\"" + script + "\"", "\"" + folder + "Demo.inf\" /dest \"C:\\Work Dir\" /err errors.txt");
+    unsetenv("OUT");
+    EXPECT_EQ(dir.Read("args.txt"),
+              "[" + folder + "Demo.inf]\n[/dest]\n[C:\\Work Dir]\n[/err]\n[errors.txt]\n");
+}
+
+TEST(RunAndWaitTest, MissingProgramGivesSystemErrorText)
+{
+    TempDir dir;
+    bool busyCalled = false;
+    try {
+        RunAndWait(dir.File("no-such-tool.exe"), "x", std::string(), [&](bool) { busyCalled = true; });
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), std::string("System Error.  Code: 2.\r\n") + std::strerror(2));
+    }
+    EXPECT_FALSE(busyCalled);
+}
+
+TEST(RunAndWaitTest, BusyHookBracketsTheWait)
+{
+    std::vector<bool> calls;
+    RunAndWait("/bin/sh", "-c \"exit 0\"", std::string(), [&](bool busy) { calls.push_back(busy); });
+    EXPECT_EQ(calls, (std::vector<bool>{true, false}));
+}
+
+TEST(RunAndWaitTest, DoesNotWaitForGrandchildHoldingThePipes)
+{
+    // The background sleep inherits stdout/stderr; only the child counts.
+    auto start = std::chrono::steady_clock::now();
+    RunAndWait("/bin/sh", "-c \"sleep 20 & exit 0\"");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST(OSErrorTextTest, ZeroCodeHasNoSystemMessage)
+{
+    EXPECT_EQ(OSErrorText(0), "A call to an OS function failed");
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+#include "tools/makesfx/MakeSfx.h"
+
+#include "ZipFixture.h"
+#include "common/Exception.h"
+#include "common/Platform.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+TEST(MakeSfxTest, ParsesTheBuildersCommandLine)
+{
+    // How the builder's arguments arrive once Windows has split them, and
+    // raw with their quotes.
+    for (bool quoted : {false, true}) {
+        auto q = [&](const std::string& v) { return quoted ? "\"" + v + "\"" : v; };
+        TMakeSfxOptions o = TMakeSfx::ParseArguments(
+            {"/zip=" + q("C:\\Temp\\Main.ZIP"), "/sfx=" + q("C:\\Work\\Demo\\Main\\Setup.exe"),
+             "/title=" + q("My Viewer"), "/exec=" + q("$temp$\\Setup.exe"), "/nogui", "/overwrite"});
+        EXPECT_EQ(o.Zip, "C:\\Temp\\Main.ZIP");
+        EXPECT_EQ(o.Sfx, "C:\\Work\\Demo\\Main\\Setup.exe");
+        EXPECT_EQ(o.Settings.Title, "My Viewer");
+        EXPECT_EQ(o.Settings.Exec, "$temp$\\Setup.exe");
+        EXPECT_FALSE(o.Settings.AutoExtract);
+        EXPECT_TRUE(o.Overwrite);
+    }
+    TMakeSfxOptions o = TMakeSfx::ParseArguments({"/ZIP=a.zip", "/Sfx=b.exe", "/exec=x.exe", "/AutoExtract"});
+    EXPECT_TRUE(o.Settings.AutoExtract);
+    EXPECT_FALSE(o.Overwrite);
+    EXPECT_EQ(o.Settings.Title, "");
+}
+
+TEST(MakeSfxTest, RefusesIncompleteOrUnknownArguments)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"/sfx=b.exe", "/exec=x.exe"},
+        {"/zip=a.zip", "/exec=x.exe"},
+        {"/zip=a.zip", "/sfx=b.exe"},
+        {"/zip=a.zip", "/sfx=b.exe", "/exec="},
+        {"/zip=a.zip", "/sfx=b.exe", "/exec=x.exe", "/verbose"},
+        {"/zip=a.zip", "/sfx=b.exe", "/exec=x.exe", "/nogui=1"},
+        {"/zip=a.zip", "/sfx=b.exe", "/exec=x.exe", "stray"},
+    };
+    for (const auto& args : cases)
+        EXPECT_THROW(TMakeSfx::ParseArguments(args), Exception) << ::testing::PrintToString(args);
+}
+
+TEST(MakeSfxTest, WritesStubArchiveAndTrailer)
+{
+    TempDir dir;
+    dir.Write("stub.exe", "MZ-stub");
+    WriteTestZip(dir.File("a.zip"), {{"Setup.exe", "program"}, {"Demo.CAB", "cab"}});
+    dir.Write("Setup.exe", "old package");
+
+    TMakeSfxOptions o;
+    o.Zip = dir.File("a.zip");
+    o.Sfx = dir.File("Setup.exe");
+    o.Settings.Title = "Viewer";
+    o.Settings.Exec = "$temp$\\Setup.exe";
+    EXPECT_THROW(TMakeSfx::Make(o, dir.File("stub.exe")), Exception); // exists, no /overwrite
+    EXPECT_EQ(dir.Read("Setup.exe"), "old package");
+
+    o.Overwrite = true;
+    TMakeSfx::Make(o, dir.File("stub.exe"));
+    std::string zip = dir.Read("a.zip");
+    std::string sfx = dir.Read("Setup.exe");
+    std::vector<uint8_t> trailer = TSfxTrailer::Encode(o.Settings, zip.size());
+    EXPECT_EQ(sfx, "MZ-stub" + zip + std::string(trailer.begin(), trailer.end()));
+}
+
+TEST(MakeSfxTest, RefusesArchivesTheStubWouldRefuse)
+{
+    TempDir dir;
+    dir.Write("stub.exe", "MZ");
+    WriteTestZip(dir.File("evil.zip"), {{"Setup.exe", "p"}, {"..\\evil.txt", "x"}});
+    dir.Write("broken.zip", "PK not really");
+    TMakeSfxOptions o;
+    o.Sfx = dir.File("out.exe");
+    o.Settings.Exec = "$temp$\\Setup.exe";
+    for (const char* zip : {"evil.zip", "broken.zip", "missing.zip"}) {
+        o.Zip = dir.File(zip);
+        EXPECT_THROW(TMakeSfx::Make(o, dir.File("stub.exe")), Exception) << zip;
+        EXPECT_FALSE(FileExists(o.Sfx)) << zip;
+    }
+    o.Zip = dir.File("evil.zip");
+    EXPECT_THROW(TMakeSfx::Make(o, dir.File("no-stub.exe")), Exception);
+}

@@ -1,0 +1,258 @@
+// The self-extractor under Wine: packages made by makesfx unpack into a new
+// temporary folder and start their program there; hostile and damaged
+// archives are refused. Needs the prefix that the "wine" CTest fixture
+// creates in the build folder.
+
+#include "tools/sfxstub/SfxTrailer.h"
+
+#include "../tools/ZipFixture.h"
+#include "common/Platform.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRunResult {
+    int ExitCode = -1;
+    std::string Output; // standard output and error
+};
+
+// Runs a program with the given arguments (no shell, so "$temp$" reaches it
+// as it is) and extra environment entries; kills it after timeoutSeconds.
+TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+               const std::string& outputFile, int timeoutSeconds = 60)
+{
+    std::vector<std::string> full = {"timeout", std::to_string(timeoutSeconds)};
+    full.insert(full.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : full)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> envText = {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all", "WINEARCH=win32",
+                                        "WINEDLLOVERRIDES=mscoree,mshtml="};
+    envText.insert(envText.end(), extraEnv.begin(), extraEnv.end());
+    for (char** e = environ; *e; ++e)
+        envText.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : envText)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    TRunResult result;
+    if (posix_spawnp(&pid, "timeout", &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    std::ifstream in(outputFile, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    result.Output = text.str();
+    return result;
+}
+
+// The Windows form of a host path, through Wine's Z: drive.
+std::string WindowsPath(const std::string& path)
+{
+    std::string result = "Z:" + path;
+    for (char& c : result)
+        if (c == '/')
+            c = '\\';
+    return result;
+}
+
+// The host form of a path on the prefix's C: drive.
+std::string HostPath(const std::string& windowsPath)
+{
+    if (windowsPath.size() < 3 || windowsPath.compare(0, 3, "C:\\") != 0)
+        return std::string();
+    std::string result = std::string(VI_WINEPREFIX) + "/drive_c/" + windowsPath.substr(3);
+    for (char& c : result)
+        if (c == '\\')
+            c = '/';
+    return result;
+}
+
+std::string RandomBytes(size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string text(size, '\0');
+    for (char& c : text)
+        c = static_cast<char>(random());
+    return text;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::multimap<std::string, std::string> ReadRecord(const std::string& path)
+{
+    std::multimap<std::string, std::string> record;
+    std::istringstream in(ReadAll(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            record.emplace(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return record;
+}
+
+class SfxWineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::is_directory(VI_WINEPREFIX "/drive_c"))
+            << "no Wine prefix in " VI_WINEPREFIX ": run through CTest, whose wine fixture makes it";
+        ASSERT_TRUE(FileExists(VI_SFX_PROBE)) << VI_SFX_PROBE;
+        ASSERT_TRUE(FileExists(VI_MAKESFX)) << VI_MAKESFX;
+    }
+
+    // Runs a package under Wine in nogui fashion; the probe inside it
+    // records into FDir/record.txt.
+    TRunResult RunPackage(const std::string& package)
+    {
+        return RunProgram({"wine", package},
+                   {"VI_SFX_RECORD=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1"},
+                   FDir.File("wine-output.txt"));
+    }
+
+    std::string MakeSfx(const std::string& zip, const std::string& exec, bool autoExtract)
+    {
+        std::string sfx = FDir.File("Setup.exe");
+        TRunResult r = RunProgram({VI_MAKESFX, "/zip=" + zip, "/sfx=" + sfx, "/title=Viewer", "/exec=" + exec,
+                            autoExtract ? "/autoextract" : "/nogui", "/overwrite"},
+                           {}, FDir.File("makesfx-output.txt"));
+        EXPECT_EQ(r.ExitCode, 0) << r.Output;
+        return sfx;
+    }
+
+    // A package written directly (stub, archive, trailer): makesfx itself
+    // refuses to wrap archives the stub would refuse.
+    std::string ComposePackage(const std::string& zipBytes)
+    {
+        TSfxSettings settings;
+        settings.Title = "Viewer";
+        settings.Exec = "$temp$\\Setup.exe";
+        settings.AutoExtract = false;
+        std::vector<uint8_t> trailer = TSfxTrailer::Encode(settings, zipBytes.size());
+        std::string package = ReadAll(VI_SFX_STUB) + zipBytes + std::string(trailer.begin(), trailer.end());
+        FDir.Write("Hostile.exe", package);
+        return FDir.File("Hostile.exe");
+    }
+
+    bool FoundUnderPrefix(const std::string& fileName)
+    {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(VI_WINEPREFIX "/drive_c", ec);
+             it != fs::recursive_directory_iterator(); it.increment(ec))
+            if (it->path().filename() == fileName)
+                return true;
+        return false;
+    }
+
+    TempDir FDir;
+};
+
+} // namespace
+
+TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
+{
+    const std::string cab = RandomBytes(400000, 7);
+    const std::string ini = "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n";
+    WriteTestZip(FDir.File("Main.ZIP"), {{"Demo.PPC300_2577.CAB", cab},
+                                         {"Demo.ini", ini},
+                                         {"VI.INI", "[Setup Info]\r\n"},
+                                         {"Setup.exe", ReadAll(VI_SFX_PROBE)}});
+    std::string package = MakeSfx(FDir.File("Main.ZIP"), "$temp$\\Setup.exe", false);
+
+    std::string firstFolder;
+    for (int run = 0; run < 2; ++run) {
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(package);
+        // The probe's exit code comes back through the stub.
+        ASSERT_EQ(r.ExitCode, 7) << r.Output;
+        auto record = ReadRecord(FDir.File("record.txt"));
+        ASSERT_EQ(record.count("cwd"), 1u) << ReadAll(FDir.File("record.txt"));
+        std::string folder = record.find("cwd")->second;
+        EXPECT_NE(folder.find("\\Temp\\VISFX"), std::string::npos) << folder;
+        EXPECT_EQ(record.find("exe")->second, folder + "\\Setup.exe");
+
+        std::vector<std::string> files;
+        for (auto [it, end] = record.equal_range("file"); it != end; ++it)
+            files.push_back(it->second);
+        EXPECT_EQ(files, (std::vector<std::string>{"Demo.PPC300_2577.CAB 400000", "Demo.ini " + std::to_string(ini.size()),
+                                                   "Setup.exe " + std::to_string(ReadAll(VI_SFX_PROBE).size()),
+                                                   "VI.INI 14"}));
+        EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), cab);
+        if (run == 0)
+            firstFolder = folder;
+        else
+            EXPECT_NE(folder, firstFolder) << "each run unpacks into a new folder";
+    }
+}
+
+TEST_F(SfxWineTest, EntryOutsideTheFolderIsRefusedBeforeAnythingIsWritten)
+{
+    const std::string evil = "evil-" + std::to_string(CurrentProcessId()) + ".txt";
+    for (const std::string& name : {"..\\" + evil, "../" + evil, "sub\\..\\..\\" + evil, "C:\\" + evil}) {
+        WriteTestZip(FDir.File("evil.zip"), {{"Setup.exe", ReadAll(VI_SFX_PROBE)}, {name, "gotcha"}});
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(ComposePackage(ReadAll(FDir.File("evil.zip"))));
+        EXPECT_EQ(r.ExitCode, 2) << name << ": " << r.Output;
+        EXPECT_NE(r.Output.find("outside its folder"), std::string::npos) << r.Output;
+        EXPECT_FALSE(FileExists(FDir.File("record.txt"))) << "the program ran for " << name;
+        EXPECT_FALSE(FoundUnderPrefix(evil)) << name;
+    }
+}
+
+TEST_F(SfxWineTest, DamagedArchiveGivesAClearMessage)
+{
+    WriteTestZip(FDir.File("a.zip"), {{"Setup.exe", ReadAll(VI_SFX_PROBE)}, {"a.txt", std::string(5000, 'a')}});
+    std::string zip = ReadAll(FDir.File("a.zip"));
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"cut short", zip.substr(0, zip.size() / 2)},
+        {"flipped data", [&] { std::string z = zip; z[200] ^= 0x55; return z; }()},
+        {"no archive", std::string("just some bytes")},
+    };
+    for (const Case& c : cases) {
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(ComposePackage(c.bytes));
+        EXPECT_EQ(r.ExitCode, 2) << c.what << ": " << r.Output;
+        EXPECT_NE(r.Output.find("damaged"), std::string::npos) << c.what << ": " << r.Output;
+        EXPECT_FALSE(FileExists(FDir.File("record.txt"))) << c.what;
+    }
+}

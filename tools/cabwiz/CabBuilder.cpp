@@ -1,0 +1,572 @@
+#include "tools/cabwiz/CabBuilder.h"
+
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "tools/cabwiz/FormatChoices.h"
+#include "tools/cabwiz/MemberName.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Member numbers are three decimal digits; 000 and 999 are taken.
+constexpr size_t MaxFiles = 998;
+
+std::string Quote(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// A decimal number or "0x" and hexadecimal digits that fits 32 bits.
+bool ParseNumber(const std::string& text, uint32_t& value)
+{
+    std::string t = Trim(text);
+    if (t.empty())
+        return false;
+    int base = 10;
+    size_t start = 0;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        base = 16;
+        start = 2;
+    }
+    unsigned long long v = 0;
+    for (size_t i = start; i < t.size(); ++i) {
+        char c = t[i];
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return false;
+        v = v * base + d;
+        if (v > 0xFFFFFFFFull)
+            return false;
+    }
+    value = uint32_t(v);
+    return true;
+}
+
+// "3.00" gives 3 and 0, "2.11" 2 and 11, "4.2" 4 and 2: the digits after the
+// dot are read as one decimal number.
+bool ParseVersion(const std::string& text, uint32_t& major, uint32_t& minor)
+{
+    std::string t = Trim(text);
+    size_t dot = t.find('.');
+    minor = 0;
+    if (!ParseNumber(t.substr(0, dot), major) || t.compare(0, 2, "0x") == 0)
+        return false;
+    if (dot == std::string::npos || dot + 1 == t.size())
+        return true;
+    std::string after = t.substr(dot + 1);
+    return after.find_first_not_of("0123456789") == std::string::npos && ParseNumber(after, minor);
+}
+
+std::vector<std::string> SplitDevicePath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > start)
+            parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string PathKey(const std::vector<std::string>& parts)
+{
+    std::string key;
+    for (const auto& p : parts)
+        key += LowerCase(p) + '\\';
+    return key;
+}
+
+bool IsAbsoluteHostPath(const std::string& path)
+{
+    return (!path.empty() && IsPathDelimiter(path[0])) || (path.size() >= 2 && path[1] == ':');
+}
+
+bool HasMacro(const std::string& text)
+{
+    size_t open = text.find('%');
+    if (open == std::string::npos)
+        return false;
+    size_t close = text.find('%', open + 1);
+    return close != std::string::npos && close > open + 1;
+}
+
+bool ParseHexByte(const std::string& text, uint8_t& byte)
+{
+    std::string t = Trim(text);
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
+        t = t.substr(2);
+    uint32_t v = 0;
+    if (t.empty() || t.size() > 2 || !ParseNumber("0x" + t, v))
+        return false;
+    byte = uint8_t(v);
+    return true;
+}
+
+} // namespace
+
+TCabBuilder::TCabBuilder(const TInfFile* inf, std::string infDir, std::string label)
+    : FInf(inf), FInfDir(std::move(infDir)), FLabel(std::move(label))
+{
+}
+
+std::string TCabBuilder::FirstField(const std::string& value, bool keepInstallDir) const
+{
+    std::vector<std::string> fields = FInf->Fields(value, keepInstallDir);
+    return fields.empty() ? std::string() : fields.front();
+}
+
+std::string TCabBuilder::LabeledName(const std::string& base) const
+{
+    return FLabel.empty() ? base : base + "." + FLabel;
+}
+
+std::vector<const std::vector<TInfLine>*> TCabBuilder::PlainAndLabeled(const std::string& base) const
+{
+    std::vector<const std::vector<TInfLine>*> result;
+    if (const auto* plain = FInf->Section(base))
+        result.push_back(plain);
+    if (!FLabel.empty())
+        if (const auto* labeled = FInf->Section(LabeledName(base)))
+            result.push_back(labeled);
+    return result;
+}
+
+const std::vector<TInfLine>* TCabBuilder::ListSection(const std::string& name)
+{
+    const auto* lines = FInf->Section(name);
+    if (!lines)
+        Error("Section [" + name + "] is missing");
+    else if (lines->empty())
+        FWarnings.push_back("Warning: Section [" + name + "] has no data");
+    return lines;
+}
+
+std::vector<std::string> TCabBuilder::InstallList(const std::string& key) const
+{
+    std::vector<std::string> names;
+    auto it = FDefaultInstall.find(LowerCase(key));
+    if (it == FDefaultInstall.end())
+        return names;
+    for (auto& name : FInf->Fields(it->second, false))
+        if (!name.empty())
+            names.push_back(name);
+    return names;
+}
+
+bool TCabBuilder::Build()
+{
+    ReadVersionAndStrings();
+    ReadDevice();
+
+    auto install = PlainAndLabeled("DefaultInstall");
+    if (install.empty())
+        Error("Section [" + LabeledName("DefaultInstall") + "] is missing");
+    for (const auto* lines : install)
+        for (const auto& line : *lines)
+            if (line.FHasKey)
+                FDefaultInstall[LowerCase(line.FKey)] = line.FValue;
+
+    ReadSourceDisks();
+    ReadFiles();
+    ReadSelfRegister();
+    ReadShortcuts();
+    ReadRegistry();
+    ReadSetupDll();
+    return FErrors.empty();
+}
+
+void TCabBuilder::ReadVersionAndStrings()
+{
+    if (!FInf->Section("Version")) {
+        Error("Section [Version] is missing");
+        return;
+    }
+    const TInfLine* signature = FInf->Find("Version", "Signature");
+    std::string sig = signature ? FirstField(signature->FValue, false) : std::string();
+    if (!SameText(sig, "$Windows NT$") && !SameText(sig, "$Windows 95$") && !SameText(sig, "$Chicago$"))
+        Error("[Version] Signature must be \"$Windows NT$\"");
+    const TInfLine* ceSignature = FInf->Find("Version", "CESignature");
+    if (!ceSignature || !SameText(FirstField(ceSignature->FValue, false), "$Windows CE$"))
+        Error("[Version] CESignature must be \"$Windows CE$\"");
+    if (const TInfLine* provider = FInf->Find("Version", "Provider"))
+        FSetup.FProvider = FirstField(provider->FValue, false);
+    else
+        FWarnings.push_back("Warning: [Version] has no Provider");
+
+    const TInfLine* appName = FInf->Find("CEStrings", "AppName");
+    if (!appName || appName->FValue.empty())
+        Error("[CEStrings] AppName is missing");
+    else
+        FSetup.FAppName = FirstField(appName->FValue, false);
+
+    FSetup.FWord16 = FormatChoices::HeaderWord16;
+    const TInfLine* installDir = FInf->Find("CEStrings", "InstallDir");
+    if (!installDir)
+        FWarnings.push_back("Warning: [CEStrings] InstallDir is missing");
+    else if (FormatChoices::InstallDirIsFirstDirectory)
+        DirectoryId(FirstField(installDir->FValue, false));
+}
+
+void TCabBuilder::ReadDevice()
+{
+    std::map<std::string, std::string> keys;
+    for (const auto* lines : PlainAndLabeled("CEDevice")) {
+        for (const auto& line : *lines) {
+            if (!line.FHasKey)
+                continue;
+            if (SameText(line.FKey, "UnsupportedPlatforms")) {
+                // The labeled list adds to the plain one.
+                for (auto name : FInf->Fields(line.FValue, false))
+                    if (!name.empty())
+                        FSetup.FUnsupported.push_back(FormatChoices::UpperCaseUnsupportedNames ? UpperCase(name) : name);
+            } else {
+                keys[LowerCase(line.FKey)] = line.FValue;
+            }
+        }
+    }
+    auto number = [&](const char* key, uint32_t& value) {
+        auto it = keys.find(LowerCase(key));
+        if (it != keys.end() && !ParseNumber(FirstField(it->second, false), value))
+            Error(std::string("[CEDevice] ") + key + " is not a number: " + it->second);
+    };
+    auto version = [&](const char* key, uint32_t& major, uint32_t& minor) {
+        auto it = keys.find(LowerCase(key));
+        if (it != keys.end() && !ParseVersion(FirstField(it->second, false), major, minor))
+            Error(std::string("[CEDevice] ") + key + " is not a version number: " + it->second);
+    };
+    number("ProcessorType", FSetup.FProcessor);
+    version("VersionMin", FSetup.FVersionMinMajor, FSetup.FVersionMinMinor);
+    version("VersionMax", FSetup.FVersionMaxMajor, FSetup.FVersionMaxMinor);
+    number("BuildMin", FSetup.FBuildMin);
+    number("BuildMax", FSetup.FBuildMax);
+}
+
+void TCabBuilder::ReadSourceDisks()
+{
+    // The plain sections may be missing when every device section has a
+    // label; the labeled entries win on a clash.
+    for (const auto* lines : PlainAndLabeled("SourceDisksNames"))
+        for (const auto& line : *lines)
+            if (line.FHasKey)
+                FDiskNames[Trim(line.FKey)] = FInf->Fields(line.FValue, false);
+    for (const auto* lines : PlainAndLabeled("SourceDisksFiles"))
+        for (const auto& line : *lines)
+            if (line.FHasKey)
+                FDiskFiles[LowerCase(FInf->Substitute(line.FKey, false))] = FInf->Fields(line.FValue, false);
+}
+
+bool TCabBuilder::ResolveSource(const std::string& name, std::string& path)
+{
+    auto file = FDiskFiles.find(LowerCase(name));
+    if (file == FDiskFiles.end()) {
+        Error("File " + Quote(name) + " is not listed in [" + LabeledName("SourceDisksFiles") + "]");
+        return false;
+    }
+    std::string disk = file->second.empty() ? std::string() : Trim(file->second[0]);
+    auto names = FDiskNames.find(disk);
+    if (names == FDiskNames.end()) {
+        Error("Source disk " + disk + " of file " + Quote(name) + " is not listed in [" +
+              LabeledName("SourceDisksNames") + "]");
+        return false;
+    }
+    std::string folder = names->second.size() > 3 ? NormalizeHostPath(names->second[3]) : std::string();
+    if (!IsAbsoluteHostPath(folder))
+        folder = folder.empty() ? FInfDir : AppendPath(FInfDir, folder);
+    if (file->second.size() > 1 && !file->second[1].empty())
+        folder = AppendPath(folder, NormalizeHostPath(file->second[1]));
+    path = AppendPath(folder, NormalizeHostPath(name));
+    if (!FileExists(path)) {
+        Error("Source file " + Quote(path) + " does not exist");
+        return false;
+    }
+    return true;
+}
+
+bool TCabBuilder::ReadDestination(const std::string& section, bool keepInstallDir, std::string& path)
+{
+    const TInfLine* line = FInf->Find("DestinationDirs", section);
+    if (!line)
+        line = FInf->Find("DestinationDirs", "DefaultDestDir");
+    if (!line) {
+        Error("Section [" + section + "] has no destination in [DestinationDirs]");
+        return false;
+    }
+    std::vector<std::string> fields = FInf->Fields(line->FValue, keepInstallDir);
+    path = fields.size() > 1 ? fields[1] : std::string();
+    return true;
+}
+
+uint16_t TCabBuilder::DirectoryId(const std::string& path)
+{
+    std::vector<std::string> parts = SplitDevicePath(path);
+    std::string key = PathKey(parts);
+    auto it = FDirectoryIds.find(key);
+    if (it != FDirectoryIds.end())
+        return it->second;
+    FSetup.FDirectories.push_back(TSetupDirectory{parts});
+    uint16_t id = uint16_t(FSetup.FDirectories.size()); // the writer refuses more than 65535
+    FDirectoryIds.emplace(key, id);
+    return id;
+}
+
+void TCabBuilder::ReadFiles()
+{
+    for (const auto& section : InstallList("CopyFiles")) {
+        const auto* lines = ListSection(section);
+        if (!lines)
+            continue;
+        std::string destination;
+        if (!ReadDestination(section, false, destination))
+            continue;
+        uint16_t dirId = DirectoryId(destination);
+        for (const auto& line : *lines) {
+            std::vector<std::string> fields = FInf->Fields(line.FText, false);
+            std::string target = fields.empty() ? std::string() : fields[0];
+            std::string source = fields.size() > 1 && !fields[1].empty() ? fields[1] : target;
+            uint32_t flags = 0;
+            if (target.empty()) {
+                Error("Section [" + section + "] line " + std::to_string(line.FLineNo) + " names no file");
+                continue;
+            }
+            if (target.find_first_of("\\/") != std::string::npos) {
+                Error("File name " + Quote(target) + " holds a path; a device file name cannot");
+                continue;
+            }
+            if (fields.size() > 3 && !fields[3].empty() && !ParseNumber(fields[3], flags)) {
+                Error("File " + Quote(target) + " has invalid copy flags " + fields[3]);
+                continue;
+            }
+            std::string path;
+            if (!ResolveSource(source, path))
+                continue;
+            if (FFiles.size() == MaxFiles) {
+                Error("Too many files: a CAB file holds at most " + std::to_string(MaxFiles));
+                return;
+            }
+            FFiles.push_back(TCabSourceFile{MemberName(ExtractFileName(source), int(FFiles.size() + 1)), path});
+            TSetupFile file;
+            file.FDirectoryId = dirId;
+            file.FUnknown = FormatChoices::FilesUnknownIsFileId ? uint16_t(FFiles.size()) : 0;
+            file.FFlags = flags;
+            file.FName = target;
+            FSetup.FFiles.push_back(file);
+        }
+    }
+}
+
+void TCabBuilder::ReadSelfRegister()
+{
+    for (const auto& name : InstallList("CESelfRegister")) {
+        bool found = false;
+        for (auto& file : FSetup.FFiles)
+            if (SameText(file.FName, name)) {
+                file.FFlags |= FormatChoices::SelfRegisterFlag;
+                found = true;
+            }
+        if (!found)
+            FWarnings.push_back("Warning: CESelfRegister names " + Quote(name) + ", which is not installed");
+    }
+}
+
+void TCabBuilder::ReadShortcuts()
+{
+    for (const auto& section : InstallList("CEShortcuts")) {
+        const auto* lines = ListSection(section);
+        if (!lines)
+            continue;
+        for (const auto& line : *lines) {
+            std::vector<std::string> fields = FInf->Fields(line.FText, true);
+            fields.resize(std::max<size_t>(fields.size(), 4));
+            const std::string& name = fields[0];
+            if (name.empty() || name.find_first_of("\\/") != std::string::npos) {
+                Error("Section [" + section + "] line " + std::to_string(line.FLineNo) + ": invalid shortcut name " +
+                      Quote(name));
+                continue;
+            }
+            std::string where = fields[3];
+            if (where.empty() && !ReadDestination(section, true, where))
+                continue;
+
+            // The device knows a shortcut's folder only as a standard
+            // folder or the install folder, plus folders below it.
+            TSetupLink link;
+            std::vector<std::string> parts = SplitDevicePath(where);
+            std::string base = parts.empty() ? std::string() : parts.front();
+            int number = 0;
+            if (SameText(base, "%InstallDir%"))
+                link.FBase = 0;
+            else if (base.size() > 4 && SameText(base.substr(0, 3), "%CE") && base.back() == '%' &&
+                     base.find_first_not_of("0123456789", 3) == base.size() - 1 &&
+                     (number = std::atoi(base.c_str() + 3)) >= 1 && number <= 17)
+                link.FBase = uint16_t(number);
+            else {
+                Error("Shortcut " + Quote(name) + ": its folder " + Quote(where) +
+                      " does not start with %CE1%..%CE17% or %InstallDir%");
+                continue;
+            }
+            link.FPath.assign(parts.begin() + 1, parts.end());
+            std::string linkName = name;
+            if (FormatChoices::AppendLnkToShortcutNames &&
+                (linkName.size() < 4 || !SameText(linkName.substr(linkName.size() - 4), ".lnk")))
+                linkName += ".lnk";
+            link.FPath.push_back(linkName);
+
+            const std::string& target = fields[2];
+            std::string type = Trim(fields[1]);
+            if (type.empty() || type == "0") {
+                link.FTargetIsFile = true;
+                size_t i = 0;
+                while (i < FSetup.FFiles.size() && !SameText(FSetup.FFiles[i].FName, target))
+                    ++i;
+                if (i == FSetup.FFiles.size()) {
+                    Error("Shortcut " + Quote(name) + ": target file " + Quote(target) +
+                          " is not installed by this CAB file");
+                    continue;
+                }
+                link.FTarget = uint16_t(i + 1);
+            } else {
+                link.FTargetIsFile = false;
+                std::string folder;
+                if (SameText(target, "%InstallDir%"))
+                    link.FTarget = 0;
+                else if (FInf->Find("DestinationDirs", target) && ReadDestination(target, false, folder))
+                    link.FTarget = DirectoryId(folder);
+                else {
+                    Error("Shortcut " + Quote(name) + ": target folder " + Quote(target) +
+                          " is not a section of [DestinationDirs]");
+                    continue;
+                }
+            }
+            FSetup.FLinks.push_back(link);
+        }
+    }
+}
+
+void TCabBuilder::ReadRegistry()
+{
+    for (const auto& section : InstallList("AddReg")) {
+        if (const auto* lines = ListSection(section))
+            for (const auto& line : *lines)
+                ReadRegistryLine(line, section);
+    }
+}
+
+void TCabBuilder::ReadRegistryLine(const TInfLine& line, const std::string& section)
+{
+    std::string where = "Section [" + section + "] line " + std::to_string(line.FLineNo) + ": ";
+    std::vector<bool> quoted;
+    std::vector<std::string> raw = TInfFile::SplitFields(line.FText, &quoted);
+    if (raw.size() < 4) {
+        Error(where + "a registry line needs a root, key, value name and flags");
+        return;
+    }
+    static const std::pair<const char*, uint16_t> roots[] = {
+        {"HKCR", 1}, {"HKEY_CLASSES_ROOT", 1}, {"HKCU", 2}, {"HKEY_CURRENT_USER", 2},
+        {"HKLM", 3}, {"HKEY_LOCAL_MACHINE", 3}, {"HKU", 4}, {"HKEY_USERS", 4}};
+    uint16_t root = 0;
+    for (const auto& r : roots)
+        if (SameText(raw[0], r.first))
+            root = r.second;
+    if (root == 0) {
+        Error(where + "unknown registry root " + Quote(raw[0]));
+        return;
+    }
+    std::vector<std::string> keyPath = SplitDevicePath(FInf->Substitute(raw[1], true));
+    TSetupValue value;
+    value.FName = FInf->Substitute(raw[2], true);
+    if (!raw[3].empty() && !ParseNumber(raw[3], value.FFlags)) {
+        Error(where + "invalid registry flags " + Quote(raw[3]));
+        return;
+    }
+    std::vector<std::string> data;
+    for (size_t i = 4; i < raw.size(); ++i)
+        data.push_back(FInf->Substitute(raw[i], true));
+
+    switch (value.FFlags & 0x00010001) {
+    case 0x00000000: { // REG_SZ
+        std::string text;
+        bool anyQuoted = false;
+        for (size_t i = 4; i < quoted.size(); ++i)
+            anyQuoted = anyQuoted || quoted[i];
+        if (data.size() == 1)
+            text = data[0];
+        else if (data.size() > 1 && !anyQuoted)
+            // The builder writes string data as it stands, commas included.
+            text = Trim(FInf->Substitute(TInfFile::TextAfterField(line.FText, 4), true));
+        else if (data.size() > 1) {
+            text = data[0];
+            FWarnings.push_back("Warning: " + where + "extra data fields of a string value are ignored");
+        }
+        value.FData.assign(text.begin(), text.end());
+        value.FData.push_back(0);
+        value.FSubstitute = HasMacro(text);
+        break;
+    }
+    case 0x00010000: // REG_MULTI_SZ
+        for (const auto& s : data) {
+            if (s.empty())
+                continue;
+            value.FData.insert(value.FData.end(), s.begin(), s.end());
+            value.FData.push_back(0);
+            value.FSubstitute = value.FSubstitute || HasMacro(s);
+        }
+        value.FData.push_back(0);
+        break;
+    case 0x00000001: // REG_BINARY
+        for (const auto& s : data) {
+            uint8_t byte = 0;
+            if (Trim(s).empty() && data.size() == 1)
+                break;
+            if (!ParseHexByte(s, byte)) {
+                Error(where + "invalid byte " + Quote(s) + " in binary value " + Quote(value.FName));
+                return;
+            }
+            value.FData.push_back(byte);
+        }
+        break;
+    default: { // REG_DWORD
+        uint32_t number = 0;
+        if (data.empty() || !ParseNumber(data[0], number)) {
+            Error(where + "invalid number for DWORD value " + Quote(value.FName));
+            return;
+        }
+        for (int i = 0; i < 4; ++i)
+            value.FData.push_back(uint8_t(number >> (8 * i)));
+        break;
+    }
+    }
+    if (value.FName.size() + 1 + value.FData.size() > 0xFFFF) {
+        Error(where + "registry value " + Quote(value.FName) + " is too long for a CAB file");
+        return;
+    }
+
+    std::string hiveKey = std::to_string(root) + ":" + PathKey(keyPath);
+    auto it = FHiveIds.find(hiveKey);
+    if (it == FHiveIds.end()) {
+        FSetup.FHives.push_back(TSetupHive{root, keyPath});
+        it = FHiveIds.emplace(hiveKey, uint16_t(FSetup.FHives.size())).first;
+    }
+    value.FHiveId = it->second;
+    FSetup.FValues.push_back(std::move(value));
+}
+
+void TCabBuilder::ReadSetupDll()
+{
+    std::vector<std::string> names = InstallList("CESetupDLL");
+    if (names.empty())
+        return;
+    std::string path;
+    if (ResolveSource(names[0], path))
+        FSetupDll = TCabSourceFile{MemberName(ExtractFileName(names[0]), 999), path};
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "tools/cabwiz/InfFile.h"
+#include "tools/cabwiz/SetupDescription.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct TCabSourceFile {
+    std::string FMemberName; // "00000app.001"
+    std::string FSourcePath; // host path of the file on this machine
+};
+
+// Works out what the CAB file of one label holds: the setup description
+// and the source of every member. The plain sections apply to every label;
+// [CEDevice.L], [DefaultInstall.L], [SourceDisksNames.L] and
+// [SourceDisksFiles.L] add to them (or replace them key by key) for label L.
+// An empty label takes the plain sections alone.
+class TCabBuilder {
+public:
+    TCabBuilder(const TInfFile* inf, std::string infDir, std::string label);
+
+    // False when an error was found; Errors() then says what.
+    bool Build();
+
+    const std::vector<std::string>& Errors() const { return FErrors; }
+    const std::vector<std::string>& Warnings() const { return FWarnings; }
+    const TSetupDescription& Setup() const { return FSetup; }
+    // Index i holds the member of file ID i + 1.
+    const std::vector<TCabSourceFile>& Files() const { return FFiles; }
+    bool HasSetupDll() const { return !FSetupDll.FSourcePath.empty(); }
+    const TCabSourceFile& SetupDll() const { return FSetupDll; }
+
+private:
+    const TInfFile* FInf; // not owned
+    std::string FInfDir;
+    std::string FLabel;
+    std::vector<std::string> FErrors;
+    std::vector<std::string> FWarnings;
+    TSetupDescription FSetup;
+    std::vector<TCabSourceFile> FFiles;
+    TCabSourceFile FSetupDll;
+
+    std::map<std::string, std::string> FDefaultInstall; // lower-case key -> value
+    std::map<std::string, std::vector<std::string>> FDiskNames; // disk number -> fields
+    std::map<std::string, std::vector<std::string>> FDiskFiles; // lower-case name -> fields
+    std::map<std::string, uint16_t> FDirectoryIds; // lower-case joined path -> ID
+    std::map<std::string, uint16_t> FHiveIds;
+
+    void Error(const std::string& text) { FErrors.push_back(text); }
+    std::string FirstField(const std::string& value, bool keepInstallDir) const;
+    std::string LabeledName(const std::string& base) const;
+    std::vector<const std::vector<TInfLine>*> PlainAndLabeled(const std::string& base) const;
+    const std::vector<TInfLine>* ListSection(const std::string& name);
+    std::vector<std::string> InstallList(const std::string& key) const;
+
+    void ReadVersionAndStrings();
+    void ReadDevice();
+    void ReadSourceDisks();
+    bool ReadDestination(const std::string& section, bool keepInstallDir, std::string& path);
+    uint16_t DirectoryId(const std::string& path);
+    bool ResolveSource(const std::string& name, std::string& path);
+    void ReadFiles();
+    void ReadSelfRegister();
+    void ReadShortcuts();
+    void ReadRegistry();
+    void ReadRegistryLine(const TInfLine& line, const std::string& section);
+    void ReadSetupDll();
+};

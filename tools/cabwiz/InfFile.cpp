@@ -1,0 +1,238 @@
+#include "tools/cabwiz/InfFile.h"
+
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+
+namespace {
+
+// A .inf of the project is a few hundred kilobytes even for thousands of
+// files; anything far larger is not an .inf.
+constexpr int64_t MaxInfSize = 256 * 1024 * 1024;
+// Keys that refer to each other (InstallDir naming %AppName%) are followed
+// this deep, so a loop of keys ends.
+constexpr int MaxSubstitutionDepth = 8;
+
+// The line without its comment; quotes protect ";".
+std::string StripComment(const std::string& line)
+{
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ';' && !quoted)
+            return line.substr(0, i);
+    }
+    return line;
+}
+
+bool ContinuesOnNextLine(const std::string& line)
+{
+    if (line.empty() || line.back() != '\\')
+        return false;
+    return line.size() == 1 || line[line.size() - 2] == ' ' || line[line.size() - 2] == '\t';
+}
+
+size_t FindUnquoted(const std::string& text, char c)
+{
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == c && !quoted)
+            return i;
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
+void TInfFile::LoadFromFile(const std::string& path)
+{
+    int64_t size = FileSize(path);
+    if (size < 0)
+        throw Exception("Cannot open file \"" + path + "\"");
+    if (size > MaxInfSize)
+        throw Exception("File \"" + path + "\" is too large for an .inf file");
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    LoadFromText(std::string(bytes.begin(), bytes.end()));
+}
+
+void TInfFile::LoadFromText(const std::string& text)
+{
+    FSections.clear();
+    std::vector<TInfLine>* current = nullptr;
+    std::string pending;
+    int pendingLineNo = 0;
+    size_t pos = 0;
+    int lineNo = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string raw = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        if (!raw.empty() && raw.back() == '\r')
+            raw.pop_back();
+        std::string line = Trim(StripComment(raw));
+        if (ContinuesOnNextLine(line) && pos <= text.size()) {
+            if (pending.empty())
+                pendingLineNo = lineNo;
+            line.pop_back();
+            pending += line;
+            continue;
+        }
+        if (!pending.empty()) {
+            line = pending + line;
+            pending.clear();
+        } else {
+            pendingLineNo = lineNo;
+        }
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            size_t close = line.find(']');
+            std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            current = &FSections[LowerCase(name)];
+            continue;
+        }
+        if (!current)
+            continue; // text before the first section head has no meaning
+        TInfLine entry;
+        entry.FLineNo = pendingLineNo;
+        entry.FText = line;
+        size_t eq = FindUnquoted(line, '=');
+        if (eq != std::string::npos) {
+            entry.FHasKey = true;
+            std::vector<std::string> key = SplitFields(line.substr(0, eq));
+            entry.FKey = key.empty() ? std::string() : key.front();
+            entry.FValue = Trim(line.substr(eq + 1));
+        } else {
+            entry.FValue = line;
+        }
+        current->push_back(std::move(entry));
+    }
+}
+
+const std::vector<TInfLine>* TInfFile::Section(const std::string& name) const
+{
+    auto it = FSections.find(LowerCase(name));
+    return it == FSections.end() ? nullptr : &it->second;
+}
+
+const TInfLine* TInfFile::Find(const std::string& section, const std::string& key) const
+{
+    const auto* lines = Section(section);
+    if (!lines)
+        return nullptr;
+    for (const auto& line : *lines)
+        if (line.FHasKey && SameText(line.FKey, key))
+            return &line;
+    return nullptr;
+}
+
+std::string TInfFile::Lookup(const std::string& key, bool keepInstallDir, int depth) const
+{
+    if (keepInstallDir && SameText(key, "InstallDir"))
+        return "%" + key + "%";
+    const TInfLine* line = Find("Strings", key);
+    if (!line)
+        line = Find("CEStrings", key);
+    if (!line || depth >= MaxSubstitutionDepth)
+        return "%" + key + "%";
+    std::vector<std::string> fields = SplitFields(line->FValue);
+    std::string value = fields.size() == 1 ? fields.front() : line->FValue;
+    return SubstituteDepth(value, keepInstallDir, depth + 1);
+}
+
+std::string TInfFile::Substitute(const std::string& text, bool keepInstallDir) const
+{
+    return SubstituteDepth(text, keepInstallDir, 0);
+}
+
+std::string TInfFile::SubstituteDepth(const std::string& text, bool keepInstallDir, int depth) const
+{
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t open = text.find('%', i);
+        if (open == std::string::npos) {
+            out.append(text, i, std::string::npos);
+            break;
+        }
+        out.append(text, i, open - i);
+        size_t close = text.find('%', open + 1);
+        if (close == std::string::npos) {
+            out.append(text, open, std::string::npos);
+            break;
+        }
+        if (close == open + 1)
+            out += '%';
+        else
+            out += Lookup(text.substr(open + 1, close - open - 1), keepInstallDir, depth);
+        i = close + 1;
+    }
+    return out;
+}
+
+std::vector<std::string> TInfFile::SplitFields(const std::string& value, std::vector<bool>* quoted)
+{
+    std::vector<std::string> fields;
+    if (quoted)
+        quoted->clear();
+    std::string field;
+    bool inQuotes = false, wasQuoted = false;
+    auto finish = [&] {
+        fields.push_back(wasQuoted ? field : Trim(field));
+        if (quoted)
+            quoted->push_back(wasQuoted);
+        field.clear();
+        wasQuoted = false;
+    };
+    for (size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (inQuotes) {
+            if (c == '"' && i + 1 < value.size() && value[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                inQuotes = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            // Blanks before the opening quote are layout, not text.
+            if (Trim(field).empty())
+                field.clear();
+            inQuotes = wasQuoted = true;
+        } else if (c == ',') {
+            finish();
+        } else if (!(wasQuoted && (c == ' ' || c == '\t'))) {
+            field += c;
+        }
+    }
+    if (!value.empty())
+        finish();
+    return fields;
+}
+
+std::vector<std::string> TInfFile::Fields(const std::string& value, bool keepInstallDir) const
+{
+    std::vector<std::string> fields = SplitFields(value);
+    for (auto& f : fields)
+        f = Substitute(f, keepInstallDir);
+    return fields;
+}
+
+std::string TInfFile::TextAfterField(const std::string& value, size_t n)
+{
+    size_t start = 0;
+    for (size_t i = 0; i < n; ++i) {
+        size_t comma = FindUnquoted(value.substr(start), ',');
+        if (comma == std::string::npos)
+            return std::string();
+        start += comma + 1;
+    }
+    return value.substr(start);
+}

@@ -1,0 +1,407 @@
+// The self-extractor stub: a Windows program to which makesfx appends a ZIP
+// archive and a settings trailer. It unpacks the archive into a new folder
+// below the user's temporary folder and runs the program the settings name
+// there, waiting for it to end.
+
+#include "tools/sfxstub/SfxArchive.h"
+#include "tools/sfxstub/SfxTrailer.h"
+
+#include "common/Exception.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitDamaged = 2;
+constexpr int ExitCannotUnpack = 3;
+constexpr int ExitCannotStart = 4;
+
+std::wstring Widen(const std::string& text, UINT codePage)
+{
+    if (text.empty())
+        return std::wstring();
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
+    return result;
+}
+
+std::string SystemText(DWORD code)
+{
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string result = n && text ? std::string(text, n) : "error " + std::to_string(code);
+    if (text)
+        LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+        result.pop_back();
+    return result;
+}
+
+// A failure the user has to see. VI_SFX_QUIET=1 sends it to standard error
+// instead of a message box, so that automated runs never wait for a click.
+class TStubError : public Exception {
+public:
+    TStubError(const std::string& message, int exitCode) : Exception(message), FExitCode(exitCode) {}
+    int ExitCode() const { return FExitCode; }
+
+private:
+    int FExitCode;
+};
+
+void Report(const std::wstring& title, const std::string& message)
+{
+    wchar_t quiet[8] = {};
+    if (GetEnvironmentVariableW(L"VI_SFX_QUIET", quiet, 8) > 0 && quiet[0] == L'1') {
+        HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+        std::string line = message + "\r\n";
+        DWORD written = 0;
+        if (err && err != INVALID_HANDLE_VALUE)
+            WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    MessageBoxW(nullptr, Widen(message, 1252).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+class TFileSource : public TSfxSource {
+public:
+    TFileSource(HANDLE file, uint64_t base, uint64_t size) : FFile(file), FBase(base), FSize(size) {}
+    uint64_t Size() const override { return FSize; }
+    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
+    {
+        if (offset > FSize || count > FSize - offset)
+            throw Exception("The archive is damaged: a read runs past its end.");
+        ReadFileAt(FFile, FBase + offset, buffer, count);
+    }
+
+    static void ReadFileAt(HANDLE file, uint64_t offset, void* buffer, size_t count)
+    {
+        LARGE_INTEGER pos;
+        pos.QuadPart = static_cast<LONGLONG>(offset);
+        if (!SetFilePointerEx(file, pos, nullptr, FILE_BEGIN))
+            throw Exception("Cannot read the setup package: " + SystemText(GetLastError()));
+        auto* p = static_cast<uint8_t*>(buffer);
+        while (count > 0) {
+            DWORD got = 0;
+            DWORD want = count > 0x100000 ? 0x100000 : static_cast<DWORD>(count);
+            if (!ReadFile(file, p, want, &got, nullptr) || got == 0)
+                throw Exception("Cannot read the setup package: " + SystemText(GetLastError()));
+            p += got;
+            count -= got;
+        }
+    }
+
+private:
+    HANDLE FFile;
+    uint64_t FBase;
+    uint64_t FSize;
+};
+
+class THandle {
+public:
+    explicit THandle(HANDLE h = INVALID_HANDLE_VALUE) : FHandle(h) {}
+    ~THandle()
+    {
+        if (FHandle && FHandle != INVALID_HANDLE_VALUE)
+            CloseHandle(FHandle);
+    }
+    THandle(const THandle&) = delete;
+    THandle& operator=(const THandle&) = delete;
+    HANDLE Get() const { return FHandle; }
+    bool Valid() const { return FHandle && FHandle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE FHandle;
+};
+
+// The progress window of autoextract mode: the file being unpacked and a bar
+// for the whole archive. It has no buttons; unpacking pumps its messages.
+class TProgressWindow {
+public:
+    explicit TProgressWindow(const std::wstring& title)
+    {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&icc);
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursor(nullptr, IDC_WAIT);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = L"VISfxProgress";
+        RegisterClassW(&wc);
+
+        const int width = 420, height = 108;
+        int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        FWindow = CreateWindowExW(WS_EX_DLGMODALFRAME, wc.lpszClassName, title.c_str(),
+                                  WS_POPUP | WS_CAPTION | WS_VISIBLE, x, y, width, height, nullptr,
+                                  nullptr, instance, nullptr);
+        if (!FWindow)
+            return;
+        HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        FLabel = CreateWindowExW(0, L"STATIC", L"Unpacking...", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
+                                 14, 14, width - 34, 18, FWindow, nullptr, instance, nullptr);
+        SendMessageW(FLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        FBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 14, 42, width - 34,
+                               20, FWindow, nullptr, instance, nullptr);
+        SendMessageW(FBar, PBM_SETRANGE32, 0, 1000);
+        Pump();
+    }
+    ~TProgressWindow()
+    {
+        if (FWindow)
+            DestroyWindow(FWindow);
+    }
+    TProgressWindow(const TProgressWindow&) = delete;
+    TProgressWindow& operator=(const TProgressWindow&) = delete;
+
+    void SetFile(const std::wstring& name)
+    {
+        if (FLabel)
+            SetWindowTextW(FLabel, (L"Unpacking " + name).c_str());
+        Pump();
+    }
+    void SetPosition(uint64_t done, uint64_t total)
+    {
+        int pos = total ? static_cast<int>(done * 1000 / total) : 1000;
+        if (FBar && pos != FPosition) {
+            FPosition = pos;
+            SendMessageW(FBar, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+            Pump();
+        }
+    }
+
+private:
+    static void Pump()
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+
+    HWND FWindow = nullptr;
+    HWND FLabel = nullptr;
+    HWND FBar = nullptr;
+    int FPosition = -1;
+};
+
+std::wstring ModulePath()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            throw TStubError("Cannot find the setup package: " + SystemText(GetLastError()), ExitDamaged);
+        if (n < buffer.size())
+            return std::wstring(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// A new folder below the user's temporary folder; CreateDirectory failing
+// for an existing name is what keeps two runs apart.
+std::wstring CreateFreshFolder()
+{
+    wchar_t temp[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    if (n == 0 || n > MAX_PATH)
+        throw TStubError("Cannot find the temporary folder.", ExitCannotUnpack);
+    std::wstring base(temp, n);
+    if (base.back() != L'\\')
+        base += L'\\';
+    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::wstring folder = base + L"VISFX" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                              std::to_wstring((seed + attempt * 7919u) & 0xFFFFF);
+        if (CreateDirectoryW(folder.c_str(), nullptr))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            throw TStubError("Cannot create a folder in the temporary folder: " +
+                                 SystemText(GetLastError()),
+                             ExitCannotUnpack);
+    }
+    throw TStubError("Cannot create a folder in the temporary folder.", ExitCannotUnpack);
+}
+
+std::wstring DeviceName(const TSfxEntry& entry)
+{
+    std::wstring name = Widen(entry.Name, entry.Utf8 ? CP_UTF8 : 437);
+    for (wchar_t& c : name)
+        if (c == L'/')
+            c = L'\\';
+    return name;
+}
+
+void CreateParents(const std::wstring& folder, const std::wstring& relative)
+{
+    for (size_t pos = relative.find(L'\\'); pos != std::wstring::npos;
+         pos = relative.find(L'\\', pos + 1)) {
+        std::wstring path = folder + L"\\" + relative.substr(0, pos);
+        if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            throw TStubError("Cannot create the folder " + std::string(path.begin(), path.end()) + ": " +
+                                 SystemText(GetLastError()),
+                             ExitCannotUnpack);
+    }
+}
+
+void Unpack(const TSfxArchive& archive, const std::wstring& folder, TProgressWindow* window)
+{
+    uint64_t total = 0, done = 0;
+    for (const TSfxEntry& e : archive.Entries())
+        total += e.Size;
+
+    for (const TSfxEntry& e : archive.Entries()) {
+        std::wstring relative = DeviceName(e);
+        CreateParents(folder, relative);
+        std::wstring path = folder + L"\\" + relative;
+        if (e.IsFolder) {
+            if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+                throw TStubError("Cannot create a folder: " + SystemText(GetLastError()),
+                                 ExitCannotUnpack);
+            continue;
+        }
+        if (window)
+            window->SetFile(relative);
+        THandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out.Valid())
+            throw TStubError("Cannot write " + e.Name + ": " + SystemText(GetLastError()),
+                             ExitCannotUnpack);
+        uint64_t before = done;
+        archive.Extract(
+            e,
+            [&](const uint8_t* data, size_t count) {
+                DWORD written = 0;
+                if (!WriteFile(out.Get(), data, static_cast<DWORD>(count), &written, nullptr) ||
+                    written != count)
+                    throw TStubError("Cannot write " + e.Name + ": " + SystemText(GetLastError()),
+                                     ExitCannotUnpack);
+            },
+            [&](uint64_t entryDone) {
+                done = before + entryDone;
+                if (window)
+                    window->SetPosition(done, total);
+            });
+    }
+}
+
+std::wstring ResolveExec(const std::string& exec, const std::wstring& folder)
+{
+    std::wstring text = Widen(exec, 1252);
+    const std::wstring macro = L"$temp$";
+    std::wstring result;
+    for (size_t i = 0; i < text.size();) {
+        if (text.size() - i >= macro.size() &&
+            CompareStringOrdinal(text.c_str() + i, static_cast<int>(macro.size()), macro.c_str(),
+                                 static_cast<int>(macro.size()), TRUE) == CSTR_EQUAL) {
+            result += folder;
+            i += macro.size();
+        } else {
+            result += text[i++];
+        }
+    }
+    return result;
+}
+
+int Run(const std::wstring& program, const std::wstring& folder)
+{
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &si, &pi))
+        throw TStubError("Cannot start the setup program: " + SystemText(GetLastError()),
+                         ExitCannotStart);
+    CloseHandle(pi.hThread);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+{
+    std::wstring title = L"Setup";
+    try {
+        std::wstring self = ModulePath();
+        THandle file(CreateFileW(self.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid())
+            throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file.Get(), &size))
+            throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
+        const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
+
+        TSfxSettings settings;
+        std::unique_ptr<TFileSource> source;
+        std::unique_ptr<TSfxArchive> archive;
+        try {
+            uint8_t tail[TSfxTrailer::TailSize];
+            if (fileSize < sizeof(tail))
+                throw Exception("No archive is attached to this program.");
+            TFileSource::ReadFileAt(file.Get(), fileSize - sizeof(tail), tail, sizeof(tail));
+            uint64_t zipSize = 0;
+            uint32_t settingsSize = 0;
+            TSfxTrailer::DecodeTail(tail, fileSize, zipSize, settingsSize);
+            std::vector<uint8_t> block(settingsSize);
+            uint64_t settingsStart = fileSize - sizeof(tail) - settingsSize;
+            TFileSource::ReadFileAt(file.Get(), settingsStart, block.data(), block.size());
+            settings = TSfxTrailer::DecodeSettings(block.data(), block.size());
+            if (!settings.Title.empty())
+                title = Widen(settings.Title, 1252);
+            source = std::make_unique<TFileSource>(file.Get(), settingsStart - zipSize, zipSize);
+            archive = std::make_unique<TSfxArchive>(*source);
+        } catch (const TStubError&) {
+            throw;
+        } catch (const Exception& e) {
+            throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
+                             ExitDamaged);
+        }
+        // Every name is checked before anything is written, so a hostile
+        // archive leaves nothing behind.
+        for (const TSfxEntry& e : archive->Entries())
+            if (!TSfxArchive::IsSafeName(e.Name))
+                throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n"
+                                 "It holds a file that would be unpacked outside its folder: " +
+                                     e.Name,
+                                 ExitDamaged);
+
+        std::wstring folder = CreateFreshFolder();
+        {
+            std::unique_ptr<TProgressWindow> window;
+            if (settings.AutoExtract)
+                window = std::make_unique<TProgressWindow>(title);
+            try {
+                Unpack(*archive, folder, window.get());
+            } catch (const TStubError&) {
+                throw;
+            } catch (const Exception& e) {
+                throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" +
+                                     e.Message(),
+                                 ExitDamaged);
+            }
+        }
+        return Run(ResolveExec(settings.Exec, folder), folder);
+    } catch (const TStubError& e) {
+        Report(title, e.Message());
+        return e.ExitCode();
+    } catch (const std::exception& e) {
+        Report(title, e.what());
+        return ExitCannotUnpack;
+    }
+}
