@@ -1,0 +1,199 @@
+#include "storage/Settings.h"
+
+#include "common/Exception.h"
+#include "common/Platform.h"
+#include "support/TestSupport.h"
+
+#include <QSettings>
+#include <QSysInfo>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Points every user-scope QSettings store at a temporary folder (and the
+// environment that Qt would otherwise consult at the user's home), so no
+// test reads or writes the real settings.
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+        setenv("HOME", dir.Path().c_str(), 1);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(dir.Path()));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.Path()));
+    }
+
+    TSettings Make(std::optional<std::string> userCompany = std::nullopt)
+    {
+        TSettings settings(Organization, "1.0");
+        settings.SetCompanySource([userCompany] { return userCompany; });
+        return settings;
+    }
+
+    std::vector<std::string> Recent(const TSettings& s)
+    {
+        std::vector<std::string> list;
+        for (int i = 0; i < RecentProjectCount; ++i)
+            list.push_back(s.RecentProject(i));
+        return list;
+    }
+
+    void SetRecent(TSettings& s, const std::vector<std::string>& list)
+    {
+        for (int i = 0; i < RecentProjectCount; ++i)
+            s.WriteSetting("recent" + std::to_string(i + 1), list[i]);
+    }
+
+    const std::string Organization = "Veltrin Installer Test";
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(SettingsTest, CompanyDefaultsToNoneAndThenToTheUserDefault)
+{
+    TSettings none = Make();
+    none.LoadSettings();
+    EXPECT_EQ(none.ReadSetting("company"), "<none>");
+    EXPECT_EQ(none.ReadSetting("lastfolder"), "");
+
+    TSettings user = Make("  Acme Ltd \t");
+    user.LoadSettings();
+    EXPECT_EQ(user.ReadSetting("Company"), "Acme Ltd");
+}
+
+TEST_F(SettingsTest, SavedCompanyWinsOverTheUserDefault)
+{
+    TSettings first = Make();
+    first.LoadSettings();
+    first.WriteSetting("company", "Firm");
+    first.SaveSettings();
+
+    TSettings second = Make("Acme Ltd");
+    second.LoadSettings();
+    EXPECT_EQ(second.ReadSetting("company"), "Firm");
+}
+
+TEST_F(SettingsTest, RoundTripThroughTheStore)
+{
+    TSettings first = Make();
+    first.LoadSettings();
+    first.WriteSetting("company", "  Caf\xE9 & Co  ");
+    first.WriteSetting("lastfolder", "/home/a/My Projects/x, y");
+    SetRecent(first, {"/p/one.vip", "/p/two.vip", "", "/p/four.vip"});
+    first.SaveSettings();
+    ASSERT_TRUE(FileExists(dir.File(Organization + "/1.0.conf")));
+
+    TSettings second = Make("ignored");
+    second.LoadSettings();
+    EXPECT_EQ(second.ReadSetting("company"), "Caf\xE9 & Co");
+    EXPECT_EQ(second.ReadSetting("lastfolder"), "/home/a/My Projects/x, y");
+    EXPECT_EQ(Recent(second), (std::vector<std::string>{"/p/one.vip", "/p/two.vip", "", "/p/four.vip"}));
+
+    TraceRecorder trace;
+    second.WriteSetting("colour", "red");
+    EXPECT_EQ(second.ReadSetting("colour"), "");
+    EXPECT_EQ(trace.Messages().size(), 2u);
+}
+
+TEST_F(SettingsTest, ValueOfAnotherTypeEmptiesEverySetting)
+{
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Organization), "1.0");
+        store.setValue("Options/company", "Firm");
+        store.setValue("Options/recent1", "/p/one.vip");
+        store.setValue("Options/recent2", QStringList{"a", "b"});
+    }
+    TSettings s = Make("Acme Ltd");
+    s.LoadSettings();
+    EXPECT_EQ(s.ReadSetting("recent1"), "");
+    EXPECT_EQ(s.ReadSetting("company"), "Acme Ltd");
+}
+
+TEST_F(SettingsTest, AddRecentProject)
+{
+    struct Case {
+        const char* add;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"C", {"C", "A", "B", "D"}},
+        {"E", {"E", "A", "B", "C"}},
+        {"A", {"A", "B", "C", "D"}},
+        {"D", {"D", "A", "B", "C"}},
+        {"b", {"b", "A", "C", "D"}},
+    };
+    for (const Case& c : cases) {
+        TSettings s = Make();
+        SetRecent(s, {"A", "B", "C", "D"});
+        s.AddRecentProject(c.add);
+        EXPECT_EQ(Recent(s), c.expected) << "adding " << c.add;
+    }
+
+    TSettings empty = Make();
+    empty.AddRecentProject("/p/x.vip");
+    empty.AddRecentProject("/p/y.vip");
+    EXPECT_EQ(Recent(empty), (std::vector<std::string>{"/p/y.vip", "/p/x.vip", "", ""}));
+}
+
+TEST_F(SettingsTest, RemoveRecentProject)
+{
+    struct Case {
+        const char* remove;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"B", {"A", "C", "D", ""}},
+        {"D", {"A", "B", "C", ""}},
+        {"a", {"B", "C", "D", ""}},
+        {"Z", {"A", "B", "C", "D"}},
+    };
+    for (const Case& c : cases) {
+        TSettings s = Make();
+        SetRecent(s, {"A", "B", "C", "D"});
+        s.RemoveRecentProject(c.remove);
+        EXPECT_EQ(Recent(s), c.expected) << "removing " << c.remove;
+    }
+}
+
+TEST_F(SettingsTest, RecentPathsCompareIgnoringTheCaseOfAsciiLettersOnly)
+{
+    TSettings s = Make();
+    SetRecent(s, {"/P/One.vip", "/p/caf\xE9.vip", "", ""});
+    EXPECT_EQ(s.RecentProjectIndex("/p/ONE.VIP"), 0);
+    EXPECT_EQ(s.RecentProjectIndex("/p/caf\xE9.vip"), 1);
+    EXPECT_EQ(s.RecentProjectIndex("/p/CAF\xC9.VIP"), -1);
+    EXPECT_EQ(s.RecentProjectIndex("/p/none.vip"), -1);
+}
+
+TEST(FilesEqual, ComparesSizeAndEveryByte)
+{
+    TempDir dir;
+    std::string big(200000, 'a');
+    std::string bigOther = big;
+    bigOther[150001] = 'b';
+    dir.Write("a", "hello world");
+    dir.Write("b", "hello worle");
+    dir.Write("c", "hello world");
+    dir.Write("d", "hello");
+    dir.Write("e1", "");
+    dir.Write("e2", "");
+    dir.Write("big1", big);
+    dir.Write("big2", big);
+    dir.Write("big3", bigOther);
+    EXPECT_FALSE(FilesEqual(dir.File("a"), dir.File("b")));
+    EXPECT_TRUE(FilesEqual(dir.File("a"), dir.File("c")));
+    EXPECT_FALSE(FilesEqual(dir.File("a"), dir.File("d")));
+    EXPECT_TRUE(FilesEqual(dir.File("e1"), dir.File("e2")));
+    EXPECT_FALSE(FilesEqual(dir.File("a"), dir.File("missing")));
+    EXPECT_FALSE(FilesEqual(dir.File("missing"), dir.File("a")));
+    EXPECT_TRUE(FilesEqual(dir.File("big1"), dir.File("big2")));
+    EXPECT_FALSE(FilesEqual(dir.File("big1"), dir.File("big3")));
+}
+
+TEST(WindowsName, NtFamilyOnWindowsAndEmptyElsewhere)
+{
+    bool windows = QSysInfo::kernelType() == QLatin1String("winnt");
+    EXPECT_EQ(GetWindowsName(), windows ? "Windows 2000" : "");
+}
