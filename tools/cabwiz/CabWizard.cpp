@@ -41,7 +41,7 @@ bool TCabWizard::ParseArguments(const std::vector<std::string>& args, std::strin
         } else if (SameText(a, "/dest") || SameText(a, "/err")) {
             if (i + 1 == args.size()) {
                 problem = "Option " + a + " needs a value";
-                return false;
+                break;
             }
             (SameText(a, "/dest") ? FDestDir : FErrFile) = NormalizeHostPath(args[++i]);
         } else if (SameText(a, "/compress")) {
@@ -51,11 +51,13 @@ bool TCabWizard::ParseArguments(const std::vector<std::string>& args, std::strin
         } else if (FInfPath.empty()) {
             // Checked before options: on POSIX hosts a path starts with "/".
             FInfPath = NormalizeHostPath(a);
-        } else {
+        } else if (problem.empty()) {
+            // Read on, so that a later /err still receives the report.
             problem = (a.size() > 1 && a[0] == '/' ? "Unknown option " : "Unexpected argument ") + a;
-            return false;
         }
     }
+    if (!problem.empty())
+        return false;
     if (FInfPath.empty()) {
         problem = "No .inf file given";
         return false;

@@ -1,0 +1,83 @@
+#include "tools/cabwiz/InfFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(InfFileTest, SectionsAndKeysIgnoreCaseAndSameNamedSectionsMerge)
+{
+    TInfFile inf;
+    inf.LoadFromText("; leading comment\r\nignored=before any section\r\n[Version]\r\nSignature = \"$Windows NT$\"\r\n"
+                     "[cedevice.PPC300_2577]\r\nProcessorType = 2577    ;StrongARM\r\n"
+                     "[CEDevice.ppc300_2577]\nVersionMin=3.00\n");
+    ASSERT_NE(inf.Section("version"), nullptr);
+    const auto* device = inf.Section("CEDEVICE.PPC300_2577");
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->size(), 2u);
+    EXPECT_EQ((*device)[0].FValue, "2577");
+    EXPECT_EQ(inf.Find("CEDevice.PPC300_2577", "versionmin")->FValue, "3.00");
+    EXPECT_EQ(inf.Section("Missing"), nullptr);
+}
+
+TEST(InfFileTest, QuotesProtectCommentsAndEqualsSigns)
+{
+    TInfFile inf;
+    inf.LoadFromText("[Files]\n\"a;b=c.exe\",,,0x40000000 ; copied always\n[SourceDisksFiles]\n\"app.exe\" = 1\n");
+    const auto& line = inf.Section("Files")->front();
+    EXPECT_FALSE(line.FHasKey);
+    EXPECT_EQ(inf.Fields(line.FText, false), (std::vector<std::string>{"a;b=c.exe", "", "", "0x40000000"}));
+    EXPECT_EQ(inf.Section("SourceDisksFiles")->front().FKey, "app.exe");
+}
+
+TEST(InfFileTest, RootInstallDirIsAValueNotAContinuation)
+{
+    TInfFile inf;
+    inf.LoadFromText("[CEStrings]\r\nAppName = \"App\"\r\nInstallDir=\\\r\n\r\n[DestinationDirs]\r\n"
+                     "Files1=0,%InstallDir%\r\nLong=0,%CE1%, \\\r\n  more\r\n");
+    EXPECT_EQ(inf.Find("CEStrings", "InstallDir")->FValue, "\\");
+    EXPECT_NE(inf.Section("DestinationDirs"), nullptr);
+    // A blank before the backslash does continue the line.
+    EXPECT_EQ(inf.Find("DestinationDirs", "Long")->FValue, "0,%CE1%, more");
+}
+
+struct FieldsCase {
+    const char* Value;
+    std::vector<std::string> Expected;
+};
+
+class InfFieldsTest : public ::testing::TestWithParam<FieldsCase> {};
+
+TEST_P(InfFieldsTest, SplitsAndSubstitutes)
+{
+    TInfFile inf;
+    inf.LoadFromText("[CEStrings]\nAppName = \"My App\"\nInstallDir=%CE1%\\Firm\\%AppName%\n"
+                     "[Strings]\nFirm = \"Firm, Inc.\"\nloop=%loop%\n");
+    EXPECT_EQ(inf.Fields(GetParam().Value, false), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, InfFieldsTest,
+    ::testing::Values(FieldsCase{"", {}}, FieldsCase{"a , b ,c", {"a", "b", "c"}},
+                      FieldsCase{"\" padded \" , x", {" padded ", "x"}},
+                      FieldsCase{"\"say \"\"hi\"\"\",", {"say \"hi\"", ""}},
+                      FieldsCase{"0,%InstallDir%\\bin", {"0", "%CE1%\\Firm\\My App\\bin"}},
+                      FieldsCase{"%Firm%", {"Firm, Inc."}}, FieldsCase{"%firm%", {"Firm, Inc."}},
+                      FieldsCase{"%CE11%\\%Unknown%", {"%CE11%\\%Unknown%"}},
+                      FieldsCase{"100%% sure, 50%", {"100% sure", "50%"}},
+                      FieldsCase{"%loop%", {"%loop%"}}));
+
+TEST(InfFileTest, InstallDirCanStaySymbolic)
+{
+    TInfFile inf;
+    inf.LoadFromText("[CEStrings]\nInstallDir=%CE1%\\App\n");
+    EXPECT_EQ(inf.Substitute("%InstallDir%\\x.exe", true), "%InstallDir%\\x.exe");
+    EXPECT_EQ(inf.Substitute("%InstallDir%\\x.exe", false), "%CE1%\\App\\x.exe");
+}
+
+TEST(InfFileTest, TextAfterFieldHonoursQuotes)
+{
+    EXPECT_EQ(TInfFile::TextAfterField("HKLM,\"a,b\", \"n\",0x0, x, y", 4), " x, y");
+    EXPECT_EQ(TInfFile::TextAfterField("a,b", 4), "");
+}
+
+} // namespace
