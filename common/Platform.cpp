@@ -11,6 +11,13 @@
 
 namespace fs = std::filesystem;
 
+std::string ExpandFileName(const std::string& path)
+{
+    std::error_code ec;
+    fs::path full = fs::absolute(fs::path(path), ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
 bool FileExists(const std::string& path)
 {
     std::error_code ec;

@@ -21,6 +21,9 @@ std::string GetProgramDir();
 std::string SystemErrorMessage(int code);
 int LastSystemError();
 
+// The absolute form of a path (relative paths are taken from the current folder).
+std::string ExpandFileName(const std::string& path);
+
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates the folder and its missing parents; false on failure.
@@ -47,6 +50,10 @@ void WriteFileAtomic(const std::string& path, const std::string& data);
 std::string CreatePrivateTempDir(const std::string& prefix);
 // Removes a folder with everything in it; missing folders are ignored.
 void RemoveTree(const std::string& path);
+
+// A modal error box with one OK button (on Windows MessageBox with the error
+// icon; elsewhere the text goes to standard error).
+void ShowErrorBox(const std::string& caption, const std::string& text);
 
 // A number that differs between processes running at the same time.
 unsigned long CurrentProcessId();

@@ -42,6 +42,11 @@ int LastSystemError()
     return errno;
 }
 
+void ShowErrorBox(const std::string& caption, const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
 unsigned long CurrentProcessId()
 {
     return static_cast<unsigned long>(getpid());

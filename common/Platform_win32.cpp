@@ -50,6 +50,11 @@ int LastSystemError()
     return static_cast<int>(GetLastError());
 }
 
+void ShowErrorBox(const std::string& caption, const std::string& text)
+{
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+}
+
 unsigned long CurrentProcessId()
 {
     return GetCurrentProcessId();
