@@ -1,0 +1,8 @@
+#include "launcher/Deskstart.h"
+
+#include "common/Platform.h"
+
+int main()
+{
+    return TDeskstart(GetProgramDir()).Run();
+}

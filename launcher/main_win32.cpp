@@ -1,0 +1,12 @@
+#include "launcher/Deskstart.h"
+
+#include "common/Platform.h"
+
+#include <windows.h>
+
+// A GUI-subsystem program without a window: nothing flashes on screen, and
+// the only thing the user may see is the error box.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    return TDeskstart(GetProgramDir()).Run();
+}
