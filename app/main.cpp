@@ -1,4 +1,5 @@
 #include "app/HeadlessCommands.h"
+#include "ui/GuiStart.h"
 
 #include <iostream>
 #include <string>
@@ -7,6 +8,9 @@
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    // The window comes with the GUI; until then every start is headless.
-    return RunHeadless(args, std::cout, std::cerr);
+    // Options ("--inf", "--help", ...) run without a display; everything
+    // else starts the window.
+    if (IsHeadlessCommand(args))
+        return RunHeadless(args, std::cout, std::cerr);
+    return RunBuilderGui(argc, argv);
 }

@@ -1,0 +1,34 @@
+#include "FakeServices.h"
+
+#include <gtest/gtest.h>
+
+void TScriptedMessages::ShowMessage(const std::string& text)
+{
+    FShown.push_back({TShown::Message, text});
+}
+
+TAnswer TScriptedMessages::Confirm(const std::string& text, TQuestionButtons buttons)
+{
+    FShown.push_back({TShown::Question, text});
+    FLastButtons = buttons;
+    if (FAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text;
+        return TAnswer::Cancel;
+    }
+    TAnswer answer = FAnswers.front();
+    FAnswers.pop_front();
+    return answer;
+}
+
+void TScriptedMessages::ShowError(const std::string& text)
+{
+    FShown.push_back({TShown::Error, text});
+}
+
+std::vector<std::string> TScriptedMessages::Texts() const
+{
+    std::vector<std::string> texts;
+    for (const auto& shown : FShown)
+        texts.push_back(shown.Text);
+    return texts;
+}

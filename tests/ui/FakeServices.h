@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ui/FileDialogs.h"
+#include "ui/MessageService.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+// Records every box and answers confirmations from a script. A question
+// without a scripted answer fails the test and answers Cancel.
+class TScriptedMessages : public TMessageService {
+public:
+    struct TShown {
+        enum Kind { Message, Question, Error } Kind;
+        std::string Text;
+    };
+
+    void Answer(TAnswer answer) { FAnswers.push_back(answer); }
+
+    void ShowMessage(const std::string& text) override;
+    TAnswer Confirm(const std::string& text, TQuestionButtons buttons) override;
+    void ShowError(const std::string& text) override;
+
+    const std::vector<TShown>& Shown() const { return FShown; }
+    std::vector<std::string> Texts() const;
+    void Clear() { FShown.clear(); }
+    TQuestionButtons LastButtons() const { return FLastButtons; }
+    size_t UnusedAnswers() const { return FAnswers.size(); }
+
+private:
+    std::deque<TAnswer> FAnswers;
+    std::vector<TShown> FShown;
+    TQuestionButtons FLastButtons = TQuestionButtons::YesNo;
+};
+
+// File dialogs answered from fields the test sets; empty means cancelled.
+class TFakeFileDialogs : public TFileDialogs {
+public:
+    std::string OpenProjectAnswer;
+    std::string SaveProjectAnswer;
+    std::string IconAnswer;
+    std::string PictureAnswer;
+    std::string LastSaveDir;
+    int SaveCalls = 0;
+
+    std::string OpenProject() override { return OpenProjectAnswer; }
+    std::string SaveProject(const std::string& initialDir) override
+    {
+        ++SaveCalls;
+        LastSaveDir = initialDir;
+        return SaveProjectAnswer;
+    }
+    std::string OpenIcon() override { return IconAnswer; }
+    std::string OpenPicture() override { return PictureAnswer; }
+};

@@ -1,0 +1,421 @@
+#include "FakeServices.h"
+#include "support/TestSupport.h"
+
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "model/Project.h"
+#include "storage/LanguageManager.h"
+#include "storage/Settings.h"
+#include "storage/uScramble.h"
+#include "ui/fmMain.h"
+#include "ui/frmFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// Types text the way a keyboard with that character does (QTest's key
+// helpers know only Latin-1 keys).
+void Type(QWidget* widget, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+const char* const OrgName = "Veltrin Installer Tests";
+
+std::string ProgramDir()
+{
+    const char* dir = std::getenv("VI_PROGRAM_DIR");
+    return dir ? IncludeTrailingPathDelimiter(dir) : std::string();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The settings store of the user never comes into play.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Temp.File("settings")));
+        Window = MakeWindow();
+    }
+
+    std::unique_ptr<TfmMain> MakeWindow()
+    {
+        auto settings = std::make_unique<TSettings>(OrgName, "1.0");
+        settings->SetCompanySource([] { return std::optional<std::string>("Test Company"); });
+        return std::make_unique<TfmMain>(&Messages, &Dialogs, std::move(settings), ProgramDir());
+    }
+
+    // A project file made through the model; returns its path.
+    std::string WriteProject(const std::string& fileName, const std::string& appName = "Sample App")
+    {
+        TProject project("Sample Company");
+        project.SetApplicationName(appName);
+        // As the builder saves it: the work folder and the name are stored too.
+        project.SetProjectDir(Temp.Path());
+        project.SetProjectFileName(fileName);
+        std::string path = Temp.File(fileName);
+        SaveProjectFile(project, path);
+        return path;
+    }
+
+    std::string FileBytes(const std::string& path)
+    {
+        auto bytes = ReadFileBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    TempDir Temp;
+    TScriptedMessages Messages;
+    TFakeFileDialogs Dialogs;
+    std::unique_ptr<TfmMain> Window;
+};
+
+TEST_F(MainWindowTest, StartsWithoutProject)
+{
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer"));
+    EXPECT_TRUE(Window->Tabs()->isHidden());
+    EXPECT_TRUE(Window->Log()->isHidden());
+    for (const char* name : {"aFileSave", "aFileClose", "aBuild", "aEditGeneral", "aEditLanguages",
+                             "aChooseSetupImage", "aFileNew"})
+        EXPECT_FALSE(Window->Action(name)->isEnabled()) << name;
+    EXPECT_TRUE(Window->Action("aFileOpen")->isEnabled());
+    EXPECT_EQ(Window->Action("aBuild")->shortcut(), QKeySequence(Qt::Key_F7));
+    EXPECT_EQ(Window->Action("aEditSetupDlls")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+    EXPECT_FALSE(Window->IsProjectModified());
+}
+
+TEST_F(MainWindowTest, OpenShowsProjectAndCopiesDefaultTexts)
+{
+    std::string path = WriteProject("Sample.vip");
+    ASSERT_TRUE(Window->OpenProject(path)) << ::testing::PrintToString(Messages.Texts());
+    EXPECT_TRUE(Messages.Shown().empty());
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Sample"));
+    EXPECT_FALSE(Window->Tabs()->isHidden());
+    EXPECT_EQ(Window->Tabs()->currentIndex(), int(TfmMain::tsGeneral));
+    EXPECT_TRUE(Window->Action("aFileSave")->isEnabled());
+    EXPECT_EQ(Window->AppNameEdit()->text(), QStringLiteral("Sample App"));
+    EXPECT_EQ(Window->CompanyNameEdit()->text(), QStringLiteral("Sample Company"));
+    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\Sample Company\\My Application\\"));
+    EXPECT_EQ(Window->FolderFrame()->SelectedFolder(), Window->Project()->DefaultFolder());
+    EXPECT_EQ(Window->Settings().RecentProject(0), path);
+    EXPECT_FALSE(Window->IsProjectModified());
+
+    std::string texts = Temp.File("Sample_res.dat");
+    ASSERT_TRUE(FileExists(texts));
+    if (FileExists(ProgramDir() + "Resources.dat")) {
+        EXPECT_EQ(FileBytes(texts), FileBytes(ProgramDir() + "Resources.dat"));
+    }
+    EXPECT_EQ(Window->TextsFile()->FileName(), texts);
+}
+
+// Close after a change: every answer of the save prompt.
+struct CloseCase {
+    TAnswer Answer;
+    bool Closed;
+    bool Written;
+};
+
+class CloseWithPromptTest : public MainWindowTest, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseWithPromptTest, FollowsTheAnswer)
+{
+    const CloseCase& c = GetParam();
+    std::string path = WriteProject("Prompt.vip");
+    std::string before = FileBytes(path);
+    ASSERT_TRUE(Window->OpenProject(path));
+    QTest::keyClicks(Window->AppNameEdit(), QStringLiteral(" 2"));
+    EXPECT_EQ(Window->Project()->AppName(), "Sample App 2");
+    EXPECT_TRUE(Window->IsProjectModified());
+
+    Messages.Answer(c.Answer);
+    EXPECT_EQ(Window->CloseProject(), c.Closed);
+    ASSERT_EQ(Messages.Texts(), std::vector<std::string>{"Do you want to save the current project?"});
+    EXPECT_EQ(Messages.LastButtons(), TQuestionButtons::YesNoCancel);
+    EXPECT_EQ(Window->Project() == nullptr, c.Closed);
+    EXPECT_EQ(Window->Tabs()->isHidden(), c.Closed);
+    EXPECT_EQ(Window->windowTitle(), c.Closed ? QStringLiteral("Veltrin Installer")
+                                              : QStringLiteral("Veltrin Installer - Prompt"));
+    EXPECT_EQ(Window->Action("aFileSave")->isEnabled(), !c.Closed);
+    EXPECT_EQ(FileBytes(path) != before, c.Written);
+    if (c.Written) {
+        EXPECT_EQ(OpenProjectFile(path)->AppName(), "Sample App 2");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CloseWithPromptTest,
+                         ::testing::Values(CloseCase{TAnswer::Yes, true, true}, CloseCase{TAnswer::No, true, false},
+                                           CloseCase{TAnswer::Cancel, false, false}));
+
+TEST_F(MainWindowTest, UnchangedProjectClosesWithoutPrompt)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Quiet.vip")));
+    EXPECT_TRUE(Window->CloseProject());
+    EXPECT_TRUE(Messages.Shown().empty());
+}
+
+TEST_F(MainWindowTest, SaveAppendsVipUnlessTheExtensionIsExactlyVip)
+{
+    std::string path = WriteProject("Upper.VIP");
+    ASSERT_TRUE(Window->OpenProject(path));
+    EXPECT_EQ(Window->Project()->ProjectFileName(), "Upper.VIP");
+    EXPECT_TRUE(Window->Save());
+    EXPECT_TRUE(FileExists(Temp.File("Upper.VIP.vip")));
+    EXPECT_EQ(Window->Project()->ProjectFileName(), "Upper.VIP.vip");
+    // Save changes neither the title nor the recent list.
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Upper"));
+    EXPECT_EQ(Window->Settings().RecentProject(0), path);
+
+    // A project without a file name asks for one; cancelling saves nothing.
+    Window->Project()->SetProjectFileName("");
+    EXPECT_FALSE(Window->Save());
+    EXPECT_EQ(Dialogs.SaveCalls, 1);
+    EXPECT_EQ(Dialogs.LastSaveDir, Temp.Path());
+    std::string other = Temp.File("sub");
+    ASSERT_TRUE(ForceDirectories(other));
+    Dialogs.SaveProjectAnswer = AppendPath(other, "Named.vip");
+    EXPECT_TRUE(Window->Save());
+    EXPECT_TRUE(FileExists(AppendPath(other, "Named.vip")));
+    EXPECT_FALSE(FileExists(AppendPath(other, "Named.vip.vip")));
+    EXPECT_FALSE(Window->IsProjectModified());
+    EXPECT_TRUE(Messages.Shown().empty());
+}
+
+TEST_F(MainWindowTest, SaveFailureIsReportedAndDoesNotComplete)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Gone.vip")));
+    Window->Project()->SetProjectDir(Temp.File("no-such-folder"));
+    EXPECT_FALSE(Window->Save());
+    ASSERT_EQ(Messages.Shown().size(), 1u);
+    const std::string suffix = "\" error occured while trying to save file!";
+    const std::string& text = Messages.Shown()[0].Text;
+    EXPECT_EQ(text.front(), '"');
+    ASSERT_GT(text.size(), suffix.size());
+    EXPECT_EQ(text.substr(text.size() - suffix.size()), suffix);
+}
+
+TEST_F(MainWindowTest, DamagedFileKeepsThePreviousProject)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Good.vip")));
+    TProject* good = Window->Project();
+    std::string good_path = Temp.File("Good.vip");
+
+    std::string bytes = FileBytes(WriteProject("Damaged.vip"));
+    std::string damaged = Temp.File("Damaged.vip");
+    Temp.Write("Damaged.vip", bytes.substr(0, bytes.size() / 2));
+    EXPECT_FALSE(Window->OpenProject(damaged));
+    EXPECT_EQ(Messages.Texts(),
+              std::vector<std::string>{"\"Stream read error\" error occured while trying to open " + damaged + "."});
+    EXPECT_EQ(Window->Project(), good);
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Good"));
+    EXPECT_EQ(Window->FolderFrame()->SelectedFolder(), good->DefaultFolder());
+    EXPECT_EQ(Window->Settings().RecentProject(0), good_path);
+
+    // A newer format version is refused with the model's own message.
+    Messages.Clear();
+    Temp.Write("Future.vip", std::string("\x02\x63\x00\x00\x00", 5));
+    EXPECT_FALSE(Window->OpenProject(Temp.File("Future.vip")));
+    EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"\"Unknown file format!\" error occured while trying to open " +
+                                                         Temp.File("Future.vip") + "."});
+    EXPECT_EQ(Window->Project(), good);
+}
+
+TEST_F(MainWindowTest, OpeningAnotherProjectAsksFirstAndCancelKeepsEverything)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("First.vip")));
+    std::string second = WriteProject("Second.vip", "Second App");
+    Window->Project()->SetCompanyName("Changed");
+    TProject* first = Window->Project();
+
+    Messages.Answer(TAnswer::Cancel);
+    EXPECT_FALSE(Window->OpenProject(second));
+    EXPECT_EQ(Window->Project(), first);
+
+    Messages.Answer(TAnswer::No);
+    EXPECT_TRUE(Window->OpenProject(second));
+    EXPECT_EQ(Window->Project()->AppName(), "Second App");
+    EXPECT_EQ(Window->AppNameEdit()->text(), QStringLiteral("Second App"));
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Second"));
+    EXPECT_EQ(Window->Settings().RecentProject(0), second);
+    EXPECT_EQ(Window->Settings().RecentProject(1), Temp.File("First.vip"));
+}
+
+TEST_F(MainWindowTest, RecentMenu)
+{
+    // Empty list: one disabled "(None)".
+    Window->FillRecentMenu();
+    EXPECT_TRUE(Window->RecentAction(0)->isVisible());
+    EXPECT_FALSE(Window->RecentAction(0)->isEnabled());
+    EXPECT_EQ(Window->RecentAction(0)->text(), QStringLiteral("(None)"));
+    EXPECT_FALSE(Window->RecentAction(1)->isVisible());
+
+    std::string open = WriteProject("Open.vip");
+    std::string missing = Temp.File("Missing.vip");
+    Window->Settings().AddRecentProject(missing);
+    ASSERT_TRUE(Window->OpenProject(open));
+    Window->FillRecentMenu();
+    EXPECT_EQ(Window->RecentAction(0)->data().toString().toStdString(), open);
+    EXPECT_EQ(Window->RecentAction(1)->data().toString().toStdString(), missing);
+    EXPECT_TRUE(Window->RecentAction(1)->isEnabled());
+    EXPECT_FALSE(Window->RecentAction(2)->isVisible());
+
+    // The open project's entry does nothing, not even the save prompt.
+    TProject* project = Window->Project();
+    project->SetApplicationName("Changed");
+    Window->RecentAction(0)->trigger();
+    EXPECT_TRUE(Messages.Shown().empty());
+    EXPECT_EQ(Window->Project(), project);
+
+    // A missing file is reported in the error box and leaves the list.
+    Window->RecentAction(1)->trigger();
+    ASSERT_EQ(Messages.Shown().size(), 1u);
+    EXPECT_EQ(Messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
+    EXPECT_EQ(Messages.Shown()[0].Text, "File not found: " + missing + ".");
+    EXPECT_EQ(Window->Settings().RecentProjectIndex(missing), -1);
+    EXPECT_EQ(Window->Project(), project);
+}
+
+TEST_F(MainWindowTest, ErrorBoxAddsAFullStopOnlyAfterCharactersAboveTheDot)
+{
+    struct Case {
+        const char* Message;
+        const char* Shown;
+    } cases[] = {{"File not found: x", "File not found: x."}, {"Invalid!", "Invalid!"}, {"Done.", "Done."},
+                 {"Ends in a comma,", "Ends in a comma,"}, {"Path /", "Path /."}, {"", ""}};
+    for (const auto& c : cases) {
+        Messages.Clear();
+        Window->RunCommand([&] { throw Exception(c.Message); });
+        ASSERT_EQ(Messages.Shown().size(), 1u);
+        EXPECT_EQ(Messages.Shown()[0].Text, c.Shown) << c.Message;
+    }
+}
+
+TEST_F(MainWindowTest, TypedTextOutsideTheCodePageIsRefused)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Typed.vip")));
+    QLineEdit* edit = Window->CompanyNameEdit();
+    edit->setFocus();
+    edit->end(false);
+    Type(edit, QString::fromUtf8("\u00e9"));
+    EXPECT_EQ(Window->Project()->CompanyName(), "Sample Company\xe9");
+    EXPECT_TRUE(Messages.Shown().empty());
+
+    Type(edit, QString::fromUtf8("\u4e2d"));
+    ASSERT_EQ(Messages.Shown().size(), 1u);
+    EXPECT_NE(Messages.Shown()[0].Text.find("U+4E2D"), std::string::npos);
+    EXPECT_EQ(Window->Project()->CompanyName(), "Sample Company\xe9");
+    EXPECT_EQ(edit->text(), QString::fromUtf8("Sample Company\u00e9"));
+}
+
+TEST_F(MainWindowTest, ExitAsksOnceAndWritesTheTextsFileEitherWay)
+{
+    for (TAnswer answer : {TAnswer::Yes, TAnswer::No}) {
+        std::string path = WriteProject(answer == TAnswer::Yes ? "ExitYes.vip" : "ExitNo.vip");
+        std::string before = FileBytes(path);
+        auto window = MakeWindow();
+        ASSERT_TRUE(window->OpenProject(path));
+        window->Project()->SetApplicationName("At Exit");
+        window->TextsFile()->WriteString("Marker", "Answer", answer == TAnswer::Yes ? "yes" : "no");
+        std::string texts = window->TextsFile()->FileName();
+        Messages.Clear();
+        Messages.Answer(answer);
+        window->close();
+        EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Do you want to save changes to the project?"});
+        EXPECT_EQ(Messages.LastButtons(), TQuestionButtons::YesNo);
+        EXPECT_EQ(FileBytes(path) != before, answer == TAnswer::Yes);
+        TScrambeledMemIniFile reread(texts);
+        EXPECT_EQ(reread.ReadString("Marker", "Answer", ""), answer == TAnswer::Yes ? "yes" : "no");
+    }
+}
+
+TEST_F(MainWindowTest, SettingsSurviveTheWindow)
+{
+    std::string path = WriteProject("Remembered.vip");
+    ASSERT_TRUE(Window->OpenProject(path));
+    Window->close();
+    Window = MakeWindow();
+    EXPECT_EQ(Window->Settings().RecentProject(0), path);
+    EXPECT_EQ(Window->Settings().ReadSetting("company"), "Test Company");
+}
+
+TEST_F(MainWindowTest, DeletingTheFolderThatHoldsTheDefaultMovesItAndTheLabel)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Folders.vip")));
+    TProject* project = Window->Project();
+    TfrmFolder* frame = Window->FolderFrame();
+    TFolder* company = project->CompanyFolder();
+    TFolder* programFiles = company->Parent();
+    ASSERT_TRUE(frame->SelectFolder(company));
+
+    frame->DeleteFolder();
+    EXPECT_EQ(project->DefaultFolder(), programFiles);
+    EXPECT_EQ(project->CompanyFolder(), programFiles);
+    EXPECT_EQ(project->AppFolder(), programFiles);
+    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\"));
+    EXPECT_EQ(frame->SelectedFolder(), programFiles);
+    // The tree lists no node of the deleted folders.
+    QList<QTreeWidgetItem*> found =
+        frame->Tree()->findItems(QStringLiteral("Sample Company"), Qt::MatchExactly | Qt::MatchRecursive);
+    EXPECT_TRUE(found.isEmpty());
+    EXPECT_TRUE(Window->IsProjectModified());
+}
+
+TEST_F(MainWindowTest, SetAsDefaultAndRenameRefreshTheLabel)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Default.vip")));
+    TProject* project = Window->Project();
+    TfrmFolder* frame = Window->FolderFrame();
+    TFolder* app = project->AppFolder();
+    TFolder* windows = project->Folders().FindWindowsFolder();
+
+    ASSERT_TRUE(frame->SelectFolder(windows));
+    QAction* setDefault = frame->Menu()->actions().last();
+    ASSERT_EQ(setDefault->text(), QStringLiteral("Set As Default"));
+    setDefault->trigger();
+    EXPECT_EQ(project->DefaultFolder(), windows);
+    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Windows\\"));
+    EXPECT_EQ(frame->SelectedFolder(), windows);
+
+    project->SetDefaultFolder(app);
+    ASSERT_TRUE(frame->SelectFolder(app));
+    frame->Tree()->currentItem()->setText(0, QStringLiteral("Renamed"));
+    EXPECT_EQ(app->Name(), "Renamed");
+    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\Sample Company\\Renamed\\"));
+}
+
+TEST_F(MainWindowTest, TestBuildListsOnlyExistingPackagesAndOpenClearsIt)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Builds.vip")));
+    Temp.Write("Setup.exe", "MZ");
+    std::vector<std::string> opened;
+    Window->SetOpenDocument([&](const std::string& path) {
+        opened.push_back(path);
+        return true;
+    });
+    Window->AddTestBuilds({Temp.File("Setup.exe"), Temp.File("Missing.exe")});
+    ASSERT_EQ(Window->TestBuildMenu()->actions().size(), 1);
+    Window->TestBuildMenu()->actions()[0]->trigger();
+    EXPECT_EQ(opened, std::vector<std::string>{Temp.File("Setup.exe")});
+    Window->OpenProject(Temp.File("Builds.vip"));
+    EXPECT_TRUE(Window->TestBuildMenu()->actions().isEmpty());
+}
+
+}

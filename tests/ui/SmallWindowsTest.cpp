@@ -1,0 +1,141 @@
+#include "FakeServices.h"
+#include "support/TestSupport.h"
+
+#include "ui/AboutBox.h"
+#include "ui/Pictures.h"
+#include "ui/QtText.h"
+#include "ui/fmProgress.h"
+#include "ui/fmSetupImage.h"
+#include "ui/fmSplash.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class SetupImageTest : public ::testing::Test {
+protected:
+    std::string WritePicture(const std::string& name, const char* format, int w, int h)
+    {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        std::string path = Temp.File(name);
+        EXPECT_TRUE(image.save(HostPathToQt(path), format));
+        return path;
+    }
+
+    bool ShowsDefault() const
+    {
+        return Dialog.Picture().toImage() == DefaultSetupPicture().toImage();
+    }
+
+    TempDir Temp;
+    TScriptedMessages Messages;
+    TFakeFileDialogs Dialogs;
+    TfmSetupImage Dialog{&Dialogs, &Messages};
+};
+
+TEST_F(SetupImageTest, DefaultPictureIs185By294)
+{
+    QPixmap picture = DefaultSetupPicture();
+    EXPECT_EQ(picture.size(), QSize(185, 294));
+    EXPECT_TRUE(ShowsDefault());
+    EXPECT_TRUE(Dialog.ImagePath().empty());
+}
+
+TEST_F(SetupImageTest, MissingFileShowsTheDefaultWithAnEmptyPath)
+{
+    Dialog.SetImage(Temp.File("gone.bmp"));
+    EXPECT_TRUE(Dialog.ImagePath().empty());
+    EXPECT_TRUE(ShowsDefault());
+    EXPECT_TRUE(Messages.Shown().empty());
+}
+
+TEST_F(SetupImageTest, LoadsEachPictureFormatByItsExtension)
+{
+    struct Case {
+        const char* Name;
+        const char* Format;
+    } cases[] = {{"p.bmp", "BMP"}, {"p.jpg", "JPEG"}, {"p.JPEG", "JPEG"}, {"p.ico", "ICO"}};
+    for (const auto& c : cases) {
+        std::string path = WritePicture(c.Name, c.Format, 32, 48);
+        Dialog.SetImage(path);
+        EXPECT_EQ(Dialog.ImagePath(), path) << c.Name;
+        EXPECT_FALSE(ShowsDefault()) << c.Name;
+        EXPECT_EQ(Dialog.Picture().size(), QSize(32, 48)) << c.Name;
+    }
+    EXPECT_TRUE(Messages.Shown().empty()) << ::testing::PrintToString(Messages.Texts());
+}
+
+TEST_F(SetupImageTest, ChooseAndDefault)
+{
+    std::string good = WritePicture("good.bmp", "BMP", 185, 294);
+    Dialogs.PictureAnswer = good;
+    Dialog.Choose();
+    EXPECT_EQ(Dialog.ImagePath(), good);
+
+    // A file that does not load is reported and changes nothing.
+    Temp.Write("broken.jpg", "not a picture");
+    Dialogs.PictureAnswer = Temp.File("broken.jpg");
+    Dialog.Choose();
+    EXPECT_EQ(Dialog.ImagePath(), good);
+    ASSERT_EQ(Messages.Shown().size(), 1u);
+    EXPECT_EQ(Messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
+
+    // Cancelling the picture dialog changes nothing either.
+    Dialogs.PictureAnswer.clear();
+    Dialog.Choose();
+    EXPECT_EQ(Dialog.ImagePath(), good);
+
+    Dialog.findChild<QPushButton*>(QStringLiteral("btDefault"))->click();
+    EXPECT_TRUE(Dialog.ImagePath().empty());
+    EXPECT_TRUE(ShowsDefault());
+}
+
+TEST(ProgressTest, ReportSetsTextAndHoldsTheBarInRange)
+{
+    TfmProgress progress;
+    EXPECT_EQ(progress.windowTitle(), QStringLiteral("Progress"));
+    EXPECT_EQ(progress.Description(), QStringLiteral("Progress"));
+    struct Case {
+        int Given;
+        int Shown;
+    } cases[] = {{0, 0}, {57, 57}, {100, 100}, {-5, 0}, {250, 100}};
+    for (const auto& c : cases) {
+        progress.Report("Adding Setup.exe", c.Given);
+        EXPECT_EQ(progress.Position(), c.Shown) << c.Given;
+    }
+    EXPECT_EQ(progress.Description(), QStringLiteral("Adding Setup.exe"));
+}
+
+TEST(AboutBoxTest, BuildLineCarriesTheVersionWhenThereIsOne)
+{
+    EXPECT_EQ(TAboutBox("1.0.0").BuildLine(), QStringLiteral("Build 1.0.0"));
+    EXPECT_EQ(TAboutBox("").BuildLine(), QStringLiteral("Build"));
+    EXPECT_EQ(TAboutBox("").windowTitle(), QStringLiteral("About Veltrin Installer"));
+}
+
+TEST(SplashTest, SizedByItsPictureAndShowsTheMainWindowWhenTimeIsUp)
+{
+    QWidget mainWindow;
+    TfmSplash splash(&mainWindow);
+    EXPECT_EQ(splash.size(), QSize(560, 233));
+    EXPECT_EQ(splash.Timer()->interval(), 2000);
+    EXPECT_TRUE(splash.Timer()->isActive());
+    splash.show();
+    bool finished = false;
+    QObject::connect(&splash, &TfmSplash::Finished, [&] { finished = true; });
+    splash.Timer()->setInterval(1);
+    for (int i = 0; i < 200 && !finished; ++i)
+        QTest::qWait(10);
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(splash.Timer()->isActive());
+    EXPECT_FALSE(splash.isVisible());
+    EXPECT_TRUE(mainWindow.isVisible());
+}
+
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+// The file dialogs of the builder behind one small interface, so that tests
+// can answer them. Every answer is a host path; empty means cancelled.
+
+#include <string>
+
+class TFileDialogs {
+public:
+    virtual ~TFileDialogs() = default;
+    // "Veltrin Installer Project (*.vip)", default extension "vip".
+    virtual std::string OpenProject() = 0;
+    // The same filter, no default extension, starting in the folder.
+    virtual std::string SaveProject(const std::string& initialDir) = 0;
+    // "Icons (*.ico)", default extension "ICO".
+    virtual std::string OpenIcon() = 0;
+    // Every picture format the setup image dialog reads.
+    virtual std::string OpenPicture() = 0;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+// Model text is Windows-1252; Qt text is Unicode. Host paths handed to the
+// platform layer are in the host's own 8-bit form (UTF-8 on Linux). These
+// functions are the only crossings in the user interface.
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+QString AnsiToQt(const std::string& ansi);
+
+// The typed text in Windows-1252, or nullopt when it holds a character the
+// code page cannot store; `refusal` then gets the message to show.
+std::optional<std::string> QtToAnsi(const QString& text, std::string* refusal = nullptr);
+
+std::string HostPathFromQt(const QString& path);
+QString HostPathToQt(const std::string& path);

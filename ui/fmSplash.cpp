@@ -1,0 +1,39 @@
+#include "ui/fmSplash.h"
+
+#include "ui/Pictures.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+TfmSplash::TfmSplash(QWidget* mainWindow)
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      FMainWindow(mainWindow), FPicture(SplashPicture())
+{
+    setWindowTitle(QStringLiteral("Veltrin Installer Splash"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setFixedSize(FPicture.size());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FTimer = new QTimer(this);
+    FTimer->setInterval(2000);
+    FTimer->setSingleShot(false);
+    connect(FTimer, &QTimer::timeout, this, &TfmSplash::TimeUp);
+    FTimer->start();
+}
+
+void TfmSplash::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, FPicture);
+}
+
+void TfmSplash::TimeUp()
+{
+    FTimer->stop();
+    close();
+    if (FMainWindow && !FMainWindow->isVisible())
+        FMainWindow->showMaximized();
+    emit Finished();
+}

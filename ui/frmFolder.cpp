@@ -1,0 +1,200 @@
+#include "ui/frmFolder.h"
+
+#include "model/Folders.h"
+#include "model/Project.h"
+#include "ui/MessageService.h"
+#include "ui/QtText.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QIcon FolderIcon(const QWidget* widget)
+{
+    QStyle* style = widget->style();
+    QIcon icon;
+    for (int size : {16, 32}) {
+        icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
+        icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
+    }
+    return icon;
+}
+
+}
+
+TfrmFolder::TfrmFolder(QWidget* parent) : QWidget(parent)
+{
+    FTree = new QTreeWidget(this);
+    FTree->setHeaderHidden(true);
+    FTree->setColumnCount(1);
+    FTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Labels are edited through the menu, F2 or a click on the selected node,
+    // like the Windows tree control; never by a double click, which expands.
+    FTree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    FTree->setUniformRowHeights(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(FTree);
+
+    FDisplay = std::make_unique<TQtTreeDisplay>(FTree);
+    FDisplay->SetIcon(FolderIcon(this));
+    FDisplay->SetEditable([](void* object) {
+        // The root is no system folder, but renaming it would change no
+        // path and only confuse; it is treated like one.
+        auto* folder = static_cast<TFolder*>(object);
+        return folder && folder->GetRights().Rename;
+    });
+
+    FMenu = new QMenu(this);
+    FNewFolder = FMenu->addAction(QStringLiteral("&New Folder"), this, &TfrmFolder::NewFolder);
+    FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmFolder::RenameFolder);
+    FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmFolder::DeleteFolder);
+
+    connect(FTree, &QTreeWidget::customContextMenuRequested, this, &TfrmFolder::ShowMenu);
+    connect(FTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) { ItemChanged(item); });
+}
+
+TfrmFolder::~TfrmFolder() = default;
+
+void TfrmFolder::SetFolders(TFolders* folders)
+{
+    FFolders = folders;
+    Rebuild();
+}
+
+void TfrmFolder::Rebuild()
+{
+    FFilling = true;
+    FDisplay->Clear();
+    if (FFolders)
+        FFolders->FillTree(*FDisplay, nullptr, FPlatforms);
+    FFilling = false;
+}
+
+TFolder* TfrmFolder::SelectedFolder() const
+{
+    return static_cast<TFolder*>(TQtTreeDisplay::ItemObject(FTree->currentItem()));
+}
+
+QTreeWidgetItem* TfrmFolder::ItemOf(const TFolder* folder) const
+{
+    TTreeDisplay::TNode first = FDisplay->FirstNode();
+    if (!first || !folder)
+        return nullptr;
+    return TQtTreeDisplay::Item(FindTreeNode(*FDisplay, folder, first));
+}
+
+bool TfrmFolder::SelectFolder(const TFolder* folder)
+{
+    QTreeWidgetItem* item = ItemOf(folder);
+    if (!item)
+        return false;
+    FTree->setCurrentItem(item);
+    item->setExpanded(true);
+    FTree->scrollToItem(item);
+    return true;
+}
+
+void TfrmFolder::UpdateCommands()
+{
+    TFolder* folder = SelectedFolder();
+    TFolderRights rights = folder ? folder->GetRights() : TFolderRights();
+    FNewFolder->setEnabled(true);
+    FRename->setEnabled(rights.Rename);
+    FDelete->setEnabled(rights.Delete);
+}
+
+void TfrmFolder::ShowMenu(const QPoint& pos)
+{
+    if (!FFolders)
+        return;
+    if (QTreeWidgetItem* item = FTree->itemAt(pos))
+        FTree->setCurrentItem(item);
+    UpdateCommands();
+    emit MenuAboutToShow();
+    FMenu->popup(FTree->viewport()->mapToGlobal(pos));
+}
+
+void TfrmFolder::NewFolder()
+{
+    QTreeWidgetItem* parentItem = FTree->currentItem();
+    TFolder* parent = SelectedFolder();
+    if (!parentItem || !parent)
+        return;
+    TFolder* folder = parent->AddSubFolder(std::make_unique<TFolder>("New folder", 0));
+    FFilling = true;
+    auto* item = TQtTreeDisplay::Item(FDisplay->AddNode(parentItem, "New folder", folder));
+    FFilling = false;
+    parentItem->setExpanded(true);
+    item->setExpanded(true);
+    FTree->setCurrentItem(item);
+    FTree->editItem(item);
+}
+
+void TfrmFolder::RenameFolder()
+{
+    QTreeWidgetItem* item = FTree->currentItem();
+    TFolder* folder = SelectedFolder();
+    if (!item || !folder || !folder->GetRights().Rename)
+        return;
+    FTree->editItem(item);
+}
+
+void TfrmFolder::ItemChanged(QTreeWidgetItem* item)
+{
+    if (FFilling)
+        return;
+    auto* folder = static_cast<TFolder*>(TQtTreeDisplay::ItemObject(item));
+    if (!folder)
+        return;
+    QString typed = item->text(0);
+    if (typed == AnsiToQt(folder->Name()))
+        return;
+    std::string refusal;
+    std::optional<std::string> name = folder->GetRights().Rename ? QtToAnsi(typed, &refusal) : std::nullopt;
+    if (!name) {
+        FFilling = true;
+        item->setText(0, AnsiToQt(folder->Name()));
+        FFilling = false;
+        if (FMessages && !refusal.empty())
+            FMessages->ShowMessage(refusal);
+        return;
+    }
+    folder->SetName(*name);
+    emit FolderRenamed(folder);
+}
+
+void TfrmFolder::DeleteFolder()
+{
+    QTreeWidgetItem* item = FTree->currentItem();
+    TFolder* folder = SelectedFolder();
+    if (!item || !folder || !FFolders || !folder->GetRights().Delete)
+        return;
+    TFolder* fallback = folder->Parent();
+    if (item->parent())
+        FTree->setCurrentItem(item->parent());
+
+    if (FProject) {
+        if (folder->Contains(FProject->AppFolder()))
+            FProject->SetAppFolder(fallback);
+        if (folder->Contains(FProject->CompanyFolder())) {
+            FProject->SetCompanyFolder(fallback);
+            FProject->SetAppFolder(fallback);
+        }
+        // This may rebuild the whole tree (the main window listens), so the
+        // node is looked up again afterwards.
+        if (folder->Contains(FProject->DefaultFolder()))
+            FProject->SetDefaultFolder(fallback);
+    }
+    item = ItemOf(folder);
+    FFolders->DeleteFolder(folder);
+    delete item;
+    if (!FTree->currentItem() || !SelectedFolder())
+        SelectFolder(fallback);
+    emit FolderDeleted();
+}
