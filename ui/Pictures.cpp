@@ -82,16 +82,16 @@ QPixmap SplashPicture()
     PaintDevice(p, QRectF(40, 38, 104, 158));
     p.setPen(Qt::white);
     QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(40);
+    font.setPixelSize(36);
     font.setBold(true);
     p.setFont(font);
     p.drawText(QRect(180, 58, 370, 52), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Veltrin Installer"));
-    font.setPixelSize(16);
+    font.setPixelSize(14);
     font.setBold(false);
     p.setFont(font);
     p.setPen(QColor(220, 232, 250));
     p.drawText(QRect(182, 112, 370, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Installation packages for Windows CE and Pocket PC"));
+               QStringLiteral("Installation packages for Windows CE devices"));
     p.setPen(QColor(255, 255, 255, 90));
     p.drawLine(182, 146, 530, 146);
     font.setPixelSize(12);

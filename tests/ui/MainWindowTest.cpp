@@ -9,6 +9,7 @@
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
 #include "ui/fmMain.h"
+#include "ui/fmSetupImage.h"
 #include "ui/frmFolder.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdlib>
@@ -416,6 +418,58 @@ TEST_F(MainWindowTest, TestBuildListsOnlyExistingPackagesAndOpenClearsIt)
     EXPECT_EQ(opened, std::vector<std::string>{Temp.File("Setup.exe")});
     Window->OpenProject(Temp.File("Builds.vip"));
     EXPECT_TRUE(Window->TestBuildMenu()->actions().isEmpty());
+}
+
+// Answers the next modal dialog from inside its event loop.
+template <typename Dialog, typename Step>
+void WhenModal(Step step)
+{
+    QTimer::singleShot(0, [step] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        step(*dialog);
+    });
+}
+
+TEST_F(MainWindowTest, ChooseSetupImageStoresOnlyWhatOkConfirms)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Image.vip")));
+    TProject* project = Window->Project();
+    project->SetSetupImage(Temp.File("deleted.bmp"));
+
+    // "Default" then Cancel: unchanged.
+    WhenModal<TfmSetupImage>([](TfmSetupImage& dialog) {
+        dialog.Default();
+        dialog.reject();
+    });
+    Window->Action("aChooseSetupImage")->trigger();
+    EXPECT_EQ(project->SetupImage(), Temp.File("deleted.bmp"));
+
+    // The file is gone: the dialog opens on the default, and OK clears it.
+    WhenModal<TfmSetupImage>([](TfmSetupImage& dialog) {
+        EXPECT_TRUE(dialog.ImagePath().empty());
+        dialog.accept();
+    });
+    Window->Action("aChooseSetupImage")->trigger();
+    EXPECT_EQ(project->SetupImage(), "");
+    EXPECT_TRUE(Messages.Shown().empty());
+}
+
+TEST_F(MainWindowTest, HelpOpensTheShippedManual)
+{
+    std::vector<std::string> opened;
+    Window->SetOpenDocument([&](const std::string& path) {
+        opened.push_back(path);
+        return true;
+    });
+    Window->Action("aHelpContents")->trigger();
+    if (FileExists(AppendPath(AppendPath(ProgramDir(), "manual"), "index.html"))) {
+        EXPECT_EQ(opened, std::vector<std::string>{AppendPath(AppendPath(ProgramDir(), "manual"), "index.html")});
+        EXPECT_TRUE(Messages.Shown().empty());
+    } else {
+        EXPECT_TRUE(opened.empty());
+        EXPECT_EQ(Messages.Shown().size(), 1u);
+    }
 }
 
 }
