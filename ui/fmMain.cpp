@@ -14,6 +14,7 @@
 #include "ui/MessageService.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
+#include "ui/SideTabBar.h"
 #include "ui/fmSetupImage.h"
 #include "ui/frmFolder.h"
 
@@ -40,6 +41,12 @@
 #include <fstream>
 
 namespace {
+
+// QTabWidget takes its tab bar only from a subclass.
+class TTabWidget : public QTabWidget {
+public:
+    explicit TTabWidget(QWidget* parent) : QTabWidget(parent) { setTabBar(new TSideTabBar(this)); }
+};
 
 const char* const Caption = "Veltrin Installer";
 const char* const SaveCurrentPrompt = "Do you want to save the current project?";
@@ -85,10 +92,10 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 0);
     auto* splitter = new QSplitter(Qt::Vertical, central);
-    FTabs = new QTabWidget(splitter);
+    FTabs = new TTabWidget(splitter);
     FTabs->setObjectName(QStringLiteral("pcMain"));
     FTabs->setTabPosition(QTabWidget::West);
-    FTabs->setIconSize(QSize(24, 24));
+    FTabs->setIconSize(QSize(32, 32));
     QStyle* st = style();
     CreateGeneralTab(CreateTab(tsGeneral, QStringLiteral("General"), st->standardIcon(QStyle::SP_FileDialogInfoView)));
     CreateTab(tsFiles, QStringLiteral("Files"), st->standardIcon(QStyle::SP_FileIcon));
@@ -328,20 +335,26 @@ bool TfmMain::IsProjectModified()
         return false;
     if (FProject->ProjectFileName().empty())
         return true;
-    std::string scratch = ScratchFile();
+    // Whatever goes wrong while comparing, the project counts as changed:
+    // asking once too often is harmless, losing work is not. The question is
+    // also asked while the window closes, where nothing may escape.
     bool equal = false;
-    {
+    std::string scratch;
+    try {
+        scratch = ScratchFile();
         TMemoryStream stream;
         FProject->SaveToStream(stream);
         std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(stream.Data().data()), std::streamsize(stream.Data().size()));
         out.close();
-        // When the scratch file cannot be written the project counts as
-        // changed: asking once too often is harmless, losing work is not.
         if (out)
             equal = FilesEqual(scratch, AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()));
+    } catch (const std::exception& e) {
+        DebugTrace(std::string("TfmMain: project compared as changed: ") + e.what());
+        equal = false;
     }
-    DeleteFileIfExists(scratch);
+    if (!scratch.empty())
+        DeleteFileIfExists(scratch);
     return !equal;
 }
 
@@ -593,7 +606,7 @@ void TfmMain::FillRecentMenu()
     for (int i = 0; i < int(FRecent.size()); ++i) {
         QString path = HostPathToQt(FSettings->RecentProject(i));
         FRecent[i]->setData(path);
-        FRecent[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        FRecent[i]->setText(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
         FRecent[i]->setEnabled(!path.isEmpty());
         FRecent[i]->setVisible(!path.isEmpty());
     }

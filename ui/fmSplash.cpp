@@ -12,7 +12,6 @@ TfmSplash::TfmSplash(QWidget* mainWindow)
       FMainWindow(mainWindow), FPicture(SplashPicture())
 {
     setWindowTitle(QStringLiteral("Veltrin Installer Splash"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setFixedSize(FPicture.size());
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
