@@ -1,9 +1,15 @@
 #include "app/HeadlessCommands.h"
 
+#include "build/BuildDriver.h"
 #include "build/InfWriter.h"
 #include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
 #include "model/Project.h"
+#include "storage/LanguageManager.h"
+#include "storage/uScramble.h"
 
+#include <filesystem>
 #include <ostream>
 
 namespace {
@@ -12,12 +18,104 @@ const char* const kUsage =
     "Usage:\n"
     "  VeltrinInstaller [PROJECT.vip] [nosplash]   start the builder\n"
     "  VeltrinInstaller --inf PROJECT.vip          print the project's CAB Wizard .inf\n"
+    "  VeltrinInstaller --build PROJECT.vip [--only BUILDNAME]... [--remove-missing]\n"
+    "                                              make the packages of the project's builds\n"
     "  VeltrinInstaller --help | --version\n";
 
 bool IsOption(const std::string& arg)
 {
     return arg.size() > 2 && arg[0] == '-' && arg[1] == '-';
 }
+
+// The build run's dialogs, answered from the command line: every build (or
+// those named) is chosen, the log and the boxes go to the streams.
+class THeadlessBuild : public TBuildDriverCallbacks {
+public:
+    THeadlessBuild(TProject& project, const TLanguages& languages, const TBuildCommandOptions& options,
+                   std::ostream& out, std::ostream& err)
+        : FProject(project), FLanguages(languages), FOptions(options), FOut(out), FErr(err)
+    {
+    }
+
+    void ShowLog(bool) override {}
+    void Log(const std::string& line) override { FOut << line << "\n" << std::flush; }
+
+    bool ConfirmMissingFiles(const std::vector<TFile*>& files) override
+    {
+        for (const TFile* file : files)
+            Log((FOptions.RemoveMissing ? "Removed, source missing: " : "Source missing: ") +
+                file->GetHostSourcePath());
+        return FOptions.RemoveMissing;
+    }
+
+    bool ChooseBuilds(const TPairList& pairs, std::vector<TBuild*>& chosen) override
+    {
+        PrepareBuilds(FProject, pairs, FLanguages);
+        TBuilds& builds = FProject.Builds();
+        for (int i = 0; i < builds.Count(); ++i)
+            if (FOptions.Only.empty() || Named(builds.GetBuild(i)->Name()))
+                chosen.push_back(builds.GetBuild(i));
+        for (const std::string& name : FOptions.Only) {
+            bool found = false;
+            for (const TBuild* build : chosen)
+                found = found || build->Name() == name;
+            if (!found)
+                throw Exception("The project has no build named \"" + name + "\".");
+        }
+        return true;
+    }
+
+    void ShowInformation(const std::string& text) override { FOut << text << "\n" << std::flush; }
+    void ShowError(const std::string& text) override { FErr << WithLineEnd(text) << std::flush; }
+    void ShowFailure(const std::string& text) override { FErr << WithLineEnd(text) << std::flush; }
+    void AddTestBuilds(const std::vector<std::string>& packages) override
+    {
+        for (const std::string& package : packages)
+            FOut << "Package: " << package << "\n";
+        FOut << std::flush;
+    }
+
+private:
+    bool Named(const std::string& name) const
+    {
+        for (const std::string& only : FOptions.Only)
+            if (only == name)
+                return true;
+        return false;
+    }
+    static std::string WithLineEnd(const std::string& text)
+    {
+        return !text.empty() && text.back() == '\n' ? text : text + "\n";
+    }
+
+    TProject& FProject;
+    const TLanguages& FLanguages;
+    const TBuildCommandOptions& FOptions;
+    std::ostream& FOut;
+    std::ostream& FErr;
+};
+
+// Source folders that are not absolute are read from the project folder;
+// the CAB tool runs there as well. The previous folder comes back at the end.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string& folder)
+    {
+        std::error_code ec;
+        FPrevious = std::filesystem::current_path(ec);
+        if (!folder.empty())
+            std::filesystem::current_path(folder, ec);
+    }
+    ~TCurrentFolder()
+    {
+        std::error_code ec;
+        if (!FPrevious.empty())
+            std::filesystem::current_path(FPrevious, ec);
+    }
+
+private:
+    std::filesystem::path FPrevious;
+};
 
 }
 
@@ -57,6 +155,38 @@ int RunInfCommand(const std::string& projectPath, std::ostream& out, std::ostrea
     return out ? 0 : 1;
 }
 
+int RunBuildCommand(const TBuildCommandOptions& options, std::ostream& out, std::ostream& err)
+{
+    std::unique_ptr<TProject> project;
+    try {
+        project = OpenProjectFile(ExpandFileName(options.ProjectPath));
+    } catch (const Exception& e) {
+        err << "\"" << e.Message() << "\" error occured while trying to open " << options.ProjectPath << ".\n";
+        return 1;
+    }
+    const std::string programDir = options.ProgramDir.empty() ? GetProgramDir() : options.ProgramDir;
+
+    std::unique_ptr<TScrambeledMemIniFile> textsFile;
+    TLanguageManager languages;
+    try {
+        // As when the builder opens a project: a missing texts file starts
+        // as a copy of the default texts.
+        const std::string textsPath = project->GetResourceFileName();
+        if (!FileExists(textsPath))
+            CopyFileNoOverwrite(AppendPath(programDir, "Resources.dat"), textsPath);
+        textsFile = std::make_unique<TScrambeledMemIniFile>(textsPath);
+        languages.LoadLanguages(textsFile.get());
+    } catch (const Exception& e) {
+        err << e.Message() << "\n";
+        return 1;
+    }
+
+    TCurrentFolder folder(project->ProjectDir());
+    THeadlessBuild callbacks(*project, languages.Languages(), options, out, err);
+    TBuildDriver driver(*project, *textsFile, programDir, callbacks);
+    return driver.Execute() ? 0 : 1;
+}
+
 int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
@@ -73,6 +203,26 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
             return 2;
         }
         return RunInfCommand(args[1], out, err);
+    }
+    if (args[0] == "--build") {
+        TBuildCommandOptions options;
+        for (size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--only" && i + 1 < args.size()) {
+                options.Only.push_back(args[++i]);
+            } else if (args[i] == "--remove-missing") {
+                options.RemoveMissing = true;
+            } else if (!IsOption(args[i]) && options.ProjectPath.empty()) {
+                options.ProjectPath = args[i];
+            } else {
+                err << "--build: unexpected " << args[i] << ".\n" << kUsage;
+                return 2;
+            }
+        }
+        if (options.ProjectPath.empty()) {
+            err << "--build takes one project file.\n" << kUsage;
+            return 2;
+        }
+        return RunBuildCommand(options, out, err);
     }
     err << "Unknown option " << args[0] << ".\n" << kUsage;
     return 2;

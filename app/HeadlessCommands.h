@@ -16,3 +16,22 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
 // `--inf PROJECT.vip`: the .inf text of the project, as a build hands it to
 // the CAB tool, in Windows-1252 with CR LF line ends.
 int RunInfCommand(const std::string& projectPath, std::ostream& out, std::ostream& err);
+
+struct TBuildCommandOptions {
+    std::string ProjectPath;
+    // Names of the builds to make; empty: every build of the project.
+    std::vector<std::string> Only;
+    // Drop files whose source is missing instead of cancelling.
+    bool RemoveMissing = false;
+    // Where Setup.exe, Deskstart.exe, Resources.dat and Tools\ are; empty:
+    // the folder of the running program.
+    std::string ProgramDir;
+};
+
+// `--build PROJECT.vip [--only BUILDNAME]... [--remove-missing]`: the build
+// run of the builder without its dialogs. The project's builds are taken as
+// they stand and all chosen (a project without builds gets "All In One");
+// the log goes to out, the final error text to err. Source folders given
+// relative to the project folder are read from there. The project file is
+// never written. 0 only when the run completed without errors.
+int RunBuildCommand(const TBuildCommandOptions& options, std::ostream& out, std::ostream& err);

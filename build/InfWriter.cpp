@@ -148,8 +148,11 @@ void TDeviceSection::SetFiles(std::vector<TFile*> files)
     auto caseLess = [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); };
     std::stable_sort(folders.begin(), lastIsNewcomer ? folders.end() - 1 : folders.end(), caseLess);
     FSourceDisks.clear();
-    for (size_t i = 0; i < folders.size(); ++i)
+    FDiskNumbers.clear();
+    for (size_t i = 0; i < folders.size(); ++i) {
         FSourceDisks.push_back({folders[i], int32_t(i)});
+        FDiskNumbers.emplace(FoldCase(folders[i]), int(i) + 1);
+    }
 }
 
 void TDeviceSection::SetShortcuts(std::vector<TCEShortCut*> shortcuts)
@@ -166,10 +169,8 @@ void TDeviceSection::SetShortcuts(std::vector<TCEShortCut*> shortcuts)
 
 int TDeviceSection::SourceDiskNumber(const std::string& folder) const
 {
-    for (const auto& disk : FSourceDisks)
-        if (SameText(disk.FPath, folder))
-            return disk.FIndex + 1;
-    return 0;
+    auto it = FDiskNumbers.find(FoldCase(folder));
+    return it == FDiskNumbers.end() ? 0 : it->second;
 }
 
 std::string TDeviceSection::SetupDllSourceDir() const

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TCEShortCut;
@@ -81,6 +82,8 @@ private:
     std::vector<TDestinationDir> FFileDirs;
     std::vector<TDestinationDir> FShortcutDirs;
     std::vector<TSourceDiskName> FSourceDisks;
+    // The disk number of each source folder, by its upper-case spelling.
+    std::unordered_map<std::string, int> FDiskNumbers;
     std::vector<TCEShortCut*> FShortcuts;
     TSetupDLL* FSetupDLL = nullptr;
     std::vector<TRegKey*> FRegKeys;

@@ -1,0 +1,217 @@
+#include "build/BuildDriver.h"
+
+#include "build/CabCompiler.h"
+#include "build/FreeExtractor.h"
+#include "build/InfParser.h"
+#include "build/InfWriter.h"
+#include "build/PackageFiles.h"
+#include "build/ResourceFile.h"
+#include "build/ZipCompressor.h"
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "model/Project.h"
+
+namespace {
+
+// A build that cannot be made while the others still can.
+class TBuildFailure : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Closes the archive step's progress however the step ends.
+class TArchiveProgressGuard {
+public:
+    TArchiveProgressGuard(TBuildDriverCallbacks& callbacks, const TBuild& build) : FCallbacks(callbacks)
+    {
+        FCallbacks.ArchiveStarted(build);
+    }
+    ~TArchiveProgressGuard() { FCallbacks.ArchiveFinished(); }
+
+private:
+    TBuildDriverCallbacks& FCallbacks;
+};
+
+}
+
+TBuildDriver::TBuildDriver(TProject& project, const TScrambeledMemIniFile& textsFile, std::string programDir,
+                           TBuildDriverCallbacks& callbacks)
+    : FProject(project), FTextsFile(textsFile), FProgramDir(std::move(programDir)), FCallbacks(callbacks)
+{
+}
+
+TBuildDriver::~TBuildDriver() = default;
+
+bool TBuildDriver::Execute()
+{
+    FPackages.clear();
+    FCallbacks.ShowLog(true);
+
+    TCabCompiler* compiler = FCabCompiler;
+    if (!compiler) {
+        FOwnCabCompiler = std::make_unique<TCabCompiler>();
+        FOwnCabCompiler->SetCabWizPath(AppendPath(AppendPath(FProgramDir, "Tools"), "CABWIZ.exe"));
+        compiler = FOwnCabCompiler.get();
+    }
+    compiler->Errors().clear();
+
+    std::vector<std::string> lines;
+    TInfParser parser;
+    FCompressor = std::make_unique<TZipCompressor>();
+    FExtractor = std::make_unique<TFreeExtractor>();
+    FExtractor->SetToolsDir(AppendPath(FProgramDir, "Tools"));
+
+    bool completed = false;
+    bool nothingChosen = false;
+    std::vector<std::string> failures;
+    try {
+        std::vector<TFile*> missing = FProject.GetMissingFiles();
+        if (!missing.empty()) {
+            if (!FCallbacks.ConfirmMissingFiles(missing)) {
+                FCallbacks.ShowLog(false);
+                FCallbacks.ShowInformation("Compilation canceled!");
+                return false;
+            }
+            FProject.RemoveFiles(missing);
+            FCallbacks.FilesRemoved();
+        }
+        if (FProject.Files().Count() == 0) {
+            FCallbacks.ShowLog(false);
+            FCallbacks.ShowError("There are no files defined!");
+            return false;
+        }
+
+        WriteInf(FProject, lines);
+        if (FProject.DefaultFolder())
+            ReplaceInstallDir(lines, FProject.DefaultFolder()->GetMacroPath());
+        compiler->SetInfLines(&lines);
+        parser.SetLines(&lines);
+        TPairList pairs;
+        parser.Parse(pairs);
+        compiler->SetOutputDir(FProject.ProjectDir());
+
+        std::vector<TBuild*> chosen;
+        if (!FCallbacks.ChooseBuilds(pairs, chosen)) {
+            FCallbacks.ShowLog(false);
+            return false;
+        }
+        completed = true;
+        FCallbacks.ClearTestBuilds();
+
+        if (chosen.empty()) {
+            nothingChosen = true;
+            FCallbacks.Log(NoBuildChosen);
+        } else {
+            FTempDir = CreatePrivateTempDir("VIBuild");
+            FCallbacks.Log("Compiling Cab files...");
+            compiler->SetBuilds(std::vector<const TBuild*>(chosen.begin(), chosen.end()));
+            compiler->SetInfFileName(AppendPath(FProject.ProjectDir(), FProject.GetProjectName() + ".inf"));
+            if (compiler->Compile()) {
+                FCallbacks.Log("Cab files compiled succesfuly.");
+            } else {
+                for (const std::string& error : compiler->Errors())
+                    FCallbacks.Log(error);
+            }
+            for (const TBuild* build : chosen) {
+                try {
+                    MakePackage(*build);
+                } catch (const TBuildFailure& e) {
+                    FCallbacks.Log(e.Message());
+                    failures.push_back(e.Message());
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        failures.push_back(e.what());
+        completed = false;
+    }
+
+    if (!FTempDir.empty()) {
+        RemoveTree(FTempDir);
+        FTempDir.clear();
+    }
+    FCompressor.reset();
+    FExtractor.reset();
+    compiler->SetInfLines(nullptr);
+    FCallbacks.ShowLog(false);
+
+    const std::vector<std::string>& errors = compiler->Errors();
+    if (!errors.empty()) {
+        std::string text = "The following errors occured during the CAB compilation process:\r\n";
+        for (size_t i = 0; i < errors.size(); ++i)
+            text += std::to_string(i) + ". " + errors[i] + "\r\n";
+        FCallbacks.ShowError(text);
+    } else if (completed && failures.empty()) {
+        if (nothingChosen) {
+            FCallbacks.ShowInformation(NoBuildChosen);
+        } else {
+            FCallbacks.ShowInformation("Build completed successfuly!");
+            std::vector<std::string> existing;
+            for (const std::string& package : FPackages)
+                if (FileExists(package))
+                    existing.push_back(package);
+            FCallbacks.AddTestBuilds(existing);
+        }
+    }
+    for (const std::string& failure : failures)
+        FCallbacks.ShowFailure(failure);
+    return completed && failures.empty() && errors.empty();
+}
+
+void TBuildDriver::MakePackage(const TBuild& build)
+{
+    // Shipping a package without the program it starts would only fail on
+    // the end user's desktop.
+    const std::string setupName = SetupProgramName(build);
+    const std::string setupProgram = AppendPath(FProgramDir, setupName);
+    if (!FileExists(setupProgram))
+        throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its setup program " + setupProgram +
+                            " is missing.");
+
+    const std::string folderName = BuildFolderName(build);
+    const std::string folder = AppendPath(FProject.ProjectDir(), folderName);
+    if (!ForceDirectories(folder))
+        throw Exception("Cannot create " + folder + " folder!");
+
+    std::vector<std::string> files = GetCabFiles(FProject, build);
+    files.push_back(WriteAppManagerIni(FProject, build, files, FTempDir));
+    std::vector<std::string> resource = WriteResourceFile(FProject, build, FTextsFile, FTempDir);
+    files.insert(files.end(), resource.begin(), resource.end());
+    const std::string indexFile = WriteIndexFile(FProject, build, FTempDir);
+    files.push_back(indexFile);
+    if (std::string image = ExistingProjectFile(FProject.SetupImage()); !image.empty())
+        files.push_back(image);
+    files.push_back(setupProgram);
+    if (std::string icon = ExistingProjectFile(FProject.IconFile()); !icon.empty())
+        files.push_back(icon);
+
+    const std::string archive = AppendPath(FTempDir, folderName + ".ZIP");
+    {
+        TArchiveProgressGuard progress(FCallbacks, build);
+        FCompressor->SetFiles(&files);
+        FCompressor->SetArchiveName(archive);
+        FCompressor->SetProgress(
+            [this](const std::string& fileName, int percent) { FCallbacks.ArchiveProgress(fileName, percent); });
+        bool packed = FCompressor->Execute();
+        for (const std::string& message : FCompressor->Messages())
+            FCallbacks.Log(message);
+        DeleteFileIfExists(resource.front());
+        DeleteFileIfExists(indexFile);
+        if (!packed)
+            throw Exception(FCompressor->Messages().empty() ? "The archive " + archive + " was not written."
+                                                            : FCompressor->Messages().back());
+    }
+
+    const std::string output = AppendPath(folder, "Setup.exe");
+    FExtractor->SetArchive(archive);
+    FExtractor->SetOutput(output);
+    FPackages.push_back(output);
+    FExtractor->SetTitle(FProject.AppName());
+    FExtractor->SetExec("$temp$\\" + setupName);
+    FExtractor->SetAutoExtract(build.SfxMode() != 0);
+    FExtractor->Execute();
+
+    DeleteFileIfExists(archive);
+    DeleteFileIfExists(AppendPath(FProject.ProjectDir(), "errors.txt"));
+}

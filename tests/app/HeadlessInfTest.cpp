@@ -1,0 +1,88 @@
+// The headless --inf command, run as a program.
+
+#include "build/InfWriter.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "support/SampleProject.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct Result {
+    int rc = -1;
+    std::string out, err;
+};
+
+Result RunBuilder(const TempDir& tmp, const std::string& args)
+{
+    std::string program = AppendPath(std::getenv("VI_PROGRAM_DIR"), "VeltrinInstaller");
+    std::string command = "'" + program + "' " + args + " 2>'" + tmp.File("stderr.txt") + "'";
+    Result r;
+    FILE* p = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while (p && (n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        r.out.append(buffer, n);
+    r.rc = p ? WEXITSTATUS(pclose(p)) : -1;
+    r.err = tmp.Read("stderr.txt");
+    return r;
+}
+
+TEST(HeadlessInf, PrintsTheInfAsTheBuildHandsItToTheCabTool)
+{
+    TempDir tmp;
+    auto project = MakeRichProject(tmp.Path());
+    project->SetApplicationName("Caf\xE9");
+    SaveProjectFile(*project, tmp.File("Demo.vip"));
+    auto before = tmp.Read("Demo.vip");
+
+    Result r = RunBuilder(tmp, "--inf '" + tmp.File("Demo.vip") + "'");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+
+    auto opened = OpenProjectFile(tmp.File("Demo.vip"));
+    TStringList lines;
+    WriteInf(*opened, lines);
+    ReplaceInstallDir(lines, opened->DefaultFolder()->GetMacroPath());
+    std::string expected;
+    for (const auto& l : lines)
+        expected += l + "\r\n";
+    EXPECT_EQ(r.out, expected);
+    EXPECT_NE(r.out.find("AppName = \"Caf\xE9\"\r\n"), std::string::npos); // Windows-1252, not UTF-8
+    EXPECT_NE(r.out.find("Files1.PPC300_2577=0,%InstallDir%\r\n"), std::string::npos);
+    EXPECT_EQ(tmp.Read("Demo.vip"), before); // never writes the project
+}
+
+TEST(HeadlessInf, FailuresGoToStandardErrorWithExitCodeOne)
+{
+    TempDir tmp;
+    TProject empty("Firm");
+    SaveProjectFile(empty, tmp.File("Empty.vip"));
+    Result r = RunBuilder(tmp, "--inf '" + tmp.File("Empty.vip") + "'");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "There are no files defined!\n");
+
+    tmp.Write("Bad.vip", std::string("\x02\x03", 2));
+    r = RunBuilder(tmp, "--inf '" + tmp.File("Bad.vip") + "'");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "\"Unknown file format!\" error occured while trying to open " + tmp.File("Bad.vip") + ".\n");
+
+    tmp.Write("Cut.vip", std::string("\x02\x02\x06\x10", 4));
+    r = RunBuilder(tmp, "--inf '" + tmp.File("Cut.vip") + "'");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "\"Stream read error\" error occured while trying to open " + tmp.File("Cut.vip") + ".\n");
+
+    r = RunBuilder(tmp, "--inf");
+    EXPECT_EQ(r.rc, 2);
+    r = RunBuilder(tmp, "--version");
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out.rfind("Veltrin Installer ", 0), 0u);
+}
+
+}

@@ -1,0 +1,86 @@
+#include "SampleProject.h"
+
+#include "common/Paths.h"
+
+TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name,
+                      TPlatforms platforms, TProcessor processor, TFolder* folder)
+{
+    auto file = std::make_unique<TFile>();
+    file->SetSourceDir(sourceDir);
+    file->SetFileName(name);
+    file->SetPlatforms(platforms);
+    file->SetProcessor(processor);
+    if (folder) {
+        file->SetFolder(folder);
+    } else {
+        file->SetFolder(project.DefaultFolder());
+        file->SetUseDefaultFolder(true);
+    }
+    return project.Files().Add(std::move(file));
+}
+
+std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot)
+{
+    auto project = std::make_unique<TProject>("Firm");
+    project->SetApplicationName("Viewer");
+    project->AppFolder()->SetName("Viewer");
+    project->CompanyFolder()->SetName("Firm");
+    project->SetIconFile(AppendPath(sourceRoot, "app.ico"));
+    project->SetSetupImage(AppendPath(sourceRoot, "setup.bmp"));
+
+    std::string bin = AppendPath(sourceRoot, "bin");
+    std::string lib = AppendPath(sourceRoot, "lib");
+    TFolder* windows = project->Folders().FindWindowsFolder();
+    TFile* app = AddProjectFile(*project, bin, "viewer.exe", TPlatforms{plPPC300}, pStrongARM);
+    AddProjectFile(*project, bin, "viewer_sh3.exe", TPlatforms{plPPC300}, pHitachiSH3);
+    TFile* dll = AddProjectFile(*project, lib, "helper.dll", TPlatforms{plPPC300}, pAll, windows);
+    dll->SetOptions(TFileOptions{foShared, foSelfRegister});
+    dll->SetCopyMode(1);
+    AddProjectFile(*project, bin, "readme.txt", AllPlatforms, pAll);
+
+    auto shortcut = std::make_unique<TCEShortCut>();
+    shortcut->SetName("Viewer");
+    shortcut->SetTarget(app);
+    shortcut->SetFolder(project->Folders().FindStartMenuFolder()->GetSubFolder(0));
+    project->Shortcuts().Add(std::move(shortcut));
+
+    auto setup = std::make_unique<TSetupDLL>();
+    setup->SetFileName("setup.dll");
+    setup->SetSourceDir(IncludeTrailingPathDelimiter(AppendPath(sourceRoot, "setup")));
+    setup->SetProcessor(pAll);
+    project->SetupDlls().Add(std::move(setup));
+
+    TRegKey* hklm = project->RegKeys().Item(2);
+    TRegKey* key = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Software", ""));
+    key = key->AddSubKey(std::make_unique<TRegKey>(false, "Firm", ""));
+    auto add = [key](uint32_t type, const std::string& name) {
+        auto v = std::make_unique<TValue>(type);
+        v->SetName(name);
+        return key->Values().Add(std::move(v));
+    };
+    add(vtString, "Path")->SetStringData("\\Program Files\\Firm\\Viewer");
+    add(vtDWord, "Count")->SetDwordData(31);
+    TValue* bin2 = add(vtBinary, "Key");
+    bin2->BinaryData() = {0x01, 0xAB, 0xFF};
+    bin2->SetNoClobber(true);
+    TValue* multi = add(vtMultiString, "Lines");
+    multi->Strings() = {"one", "two"};
+    multi->SetProcessor(pStrongARM);
+
+    for (const char* name : {"Pocket / All", "Silent"}) {
+        auto build = std::make_unique<TBuild>();
+        build->SetName(name);
+        build->Languages().Add(0);
+        build->Languages().Add(9);
+        build->SetDefaultLanguage(9);
+        build->AddPair(std::make_unique<TPlatformProcPair>(plPPC300, pStrongARM));
+        build->AddPair(std::make_unique<TPlatformProcPair>(plPPC300, pHitachiSH3));
+        if (std::string(name) == "Silent") {
+            build->SetShowWelcome(false);
+            build->SetShowEULA(false);
+            build->SetShowFinish(false);
+        }
+        project->Builds().Add(std::move(build));
+    }
+    return project;
+}

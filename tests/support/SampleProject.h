@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/Project.h"
+
+#include <memory>
+#include <string>
+
+// Builders of small projects for the tests.
+
+TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name,
+                      TPlatforms platforms, TProcessor processor, TFolder* folder = nullptr);
+
+// A project with something of every kind: files in two folders for two
+// processors and for every processor, a shortcut, a setup DLL, registry
+// values of the four types, two builds with languages, an icon and a setup
+// image. Source folders are below `sourceRoot`.
+std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot);

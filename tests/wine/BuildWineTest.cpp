@@ -1,0 +1,256 @@
+// Packages of the example project, made by the headless build, run under
+// Wine: the wizard build unpacks every file into a new temporary folder and
+// starts its setup program there; the silent build's launcher finds the
+// Application Manager through "App Paths" or in Program Files and hands it
+// the package's .ini. Needs the prefix of the "wine" CTest fixture.
+
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kAppPathsKey =
+    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
+
+struct TRunResult {
+    int ExitCode = -1;
+    std::string Output;
+};
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs a program without a shell in the Wine prefix's environment; kills it
+// after timeoutSeconds. Output (standard output and error) goes through a file.
+TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+                      const std::string& outputFile, int timeoutSeconds = 90)
+{
+    std::vector<std::string> full = {"timeout", std::to_string(timeoutSeconds)};
+    full.insert(full.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : full)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> envText = {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all", "WINEARCH=win32",
+                                        "WINEDLLOVERRIDES=mscoree,mshtml="};
+    envText.insert(envText.end(), extraEnv.begin(), extraEnv.end());
+    for (char** e = environ; *e; ++e)
+        envText.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : envText)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    TRunResult result;
+    if (posix_spawnp(&pid, "timeout", &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    result.Output = ReadAll(outputFile);
+    return result;
+}
+
+std::string WindowsPath(const std::string& path)
+{
+    std::string result = "Z:" + path;
+    for (char& c : result)
+        if (c == '/')
+            c = '\\';
+    return result;
+}
+
+std::string HostPath(const std::string& windowsPath)
+{
+    if (windowsPath.size() < 3 || (windowsPath.compare(0, 3, "C:\\") != 0 && windowsPath.compare(0, 3, "c:\\") != 0))
+        return std::string();
+    std::string result = std::string(VI_WINEPREFIX) + "/drive_c/" + windowsPath.substr(3);
+    for (char& c : result)
+        if (c == '\\')
+            c = '/';
+    return result;
+}
+
+std::multimap<std::string, std::string> ReadRecord(const std::string& path)
+{
+    std::multimap<std::string, std::string> record;
+    std::istringstream in(ReadAll(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            record.emplace(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return record;
+}
+
+std::vector<std::string> Values(const std::multimap<std::string, std::string>& record, const std::string& key)
+{
+    std::vector<std::string> values;
+    for (auto [it, end] = record.equal_range(key); it != end; ++it)
+        values.push_back(it->second);
+    return values;
+}
+
+// A program folder laid out like an installed builder (the builder copied
+// in, so it takes its setup programs from here), and the example project
+// copied to a work folder.
+class BuildWineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::is_directory(VI_WINEPREFIX "/drive_c"))
+            << "no Wine prefix in " VI_WINEPREFIX ": run through CTest, whose wine fixture makes it";
+        for (const char* needed : {VI_SFX_PROBE, VI_APPMGR, VI_PROGRAM_DIR "/Deskstart.exe",
+                                   VI_PROGRAM_DIR "/VeltrinInstaller"})
+            ASSERT_TRUE(FileExists(needed)) << needed;
+        fs::create_directories(FProgram + "/Tools");
+        fs::copy_file(VI_PROGRAM_DIR "/VeltrinInstaller", FProgram + "/VeltrinInstaller");
+        fs::copy_file(VI_PROGRAM_DIR "/Deskstart.exe", FProgram + "/Deskstart.exe");
+        fs::copy_file(VI_SFX_PROBE, FProgram + "/Setup.exe");
+        for (const char* tool : {"CABWIZ.exe", "makesfx.exe"})
+            fs::create_symlink(std::string(VI_PROGRAM_DIR "/Tools/") + tool, FProgram + "/Tools/" + tool);
+        fs::create_directories(FWork);
+        fs::copy(VI_EXAMPLE_DIR, FWork, fs::copy_options::recursive);
+    }
+
+    void Build(const std::string& buildName)
+    {
+        TRunResult r = RunProgram({FProgram + "/VeltrinInstaller", "--build", FWork + "/Demo.vip", "--only", buildName},
+                                  {}, FDir.File("build-output.txt"));
+        ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    }
+
+    TRunResult RunPackage(const std::string& package, const std::string& recordVariable)
+    {
+        return RunProgram({"wine", package}, {recordVariable + "=" + WindowsPath(FDir.File("record.txt")),
+                                              "VI_SFX_QUIET=1"},
+                          FDir.File("wine-output.txt"));
+    }
+
+    void Reg(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> command = {"wine", "reg"};
+        command.insert(command.end(), args.begin(), args.end());
+        TRunResult r = RunProgram(command, {}, FDir.File("reg-output.txt"));
+        ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    }
+
+    // Runs the silent package and checks what the Application Manager got.
+    void ExpectAppManagerRun(const std::string& helperWindowsPath)
+    {
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(FWork + "/Pocket PC Silent/Setup.exe", "VI_APPMGR_RECORD");
+        ASSERT_TRUE(FileExists(FDir.File("record.txt"))) << "the Application Manager did not run: " << r.Output;
+        auto record = ReadRecord(FDir.File("record.txt"));
+        ASSERT_EQ(Values(record, "cmdline").size(), 1u);
+        std::string cmdline = Values(record, "cmdline")[0];
+        const std::string prefix = "\"" + helperWindowsPath + "\" \"";
+        ASSERT_EQ(cmdline.rfind(prefix, 0), 0u) << cmdline;
+        ASSERT_GT(cmdline.size(), prefix.size() + 1);
+        ASSERT_EQ(cmdline.back(), '"') << cmdline;
+        std::string ini = cmdline.substr(prefix.size(), cmdline.size() - prefix.size() - 1);
+        ASSERT_GT(ini.size(), 9u);
+        EXPECT_EQ(ini.substr(ini.size() - 9), "\\Demo.ini") << cmdline;
+        std::string folder = ini.substr(0, ini.size() - 9);
+        EXPECT_NE(folder.find("\\Temp\\"), std::string::npos) << folder;
+
+        std::string iniText = ReadAll(HostPath(ini));
+        EXPECT_NE(iniText.find("\r\nCabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n"), std::string::npos)
+            << iniText;
+        std::vector<std::string> names;
+        for (const std::string& file : Values(record, "file"))
+            names.push_back(file.substr(0, file.find(' ')));
+        for (const char* cab : {"Demo.PPC300_2577.CAB", "Demo.PPC300_10003.CAB"})
+            EXPECT_NE(std::find(names.begin(), names.end(), cab), names.end()) << cab << " not in " << folder;
+        EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
+    }
+
+    TempDir FDir;
+    std::string FProgram = FDir.File("program");
+    std::string FWork = FDir.File("work/Demo");
+};
+
+} // namespace
+
+TEST_F(BuildWineTest, WizardPackageUnpacksEverythingAndStartsItsSetupProgram)
+{
+    Build("Pocket PC");
+    const std::string package = FWork + "/Pocket PC/Setup.exe";
+    ASSERT_TRUE(FileExists(package));
+    std::string firstFolder;
+    for (int run = 0; run < 2; ++run) {
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(package, "VI_SFX_RECORD");
+        // The stand-in setup program ends with 7, which comes back through the package.
+        ASSERT_EQ(r.ExitCode, 7) << r.Output;
+        auto record = ReadRecord(FDir.File("record.txt"));
+        ASSERT_EQ(Values(record, "cwd").size(), 1u) << ReadAll(FDir.File("record.txt"));
+        std::string folder = Values(record, "cwd")[0];
+        EXPECT_EQ(Values(record, "exe"), std::vector<std::string>{folder + "\\Setup.exe"});
+        std::vector<std::string> names;
+        for (const std::string& file : Values(record, "file"))
+            names.push_back(file.substr(0, file.find(' ')));
+        EXPECT_EQ(names, (std::vector<std::string>{"Demo.PPC300_10003.CAB", "Demo.PPC300_2577.CAB", "Demo.ico",
+                                                   "Demo.ini", "Demo_res.DAT", "EULA_English.txt",
+                                                   "EULA_German.txt", "EULA_Neutral.txt", "Setup.exe", "VI.INI"}));
+        EXPECT_EQ(ReadAll(HostPath(folder + "\\EULA_German.txt")), ReadAll(FWork + "/EULA_German.txt"));
+        if (run == 0)
+            firstFolder = folder;
+        else
+            EXPECT_NE(folder, firstFolder) << "each run unpacks into a new folder";
+    }
+}
+
+TEST_F(BuildWineTest, LauncherHandsTheIniToTheAppManagerOfAppPaths)
+{
+    Build("Pocket PC Silent");
+    const std::string helper = FDir.File("appmgr/CeAppMgr.exe");
+    fs::create_directories(FDir.File("appmgr"));
+    fs::copy_file(VI_APPMGR, helper);
+    Reg({"add", kAppPathsKey, "/ve", "/d", WindowsPath(helper), "/f"});
+    ExpectAppManagerRun(WindowsPath(helper));
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
+TEST_F(BuildWineTest, LauncherFindsTheAppManagerInProgramFiles)
+{
+    Build("Pocket PC Silent");
+    // Without the App Paths key, only the Program Files folder is left.
+    RunProgram({"wine", "reg", "delete", kAppPathsKey, "/f"}, {}, FDir.File("reg-output.txt"));
+    const std::string programFiles = VI_WINEPREFIX "/drive_c/Program Files";
+    const std::string helper = programFiles + "/CeAppMgr.exe";
+    fs::copy_file(VI_APPMGR, helper, fs::copy_options::overwrite_existing);
+    ExpectAppManagerRun("C:\\Program Files\\CeAppMgr.exe");
+    fs::remove(helper);
+}
