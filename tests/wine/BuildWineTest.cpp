@@ -7,6 +7,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "support/TestSupport.h"
+#include "WineRun.h"
 
 #include <gtest/gtest.h>
 
@@ -19,108 +20,12 @@
 #include <map>
 #include <sstream>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 
 const char* const kAppPathsKey =
     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
-
-struct TRunResult {
-    int ExitCode = -1;
-    std::string Output;
-};
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs a program without a shell in the Wine prefix's environment; kills it
-// after timeoutSeconds. Output (standard output and error) goes through a file.
-TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
-                      const std::string& outputFile, int timeoutSeconds = 90)
-{
-    std::vector<std::string> full = {"timeout", std::to_string(timeoutSeconds)};
-    full.insert(full.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : full)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    std::vector<std::string> envText = {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all", "WINEARCH=win32",
-                                        "WINEDLLOVERRIDES=mscoree,mshtml="};
-    envText.insert(envText.end(), extraEnv.begin(), extraEnv.end());
-    for (char** e = environ; *e; ++e)
-        envText.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : envText)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    TRunResult result;
-    if (posix_spawnp(&pid, "timeout", &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.Output = ReadAll(outputFile);
-    return result;
-}
-
-std::string WindowsPath(const std::string& path)
-{
-    std::string result = "Z:" + path;
-    for (char& c : result)
-        if (c == '/')
-            c = '\\';
-    return result;
-}
-
-std::string HostPath(const std::string& windowsPath)
-{
-    if (windowsPath.size() < 3 || (windowsPath.compare(0, 3, "C:\\") != 0 && windowsPath.compare(0, 3, "c:\\") != 0))
-        return std::string();
-    std::string result = std::string(VI_WINEPREFIX) + "/drive_c/" + windowsPath.substr(3);
-    for (char& c : result)
-        if (c == '\\')
-            c = '/';
-    return result;
-}
-
-std::multimap<std::string, std::string> ReadRecord(const std::string& path)
-{
-    std::multimap<std::string, std::string> record;
-    std::istringstream in(ReadAll(path));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        size_t eq = line.find('=');
-        if (eq != std::string::npos)
-            record.emplace(line.substr(0, eq), line.substr(eq + 1));
-    }
-    return record;
-}
-
-std::vector<std::string> Values(const std::multimap<std::string, std::string>& record, const std::string& key)
-{
-    std::vector<std::string> values;
-    for (auto [it, end] = record.equal_range(key); it != end; ++it)
-        values.push_back(it->second);
-    return values;
-}
 
 // A program folder laid out like an installed builder (the builder copied
 // in, so it takes its setup programs from here), and the example project
@@ -154,7 +59,7 @@ protected:
     TRunResult RunPackage(const std::string& package, const std::string& recordVariable)
     {
         return RunProgram({"wine", package}, {recordVariable + "=" + WindowsPath(FDir.File("record.txt")),
-                                              "VI_SFX_QUIET=1"},
+                                    "VI_SFX_QUIET=1", "VI_SETUP_UNATTENDED=1"},
                           FDir.File("wine-output.txt"));
     }
 
@@ -167,10 +72,11 @@ protected:
     }
 
     // Runs the silent package and checks what the Application Manager got.
-    void ExpectAppManagerRun(const std::string& helperWindowsPath)
+    void ExpectAppManagerRun(const std::string& helperWindowsPath,
+                             const std::string& package = "Pocket PC Silent/Setup.exe")
     {
         DeleteFileIfExists(FDir.File("record.txt"));
-        TRunResult r = RunPackage(FWork + "/Pocket PC Silent/Setup.exe", "VI_APPMGR_RECORD");
+        TRunResult r = RunPackage(FWork + "/" + package, "VI_APPMGR_RECORD");
         ASSERT_TRUE(FileExists(FDir.File("record.txt"))) << "the Application Manager did not run: " << r.Output;
         auto record = ReadRecord(FDir.File("record.txt"));
         ASSERT_EQ(Values(record, "cmdline").size(), 1u);
@@ -253,4 +159,17 @@ TEST_F(BuildWineTest, LauncherFindsTheAppManagerInProgramFiles)
     fs::copy_file(VI_APPMGR, helper, fs::copy_options::overwrite_existing);
     ExpectAppManagerRun("C:\\Program Files\\CeAppMgr.exe");
     fs::remove(helper);
+}
+
+TEST_F(BuildWineTest, SetupWizardWalksItsPagesAndHandsTheIniToTheAppManager)
+{
+    // The real wizard this time, driven through its pages unattended.
+    fs::copy_file(VI_PROGRAM_DIR "/Setup.exe", FProgram + "/Setup.exe", fs::copy_options::overwrite_existing);
+    Build("Pocket PC");
+    const std::string helper = FDir.File("appmgr/CeAppMgr.exe");
+    fs::create_directories(FDir.File("appmgr"));
+    fs::copy_file(VI_APPMGR, helper);
+    Reg({"add", kAppPathsKey, "/ve", "/d", WindowsPath(helper), "/f"});
+    ExpectAppManagerRun(WindowsPath(helper), "Pocket PC/Setup.exe");
+    Reg({"delete", kAppPathsKey, "/f"});
 }

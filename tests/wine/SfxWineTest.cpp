@@ -8,6 +8,7 @@
 #include "../tools/ZipFixture.h"
 #include "common/Platform.h"
 #include "support/TestSupport.h"
+#include "WineRun.h"
 
 #include <gtest/gtest.h>
 
@@ -22,79 +23,9 @@
 #include <random>
 #include <sstream>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TRunResult {
-    int ExitCode = -1;
-    std::string Output; // standard output and error
-};
-
-// Runs a program with the given arguments (no shell, so "$temp$" reaches it
-// as it is) and extra environment entries; kills it after timeoutSeconds.
-TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
-               const std::string& outputFile, int timeoutSeconds = 60)
-{
-    std::vector<std::string> full = {"timeout", std::to_string(timeoutSeconds)};
-    full.insert(full.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : full)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    std::vector<std::string> envText = {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all", "WINEARCH=win32",
-                                        "WINEDLLOVERRIDES=mscoree,mshtml="};
-    envText.insert(envText.end(), extraEnv.begin(), extraEnv.end());
-    for (char** e = environ; *e; ++e)
-        envText.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : envText)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    TRunResult result;
-    if (posix_spawnp(&pid, "timeout", &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    std::ifstream in(outputFile, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    result.Output = text.str();
-    return result;
-}
-
-// The Windows form of a host path, through Wine's Z: drive.
-std::string WindowsPath(const std::string& path)
-{
-    std::string result = "Z:" + path;
-    for (char& c : result)
-        if (c == '/')
-            c = '\\';
-    return result;
-}
-
-// The host form of a path on the prefix's C: drive.
-std::string HostPath(const std::string& windowsPath)
-{
-    if (windowsPath.size() < 3 || windowsPath.compare(0, 3, "C:\\") != 0)
-        return std::string();
-    std::string result = std::string(VI_WINEPREFIX) + "/drive_c/" + windowsPath.substr(3);
-    for (char& c : result)
-        if (c == '\\')
-            c = '/';
-    return result;
-}
 
 std::string RandomBytes(size_t size, unsigned seed)
 {
@@ -105,28 +36,6 @@ std::string RandomBytes(size_t size, unsigned seed)
     return text;
 }
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::multimap<std::string, std::string> ReadRecord(const std::string& path)
-{
-    std::multimap<std::string, std::string> record;
-    std::istringstream in(ReadAll(path));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        size_t eq = line.find('=');
-        if (eq != std::string::npos)
-            record.emplace(line.substr(0, eq), line.substr(eq + 1));
-    }
-    return record;
-}
 
 class SfxWineTest : public ::testing::Test {
 protected:

@@ -1,0 +1,29 @@
+#pragma once
+
+// Running Windows programs in the test run's Wine prefix (made by the "wine"
+// CTest fixture), and reading what they leave behind.
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct TRunResult {
+    int ExitCode = -1;
+    std::string Output; // standard output and error
+};
+
+// Runs a program without a shell (so "$temp$" reaches it as it is) in the
+// prefix's environment, with the fixture's X server as display and the
+// extra environment entries; kills it after timeoutSeconds. The output goes
+// through outputFile.
+TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+                      const std::string& outputFile, int timeoutSeconds = 90);
+
+std::string ReadAll(const std::string& path);
+// The Windows form of a host path, through Wine's Z: drive.
+std::string WindowsPath(const std::string& path);
+// The host form of a path on the prefix's C: drive; empty for other paths.
+std::string HostPath(const std::string& windowsPath);
+// "key=value" lines, as the test helpers record them.
+std::multimap<std::string, std::string> ReadRecord(const std::string& path);
+std::vector<std::string> Values(const std::multimap<std::string, std::string>& record, const std::string& key);
