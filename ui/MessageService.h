@@ -20,6 +20,8 @@ class TMessageService : public TMessageBox {
 public:
     // A confirmation box with the question icon and the buttons named.
     virtual TAnswer Confirm(const std::string& text, TQuestionButtons buttons) = 0;
+    // An information box: the information icon and one OK button.
+    virtual void ShowInformation(const std::string& text) { ShowMessage(text); }
     // The program's error box: stop icon, one OK button; the text is shown
     // as given (ErrorBoxText makes it from an error message).
     virtual void ShowError(const std::string& text) = 0;

@@ -51,3 +51,9 @@ void TQtMessageService::ShowError(const std::string& text)
     QMessageBox box(QMessageBox::Critical, Caption(), AnsiToQt(text), QMessageBox::Ok, FParent);
     box.exec();
 }
+
+void TQtMessageService::ShowInformation(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Information, Caption(), AnsiToQt(text), QMessageBox::Ok, FParent);
+    box.exec();
+}

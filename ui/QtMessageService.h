@@ -14,6 +14,7 @@ public:
     void ShowMessage(const std::string& text) override;
     TAnswer Confirm(const std::string& text, TQuestionButtons buttons) override;
     void ShowError(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
 
 private:
     QWidget* FParent;

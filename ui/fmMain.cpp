@@ -1,5 +1,6 @@
 #include "ui/fmMain.h"
 
+#include "build/BuildDriver.h"
 #include "build/CabCompiler.h"
 #include "common/DebugTrace.h"
 #include "common/Exception.h"
@@ -11,6 +12,7 @@
 #include "storage/uScramble.h"
 #include "ui/AboutBox.h"
 #include "ui/FileDialogs.h"
+#include "ui/MainBuildCallbacks.h"
 #include "ui/MessageService.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
@@ -18,6 +20,7 @@
 #include "ui/fmSetupImage.h"
 #include "ui/frmFolder.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFormLayout>
@@ -38,6 +41,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -83,6 +87,12 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
 
     FCabCompiler = std::make_unique<TCabCompiler>();
     FCabCompiler->SetCabWizPath(AppendPath(AppendPath(FProgramDir, "Tools"), "CABWIZ.exe"));
+    FCabCompiler->SetBusyHook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
     FLanguageManager = std::make_unique<TLanguageManager>(FMessages);
 
     CreateActions();
@@ -649,11 +659,54 @@ void TfmMain::TestBuildClick(const std::string& path)
         throw Exception("Cannot open " + path);
 }
 
+namespace {
+
+// Source folders that are not absolute name folders below the project's
+// work folder, as they do for the headless build; the folder the builder
+// was in comes back at the end of the run.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string& folder)
+    {
+        std::error_code ec;
+        FPrevious = std::filesystem::current_path(ec);
+        if (!folder.empty())
+            std::filesystem::current_path(folder, ec);
+    }
+    ~TCurrentFolder()
+    {
+        std::error_code ec;
+        if (!FPrevious.empty())
+            std::filesystem::current_path(FPrevious, ec);
+    }
+    TCurrentFolder(const TCurrentFolder&) = delete;
+    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+private:
+    std::filesystem::path FPrevious;
+};
+
+}
+
 void TfmMain::aBuildExecute()
 {
-    // The package build comes with the build driver; until it is part of
-    // the builder the command says so rather than doing nothing.
-    FMessages->ShowMessage("Building packages is not available in this version of Veltrin Installer yet.");
+    if (!FProject || FBuilding)
+        return;
+    if (!FTextsFile)
+        throw Exception("The texts file of the project is not open");
+    // The run shows dialogs and repaints the log between its steps; a second
+    // F7 in between must not start a run over the same files.
+    FBuilding = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FBuilding};
+
+    TCurrentFolder folder(FProject->ProjectDir());
+    TMainBuildCallbacks callbacks(*this, *FMessages, FRunModal);
+    TBuildDriver driver(*FProject, *FTextsFile, FProgramDir, callbacks);
+    driver.SetCabCompiler(FCabCompiler.get());
+    driver.Execute();
 }
 
 void TfmMain::aChooseSetupImageExecute()

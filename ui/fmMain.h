@@ -5,6 +5,8 @@
 // part of a project and runs the project lifecycle (open, save, close, the
 // recent list and the save prompts).
 
+#include "ui/ModalRunner.h"
+
 #include <QMainWindow>
 
 #include <array>
@@ -46,6 +48,9 @@ public:
     ~TfmMain() override;
 
     void SetOpenDocument(TOpenDocument open) { FOpenDocument = std::move(open); }
+    // How the build's dialogs (Missing Files, Build Wizard, Build
+    // Configuration) are shown; tests work them without an event loop.
+    void SetModalRunner(TModalRunner runner) { FRunModal = std::move(runner); }
 
     // The first command-line argument: opened when it names an existing file.
     void OpenStartProject(const std::string& argument);
@@ -70,6 +75,10 @@ public:
     void EnableProjectCommands(bool enabled);
     void ShowDefaultFolder();
     void SelectDefaultFolder();
+
+    // The lists that show device paths (Files, Shortcuts, Setup DLLs) show
+    // the project again: after files were dropped, a folder was renamed...
+    void RefreshLists();
 
     void ClearTestBuilds();
     // The package files of the build that just completed; missing ones are left out.
@@ -113,7 +122,6 @@ private:
     // Asks before the open project is replaced; false to stop.
     bool ConfirmReplace();
     void Shutdown(bool interactive);
-    void RefreshLists();
     void ShowDefaultFolderPath();
 
     void ProjectApplicationNameChanged();
@@ -141,6 +149,8 @@ private:
     std::string FHelpFile;
     std::string FScratchDir;
     TOpenDocument FOpenDocument;
+    TModalRunner FRunModal;
+    bool FBuilding = false;
 
     std::unique_ptr<TProject> FProject;
     std::unique_ptr<TLanguageManager> FLanguageManager;

@@ -25,6 +25,11 @@ void TScriptedMessages::ShowError(const std::string& text)
     FShown.push_back({TShown::Error, text});
 }
 
+void TScriptedMessages::ShowInformation(const std::string& text)
+{
+    FShown.push_back({TShown::Information, text});
+}
+
 std::vector<std::string> TScriptedMessages::Texts() const
 {
     std::vector<std::string> texts;

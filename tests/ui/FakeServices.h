@@ -12,7 +12,7 @@
 class TScriptedMessages : public TMessageService {
 public:
     struct TShown {
-        enum Kind { Message, Question, Error } Kind;
+        enum Kind { Message, Question, Error, Information } Kind;
         std::string Text;
     };
 
@@ -21,6 +21,7 @@ public:
     void ShowMessage(const std::string& text) override;
     TAnswer Confirm(const std::string& text, TQuestionButtons buttons) override;
     void ShowError(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
 
     const std::vector<TShown>& Shown() const { return FShown; }
     std::vector<std::string> Texts() const;

@@ -1,0 +1,112 @@
+#include "ui/fmMissingFiles.h"
+
+#include "model/Files.h"
+#include "model/Folders.h"
+#include "model/Platforms.h"
+#include "model/Project.h"
+#include "ui/QtText.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+struct TColumn {
+    const char* Caption;
+    int Width;
+};
+constexpr TColumn Columns[] = {{"Name", 80}, {"Destination", 120}, {"Source", 120}, {"Processor", 80}};
+
+}
+
+TfmMissingFiles::TfmMissingFiles(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("fmMissingFiles"));
+    setWindowTitle(QStringLiteral("Missing Files"));
+
+    QStyle* st = style();
+    auto* icon = new QLabel(this);
+    icon->setPixmap(st->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    icon->setAlignment(Qt::AlignTop);
+    auto* text = new QLabel(
+        QStringLiteral("The following files are missing. Would you like to delete them from the project?"), this);
+    text->setWordWrap(true);
+
+    lvFiles = new QTableWidget(0, int(std::size(Columns)), this);
+    lvFiles->setObjectName(QStringLiteral("lvFiles"));
+    lvFiles->setShowGrid(true);
+    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvFiles->setWordWrap(false);
+    lvFiles->setTextElideMode(Qt::ElideMiddle);
+    lvFiles->verticalHeader()->hide();
+    lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
+    lvFiles->horizontalHeader()->setHighlightSections(false);
+    lvFiles->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int i = 0; i < int(std::size(Columns)); ++i) {
+        lvFiles->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(Columns[i].Caption)));
+        lvFiles->setColumnWidth(i, Columns[i].Width);
+    }
+    lvFiles->horizontalHeader()->setStretchLastSection(true);
+    lvFiles->setFixedSize(460, 200);
+
+    btDelete = new QPushButton(st->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("Delete"), this);
+    btDelete->setObjectName(QStringLiteral("btDelete"));
+    btCancel = new QPushButton(st->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
+    btCancel->setObjectName(QStringLiteral("btCancel"));
+    // Dropping files from the project is the step that cannot be undone
+    // here, so Enter does not do it.
+    btCancel->setDefault(true);
+    connect(btDelete, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(12);
+    header->addWidget(icon);
+    header->addWidget(text, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btDelete);
+    buttons->addWidget(btCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(10);
+    layout->addLayout(header);
+    layout->addWidget(lvFiles);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TfmMissingFiles::SetProject(const TProject* project)
+{
+    FProject = project;
+}
+
+void TfmMissingFiles::SetFiles(const std::vector<TFile*>* files)
+{
+    FFiles = files;
+    lvFiles->setRowCount(0);
+    if (!FFiles)
+        return;
+    lvFiles->setRowCount(int(FFiles->size()));
+    int row = 0;
+    for (const TFile* file : *FFiles) {
+        const TFolder* folder = file->UseDefaultFolder() && FProject ? FProject->DefaultFolder() : file->GetFolder();
+        const std::string cells[] = {file->FileName(), folder ? folder->GetPath() : std::string(),
+                                     file->GetSourceDir(), ProcessorToName(file->Processor())};
+        for (int column = 0; column < int(std::size(cells)); ++column) {
+            auto* item = new QTableWidgetItem(AnsiToQt(cells[column]));
+            item->setToolTip(item->text());
+            lvFiles->setItem(row, column, item);
+        }
+        ++row;
+    }
+}
