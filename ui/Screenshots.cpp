@@ -1,11 +1,18 @@
 #include "ui/Screenshots.h"
 
+#include "common/Paths.h"
+#include "common/Platform.h"
 #include "model/Project.h"
+#include "storage/LanguageManager.h"
+#include "storage/uScramble.h"
 #include "ui/AboutBox.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
+#include "ui/fmBuildMaker.h"
 #include "ui/fmDestinationFolder.h"
 #include "ui/fmMain.h"
+#include "ui/fmMissingFiles.h"
+#include "ui/fmPairChoose.h"
 #include "ui/fmProgress.h"
 #include "ui/fmSetupImage.h"
 #include "ui/fmSplash.h"
@@ -15,6 +22,8 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -45,6 +54,91 @@ void SaveMenu(QMenu* menu, const QString& dir, const char* name)
     menu->popup(QPoint(0, 0));
     Save(*menu, dir, name);
     menu->hide();
+}
+
+// The build dialogs, shown for a project of their own so that the open
+// project's builds stay as they are.
+void SaveBuildDialogs(TfmMain& main, const QString& dir)
+{
+    std::string scratch = CreatePrivateTempDir("vi-shots-");
+    {
+        std::string textsPath = AppendPath(scratch, "Shots_res.dat");
+        std::string texts;
+        for (const char* language : {"Neutral", "English", "German", "French", "Spanish", "Dutch", "Italian"})
+            texts += std::string("[") + language + "]\r\n1.String1=-\r\n\r\n";
+        WriteFileAtomic(textsPath, ScrambleText(texts));
+        TScrambeledMemIniFile textsFile(textsPath);
+        TLanguageManager languages;
+        languages.LoadLanguages(&textsFile);
+
+        TPairList pairs;
+        for (auto [platform, processor] : {std::pair{plPPC300, pStrongARM}, std::pair{plPPC300, pHitachiSH3},
+                                           std::pair{plPPC300, pMIPSR4000}, std::pair{plHPC2000, pStrongARM},
+                                           std::pair{plWM2003, pAll}, std::pair{plAll, pAll}})
+            pairs.push_back(std::make_unique<TPlatformProcPair>(platform, processor));
+
+        TProject project("Northwind Traders");
+        project.SetApplicationName("Field Orders");
+        for (const char* name : {"Pocket PC 2002", "Handheld PC 2000", "Silent install"}) {
+            auto build = std::make_unique<TBuild>();
+            build->SetName(name);
+            build->AddPair(std::make_unique<TPlatformProcPair>(*pairs[name[0] == 'H' ? 3 : 0]));
+            build->Languages().Add(9);
+            build->Languages().Add(7);
+            build->SetDefaultLanguage(9);
+            build->SetSfxMode(1);
+            build->SetShowEULA(name[0] != 'S');
+            project.Builds().Add(std::move(build));
+        }
+
+        TfmBuildMaker wizard(nullptr, &main);
+        wizard.SetPairs(&pairs);
+        wizard.SetLanguageManager(&languages);
+        wizard.SetProject(&project);
+        wizard.BuildList()->item(2)->setCheckState(Qt::Unchecked);
+        wizard.show();
+        Save(wizard, dir, "dialog-build-wizard");
+        wizard.hide();
+
+        TfmPairChoose choose(nullptr, &main);
+        choose.SetPairs(&pairs);
+        choose.SetBuilds(&project.Builds());
+        choose.SetLanguageManager(&languages);
+        choose.SetBuild(project.Builds().GetBuild(0));
+        choose.CheckPair(1, true);
+        choose.show();
+        const char* pageNames[] = {"dialog-build-configuration", "dialog-build-configuration-languages",
+                                   "dialog-build-configuration-setup"};
+        for (int i = 0; i < 3; ++i) {
+            choose.Pages()->setCurrentIndex(i);
+            Save(choose, dir, pageNames[i]);
+        }
+        choose.hide();
+
+        std::vector<TFile*> missing;
+        struct TGone {
+            const char* Dir;
+            const char* Name;
+            TProcessor Processor;
+        };
+        for (const TGone& gone : {TGone{"C:\\Projects\\FieldOrders\\ARMV4", "orders.exe", pStrongARM},
+                                  TGone{"C:\\Projects\\FieldOrders\\SH3", "orders.exe", pHitachiSH3},
+                                  TGone{"C:\\Projects\\FieldOrders\\Help", "orders.htm", pAll}}) {
+            auto file = std::make_unique<TFile>();
+            file->SetSourceDir(gone.Dir);
+            file->SetFileName(gone.Name);
+            file->SetProcessor(gone.Processor);
+            file->SetFolder(project.AppFolder());
+            missing.push_back(project.Files().Add(std::move(file)));
+        }
+        TfmMissingFiles missingFiles(&main);
+        missingFiles.SetProject(&project);
+        missingFiles.SetFiles(&missing);
+        missingFiles.show();
+        Save(missingFiles, dir, "dialog-missing-files");
+        missingFiles.hide();
+    }
+    RemoveTree(scratch);
 }
 
 }
@@ -101,6 +195,8 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
     progress.Report("Compressing MyApplication_PPC2003_ARM.CAB", 42);
     Save(progress, dir, "window-progress");
     progress.hide();
+
+    SaveBuildDialogs(main, dir);
 
     TAboutBox about(VI_VERSION, &main);
     about.show();

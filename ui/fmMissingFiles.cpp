@@ -55,8 +55,12 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
         lvFiles->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(Columns[i].Caption)));
         lvFiles->setColumnWidth(i, Columns[i].Width);
     }
-    lvFiles->horizontalHeader()->setStretchLastSection(true);
-    lvFiles->setFixedSize(460, 200);
+    // The paths are what the author must recognise; they take the width
+    // the dialog has beyond the columns' own.
+    lvFiles->horizontalHeader()->setStretchLastSection(false);
+    lvFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    lvFiles->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    lvFiles->setFixedSize(620, 220);
 
     btDelete = new QPushButton(st->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("Delete"), this);
     btDelete->setObjectName(QStringLiteral("btDelete"));
