@@ -28,15 +28,6 @@ std::unique_ptr<TProject> Load(const std::vector<uint8_t>& data)
     return project;
 }
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 TEST(Project, NewProjectDefaultsAndLeadingBytes)
 {
