@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -26,6 +27,29 @@
 #include <memory>
 
 namespace {
+
+// Watches the progress window of the archive step: whether it showed, and
+// whether it blocked the rest of the window while it was up.
+class TProgressWatch : public QObject {
+public:
+    int Shown = 0;
+    bool Modal = false;
+    bool Reported = false;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (auto* progress = qobject_cast<TfmProgress*>(object)) {
+            if (event->type() == QEvent::Show) {
+                ++Shown;
+                Modal = Modal || progress->isModal();
+            }
+            if (event->type() == QEvent::Hide)
+                Reported = Reported || progress->Position() == 100;
+        }
+        return false;
+    }
+};
 
 std::string ProgramDir()
 {
@@ -130,9 +154,15 @@ protected:
 TEST_F(BuildRunTest, F7MakesThePackageAndOffersItUnderTestBuild)
 {
     OpenDemo();
+    TProgressWatch progress;
+    qApp->installEventFilter(&progress);
     Window->Action("aBuild")->trigger();
+    qApp->removeEventFilter(&progress);
 
     EXPECT_EQ(Shown, std::vector<std::string>{"Build Wizard"}) << "no Missing Files without missing files";
+    EXPECT_EQ(progress.Shown, 1);
+    EXPECT_FALSE(progress.Modal);
+    EXPECT_TRUE(progress.Reported) << "the last file reached 100%";
     EXPECT_TRUE(LogShownDuringRun);
     EXPECT_TRUE(Window->Log()->isHidden());
     const std::string log = Window->Log()->toPlainText().toStdString();
