@@ -170,6 +170,10 @@ void TBuildDriver::MakePackage(const TBuild& build)
                             " is missing.");
 
     const std::string folderName = BuildFolderName(build);
+    // A name from a damaged or hostile project must not put the package in
+    // the work folder or above it.
+    if (!IsUsableFolderName(folderName))
+        throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its name gives no folder for the package.");
     const std::string folder = AppendPath(FProject.ProjectDir(), folderName);
     if (!ForceDirectories(folder))
         throw Exception("Cannot create " + folder + " folder!");

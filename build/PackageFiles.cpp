@@ -86,3 +86,8 @@ std::string BuildFolderName(const TBuild& build)
 {
     return StripFileNameChars(build.Name());
 }
+
+bool IsUsableFolderName(const std::string& name)
+{
+    return name.find_first_not_of(". \t") != std::string::npos;
+}

@@ -34,3 +34,6 @@ std::string SetupProgramName(const TBuild& build);
 
 // The folder name of a build: its name without / \ : * ? " < > |.
 std::string BuildFolderName(const TBuild& build);
+// False for a folder name that names no folder of its own below the work
+// folder: empty, or only dots and blanks ("..", ". .").
+bool IsUsableFolderName(const std::string& name);

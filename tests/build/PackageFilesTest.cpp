@@ -169,6 +169,11 @@ TEST_F(PackageFilesTest, FolderNameAndSetupProgram)
     EXPECT_EQ(BuildFolderName(build), "Pocket  All");
     build.SetName("a\\b:c*d?e\"f<g>h|i");
     EXPECT_EQ(BuildFolderName(build), "abcdefghi");
+    for (const char* name : {"..", "/..", ". .", ":", ""}) {
+        build.SetName(name);
+        EXPECT_FALSE(IsUsableFolderName(BuildFolderName(build))) << name;
+    }
+    EXPECT_TRUE(IsUsableFolderName("..a"));
 
     for (int pages = 0; pages < 8; ++pages) {
         build.SetShowWelcome(pages & 1);
