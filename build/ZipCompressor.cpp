@@ -8,10 +8,13 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -25,6 +28,11 @@ constexpr uLong WorthDeflating = 970;
 constexpr uint64_t PackFrom = 256 * 1024;
 constexpr size_t ChunkSize = 128 * 1024;
 constexpr size_t TrialSize = 8 * 1024;
+// Large files are deflated in blocks of BlockSize, up to one per processor
+// at a time, each primed with the DictionarySize bytes before it.
+constexpr size_t BlockSize = 1024 * 1024;
+constexpr size_t DictionarySize = 32 * 1024;
+constexpr size_t MaxWorkers = 8;
 
 // One file as a libzip source that opens the file only while libzip reads
 // it (so a long list never holds many files open) and reports the share of
@@ -258,6 +266,65 @@ bool SliceWorthDeflating(TDeflateStream& trial, std::vector<Bytef>& scratch, con
     return trial->total_out * 1000 < sample * WorthDeflating;
 }
 
+// Deflates one block as a run of deflate blocks that ends on a byte
+// boundary (a sync flush), so blocks deflated apart join into one stream.
+// Each slice of the block is deflated at the given level or, when it does
+// not shrink, written as stored blocks.
+void DeflateBlock(const Bytef* data, size_t size, const Bytef* dictionary, size_t dictionarySize, int level,
+                  std::vector<Bytef>& result)
+{
+    TDeflateStream stream(level);
+    TDeflateStream trial(1);
+    std::vector<Bytef> scratch(compressBound(TrialSize));
+    result.resize(compressBound(static_cast<uLong>(size)) + 1024);
+    size_t used = 0;
+    auto room = [&] {
+        // Room for whatever a level change or a flush may put out at once.
+        if (result.size() - used < 256 * 1024)
+            result.resize(std::max(result.size() * 2, used + 256 * 1024));
+        stream->next_out = result.data() + used;
+        stream->avail_out = static_cast<uInt>(result.size() - used);
+    };
+    auto took = [&] { used = result.size() - stream->avail_out; };
+    auto fail = [] { throw Exception("Cannot deflate the data for the archive."); };
+
+    if (dictionarySize > 0 && deflateSetDictionary(stream.Get(), dictionary, static_cast<uInt>(dictionarySize)) != Z_OK)
+        fail();
+    int current = level;
+    for (size_t offset = 0; offset < size; offset += ChunkSize) {
+        size_t n = std::min(ChunkSize, size - offset);
+        // Level 0 writes stored blocks inside the same stream; a change of
+        // level closes the current block first.
+        int wanted = SliceWorthDeflating(trial, scratch, data + offset, n) ? level : 0;
+        if (wanted != current) {
+            int status;
+            do {
+                room();
+                status = deflateParams(stream.Get(), wanted, Z_DEFAULT_STRATEGY);
+                took();
+            } while (status == Z_BUF_ERROR && stream->avail_out == 0);
+            if (status != Z_OK)
+                fail();
+            current = wanted;
+        }
+        stream->next_in = const_cast<Bytef*>(data + offset);
+        stream->avail_in = static_cast<uInt>(n);
+        do {
+            room();
+            if (deflate(stream.Get(), Z_NO_FLUSH) == Z_STREAM_ERROR)
+                fail();
+            took();
+        } while (stream->avail_in > 0 || stream->avail_out == 0);
+    }
+    do {
+        room();
+        if (deflate(stream.Get(), Z_SYNC_FLUSH) == Z_STREAM_ERROR)
+            fail();
+        took();
+    } while (stream->avail_out == 0);
+    result.resize(used);
+}
+
 time_t ModificationTime(const std::string& path)
 {
     namespace fs = std::filesystem;
@@ -341,11 +408,11 @@ std::string TZipCompressor::NewRawPath()
 
 const TZipCompressor::TPacked& TZipCompressor::Pack(const std::string& path, uint64_t size, int64_t stamp)
 {
-    std::vector<Bytef> in(ChunkSize);
     auto known = FPacked.find(path);
     if (known != FPacked.end() && known->second.Size == size && known->second.Stamp == stamp &&
         known->second.Level == FLevel) {
         // Size and time may both survive a quick rewrite; the CRC decides.
+        std::vector<Bytef> in(BlockSize);
         TSliceReader reader(path, size, FOnProgress);
         uLong crc = crc32(0, nullptr, 0);
         while (size_t n = reader.Next(in))
@@ -361,57 +428,55 @@ const TZipCompressor::TPacked& TZipCompressor::Pack(const std::string& path, uin
     packed.Stamp = stamp;
     packed.Level = FLevel;
     std::ofstream out(packed.RawPath, std::ios::binary | std::ios::trunc);
+    auto write = [&](const std::vector<Bytef>& data) {
+        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        if (!out)
+            throw Exception("Cannot write the archive " + FArchiveName + ": no room for " + packed.RawPath + ".");
+        packed.PackedSize += data.size();
+    };
     if (!out)
         throw Exception("Cannot write the archive " + FArchiveName + ": no room for " + packed.RawPath + ".");
 
-    TDeflateStream stream(FLevel);
-    TDeflateStream trial(1);
-    std::vector<Bytef> scratch(compressBound(TrialSize));
-    std::vector<Bytef> buffer(compressBound(ChunkSize) + 1024);
-    auto drain = [&] {
-        size_t n = buffer.size() - stream->avail_out;
-        out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(n));
-        packed.PackedSize += n;
-        stream->next_out = buffer.data();
-        stream->avail_out = static_cast<uInt>(buffer.size());
-    };
-    stream->next_out = buffer.data();
-    stream->avail_out = static_cast<uInt>(buffer.size());
-
+    // Blocks are read in batches of one per worker and deflated side by side;
+    // each is primed with the 32 KiB before it, so the stream is as small as
+    // one made in one piece, and the same whatever the number of workers.
+    const size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, MaxWorkers);
+    std::vector<std::vector<Bytef>> blocks(workers, std::vector<Bytef>(BlockSize));
+    std::vector<size_t> lengths(workers);
+    std::vector<std::vector<Bytef>> results(workers);
+    std::vector<Bytef> history;
     TSliceReader reader(path, size, FOnProgress);
     uLong crc = crc32(0, nullptr, 0);
-    int level = FLevel;
-    while (size_t n = reader.Next(in)) {
-        crc = crc32(crc, in.data(), static_cast<uInt>(n));
-        // Level 0 writes stored blocks inside the same deflate stream; a
-        // change of level closes the current block first.
-        int wanted = SliceWorthDeflating(trial, scratch, in.data(), n) ? FLevel : 0;
-        if (wanted != level) {
-            int result;
-            while ((result = deflateParams(stream.Get(), wanted, Z_DEFAULT_STRATEGY)) == Z_BUF_ERROR &&
-                   stream->avail_out < buffer.size())
-                drain();
-            if (result != Z_OK)
-                throw Exception("Cannot deflate " + path + " for the archive.");
-            level = wanted;
-        }
-        stream->next_in = in.data();
-        stream->avail_in = static_cast<uInt>(n);
-        while (stream->avail_in > 0) {
-            if (deflate(stream.Get(), Z_NO_FLUSH) == Z_STREAM_ERROR)
-                throw Exception("Cannot deflate " + path + " for the archive.");
-            if (stream->avail_out == 0)
-                drain();
-        }
-    }
     for (;;) {
-        int result = deflate(stream.Get(), Z_FINISH);
-        drain();
-        if (result == Z_STREAM_END)
+        size_t count = 0;
+        while (count < workers && (lengths[count] = reader.Next(blocks[count])) > 0) {
+            crc = crc32(crc, blocks[count].data(), static_cast<uInt>(lengths[count]));
+            ++count;
+        }
+        if (count == 0)
             break;
-        if (result != Z_OK && result != Z_BUF_ERROR)
-            throw Exception("Cannot deflate " + path + " for the archive.");
+        auto job = [&](size_t i) {
+            const std::vector<Bytef>& before = i == 0 ? history : blocks[i - 1];
+            size_t primed = i == 0 ? history.size() : std::min(lengths[i - 1], DictionarySize);
+            const Bytef* dictionary = before.data() + (i == 0 ? 0 : lengths[i - 1] - primed);
+            DeflateBlock(blocks[i].data(), lengths[i], dictionary, primed, FLevel, results[i]);
+        };
+        std::vector<std::future<void>> running;
+        for (size_t i = 1; i < count; ++i)
+            running.push_back(std::async(std::launch::async, job, i));
+        job(0);
+        for (auto& task : running)
+            task.get();
+        for (size_t i = 0; i < count; ++i)
+            write(results[i]);
+        size_t kept = std::min(lengths[count - 1], DictionarySize);
+        history.assign(blocks[count - 1].begin() + static_cast<std::ptrdiff_t>(lengths[count - 1] - kept),
+                       blocks[count - 1].begin() + static_cast<std::ptrdiff_t>(lengths[count - 1]));
+        if (count < workers)
+            break;
     }
+    // Every block ended on a byte boundary; an empty final block closes the stream.
+    write(std::vector<Bytef>{0x03, 0x00});
     reader.Finish();
     out.close();
     if (!out)
