@@ -10,13 +10,15 @@
 // under its bare name. Data that does not shrink (the device CAB files are
 // compressed already) is stored as it is; everything else is deflated.
 //
-// Large files are deflated here rather than by libzip, in slices of 128 KiB
-// within one deflate stream: a slice that does not shrink goes into stored
-// blocks, so the media inside an uncompressed CAB file costs a copy instead
-// of a full deflate pass. The deflated data is kept in a private temporary
-// folder until the compressor is destroyed, so the next archive of the same
-// run (the next build's package, which usually holds the same CAB files)
-// copies it instead of deflating the file again.
+// Large files are deflated here rather than by libzip, as one deflate stream
+// made of 1 MiB blocks deflated side by side (one per processor, each primed
+// with the 32 KiB before it). Within a block, a 128 KiB slice that does not
+// shrink goes into stored blocks, so the media inside an uncompressed CAB
+// file costs a copy instead of a full deflate pass. The archive stays a
+// plain ZIP with deflated entries. The deflated data is kept in a private
+// temporary folder until the compressor is destroyed, so the next archive
+// of the same run (the next build's package, which usually holds the same
+// CAB files) copies it instead of deflating the file again.
 class TZipCompressor : public TCompressor {
 public:
     TZipCompressor() = default;
