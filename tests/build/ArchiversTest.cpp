@@ -189,10 +189,10 @@ TEST(ZipCompressorTest, UnwritableArchiveRaises)
 namespace {
 
 // Text that deflates well, as documents and program code do.
-std::string TextBytes(size_t size, unsigned seed)
+std::string TextBytes(size_t size, unsigned salt)
 {
     static const char* const words[] = {"device", "setup ", "program", "folder ", "file", "the ", "and "};
-    std::mt19937 random(seed);
+    std::mt19937 random(salt);
     std::string text;
     while (text.size() < size)
         text += words[random() % 7];
