@@ -12,15 +12,6 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 TFile* AddFile(TFiles& files, const std::string& name, TPlatforms platforms, TProcessor processor,
                TFolder* folder = nullptr)

@@ -16,15 +16,6 @@ struct Item : TFolderSubscriber {
     std::string Name;
 };
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 // A tree of a new project: the default tree with Co and App below Program Files.
 struct ProjectTree {

@@ -28,15 +28,6 @@ std::unique_ptr<TProject> Load(const std::vector<uint8_t>& data)
     return project;
 }
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 TEST(Project, NewProjectDefaultsAndLeadingBytes)
 {
@@ -220,8 +211,8 @@ TEST(Project, DamagedFilesFailWithTheReadersMessagesOnly)
         std::string m = ErrorOf([&] { Load(std::vector<uint8_t>(data.begin(), data.begin() + cut)); });
         EXPECT_EQ(m, "Stream read error") << "cut at " << cut;
     }
-    uint32_t seed = 12345;
-    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    uint32_t salt = 12345;
+    auto next = [&salt] { return salt = salt * 1103515245u + 12345u; };
     int failures = 0;
     for (int round = 0; round < 3000; ++round) {
         auto damaged = data;

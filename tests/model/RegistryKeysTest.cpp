@@ -10,15 +10,6 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 // A tree display that keeps its nodes in plain structs.
 class FakeTreeDisplay : public TTreeDisplay {

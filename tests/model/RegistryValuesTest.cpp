@@ -10,15 +10,6 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 std::vector<uint8_t> Saved(const TValue& value)
 {

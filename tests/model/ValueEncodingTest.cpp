@@ -16,15 +16,6 @@ std::vector<uint8_t> Encode(const std::function<void(TStream&)>& write)
     return s.Data();
 }
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 TEST(ValueEncoding, IntegersUseTheSmallestTag)
 {

@@ -10,9 +10,9 @@
 
 namespace {
 
-std::vector<uint8_t> RandomBytes(size_t n, unsigned seed)
+std::vector<uint8_t> RandomBytes(size_t n, unsigned salt)
 {
-    std::mt19937 rng(seed);
+    std::mt19937 rng(salt);
     std::vector<uint8_t> data(n);
     for (auto& b : data)
         b = static_cast<uint8_t>(rng());

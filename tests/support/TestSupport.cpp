@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "common/Exception.h"
 #include "common/Platform.h"
 
 #include <cstdio>
@@ -62,4 +63,14 @@ std::string HexDump(const std::vector<uint8_t>& data)
         out += buf;
     }
     return out;
+}
+
+std::string ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "";
 }

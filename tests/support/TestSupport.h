@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ public:
 private:
     std::string FPath;
 };
+
+// The message of the Exception that f raises; empty when it raises none.
+std::string ErrorOf(const std::function<void()>& f);
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values);
 std::string HexDump(const std::vector<uint8_t>& data);

@@ -29,9 +29,9 @@ private:
     std::vector<uint8_t> FData;
 };
 
-std::string RandomText(size_t size, unsigned seed)
+std::string RandomText(size_t size, unsigned salt)
 {
-    std::mt19937 random(seed);
+    std::mt19937 random(salt);
     std::string text(size, '\0');
     for (char& c : text)
         c = static_cast<char>(random());

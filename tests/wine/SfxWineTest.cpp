@@ -27,9 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string RandomBytes(size_t size, unsigned seed)
+std::string RandomBytes(size_t size, unsigned salt)
 {
-    std::mt19937 random(seed);
+    std::mt19937 random(salt);
     std::string text(size, '\0');
     for (char& c : text)
         c = static_cast<char>(random());

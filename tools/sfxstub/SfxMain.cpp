@@ -219,10 +219,10 @@ std::wstring CreateFreshFolder()
     std::wstring base(temp, n);
     if (base.back() != L'\\')
         base += L'\\';
-    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    DWORD salt = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::wstring folder = base + L"VISFX" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                              std::to_wstring((seed + attempt * 7919u) & 0xFFFFF);
+                              std::to_wstring((salt + attempt * 7919u) & 0xFFFFF);
         if (CreateDirectoryW(folder.c_str(), nullptr))
             return folder;
         if (GetLastError() != ERROR_ALREADY_EXISTS)

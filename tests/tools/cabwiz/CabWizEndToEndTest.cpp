@@ -40,11 +40,11 @@ std::string Q(const std::string& path)
     return "'" + path + "'";
 }
 
-std::string Pattern(size_t size, int seed)
+std::string Pattern(size_t size, int salt)
 {
     std::string s(size, '\0');
     for (size_t i = 0; i < size; ++i)
-        s[i] = char((i * 7 + seed * 13 + (i >> 9)) & 0xFF);
+        s[i] = char((i * 7 + salt * 13 + (i >> 9)) & 0xFF);
     return s;
 }
 

@@ -31,11 +31,11 @@ std::string Shell(const std::string& command, int& rc)
     return out;
 }
 
-std::string Content(int seed, size_t size)
+std::string Content(int salt, size_t size)
 {
     std::string s(size, '\0');
     for (size_t i = 0; i < size; ++i)
-        s[i] = char((i * 31 + seed * 7 + (i >> 7)) & 0xFF);
+        s[i] = char((i * 31 + salt * 7 + (i >> 7)) & 0xFF);
     return s;
 }
 
@@ -50,9 +50,9 @@ TEST(ProjectToCab, EveryTargetOfTheBuildBecomesAGenuineCab)
                                                       {"src dir/lib/helper.dll", 20000},
                                                       {"src dir/bin/readme.txt", 300},
                                                       {"src dir/setup/setup.dll", 4000}};
-    int seed = 0;
+    int salt = 0;
     for (auto [path, size] : sources)
-        tmp.Write(path, Content(++seed, size));
+        tmp.Write(path, Content(++salt, size));
     project->SetProjectDir(tmp.File("work/"));
     project->SetProjectFileName("Demo.vip");
 
