@@ -1,6 +1,7 @@
 #include "build/Compressor.h"
 #include "build/FreeExtractor.h"
 #include "build/ZipCompressor.h"
+#include "tools/sfxstub/SfxArchive.h"
 #include "tools/sfxstub/SfxTrailer.h"
 
 #include "common/Exception.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -219,6 +221,35 @@ void ExpectUnzipAccepts(const std::string& archive)
     EXPECT_EQ(std::system(command.c_str()), 0) << archive;
 }
 
+class TMemorySource : public TSfxSource {
+public:
+    explicit TMemorySource(std::string data) : FData(std::move(data)) {}
+    uint64_t Size() const override { return FData.size(); }
+    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
+    {
+        if (offset > FData.size() || count > FData.size() - offset)
+            throw Exception("read past the end");
+        std::memcpy(buffer, FData.data() + offset, count);
+    }
+
+private:
+    std::string FData;
+};
+
+// What the package's self-extractor unpacks from the archive, by name.
+std::map<std::string, std::string> UnpackedBySelfExtractor(const std::string& archive)
+{
+    std::vector<uint8_t> bytes = ReadFileBytes(archive);
+    TMemorySource source(std::string(bytes.begin(), bytes.end()));
+    TSfxArchive reader(source);
+    std::map<std::string, std::string> files;
+    for (const TSfxEntry& entry : reader.Entries()) {
+        std::string& content = files[entry.Name];
+        reader.Extract(entry, [&](const uint8_t* data, size_t count) { content.append(data, data + count); });
+    }
+    return files;
+}
+
 } // namespace
 
 // A CAB file that holds text and media: the text slices are deflated, the
@@ -253,6 +284,9 @@ TEST(ZipCompressorTest, MixedDataIsDeflatedWhereItShrinks)
     EXPECT_LT(packed, part + part / 3 + part / 2);
     EXPECT_LT(CompressedSize(dir.File("Main.ZIP"), "big.txt"), part);
     ExpectUnzipAccepts(dir.File("Main.ZIP"));
+    std::map<std::string, std::string> unpacked = UnpackedBySelfExtractor(dir.File("Main.ZIP"));
+    EXPECT_EQ(unpacked["Demo.PPC300_2577.CAB"], mixed);
+    EXPECT_EQ(unpacked["big.txt"], dir.Read("big.txt"));
 
     for (const auto& [name, steps] : progress) {
         EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << name;
