@@ -1,6 +1,7 @@
 #include "build/Compressor.h"
 #include "build/FreeExtractor.h"
 #include "build/ZipCompressor.h"
+#include "tools/sfxstub/SfxArchive.h"
 #include "tools/sfxstub/SfxTrailer.h"
 
 #include "common/Exception.h"
@@ -11,7 +12,11 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -181,6 +186,157 @@ TEST(ZipCompressorTest, UnwritableArchiveRaises)
     compressor.SetFiles(&files);
     compressor.SetArchiveName(dir.File("no/such/folder/x.zip"));
     EXPECT_THROW(compressor.Execute(), Exception);
+}
+
+namespace {
+
+// Text that deflates well, as documents and program code do.
+std::string TextBytes(size_t size, unsigned salt)
+{
+    static const char* const words[] = {"device", "setup ", "program", "folder ", "file", "the ", "and "};
+    std::mt19937 random(salt);
+    std::string text;
+    while (text.size() < size)
+        text += words[random() % 7];
+    text.resize(size);
+    return text;
+}
+
+zip_uint64_t CompressedSize(const std::string& archivePath, const std::string& name)
+{
+    int error = 0;
+    zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY, &error);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (archive)
+        zip_stat(archive, name.c_str(), 0, &st);
+    zip_close(archive);
+    return st.comp_size;
+}
+
+// Info-ZIP's own inflate, independent of zlib, agrees the archive is sound.
+void ExpectUnzipAccepts(const std::string& archive)
+{
+    std::string command = "unzip -tqq '" + archive + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << archive;
+}
+
+class TMemorySource : public TSfxSource {
+public:
+    explicit TMemorySource(std::string data) : FData(std::move(data)) {}
+    uint64_t Size() const override { return FData.size(); }
+    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
+    {
+        if (offset > FData.size() || count > FData.size() - offset)
+            throw Exception("read past the end");
+        std::memcpy(buffer, FData.data() + offset, count);
+    }
+
+private:
+    std::string FData;
+};
+
+// What the package's self-extractor unpacks from the archive, by name.
+std::map<std::string, std::string> UnpackedBySelfExtractor(const std::string& archive)
+{
+    std::vector<uint8_t> bytes = ReadFileBytes(archive);
+    TMemorySource source(std::string(bytes.begin(), bytes.end()));
+    TSfxArchive reader(source);
+    std::map<std::string, std::string> files;
+    for (const TSfxEntry& entry : reader.Entries()) {
+        std::string& content = files[entry.Name];
+        reader.Extract(entry, [&](const uint8_t* data, size_t count) { content.append(data, data + count); });
+    }
+    return files;
+}
+
+} // namespace
+
+// A CAB file that holds text and media: the text slices are deflated, the
+// media slices go into stored blocks of the same deflate stream, and the
+// entry reads back exactly.
+TEST(ZipCompressorTest, MixedDataIsDeflatedWhereItShrinks)
+{
+    TempDir dir;
+    const size_t part = 640 * 1024;
+    std::string mixed = TextBytes(part, 1) + RandomBytes(part) + TextBytes(part, 2) + RandomBytes(part / 3);
+    dir.Write("Demo.PPC300_2577.CAB", mixed);
+    dir.Write("media.jpg", RandomBytes(3 * part));
+    dir.Write("big.txt", TextBytes(3 * part, 3));
+    std::vector<std::string> files = {dir.File("Demo.PPC300_2577.CAB"), dir.File("media.jpg"), dir.File("big.txt")};
+    std::map<std::string, std::vector<int>> progress;
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+    compressor.SetArchiveName(dir.File("Main.ZIP"));
+    compressor.SetProgress([&](const std::string& name, int percent) { progress[name].push_back(percent); });
+    ASSERT_TRUE(compressor.Execute());
+
+    std::vector<TArchiveEntry> entries = ReadArchive(dir.File("Main.ZIP"));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].Content, mixed);
+    EXPECT_EQ(entries[0].Method, ZIP_CM_DEFLATE);
+    EXPECT_EQ(entries[1].Method, ZIP_CM_STORE);
+    EXPECT_EQ(entries[2].Content, dir.Read("big.txt"));
+    EXPECT_EQ(entries[2].Method, ZIP_CM_DEFLATE);
+    // The random parts cannot shrink, the text parts must have.
+    zip_uint64_t packed = CompressedSize(dir.File("Main.ZIP"), "Demo.PPC300_2577.CAB");
+    EXPECT_GT(packed, part + part / 3);
+    EXPECT_LT(packed, part + part / 3 + part / 2);
+    EXPECT_LT(CompressedSize(dir.File("Main.ZIP"), "big.txt"), part);
+    ExpectUnzipAccepts(dir.File("Main.ZIP"));
+    std::map<std::string, std::string> unpacked = UnpackedBySelfExtractor(dir.File("Main.ZIP"));
+    EXPECT_EQ(unpacked["Demo.PPC300_2577.CAB"], mixed);
+    EXPECT_EQ(unpacked["big.txt"], dir.Read("big.txt"));
+
+    for (const auto& [name, steps] : progress) {
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << name;
+        EXPECT_EQ(std::count(steps.begin(), steps.end(), 100), 1) << name;
+        EXPECT_GT(steps.size(), 2u) << name;
+    }
+    EXPECT_EQ(progress.size(), 3u);
+}
+
+// The next package of a run takes the deflated data of the one before, but
+// never for a file that changed, even when its size and time did not.
+TEST(ZipCompressorTest, NextArchiveReusesDeflatedDataOfUnchangedFiles)
+{
+    TempDir dir;
+    const size_t size = 700 * 1024;
+    dir.Write("A.CAB", TextBytes(size, 1));
+    dir.Write("B.CAB", TextBytes(size, 2));
+    std::vector<std::string> files = {dir.File("A.CAB"), dir.File("B.CAB")};
+    TZipCompressor compressor;
+    compressor.SetFiles(&files);
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int reused;
+        std::string contentA;
+    } steps[] = {
+        {"first archive", [] {}, 0, TextBytes(size, 1)},
+        {"unchanged", [] {}, 2, TextBytes(size, 1)},
+        {"same size and time, other bytes",
+         [&] {
+             auto stamp = std::filesystem::last_write_time(dir.File("A.CAB"));
+             dir.Write("A.CAB", TextBytes(size, 7));
+             std::filesystem::last_write_time(dir.File("A.CAB"), stamp);
+         },
+         1, TextBytes(size, 7)},
+        {"grown", [&] { dir.Write("A.CAB", TextBytes(size + 5, 8)); }, 1, TextBytes(size + 5, 8)},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].change();
+        std::string archive = dir.File("P" + std::to_string(i) + ".ZIP");
+        compressor.SetArchiveName(archive);
+        ASSERT_TRUE(compressor.Execute()) << steps[i].what;
+        EXPECT_EQ(compressor.ReusedCount(), steps[i].reused) << steps[i].what;
+        std::vector<TArchiveEntry> entries = ReadArchive(archive);
+        ASSERT_EQ(entries.size(), 2u);
+        EXPECT_EQ(entries[0].Content, steps[i].contentA) << steps[i].what;
+        EXPECT_EQ(entries[1].Content, TextBytes(size, 2)) << steps[i].what;
+        ExpectUnzipAccepts(archive);
+    }
 }
 
 namespace {
