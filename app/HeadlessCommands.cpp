@@ -9,7 +9,6 @@
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
 
-#include <filesystem>
 #include <ostream>
 
 namespace {
@@ -95,27 +94,6 @@ private:
     std::ostream& FErr;
 };
 
-// Source folders that are not absolute are read from the project folder;
-// the CAB tool runs there as well. The previous folder comes back at the end.
-class TCurrentFolder {
-public:
-    explicit TCurrentFolder(const std::string& folder)
-    {
-        std::error_code ec;
-        FPrevious = std::filesystem::current_path(ec);
-        if (!folder.empty())
-            std::filesystem::current_path(folder, ec);
-    }
-    ~TCurrentFolder()
-    {
-        std::error_code ec;
-        if (!FPrevious.empty())
-            std::filesystem::current_path(FPrevious, ec);
-    }
-
-private:
-    std::filesystem::path FPrevious;
-};
 
 }
 

@@ -108,3 +108,18 @@ void RemoveTree(const std::string& path)
     std::error_code ec;
     fs::remove_all(fs::path(ExcludeTrailingPathDelimiter(path)), ec);
 }
+
+TCurrentFolder::TCurrentFolder(const std::string& folder)
+{
+    std::error_code ec;
+    FPrevious = fs::current_path(ec).string();
+    if (!folder.empty())
+        fs::current_path(fs::path(folder), ec);
+}
+
+TCurrentFolder::~TCurrentFolder()
+{
+    std::error_code ec;
+    if (!FPrevious.empty())
+        fs::current_path(fs::path(FPrevious), ec);
+}

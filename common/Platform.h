@@ -55,5 +55,19 @@ void RemoveTree(const std::string& path);
 // icon; elsewhere the text goes to standard error).
 void ShowErrorBox(const std::string& caption, const std::string& text);
 
+// Makes a folder the process's current folder for as long as it lives; the
+// previous current folder comes back at the end. An empty folder changes
+// nothing.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string& folder);
+    ~TCurrentFolder();
+    TCurrentFolder(const TCurrentFolder&) = delete;
+    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+private:
+    std::string FPrevious;
+};
+
 // A number that differs between processes running at the same time.
 unsigned long CurrentProcessId();

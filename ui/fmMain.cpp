@@ -41,7 +41,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -657,35 +656,6 @@ void TfmMain::TestBuildClick(const std::string& path)
 {
     if (!FOpenDocument(path))
         throw Exception("Cannot open " + path);
-}
-
-namespace {
-
-// Source folders that are not absolute name folders below the project's
-// work folder, as they do for the headless build; the folder the builder
-// was in comes back at the end of the run.
-class TCurrentFolder {
-public:
-    explicit TCurrentFolder(const std::string& folder)
-    {
-        std::error_code ec;
-        FPrevious = std::filesystem::current_path(ec);
-        if (!folder.empty())
-            std::filesystem::current_path(folder, ec);
-    }
-    ~TCurrentFolder()
-    {
-        std::error_code ec;
-        if (!FPrevious.empty())
-            std::filesystem::current_path(FPrevious, ec);
-    }
-    TCurrentFolder(const TCurrentFolder&) = delete;
-    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
-
-private:
-    std::filesystem::path FPrevious;
-};
-
 }
 
 void TfmMain::aBuildExecute()
