@@ -7,6 +7,7 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "support/MemorySource.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -220,21 +221,6 @@ void ExpectUnzipAccepts(const std::string& archive)
     std::string command = "unzip -tqq '" + archive + "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << archive;
 }
-
-class TMemorySource : public TSfxSource {
-public:
-    explicit TMemorySource(std::string data) : FData(std::move(data)) {}
-    uint64_t Size() const override { return FData.size(); }
-    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
-    {
-        if (offset > FData.size() || count > FData.size() - offset)
-            throw Exception("read past the end");
-        std::memcpy(buffer, FData.data() + offset, count);
-    }
-
-private:
-    std::string FData;
-};
 
 // What the package's self-extractor unpacks from the archive, by name.
 std::map<std::string, std::string> UnpackedBySelfExtractor(const std::string& archive)

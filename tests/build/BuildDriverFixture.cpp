@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "storage/uScramble.h"
+#include "support/MemorySource.h"
 #include "tools/sfxstub/SfxArchive.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class TMemorySource : public TSfxSource {
-public:
-    explicit TMemorySource(std::string data) : FData(std::move(data)) {}
-    uint64_t Size() const override { return FData.size(); }
-    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
-    {
-        if (offset > FData.size() || count > FData.size() - offset)
-            throw Exception("read past the end");
-        std::memcpy(buffer, FData.data() + offset, count);
-    }
-
-private:
-    std::string FData;
-};
 
 std::string ReadAll(const std::string& path)
 {

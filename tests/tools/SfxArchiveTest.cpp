@@ -4,6 +4,7 @@
 #include "ZipFixture.h"
 #include "common/Exception.h"
 #include "common/Platform.h"
+#include "support/MemorySource.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,21 +14,6 @@
 #include <random>
 
 namespace {
-
-class TMemorySource : public TSfxSource {
-public:
-    explicit TMemorySource(std::vector<uint8_t> data) : FData(std::move(data)) {}
-    uint64_t Size() const override { return FData.size(); }
-    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
-    {
-        if (offset > FData.size() || count > FData.size() - offset)
-            throw Exception("read past the end");
-        std::memcpy(buffer, FData.data() + offset, count);
-    }
-
-private:
-    std::vector<uint8_t> FData;
-};
 
 std::string RandomText(size_t size, unsigned salt)
 {
