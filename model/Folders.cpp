@@ -7,6 +7,25 @@
 
 #include <utility>
 
+namespace {
+
+// Visits the folder and then its descendants, depth-first with children in
+// order, without recursion (a tree read from a file may be very deep).
+template <typename TVisit>
+void VisitPreOrder(const TFolder& start, TVisit visit)
+{
+    std::vector<const TFolder*> stack{&start};
+    while (!stack.empty()) {
+        const TFolder* folder = stack.back();
+        stack.pop_back();
+        visit(*folder);
+        for (int i = folder->SubFolderCount(); i-- > 0;)
+            stack.push_back(folder->GetSubFolder(i));
+    }
+}
+
+}
+
 // --- TFolderSubscriber -----------------------------------------------------
 
 TFolderSubscriber::~TFolderSubscriber()
@@ -272,24 +291,10 @@ bool TFolder::Contains(const TFolder* folder) const
 
 void TFolder::CollectSubFolders(TFolderList& list) const
 {
-    struct TFrame {
-        const TFolder* Folder;
-        size_t Next;
-    };
-    for (auto& child : FSubFolders)
-        list.push_back(child.get());
-    std::vector<TFrame> stack{{this, 0}};
-    while (!stack.empty()) {
-        TFrame& top = stack.back();
-        if (top.Next == top.Folder->FSubFolders.size()) {
-            stack.pop_back();
-            continue;
-        }
-        const TFolder* child = top.Folder->FSubFolders[top.Next++].get();
-        for (auto& grandChild : child->FSubFolders)
-            list.push_back(grandChild.get());
-        stack.push_back({child, 0});
-    }
+    VisitPreOrder(*this, [&list](const TFolder& folder) {
+        for (auto& child : folder.FSubFolders)
+            list.push_back(child.get());
+    });
 }
 
 void TFolder::ReleaseSubscribers(TFolder* survivor)
@@ -370,22 +375,7 @@ void WriteFolderRecord(TStream& stream, const TFolder& folder)
 
 void TFolder::SaveToStream(TStream& stream) const
 {
-    struct TFrame {
-        const TFolder* Folder;
-        size_t Next;
-    };
-    WriteFolderRecord(stream, *this);
-    std::vector<TFrame> stack{{this, 0}};
-    while (!stack.empty()) {
-        TFrame& top = stack.back();
-        if (top.Next == top.Folder->FSubFolders.size()) {
-            stack.pop_back();
-            continue;
-        }
-        const TFolder* child = top.Folder->FSubFolders[top.Next++].get();
-        WriteFolderRecord(stream, *child);
-        stack.push_back({child, 0});
-    }
+    VisitPreOrder(*this, [&stream](const TFolder& folder) { WriteFolderRecord(stream, folder); });
 }
 
 void TFolder::LoadFromStream(TStream& stream, TFolderList& folders,
