@@ -58,6 +58,30 @@ struct TFileFeed {
     }
 };
 
+// The commands both kinds of feed answer alike: a feed holds the open File
+// and the Error of its last failure, and is freed with the source.
+template <typename TFeed>
+zip_int64_t FeedCommand(TFeed* feed, void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    switch (command) {
+    case ZIP_SOURCE_CLOSE:
+        feed->File.close();
+        return 0;
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&feed->Error, data, length);
+    case ZIP_SOURCE_FREE:
+        zip_error_fini(&feed->Error);
+        delete feed;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&feed->Error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
 zip_int64_t FeedCallback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
 {
     auto* feed = static_cast<TFileFeed*>(state);
@@ -89,9 +113,6 @@ zip_int64_t FeedCallback(void* state, void* data, zip_uint64_t length, zip_sourc
         feed->Report(static_cast<int>(feed->Done * 100 / feed->Size));
         return got;
     }
-    case ZIP_SOURCE_CLOSE:
-        feed->File.close();
-        return 0;
     case ZIP_SOURCE_STAT: {
         auto* st = static_cast<zip_stat_t*>(data);
         if (length < sizeof(*st)) {
@@ -104,18 +125,8 @@ zip_int64_t FeedCallback(void* state, void* data, zip_uint64_t length, zip_sourc
         st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
         return sizeof(*st);
     }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&feed->Error, data, length);
-    case ZIP_SOURCE_FREE:
-        zip_error_fini(&feed->Error);
-        delete feed;
-        return 0;
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
     default:
-        zip_error_set(&feed->Error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
+        return FeedCommand(feed, data, length, command);
     }
 }
 
@@ -149,9 +160,6 @@ zip_int64_t RawFeedCallback(void* state, void* data, zip_uint64_t length, zip_so
         }
         return got;
     }
-    case ZIP_SOURCE_CLOSE:
-        feed->File.close();
-        return 0;
     case ZIP_SOURCE_STAT: {
         auto* st = static_cast<zip_stat_t*>(data);
         if (length < sizeof(*st)) {
@@ -169,18 +177,8 @@ zip_int64_t RawFeedCallback(void* state, void* data, zip_uint64_t length, zip_so
                      ZIP_STAT_CRC | ZIP_STAT_MTIME;
         return sizeof(*st);
     }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&feed->Error, data, length);
-    case ZIP_SOURCE_FREE:
-        zip_error_fini(&feed->Error);
-        delete feed;
-        return 0;
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
     default:
-        zip_error_set(&feed->Error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
+        return FeedCommand(feed, data, length, command);
     }
 }
 
