@@ -427,7 +427,7 @@ void WriteInf(TProject& project, TStringList& lines)
     {
         std::unordered_set<const TRegKey*> seen;
         for (const auto& section : sections)
-            for (TRegKey* key : TFiles::KeysFor(section->Platform(), section->Processor(), project.RegKeys().Keys()))
+            for (TRegKey* key : section->RegKeys())
                 if (seen.insert(key).second)
                     usedKeys.push_back(key);
     }

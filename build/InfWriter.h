@@ -60,6 +60,7 @@ public:
     const std::vector<TDestinationDir>& ShortcutDirs() const { return FShortcutDirs; }
     const std::vector<TSourceDiskName>& SourceDisks() const { return FSourceDisks; }
     TSetupDLL* SetupDLL() const { return FSetupDLL; }
+    const std::vector<TRegKey*>& RegKeys() const { return FRegKeys; }
 
     TStringList DestinationDirLines() const;
     TStringList CEDeviceLines() const;
