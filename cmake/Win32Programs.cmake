@@ -1,8 +1,17 @@
-# Builds the 32-bit Windows programs of this source tree with mingw-w64 as a
-# separate CMake build (the same sources configured with VI_WIN32_PROGRAMS=ON)
-# below the host build folder. The programs land directly in the host build's
-# program folder (and test helpers in its tests folder), so the host build
-# folder stays laid out like an installed builder.
+# Builds the Windows programs of this source tree with mingw-w64 as separate
+# CMake builds (the same sources configured with VI_WIN32_PROGRAMS=ON) below
+# the host build folder.
+#
+# The shipped 32-bit programs land directly in the host build's program
+# folder (and test helpers in its tests folder), so the host build folder
+# stays laid out like an installed builder. Their x86-64 twins land in
+# win64/, laid out the same way (win64/bin, win64/bin/Tools, win64/tests);
+# only the Wine tests use them, on machines whose kernel cannot execute
+# 32-bit programs.
+
+option(VI_BUILD_WIN64_TWINS "Also build x86-64 twins of the Windows programs for the Wine tests" ON)
+
+set(VI_WIN64_DIR ${CMAKE_BINARY_DIR}/win64)
 
 find_program(VI_MINGW_CXX i686-w64-mingw32-g++)
 if(NOT VI_MINGW_CXX)
@@ -12,19 +21,41 @@ if(NOT VI_MINGW_CXX)
 endif()
 
 include(ExternalProject)
-ExternalProject_Add(vi_win32
-  SOURCE_DIR ${PROJECT_SOURCE_DIR}
-  BINARY_DIR ${CMAKE_BINARY_DIR}/win32
-  CMAKE_ARGS
-    -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
-    -DCMAKE_BUILD_TYPE=Release
-    -DVI_WIN32_PROGRAMS=ON
-    -DVI_WIN32_PROGRAM_DIR=${VI_PROGRAM_DIR}
-    -DVI_WIN32_TOOLS_DIR=${VI_TOOLS_DIR}
-    -DVI_WIN32_TEST_DIR=${CMAKE_BINARY_DIR}/tests
-  # The inner build tracks its own dependencies; running it every time is what
-  # makes an edited Windows source rebuild its .exe in an incremental host build.
-  BUILD_ALWAYS ON
-  INSTALL_COMMAND ""
-  USES_TERMINAL_BUILD ON
-)
+
+# vi_cross_build(<target> <toolchain> <build dir> <program dir> <tools dir> <test dir>)
+function(vi_cross_build target toolchain binaryDir programDir toolsDir testDir)
+  ExternalProject_Add(${target}
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${binaryDir}
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/${toolchain}
+      -DCMAKE_BUILD_TYPE=Release
+      -DVI_WIN32_PROGRAMS=ON
+      -DVI_WIN32_PROGRAM_DIR=${programDir}
+      -DVI_WIN32_TOOLS_DIR=${toolsDir}
+      -DVI_WIN32_TEST_DIR=${testDir}
+      -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+      -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+    # The inner build tracks its own dependencies; running it every time is
+    # what makes an edited Windows source rebuild its .exe in an incremental
+    # host build.
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    USES_TERMINAL_BUILD ON
+  )
+endfunction()
+
+vi_cross_build(vi_win32 mingw-i686.cmake ${CMAKE_BINARY_DIR}/win32
+  ${VI_PROGRAM_DIR} ${VI_TOOLS_DIR} ${CMAKE_BINARY_DIR}/tests)
+
+if(VI_BUILD_WIN64_TWINS)
+  find_program(VI_MINGW64_CXX x86_64-w64-mingw32-g++)
+  if(NOT VI_MINGW64_CXX)
+    message(FATAL_ERROR
+      "x86_64-w64-mingw32-g++ not found: the x86-64 test twins cannot be built. "
+      "Run scripts/bootstrap (or configure with -DVI_BUILD_WIN64_TWINS=OFF).")
+  endif()
+  file(MAKE_DIRECTORY ${VI_WIN64_DIR}/bin/Tools)
+  vi_cross_build(vi_win64 mingw-x86_64.cmake ${CMAKE_BINARY_DIR}/win64-build
+    ${VI_WIN64_DIR}/bin ${VI_WIN64_DIR}/bin/Tools ${VI_WIN64_DIR}/tests)
+endif()

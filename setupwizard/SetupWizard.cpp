@@ -535,7 +535,7 @@ int TSetupWizard::Run()
     wc.hInstance = FInstance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.hIcon = LoadIconA(FInstance, MAKEINTRESOURCEA(1));
     wc.lpszClassName = "VeltrinSetupWizard";
     RegisterClassExA(&wc);
 
