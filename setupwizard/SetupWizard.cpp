@@ -24,7 +24,9 @@
 
 namespace {
 
-// Layout, in pixels of the client area.
+// Layout, in pixels of the client area at 96 dots per inch; S() scales them
+// to the screen, since the program declares itself DPI aware and Windows
+// then leaves the scaling to it.
 constexpr int kPictureWidth = 185;
 constexpr int kPictureHeight = 294;
 constexpr int kPageWidth = 340;
@@ -39,6 +41,13 @@ constexpr int kPageInnerWidth = kPageWidth - 24;
 constexpr int kPageInnerHeight = kPictureHeight - 20;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 25;
+
+int gDpi = 96;
+
+int S(int pixels)
+{
+    return MulDiv(pixels, gDpi, 96);
+}
 
 enum TControlId {
     idBack = 100, idNext, idFinish, idCancel, idLanguage, idAccept, idDoNotAccept, idUnattendedStep
@@ -114,7 +123,7 @@ void TSetupWizard::Message(const std::string& text, UINT icon)
 
 HWND TSetupWizard::Label(int x, int y, int w, int h, HFONT font)
 {
-    HWND wnd = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT | SS_NOPREFIX, x, y, w, h, FWnd, nullptr,
+    HWND wnd = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT | SS_NOPREFIX, S(x), S(y), S(w), S(h), FWnd, nullptr,
                                FInstance, nullptr);
     SendMessageA(wnd, WM_SETFONT, WPARAM(font), FALSE);
     return wnd;
@@ -123,7 +132,7 @@ HWND TSetupWizard::Label(int x, int y, int w, int h, HFONT font)
 HWND TSetupWizard::Button(const char* caption, int id, DWORD style)
 {
     HWND wnd = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0,
-                               kBottomTop + 12, kButtonWidth, kButtonHeight, FWnd, HMENU(INT_PTR(id)), FInstance,
+                               S(kBottomTop + 12), S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)), FInstance,
                                nullptr);
     SendMessageA(wnd, WM_SETFONT, WPARAM(FFont), FALSE);
     return wnd;
@@ -149,8 +158,8 @@ void TSetupWizard::CreateControls()
 
     for (int i = 0; i < 4; ++i)
         FWelcome.push_back(Label(kPageLeft, kPageTop, kPageInnerWidth, 20, i == 0 ? FBold : FFont));
-    FLanguage = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 150,
-                                200, FWnd, HMENU(INT_PTR(idLanguage)), FInstance, nullptr);
+    FLanguage = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, S(150),
+                                S(200), FWnd, HMENU(INT_PTR(idLanguage)), FInstance, nullptr);
     SendMessageA(FLanguage, WM_SETFONT, WPARAM(FFont), FALSE);
     for (const auto& language : FModel->Languages())
         SendMessageA(FLanguage, CB_ADDSTRING, 0, LPARAM(language.c_str()));
@@ -163,15 +172,15 @@ void TSetupWizard::CreateControls()
     LoadLibraryA("riched20.dll");
     FLicenceText = CreateWindowExA(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
                                    WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                                   kPageLeft, kPageTop + 36, kPageInnerWidth, kPageInnerHeight - 36 - 50, FWnd,
+                                   S(kPageLeft), S(kPageTop + 36), S(kPageInnerWidth), S(kPageInnerHeight - 36 - 50), FWnd,
                                    nullptr, FInstance, nullptr);
     SendMessageA(FLicenceText, WM_SETFONT, WPARAM(FFont), FALSE);
     FLicence.push_back(FLicenceText);
     int radioTop = kPageTop + kPageInnerHeight - 44;
-    FAccept = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | WS_GROUP, kPageLeft,
-                              radioTop, kPageInnerWidth, 20, FWnd, HMENU(INT_PTR(idAccept)), FInstance, nullptr);
-    FDoNotAccept = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON, kPageLeft,
-                                   radioTop + 22, kPageInnerWidth, 20, FWnd, HMENU(INT_PTR(idDoNotAccept)),
+    FAccept = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | WS_GROUP, S(kPageLeft),
+                              S(radioTop), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idAccept)), FInstance, nullptr);
+    FDoNotAccept = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON, S(kPageLeft),
+                                   S(radioTop + 22), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idDoNotAccept)),
                                    FInstance, nullptr);
     for (HWND radio : {FAccept, FDoNotAccept})
         SendMessageA(radio, WM_SETFONT, WPARAM(FFont), FALSE);
@@ -203,16 +212,16 @@ int TextHeight(HWND label, HFONT font, int width)
 
 void TSetupWizard::LayoutWelcome()
 {
-    int y = kPageTop + 6;
+    int y = S(kPageTop + 6);
     for (int i = 0; i < 3; ++i) {
-        int h = TextHeight(FWelcome[i], i == 0 ? FBold : FFont, kPageInnerWidth);
-        MoveWindow(FWelcome[i], kPageLeft, y, kPageInnerWidth, h, TRUE);
-        y += h + 10;
+        int h = TextHeight(FWelcome[i], i == 0 ? FBold : FFont, S(kPageInnerWidth));
+        MoveWindow(FWelcome[i], S(kPageLeft), y, S(kPageInnerWidth), h, TRUE);
+        y += h + S(10);
     }
-    int bottom = kPageTop + kPageInnerHeight - 8;
-    int h = TextHeight(FWelcome[3], FFont, kPageInnerWidth - 160);
-    MoveWindow(FWelcome[3], kPageLeft, bottom - 26 - h + 16, kPageInnerWidth - 160, h, TRUE);
-    MoveWindow(FLanguage, kPageLeft + kPageInnerWidth - 150, bottom - 26 - 4, 150, 200, TRUE);
+    int bottom = S(kPageTop + kPageInnerHeight - 8);
+    int h = TextHeight(FWelcome[3], FFont, S(kPageInnerWidth - 160));
+    MoveWindow(FWelcome[3], S(kPageLeft), bottom - S(10) - h, S(kPageInnerWidth - 160), h, TRUE);
+    MoveWindow(FLanguage, S(kPageLeft + kPageInnerWidth - 150), bottom - S(30), S(150), S(200), TRUE);
 }
 
 DWORD CALLBACK StreamFromString(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read)
@@ -260,10 +269,10 @@ void TSetupWizard::ApplyTexts()
     SetWindowTextA(FDoNotAccept, m.Text("2.DoNotAccept", "I do not accept").c_str());
     SetWindowTextA(FFinish[0], m.Text("3.String1").c_str());
     SetWindowTextA(FFinish[1], m.Text("3.String2").c_str());
-    int h = TextHeight(FFinish[0], FBold, kPageInnerWidth);
-    MoveWindow(FFinish[0], kPageLeft, kPageTop + 8, kPageInnerWidth, h, TRUE);
-    MoveWindow(FFinish[1], kPageLeft, kPageTop + 16 + h, kPageInnerWidth,
-               TextHeight(FFinish[1], FFont, kPageInnerWidth), TRUE);
+    int h = TextHeight(FFinish[0], FBold, S(kPageInnerWidth));
+    MoveWindow(FFinish[0], S(kPageLeft), S(kPageTop + 8), S(kPageInnerWidth), h, TRUE);
+    MoveWindow(FFinish[1], S(kPageLeft), S(kPageTop + 16) + h, S(kPageInnerWidth),
+               TextHeight(FFinish[1], FFont, S(kPageInnerWidth)), TRUE);
     LayoutWelcome();
     LoadLicence();
     if (!m.Pages().empty())
@@ -295,9 +304,7 @@ void TSetupWizard::UpdateButtons()
     size_t n = FModel->Pages().size();
     int cancelLeft = kClientWidth - 12 - kButtonWidth;
     auto place = [](HWND button, int left) {
-        RECT r;
-        GetWindowRect(button, &r);
-        SetWindowPos(button, nullptr, left, kBottomTop + 12, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        SetWindowPos(button, nullptr, S(left), S(kBottomTop + 12), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         return left;
     };
     place(FCancelButton, cancelLeft);
@@ -397,18 +404,19 @@ void TSetupWizard::LoadPicture()
 
 void TSetupWizard::PaintPicture(HDC dc)
 {
-    RECT area{0, kMiddleTop, kPictureWidth, kMiddleTop + kPictureHeight};
+    RECT area{0, S(kMiddleTop), S(kPictureWidth), S(kMiddleTop + kPictureHeight)};
     if (FPicture) {
         OLE_XSIZE_HIMETRIC w = 0;
         OLE_YSIZE_HIMETRIC h = 0;
         FPicture->get_Width(&w);
         FPicture->get_Height(&h);
-        FPicture->Render(dc, area.left, area.top, kPictureWidth, kPictureHeight, 0, h, w, -h, nullptr);
+        FPicture->Render(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, h, w, -h, nullptr);
         return;
     }
     // No picture in the package: a calm gradient with the product's name.
-    for (int y = 0; y < kPictureHeight; ++y) {
-        int t = y * 255 / kPictureHeight;
+    const int height = area.bottom - area.top;
+    for (int y = 0; y < height; ++y) {
+        int t = y * 255 / height;
         HBRUSH b = CreateSolidBrush(RGB(16 + t / 8, 64 + t / 3, 140 + t / 3));
         RECT line{area.left, area.top + y, area.right, area.top + y + 1};
         FillRect(dc, &line, b);
@@ -417,7 +425,7 @@ void TSetupWizard::PaintPicture(HDC dc)
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     HGDIOBJ old = SelectObject(dc, FHeadingFont);
-    RECT text{area.left + 12, area.top + 24, area.right - 12, area.bottom - 24};
+    RECT text{area.left + S(12), area.top + S(24), area.right - S(12), area.bottom - S(24)};
     std::string app = FModel->AppName();
     DrawTextA(dc, app.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
@@ -440,11 +448,11 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(FWnd, &ps);
-        RECT band{0, 0, kClientWidth, kBandHeight};
+        RECT band{0, 0, S(kClientWidth), S(kBandHeight)};
         FillRect(dc, &band, HBRUSH(GetStockObject(WHITE_BRUSH)));
-        RECT line{0, kBandHeight - 1, kClientWidth, kBandHeight + 1};
+        RECT line{0, S(kBandHeight) - 1, S(kClientWidth), S(kBandHeight) + 1};
         DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
-        RECT bottom{0, kBottomTop - 1, kClientWidth, kBottomTop + 1};
+        RECT bottom{0, S(kBottomTop) - 1, S(kClientWidth), S(kBottomTop) + 1};
         DrawEdge(dc, &bottom, EDGE_ETCHED, BF_TOP);
         PaintPicture(dc);
         EndPaint(FWnd, &ps);
@@ -540,7 +548,10 @@ int TSetupWizard::Run()
     RegisterClassExA(&wc);
 
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-    RECT r{0, 0, kClientWidth, kClientHeight};
+    HDC screen = GetDC(nullptr);
+    gDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT r{0, 0, S(kClientWidth), S(kClientHeight)};
     AdjustWindowRect(&r, style, FALSE);
     int w = r.right - r.left, h = r.bottom - r.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;

@@ -138,7 +138,13 @@ public:
         wc.lpszClassName = L"VISfxProgress";
         RegisterClassW(&wc);
 
-        const int width = 420, height = 108;
+        // Sizes at 96 dots per inch, scaled to the screen: the program is
+        // DPI aware, so Windows leaves the scaling to it.
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        auto scale = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+        const int width = scale(420), height = scale(108);
         int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
         FWindow = CreateWindowExW(WS_EX_DLGMODALFRAME, wc.lpszClassName, title.c_str(),
@@ -146,12 +152,17 @@ public:
                                   nullptr, instance, nullptr);
         if (!FWindow)
             return;
-        HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof(metrics);
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+            FFont = CreateFontIndirectW(&metrics.lfMessageFont);
+        HFONT font = FFont ? FFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
         FLabel = CreateWindowExW(0, L"STATIC", L"Unpacking...", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
-                                 14, 14, width - 34, 18, FWindow, nullptr, instance, nullptr);
+                                 scale(14), scale(14), width - scale(34), scale(18), FWindow, nullptr, instance,
+                                 nullptr);
         SendMessageW(FLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        FBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 14, 42, width - 34,
-                               20, FWindow, nullptr, instance, nullptr);
+        FBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, scale(14), scale(42),
+                               width - scale(34), scale(20), FWindow, nullptr, instance, nullptr);
         SendMessageW(FBar, PBM_SETRANGE32, 0, 1000);
         Pump();
     }
@@ -159,6 +170,8 @@ public:
     {
         if (FWindow)
             DestroyWindow(FWindow);
+        if (FFont)
+            DeleteObject(FFont);
     }
     TProgressWindow(const TProgressWindow&) = delete;
     TProgressWindow& operator=(const TProgressWindow&) = delete;
@@ -192,6 +205,7 @@ private:
     HWND FWindow = nullptr;
     HWND FLabel = nullptr;
     HWND FBar = nullptr;
+    HFONT FFont = nullptr;
     int FPosition = -1;
 };
 
