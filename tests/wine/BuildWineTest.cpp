@@ -36,15 +36,18 @@ protected:
     {
         ASSERT_TRUE(fs::is_directory(VI_WINEPREFIX "/drive_c"))
             << "no Wine prefix in " VI_WINEPREFIX ": run through CTest, whose wine fixture makes it";
-        for (const char* needed : {VI_SFX_PROBE, VI_APPMGR, VI_PROGRAM_DIR "/Deskstart.exe",
-                                   VI_PROGRAM_DIR "/VeltrinInstaller"})
+        for (const std::string& needed : {WinProgram("tests/sfxprobe.exe"), WinProgram("tests/CeAppMgr.exe"),
+                                          WinProgram("Deskstart.exe"), WinProgram("Tools/makesfx.exe"),
+                                          std::string(VI_PROGRAM_DIR "/VeltrinInstaller")})
             ASSERT_TRUE(FileExists(needed)) << needed;
         fs::create_directories(FProgram + "/Tools");
         fs::copy_file(VI_PROGRAM_DIR "/VeltrinInstaller", FProgram + "/VeltrinInstaller");
-        fs::copy_file(VI_PROGRAM_DIR "/Deskstart.exe", FProgram + "/Deskstart.exe");
-        fs::copy_file(VI_SFX_PROBE, FProgram + "/Setup.exe");
-        for (const char* tool : {"CABWIZ.exe", "makesfx.exe"})
-            fs::create_symlink(std::string(VI_PROGRAM_DIR "/Tools/") + tool, FProgram + "/Tools/" + tool);
+        fs::copy_file(WinProgram("Deskstart.exe"), FProgram + "/Deskstart.exe");
+        fs::copy_file(WinProgram("tests/sfxprobe.exe"), FProgram + "/Setup.exe");
+        // makesfx takes the self-extractor stub from its own folder, so the
+        // twins' folder has a makesfx of its own.
+        fs::create_symlink(VI_PROGRAM_DIR "/Tools/CABWIZ.exe", FProgram + "/Tools/CABWIZ.exe");
+        fs::create_symlink(WinProgram("Tools/makesfx.exe"), FProgram + "/Tools/makesfx.exe");
         fs::create_directories(FWork);
         fs::copy(VI_EXAMPLE_DIR, FWork, fs::copy_options::recursive);
     }
@@ -58,16 +61,16 @@ protected:
 
     TRunResult RunPackage(const std::string& package, const std::string& recordVariable)
     {
-        return RunProgram({"wine", package}, {recordVariable + "=" + WindowsPath(FDir.File("record.txt")),
+        return RunProgram(Wine({package}), {recordVariable + "=" + WindowsPath(FDir.File("record.txt")),
                                     "VI_SFX_QUIET=1", "VI_SETUP_UNATTENDED=1"},
                           FDir.File("wine-output.txt"));
     }
 
     void Reg(const std::vector<std::string>& args)
     {
-        std::vector<std::string> command = {"wine", "reg"};
+        std::vector<std::string> command = {"reg"};
         command.insert(command.end(), args.begin(), args.end());
-        TRunResult r = RunProgram(command, {}, FDir.File("reg-output.txt"));
+        TRunResult r = RunProgram(Wine(command), {}, FDir.File("reg-output.txt"));
         ASSERT_EQ(r.ExitCode, 0) << r.Output;
     }
 
@@ -143,7 +146,7 @@ TEST_F(BuildWineTest, LauncherHandsTheIniToTheAppManagerOfAppPaths)
     Build("Pocket PC Silent");
     const std::string helper = FDir.File("appmgr/CeAppMgr.exe");
     fs::create_directories(FDir.File("appmgr"));
-    fs::copy_file(VI_APPMGR, helper);
+    fs::copy_file(WinProgram("tests/CeAppMgr.exe"), helper);
     Reg({"add", kAppPathsKey, "/ve", "/d", WindowsPath(helper), "/f"});
     ExpectAppManagerRun(WindowsPath(helper));
     Reg({"delete", kAppPathsKey, "/f"});
@@ -153,10 +156,10 @@ TEST_F(BuildWineTest, LauncherFindsTheAppManagerInProgramFiles)
 {
     Build("Pocket PC Silent");
     // Without the App Paths key, only the Program Files folder is left.
-    RunProgram({"wine", "reg", "delete", kAppPathsKey, "/f"}, {}, FDir.File("reg-output.txt"));
+    RunProgram(Wine({"reg", "delete", kAppPathsKey, "/f"}), {}, FDir.File("reg-output.txt"));
     const std::string programFiles = VI_WINEPREFIX "/drive_c/Program Files";
     const std::string helper = programFiles + "/CeAppMgr.exe";
-    fs::copy_file(VI_APPMGR, helper, fs::copy_options::overwrite_existing);
+    fs::copy_file(WinProgram("tests/CeAppMgr.exe"), helper, fs::copy_options::overwrite_existing);
     ExpectAppManagerRun("C:\\Program Files\\CeAppMgr.exe");
     fs::remove(helper);
 }
@@ -164,11 +167,11 @@ TEST_F(BuildWineTest, LauncherFindsTheAppManagerInProgramFiles)
 TEST_F(BuildWineTest, SetupWizardWalksItsPagesAndHandsTheIniToTheAppManager)
 {
     // The real wizard this time, driven through its pages unattended.
-    fs::copy_file(VI_PROGRAM_DIR "/Setup.exe", FProgram + "/Setup.exe", fs::copy_options::overwrite_existing);
+    fs::copy_file(WinProgram("Setup.exe"), FProgram + "/Setup.exe", fs::copy_options::overwrite_existing);
     Build("Pocket PC");
     const std::string helper = FDir.File("appmgr/CeAppMgr.exe");
     fs::create_directories(FDir.File("appmgr"));
-    fs::copy_file(VI_APPMGR, helper);
+    fs::copy_file(WinProgram("tests/CeAppMgr.exe"), helper);
     Reg({"add", kAppPathsKey, "/ve", "/d", WindowsPath(helper), "/f"});
     ExpectAppManagerRun(WindowsPath(helper), "Pocket PC/Setup.exe");
     Reg({"delete", kAppPathsKey, "/f"});

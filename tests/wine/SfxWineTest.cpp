@@ -43,15 +43,15 @@ protected:
     {
         ASSERT_TRUE(fs::is_directory(VI_WINEPREFIX "/drive_c"))
             << "no Wine prefix in " VI_WINEPREFIX ": run through CTest, whose wine fixture makes it";
-        ASSERT_TRUE(FileExists(VI_SFX_PROBE)) << VI_SFX_PROBE;
-        ASSERT_TRUE(FileExists(VI_MAKESFX)) << VI_MAKESFX;
+        for (const std::string& needed : {FProbe, FMakeSfx, WinProgram("Tools/sfxstub.exe")})
+            ASSERT_TRUE(FileExists(needed)) << needed;
     }
 
     // Runs a package under Wine in nogui fashion; the probe inside it
     // records into FDir/record.txt.
     TRunResult RunPackage(const std::string& package)
     {
-        return RunProgram({"wine", package},
+        return RunProgram(Wine({package}),
                    {"VI_SFX_RECORD=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1"},
                    FDir.File("wine-output.txt"));
     }
@@ -59,7 +59,7 @@ protected:
     std::string MakeSfx(const std::string& zip, const std::string& exec, bool autoExtract)
     {
         std::string sfx = FDir.File("Setup.exe");
-        TRunResult r = RunProgram({VI_MAKESFX, "/zip=" + zip, "/sfx=" + sfx, "/title=Viewer", "/exec=" + exec,
+        TRunResult r = RunProgram({FMakeSfx, "/zip=" + zip, "/sfx=" + sfx, "/title=Viewer", "/exec=" + exec,
                             autoExtract ? "/autoextract" : "/nogui", "/overwrite"},
                            {}, FDir.File("makesfx-output.txt"));
         EXPECT_EQ(r.ExitCode, 0) << r.Output;
@@ -75,7 +75,7 @@ protected:
         settings.Exec = "$temp$\\Setup.exe";
         settings.AutoExtract = false;
         std::vector<uint8_t> trailer = TSfxTrailer::Encode(settings, zipBytes.size());
-        std::string package = ReadAll(VI_SFX_STUB) + zipBytes + std::string(trailer.begin(), trailer.end());
+        std::string package = ReadAll(WinProgram("Tools/sfxstub.exe")) + zipBytes + std::string(trailer.begin(), trailer.end());
         FDir.Write("Hostile.exe", package);
         return FDir.File("Hostile.exe");
     }
@@ -91,6 +91,9 @@ protected:
     }
 
     TempDir FDir;
+    const std::string FProbe = WinProgram("tests/sfxprobe.exe");
+    // makesfx wraps the stub beside it: the twins' folder has its own copy.
+    const std::string FMakeSfx = WinProgram("Tools/makesfx.exe");
 };
 
 } // namespace
@@ -102,7 +105,7 @@ TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
     WriteTestZip(FDir.File("Main.ZIP"), {{"Demo.PPC300_2577.CAB", cab},
                                          {"Demo.ini", ini},
                                          {"VI.INI", "[Setup Info]\r\n"},
-                                         {"Setup.exe", ReadAll(VI_SFX_PROBE)}});
+                                         {"Setup.exe", ReadAll(FProbe)}});
     std::string package = MakeSfx(FDir.File("Main.ZIP"), "$temp$\\Setup.exe", false);
 
     std::string firstFolder;
@@ -121,7 +124,7 @@ TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
         for (auto [it, end] = record.equal_range("file"); it != end; ++it)
             files.push_back(it->second);
         EXPECT_EQ(files, (std::vector<std::string>{"Demo.PPC300_2577.CAB 400000", "Demo.ini " + std::to_string(ini.size()),
-                                                   "Setup.exe " + std::to_string(ReadAll(VI_SFX_PROBE).size()),
+                                                   "Setup.exe " + std::to_string(ReadAll(FProbe).size()),
                                                    "VI.INI 14"}));
         EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), cab);
         if (run == 0)
@@ -135,7 +138,7 @@ TEST_F(SfxWineTest, EntryOutsideTheFolderIsRefusedBeforeAnythingIsWritten)
 {
     const std::string evil = "evil-" + std::to_string(CurrentProcessId()) + ".txt";
     for (const std::string& name : {"..\\" + evil, "../" + evil, "sub\\..\\..\\" + evil, "C:\\" + evil}) {
-        WriteTestZip(FDir.File("evil.zip"), {{"Setup.exe", ReadAll(VI_SFX_PROBE)}, {name, "gotcha"}});
+        WriteTestZip(FDir.File("evil.zip"), {{"Setup.exe", ReadAll(FProbe)}, {name, "gotcha"}});
         DeleteFileIfExists(FDir.File("record.txt"));
         TRunResult r = RunPackage(ComposePackage(ReadAll(FDir.File("evil.zip"))));
         EXPECT_EQ(r.ExitCode, 2) << name << ": " << r.Output;
@@ -147,7 +150,7 @@ TEST_F(SfxWineTest, EntryOutsideTheFolderIsRefusedBeforeAnythingIsWritten)
 
 TEST_F(SfxWineTest, DamagedArchiveGivesAClearMessage)
 {
-    WriteTestZip(FDir.File("a.zip"), {{"Setup.exe", ReadAll(VI_SFX_PROBE)}, {"a.txt", std::string(5000, 'a')}});
+    WriteTestZip(FDir.File("a.zip"), {{"Setup.exe", ReadAll(FProbe)}, {"a.txt", std::string(5000, 'a')}});
     std::string zip = ReadAll(FDir.File("a.zip"));
     struct Case {
         const char* what;

@@ -17,6 +17,40 @@ std::string ReadAll(const std::string& path)
     return text.str();
 }
 
+namespace {
+
+const std::string& WineMode()
+{
+    static const std::string mode = [] {
+        std::string text = ReadAll(VI_WINEPREFIX ".mode");
+        return text.substr(0, text.find('\n'));
+    }();
+    return mode;
+}
+
+const char* const kWine64Loader = "/usr/lib/wine/wine64";
+
+} // namespace
+
+bool WineTwins()
+{
+    return WineMode() == "win64";
+}
+
+std::vector<std::string> Wine(std::vector<std::string> args)
+{
+    args.insert(args.begin(), WineTwins() ? kWine64Loader : "wine");
+    return args;
+}
+
+std::string WinProgram(const std::string& relative)
+{
+    const bool test = relative.rfind("tests/", 0) == 0;
+    if (WineTwins())
+        return std::string(VI_WIN64_DIR "/") + (test ? "" : "bin/") + relative;
+    return test ? std::string(VI_BINARY_DIR "/") + relative : std::string(VI_PROGRAM_DIR "/") + relative;
+}
+
 TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
                       const std::string& outputFile, int timeoutSeconds)
 {
@@ -28,8 +62,14 @@ TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<st
     argv.push_back(nullptr);
 
     // Entries earlier in the list win over the caller's environment.
-    std::vector<std::string> envText = {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all", "WINEARCH=win32",
+    std::vector<std::string> envText = {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all",
                                         "WINEDLLOVERRIDES=mscoree,mshtml="};
+    if (WineTwins()) {
+        envText.push_back("WINEARCH=win64");
+        envText.push_back(std::string("WINELOADER=") + kWine64Loader);
+    } else {
+        envText.push_back("WINEARCH=win32");
+    }
     // Every Wine process of the run must see the same display: the first one
     // to start the prefix's desktop decides it for all that follow.
     std::string display = ReadAll(VI_WINEPREFIX ".display");
