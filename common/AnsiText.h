@@ -30,5 +30,10 @@ std::string Utf8ToAnsiLossy(std::string_view utf8, char replacement = '?');
 std::string Utf16LeToAnsiLossy(const uint8_t* data, size_t codeUnits, char replacement = '?');
 std::u16string AnsiToUtf16(std::string_view ansi);
 
+// UTF-8 and UTF-16, for the wide Windows calls: malformed input and lone
+// surrogates become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
 // True when the text holds a byte outside 7-bit ASCII.
 bool HasNonAscii(std::string_view text);

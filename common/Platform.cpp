@@ -14,20 +14,20 @@ namespace fs = std::filesystem;
 std::string ExpandFileName(const std::string& path)
 {
     std::error_code ec;
-    fs::path full = fs::absolute(fs::path(path), ec);
-    return ec ? path : full.lexically_normal().string();
+    fs::path full = fs::absolute(FsPath(path), ec);
+    return ec ? path : FromFsPath(full.lexically_normal());
 }
 
 bool FileExists(const std::string& path)
 {
     std::error_code ec;
-    return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+    return !path.empty() && fs::is_regular_file(FsPath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path)
 {
     std::error_code ec;
-    return !path.empty() && fs::is_directory(fs::path(path), ec);
+    return !path.empty() && fs::is_directory(FsPath(path), ec);
 }
 
 bool ForceDirectories(const std::string& path)
@@ -35,35 +35,35 @@ bool ForceDirectories(const std::string& path)
     if (path.empty())
         return false;
     std::error_code ec;
-    fs::create_directories(fs::path(ExcludeTrailingPathDelimiter(path)), ec);
+    fs::create_directories(FsPath(ExcludeTrailingPathDelimiter(path)), ec);
     return DirectoryExists(path);
 }
 
 bool DeleteFileIfExists(const std::string& path)
 {
     std::error_code ec;
-    fs::remove(fs::path(path), ec);
+    fs::remove(FsPath(path), ec);
     return !ec;
 }
 
 bool CopyFileNoOverwrite(const std::string& source, const std::string& target)
 {
     std::error_code ec;
-    if (fs::exists(fs::path(target), ec))
+    if (fs::exists(FsPath(target), ec))
         return false;
-    return fs::copy_file(fs::path(source), fs::path(target), fs::copy_options::none, ec) && !ec;
+    return fs::copy_file(FsPath(source), FsPath(target), fs::copy_options::none, ec) && !ec;
 }
 
 int64_t FileSize(const std::string& path)
 {
     std::error_code ec;
-    auto size = fs::file_size(fs::path(path), ec);
+    auto size = fs::file_size(FsPath(path), ec);
     return ec ? -1 : static_cast<int64_t>(size);
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path)
 {
-    std::ifstream in(fs::path(path), std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     if (!in)
         throw Exception("Cannot open file \"" + path + "\". " + SystemErrorMessage(LastSystemError()));
     in.seekg(0, std::ios::end);
@@ -93,10 +93,10 @@ std::string CreatePrivateTempDir(const std::string& prefix)
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = prefix + std::to_string(CurrentProcessId()) + "_" +
                            std::to_string(counter++) + "_" + std::to_string((stamp >> 4) % 1000000);
-        fs::path dir = fs::path(AppendPath(base, name));
+        fs::path dir = FsPath(AppendPath(base, name));
         std::error_code ec;
         if (fs::create_directory(dir, ec) && !ec)
-            return IncludeTrailingPathDelimiter(dir.string());
+            return IncludeTrailingPathDelimiter(FromFsPath(dir));
     }
     throw Exception("Cannot create a temporary folder in \"" + base + "\".");
 }
@@ -106,20 +106,20 @@ void RemoveTree(const std::string& path)
     if (path.empty())
         return;
     std::error_code ec;
-    fs::remove_all(fs::path(ExcludeTrailingPathDelimiter(path)), ec);
+    fs::remove_all(FsPath(ExcludeTrailingPathDelimiter(path)), ec);
 }
 
 TCurrentFolder::TCurrentFolder(const std::string& folder)
 {
     std::error_code ec;
-    FPrevious = fs::current_path(ec).string();
+    FPrevious = FromFsPath(fs::current_path(ec));
     if (!folder.empty())
-        fs::current_path(fs::path(folder), ec);
+        fs::current_path(FsPath(folder), ec);
 }
 
 TCurrentFolder::~TCurrentFolder()
 {
     std::error_code ec;
     if (!FPrevious.empty())
-        fs::current_path(fs::path(FPrevious), ec);
+        fs::current_path(FsPath(FPrevious), ec);
 }

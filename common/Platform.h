@@ -6,14 +6,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+// Paths are UTF-8 on Windows (converted at each wide system call) and the
+// file system's bytes elsewhere. These turn them into std::filesystem paths
+// and back; a plain std::filesystem::path(std::string) would go through the
+// ANSI code page on Windows and mangle names such as "C:\Users\Дима".
+std::filesystem::path FsPath(const std::string& path);
+std::string FromFsPath(const std::filesystem::path& path);
 
 // The temporary folder with a trailing separator: GetTempPathA on Windows;
 // $TMPDIR or /tmp elsewhere. Empty when it cannot be found.
 std::string GetTempDir();
 // The Windows system folder (GetSystemDirectoryA); on POSIX hosts an empty text.
 std::string GetSystemDir();
+// The Windows folder (GetSystemWindowsDirectory); on POSIX hosts the
+// environment variable windir, which tests set, or an empty text.
+std::string GetWindowsDir();
+// An environment variable's value; empty when it is not set.
+std::string GetEnvironmentText(const std::string& name);
 // The folder of the running program, with a trailing separator.
 std::string GetProgramDir();
 

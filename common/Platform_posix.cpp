@@ -22,6 +22,27 @@ std::string GetSystemDir()
     return std::string();
 }
 
+std::string GetWindowsDir()
+{
+    return GetEnvironmentText("windir");
+}
+
+std::string GetEnvironmentText(const std::string& name)
+{
+    const char* value = std::getenv(name.c_str());
+    return value ? value : std::string();
+}
+
+std::filesystem::path FsPath(const std::string& path)
+{
+    return std::filesystem::path(path);
+}
+
+std::string FromFsPath(const std::filesystem::path& path)
+{
+    return path.native();
+}
+
 std::string GetProgramDir()
 {
     char buffer[4096];

@@ -2,44 +2,87 @@
 
 #include "common/Exception.h"
 #include "common/Paths.h"
+#include "common/WinString.h"
 
 #include <windows.h>
 
+// Paths and texts of this layer are UTF-8; every call here is the wide one,
+// so that a folder such as C:\Users\Дима works whatever the system's ANSI
+// code page is.
+
+namespace {
+
+// Calls fill(buffer, size) with a growing buffer until the text fits; fill
+// returns the length written, or 0 on failure.
+template <typename F>
+std::wstring GrowingBuffer(F fill)
+{
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (int i = 0; i < 8; ++i) {
+        DWORD n = fill(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2 > n ? buffer.size() * 2 : n + 1);
+    }
+    return std::wstring();
+}
+
+}
+
+std::filesystem::path FsPath(const std::string& path)
+{
+    return std::filesystem::path(WideFromUtf8(path));
+}
+
+std::string FromFsPath(const std::filesystem::path& path)
+{
+    return Utf8FromWide(path.native());
+}
+
 std::string GetTempDir()
 {
-    char buffer[261];
-    DWORD n = GetTempPathA(sizeof(buffer), buffer);
-    if (n == 0 || n >= sizeof(buffer))
-        return std::string();
-    return std::string(buffer, n);
+    return Utf8FromWide(GrowingBuffer([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); }));
 }
 
 std::string GetSystemDir()
 {
-    char buffer[261];
-    UINT n = GetSystemDirectoryA(buffer, sizeof(buffer));
-    if (n == 0 || n >= sizeof(buffer))
-        return std::string();
-    return std::string(buffer, n);
+    return Utf8FromWide(GrowingBuffer([](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); }));
+}
+
+std::string GetWindowsDir()
+{
+    return Utf8FromWide(GrowingBuffer([](wchar_t* b, DWORD n) { return GetSystemWindowsDirectoryW(b, n); }));
+}
+
+std::string GetEnvironmentText(const std::string& name)
+{
+    std::wstring wideName = WideFromUtf8(name);
+    return Utf8FromWide(
+        GrowingBuffer([&](wchar_t* b, DWORD n) { return GetEnvironmentVariableW(wideName.c_str(), b, n); }));
 }
 
 std::string GetProgramDir()
 {
-    char buffer[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::string();
-    return ExtractFilePath(std::string(buffer, n));
+    std::wstring path = GrowingBuffer([](wchar_t* b, DWORD n) {
+        DWORD got = GetModuleFileNameW(nullptr, b, n);
+        // A full buffer means the name was cut: ask again with a bigger one.
+        return got >= n ? n : got;
+    });
+    return path.empty() ? std::string() : ExtractFilePath(Utf8FromWide(path));
 }
 
 std::string SystemErrorMessage(int code)
 {
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                  FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPSTR>(&text), 0,
+                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&text), 0,
                              nullptr);
-    std::string result = n && text ? std::string(text, n) : std::string();
+    std::string result = n && text ? Utf8FromWide(std::wstring_view(text, n)) : std::string();
     if (text)
         LocalFree(text);
     return result;
@@ -52,7 +95,7 @@ int LastSystemError()
 
 void ShowErrorBox(const std::string& caption, const std::string& text)
 {
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(caption).c_str(), MB_OK | MB_ICONERROR);
 }
 
 unsigned long CurrentProcessId()
@@ -63,7 +106,7 @@ unsigned long CurrentProcessId()
 void WriteFileAtomic(const std::string& path, const void* data, size_t size)
 {
     std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + ".tmp";
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE h = CreateFileW(WideFromUtf8(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(GetLastError()));
@@ -80,12 +123,12 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
     ok = ok && FlushFileBuffers(h);
     DWORD err = ok ? 0 : GetLastError();
     CloseHandle(h);
-    if (ok && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (ok && !MoveFileExW(WideFromUtf8(temp).c_str(), WideFromUtf8(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ok = false;
         err = GetLastError();
     }
     if (!ok) {
-        DeleteFileA(temp.c_str());
+        DeleteFileW(WideFromUtf8(temp).c_str());
         throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(static_cast<int>(err)));
     }
 }

@@ -21,8 +21,10 @@ const char* RootName(TRegRoot root)
     return "";
 }
 
-std::string FullKey(TRegRoot root, const std::string& key)
+std::string FullKey(TRegRoot root, const std::string& key, TRegView view = TRegView::Default)
 {
+    if (view == TRegView::Registry64)
+        return "64:" + FullKey(root, key, TRegView::Default);
     std::string k = key;
     while (!k.empty() && k.front() == '\\')
         k.erase(0, 1);
@@ -76,16 +78,16 @@ std::string Unquote(const std::string& s)
 
 }
 
-bool RegistryKeyExists(TRegRoot root, const std::string& key)
+bool RegistryKeyExists(TRegRoot root, const std::string& key, TRegView view)
 {
     std::vector<std::string> lines;
-    return FindKey(FullKey(root, key), lines);
+    return FindKey(FullKey(root, key, view), lines);
 }
 
-TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const std::string& name)
+TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const std::string& name, TRegView view)
 {
     std::vector<std::string> lines;
-    if (!FindKey(FullKey(root, key), lines))
+    if (!FindKey(FullKey(root, key, view), lines))
         Fail(ENOENT);
     for (const auto& line : lines) {
         size_t eq = line.find('=');
@@ -107,6 +109,8 @@ TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const st
             while (std::getline(bytes, b, ','))
                 if (!Trim(b).empty())
                     value.Text += char(std::strtoul(Trim(b).c_str(), nullptr, 16));
+        } else if (data.rfind("expand:\"", 0) == 0 && data.size() >= 9 && data.back() == '"') {
+            value.Text = ExpandEnvironmentText(data.substr(8, data.size() - 9));
         } else if (data.size() >= 2 && data.front() == '"' && data.back() == '"') {
             value.Text = data.substr(1, data.size() - 2);
         } else {

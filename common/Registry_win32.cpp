@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Platform.h"
+#include "common/WinString.h"
 
 #include <windows.h>
 
@@ -19,12 +20,30 @@ HKEY RootKey(TRegRoot root)
     return HKEY_LOCAL_MACHINE;
 }
 
-std::string Relative(const std::string& key)
+std::wstring Relative(const std::string& key)
 {
     size_t start = 0;
     while (start < key.size() && key[start] == '\\')
         ++start;
-    return key.substr(start);
+    return WideFromUtf8(key.substr(start));
+}
+
+REGSAM Access(TRegView view)
+{
+    return KEY_QUERY_VALUE | (view == TRegView::Registry64 ? KEY_WOW64_64KEY : 0);
+}
+
+std::string Expand(const std::wstring& text)
+{
+    DWORD n = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (n == 0)
+        return Utf8FromWide(text);
+    std::wstring expanded(n, L'\0');
+    n = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), n);
+    if (n == 0)
+        return Utf8FromWide(text);
+    expanded.resize(n - 1);
+    return Utf8FromWide(expanded);
 }
 
 [[noreturn]] void Fail(LONG code)
@@ -34,19 +53,19 @@ std::string Relative(const std::string& key)
 
 }
 
-bool RegistryKeyExists(TRegRoot root, const std::string& key)
+bool RegistryKeyExists(TRegRoot root, const std::string& key, TRegView view)
 {
     HKEY h;
-    if (RegOpenKeyExA(RootKey(root), Relative(key).c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(RootKey(root), Relative(key).c_str(), 0, Access(view), &h) != ERROR_SUCCESS)
         return false;
     RegCloseKey(h);
     return true;
 }
 
-TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const std::string& name)
+TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const std::string& name, TRegView view)
 {
     HKEY h;
-    LONG rc = RegOpenKeyExA(RootKey(root), Relative(key).c_str(), 0, KEY_QUERY_VALUE, &h);
+    LONG rc = RegOpenKeyExW(RootKey(root), Relative(key).c_str(), 0, Access(view), &h);
     if (rc != ERROR_SUCCESS)
         Fail(rc);
     struct Closer {
@@ -54,23 +73,24 @@ TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const st
         ~Closer() { RegCloseKey(h); }
     } closer{h};
 
+    std::wstring wideName = WideFromUtf8(name);
     DWORD type = 0, size = 0;
-    rc = RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size);
+    rc = RegQueryValueExW(h, wideName.c_str(), nullptr, &type, nullptr, &size);
     if (rc != ERROR_SUCCESS)
         Fail(rc);
     std::vector<BYTE> data(size + 2, 0);
     DWORD got = size;
-    rc = RegQueryValueExA(h, name.c_str(), nullptr, &type, data.data(), &got);
+    rc = RegQueryValueExW(h, wideName.c_str(), nullptr, &type, data.data(), &got);
     if (rc != ERROR_SUCCESS)
         Fail(rc);
     TRegistryValue value;
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
-        std::string text(reinterpret_cast<const char*>(data.data()), got);
-        while (!text.empty() && text.back() == '\0')
+        std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), got / sizeof(wchar_t));
+        while (!text.empty() && text.back() == L'\0')
             text.pop_back();
-        value.Text = text;
+        value.Text = type == REG_EXPAND_SZ ? Expand(text) : Utf8FromWide(text);
         return value;
     }
     case REG_DWORD:

@@ -29,6 +29,15 @@ using TBusyHook = std::function<void(bool busy)>;
 int RunAndWait(const std::string& program, const std::string& arguments,
                const std::string& workingDir = std::string(), const TBusyHook& busy = TBusyHook());
 
+// Runs a program that has windows of its own (the Application Manager) the
+// way a user starts it: shown as it asks to be shown, with none of the
+// caller's handles, and returns its exit code when it has ended. While it
+// runs, the calling thread's windows keep getting their messages (on
+// Windows the wait pumps them), so a window that waits for it still paints
+// and answers. Failures raise Exception as for RunAndWait.
+int RunGuiAndWait(const std::string& program, const std::string& arguments,
+                  const std::string& workingDir = std::string());
+
 // The text of the exception raised for a failed system call with this code.
 std::string OSErrorText(int code);
 

@@ -159,3 +159,9 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
         throw;
     }
 }
+
+int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
+{
+    // No windows and no message queue here: the console runner does it.
+    return RunAndWait(program, arguments, workingDir);
+}

@@ -1,6 +1,7 @@
 #include "common/RunAndWait.h"
 
 #include "common/Exception.h"
+#include "common/WinString.h"
 
 #include <windows.h>
 
@@ -47,6 +48,25 @@ DWORD WINAPI DrainThread(LPVOID param)
     return 0;
 }
 
+// Vista and later only; on XP a drain thread left blocked ends with the
+// process instead.
+void CancelBlockedRead(HANDLE thread)
+{
+    using TCancel = BOOL(WINAPI*)(HANDLE);
+    static const auto cancel = reinterpret_cast<TCancel>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CancelSynchronousIo")));
+    if (cancel)
+        cancel(thread);
+}
+
+// Unquoted, a path with blanks (a builder under "C:\Program Files") would
+// be cut at the first blank by CreateProcess.
+std::wstring CommandLine(const std::string& program, const std::string& arguments)
+{
+    bool quote = program.find(' ') != std::string::npos && UnquoteProgram(program) == program;
+    return WideFromUtf8((quote ? "\"" + program + "\"" : program) + " " + arguments);
+}
+
 [[noreturn]] void RaiseLastOSError()
 {
     throw Exception(OSErrorText(static_cast<int>(GetLastError())));
@@ -62,7 +82,7 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
     MakePipe(out, false, "Could not create OUT_PIPE");
     MakePipe(err, false, "Could not create ERR_PIPE");
 
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     si.wShowWindow = SW_HIDE;
@@ -70,13 +90,11 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
     si.hStdOutput = out.Write;
     si.hStdError = err.Write;
 
-    // Unquoted, a path with blanks (a builder under "C:\Program Files") would
-    // be cut at the first blank by CreateProcess.
-    bool quote = program.find(' ') != std::string::npos && UnquoteProgram(program) == program;
-    std::string commandLine = (quote ? "\"" + program + "\"" : program) + " " + arguments;
+    std::wstring commandLine = CommandLine(program, arguments);
+    std::wstring folder = WideFromUtf8(workingDir);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &si, &pi))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        workingDir.empty() ? nullptr : folder.c_str(), &si, &pi))
         RaiseLastOSError();
     CloseHandle(pi.hThread);
     HANDLE process = pi.hProcess;
@@ -121,11 +139,58 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
         if (WaitForSingleObject(h, 1000) == WAIT_TIMEOUT) {
             // Repeated, because the thread may be between two reads.
             do
-                CancelSynchronousIo(h);
+                CancelBlockedRead(h);
             while (WaitForSingleObject(h, 50) == WAIT_TIMEOUT);
         }
         CloseHandle(h);
     }
+    if (wait == WAIT_FAILED)
+        throw Exception(OSErrorText(static_cast<int>(waitError)));
+    return static_cast<int>(exitCode);
+}
+
+int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
+{
+    // No STARTF_USESHOWWINDOW: the first window of the program is shown as
+    // it asks, and no inherited handles, which a GUI program has no use for.
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring commandLine = CommandLine(program, arguments);
+    std::wstring folder = WideFromUtf8(workingDir);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : folder.c_str(), &si, &pi))
+        RaiseLastOSError();
+    CloseHandle(pi.hThread);
+    HANDLE process = pi.hProcess;
+
+    // Waiting without pumping would make every window of this thread stop
+    // painting, and Windows would mark it "Not Responding".
+    bool quit = false;
+    WPARAM quitCode = 0;
+    DWORD wait;
+    for (;;) {
+        wait = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    DWORD waitError = wait == WAIT_FAILED ? GetLastError() : 0;
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    // A quit request that came while waiting belongs to the caller's loop.
+    if (quit)
+        PostQuitMessage(static_cast<int>(quitCode));
     if (wait == WAIT_FAILED)
         throw Exception(OSErrorText(static_cast<int>(waitError)));
     return static_cast<int>(exitCode);

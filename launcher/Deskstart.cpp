@@ -1,5 +1,6 @@
 #include "launcher/Deskstart.h"
 
+#include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -11,6 +12,26 @@ namespace {
 
 const char* const kAppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
 const char* const kCurrentVersionKey = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+const char* const kActiveSyncKey = "\\Software\\Microsoft\\Windows CE Services";
+const char* const kAppManagerName = "CeAppMgr.exe";
+
+// A string value of HKEY_LOCAL_MACHINE, without the quotes that some
+// installers put around paths; empty when the key or value is missing or
+// not readable.
+std::string MachineText(const char* key, const char* name, TRegView view)
+{
+    if (!RegistryKeyExists(TRegRoot::LocalMachine, key, view))
+        return std::string();
+    std::string text;
+    try {
+        text = Trim(ReadRegistryValue(TRegRoot::LocalMachine, key, name, view).AsText());
+    } catch (const Exception&) {
+        return std::string();
+    }
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    return text;
+}
 
 }
 
@@ -42,8 +63,9 @@ TDeskstart::~TDeskstart() = default;
 void TDeskstart::ReadIndexFile()
 {
     std::string index = AppendPath(FFolder, "VI.INI");
-    FResFileName = ReadPlainIniValue(index, "Setup Info", "Res_file");
-    FIniFileName = ReadPlainIniValue(index, "Setup Info", "ini_file");
+    // The builder writes the names in Windows-1252; file names here are UTF-8.
+    FResFileName = AnsiToUtf8(ReadPlainIniValue(index, "Setup Info", "Res_file"));
+    FIniFileName = AnsiToUtf8(ReadPlainIniValue(index, "Setup Info", "ini_file"));
     if (FResFileName.empty() || FIniFileName.empty() || !FileExists(AppendPath(FFolder, FResFileName)) ||
         !FileExists(AppendPath(FFolder, FIniFileName)))
         throw Exception("Setup Wizard could not find the necessery resource files. The setup process will terminate!");
@@ -59,30 +81,35 @@ void TDeskstart::OpenResourceFile()
 bool TDeskstart::FindAppManager()
 {
     FAppManagerPath.clear();
-    if (RegistryKeyExists(TRegRoot::LocalMachine, kAppPathsKey)) {
-        // The key opens: its default value is the path, and an empty or
-        // unreadable one just means not found here.
-        try {
-            FAppManagerPath = ReadRegistryValue(TRegRoot::LocalMachine, kAppPathsKey, "").AsText();
-        } catch (const Exception&) {
-            FAppManagerPath.clear();
-        }
-        if (!FAppManagerPath.empty())
+    auto found = [this](const std::string& candidate) {
+        if (candidate.empty() || !FileExists(candidate))
+            return false;
+        FAppManagerPath = candidate;
+        return true;
+    };
+    // This program is 32-bit: on 64-bit Windows its default view of
+    // HKLM\Software is the redirected one, where ActiveSync and Windows
+    // Mobile Device Center (64-bit installers) leave nothing.
+    if (found(MachineText(kAppPathsKey, "", TRegView::Registry64)) ||
+        found(MachineText(kAppPathsKey, "", TRegView::Default)))
+        return true;
+    // Windows Mobile Device Center keeps it in the Windows folder.
+    std::string windows = GetWindowsDir();
+    if (!windows.empty() && found(AppendPath(AppendPath(windows, "WindowsMobile"), kAppManagerName)))
+        return true;
+    for (TRegView view : {TRegView::Registry64, TRegView::Default}) {
+        std::string activeSync = MachineText(kActiveSyncKey, "InstalledDir", view);
+        if (!activeSync.empty() && found(AppendPath(activeSync, kAppManagerName)))
             return true;
     }
     std::string programFiles =
         ReadRegistryValue(TRegRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesdir").AsText();
-    std::string candidate = AppendPath(programFiles, "CeAppMgr.exe");
-    if (FileExists(candidate)) {
-        FAppManagerPath = candidate;
-        return true;
-    }
-    return false;
+    return found(AppendPath(programFiles, kAppManagerName));
 }
 
 void TDeskstart::RunAppManager()
 {
-    RunAndWait("\"" + FAppManagerPath + "\"", "\"" + AppendPath(FFolder, FIniFileName) + "\"");
+    RunGuiAndWait("\"" + FAppManagerPath + "\"", "\"" + AppendPath(FFolder, FIniFileName) + "\"");
 }
 
 int TDeskstart::Run()

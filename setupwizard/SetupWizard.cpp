@@ -1,11 +1,13 @@
 // The desktop setup wizard of packages that show wizard pages: welcome,
 // licence and finish pages in the languages of the build, then the package's
 // CAB files go to the ActiveSync Application Manager as the launcher hands
-// them over. Plain Win32, ANSI texts (the package's texts are Windows-1252).
+// them over. Plain Win32 with the wide calls: the package's texts are
+// Windows-1252 and are converted for display; paths are UTF-8.
 
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/WinString.h"
 #include "launcher/Deskstart.h"
 #include "setupwizard/WizardModel.h"
 #include "storage/uScramble.h"
@@ -53,6 +55,15 @@ enum TControlId {
     idBack = 100, idNext, idFinish, idCancel, idLanguage, idAccept, idDoNotAccept, idUnattendedStep
 };
 
+const wchar_t* const kBrand = L"Veltrin Installer";
+
+// Texts of the package are Windows-1252; the wide calls show them the same
+// on every system, whatever its ANSI code page.
+void SetText(HWND window, const std::string& ansi)
+{
+    SetWindowTextW(window, WideFromAnsi(ansi).c_str());
+}
+
 bool Unattended()
 {
     const char* v = std::getenv("VI_SETUP_UNATTENDED");
@@ -72,7 +83,7 @@ private:
 
     void CreateControls();
     HWND Label(int x, int y, int w, int h, HFONT font);
-    HWND Button(const char* caption, int id, DWORD style = BS_PUSHBUTTON);
+    HWND Button(const wchar_t* caption, int id, DWORD style = BS_PUSHBUTTON);
     void ApplyTexts();
     void LayoutWelcome();
     void LoadLicence();
@@ -83,7 +94,8 @@ private:
     void Next();
     void Finish();
     void Cancel();
-    void Message(const std::string& text, UINT icon);
+    void Message(const std::wstring& text, UINT icon);
+    std::wstring Caption() const;
     void LoadPicture();
     void PaintPicture(HDC dc);
 
@@ -101,6 +113,9 @@ private:
     size_t FCurrent = 0;
     bool FInstalled = false;
     bool FDone = false;
+    // While the Application Manager runs the window still gets messages;
+    // closing it then would pull the wizard out from under the wait.
+    bool FWaiting = false;
 };
 
 TSetupWizard::~TSetupWizard()
@@ -112,99 +127,105 @@ TSetupWizard::~TSetupWizard()
             DeleteObject(f);
 }
 
-void TSetupWizard::Message(const std::string& text, UINT icon)
+std::wstring TSetupWizard::Caption() const
+{
+    return FModel ? WideFromAnsi(FModel->AppName() + " Setup") : L"Setup";
+}
+
+void TSetupWizard::Message(const std::wstring& text, UINT icon)
 {
     if (Unattended()) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "%s\n", Utf8FromWide(text).c_str());
         return;
     }
-    MessageBoxA(FWnd, text.c_str(), FModel ? (FModel->AppName() + " Setup").c_str() : "Setup", MB_OK | icon);
+    MessageBoxW(FWnd, text.c_str(), Caption().c_str(), MB_OK | icon);
 }
 
 HWND TSetupWizard::Label(int x, int y, int w, int h, HFONT font)
 {
-    HWND wnd = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT | SS_NOPREFIX, S(x), S(y), S(w), S(h), FWnd, nullptr,
+    HWND wnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, S(x), S(y), S(w), S(h), FWnd, nullptr,
                                FInstance, nullptr);
-    SendMessageA(wnd, WM_SETFONT, WPARAM(font), FALSE);
+    SendMessageW(wnd, WM_SETFONT, WPARAM(font), FALSE);
     return wnd;
 }
 
-HWND TSetupWizard::Button(const char* caption, int id, DWORD style)
+HWND TSetupWizard::Button(const wchar_t* caption, int id, DWORD style)
 {
-    HWND wnd = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0,
+    HWND wnd = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0,
                                S(kBottomTop + 12), S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)), FInstance,
                                nullptr);
-    SendMessageA(wnd, WM_SETFONT, WPARAM(FFont), FALSE);
+    SendMessageW(wnd, WM_SETFONT, WPARAM(FFont), FALSE);
     return wnd;
 }
 
 void TSetupWizard::CreateControls()
 {
-    NONCLIENTMETRICSA metrics{};
+    NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    LOGFONTA lf = metrics.lfMessageFont;
-    FFont = CreateFontIndirectA(&lf);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    LOGFONTW lf = metrics.lfMessageFont;
+    FFont = CreateFontIndirectW(&lf);
     lf.lfWeight = FW_BOLD;
-    FBold = CreateFontIndirectA(&lf);
+    FBold = CreateFontIndirectW(&lf);
     lf.lfHeight = lf.lfHeight * 5 / 4;
-    FHeadingFont = CreateFontIndirectA(&lf);
+    FHeadingFont = CreateFontIndirectW(&lf);
 
     FHeading = Label(20, 20, kClientWidth - 40, 24, FHeadingFont);
     ShowWindow(FHeading, SW_SHOW);
-    FBrand = Label(12, kBottomTop + 17, 140, 18, FFont);
-    SetWindowTextA(FBrand, "Veltrin Installer");
+    // Wide enough for the line shown while the Application Manager runs.
+    FBrand = Label(12, kBottomTop + 17, 240, 18, FFont);
+    SetWindowTextW(FBrand, kBrand);
     ShowWindow(FBrand, SW_SHOW);
 
     for (int i = 0; i < 4; ++i)
         FWelcome.push_back(Label(kPageLeft, kPageTop, kPageInnerWidth, 20, i == 0 ? FBold : FFont));
-    FLanguage = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, S(150),
+    FLanguage = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, S(150),
                                 S(200), FWnd, HMENU(INT_PTR(idLanguage)), FInstance, nullptr);
-    SendMessageA(FLanguage, WM_SETFONT, WPARAM(FFont), FALSE);
+    SendMessageW(FLanguage, WM_SETFONT, WPARAM(FFont), FALSE);
     for (const auto& language : FModel->Languages())
-        SendMessageA(FLanguage, CB_ADDSTRING, 0, LPARAM(language.c_str()));
+        SendMessageW(FLanguage, CB_ADDSTRING, 0, LPARAM(WideFromAnsi(language).c_str()));
     for (size_t i = 0; i < FModel->Languages().size(); ++i)
         if (FModel->Languages()[i] == FModel->Language())
-            SendMessageA(FLanguage, CB_SETCURSEL, i, 0);
+            SendMessageW(FLanguage, CB_SETCURSEL, i, 0);
     FWelcome.push_back(FLanguage);
 
     FLicence.push_back(Label(kPageLeft, kPageTop, kPageInnerWidth, 32, FFont));
-    LoadLibraryA("riched20.dll");
-    FLicenceText = CreateWindowExA(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
+    LoadLibraryW(L"riched20.dll");
+    FLicenceText = CreateWindowExW(WS_EX_CLIENTEDGE, RICHEDIT_CLASSW, L"",
                                    WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                                    S(kPageLeft), S(kPageTop + 36), S(kPageInnerWidth), S(kPageInnerHeight - 36 - 50), FWnd,
                                    nullptr, FInstance, nullptr);
-    SendMessageA(FLicenceText, WM_SETFONT, WPARAM(FFont), FALSE);
+    SendMessageW(FLicenceText, WM_SETFONT, WPARAM(FFont), FALSE);
     FLicence.push_back(FLicenceText);
     int radioTop = kPageTop + kPageInnerHeight - 44;
-    FAccept = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | WS_GROUP, S(kPageLeft),
+    FAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | WS_GROUP, S(kPageLeft),
                               S(radioTop), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idAccept)), FInstance, nullptr);
-    FDoNotAccept = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON, S(kPageLeft),
+    FDoNotAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON, S(kPageLeft),
                                    S(radioTop + 22), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idDoNotAccept)),
                                    FInstance, nullptr);
     for (HWND radio : {FAccept, FDoNotAccept})
-        SendMessageA(radio, WM_SETFONT, WPARAM(FFont), FALSE);
-    SendMessageA(FDoNotAccept, BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageW(radio, WM_SETFONT, WPARAM(FFont), FALSE);
+    SendMessageW(FDoNotAccept, BM_SETCHECK, BST_CHECKED, 0);
     FLicence.push_back(FAccept);
     FLicence.push_back(FDoNotAccept);
 
     FFinish.push_back(Label(kPageLeft, kPageTop + 8, kPageInnerWidth, 20, FBold));
     FFinish.push_back(Label(kPageLeft, kPageTop + 36, kPageInnerWidth, 20, FFont));
 
-    FBack = Button("", idBack);
-    FNextButton = Button("", idNext, BS_DEFPUSHBUTTON);
-    FFinishButton = Button("", idFinish);
-    FCancelButton = Button("", idCancel);
+    FBack = Button(L"", idBack);
+    FNextButton = Button(L"", idNext, BS_DEFPUSHBUTTON);
+    FFinishButton = Button(L"", idFinish);
+    FCancelButton = Button(L"", idCancel);
 }
 
 int TextHeight(HWND label, HFONT font, int width)
 {
-    char buffer[4096];
-    GetWindowTextA(label, buffer, sizeof buffer);
+    wchar_t buffer[4096];
+    GetWindowTextW(label, buffer, 4096);
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, font);
     RECT r{0, 0, width, 0};
-    DrawTextA(dc, buffer, -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    DrawTextW(dc, buffer, -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     return r.bottom - r.top;
@@ -245,30 +266,36 @@ void TSetupWizard::LoadLicence()
         text.clear();
     }
     text = ExpandLicencePlaceholders(text, FModel->AppName(), FModel->CompanyName());
+    // RTF names its code page itself; a plain-text licence is Windows-1252
+    // and goes in as UTF-16, so that it reads the same on every system.
+    bool rtf = text.rfind("{\\rtf", 0) == 0;
+    if (!rtf) {
+        std::u16string wide = AnsiToUtf16(text);
+        text.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(char16_t));
+    }
     std::pair<const std::string*, size_t> source{&text, 0};
     EDITSTREAM stream{};
     stream.dwCookie = DWORD_PTR(&source);
     stream.pfnCallback = StreamFromString;
-    bool rtf = text.rfind("{\\rtf", 0) == 0;
-    SendMessageA(FLicenceText, EM_STREAMIN, rtf ? SF_RTF : SF_TEXT, LPARAM(&stream));
-    SendMessageA(FLicenceText, EM_SETSEL, 0, 0);
-    SendMessageA(FLicenceText, EM_SCROLLCARET, 0, 0);
+    SendMessageW(FLicenceText, EM_STREAMIN, rtf ? SF_RTF : SF_TEXT | SF_UNICODE, LPARAM(&stream));
+    SendMessageW(FLicenceText, EM_SETSEL, 0, 0);
+    SendMessageW(FLicenceText, EM_SCROLLCARET, 0, 0);
 }
 
 void TSetupWizard::ApplyTexts()
 {
     const TWizardModel& m = *FModel;
-    SetWindowTextA(FBack, m.Text("4.BackBtn", "< &Back").c_str());
-    SetWindowTextA(FNextButton, m.Text("4.NextBtn", "&Next >").c_str());
-    SetWindowTextA(FFinishButton, m.Text("4.FinishBtn", "&Finish").c_str());
-    SetWindowTextA(FCancelButton, m.Text("4.CancelBtn", "Cancel").c_str());
+    SetText(FBack, m.Text("4.BackBtn", "< &Back"));
+    SetText(FNextButton, m.Text("4.NextBtn", "&Next >"));
+    SetText(FFinishButton, m.Text("4.FinishBtn", "&Finish"));
+    SetText(FCancelButton, m.Text("4.CancelBtn", "Cancel"));
     for (int i = 0; i < 4; ++i)
-        SetWindowTextA(FWelcome[i], m.Text("1.String" + std::to_string(i + 1)).c_str());
-    SetWindowTextA(FLicence[0], m.Text("2.License1").c_str());
-    SetWindowTextA(FAccept, m.Text("2.Accept", "I accept").c_str());
-    SetWindowTextA(FDoNotAccept, m.Text("2.DoNotAccept", "I do not accept").c_str());
-    SetWindowTextA(FFinish[0], m.Text("3.String1").c_str());
-    SetWindowTextA(FFinish[1], m.Text("3.String2").c_str());
+        SetText(FWelcome[i], m.Text("1.String" + std::to_string(i + 1)));
+    SetText(FLicence[0], m.Text("2.License1"));
+    SetText(FAccept, m.Text("2.Accept", "I accept"));
+    SetText(FDoNotAccept, m.Text("2.DoNotAccept", "I do not accept"));
+    SetText(FFinish[0], m.Text("3.String1"));
+    SetText(FFinish[1], m.Text("3.String2"));
     int h = TextHeight(FFinish[0], FBold, S(kPageInnerWidth));
     MoveWindow(FFinish[0], S(kPageLeft), S(kPageTop + 8), S(kPageInnerWidth), h, TRUE);
     MoveWindow(FFinish[1], S(kPageLeft), S(kPageTop + 16) + h, S(kPageInnerWidth),
@@ -276,8 +303,8 @@ void TSetupWizard::ApplyTexts()
     LayoutWelcome();
     LoadLicence();
     if (!m.Pages().empty())
-        SetWindowTextA(FHeading, m.Heading(m.Pages()[FCurrent]).c_str());
-    SetWindowTextA(FWnd, (m.AppName() + " Setup").c_str());
+        SetText(FHeading, m.Heading(m.Pages()[FCurrent]));
+    SetWindowTextW(FWnd, Caption().c_str());
 }
 
 void TSetupWizard::ShowPage(size_t index)
@@ -290,13 +317,13 @@ void TSetupWizard::ShowPage(size_t index)
         ShowWindow(w, page == wpLicence ? SW_SHOW : SW_HIDE);
     for (HWND w : FFinish)
         ShowWindow(w, page == wpFinish ? SW_SHOW : SW_HIDE);
-    SetWindowTextA(FHeading, FModel->Heading(page).c_str());
+    SetText(FHeading, FModel->Heading(page));
     UpdateButtons();
 }
 
 bool TSetupWizard::CanGoNext() const
 {
-    return FModel->Pages()[FCurrent] != wpLicence || SendMessageA(FAccept, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return FModel->Pages()[FCurrent] != wpLicence || SendMessageW(FAccept, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void TSetupWizard::UpdateButtons()
@@ -319,7 +346,7 @@ void TSetupWizard::UpdateButtons()
     EnableWindow(FCancelButton, !FInstalled);
     int left = place(last ? FFinishButton : FNextButton, cancelLeft - 8 - kButtonWidth);
     place(FBack, left - kButtonWidth);
-    SendMessageA(FWnd, DM_SETDEFID, last ? idFinish : idNext, 0);
+    SendMessageW(FWnd, DM_SETDEFID, last ? idFinish : idNext, 0);
 }
 
 bool TSetupWizard::Install()
@@ -327,19 +354,32 @@ bool TSetupWizard::Install()
     if (FInstalled)
         return true;
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    // The window stays alive while the Application Manager runs (the wait
+    // pumps its messages) but takes no input until it is done.
     EnableWindow(FWnd, FALSE);
     bool ok = false;
     try {
         if (!FPackage.FindAppManager()) {
-            Message(FModel->Text("0.NoActiveSync", "No Active Sync found on the system. Setup will terminate!"),
+            Message(WideFromAnsi(FModel->Text("0.NoActiveSync",
+                                              "No Active Sync found on the system. Setup will terminate!")),
                     MB_ICONERROR);
         } else {
-            FPackage.RunAppManager();
+            SetWindowTextW(FBrand, L"Waiting for the Application Manager...");
+            UpdateWindow(FBrand);
+            FWaiting = true;
+            try {
+                FPackage.RunAppManager();
+            } catch (...) {
+                FWaiting = false;
+                throw;
+            }
+            FWaiting = false;
             ok = true;
         }
     } catch (const std::exception& e) {
-        Message(FModel->Text("0.Error", "Error") + "\r\n\r\n" + e.what(), MB_ICONERROR);
+        Message(WideFromAnsi(FModel->Text("0.Error", "Error")) + L"\r\n\r\n" + WideFromUtf8(e.what()), MB_ICONERROR);
     }
+    SetWindowTextW(FBrand, kBrand);
     EnableWindow(FWnd, TRUE);
     SetCursor(old);
     FInstalled = ok;
@@ -366,13 +406,14 @@ void TSetupWizard::Finish()
 
 void TSetupWizard::Cancel()
 {
+    if (FWaiting)
+        return;
     if (FInstalled) {
         DestroyWindow(FWnd);
         return;
     }
-    std::string question = FModel->Text("0.ConfirmQuit", "Do you really want to leave the setup?");
-    if (Unattended() || MessageBoxA(FWnd, question.c_str(), (FModel->AppName() + " Setup").c_str(),
-                                    MB_YESNO | MB_ICONQUESTION) == IDYES)
+    std::wstring question = WideFromAnsi(FModel->Text("0.ConfirmQuit", "Do you really want to leave the setup?"));
+    if (Unattended() || MessageBoxW(FWnd, question.c_str(), Caption().c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES)
         DestroyWindow(FWnd);
 }
 
@@ -383,7 +424,7 @@ void TSetupWizard::LoadPicture()
         return;
     std::vector<uint8_t> bytes;
     try {
-        bytes = ReadFileBytes(AppendPath(FFolder, ExtractFileName(name)));
+        bytes = ReadFileBytes(AppendPath(FFolder, AnsiToUtf8(ExtractFileName(name))));
     } catch (const Exception&) {
         return;
     }
@@ -426,20 +467,20 @@ void TSetupWizard::PaintPicture(HDC dc)
     SetTextColor(dc, RGB(255, 255, 255));
     HGDIOBJ old = SelectObject(dc, FHeadingFont);
     RECT text{area.left + S(12), area.top + S(24), area.right - S(12), area.bottom - S(24)};
-    std::string app = FModel->AppName();
-    DrawTextA(dc, app.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX);
+    std::wstring app = WideFromAnsi(FModel->AppName());
+    DrawTextW(dc, app.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
 }
 
 LRESULT CALLBACK TSetupWizard::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TSetupWizard*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        auto* self = static_cast<TSetupWizard*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
         self->FWnd = wnd;
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, LONG_PTR(self));
+        SetWindowLongPtrW(wnd, GWLP_USERDATA, LONG_PTR(self));
     }
-    auto* self = reinterpret_cast<TSetupWizard*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    return self ? self->Handle(msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
+    auto* self = reinterpret_cast<TSetupWizard*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+    return self ? self->Handle(msg, wp, lp) : DefWindowProcW(wnd, msg, wp, lp);
 }
 
 LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
@@ -483,7 +524,7 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
         case idDoNotAccept: UpdateButtons(); return 0;
         case idLanguage:
             if (HIWORD(wp) == CBN_SELCHANGE) {
-                LRESULT i = SendMessageA(FLanguage, CB_GETCURSEL, 0, 0);
+                LRESULT i = SendMessageW(FLanguage, CB_GETCURSEL, 0, 0);
                 if (i >= 0 && size_t(i) < FModel->Languages().size()) {
                     FModel->SetLanguage(FModel->Languages()[i]);
                     ApplyTexts();
@@ -495,8 +536,8 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
         break;
     case WM_APP:
         // Unattended run (tests): accept, go through every page, finish.
-        SendMessageA(FAccept, BM_SETCHECK, BST_CHECKED, 0);
-        SendMessageA(FDoNotAccept, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendMessageW(FAccept, BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageW(FDoNotAccept, BM_SETCHECK, BST_UNCHECKED, 0);
         while (FCurrent + 1 < FModel->Pages().size() && IsWindow(FWnd)) {
             size_t before = FCurrent;
             Next();
@@ -513,7 +554,7 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
     case WM_CLOSE: Cancel(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     }
-    return DefWindowProcA(FWnd, msg, wp, lp);
+    return DefWindowProcW(FWnd, msg, wp, lp);
 }
 
 int TSetupWizard::Run()
@@ -537,15 +578,15 @@ int TSetupWizard::Run()
     OleInitialize(nullptr);
     LoadPicture();
 
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = FInstance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.hIcon = LoadIconA(FInstance, MAKEINTRESOURCEA(1));
-    wc.lpszClassName = "VeltrinSetupWizard";
-    RegisterClassExA(&wc);
+    wc.hIcon = LoadIconW(FInstance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = L"VeltrinSetupWizard";
+    RegisterClassExW(&wc);
 
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     HDC screen = GetDC(nullptr);
@@ -555,7 +596,7 @@ int TSetupWizard::Run()
     AdjustWindowRect(&r, style, FALSE);
     int w = r.right - r.left, h = r.bottom - r.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    CreateWindowExA(WS_EX_CONTROLPARENT, wc.lpszClassName, "Setup", style, x, y, w, h, nullptr, nullptr, FInstance,
+    CreateWindowExW(WS_EX_CONTROLPARENT, wc.lpszClassName, L"Setup", style, x, y, w, h, nullptr, nullptr, FInstance,
                     this);
     if (!FWnd)
         return 0;
@@ -568,13 +609,13 @@ int TSetupWizard::Run()
     ShowWindow(FWnd, SW_SHOWNORMAL);
     UpdateWindow(FWnd);
     if (Unattended())
-        PostMessageA(FWnd, WM_APP, 0, 0);
+        PostMessageW(FWnd, WM_APP, 0, 0);
 
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(FWnd, &msg)) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(FWnd, &msg)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     }
     if (FPicture) {

@@ -1,5 +1,6 @@
 #include "setupwizard/WizardModel.h"
 
+#include "common/AnsiText.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "storage/uScramble.h"
@@ -79,7 +80,8 @@ std::string TWizardModel::SetupImage() const
 
 std::string TWizardModel::LicenceFile(const std::string& folder) const
 {
-    std::string own = AppendPath(folder, "EULA_" + FLanguage + ".txt");
+    // Language names are Windows-1252, file names UTF-8.
+    std::string own = AppendPath(folder, AnsiToUtf8("EULA_" + FLanguage + ".txt"));
     return FileExists(own) ? own : AppendPath(folder, std::string("EULA_") + kNeutral + ".txt");
 }
 

@@ -52,4 +52,17 @@ TEST(AnsiText, LenientConversionReplaces)
     EXPECT_EQ(Utf16LeToAnsiLossy(utf16, 5), "??A?");
 }
 
+TEST(AnsiText, Utf16ConversionsForTheWideWindowsCalls)
+{
+    // Latin, Cyrillic and a character outside the basic plane survive the
+    // round trip; the last one takes a surrogate pair.
+    const std::string text = "\xC5\x92uvre \xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0 \xF0\x9F\x98\x80";
+    std::u16string wide = Utf8ToUtf16(text);
+    EXPECT_EQ(wide, u"\u0152uvre \u0414\u0438\u043C\u0430 \U0001F600");
+    EXPECT_EQ(Utf16ToUtf8(wide), text);
+    // Broken input on either side becomes U+FFFD instead of vanishing.
+    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"x") + char16_t(0xD83D) + u"y"), "x\xEF\xBF\xBDy");
+}
+
 }

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Paths.h"
+#include "common/Registry.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -88,4 +89,16 @@ TEST(Platform, ReadingAMissingFileNamesIt)
     }
 }
 
+}
+
+TEST(Platform, EnvironmentTextExpandsKnownVariablesOnly)
+{
+    setenv("VI_EXPAND_A", "C:\\Windows", 1);
+    unsetenv("VI_EXPAND_MISSING");
+    EXPECT_EQ(ExpandEnvironmentText("%VI_EXPAND_A%\\WindowsMobile"), "C:\\Windows\\WindowsMobile");
+    EXPECT_EQ(ExpandEnvironmentText("100% of %VI_EXPAND_MISSING% and %VI_EXPAND_A%"),
+              "100% of %VI_EXPAND_MISSING% and C:\\Windows");
+    EXPECT_EQ(ExpandEnvironmentText("50%"), "50%");
+    EXPECT_EQ(ExpandEnvironmentText("%%VI_EXPAND_A%"), "%C:\\Windows");
+    unsetenv("VI_EXPAND_A");
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -157,6 +158,80 @@ TEST_F(Launcher, UnreadableProgramFilesValueShowsTheSystemMessage)
     std::string box = Run();
     EXPECT_NE(box.find("Error: "), std::string::npos);
     EXPECT_EQ(box.find(kNoActiveSync), std::string::npos);
+}
+
+
+// Where the Application Manager may be, in the order the launcher looks:
+// App Paths in the 64-bit registry view, App Paths in the default view,
+// the Windows folder's WindowsMobile, ActiveSync's install folder, Program
+// Files. Each case lists the places that hold a file; the first one wins.
+struct TSearchCase {
+    const char* Name;
+    std::vector<std::string> Present;
+    const char* Expected; // empty: not found
+};
+
+class AppManagerSearch : public Launcher, public ::testing::WithParamInterface<TSearchCase> {
+protected:
+    void TearDown() override
+    {
+        unsetenv("windir");
+        unsetenv("VI_TEST_ROOT");
+        Launcher::TearDown();
+    }
+};
+
+TEST_P(AppManagerSearch, TakesTheFirstPlaceThatHoldsTheFile)
+{
+    const TSearchCase& c = GetParam();
+    const char* const appPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE]\n@=";
+    const char* const activeSync = "Software\\Microsoft\\Windows CE Services]\n\"InstalledDir\"=";
+    setenv("windir", tmp.File("windows").c_str(), 1);
+    setenv("VI_TEST_ROOT", tmp.File("").c_str(), 1);
+    // Every key names its own folder; only the places of the case hold the
+    // program. Values come quoted and as expandable strings, as installers
+    // write them.
+    std::string reg = std::string("[64:HKEY_LOCAL_MACHINE\\") + appPaths + "\"\"" + tmp.File("apppaths64/CeAppMgr.exe") +
+                      "\"\"\n" + "[HKEY_LOCAL_MACHINE\\" + appPaths + "expand:\"%VI_TEST_ROOT%apppaths32/CeAppMgr.exe\"\n" +
+                      "[64:HKEY_LOCAL_MACHINE\\" + activeSync + "\"" + tmp.File("activesync64") + "\"\n" +
+                      "[HKEY_LOCAL_MACHINE\\" + activeSync + "\"" + tmp.File("activesync32") + "\"\n" +
+                      "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n\"ProgramFilesdir\"=\"" +
+                      tmp.File("pf") + "\"\n";
+    tmp.Write("registry.reg", reg);
+    for (const std::string& place : c.Present) {
+        ForceDirectories(tmp.File(place));
+        tmp.Write(place + "/CeAppMgr.exe", "");
+    }
+    TDeskstart launcher(pkg);
+    EXPECT_EQ(launcher.FindAppManager(), *c.Expected != 0);
+    EXPECT_EQ(launcher.AppManagerPath(), *c.Expected ? tmp.File(std::string(c.Expected) + "/CeAppMgr.exe") : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, AppManagerSearch,
+    ::testing::Values(
+        TSearchCase{"All", {"apppaths64", "apppaths32", "windows/WindowsMobile", "activesync64", "activesync32", "pf"},
+                    "apppaths64"},
+        TSearchCase{"DefaultViewOnly", {"apppaths32", "windows/WindowsMobile", "pf"}, "apppaths32"},
+        TSearchCase{"DeviceCenter", {"windows/WindowsMobile", "activesync32", "pf"}, "windows/WindowsMobile"},
+        TSearchCase{"ActiveSync64", {"activesync64", "activesync32", "pf"}, "activesync64"},
+        TSearchCase{"ActiveSync32", {"activesync32", "pf"}, "activesync32"},
+        TSearchCase{"ProgramFiles", {"pf"}, "pf"},
+        TSearchCase{"Nowhere", {}, ""}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Launcher, EmptyOrDanglingAppPathsFallThrough)
+{
+    for (const char* value : {"@=\"\"", "@=\"/nowhere/CeAppMgr.exe\"", "\"Other\"=\"x\""}) {
+        tmp.Write("registry.reg", std::string("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App "
+                                              "Paths\\CEAPPMGR.EXE]\n") +
+                                      value + "\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
+                                              "\"ProgramFilesdir\"=\"" + tmp.File("pf") + "\"\n");
+        tmp.Write("pf/CeAppMgr.exe", "");
+        TDeskstart launcher(pkg);
+        ASSERT_TRUE(launcher.FindAppManager()) << value;
+        EXPECT_EQ(launcher.AppManagerPath(), tmp.File("pf/CeAppMgr.exe")) << value;
+    }
 }
 
 }

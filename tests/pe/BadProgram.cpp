@@ -1,6 +1,9 @@
 // A program built the way shipped programs must not be: a console program
-// that imports zlib1.dll and carries no resources. The program check must
-// find each fault in it.
+// that imports zlib1.dll and a function Windows XP lacks, and carries no
+// resources. The program check must find each fault in it.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
+#include <windows.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -8,5 +11,5 @@
 int main()
 {
     std::printf("%s\n", zlibVersion());
-    return 0;
+    return CancelSynchronousIo(GetCurrentThread()) ? 0 : 1;
 }

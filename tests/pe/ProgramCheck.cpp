@@ -58,7 +58,59 @@ void CheckVersion(const TPeImage& image, std::vector<std::string>& problems)
             problems.push_back(std::string("the version resource has no ") + key);
 }
 
+// Functions that the system DLLs of Windows XP SP3 do not export, which a
+// toolchain or a careless call pulls in: a program importing one of them
+// does not start on XP at all ("The procedure entry point ... could not be
+// located"). Calls that need them must look them up at run time.
+const std::set<std::string>& NewerThanXp()
+{
+    static const std::set<std::string> kNames = {
+        // kernel32, Vista and later
+        "kernel32.dll!AcquireSRWLockExclusive", "kernel32.dll!AcquireSRWLockShared", "kernel32.dll!CancelIoEx",
+        "kernel32.dll!CancelSynchronousIo", "kernel32.dll!CompareStringEx", "kernel32.dll!CompareStringOrdinal",
+        "kernel32.dll!CreateEventExW", "kernel32.dll!CreateMutexExW", "kernel32.dll!CreateSemaphoreExW",
+        "kernel32.dll!CreateSymbolicLinkA", "kernel32.dll!CreateSymbolicLinkW", "kernel32.dll!FlsAlloc",
+        "kernel32.dll!FlsFree", "kernel32.dll!FlsGetValue", "kernel32.dll!FlsSetValue",
+        "kernel32.dll!GetCurrentProcessorNumber", "kernel32.dll!GetErrorMode",
+        "kernel32.dll!GetFileInformationByHandleEx", "kernel32.dll!GetFinalPathNameByHandleA",
+        "kernel32.dll!GetFinalPathNameByHandleW", "kernel32.dll!GetLocaleInfoEx", "kernel32.dll!GetProductInfo",
+        "kernel32.dll!GetQueuedCompletionStatusEx", "kernel32.dll!GetTickCount64",
+        "kernel32.dll!GetUserDefaultLocaleName", "kernel32.dll!InitializeConditionVariable",
+        "kernel32.dll!InitializeCriticalSectionEx", "kernel32.dll!InitializeSRWLock",
+        "kernel32.dll!InitOnceBeginInitialize", "kernel32.dll!InitOnceComplete",
+        "kernel32.dll!InitOnceExecuteOnce", "kernel32.dll!LCMapStringEx", "kernel32.dll!LocaleNameToLCID",
+        "kernel32.dll!QueryFullProcessImageNameA", "kernel32.dll!QueryFullProcessImageNameW",
+        "kernel32.dll!ReleaseSRWLockExclusive", "kernel32.dll!ReleaseSRWLockShared",
+        "kernel32.dll!SetFileInformationByHandle", "kernel32.dll!SleepConditionVariableCS",
+        "kernel32.dll!SleepConditionVariableSRW", "kernel32.dll!TryAcquireSRWLockExclusive",
+        "kernel32.dll!TryAcquireSRWLockShared", "kernel32.dll!WakeAllConditionVariable",
+        "kernel32.dll!WakeConditionVariable",
+        // kernel32, Windows 7 and later
+        "kernel32.dll!AddDllDirectory", "kernel32.dll!RemoveDllDirectory", "kernel32.dll!SetDefaultDllDirectories",
+        "kernel32.dll!SetThreadErrorMode",
+        // kernel32, Windows 8 and later
+        "kernel32.dll!CreateFile2", "kernel32.dll!GetSystemTimePreciseAsFileTime", "kernel32.dll!WaitOnAddress",
+        "kernel32.dll!WakeByAddressAll", "kernel32.dll!WakeByAddressSingle",
+        // advapi32
+        "advapi32.dll!RegDeleteTreeA", "advapi32.dll!RegDeleteTreeW", "advapi32.dll!RegGetValueA",
+        "advapi32.dll!RegGetValueW", "advapi32.dll!RegSetKeyValueW",
+        // user32
+        "user32.dll!AddClipboardFormatListener", "user32.dll!ChangeWindowMessageFilter",
+        "user32.dll!ChangeWindowMessageFilterEx", "user32.dll!GetDpiForWindow", "user32.dll!IsProcessDPIAware",
+        "user32.dll!SetProcessDPIAware", "user32.dll!SetProcessDpiAwarenessContext",
+        "user32.dll!ShutdownBlockReasonCreate",
+        // shell32, comctl32
+        "shell32.dll!SHGetKnownFolderPath", "comctl32.dll!TaskDialog", "comctl32.dll!TaskDialogIndirect",
+    };
+    return kNames;
+}
+
 } // namespace
+
+bool ImportNewerThanXp(const std::string& dll, const std::string& function)
+{
+    return NewerThanXp().count(Lower(dll) + "!" + function) != 0;
+}
 
 bool IsSystemDll(const std::string& name)
 {
@@ -82,9 +134,13 @@ std::vector<std::string> ShippedProgramProblems(const TPeImage& image, const TSh
     if (image.Subsystem() != subsystem)
         problems.push_back("subsystem " + std::to_string(image.Subsystem()) + " instead of " +
                            std::to_string(subsystem));
-    for (const TPeImport& import : image.Imports())
+    for (const TPeImport& import : image.Imports()) {
         if (!IsSystemDll(import.Dll))
             problems.push_back("imports " + import.Dll + ", which Windows does not have");
+        for (const std::string& function : import.Functions)
+            if (ImportNewerThanXp(import.Dll, function))
+                problems.push_back("imports " + function + " from " + import.Dll + ", which Windows XP does not have");
+    }
     CheckManifest(image, problems);
     CheckVersion(image, problems);
     if (!image.Resource(kPeResourceIconGroup, 1))

@@ -18,3 +18,5 @@ std::vector<std::string> ShippedProgramProblems(const TPeImage& image, const TSh
 
 // DLLs that every Windows desktop from XP on has in its system folder.
 bool IsSystemDll(const std::string& name);
+// True for a known function of a system DLL that Windows XP lacks.
+bool ImportNewerThanXp(const std::string& dll, const std::string& function);

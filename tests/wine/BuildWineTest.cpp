@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <cstdio>
 #include <sstream>
 
 namespace {
@@ -59,11 +60,12 @@ protected:
         ASSERT_EQ(r.ExitCode, 0) << r.Output;
     }
 
-    TRunResult RunPackage(const std::string& package, const std::string& recordVariable)
+    TRunResult RunPackage(const std::string& package, const std::string& recordVariable,
+                          std::vector<std::string> extraEnv = {})
     {
-        return RunProgram(Wine({package}), {recordVariable + "=" + WindowsPath(FDir.File("record.txt")),
-                                    "VI_SFX_QUIET=1", "VI_SETUP_UNATTENDED=1"},
-                          FDir.File("wine-output.txt"));
+        extraEnv.insert(extraEnv.end(), {recordVariable + "=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1",
+                                         "VI_SETUP_UNATTENDED=1"});
+        return RunProgram(Wine({package}), extraEnv, FDir.File("wine-output.txt"));
     }
 
     void Reg(const std::vector<std::string>& args)
@@ -74,14 +76,23 @@ protected:
         ASSERT_EQ(r.ExitCode, 0) << r.Output;
     }
 
-    // Runs the silent package and checks what the Application Manager got.
+    // Runs the silent package and checks what the Application Manager got:
+    // the package's .ini in the folder it was unpacked to, and a window that
+    // it may show (Windows hands SW_HIDE on to a program's first window).
     void ExpectAppManagerRun(const std::string& helperWindowsPath,
-                             const std::string& package = "Pocket PC Silent/Setup.exe")
+                             const std::string& package = "Pocket PC Silent/Setup.exe",
+                             const std::vector<std::string>& extraEnv = {})
     {
         DeleteFileIfExists(FDir.File("record.txt"));
-        TRunResult r = RunPackage(FWork + "/" + package, "VI_APPMGR_RECORD");
+        TRunResult r = RunPackage(FWork + "/" + package, "VI_APPMGR_RECORD", extraEnv);
         ASSERT_TRUE(FileExists(FDir.File("record.txt"))) << "the Application Manager did not run: " << r.Output;
         auto record = ReadRecord(FDir.File("record.txt"));
+        FRecord = record;
+        ASSERT_EQ(Values(record, "startup").size(), 1u);
+        unsigned long flags = 0, show = 0;
+        ASSERT_EQ(std::sscanf(Values(record, "startup")[0].c_str(), "%lu %lu", &flags, &show), 2);
+        const unsigned long useShowWindow = 1, hide = 0;
+        EXPECT_FALSE((flags & useShowWindow) && show == hide) << "started hidden: " << Values(record, "startup")[0];
         ASSERT_EQ(Values(record, "cmdline").size(), 1u);
         std::string cmdline = Values(record, "cmdline")[0];
         const std::string prefix = "\"" + helperWindowsPath + "\" \"";
@@ -93,6 +104,7 @@ protected:
         EXPECT_EQ(ini.substr(ini.size() - 9), "\\Demo.ini") << cmdline;
         std::string folder = ini.substr(0, ini.size() - 9);
         EXPECT_NE(folder.find("\\Temp\\"), std::string::npos) << folder;
+        FUnpackedTo = folder;
 
         std::string iniText = ReadAll(HostPath(ini));
         EXPECT_NE(iniText.find("\r\nCabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n"), std::string::npos)
@@ -105,7 +117,24 @@ protected:
         EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
     }
 
+    void UseRealWizard()
+    {
+        fs::copy_file(WinProgram("Setup.exe"), FProgram + "/Setup.exe", fs::copy_options::overwrite_existing);
+    }
+
+    // The stand-in Application Manager in a folder of its own, named by App Paths.
+    std::string RegisterAppManager()
+    {
+        const std::string helper = FDir.File("appmgr/CeAppMgr.exe");
+        fs::create_directories(FDir.File("appmgr"));
+        fs::copy_file(WinProgram("tests/CeAppMgr.exe"), helper, fs::copy_options::overwrite_existing);
+        Reg({"add", kAppPathsKey, "/ve", "/d", WindowsPath(helper), "/f"});
+        return WindowsPath(helper);
+    }
+
     TempDir FDir;
+    std::multimap<std::string, std::string> FRecord;
+    std::string FUnpackedTo;
     std::string FProgram = FDir.File("program");
     std::string FWork = FDir.File("work/Demo");
 };
@@ -167,12 +196,88 @@ TEST_F(BuildWineTest, LauncherFindsTheAppManagerInProgramFiles)
 TEST_F(BuildWineTest, SetupWizardWalksItsPagesAndHandsTheIniToTheAppManager)
 {
     // The real wizard this time, driven through its pages unattended.
-    fs::copy_file(WinProgram("Setup.exe"), FProgram + "/Setup.exe", fs::copy_options::overwrite_existing);
+    UseRealWizard();
     Build("Pocket PC");
+    ExpectAppManagerRun(RegisterAppManager(), "Pocket PC/Setup.exe");
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
+TEST_F(BuildWineTest, LauncherFindsTheAppManagerOfWindowsMobileDeviceCenter)
+{
+    Build("Pocket PC Silent");
+    RunProgram(Wine({"reg", "delete", kAppPathsKey, "/f"}), {}, FDir.File("reg-output.txt"));
+    const std::string folder = VI_WINEPREFIX "/drive_c/windows/WindowsMobile";
+    fs::create_directories(folder);
+    fs::copy_file(WinProgram("tests/CeAppMgr.exe"), folder + "/CeAppMgr.exe", fs::copy_options::overwrite_existing);
+    ExpectAppManagerRun("C:\\windows\\WindowsMobile\\CeAppMgr.exe");
+    fs::remove_all(folder);
+}
+
+TEST_F(BuildWineTest, WizardAnswersWhileTheAppManagerRuns)
+{
+    UseRealWizard();
+    Build("Pocket PC");
+    std::string helper = RegisterAppManager();
+    ExpectAppManagerRun(helper, "Pocket PC/Setup.exe", {"VI_APPMGR_SLEEP=10"});
+    std::vector<std::string> wizard = Values(FRecord, "wizard");
+    ASSERT_EQ(wizard.size(), 1u);
+    int answers = 0, asks = 0;
+    ASSERT_EQ(std::sscanf(wizard[0].c_str(), "%d of %d", &answers, &asks), 2) << wizard[0];
+    EXPECT_GT(asks, 10) << "the stand-in did not find the wizard's window";
+    EXPECT_EQ(answers, asks) << "the wizard stopped answering while it waited";
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
+// Windows user folders often have names outside the ANSI code page; the
+// package is unpacked below them and every program finds its files there.
+TEST_F(BuildWineTest, PackagesInstallFromTemporaryFoldersWithNonAsciiNames)
+{
+    UseRealWizard();
+    Build("Pocket PC Silent");
+    Build("Pocket PC");
+    std::string helper = RegisterAppManager();
+    struct Case {
+        const char* user;
+        const char* package;
+    } cases[] = {{"\xC5\x92uvre", "Pocket PC Silent/Setup.exe"},
+                 {"\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0", "Pocket PC Silent/Setup.exe"},
+                 {"\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0", "Pocket PC/Setup.exe"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.user) + " " + c.package);
+        const std::string temp = std::string("C:\\users\\") + c.user + "\\Temp";
+        fs::create_directories(HostPath(temp));
+        ExpectAppManagerRun(helper, c.package, {"LANG=C.UTF-8", "TEMP=" + temp, "TMP=" + temp});
+        EXPECT_EQ(FUnpackedTo.rfind(temp + "\\", 0), 0u) << FUnpackedTo;
+    }
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
+// A 32-bit program on 64-bit Windows reads a redirected view of
+// HKLM\Software; ActiveSync's key is only in the 64-bit one. Needs a 64-bit
+// prefix that runs 32-bit programs, so only where this kernel runs them.
+TEST_F(BuildWineTest, ShippedLauncherFindsAppPathsOfThe64BitView)
+{
+    if (WineTwins())
+        GTEST_SKIP() << "this machine cannot run the 32-bit launcher";
+    Build("Pocket PC Silent");
+    const std::string prefix = FDir.File("wow64");
+    std::vector<std::string> env = {"WINEPREFIX=" + prefix, "WINEARCH=win64", "WINELOADER=/usr/lib/wine/wine64"};
+    TRunResult boot = RunProgram({"/usr/lib/wine/wine64", "wineboot.exe", "-i"}, env, FDir.File("boot.txt"), 180);
+    ASSERT_EQ(boot.ExitCode, 0) << boot.Output;
     const std::string helper = FDir.File("appmgr/CeAppMgr.exe");
     fs::create_directories(FDir.File("appmgr"));
     fs::copy_file(WinProgram("tests/CeAppMgr.exe"), helper);
-    Reg({"add", kAppPathsKey, "/ve", "/d", WindowsPath(helper), "/f"});
-    ExpectAppManagerRun(WindowsPath(helper), "Pocket PC/Setup.exe");
-    Reg({"delete", kAppPathsKey, "/f"});
+    TRunResult reg = RunProgram({"/usr/lib/wine/wine64", "reg", "add", kAppPathsKey, "/ve", "/d", WindowsPath(helper),
+                                 "/f", "/reg:64"},
+                                env, FDir.File("reg-output.txt"));
+    ASSERT_EQ(reg.ExitCode, 0) << reg.Output;
+    TRunResult r = RunProgram({"wine", FWork + "/Pocket PC Silent/Setup.exe"},
+                              {"WINEPREFIX=" + prefix, "WINEARCH=win64", "VI_SFX_QUIET=1",
+                               "VI_APPMGR_RECORD=" + WindowsPath(FDir.File("record.txt"))},
+                              FDir.File("wine-output.txt"));
+    ASSERT_TRUE(FileExists(FDir.File("record.txt"))) << "the Application Manager did not run: " << r.Output;
+    auto record = ReadRecord(FDir.File("record.txt"));
+    ASSERT_EQ(Values(record, "cmdline").size(), 1u);
+    EXPECT_EQ(Values(record, "cmdline")[0].rfind("\"" + WindowsPath(helper) + "\"", 0), 0u) << Values(record, "cmdline")[0];
+    RunProgram({"wineserver", "-k"}, {"WINEPREFIX=" + prefix}, FDir.File("kill.txt"));
 }

@@ -7,17 +7,17 @@
 
 int main()
 {
-    std::string recordPath = RecordPath("VI_SFX_RECORD");
+    std::wstring recordPath = RecordPath(L"VI_SFX_RECORD");
     if (recordPath.empty())
         return 1;
 
     std::string text;
-    char folder[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, folder);
-    text += std::string("cwd=") + folder + "\r\n";
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    text += std::string("exe=") + self + "\r\n";
-    text += FileLines("");
+    wchar_t folder[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    text += "cwd=" + Utf8(folder) + "\r\n";
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    text += "exe=" + Utf8(self) + "\r\n";
+    text += FileLines(L"");
     return WriteRecord(recordPath, text) ? 7 : 1;
 }

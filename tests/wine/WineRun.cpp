@@ -61,9 +61,10 @@ TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<st
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    // Entries earlier in the list win over the caller's environment.
-    std::vector<std::string> envText = {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all",
-                                        "WINEDLLOVERRIDES=mscoree,mshtml="};
+    // Entries earlier in the list win: the test's own, then the prefix's,
+    // then the caller's environment.
+    std::vector<std::string> envText = extraEnv;
+    envText.insert(envText.end(), {"WINEPREFIX=" VI_WINEPREFIX, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="});
     if (WineTwins()) {
         envText.push_back("WINEARCH=win64");
         envText.push_back(std::string("WINELOADER=") + kWine64Loader);
@@ -77,7 +78,6 @@ TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<st
         display.pop_back();
     if (!display.empty())
         envText.push_back("DISPLAY=" + display);
-    envText.insert(envText.end(), extraEnv.begin(), extraEnv.end());
     for (char** e = environ; *e; ++e)
         envText.emplace_back(*e);
     std::vector<char*> envp;

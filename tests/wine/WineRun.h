@@ -14,7 +14,8 @@ struct TRunResult {
 
 // Runs a program without a shell (so "$temp$" reaches it as it is) in the
 // prefix's environment, with the fixture's X server as display and the
-// extra environment entries; kills it after timeoutSeconds. The output goes
+// extra environment entries (which win over both); kills it after
+// timeoutSeconds. The output goes
 // through outputFile.
 TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
                       const std::string& outputFile, int timeoutSeconds = 90);

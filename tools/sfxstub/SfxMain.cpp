@@ -31,13 +31,26 @@ std::wstring Widen(const std::string& text, UINT codePage)
     return result;
 }
 
+// Messages are UTF-8 inside the stub and become UTF-16 only for display.
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string result(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), n, nullptr,
+                        nullptr);
+    return result;
+}
+
 std::string SystemText(DWORD code)
 {
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                  FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-    std::string result = n && text ? std::string(text, n) : "error " + std::to_string(code);
+                             nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::string result = n && text ? Utf8(std::wstring(text, n)) : "error " + std::to_string(code);
     if (text)
         LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
@@ -67,7 +80,7 @@ void Report(const std::wstring& title, const std::string& message)
             WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
-    MessageBoxW(nullptr, Widen(message, 1252).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, Widen(message, CP_UTF8).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 class TFileSource : public TSfxSource {
@@ -222,29 +235,78 @@ std::wstring ModulePath()
     }
 }
 
-// A new folder below the user's temporary folder; CreateDirectory failing
-// for an existing name is what keeps two runs apart.
-std::wstring CreateFreshFolder()
+std::wstring EnvironmentText(const wchar_t* name)
 {
-    wchar_t temp[MAX_PATH + 1];
-    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    if (n == 0 || n > MAX_PATH)
-        throw TStubError("Cannot find the temporary folder.", ExitCannotUnpack);
-    std::wstring base(temp, n);
+    std::wstring value(MAX_PATH + 1, L'\0');
+    DWORD n = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    if (n >= value.size()) {
+        value.resize(n);
+        n = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    }
+    value.resize(n < value.size() ? n : 0);
+    return value;
+}
+
+// Makes a new folder below base, whose name no other run gets;
+// CreateDirectory failing for an existing name is what keeps runs apart.
+// Returns an empty text (and the reason in error) when base cannot hold one.
+std::wstring FreshFolderIn(std::wstring base, std::string& error)
+{
+    if (base.empty())
+        return std::wstring();
     if (base.back() != L'\\')
         base += L'\\';
+    // A name that leaves the package's own files no room under MAX_PATH
+    // would fail later, file by file, with a less useful message.
+    if (base.size() > MAX_PATH - 64) {
+        error = "the temporary folder " + Utf8(base) + " has too long a name";
+        return std::wstring();
+    }
     DWORD salt = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    DWORD lastError = 0;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::wstring folder = base + L"VISFX" + std::to_wstring(GetCurrentProcessId()) + L"_" +
                               std::to_wstring((salt + attempt * 7919u) & 0xFFFFF);
         if (CreateDirectoryW(folder.c_str(), nullptr))
             return folder;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            throw TStubError("Cannot create a folder in the temporary folder: " +
-                                 SystemText(GetLastError()),
-                             ExitCannotUnpack);
+        lastError = GetLastError();
+        if (lastError == ERROR_ALREADY_EXISTS)
+            continue;
+        // A virus scanner may hold a new folder for a moment.
+        if ((lastError == ERROR_SHARING_VIOLATION || lastError == ERROR_ACCESS_DENIED) && attempt < 5) {
+            Sleep(200);
+            continue;
+        }
+        break;
     }
-    throw TStubError("Cannot create a folder in the temporary folder.", ExitCannotUnpack);
+    error = "cannot create a folder in " + Utf8(base) + ": " + SystemText(lastError);
+    return std::wstring();
+}
+
+// A new folder below the user's temporary folder, or below
+// %LOCALAPPDATA%\Temp when that one is missing, read-only or too long.
+std::wstring CreateFreshFolder()
+{
+    std::string error, fallbackError;
+    wchar_t temp[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    std::wstring base = n > 0 && n <= MAX_PATH ? std::wstring(temp, n) : std::wstring();
+    if (base.empty())
+        error = "the temporary folder (TEMP, TMP) is not set or too long";
+    std::wstring folder = FreshFolderIn(base, error);
+    if (!folder.empty())
+        return folder;
+    std::wstring local = EnvironmentText(L"LOCALAPPDATA");
+    if (!local.empty()) {
+        std::wstring fallback = local + L"\\Temp";
+        CreateDirectoryW(fallback.c_str(), nullptr);
+        folder = FreshFolderIn(fallback, fallbackError);
+        if (!folder.empty())
+            return folder;
+    }
+    throw TStubError("Cannot unpack the setup files: " + error +
+                         (fallbackError.empty() ? std::string() : "; " + fallbackError) + ".",
+                     ExitCannotUnpack);
 }
 
 std::wstring DeviceName(const TSfxEntry& entry)
@@ -262,7 +324,7 @@ void CreateParents(const std::wstring& folder, const std::wstring& relative)
          pos = relative.find(L'\\', pos + 1)) {
         std::wstring path = folder + L"\\" + relative.substr(0, pos);
         if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            throw TStubError("Cannot create the folder " + std::string(path.begin(), path.end()) + ": " +
+            throw TStubError("Cannot create the folder " + Utf8(path) + ": " +
                                  SystemText(GetLastError()),
                              ExitCannotUnpack);
     }
@@ -289,7 +351,7 @@ void Unpack(const TSfxArchive& archive, const std::wstring& folder, TProgressWin
         THandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out.Valid())
-            throw TStubError("Cannot write " + e.Name + ": " + SystemText(GetLastError()),
+            throw TStubError("Cannot write " + Utf8(relative) + ": " + SystemText(GetLastError()),
                              ExitCannotUnpack);
         uint64_t before = done;
         archive.Extract(
@@ -298,7 +360,7 @@ void Unpack(const TSfxArchive& archive, const std::wstring& folder, TProgressWin
                 DWORD written = 0;
                 if (!WriteFile(out.Get(), data, static_cast<DWORD>(count), &written, nullptr) ||
                     written != count)
-                    throw TStubError("Cannot write " + e.Name + ": " + SystemText(GetLastError()),
+                    throw TStubError("Cannot write " + Utf8(relative) + ": " + SystemText(GetLastError()),
                                      ExitCannotUnpack);
             },
             [&](uint64_t entryDone) {
@@ -309,15 +371,26 @@ void Unpack(const TSfxArchive& archive, const std::wstring& folder, TProgressWin
     }
 }
 
+// The macro is ASCII: a comparison that folds only ASCII letters is enough,
+// and works on every Windows (CompareStringOrdinal needs Vista).
+bool SameAsciiText(const std::wstring& a, const std::wstring& b)
+{
+    auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; };
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
+
 std::wstring ResolveExec(const std::string& exec, const std::wstring& folder)
 {
     std::wstring text = Widen(exec, 1252);
     const std::wstring macro = L"$temp$";
     std::wstring result;
     for (size_t i = 0; i < text.size();) {
-        if (text.size() - i >= macro.size() &&
-            CompareStringOrdinal(text.c_str() + i, static_cast<int>(macro.size()), macro.c_str(),
-                                 static_cast<int>(macro.size()), TRUE) == CSTR_EQUAL) {
+        if (text.size() - i >= macro.size() && SameAsciiText(text.substr(i, macro.size()), macro)) {
             result += folder;
             i += macro.size();
         } else {
@@ -327,17 +400,25 @@ std::wstring ResolveExec(const std::string& exec, const std::wstring& folder)
     return result;
 }
 
-int Run(const std::wstring& program, const std::wstring& folder)
+int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr<TProgressWindow> window)
 {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
+    // The user started this program; without this the wizard's window may
+    // open behind the browser the package was downloaded with.
+    AllowSetForegroundWindow(ASFW_ANY);
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &si, &pi))
-        throw TStubError("Cannot start the setup program: " + SystemText(GetLastError()),
+        throw TStubError("Cannot start the setup program " + Utf8(program) + ": " + SystemText(GetLastError()),
                          ExitCannotStart);
     CloseHandle(pi.hThread);
+    // Something stays on screen until the setup program shows its window.
+    if (window) {
+        WaitForInputIdle(pi.hProcess, 10000);
+        window.reset();
+    }
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
@@ -392,25 +473,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
             if (!TSfxArchive::IsSafeName(e.Name))
                 throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n"
                                  "It holds a file that would be unpacked outside its folder: " +
-                                     e.Name,
+                                     Utf8(DeviceName(e)),
                                  ExitDamaged);
 
         std::wstring folder = CreateFreshFolder();
-        {
-            std::unique_ptr<TProgressWindow> window;
-            if (settings.AutoExtract)
-                window = std::make_unique<TProgressWindow>(title);
-            try {
-                Unpack(*archive, folder, window.get());
-            } catch (const TStubError&) {
-                throw;
-            } catch (const Exception& e) {
-                throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" +
-                                     e.Message(),
-                                 ExitDamaged);
-            }
+        std::unique_ptr<TProgressWindow> window;
+        if (settings.AutoExtract)
+            window = std::make_unique<TProgressWindow>(title);
+        try {
+            Unpack(*archive, folder, window.get());
+        } catch (const TStubError&) {
+            throw;
+        } catch (const Exception& e) {
+            throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
+                             ExitDamaged);
         }
-        return Run(ResolveExec(settings.Exec, folder), folder);
+        return Run(ResolveExec(settings.Exec, folder), folder, std::move(window));
     } catch (const TStubError& e) {
         Report(title, e.Message());
         return e.ExitCode();
