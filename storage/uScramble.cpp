@@ -186,15 +186,14 @@ std::vector<std::string> SplitIniLines(const std::string& text)
 TEncodedStream::TEncodedStream(const std::string& fileName, TFileMode mode)
     : FKey(ScrambleKey), FFileName(fileName), FMode(mode)
 {
-    namespace fs = std::filesystem;
     if (mode == fmOpenRead) {
         if (!DirectoryExists(fileName))
-            FFile.open(fs::path(fileName), std::ios::in | std::ios::binary);
+            FFile.open(FsPath(fileName), std::ios::in | std::ios::binary);
         if (!FFile.is_open())
             throw Exception("Cannot open file " + fileName);
     } else {
         if (!DirectoryExists(fileName))
-            FFile.open(fs::path(fileName), std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
+            FFile.open(FsPath(fileName), std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
         if (!FFile.is_open())
             throw Exception("Cannot create file " + fileName);
     }

@@ -242,13 +242,24 @@ TEST_F(BuildWineTest, PackagesInstallFromTemporaryFoldersWithNonAsciiNames)
     } cases[] = {{"\xC5\x92uvre", "Pocket PC Silent/Setup.exe"},
                  {"\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0", "Pocket PC Silent/Setup.exe"},
                  {"\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0", "Pocket PC/Setup.exe"}};
+    // Wine takes TEMP and TMP from the user's environment key, as Windows
+    // does, whatever the Unix environment says.
+    auto setTemp = [&](const std::string& type, const std::string& value) {
+        for (const char* name : {"TEMP", "TMP"}) {
+            TRunResult r = RunProgram(Wine({"reg", "add", "HKCU\\Environment", "/v", name, "/t", type, "/d", value, "/f"}),
+                                      {"LANG=C.UTF-8"}, FDir.File("reg-output.txt"));
+            ASSERT_EQ(r.ExitCode, 0) << r.Output;
+        }
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.user) + " " + c.package);
         const std::string temp = std::string("C:\\users\\") + c.user + "\\Temp";
         fs::create_directories(HostPath(temp));
-        ExpectAppManagerRun(helper, c.package, {"LANG=C.UTF-8", "TEMP=" + temp, "TMP=" + temp});
+        setTemp("REG_SZ", temp);
+        ExpectAppManagerRun(helper, c.package, {"LANG=C.UTF-8"});
         EXPECT_EQ(FUnpackedTo.rfind(temp + "\\", 0), 0u) << FUnpackedTo;
     }
+    setTemp("REG_EXPAND_SZ", "%USERPROFILE%\\Temp");
     Reg({"delete", kAppPathsKey, "/f"});
 }
 
