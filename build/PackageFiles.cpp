@@ -1,5 +1,6 @@
 #include "build/PackageFiles.h"
 
+#include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -84,7 +85,23 @@ std::string SetupProgramName(const TBuild& build)
 
 std::string BuildFolderName(const TBuild& build)
 {
-    return StripFileNameChars(build.Name());
+    return BuildFolderName(build.Name());
+}
+
+std::string BuildFolderName(const std::string& buildName)
+{
+    return StripFileNameChars(buildName);
+}
+
+bool SameBuildFolder(const std::string& buildName, const std::string& otherName)
+{
+    return FoldAnsiCase(BuildFolderName(buildName)) == FoldAnsiCase(BuildFolderName(otherName));
+}
+
+std::string BuildFolderTakenMessage(const TBuild& other)
+{
+    return "The build \"" + other.Name() + "\" already makes its package in the folder \"" + BuildFolderName(other) +
+           "\". Please choose another name.";
 }
 
 bool IsUsableFolderName(const std::string& name)

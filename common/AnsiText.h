@@ -32,3 +32,7 @@ std::u16string AnsiToUtf16(std::string_view ansi);
 
 // True when the text holds a byte outside 7-bit ASCII.
 bool HasNonAscii(std::string_view text);
+
+// Upper case of Windows-1252 text, accented letters included ("é" -> "É"),
+// for comparing names the way Windows file systems do.
+std::string FoldAnsiCase(std::string_view ansi);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -114,7 +115,7 @@ TEST_F(BuildDriverTest, MakesEveryChosenPackageWithItsFilesInOrder)
     EXPECT_TRUE(fs::is_empty(temp.Path())) << "left in the temporary folder";
 }
 
-TEST_F(BuildDriverTest, CabErrorsAreNumberedFromZeroAndThePackagesStillMade)
+TEST_F(BuildDriverTest, CabErrorsAreNumberedFromZeroAndNoPackageLacksItsCabFiles)
 {
     FProgram.UseFailingCabWiz("Error: first\\r\\nWarning: ignored\\r\\nError: second\\r\\n");
     EXPECT_FALSE(Run());
@@ -123,17 +124,52 @@ TEST_F(BuildDriverTest, CabErrorsAreNumberedFromZeroAndThePackagesStillMade)
     EXPECT_TRUE(FCallbacks.FInformation.empty());
     EXPECT_TRUE(FCallbacks.FTestBuilds.empty());
     EXPECT_EQ(FCallbacks.FLog[1], "Error: first");
-    // No CAB file was made: the packages hold what exists, and say what is missing.
-    TPackage silent = ReadPackage(Package("Silent"));
-    EXPECT_EQ(silent.Names().front(), "Demo.ini");
-    EXPECT_NE(std::find(FCallbacks.FLog.begin(), FCallbacks.FLog.end(),
-                        "File not found, left out of the archive: " + AppendPath(FWork, "Demo.PPC300_2577.CAB")),
-              FCallbacks.FLog.end());
+    // No CAB file was made, so no package could hold what its .ini names.
+    const std::string cab = AppendPath(FWork, "Demo.PPC300_2577.CAB");
+    EXPECT_EQ(FCallbacks.FFailures,
+              (std::vector<std::string>{"The build \"Pocket / All\" was not made: the CAB tool did not make " + cab + ".",
+                                        "The build \"Silent\" was not made: the CAB tool did not make " + cab + "."}));
+    EXPECT_FALSE(FileExists(Package("Silent")));
+    EXPECT_FALSE(DirectoryExists(AppendPath(FWork, "Silent")));
+}
+
+TEST_F(BuildDriverTest, ABuildWithAPairTheInfNoLongerHasFailsWhileTheOthersAreMade)
+{
+    // No file is for MIPS processors.
+    FProject->Builds().GetBuild(0)->AddPair(std::make_unique<TPlatformProcPair>(plPPC300, pMIPSR4000));
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(FCallbacks.FFailures.size(), 1u);
+    EXPECT_EQ(FCallbacks.FFailures, std::vector<std::string>{"The build \"Pocket / All\" needs \"PPC300_4000\", but no "
+                                                             "file of the project is for it any more. Please edit the "
+                                                             "build."});
+    EXPECT_EQ(std::count(FCallbacks.FLog.begin(), FCallbacks.FLog.end(), FCallbacks.FFailures[0]), 1);
+    EXPECT_TRUE(FCallbacks.FInformation.empty());
+    EXPECT_FALSE(FileExists(Package("Pocket  All")));
+    EXPECT_TRUE(FileExists(Package("Silent")));
+}
+
+TEST_F(BuildDriverTest, OnlyTheFirstOfTwoBuildsSharingAPackageFolderIsMade)
+{
+    for (auto [first, second, folder] : {std::tuple{"A/B", "AB", "AB"}, std::tuple{"Demo", "demo", "Demo"}}) {
+        SCOPED_TRACE(second);
+        FCallbacks = TRecordingCallbacks();
+        FCallbacks.FProject = FProject.get();
+        FProject->Builds().GetBuild(0)->SetName(first);
+        FProject->Builds().GetBuild(1)->SetName(second);
+        EXPECT_FALSE(Run());
+        EXPECT_EQ(FCallbacks.FFailures,
+                  std::vector<std::string>{std::string("The build \"") + first +
+                                           "\" already makes its package in the folder \"" + folder +
+                                           "\". Please choose another name."});
+        // The first build's package, with the wizard, is the one there.
+        EXPECT_EQ(ReadPackage(Package(folder)).Names().back(), "Setup.exe");
+        fs::remove_all(AppendPath(FWork, folder));
+    }
 }
 
 TEST_F(BuildDriverTest, MissingSourcesAreDroppedOnlyWhenConfirmed)
 {
-    fs::remove(AppendPath(FWork, "src/sh3/app.exe"));
+    fs::remove(AppendPath(FWork, "src/readme.txt"));
     FCallbacks.FConfirmMissing = false;
     EXPECT_FALSE(Run());
     EXPECT_EQ(FCallbacks.FInformation, std::vector<std::string>{"Compilation canceled!"});
