@@ -38,7 +38,7 @@ std::string ExistingProjectFile(const std::string& path)
 {
     if (Trim(path).empty())
         return std::string();
-    std::string host = NormalizeHostPath(path);
+    std::string host = HostFileName(NormalizeHostPath(path));
     return FileExists(host) ? host : std::string();
 }
 
@@ -55,7 +55,8 @@ std::string WriteAppManagerIni(const TProject& project, const TBuild&, const std
                                    ""};
     std::string icon = ExistingProjectFile(project.IconFile());
     if (!icon.empty()) {
-        lines.push_back("IconFile = " + ExtractFileName(icon));
+        // The .ini is Windows-1252 text, like the project's own name of the icon.
+        lines.push_back("IconFile = " + ExtractFileName(NormalizeHostPath(project.IconFile())));
         lines.push_back("");
     }
     std::string cabs;

@@ -25,6 +25,11 @@ int LastSystemError();
 std::string ExpandFileName(const std::string& path);
 
 bool FileExists(const std::string& path);
+// The path under which this host finds the file that a Windows-1252 path
+// names. Windows takes the code page's bytes as they are; POSIX file names
+// are UTF-8, so there the UTF-8 form is taken when that file exists, and the
+// bytes as given otherwise (a name that is UTF-8 already, or no file at all).
+std::string HostFileName(const std::string& ansiPath);
 bool DirectoryExists(const std::string& path);
 // Creates the folder and its missing parents; false on failure.
 bool ForceDirectories(const std::string& path);

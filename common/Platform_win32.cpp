@@ -89,3 +89,8 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
         throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(static_cast<int>(err)));
     }
 }
+
+std::string HostFileName(const std::string& ansiPath)
+{
+    return ansiPath;
+}

@@ -273,6 +273,27 @@ TEST_F(HeadlessProjectBuildTest, CommasQuotesAndPercentSignsReachTheDeviceUnchan
     }
 }
 
+TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
+{
+    // Model strings are Windows-1252; the files on this host have UTF-8 names.
+    auto project = NewProject("Firm", "Names");
+    const std::string src = ExtractFilePath(Source("Caf\xC3\xA9.txt", "coffee"));
+    Source("Gr\xC3\xB6\xC3\x9F" "e.dat", "size");
+    WriteFileAtomic(AppendPath(FWork, "Gr\xC3\xB6\xC3\x9F" "e.ico"), "icon");
+    AddProjectFile(*project, src, "Caf\xE9.txt", AllPlatforms, pAll);
+    AddProjectFile(*project, src, "Gr\xF6\xDF" "e.dat", AllPlatforms, pAll);
+    project->SetIconFile(AppendPath(FWork, "Gr\xF6\xDF" "e.ico"));
+
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    TPackage package = ReadPackage(Package("All In One"));
+    EXPECT_EQ(package.Names().back(), "Gr\xC3\xB6\xC3\x9F" "e.ico");
+    EXPECT_NE(package.Content("Names.ini").find("IconFile = Gr\xF6\xDF" "e.ico\r\n"), std::string::npos);
+    TCab cab = ReadCab(package, "Names.CAB");
+    EXPECT_EQ(FileNames(cab.Setup), (std::vector<std::string>{"Caf\xE9.txt", "Gr\xF6\xDF" "e.dat"}));
+    std::sort(cab.Members.begin(), cab.Members.end());
+    EXPECT_EQ(cab.Members, (std::vector<std::string>{"coffee", "size"}));
+}
+
 TEST(HeadlessBuildArguments, UsageErrors)
 {
     std::ostringstream out, err;
