@@ -1,5 +1,7 @@
 #include "build/BuildDriver.h"
 
+#include "build/CabCompiler.h"
+
 #include "BuildDriverFixture.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -216,6 +218,28 @@ TEST_F(BuildDriverTest, CancelledOrEmptyChoiceBuildsNothing)
     EXPECT_EQ(FCallbacks.FClearTestBuilds, 1);
     EXPECT_TRUE(FCallbacks.FTestBuilds.empty());
     EXPECT_FALSE(FileExists(AppendPath(FWork, "Demo.PPC300_2577.CAB")));
+}
+
+TEST_F(BuildDriverTest, TheMainWindowsCompilerKeepsNoLinesOfARun)
+{
+    // The main window's compiler outlives every run and the run's .inf
+    // lines; a later use must not read them (AddressSanitizer tells).
+    TCabCompiler compiler;
+    compiler.SetCabWizPath(AppendPath(AppendPath(FProgram.Path(), "Tools"), "CABWIZ.exe"));
+    for (auto choice : {TRecordingCallbacks::Cancel, TRecordingCallbacks::ChooseAll}) {
+        FCallbacks = TRecordingCallbacks();
+        FCallbacks.FProject = FProject.get();
+        FCallbacks.FChoice = choice;
+        {
+            TBuildDriver driver(*FProject, *FTexts, FProgram.Path(), FCallbacks);
+            driver.SetCabCompiler(&compiler);
+            EXPECT_EQ(driver.Execute(), choice == TRecordingCallbacks::ChooseAll);
+        }
+        compiler.SetBuilds({FProject->Builds().GetBuild(0)});
+        compiler.SetInfFileName("/w/Demo.inf");
+        compiler.SetOutputDir("");
+        EXPECT_EQ(compiler.ToolArguments(), std::vector<std::string>{"\"/w/Demo.inf\" /err errors.txt"});
+    }
 }
 
 TEST_F(BuildDriverTest, MissingSetupProgramFailsItsBuildOnly)
