@@ -196,7 +196,7 @@ bool TBuildDriver::Execute()
     return completed && failures.empty() && errors.empty();
 }
 
-void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
+void TBuildDriver::CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const
 {
     // A pair the current .inf no longer has gets no CAB file, so its
     // package would name one it does not hold.
@@ -207,23 +207,29 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
 
     // Shipping a package without the program it starts would only fail on
     // the end user's desktop.
-    const std::string setupName = SetupProgramName(build);
-    const std::string setupProgram = AppendPath(FProgramDir, setupName);
     if (!FileExists(setupProgram))
         throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its setup program " + setupProgram +
                             " is missing.");
 
-    const std::string folderName = BuildFolderName(build);
     // A name from a damaged or hostile project must not put the package in
     // the work folder or above it.
-    if (!IsUsableFolderName(folderName))
+    if (!IsUsableFolderName(BuildFolderName(build)))
         throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its name gives no folder for the package.");
+
     // The compiler removed every CAB file it was to make, so one that is
     // here now is from this run.
     for (const std::string& cab : GetCabFiles(FProject, build))
         if (!FileExists(cab))
             throw TBuildFailure("The build \"" + build.Name() + "\" was not made: the CAB tool did not make " + cab +
                                 ".");
+}
+
+void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
+{
+    const std::string setupName = SetupProgramName(build);
+    const std::string setupProgram = AppendPath(FProgramDir, setupName);
+    CheckBuild(build, pairs, setupProgram);
+    const std::string folderName = BuildFolderName(build);
     const std::string folder = AppendPath(FProject.ProjectDir(), folderName);
     if (!ForceDirectories(folder))
         throw Exception("Cannot create " + folder + " folder!");
@@ -243,10 +249,8 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
     // The .ini, VI.INI and the resource file name every file of the list,
     // so a package without one of them would fail on the end user's desktop.
     for (const std::string& file : files)
-        if (!FileExists(file)) {
-            DeleteFileIfExists(resource.front());
+        if (!FileExists(file))
             throw TBuildFailure("The build \"" + build.Name() + "\" was not made: the file " + file + " is missing.");
-        }
 
     const std::string archive = AppendPath(FTempDir, folderName + ".ZIP");
     {
