@@ -10,6 +10,7 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "model/Platforms.h"
 #include "model/Project.h"
 
 namespace {
@@ -19,6 +20,36 @@ class TBuildFailure : public Exception {
 public:
     using Exception::Exception;
 };
+
+// Takes the run's .inf lines away from the compiler however the run ends.
+class TInfLinesGuard {
+public:
+    TInfLinesGuard(TCabCompiler& compiler, const std::vector<std::string>& lines) : FCompiler(compiler)
+    {
+        FCompiler.SetInfLines(&lines);
+    }
+    ~TInfLinesGuard() { FCompiler.SetInfLines(nullptr); }
+    TInfLinesGuard(const TInfLinesGuard&) = delete;
+    TInfLinesGuard& operator=(const TInfLinesGuard&) = delete;
+
+private:
+    TCabCompiler& FCompiler;
+};
+
+bool HasPair(const TPairList& pairs, const TPlatformProcPair& pair)
+{
+    for (const auto& p : pairs)
+        if (p->FPlatform == pair.FPlatform && p->FProcessor == pair.FProcessor)
+            return true;
+    return false;
+}
+
+std::string PairName(const TPlatformProcPair& pair)
+{
+    std::string name = pair.GetPairName();
+    // The pair of all platforms and processors has an empty name.
+    return name.empty() ? PlatformToName(pair.FPlatform) + " / " + ProcessorToName(pair.FProcessor) : name;
+}
 
 // Closes the archive step's progress however the step ends.
 class TArchiveProgressGuard {
@@ -85,7 +116,8 @@ bool TBuildDriver::Execute()
         WriteInf(FProject, lines);
         if (FProject.DefaultFolder())
             ReplaceInstallDir(lines, FProject.DefaultFolder()->GetMacroPath());
-        compiler->SetInfLines(&lines);
+        // The main window's compiler outlives this run and its lines.
+        TInfLinesGuard linesGuard(*compiler, lines);
         parser.SetLines(&lines);
         TPairList pairs;
         parser.Parse(pairs);
@@ -113,9 +145,15 @@ bool TBuildDriver::Execute()
                 for (const std::string& error : compiler->Errors())
                     FCallbacks.Log(error);
             }
-            for (const TBuild* build : chosen) {
+            for (size_t i = 0; i < chosen.size(); ++i) {
+                const TBuild* build = chosen[i];
                 try {
-                    MakePackage(*build);
+                    // Two builds writing one folder would leave only the
+                    // second package, with the first reported as made.
+                    for (size_t j = 0; j < i; ++j)
+                        if (SameBuildFolder(chosen[j]->Name(), build->Name()))
+                            throw TBuildFailure(BuildFolderTakenMessage(*chosen[j]));
+                    MakePackage(*build, pairs);
                 } catch (const TBuildFailure& e) {
                     FCallbacks.Log(e.Message());
                     failures.push_back(e.Message());
@@ -133,7 +171,6 @@ bool TBuildDriver::Execute()
     }
     FCompressor.reset();
     FExtractor.reset();
-    compiler->SetInfLines(nullptr);
     FCallbacks.ShowLog(false);
 
     const std::vector<std::string>& errors = compiler->Errors();
@@ -159,21 +196,40 @@ bool TBuildDriver::Execute()
     return completed && failures.empty() && errors.empty();
 }
 
-void TBuildDriver::MakePackage(const TBuild& build)
+void TBuildDriver::CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const
 {
+    // A pair the current .inf no longer has gets no CAB file, so its
+    // package would name one it does not hold.
+    for (int i = 0; i < build.PairCount(); ++i)
+        if (const TPlatformProcPair* pair = build.GetPair(i); pair && !HasPair(pairs, *pair))
+            throw TBuildFailure("The build \"" + build.Name() + "\" needs \"" + PairName(*pair) +
+                                "\", but no file of the project is for it any more. Please edit the build.");
+
     // Shipping a package without the program it starts would only fail on
     // the end user's desktop.
-    const std::string setupName = SetupProgramName(build);
-    const std::string setupProgram = AppendPath(FProgramDir, setupName);
     if (!FileExists(setupProgram))
         throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its setup program " + setupProgram +
                             " is missing.");
 
-    const std::string folderName = BuildFolderName(build);
     // A name from a damaged or hostile project must not put the package in
     // the work folder or above it.
-    if (!IsUsableFolderName(folderName))
+    if (!IsUsableFolderName(BuildFolderName(build)))
         throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its name gives no folder for the package.");
+
+    // The compiler removed every CAB file it was to make, so one that is
+    // here now is from this run.
+    for (const std::string& cab : GetCabFiles(FProject, build))
+        if (!FileExists(cab))
+            throw TBuildFailure("The build \"" + build.Name() + "\" was not made: the CAB tool did not make " + cab +
+                                ".");
+}
+
+void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
+{
+    const std::string setupName = SetupProgramName(build);
+    const std::string setupProgram = AppendPath(FProgramDir, setupName);
+    CheckBuild(build, pairs, setupProgram);
+    const std::string folderName = BuildFolderName(build);
     const std::string folder = AppendPath(FProject.ProjectDir(), folderName);
     if (!ForceDirectories(folder))
         throw Exception("Cannot create " + folder + " folder!");
@@ -181,6 +237,7 @@ void TBuildDriver::MakePackage(const TBuild& build)
     std::vector<std::string> files = GetCabFiles(FProject, build);
     files.push_back(WriteAppManagerIni(FProject, build, files, FTempDir));
     std::vector<std::string> resource = WriteResourceFile(FProject, build, FTextsFile, FTempDir);
+    std::vector<std::string> standIns = SupplyMissingLicences(resource);
     files.insert(files.end(), resource.begin(), resource.end());
     const std::string indexFile = WriteIndexFile(FProject, build, FTempDir);
     files.push_back(indexFile);
@@ -189,6 +246,11 @@ void TBuildDriver::MakePackage(const TBuild& build)
     files.push_back(setupProgram);
     if (std::string icon = ExistingProjectFile(FProject.IconFile()); !icon.empty())
         files.push_back(icon);
+    // The .ini, VI.INI and the resource file name every file of the list,
+    // so a package without one of them would fail on the end user's desktop.
+    for (const std::string& file : files)
+        if (!FileExists(file))
+            throw TBuildFailure("The build \"" + build.Name() + "\" was not made: the file " + file + " is missing.");
 
     const std::string archive = AppendPath(FTempDir, folderName + ".ZIP");
     {
@@ -202,6 +264,8 @@ void TBuildDriver::MakePackage(const TBuild& build)
             FCallbacks.Log(message);
         DeleteFileIfExists(resource.front());
         DeleteFileIfExists(indexFile);
+        for (const std::string& copy : standIns)
+            DeleteFileIfExists(copy);
         if (!packed)
             throw Exception(FCompressor->Messages().empty() ? "The archive " + archive + " was not written."
                                                             : FCompressor->Messages().back());
@@ -218,4 +282,28 @@ void TBuildDriver::MakePackage(const TBuild& build)
 
     DeleteFileIfExists(archive);
     DeleteFileIfExists(AppendPath(FProject.ProjectDir(), "errors.txt"));
+}
+
+std::vector<std::string> TBuildDriver::SupplyMissingLicences(std::vector<std::string>& resourceFiles)
+{
+    // Licence files are made when the author first opens a language's
+    // licence page, so a project may lack some; the wizard would then show
+    // an empty page. The neutral licence stands in under the language's name.
+    std::vector<std::string> copies;
+    std::string neutral = AppendPath(FProject.ProjectDir(), "EULA_Neutral.txt");
+    if (!FileExists(neutral))
+        neutral = AppendPath(FProgramDir, "EULA_Neutral.txt");
+    for (size_t i = 1; i < resourceFiles.size(); ++i) {
+        std::string& licence = resourceFiles[i];
+        if (FileExists(licence) || !FileExists(neutral))
+            continue;
+        std::string copy = AppendPath(FTempDir, ExtractFileName(licence));
+        std::vector<uint8_t> text = ReadFileBytes(neutral);
+        WriteFileAtomic(copy, text.data(), text.size());
+        FCallbacks.Log("The licence file " + licence + " does not exist; the package carries " + neutral +
+                       " in its place.");
+        licence = copy;
+        copies.push_back(copy);
+    }
+    return copies;
 }

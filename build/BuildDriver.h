@@ -1,5 +1,6 @@
 #pragma once
 
+#include "build/BuildChoice.h"
 #include "build/BuildDriverCallbacks.h"
 
 #include <memory>
@@ -47,7 +48,12 @@ public:
     static constexpr const char* NoBuildChosen = "No build chosen: nothing was built.";
 
 private:
-    void MakePackage(const TBuild& build);
+    void MakePackage(const TBuild& build, const TPairList& pairs);
+    // Raises the build's failure when its package cannot be made as it should.
+    void CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const;
+    // Replaces each missing licence of the list (all but its first entry)
+    // by a copy of the neutral licence in the run's folder; returns the copies.
+    std::vector<std::string> SupplyMissingLicences(std::vector<std::string>& resourceFiles);
 
     TProject& FProject;
     const TScrambeledMemIniFile& FTextsFile;

@@ -5,6 +5,8 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* const ErrorFileName = "errors.txt";
@@ -30,15 +32,29 @@ bool TCabCompiler::IsNeeded(const std::string& suffix) const
     return false;
 }
 
-std::string TCabCompiler::ToolArguments() const
+std::vector<std::string> TCabCompiler::NeededSuffixes() const
 {
-    std::string cpu;
+    std::vector<std::string> needed;
     if (FInfLines)
         for (const auto& line : *FInfLines) {
             std::string suffix;
-            if (TInfParser::DeviceSectionSuffix(line, suffix) && !suffix.empty() && IsNeeded(suffix))
-                cpu += " " + suffix;
+            if (TInfParser::DeviceSectionSuffix(line, suffix) && IsNeeded(suffix) &&
+                std::find(needed.begin(), needed.end(), suffix) == needed.end())
+                needed.push_back(suffix);
         }
+    return needed;
+}
+
+std::vector<std::string> TCabCompiler::ToolArguments() const
+{
+    std::string cpu;
+    bool plainNeeded = false;
+    for (const std::string& suffix : NeededSuffixes()) {
+        if (suffix.empty())
+            plainNeeded = true;
+        else
+            cpu += " " + suffix;
+    }
     // A separator at the end would escape the closing quote of /dest.
     std::string dest = ExcludeTrailingPathDelimiter(FOutputDir);
     std::string args = "\"" + FInfFileName + "\"";
@@ -46,9 +62,22 @@ std::string TCabCompiler::ToolArguments() const
         args += " /dest \"" + dest + "\"";
     args += " /err ";
     args += ErrorFileName;
+    std::vector<std::string> runs;
     if (!cpu.empty())
-        args += " /cpu" + cpu;
-    return args;
+        runs.push_back(args + " /cpu" + cpu);
+    if (plainNeeded || cpu.empty())
+        runs.push_back(args);
+    return runs;
+}
+
+std::vector<std::string> TCabCompiler::NeededCabFiles() const
+{
+    std::string base = AppendPath(ExcludeTrailingPathDelimiter(FOutputDir),
+                                  ChangeFileExt(ExtractFileName(FInfFileName), ""));
+    std::vector<std::string> files;
+    for (const std::string& suffix : NeededSuffixes())
+        files.push_back(base + (suffix.empty() ? "" : "." + suffix) + ".CAB");
+    return files;
 }
 
 void TCabCompiler::WriteInfFile() const
@@ -87,6 +116,11 @@ void TCabCompiler::ReadErrorFile()
 
 bool TCabCompiler::Compile()
 {
+    // A CAB file of an earlier run must never pass for one of this run,
+    // whatever happens below.
+    for (const std::string& cab : NeededCabFiles())
+        if (!DeleteFileIfExists(cab))
+            FErrors.push_back("Error: the old CAB file " + cab + " cannot be deleted");
     if (!FileExists(FCabWizPath)) {
         FErrors.push_back("MSCabWiz.exe not found! Compilation aborted!");
         return false;
@@ -96,13 +130,14 @@ bool TCabCompiler::Compile()
 
     FOutputDir = ExcludeTrailingPathDelimiter(FOutputDir);
 
-    // The tool writes the bare name "errors.txt" into its current folder,
-    // so it runs in the output folder where the file is read back; a stale
-    // file from an earlier run must not be taken for its report.
-    DeleteFileIfExists(AppendPath(FOutputDir, ErrorFileName));
-    RunAndWait(FCabWizPath, ToolArguments(), FOutputDir, FBusyHook);
-
     size_t before = FErrors.size();
-    ReadErrorFile();
+    for (const std::string& arguments : ToolArguments()) {
+        // The tool writes the bare name "errors.txt" into its current folder,
+        // so it runs in the output folder where the file is read back; a
+        // stale file from an earlier run must not be taken for its report.
+        DeleteFileIfExists(AppendPath(FOutputDir, ErrorFileName));
+        RunAndWait(FCabWizPath, arguments, FOutputDir, FBusyHook);
+        ReadErrorFile();
+    }
     return FErrors.size() == before;
 }

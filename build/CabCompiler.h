@@ -27,14 +27,20 @@ public:
     // True when some pair of some chosen build has exactly this name.
     bool IsNeeded(const std::string& suffix) const;
 
-    // The arguments for the tool: the .inf path, /dest, /err and /cpu with
-    // the needed suffixes in .inf order.
-    std::string ToolArguments() const;
+    // The arguments of each run of the tool: the .inf path, /dest, /err and
+    // /cpu with the needed labelled suffixes in .inf order. A CAB tool given
+    // /cpu makes only the labelled CAB files, so when the section without a
+    // suffix is needed as well it gets a second run without /cpu.
+    std::vector<std::string> ToolArguments() const;
 
-    // Writes the .inf file, runs the tool in the output folder, reads its
-    // "errors.txt" from there and deletes the .inf file again. True when the
-    // tool ran and reported no error. A tool that cannot be started raises
-    // the system error.
+    // The CAB files the needed sections give: W\B.CAB, W\B.<suffix>.CAB.
+    std::vector<std::string> NeededCabFiles() const;
+
+    // Deletes the needed CAB files, writes the .inf file, runs the tool in
+    // the output folder (twice for the case above), reads its "errors.txt"
+    // after each run and deletes the .inf file again. True when the tool ran
+    // and reported no error; a needed CAB file exists afterwards only when
+    // this run made it. A tool that cannot be started raises the system error.
     bool Compile();
 
 private:
@@ -46,6 +52,7 @@ private:
     std::vector<const TBuild*> FBuilds; // not owned
     TBusyHook FBusyHook;
 
+    std::vector<std::string> NeededSuffixes() const;
     void WriteInfFile() const;
     void ReadErrorFile();
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -39,37 +40,96 @@ std::string Join(const std::vector<std::string>& items, const char* separator)
     return out;
 }
 
-// The .inf is read field by field: a double quote ends a quoted field, a comma
-// or a semicolon ends an unquoted one, and a line break ends the line. A text
-// holding one of those where it is written would install something other
-// than what the author described, so it is refused.
-enum class TField { Quoted, Unquoted };
-
+// An .inf reader ends an unquoted field at a comma, a semicolon starts a
+// comment, a double quote opens a quoted field, blanks around a field are
+// layout, a backslash at the end of a line joins the next line, and "%key%"
+// is replaced from [Strings]. Texts are written so that they come back
+// unchanged: a field in double quotes with its quotes doubled, and every
+// percent sign doubled. Only a line break or another control character
+// cannot be carried at all.
 const char* CharacterName(char c)
 {
-    switch (c) {
-    case '"': return "a double quote (\")";
-    case ',': return "a comma (,)";
-    case ';': return "a semicolon (;)";
-    case '\r':
-    case '\n': return "a line break";
-    default: return "a character";
+    return c == '\r' || c == '\n' ? "a line break" : "a control character";
+}
+
+void CheckInfText(const std::string& text, const std::string& what)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            throw Exception(what + " contains " + CharacterName(c) +
+                            ", which the .inf file cannot carry. Please change it and build again.");
+}
+
+// The length of the device macro ("%CE1%" .. "%CE17%", "%InstallDir%") that
+// starts at pos, or 0. The CAB tool leaves those for the device to resolve,
+// so they stay single in every text.
+size_t DeviceMacroLength(const std::string& text, size_t pos)
+{
+    static const std::string InstallDir = "%InstallDir%";
+    if (text.compare(pos, InstallDir.size(), InstallDir) == 0)
+        return InstallDir.size();
+    if (text.compare(pos, 3, "%CE") != 0)
+        return 0;
+    size_t close = text.find('%', pos + 3);
+    if (close == std::string::npos || close == pos + 3 || close > pos + 5 ||
+        text.find_first_not_of("0123456789", pos + 3) != close)
+        return 0;
+    int number = std::atoi(text.c_str() + pos + 3);
+    return number >= 1 && number <= 17 ? close + 1 - pos : 0;
+}
+
+std::string DoublePercent(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (size_t macro = text[i] == '%' ? DeviceMacroLength(text, i) : 0) {
+            out.append(text, i, macro);
+            i += macro - 1;
+            continue;
+        }
+        out += text[i];
+        if (text[i] == '%')
+            out += '%';
     }
+    return out;
 }
 
-void CheckInfText(const std::string& text, TField field, const std::string& what)
+bool IsBlank(char c)
 {
-    const char* forbidden = field == TField::Quoted ? "\"\r\n" : "\",;\r\n";
-    size_t pos = text.find_first_of(forbidden);
-    if (pos == std::string::npos)
-        return;
-    throw Exception(what + " contains " + CharacterName(text[pos]) +
-                    ", which the .inf file cannot carry unchanged. Please change it and build again.");
+    return c == ' ' || c == '\t';
 }
 
-std::string Quoted(const std::string& name)
+bool NeedsQuotes(const std::string& text)
 {
-    return "\"" + name + "\"";
+    return !text.empty() && (text.find_first_of("\",;") != std::string::npos || text.back() == '\\' ||
+                             IsBlank(text.front()) || IsBlank(text.back()));
+}
+
+// A field that is always quoted: names and registry keys.
+std::string Quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : DoublePercent(text)) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + "\"";
+}
+
+// A field that stays bare unless its text needs the quotes; a text without
+// the characters above is written as it stands.
+std::string Field(const std::string& text)
+{
+    return NeedsQuotes(text) ? Quoted(text) : DoublePercent(text);
+}
+
+// A device path ("%CE1%\Firm\App", "\Data"): a field like any other, whose
+// leading macro stays a macro.
+std::string PathField(const std::string& macroPath)
+{
+    return Field(macroPath);
 }
 
 }
@@ -183,7 +243,7 @@ TStringList TDeviceSection::DestinationDirLines() const
     TStringList lines;
     for (const auto* list : {&FFileDirs, &FShortcutDirs})
         for (const auto& dir : *list)
-            lines.push_back(dir.FName + "=0," + (dir.FFolder ? dir.FFolder->GetMacroPath() : std::string()));
+            lines.push_back(dir.FName + "=0," + PathField(dir.FFolder ? dir.FFolder->GetMacroPath() : std::string()));
     return lines;
 }
 
@@ -205,7 +265,7 @@ TStringList TDeviceSection::SourceDisksNamesLines() const
     TStringList lines{"[" + SectionName("SourceDisksNames") + "]"};
     auto line = [](int n, const std::string& path) {
         std::string num = std::to_string(n);
-        return num + "=,\"SourceDisk" + num + "\",," + path;
+        return num + "=,\"SourceDisk" + num + "\",," + Field(path);
     };
     for (const auto& disk : FSourceDisks)
         lines.push_back(line(disk.FIndex + 1, disk.FPath));
@@ -248,7 +308,7 @@ TStringList TDeviceSection::DefaultInstallLines() const
         lines.push_back("CEShortcuts = " + Join(names, ", "));
     }
     if (FSetupDLL)
-        lines.push_back("CESetupDLL = " + FSetupDLL->FileName());
+        lines.push_back("CESetupDLL = " + Field(FSetupDLL->FileName()));
     if (!FRegKeys.empty())
         lines.push_back("AddReg = " + SectionName("AddRegistry"));
     names.clear();
@@ -286,7 +346,7 @@ TStringList TDeviceSection::ShortcutSectionLines() const
         lines.push_back("[" + dir.FName + "]");
         for (const TCEShortCut* shortcut : byFolder[dir.FFolder])
             lines.push_back(Quoted(shortcut->Name()) + ",0," +
-                            (shortcut->Target() ? shortcut->Target()->FileName() : std::string()));
+                            Field(shortcut->Target() ? shortcut->Target()->FileName() : std::string()));
         lines.emplace_back();
     }
     return lines;
@@ -308,8 +368,15 @@ TStringList TDeviceSection::AddRegistryLines() const
             std::string data = value->GetDataText();
             if (value->IsDefault() && data.empty())
                 continue;
-            if (value->Type() == vtDWord)
+            if (value->Type() == vtDWord) {
                 data = "0x" + data;
+            } else if (value->Type() == vtString) {
+                data = Field(value->StringData());
+            } else if (value->Type() == vtMultiString) {
+                data.clear();
+                for (const auto& text : value->Strings())
+                    data += Field(text) + ",";
+            }
             lines.push_back(head + Quoted(value->Name()) + "," + value->GetFlagsText() + ", " + data);
         }
     }
@@ -363,12 +430,12 @@ namespace {
 // Every text the .inf will carry, checked before a line is written.
 void CheckProject(TProject& project, const TDeviceSectionList& sections)
 {
-    CheckInfText(project.CompanyName(), TField::Quoted, "The company name \"" + project.CompanyName() + "\"");
-    CheckInfText(project.AppName(), TField::Quoted, "The application name \"" + project.AppName() + "\"");
+    CheckInfText(project.CompanyName(), "The company name \"" + project.CompanyName() + "\"");
+    CheckInfText(project.AppName(), "The application name \"" + project.AppName() + "\"");
     std::unordered_set<const void*> checked;
     auto checkFolder = [&](const TFolder* folder) {
         for (const TFolder* f = folder; f && checked.insert(f).second; f = f->Parent())
-            CheckInfText(f->Name(), TField::Unquoted, "The device folder \"" + f->GetPath() + "\"");
+            CheckInfText(f->Name(), "The device folder \"" + f->GetPath() + "\"");
     };
     if (project.DefaultFolder())
         checkFolder(project.DefaultFolder());
@@ -376,16 +443,16 @@ void CheckProject(TProject& project, const TDeviceSectionList& sections)
         for (const TFile* file : section->Files()) {
             if (!checked.insert(file).second)
                 continue;
-            CheckInfText(file->FileName(), TField::Quoted, "The file name \"" + file->FileName() + "\"");
-            CheckInfText(file->GetSourceDir(), TField::Unquoted,
+            CheckInfText(file->FileName(), "The file name \"" + file->FileName() + "\"");
+            CheckInfText(file->GetSourceDir(), 
                          "The source folder \"" + file->GetSourceDir() + "\" of the file \"" + file->FileName() + "\"");
             checkFolder(file->GetFolder());
         }
         for (const auto& dir : section->ShortcutDirs())
             checkFolder(dir.FFolder);
         if (const TSetupDLL* dll = section->SetupDLL(); dll && checked.insert(dll).second) {
-            CheckInfText(dll->FileName(), TField::Unquoted, "The setup DLL name \"" + dll->FileName() + "\"");
-            CheckInfText(dll->SourceDir(), TField::Unquoted,
+            CheckInfText(dll->FileName(), "The setup DLL name \"" + dll->FileName() + "\"");
+            CheckInfText(dll->SourceDir(), 
                          "The source folder \"" + dll->SourceDir() + "\" of the setup DLL \"" + dll->FileName() + "\"");
         }
     }
@@ -394,23 +461,23 @@ void CheckProject(TProject& project, const TDeviceSectionList& sections)
 void CheckShortcutsAndKeys(TCEShortcuts& shortcuts, const std::vector<TRegKey*>& keys)
 {
     for (TCEShortCut* shortcut : shortcuts.ToList()) {
-        CheckInfText(shortcut->Name(), TField::Quoted, "The shortcut name \"" + shortcut->Name() + "\"");
+        CheckInfText(shortcut->Name(), "The shortcut name \"" + shortcut->Name() + "\"");
         if (shortcut->Target())
-            CheckInfText(shortcut->Target()->FileName(), TField::Unquoted,
+            CheckInfText(shortcut->Target()->FileName(), 
                          "The file name \"" + shortcut->Target()->FileName() + "\" of the shortcut \"" +
                              shortcut->Name() + "\"");
     }
     for (const TRegKey* key : keys) {
         std::string where = key->GetHive() + "\\" + key->GetKeyPath();
-        CheckInfText(key->GetKeyPath(), TField::Quoted, "The registry key \"" + where + "\"");
+        CheckInfText(key->GetKeyPath(), "The registry key \"" + where + "\"");
         for (const auto& value : key->Values().Values()) {
             std::string what = "The registry value \"" + value->GetDisplayName() + "\" of the key \"" + where + "\"";
-            CheckInfText(value->Name(), TField::Quoted, what);
+            CheckInfText(value->Name(), what);
             if (value->Type() == vtString)
-                CheckInfText(value->StringData(), TField::Unquoted, what);
+                CheckInfText(value->StringData(), what);
             else if (value->Type() == vtMultiString)
                 for (const auto& s : value->Strings())
-                    CheckInfText(s, TField::Unquoted, what);
+                    CheckInfText(s, what);
         }
     }
 }
@@ -437,12 +504,12 @@ void WriteInf(TProject& project, TStringList& lines)
     TStringList out = {
         "[Version]",
         "Signature = \"$Windows NT$\"",
-        "Provider = \"" + project.CompanyName() + "\"",
+        "Provider = " + Quoted(project.CompanyName()),
         "CESignature = \"$Windows CE$\"",
         "",
         "[CEStrings]",
-        "AppName = \"" + project.AppName() + "\"",
-        "InstallDir=" + (installDir.empty() ? std::string("\\") : installDir),
+        "AppName = " + Quoted(project.AppName()),
+        "InstallDir=" + (installDir.empty() ? std::string("\\") : PathField(installDir)),
         "",
         "[DestinationDirs]",
     };
@@ -468,15 +535,40 @@ void ReplaceInstallDir(TStringList& lines, const std::string& installPath)
 {
     if (installPath.empty())
         return;
+    // The path as the writer puts it into a field (quotes inside a quoted
+    // field doubled too, which only a quoted field can hold).
+    std::string written = PathField(installPath);
+    if (written.size() >= 2 && written.front() == '"')
+        written = written.substr(1, written.size() - 2);
     static const char* const kKeep[] = {"InstallDir=", "=,\"SourceDisk", "HKCU", "HKLM", "HKCR"};
+    // Only a field that starts with the install path and goes on below it
+    // (or ends there) is in the install folder: "%CE1%\App Tools" is a
+    // sibling, "%CE1%\Data" is no folder "\Data" of the device root.
+    auto startsField = [](const std::string& line, size_t pos) {
+        if (pos > 0 && line[pos - 1] == '"')
+            --pos;
+        while (pos > 0 && IsBlank(line[pos - 1]))
+            --pos;
+        return pos > 0 && (line[pos - 1] == ',' || line[pos - 1] == '=');
+    };
+    auto endsFolder = [](const std::string& line, size_t end) {
+        while (end < line.size() && IsBlank(line[end]))
+            ++end;
+        if (end == line.size() || line[end] == '\\' || line[end] == ',')
+            return true;
+        return line[end] == '"' && (end + 1 == line.size() || line[end + 1] != '"');
+    };
     for (auto& line : lines) {
-        size_t pos = line.find(installPath);
-        if (pos == std::string::npos)
-            continue;
         bool keep = false;
         for (const char* k : kKeep)
             keep = keep || line.find(k) != std::string::npos;
-        if (!keep)
-            line.replace(pos, installPath.size(), "%InstallDir%");
+        if (keep)
+            continue;
+        for (size_t pos = line.find(written); pos != std::string::npos; pos = line.find(written, pos + 1)) {
+            if (startsField(line, pos) && endsFolder(line, pos + written.size())) {
+                line.replace(pos, written.size(), "%InstallDir%");
+                break;
+            }
+        }
     }
 }

@@ -1,5 +1,6 @@
 #include "build/PackageFiles.h"
 
+#include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -37,7 +38,7 @@ std::string ExistingProjectFile(const std::string& path)
 {
     if (Trim(path).empty())
         return std::string();
-    std::string host = NormalizeHostPath(path);
+    std::string host = HostFileName(NormalizeHostPath(path));
     return FileExists(host) ? host : std::string();
 }
 
@@ -54,7 +55,8 @@ std::string WriteAppManagerIni(const TProject& project, const TBuild&, const std
                                    ""};
     std::string icon = ExistingProjectFile(project.IconFile());
     if (!icon.empty()) {
-        lines.push_back("IconFile = " + ExtractFileName(icon));
+        // The .ini is Windows-1252 text, like the project's own name of the icon.
+        lines.push_back("IconFile = " + ExtractFileName(NormalizeHostPath(project.IconFile())));
         lines.push_back("");
     }
     std::string cabs;
@@ -84,7 +86,23 @@ std::string SetupProgramName(const TBuild& build)
 
 std::string BuildFolderName(const TBuild& build)
 {
-    return StripFileNameChars(build.Name());
+    return BuildFolderName(build.Name());
+}
+
+std::string BuildFolderName(const std::string& buildName)
+{
+    return StripFileNameChars(buildName);
+}
+
+bool SameBuildFolder(const std::string& buildName, const std::string& otherName)
+{
+    return FoldAnsiCase(BuildFolderName(buildName)) == FoldAnsiCase(BuildFolderName(otherName));
+}
+
+std::string BuildFolderTakenMessage(const TBuild& other)
+{
+    return "The build \"" + other.Name() + "\" already makes its package in the folder \"" + BuildFolderName(other) +
+           "\". Please choose another name.";
 }
 
 bool IsUsableFolderName(const std::string& name)

@@ -34,6 +34,13 @@ std::string SetupProgramName(const TBuild& build);
 
 // The folder name of a build: its name without / \ : * ? " < > |.
 std::string BuildFolderName(const TBuild& build);
+std::string BuildFolderName(const std::string& buildName);
+// True when builds of these names put their packages into the same folder:
+// "A/B" and "AB", or "Demo" and "demo" (Windows and many other file systems
+// do not tell letter case apart in names).
+bool SameBuildFolder(const std::string& buildName, const std::string& otherName);
+// What the author is told when a build's package folder is taken by other.
+std::string BuildFolderTakenMessage(const TBuild& other);
 // False for a folder name that names no folder of its own below the work
 // folder: empty, or only dots and blanks ("..", ". .").
 bool IsUsableFolderName(const std::string& name);

@@ -13,7 +13,7 @@ namespace {
 // whatever the texts file calls the licence elsewhere.
 std::string LicencePath(const TProject& project, int32_t language)
 {
-    return AppendPath(project.ProjectDir(), "EULA_" + LanguageName(language) + ".txt");
+    return HostFileName(AppendPath(project.ProjectDir(), "EULA_" + LanguageName(language) + ".txt"));
 }
 
 void AppendSection(const TScrambeledMemIniFile& textsFile, const std::string& name, std::vector<std::string>& lines)
@@ -50,7 +50,7 @@ std::vector<std::string> WriteResourceFile(const TProject& project, const TBuild
     lines.push_back("AppName=" + project.AppName());
     lines.push_back("CompanyName=" + project.CompanyName());
     const std::string& image = project.SetupImage();
-    if (!image.empty() && FileExists(NormalizeHostPath(image)))
+    if (!image.empty() && FileExists(HostFileName(NormalizeHostPath(image))))
         lines.push_back("SetupImage=" + ExtractFileName(NormalizeHostPath(image)));
 
     resource.SetStrings(lines);

@@ -203,3 +203,19 @@ std::string Utf16ToUtf8(std::u16string_view utf16)
     }
     return out;
 }
+
+std::string FoldAnsiCase(std::string_view ansi)
+{
+    std::string result(ansi);
+    for (char& ch : result) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+            c = static_cast<unsigned char>(c - 0x20);
+        else if (c == 0x9A || c == 0x9C || c == 0x9E)
+            c = static_cast<unsigned char>(c - 0x10); // š œ ž
+        else if (c == 0xFF)
+            c = 0x9F; // ÿ
+        ch = static_cast<char>(c);
+    }
+    return result;
+}

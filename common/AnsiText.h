@@ -37,3 +37,7 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // True when the text holds a byte outside 7-bit ASCII.
 bool HasNonAscii(std::string_view text);
+
+// Upper case of Windows-1252 text, accented letters included ("é" -> "É"),
+// for comparing names the way Windows file systems do.
+std::string FoldAnsiCase(std::string_view ansi);

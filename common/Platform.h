@@ -38,6 +38,12 @@ int LastSystemError();
 std::string ExpandFileName(const std::string& path);
 
 bool FileExists(const std::string& path);
+// The path under which this host finds the file that a Windows-1252 path
+// names. On Windows that is its UTF-8 form (the paths of this layer); POSIX
+// file names are UTF-8 too, so there the UTF-8 form is taken when that file
+// exists, and the bytes as given otherwise (a name that is UTF-8 already, or
+// no file at all).
+std::string HostFileName(const std::string& ansiPath);
 bool DirectoryExists(const std::string& path);
 // Creates the folder and its missing parents; false on failure.
 bool ForceDirectories(const std::string& path);

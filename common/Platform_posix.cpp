@@ -1,5 +1,6 @@
 #include "common/Platform.h"
 
+#include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 
@@ -104,4 +105,12 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
         ::unlink(temp.c_str());
         throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
     }
+}
+
+std::string HostFileName(const std::string& ansiPath)
+{
+    if (!HasNonAscii(ansiPath))
+        return ansiPath;
+    std::string utf8 = AnsiToUtf8(ansiPath);
+    return FileExists(utf8) ? utf8 : ansiPath;
 }

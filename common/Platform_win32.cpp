@@ -132,3 +132,9 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
         throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(static_cast<int>(err)));
     }
 }
+
+std::string HostFileName(const std::string& ansiPath)
+{
+    // This layer takes UTF-8 paths and hands them on as UTF-16.
+    return AnsiToUtf8(ansiPath);
+}

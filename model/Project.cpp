@@ -83,7 +83,7 @@ std::vector<TFile*> TProject::GetMissingFiles() const
 {
     std::vector<TFile*> missing;
     for (TFile* file : FFiles->ToList())
-        if (!FileExists(file->GetHostSourcePath()))
+        if (!FileExists(HostFileName(file->GetHostSourcePath())))
             missing.push_back(file);
     return missing;
 }

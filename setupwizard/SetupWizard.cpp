@@ -563,7 +563,8 @@ int TSetupWizard::Run()
         FPackage.ReadIndexFile();
         FPackage.OpenResourceFile();
     } catch (const std::exception& e) {
-        ShowErrorBox("Error", e.what());
+        std::string resources = FPackage.ResFileName().empty() ? "" : AppendPath(FFolder, FPackage.ResFileName());
+        ShowErrorBox("Error", NoResourcesText(resources, e.what()));
         return 0;
     }
     FModel = std::make_unique<TWizardModel>(*FPackage.ResourceFile());

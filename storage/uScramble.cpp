@@ -313,6 +313,18 @@ void TScrambeledMemIniFile::UpdateFile()
     }
 }
 
+void TScrambeledMemIniFile::SaveAs(const std::string& fileName)
+{
+    std::string previous = FFileName;
+    FFileName = fileName;
+    try {
+        UpdateFile();
+    } catch (...) {
+        FFileName = previous;
+        throw;
+    }
+}
+
 const TIniSection* TScrambeledMemIniFile::FindSection(const std::string& name) const
 {
     for (const TIniSection& section : FIniFile)

@@ -96,6 +96,9 @@ public:
     // the old one and then put in its place, so a failed save leaves the
     // previous file whole.
     void UpdateFile();
+    // Writes the content to another file, which from then on is this one's
+    // (the previous file is left as it is).
+    void SaveAs(const std::string& fileName);
 
     std::string ReadString(const std::string& section, const std::string& ident,
                            const std::string& defaultValue) const;

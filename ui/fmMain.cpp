@@ -585,7 +585,11 @@ bool TfmMain::Save()
         std::string path = AppendPath(FProject->ProjectDir(), name);
         FProject->SetProjectFileName(name);
         SaveProjectFile(*FProject, path);
-        if (FTextsFile)
+        // The texts file is found by the project file's name, so a new name
+        // takes the texts along; the file of the old name stays as it was.
+        if (FTextsFile && FTextsFile->FileName() != FProject->GetResourceFileName())
+            FTextsFile->SaveAs(FProject->GetResourceFileName());
+        else if (FTextsFile)
             FTextsFile->UpdateFile();
         return true;
     } catch (const std::exception& e) {

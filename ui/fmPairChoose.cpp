@@ -1,5 +1,6 @@
 #include "ui/fmPairChoose.h"
 
+#include "build/PackageFiles.h"
 #include "common/Paths.h"
 #include "model/Builds.h"
 #include "model/Platforms.h"
@@ -365,6 +366,18 @@ bool TfmPairChoose::FormClose(std::string& name)
         eBuildName->setFocus();
         FMessages->ShowMessage(typed->empty() ? NoNameMessage : NoFolderNameMessage);
         return false;
+    }
+    // Builds whose names give one folder would overwrite each other's package.
+    if (FBuilds) {
+        for (int i = 0; i < FBuilds->Count(); ++i) {
+            const TBuild* other = FBuilds->GetBuild(i);
+            if (other && other != FBuild && SameBuildFolder(other->Name(), *typed)) {
+                FPages->setCurrentIndex(0);
+                eBuildName->setFocus();
+                FMessages->ShowMessage(BuildFolderTakenMessage(*other));
+                return false;
+            }
+        }
     }
     name = *typed;
     return true;

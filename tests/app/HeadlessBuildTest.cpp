@@ -1,11 +1,16 @@
 #include "app/HeadlessCommands.h"
 
 #include "../build/BuildDriverFixture.h"
+#include "../tools/cabwiz/SetupFileReader.h"
+#include "common/AnsiText.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "support/SampleProject.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -63,7 +68,7 @@ TEST_F(HeadlessBuildTest, BuildsEveryBuildOrTheNamedOnesAndNeverWritesTheProject
 
 TEST_F(HeadlessBuildTest, MissingSourcesCancelUnlessRemoved)
 {
-    fs::remove(AppendPath(FWork, "Payload/SH3/viewer.exe"));
+    fs::remove(AppendPath(FWork, "Payload/Common/sample.vwd"));
     EXPECT_EQ(Run(), 1);
     EXPECT_NE(FOut.str().find("Compilation canceled!\n"), std::string::npos) << FOut.str();
     EXPECT_FALSE(FileExists(Package("Pocket PC Silent")));
@@ -90,6 +95,203 @@ TEST_F(HeadlessBuildTest, ProjectWithoutTextsOrBuildsGetsTheDefaults)
     TPackage package = ReadPackage(Package("All In One"));
     EXPECT_EQ(package.Names().front(), "Bare.HPC.CAB");
     EXPECT_NE(std::find(package.Names().begin(), package.Names().end(), "EULA_English.txt"), package.Names().end());
+}
+
+// Projects made through the model in a work folder of their own, with the
+// program's default texts and licence beside the stand-in setup programs.
+class HeadlessProjectBuildTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ForceDirectories(FWork));
+        for (const char* name : {"Resources.dat", "EULA_Neutral.txt"})
+            fs::copy_file(AppendPath(TTestProgramDir::BuiltProgramDir(), name), AppendPath(FProgram.Path(), name));
+    }
+
+    std::unique_ptr<TProject> NewProject(const std::string& company, const std::string& name)
+    {
+        auto project = std::make_unique<TProject>(company);
+        project->SetApplicationName("Viewer");
+        project->SetProjectDir(IncludeTrailingPathDelimiter(FWork));
+        project->SetProjectFileName(name + ".vip");
+        return project;
+    }
+
+    std::string Source(const std::string& name, const std::string& content)
+    {
+        std::string path = AppendPath(AppendPath(FWork, "src"), name);
+        ForceDirectories(ExtractFilePath(path));
+        WriteFileAtomic(path, content);
+        return path;
+    }
+
+    int Build(TProject& project)
+    {
+        TBuildCommandOptions options;
+        options.ProjectPath = AppendPath(FWork, project.ProjectFileName());
+        options.ProgramDir = FProgram.Path();
+        SaveProjectFile(project, options.ProjectPath);
+        FOut.str("");
+        FErr.str("");
+        return RunBuildCommand(options, FOut, FErr);
+    }
+
+    std::string Package(const std::string& build) { return AppendPath(AppendPath(FWork, build), "Setup.exe"); }
+
+    // A CAB file of the package unpacked by cabextract: its setup
+    // description and the contents of its other members.
+    struct TCab {
+        TSetupDescription Setup;
+        std::vector<std::string> Members;
+    };
+    TCab ReadCab(const TPackage& package, const std::string& name)
+    {
+        TCab cab;
+        std::string path = FDir.File("cab-" + name);
+        WriteFileAtomic(path, package.Content(name));
+        std::string into = FDir.File("x-" + name);
+        EXPECT_EQ(std::system(("cabextract -q -d '" + into + "' '" + path + "'").c_str()), 0) << name;
+        if (!DirectoryExists(into))
+            return cab;
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(into))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        for (const std::string& member : names) {
+            std::vector<uint8_t> bytes = ReadFileBytes(AppendPath(into, member));
+            if (ExtractFileExt(member) == ".000")
+                cab.Setup = ReadSetupDescription(bytes);
+            else
+                cab.Members.emplace_back(bytes.begin(), bytes.end());
+        }
+        return cab;
+    }
+
+    static std::vector<std::string> FileNames(const TSetupDescription& setup)
+    {
+        std::vector<std::string> names;
+        for (const TSetupFile& file : setup.FFiles)
+            names.push_back(file.FName);
+        return names;
+    }
+
+    TempDir FDir;
+    std::string FWork = FDir.File("work");
+    TTestProgramDir FProgram;
+    std::ostringstream FOut, FErr;
+};
+
+TEST_F(HeadlessProjectBuildTest, FilesForAllProcessorsBesideStrongArmGiveBothCabFilesFresh)
+{
+    auto project = NewProject("Firm", "Mix");
+    AddProjectFile(*project, ExtractFilePath(Source("common.txt", "for every device")), "common.txt", AllPlatforms,
+                   pAll);
+    AddProjectFile(*project, ExtractFilePath(Source("arm/arm.exe", "StrongARM code")), "arm.exe", AllPlatforms,
+                   pStrongARM);
+    // Left from a run of last week; it must never go into a package.
+    WriteFileAtomic(AppendPath(FWork, "Mix.CAB"), "stale");
+
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    TPackage package = ReadPackage(Package("All In One"));
+    EXPECT_NE(package.Content("Mix.ini").find("CabFiles = Mix.CAB,Mix.2577.CAB"), std::string::npos);
+    TCab plain = ReadCab(package, "Mix.CAB");
+    EXPECT_EQ(FileNames(plain.Setup), std::vector<std::string>{"common.txt"});
+    EXPECT_EQ(plain.Members, std::vector<std::string>{"for every device"});
+    TCab arm = ReadCab(package, "Mix.2577.CAB");
+    EXPECT_EQ(arm.Setup.FProcessor, 2577u);
+    EXPECT_EQ(FileNames(arm.Setup), (std::vector<std::string>{"common.txt", "arm.exe"}));
+}
+
+TEST_F(HeadlessProjectBuildTest, MissingLanguageLicencesAreTheNeutralOne)
+{
+    auto project = NewProject("Firm", "Lic");
+    AddProjectFile(*project, ExtractFilePath(Source("a.txt", "a")), "a.txt", AllPlatforms, pAll);
+    WriteFileAtomic(AppendPath(FWork, "EULA_Neutral.txt"), "{\\rtf1 the project's own}");
+
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    TPackage package = ReadPackage(Package("All In One"));
+    // The default texts hold English beside Neutral.
+    for (const char* name : {"EULA_English.txt", "EULA_Neutral.txt"})
+        EXPECT_EQ(package.Content(name), "{\\rtf1 the project's own}") << name;
+    EXPECT_NE(FOut.str().find("The licence file " + AppendPath(FWork, "EULA_English.txt") +
+                              " does not exist; the package carries " + AppendPath(FWork, "EULA_Neutral.txt") +
+                              " in its place.\n"),
+              std::string::npos)
+        << FOut.str();
+
+    // Without one of its own the project gets the program's.
+    fs::remove(AppendPath(FWork, "EULA_Neutral.txt"));
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    std::vector<uint8_t> programs = ReadFileBytes(AppendPath(FProgram.Path(), "EULA_Neutral.txt"));
+    EXPECT_EQ(ReadPackage(Package("All In One")).Content("EULA_English.txt"),
+              std::string(programs.begin(), programs.end()));
+}
+
+TEST_F(HeadlessProjectBuildTest, AShortcutInASiblingOfTheInstallFolderIsInstalledThere)
+{
+    auto project = NewProject("Firm", "Tools");
+    TFolder* tools = project->CompanyFolder()->AddSubFolder(std::make_unique<TFolder>("My Application Tools"));
+    TFile* app = AddProjectFile(*project, ExtractFilePath(Source("app.exe", "app")), "app.exe", AllPlatforms, pAll);
+    auto shortcut = std::make_unique<TCEShortCut>();
+    shortcut->SetName("Tool");
+    shortcut->SetTarget(app);
+    shortcut->SetFolder(tools);
+    project->Shortcuts().Add(std::move(shortcut));
+
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    TCab cab = ReadCab(ReadPackage(Package("All In One")), "Tools.CAB");
+    ASSERT_EQ(cab.Setup.FLinks.size(), 1u);
+    EXPECT_EQ(cab.Setup.FLinks[0].FBase, 1u); // %CE1%, not the install folder
+    EXPECT_EQ(cab.Setup.FLinks[0].FPath, (std::vector<std::string>{"Firm", "My Application Tools", "Tool.lnk"}));
+}
+
+TEST_F(HeadlessProjectBuildTest, CommasQuotesAndPercentSignsReachTheDeviceUnchanged)
+{
+    auto project = NewProject("Smith, Jones", "Texts");
+    AddProjectFile(*project, ExtractFilePath(Source("100% done.txt", "done")), "100% done.txt", AllPlatforms, pAll);
+    TRegKey* key = project->RegKeys().Item(2)->AddSubKey(std::make_unique<TRegKey>(false, "Software", ""));
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"List", "a;b"}, {"Say", "say \"hi\""}, {"Dir", "\\Program Files\\App\\"}};
+    for (const auto& [name, data] : values) {
+        auto v = std::make_unique<TValue>(vtString);
+        v->SetName(name);
+        v->SetStringData(data);
+        key->Values().Add(std::move(v));
+    }
+
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    TCab cab = ReadCab(ReadPackage(Package("All In One")), "Texts.CAB");
+    EXPECT_EQ(cab.Setup.FProvider, "Smith, Jones");
+    EXPECT_EQ(FileNames(cab.Setup), std::vector<std::string>{"100% done.txt"});
+    ASSERT_FALSE(cab.Setup.FDirectories.empty());
+    EXPECT_EQ(cab.Setup.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%", "Smith, Jones", "My Application"}));
+    ASSERT_EQ(cab.Setup.FValues.size(), values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(cab.Setup.FValues[i].FName, values[i].first);
+        EXPECT_EQ(std::string(cab.Setup.FValues[i].FData.begin(), cab.Setup.FValues[i].FData.end()),
+                  values[i].second + std::string(1, '\0'));
+    }
+}
+
+TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
+{
+    // Model strings are Windows-1252; the files on this host have UTF-8 names.
+    auto project = NewProject("Firm", "Names");
+    const std::string src = ExtractFilePath(Source("Caf\xC3\xA9.txt", "coffee"));
+    Source("Gr\xC3\xB6\xC3\x9F" "e.dat", "size");
+    WriteFileAtomic(AppendPath(FWork, "Gr\xC3\xB6\xC3\x9F" "e.ico"), "icon");
+    AddProjectFile(*project, src, "Caf\xE9.txt", AllPlatforms, pAll);
+    AddProjectFile(*project, src, "Gr\xF6\xDF" "e.dat", AllPlatforms, pAll);
+    project->SetIconFile(AppendPath(FWork, "Gr\xF6\xDF" "e.ico"));
+
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    TPackage package = ReadPackage(Package("All In One"));
+    EXPECT_EQ(package.Names().back(), "Gr\xC3\xB6\xC3\x9F" "e.ico");
+    EXPECT_NE(package.Content("Names.ini").find("IconFile = Gr\xF6\xDF" "e.ico\r\n"), std::string::npos);
+    TCab cab = ReadCab(package, "Names.CAB");
+    EXPECT_EQ(FileNames(cab.Setup), (std::vector<std::string>{"Caf\xE9.txt", "Gr\xF6\xDF" "e.dat"}));
+    std::sort(cab.Members.begin(), cab.Members.end());
+    EXPECT_EQ(cab.Members, (std::vector<std::string>{"coffee", "size"}));
 }
 
 TEST(HeadlessBuildArguments, UsageErrors)

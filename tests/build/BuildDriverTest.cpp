@@ -1,5 +1,7 @@
 #include "build/BuildDriver.h"
 
+#include "build/CabCompiler.h"
+
 #include "BuildDriverFixture.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -114,7 +117,7 @@ TEST_F(BuildDriverTest, MakesEveryChosenPackageWithItsFilesInOrder)
     EXPECT_TRUE(fs::is_empty(temp.Path())) << "left in the temporary folder";
 }
 
-TEST_F(BuildDriverTest, CabErrorsAreNumberedFromZeroAndThePackagesStillMade)
+TEST_F(BuildDriverTest, CabErrorsAreNumberedFromZeroAndNoPackageLacksItsCabFiles)
 {
     FProgram.UseFailingCabWiz("Error: first\\r\\nWarning: ignored\\r\\nError: second\\r\\n");
     EXPECT_FALSE(Run());
@@ -123,17 +126,52 @@ TEST_F(BuildDriverTest, CabErrorsAreNumberedFromZeroAndThePackagesStillMade)
     EXPECT_TRUE(FCallbacks.FInformation.empty());
     EXPECT_TRUE(FCallbacks.FTestBuilds.empty());
     EXPECT_EQ(FCallbacks.FLog[1], "Error: first");
-    // No CAB file was made: the packages hold what exists, and say what is missing.
-    TPackage silent = ReadPackage(Package("Silent"));
-    EXPECT_EQ(silent.Names().front(), "Demo.ini");
-    EXPECT_NE(std::find(FCallbacks.FLog.begin(), FCallbacks.FLog.end(),
-                        "File not found, left out of the archive: " + AppendPath(FWork, "Demo.PPC300_2577.CAB")),
-              FCallbacks.FLog.end());
+    // No CAB file was made, so no package could hold what its .ini names.
+    const std::string cab = AppendPath(FWork, "Demo.PPC300_2577.CAB");
+    EXPECT_EQ(FCallbacks.FFailures,
+              (std::vector<std::string>{"The build \"Pocket / All\" was not made: the CAB tool did not make " + cab + ".",
+                                        "The build \"Silent\" was not made: the CAB tool did not make " + cab + "."}));
+    EXPECT_FALSE(FileExists(Package("Silent")));
+    EXPECT_FALSE(DirectoryExists(AppendPath(FWork, "Silent")));
+}
+
+TEST_F(BuildDriverTest, ABuildWithAPairTheInfNoLongerHasFailsWhileTheOthersAreMade)
+{
+    // No file is for MIPS processors.
+    FProject->Builds().GetBuild(0)->AddPair(std::make_unique<TPlatformProcPair>(plPPC300, pMIPSR4000));
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(FCallbacks.FFailures.size(), 1u);
+    EXPECT_EQ(FCallbacks.FFailures, std::vector<std::string>{"The build \"Pocket / All\" needs \"PPC300_4000\", but no "
+                                                             "file of the project is for it any more. Please edit the "
+                                                             "build."});
+    EXPECT_EQ(std::count(FCallbacks.FLog.begin(), FCallbacks.FLog.end(), FCallbacks.FFailures[0]), 1);
+    EXPECT_TRUE(FCallbacks.FInformation.empty());
+    EXPECT_FALSE(FileExists(Package("Pocket  All")));
+    EXPECT_TRUE(FileExists(Package("Silent")));
+}
+
+TEST_F(BuildDriverTest, OnlyTheFirstOfTwoBuildsSharingAPackageFolderIsMade)
+{
+    for (auto [first, second, folder] : {std::tuple{"A/B", "AB", "AB"}, std::tuple{"Demo", "demo", "Demo"}}) {
+        SCOPED_TRACE(second);
+        FCallbacks = TRecordingCallbacks();
+        FCallbacks.FProject = FProject.get();
+        FProject->Builds().GetBuild(0)->SetName(first);
+        FProject->Builds().GetBuild(1)->SetName(second);
+        EXPECT_FALSE(Run());
+        EXPECT_EQ(FCallbacks.FFailures,
+                  std::vector<std::string>{std::string("The build \"") + first +
+                                           "\" already makes its package in the folder \"" + folder +
+                                           "\". Please choose another name."});
+        // The first build's package, with the wizard, is the one there.
+        EXPECT_EQ(ReadPackage(Package(folder)).Names().back(), "Setup.exe");
+        fs::remove_all(AppendPath(FWork, folder));
+    }
 }
 
 TEST_F(BuildDriverTest, MissingSourcesAreDroppedOnlyWhenConfirmed)
 {
-    fs::remove(AppendPath(FWork, "src/sh3/app.exe"));
+    fs::remove(AppendPath(FWork, "src/readme.txt"));
     FCallbacks.FConfirmMissing = false;
     EXPECT_FALSE(Run());
     EXPECT_EQ(FCallbacks.FInformation, std::vector<std::string>{"Compilation canceled!"});
@@ -180,6 +218,28 @@ TEST_F(BuildDriverTest, CancelledOrEmptyChoiceBuildsNothing)
     EXPECT_EQ(FCallbacks.FClearTestBuilds, 1);
     EXPECT_TRUE(FCallbacks.FTestBuilds.empty());
     EXPECT_FALSE(FileExists(AppendPath(FWork, "Demo.PPC300_2577.CAB")));
+}
+
+TEST_F(BuildDriverTest, TheMainWindowsCompilerKeepsNoLinesOfARun)
+{
+    // The main window's compiler outlives every run and the run's .inf
+    // lines; a later use must not read them (AddressSanitizer tells).
+    TCabCompiler compiler;
+    compiler.SetCabWizPath(AppendPath(AppendPath(FProgram.Path(), "Tools"), "CABWIZ.exe"));
+    for (auto choice : {TRecordingCallbacks::Cancel, TRecordingCallbacks::ChooseAll}) {
+        FCallbacks = TRecordingCallbacks();
+        FCallbacks.FProject = FProject.get();
+        FCallbacks.FChoice = choice;
+        {
+            TBuildDriver driver(*FProject, *FTexts, FProgram.Path(), FCallbacks);
+            driver.SetCabCompiler(&compiler);
+            EXPECT_EQ(driver.Execute(), choice == TRecordingCallbacks::ChooseAll);
+        }
+        compiler.SetBuilds({FProject->Builds().GetBuild(0)});
+        compiler.SetInfFileName("/w/Demo.inf");
+        compiler.SetOutputDir("");
+        EXPECT_EQ(compiler.ToolArguments(), std::vector<std::string>{"\"/w/Demo.inf\" /err errors.txt"});
+    }
 }
 
 TEST_F(BuildDriverTest, MissingSetupProgramFailsItsBuildOnly)

@@ -44,13 +44,14 @@ TEST(CabCompilerTest, ToolArgumentsListNeededSuffixesInInfOrder)
     compiler.SetInfFileName("C:\\Work\\Demo\\Demo.inf");
     compiler.SetOutputDir("C:\\Work\\Demo\\");
     EXPECT_EQ(compiler.ToolArguments(),
-              "\"C:\\Work\\Demo\\Demo.inf\" /dest \"C:\\Work\\Demo\" /err errors.txt /cpu PPC300_2577 HPC2000");
+              std::vector<std::string>{
+                  "\"C:\\Work\\Demo\\Demo.inf\" /dest \"C:\\Work\\Demo\" /err errors.txt /cpu PPC300_2577 HPC2000"});
 
     // No chosen build asks for any section: no /cpu at all.
     auto other = MakeBuild({{plWM2003, pAll}});
     compiler.SetBuilds({other.get()});
     compiler.SetOutputDir("");
-    EXPECT_EQ(compiler.ToolArguments(), "\"C:\\Work\\Demo\\Demo.inf\" /err errors.txt");
+    EXPECT_EQ(compiler.ToolArguments(), std::vector<std::string>{"\"C:\\Work\\Demo\\Demo.inf\" /err errors.txt"});
 }
 
 TEST(CabCompilerTest, OnlyThePlainSectionGivesNoCpu)
@@ -62,7 +63,23 @@ TEST(CabCompilerTest, OnlyThePlainSectionGivesNoCpu)
     compiler.SetBuilds({build.get()});
     compiler.SetInfFileName("/w/Demo.inf");
     compiler.SetOutputDir("/w");
-    EXPECT_EQ(compiler.ToolArguments(), "\"/w/Demo.inf\" /dest \"/w\" /err errors.txt");
+    EXPECT_EQ(compiler.ToolArguments(), std::vector<std::string>{"\"/w/Demo.inf\" /dest \"/w\" /err errors.txt"});
+}
+
+TEST(CabCompilerTest, ThePlainSectionBesideLabelledOnesGetsARunOfItsOwn)
+{
+    // Given /cpu, a CAB tool makes the labelled CAB files only.
+    std::vector<std::string> lines = {"[CEDevice]", "[CEDevice.2577]"};
+    auto build = MakeBuild({{plAll, pAll}, {plAll, pStrongARM}});
+    TCabCompiler compiler;
+    compiler.SetInfLines(&lines);
+    compiler.SetBuilds({build.get()});
+    compiler.SetInfFileName("/w/Mix.inf");
+    compiler.SetOutputDir("/w");
+    EXPECT_EQ(compiler.ToolArguments(),
+              (std::vector<std::string>{"\"/w/Mix.inf\" /dest \"/w\" /err errors.txt /cpu 2577",
+                                        "\"/w/Mix.inf\" /dest \"/w\" /err errors.txt"}));
+    EXPECT_EQ(compiler.NeededCabFiles(), (std::vector<std::string>{"/w/Mix.CAB", "/w/Mix.2577.CAB"}));
 }
 
 // A stand-in for the tool: records its arguments, folder and the .inf it
@@ -113,6 +130,26 @@ TEST_F(CabCompilerRunTest, RunsTheToolInTheOutputFolderAndKeepsOnlyErrorLines)
     EXPECT_EQ(Read("inf-copy.txt"), "[CEDevice.PPC300_2577]\r\n[CEDevice.HPC2000]\r\n");
     EXPECT_FALSE(FileExists(FOut + "/Demo.inf"));
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
+}
+
+TEST_F(CabCompilerRunTest, EachRunReportsAndNoCabFileOfAnEarlierRunIsLeft)
+{
+    WriteTool("printf 'Error: run with %s arguments\\r\\n' \"$#\" > errors.txt\n");
+    FDir.Write("out dir/Mix.CAB", "last week's");
+    FDir.Write("out dir/Mix.2577.CAB", "last week's");
+    std::vector<std::string> lines = {"[CEDevice]", "[CEDevice.2577]"};
+    auto build = MakeBuild({{plAll, pAll}, {plAll, pStrongARM}});
+    TCabCompiler compiler;
+    compiler.SetCabWizPath(FTool);
+    compiler.SetInfLines(&lines);
+    compiler.SetBuilds({build.get()});
+    compiler.SetInfFileName(FOut + "/Mix.inf");
+    compiler.SetOutputDir(FOut);
+    EXPECT_FALSE(compiler.Compile());
+    EXPECT_EQ(compiler.Errors(),
+              (std::vector<std::string>{"Error: run with 7 arguments", "Error: run with 5 arguments"}));
+    EXPECT_FALSE(FileExists(FOut + "/Mix.CAB"));
+    EXPECT_FALSE(FileExists(FOut + "/Mix.2577.CAB"));
 }
 
 TEST_F(CabCompilerRunTest, AReportWithoutErrorLinesSucceeds)

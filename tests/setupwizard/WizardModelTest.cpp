@@ -1,5 +1,6 @@
 #include "setupwizard/WizardModel.h"
 
+#include "common/Platform.h"
 #include "storage/uScramble.h"
 #include "support/TestSupport.h"
 
@@ -76,6 +77,23 @@ TEST(WizardLicence, PlaceholdersInAnyCaseAndSelfContainingNames)
               "{\\rtf Viewer by Firm; Viewer}");
     // A name that holds its own placeholder is inserted once, not again and again.
     EXPECT_EQ(ExpandLicencePlaceholders("%AppName%", "x%AppName%y", "c"), "x%AppName%y");
+}
+
+TEST_F(WizardModelTest, MissingFilesAreReportedInThePackagesOwnWords)
+{
+    const std::string builtIn = "Setup Wizard could not find the necessery resource files.";
+    TScrambeledMemIniFile& resources = Resources("Def_Lang=German\nAppName=Viewer");
+    resources.WriteString("German", "0.NoResources", "Dateien von %APPNAME% fehlen.");
+    resources.UpdateFile();
+    EXPECT_EQ(NoResourcesText(resources.FileName(), builtIn), "Dateien von Viewer fehlen.");
+
+    // Texts without the message, and no texts at all, leave the built-in one.
+    resources.EraseSection("German");
+    resources.UpdateFile();
+    EXPECT_EQ(NoResourcesText(resources.FileName(), builtIn), builtIn);
+    EXPECT_EQ(NoResourcesText(FDir.File("missing_res.DAT"), builtIn), builtIn);
+    EXPECT_FALSE(FileExists(FDir.File("missing_res.DAT")));
+    EXPECT_EQ(NoResourcesText("", builtIn), builtIn);
 }
 
 }

@@ -3,9 +3,14 @@
 #include "ZipFixture.h"
 #include "common/Exception.h"
 #include "common/Platform.h"
+#include "support/MemorySource.h"
 #include "support/TestSupport.h"
+#include "tools/sfxstub/SfxArchive.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
 
 TEST(MakeSfxTest, ParsesTheBuildersCommandLine)
 {
@@ -63,8 +68,44 @@ TEST(MakeSfxTest, WritesStubArchiveAndTrailer)
     TMakeSfx::Make(o, dir.File("stub.exe"));
     std::string zip = dir.Read("a.zip");
     std::string sfx = dir.Read("Setup.exe");
-    std::vector<uint8_t> trailer = TSfxTrailer::Encode(o.Settings, zip.size());
-    EXPECT_EQ(sfx, "MZ-stub" + zip + std::string(trailer.begin(), trailer.end()));
+    const std::string stub = "MZ-stub";
+    // The stub, the archive of the same size, the trailer for both.
+    std::vector<uint8_t> trailer = TSfxTrailer::Encode(o.Settings, stub.size() + zip.size());
+    ASSERT_EQ(sfx.size(), stub.size() + zip.size() + trailer.size());
+    EXPECT_EQ(sfx.substr(0, stub.size()), stub);
+    EXPECT_EQ(sfx.substr(stub.size() + zip.size()), std::string(trailer.begin(), trailer.end()));
+
+    // The stub reads what lies in front of the settings as its archive.
+    TMemorySource source(sfx.substr(0, stub.size() + zip.size()));
+    TSfxArchive archive(source);
+    ASSERT_EQ(archive.Entries().size(), 2u);
+    std::string content;
+    archive.Extract(archive.Entries()[1], [&](const uint8_t* data, size_t count) {
+        content.append(reinterpret_cast<const char*>(data), count);
+    });
+    EXPECT_EQ(content, "cab");
+}
+
+TEST(MakeSfxTest, ThePackageIsAWellFormedZipFile)
+{
+    TempDir dir;
+    dir.Write("stub.exe", std::string(5000, 'M'));
+    WriteTestZip(dir.File("a.zip"), {{"Setup.exe", std::string(3000, 'p')}, {"Demo.CAB", "cab"}});
+    TMakeSfxOptions o;
+    o.Zip = dir.File("a.zip");
+    o.Sfx = dir.File("Setup.exe");
+    o.Settings.Exec = "$temp$\\Setup.exe";
+    TMakeSfx::Make(o, dir.File("stub.exe"));
+
+    std::string output;
+    FILE* p = popen(("unzip -t '" + dir.File("Setup.exe") + "' 2>&1").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;)
+        output.append(buffer, n);
+    EXPECT_EQ(WEXITSTATUS(pclose(p)), 0) << output;
+    EXPECT_EQ(output.find("warning"), std::string::npos) << output;
+    EXPECT_NE(output.find("No errors detected"), std::string::npos) << output;
 }
 
 TEST(MakeSfxTest, RefusesArchivesTheStubWouldRefuse)

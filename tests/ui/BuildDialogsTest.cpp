@@ -213,8 +213,7 @@ TEST_F(BuildDialogsTest, AddBuildStartsWithEveryLanguageAndAppendsOnlyWithOk)
         EXPECT_TRUE(dialog.ShowEULABox()->isChecked());
         EXPECT_TRUE(dialog.ShowFinishBox()->isChecked());
         dialog.CheckPair(1, true);
-        // Differs from "All In One" only in letter case: a name of its own.
-        dialog.BuildNameEdit()->setText(QStringLiteral("all in one"));
+        dialog.BuildNameEdit()->setText(QStringLiteral("Other"));
         dialog.OkButton()->click();
         return dialog.result();
     });
@@ -222,12 +221,12 @@ TEST_F(BuildDialogsTest, AddBuildStartsWithEveryLanguageAndAppendsOnlyWithOk)
     EXPECT_TRUE(Messages.Shown().empty()) << Messages.Texts().front();
     ASSERT_EQ(Project.Builds().Count(), 2);
     seen = Project.Builds().GetBuild(1);
-    EXPECT_EQ(seen->Name(), "all in one");
+    EXPECT_EQ(seen->Name(), "Other");
     EXPECT_FALSE(seen->AllInOne());
     EXPECT_EQ(PairNames(*seen), std::vector<std::string>{"PPC300_10003"});
     EXPECT_EQ(LanguageIds(*seen), (std::vector<int32_t>{English, German, French}));
     EXPECT_EQ(seen->DefaultLanguage(), English);
-    EXPECT_EQ(ItemTexts(wizard->BuildList()), (std::vector<std::string>{"All In One", "all in one"}));
+    EXPECT_EQ(ItemTexts(wizard->BuildList()), (std::vector<std::string>{"All In One", "Other"}));
     EXPECT_EQ(wizard->GetCheckedBuilds().back(), seen);
 
     auto cancelled = Wizard([](TfmPairChoose& dialog) {
@@ -385,6 +384,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"", false, "You have to select at least 1 platform/processor pair."},
         RefusalCase{"Taken", true, "Another build already has this name. Choose a different name!"},
         RefusalCase{"", true, "Choose a name for the build first!"},
+        // Names that give the folder of another build's package, on file
+        // systems that ignore letter case too.
+        RefusalCase{"Ta/ken", true,
+                    "The build \"Taken\" already makes its package in the folder \"Taken\". Please choose another name."},
+        RefusalCase{"tAKEN", true,
+                    "The build \"Taken\" already makes its package in the folder \"Taken\". Please choose another name."},
         RefusalCase{"..", true,
                     "The package is written to a folder of the build's name, and this name leaves no folder "
                     "name. Choose a different name!"},
@@ -394,6 +399,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"\xe2\x82\xac \xe4\xb8\xad", true,
                     "The character U+4E2D cannot be stored in the project, whose texts are Windows-1252. It was "
                     "not accepted."}));
+
+TEST_F(BuildDialogsTest, NamesGivingTheFolderOfAnotherPackageAreRefused)
+{
+    AddBuild("A/B", {English});
+    AddBuild("Demo", {English});
+    TBuild* build = AddBuild("Mine", {English});
+    auto dialog = Configure(*build);
+    for (const char* name : {"AB", "demo"}) {
+        dialog->BuildNameEdit()->setText(QString::fromLatin1(name));
+        dialog->OkButton()->click();
+        EXPECT_EQ(dialog->result(), QDialog::Rejected) << name;
+    }
+    EXPECT_EQ(Messages.Texts(),
+              (std::vector<std::string>{
+                  "The build \"A/B\" already makes its package in the folder \"AB\". Please choose another name.",
+                  "The build \"Demo\" already makes its package in the folder \"Demo\". Please choose another name."}));
+    EXPECT_EQ(build->Name(), "Mine");
+}
 
 TEST_F(BuildDialogsTest, OwnNameIsNoConflictAndPairsFollowListOrder)
 {

@@ -201,6 +201,22 @@ TEST_F(MainWindowTest, SaveAppendsVipUnlessTheExtensionIsExactlyVip)
     EXPECT_TRUE(Messages.Shown().empty());
 }
 
+TEST_F(MainWindowTest, WizardTextsFollowTheProjectToItsNewFileName)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("X.VIP")));
+    EXPECT_EQ(Window->TextsFile()->FileName(), Temp.File("X_res.dat"));
+    const std::string before = FileBytes(Temp.File("X_res.dat"));
+    Window->TextsFile()->WriteString("English", "1.String1", "Changed welcome");
+    ASSERT_TRUE(Window->Save());
+    EXPECT_EQ(FileBytes(Temp.File("X_res.dat")), before);
+    Window->CloseProject();
+
+    auto reopened = MakeWindow();
+    ASSERT_TRUE(reopened->OpenProject(Temp.File("X.VIP.vip")));
+    EXPECT_EQ(reopened->TextsFile()->FileName(), Temp.File("X.VIP_res.dat"));
+    EXPECT_EQ(reopened->TextsFile()->ReadString("English", "1.String1", ""), "Changed welcome");
+}
+
 TEST_F(MainWindowTest, SaveFailureIsReportedAndDoesNotComplete)
 {
     ASSERT_TRUE(Window->OpenProject(WriteProject("Gone.vip")));

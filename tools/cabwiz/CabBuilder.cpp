@@ -148,7 +148,7 @@ const std::vector<TInfLine>* TCabBuilder::ListSection(const std::string& name)
     if (!lines)
         Error("Section [" + name + "] is missing");
     else if (lines->empty())
-        FWarnings.push_back("Warning: Section [" + name + "] has no data");
+        FWarnings.push_back("Section [" + name + "] has no data");
     return lines;
 }
 
@@ -202,7 +202,7 @@ void TCabBuilder::ReadVersionAndStrings()
     if (const TInfLine* provider = FInf->Find("Version", "Provider"))
         FSetup.FProvider = FirstField(provider->FValue, false);
     else
-        FWarnings.push_back("Warning: [Version] has no Provider");
+        FWarnings.push_back("[Version] has no Provider");
 
     const TInfLine* appName = FInf->Find("CEStrings", "AppName");
     if (!appName || appName->FValue.empty())
@@ -213,7 +213,7 @@ void TCabBuilder::ReadVersionAndStrings()
     FSetup.FWord16 = FormatChoices::HeaderWord16;
     const TInfLine* installDir = FInf->Find("CEStrings", "InstallDir");
     if (!installDir)
-        FWarnings.push_back("Warning: [CEStrings] InstallDir is missing");
+        FWarnings.push_back("[CEStrings] InstallDir is missing");
     else if (FormatChoices::InstallDirIsFirstDirectory)
         DirectoryId(FirstField(installDir->FValue, false));
 }
@@ -285,7 +285,7 @@ bool TCabBuilder::ResolveSource(const std::string& name, std::string& path)
         folder = folder.empty() ? FInfDir : AppendPath(FInfDir, folder);
     if (file->second.size() > 1 && !file->second[1].empty())
         folder = AppendPath(folder, NormalizeHostPath(file->second[1]));
-    path = AppendPath(folder, NormalizeHostPath(name));
+    path = HostFileName(AppendPath(folder, NormalizeHostPath(name)));
     if (!FileExists(path)) {
         Error("Source file " + Quote(path) + " does not exist");
         return false;
@@ -348,8 +348,10 @@ void TCabBuilder::ReadFiles()
                 continue;
             }
             std::string path;
-            if (!ResolveSource(source, path))
+            if (!ResolveSource(source, path)) {
+                FSkippedFiles.insert(LowerCase(target));
                 continue;
+            }
             if (FFiles.size() == MaxFiles) {
                 Error("Too many files: a CAB file holds at most " + std::to_string(MaxFiles));
                 return;
@@ -374,8 +376,9 @@ void TCabBuilder::ReadSelfRegister()
                 file.FFlags |= FormatChoices::SelfRegisterFlag;
                 found = true;
             }
-        if (!found)
-            FWarnings.push_back("Warning: CESelfRegister names " + Quote(name) + ", which is not installed");
+        // A file left out for an error was reported once already.
+        if (!found && !FSkippedFiles.count(LowerCase(name)))
+            FWarnings.push_back("CESelfRegister names " + Quote(name) + ", which is not installed");
     }
 }
 
@@ -429,6 +432,8 @@ void TCabBuilder::ReadShortcuts()
                 size_t i = 0;
                 while (i < FSetup.FFiles.size() && !SameText(FSetup.FFiles[i].FName, target))
                     ++i;
+                if (i == FSetup.FFiles.size() && FSkippedFiles.count(LowerCase(target)))
+                    continue; // its file's error was reported already
                 if (i == FSetup.FFiles.size()) {
                     Error("Shortcut " + Quote(name) + ": target file " + Quote(target) +
                           " is not installed by this CAB file");
@@ -506,7 +511,7 @@ void TCabBuilder::ReadRegistryLine(const TInfLine& line, const std::string& sect
             text = Trim(FInf->Substitute(TInfFile::TextAfterField(line.FText, 4), true));
         else if (data.size() > 1) {
             text = data[0];
-            FWarnings.push_back("Warning: " + where + "extra data fields of a string value are ignored");
+            FWarnings.push_back(where + "extra data fields of a string value are ignored");
         }
         value.FData.assign(text.begin(), text.end());
         value.FData.push_back(0);

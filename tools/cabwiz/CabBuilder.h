@@ -4,6 +4,7 @@
 #include "tools/cabwiz/SetupDescription.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ public:
     bool Build();
 
     const std::vector<std::string>& Errors() const { return FErrors; }
+    // Problems that cost nothing, without "Warning:" and the CAB's name.
     const std::vector<std::string>& Warnings() const { return FWarnings; }
     const TSetupDescription& Setup() const { return FSetup; }
     // Index i holds the member of file ID i + 1.
@@ -38,6 +40,8 @@ private:
     std::string FLabel;
     std::vector<std::string> FErrors;
     std::vector<std::string> FWarnings;
+    // Lower-case names of the files left out for an error.
+    std::set<std::string> FSkippedFiles;
     TSetupDescription FSetup;
     std::vector<TCabSourceFile> FFiles;
     TCabSourceFile FSetupDll;

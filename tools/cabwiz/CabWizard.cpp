@@ -90,7 +90,8 @@ TCabWizard::TResult TCabWizard::MakeCab(const TInfFile& inf, const std::string& 
 
     TCabBuilder builder(&inf, ExtractFilePath(FInfPath), label);
     bool ok = builder.Build();
-    result.FLines = builder.Warnings();
+    for (const auto& w : builder.Warnings())
+        result.FLines.push_back("Warning: " + cabName + ": " + w);
     for (const auto& e : builder.Errors())
         result.FLines.push_back("Error: " + cabName + ": " + e);
     if (!ok) {

@@ -1,8 +1,12 @@
 #include "tools/cabwiz/InfFile.h"
 
+#include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -45,7 +49,86 @@ size_t FindUnquoted(const std::string& text, char c)
     return std::string::npos;
 }
 
+std::string CodePointName(char32_t cp)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(cp));
+    return buffer;
+}
+
+[[noreturn]] void NoAnsiForm(char32_t cp, int lineNo)
+{
+    throw Exception("The character " + CodePointName(cp) + " in line " + std::to_string(lineNo) +
+                    " has no Windows-1252 form");
+}
+
+// UTF-16 text after its byte-order mark, to Windows-1252.
+std::string FromUtf16(const std::string& bytes, size_t start, bool bigEndian)
+{
+    auto unit = [&](size_t i) {
+        unsigned char a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    std::string out;
+    out.reserve((bytes.size() - start) / 2);
+    int lineNo = 1;
+    for (size_t i = start; i + 1 < bytes.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        }
+        unsigned char c = 0;
+        if (!UnicodeToAnsiChar(cp, c))
+            NoAnsiForm(cp, lineNo);
+        if (c == '\n')
+            ++lineNo;
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
 } // namespace
+
+std::string TInfFile::DecodeText(const std::string& bytes)
+{
+    auto startsWith = [&](const char* mark, size_t size) { return bytes.compare(0, size, mark, size) == 0; };
+    if (startsWith("\xFF\xFE", 2))
+        return FromUtf16(bytes, 2, false);
+    if (startsWith("\xFE\xFF", 2))
+        return FromUtf16(bytes, 2, true);
+    const bool utf8Mark = startsWith("\xEF\xBB\xBF", 3);
+    std::string_view text(bytes);
+    if (utf8Mark)
+        text.remove_prefix(3);
+    if (!HasNonAscii(text))
+        return std::string(text);
+    std::string ansi;
+    char32_t bad = 0;
+    if (Utf8ToAnsi(text, ansi, &bad))
+        return ansi;
+    // Text that is no UTF-8 at all is Windows-1252, as the builder writes it.
+    if (bad == 0xFFFD && !utf8Mark)
+        return std::string(text);
+    size_t lineNo = 1;
+    for (std::string_view rest = text; !rest.empty();) {
+        size_t length = 1;
+        unsigned char lead = static_cast<unsigned char>(rest[0]);
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC0)
+            length = 2;
+        std::string piece;
+        if (!Utf8ToAnsi(rest.substr(0, std::min(length, rest.size())), piece))
+            break;
+        if (lead == '\n')
+            ++lineNo;
+        rest.remove_prefix(std::min(length, rest.size()));
+    }
+    NoAnsiForm(bad, static_cast<int>(lineNo));
+}
 
 void TInfFile::LoadFromFile(const std::string& path)
 {
@@ -55,7 +138,7 @@ void TInfFile::LoadFromFile(const std::string& path)
     if (size > MaxInfSize)
         throw Exception("File \"" + path + "\" is too large for an .inf file");
     std::vector<uint8_t> bytes = ReadFileBytes(path);
-    LoadFromText(std::string(bytes.begin(), bytes.end()));
+    LoadFromText(DecodeText(std::string(bytes.begin(), bytes.end())));
 }
 
 void TInfFile::LoadFromText(const std::string& text)

@@ -23,8 +23,13 @@ struct TInfLine {
 
 class TInfFile {
 public:
-    // Fails with Exception when the file cannot be read.
+    // Fails with Exception when the file cannot be read, or names a
+    // character that Windows-1252 cannot hold.
     void LoadFromFile(const std::string& path);
+    // The text of an .inf file in Windows-1252, whatever editor saved it:
+    // UTF-16 with its byte-order mark (either byte order), UTF-8 with or
+    // without one, otherwise Windows-1252 as it is.
+    static std::string DecodeText(const std::string& bytes);
     void LoadFromText(const std::string& text);
 
     // The lines of a section, or nullptr when the .inf has no such section.

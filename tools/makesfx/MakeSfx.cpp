@@ -6,6 +6,8 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 
@@ -58,6 +60,80 @@ void CopyInto(std::ofstream& out, const std::string& path)
     }
     if (in.bad())
         throw Exception("Cannot read \"" + path + "\".");
+}
+
+uint32_t Le32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t Le16(const uint8_t* p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
+
+void PutLe32(uint8_t* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = uint8_t(v >> (8 * i));
+}
+
+// Appends the archive with every offset moved by the stub in front of it
+// (what "zip -A" does), so that ZIP readers that take offsets from the
+// start of the file accept the program as it is. The stub's reader was
+// given the archive checked already; the central directory and its end
+// record are read again here, and every length is checked before use.
+void CopyArchiveAfterStub(std::ofstream& out, const std::string& zipPath, uint64_t stubSize)
+{
+    constexpr size_t EndSize = 22, EntrySize = 46;
+    constexpr uint32_t SigEnd = 0x06054b50, SigEntry = 0x02014b50;
+    TFileSource source(zipPath);
+    const uint64_t size = source.Size();
+    if (size < EndSize)
+        throw Exception("The archive \"" + zipPath + "\" is damaged: too short.");
+    uint64_t tailStart = size > EndSize + 0xFFFF ? size - EndSize - 0xFFFF : 0;
+    std::vector<uint8_t> tail(static_cast<size_t>(size - tailStart));
+    source.ReadAt(tailStart, tail.data(), tail.size());
+    size_t end = SIZE_MAX;
+    for (size_t i = tail.size() - EndSize + 1; i-- > 0;)
+        if (Le32(&tail[i]) == SigEnd && i + EndSize + Le16(&tail[i + 20]) <= tail.size()) {
+            end = i;
+            break;
+        }
+    if (end == SIZE_MAX)
+        throw Exception("The archive \"" + zipPath + "\" is damaged: no end of central directory record.");
+    const uint64_t endPos = tailStart + end;
+    const uint32_t directorySize = Le32(&tail[end + 12]), directoryOffset = Le32(&tail[end + 16]);
+    const uint16_t entries = Le16(&tail[end + 10]);
+    if (directoryOffset > endPos || directorySize != endPos - directoryOffset)
+        throw Exception("The archive \"" + zipPath + "\" is damaged: central directory outside the archive.");
+    if (stubSize + size > 0xFFFFFFFFull)
+        throw Exception("The archive \"" + zipPath + "\" is too large for a self-extracting program.");
+    const uint32_t shift = static_cast<uint32_t>(stubSize);
+
+    std::vector<uint8_t> directory(static_cast<size_t>(size - directoryOffset));
+    source.ReadAt(directoryOffset, directory.data(), directory.size());
+    size_t pos = 0;
+    for (uint16_t i = 0; i < entries; ++i) {
+        if (directorySize - pos < EntrySize || Le32(&directory[pos]) != SigEntry)
+            throw Exception("The archive \"" + zipPath + "\" is damaged: central directory entry " +
+                            std::to_string(i) + " is cut short.");
+        PutLe32(&directory[pos + 42], Le32(&directory[pos + 42]) + shift);
+        pos += EntrySize + Le16(&directory[pos + 28]) + Le16(&directory[pos + 30]) + Le16(&directory[pos + 32]);
+        if (pos > directorySize)
+            throw Exception("The archive \"" + zipPath + "\" is damaged: central directory entry " +
+                            std::to_string(i) + " is cut short.");
+    }
+    PutLe32(&directory[directorySize + 16], directoryOffset + shift);
+
+    std::vector<char> buffer(1 << 20);
+    for (uint64_t done = 0; done < directoryOffset;) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), directoryOffset - done));
+        source.ReadAt(done, buffer.data(), n);
+        out.write(buffer.data(), static_cast<std::streamsize>(n));
+        done += n;
+    }
+    out.write(reinterpret_cast<const char*>(directory.data()), static_cast<std::streamsize>(directory.size()));
 }
 
 } // namespace
@@ -121,7 +197,13 @@ void TMakeSfx::Make(const TMakeSfxOptions& options, const std::string& stubPath)
                 throw Exception("The archive holds a name that would unpack outside its folder: " + e.Name);
         zipSize = source.Size();
     }
-    std::vector<uint8_t> trailer = TSfxTrailer::Encode(options.Settings, zipSize);
+    // The stub reads everything in front of the settings as its archive;
+    // with the offsets counted from the file's start that is the stub and
+    // the archive together.
+    const int64_t stubSize = FileSize(stubPath);
+    if (stubSize < 0)
+        throw Exception("Cannot read \"" + stubPath + "\".");
+    std::vector<uint8_t> trailer = TSfxTrailer::Encode(options.Settings, static_cast<uint64_t>(stubSize) + zipSize);
 
     std::string temp = options.Sfx + ".~" + std::to_string(CurrentProcessId()) + ".tmp";
     try {
@@ -129,7 +211,7 @@ void TMakeSfx::Make(const TMakeSfxOptions& options, const std::string& stubPath)
         if (!out)
             throw Exception("Cannot create \"" + options.Sfx + "\".");
         CopyInto(out, stubPath);
-        CopyInto(out, options.Zip);
+        CopyArchiveAfterStub(out, options.Zip, static_cast<uint64_t>(stubSize));
         out.write(reinterpret_cast<const char*>(trailer.data()), static_cast<std::streamsize>(trailer.size()));
         out.close();
         if (!out)

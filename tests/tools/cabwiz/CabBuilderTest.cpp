@@ -228,6 +228,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "holds a path"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(CabBuilderTest, AFileLeftOutForAnErrorIsReportedOnce)
+{
+    std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\nS=0,%CE11%\r\n"
+                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
+                       "[SourceDisksFiles]\r\n\"gone.dll\" = 1\r\n\"app.exe\" = 1\r\n"
+                       "[DefaultInstall]\r\nCopyFiles = Files1\r\nCEShortcuts = S\r\n"
+                       "CESelfRegister=\"gone.dll\",\"other.dll\"\r\n"
+                       "[Files1]\r\n\"gone.dll\",,,0\r\n\"app.exe\",,,0\r\n"
+                       "[S]\r\n\"Gone\",0,gone.dll\r\n\"App\",0,app.exe\r\n";
+    TCabBuilder b = Build(body, "", false);
+    ASSERT_EQ(b.Errors().size(), 1u);
+    EXPECT_NE(b.Errors()[0].find("gone.dll\" does not exist"), std::string::npos) << b.Errors()[0];
+    // A name that is not in the .inf at all is still worth a warning.
+    EXPECT_EQ(b.Warnings(), std::vector<std::string>{"CESelfRegister names \"other.dll\", which is not installed"});
+}
+
 TEST_F(CabBuilderTest, MoreFilesThanMemberNumbersIsAnError)
 {
     std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -260,6 +261,82 @@ TEST(CabWizToolTest, HelpAndBadCommandLines)
     Shell(Q(ToolPath()) + " x.inf /bogus /err " + Q(dir.File("e2.txt")) + " 2>/dev/null", &rc);
     EXPECT_EQ(rc, 2);
     EXPECT_NE(dir.Read("e2.txt").find("Error: Unknown option /bogus"), std::string::npos);
+}
+
+// What authors write by hand: an .inf as a Windows editor saves it.
+class CabWizHandWrittenTest : public ::testing::Test {
+protected:
+    TempDir FDir;
+
+    // Runs the tool on the .inf bytes; returns its report.
+    std::string RunTool(const std::string& inf, int& rc)
+    {
+        FDir.Write("Hand.inf", inf);
+        Shell("cd " + Q(FDir.Path()) + " && " + Q(ToolPath()) + " " + Q(FDir.File("Hand.inf")) + " /err errors.txt",
+              &rc);
+        return FDir.Read("errors.txt");
+    }
+    TSetupDescription ReadSetup()
+    {
+        int rc = -1;
+        Shell("cabextract -q -d " + Q(FDir.File("x")) + " " + Q(FDir.File("Hand.CAB")), &rc);
+        EXPECT_EQ(rc, 0);
+        std::string raw = FDir.Read("x/0000Hand.000");
+        return ReadSetupDescription(std::vector<uint8_t>(raw.begin(), raw.end()));
+    }
+    static std::string Body(const std::string& provider, const std::string& file)
+    {
+        return "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"" + provider +
+               "\"\r\nCESignature = \"$Windows CE$\"\r\n[CEStrings]\r\nAppName = \"App\"\r\nInstallDir=%CE1%\\App\r\n"
+               "[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n[SourceDisksNames]\r\n1=,\"SourceDisk1\",,src\r\n"
+               "[SourceDisksFiles]\r\n\"" + file + "\" = 1\r\n[DefaultInstall]\r\nCopyFiles = Files1\r\n"
+               "[Files1]\r\n\"" + file + "\",,,0x40000000\r\n";
+    }
+};
+
+TEST_F(CabWizHandWrittenTest, Utf16AndUtf8FilesGiveWindows1252Strings)
+{
+    ForceDirectories(FDir.File("src"));
+    FDir.Write("src/Caf\xC3\xA9.txt", "coffee"); // a Linux file name is UTF-8
+    const std::string utf8 = Body("Fa\xC3\xA7" "ade", "Caf\xC3\xA9.txt");
+    std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        // Every character of the body is ASCII but for the two Latin-1 ones.
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        char16_t unit = c;
+        if (c == 0xC3) {
+            unit = char16_t(0xC0 | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        }
+        utf16le += std::string{char(unit & 0xFF), char(unit >> 8)};
+        utf16be += std::string{char(unit >> 8), char(unit & 0xFF)};
+    }
+    for (const std::string& inf : {"\xEF\xBB\xBF" + utf8, utf8, utf16le, utf16be,
+                                   Body("Fa\xE7" "ade", "Caf\xE9.txt")}) {
+        int rc = -1;
+        std::string report = RunTool(inf, rc);
+        ASSERT_EQ(rc, 0) << report;
+        TSetupDescription s = ReadSetup();
+        EXPECT_EQ(s.FProvider, "Fa\xE7" "ade");
+        ASSERT_EQ(s.FFiles.size(), 1u);
+        EXPECT_EQ(s.FFiles[0].FName, "Caf\xE9.txt");
+        std::filesystem::remove_all(FDir.File("x"));
+    }
+
+    int rc = -1;
+    EXPECT_EQ(RunTool(Body("\xE4\xB8\xAD", "Caf\xC3\xA9.txt"), rc),
+              "Error: The character U+4E2D in line 3 has no Windows-1252 form\r\n");
+    EXPECT_EQ(rc, 1);
+}
+
+TEST_F(CabWizHandWrittenTest, WarningsNameTheirCabFile)
+{
+    ForceDirectories(FDir.File("src"));
+    FDir.Write("src/a.txt", "a");
+    std::string inf = Body("Firm", "a.txt");
+    inf.replace(inf.find("Provider = \"Firm\"\r\n"), 19, "");
+    int rc = -1;
+    EXPECT_EQ(RunTool(inf, rc), "Warning: Hand.CAB: [Version] has no Provider\r\n");
+    EXPECT_EQ(rc, 0);
 }
 
 } // namespace

@@ -81,3 +81,45 @@ TEST(InfFileTest, TextAfterFieldHonoursQuotes)
 }
 
 } // namespace
+
+namespace {
+
+std::string Utf16(const std::u16string& text, bool bigEndian)
+{
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text) {
+        char hi = char(c >> 8), lo = char(c & 0xFF);
+        out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return out;
+}
+
+std::string ErrorOfDecode(const std::string& bytes)
+{
+    try {
+        TInfFile::DecodeText(bytes);
+        return std::string();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
+TEST(InfFileTest, WhatWindowsEditorsSaveIsReadAsWindows1252)
+{
+    const std::string ansi = "[Version]\r\nProvider = \"Caf\xE9 \x80\"\r\n";
+    const std::u16string wide = u"[Version]\r\nProvider = \"Caf\u00E9 \u20AC\"\r\n";
+    const std::string utf8 = "[Version]\r\nProvider = \"Caf\xC3\xA9 \xE2\x82\xAC\"\r\n";
+    EXPECT_EQ(TInfFile::DecodeText(ansi), ansi);
+    EXPECT_EQ(TInfFile::DecodeText(utf8), ansi);
+    EXPECT_EQ(TInfFile::DecodeText("\xEF\xBB\xBF" + utf8), ansi);
+    EXPECT_EQ(TInfFile::DecodeText(Utf16(wide, false)), ansi);
+    EXPECT_EQ(TInfFile::DecodeText(Utf16(wide, true)), ansi);
+    EXPECT_EQ(TInfFile::DecodeText("\xEF\xBB\xBF[Version]\r\n"), "[Version]\r\n");
+
+    EXPECT_EQ(ErrorOfDecode(Utf16(u"[Version]\r\nProvider = \"\u4E2D\"\r\n", false)),
+              "The character U+4E2D in line 2 has no Windows-1252 form");
+    EXPECT_EQ(ErrorOfDecode("[Version]\nA=1\nProvider = \"\xE4\xB8\xAD\"\n"),
+              "The character U+4E2D in line 3 has no Windows-1252 form");
+}
+
+} // namespace
