@@ -13,7 +13,7 @@ QListWidget* NewPlatformList(QWidget* parent)
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
-    list->setCurrentRow(0);
+    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
     return list;
 }
 

@@ -42,6 +42,18 @@ void FitRows(QListWidget* list)
     list->setFixedHeight(list->sizeHintForRow(0) * rows + 2 * list->frameWidth() + 2);
 }
 
+// The folder and the name joined by the separator the folder already uses,
+// so that a path written on Windows still reads as one.
+std::string SourcePath(const TFile& file)
+{
+    std::string dir = file.GetSourceDir();
+    size_t last = dir.find_last_of("\\/");
+    char separator = last == std::string::npos ? PathDelim : dir[last];
+    if (dir.empty() || IsPathDelimiter(dir.back()))
+        return dir + file.FileName();
+    return dir + separator + file.FileName();
+}
+
 }
 
 bool GuessPlatformAndProcessor(const std::string& path, TPlatform& platform, TProcessor& processor)
@@ -128,7 +140,7 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
-    clbOptions->setCurrentRow(0);
+    clbOptions->setCurrentRow(0, QItemSelectionModel::NoUpdate);
     FitRows(clbOptions);
 
     auto* copyBox = new QGroupBox(QStringLiteral("&Copy Options"), this);
@@ -216,7 +228,7 @@ void TfmFileProperties::SetFile(TFile* file)
     if (!FFile)
         return;
     FChosen.SetFolder(FFile->GetFolder());
-    eSource->setText(FFile->FileName().empty() ? QString() : AnsiToQt(FFile->GetSourcePath()));
+    eSource->setText(FFile->FileName().empty() ? QString() : AnsiToQt(SourcePath(*FFile)));
     if (FFile->UseDefaultFolder()) {
         rbDefaultFolder->setChecked(true);
         eDestination->clear();

@@ -117,7 +117,7 @@ void TfrmRuntimesProcessors::SetChoice(int family, TPlatform platform)
         item->setCheckState(Qt::Checked);
         item->setData(Qt::UserRole, int(processor));
     }
-    clbProcessors->setCurrentRow(0);
+    clbProcessors->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
 
 TProcessorsArray TfrmRuntimesProcessors::CheckedProcessors() const
