@@ -1,35 +1,31 @@
 #include "ui/PlatformChecks.h"
 
+#include "ui/CheckList.h"
 #include "ui/QtText.h"
 
 #include <QComboBox>
-#include <QListWidget>
 
-QListWidget* NewPlatformList(QWidget* parent)
+TCheckList* NewPlatformList(QWidget* parent)
 {
-    auto* list = new QListWidget(parent);
-    for (int i = 0; i < PlatformCount; ++i) {
-        auto* item = new QListWidgetItem(AnsiToQt(PlatformToCaption(TPlatform(i))), list);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
-    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    auto* list = new TCheckList(parent);
+    for (int i = 0; i < PlatformCount; ++i)
+        list->AddItem(AnsiToQt(PlatformToCaption(TPlatform(i))), i);
     return list;
 }
 
-TPlatforms CheckedPlatforms(const QListWidget* list)
+TPlatforms CheckedPlatforms(const TCheckList* list)
 {
     TPlatforms platforms;
-    for (int i = 0; i < PlatformCount && i < list->count(); ++i)
-        if (list->item(i)->checkState() == Qt::Checked)
+    for (int i = 0; i < PlatformCount && i < list->Count(); ++i)
+        if (list->IsChecked(i))
             platforms.Include(TPlatform(i));
     return platforms;
 }
 
-void CheckPlatforms(QListWidget* list, TPlatforms platforms)
+void CheckPlatforms(TCheckList* list, TPlatforms platforms)
 {
-    for (int i = 0; i < PlatformCount && i < list->count(); ++i)
-        list->item(i)->setCheckState(platforms.Contains(TPlatform(i)) ? Qt::Checked : Qt::Unchecked);
+    for (int i = 0; i < PlatformCount && i < list->Count(); ++i)
+        list->SetChecked(i, platforms.Contains(TPlatform(i)));
 }
 
 QComboBox* NewProcessorBox(QWidget* parent)

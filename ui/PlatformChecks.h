@@ -5,12 +5,12 @@
 #include "model/Platforms.h"
 
 class QComboBox;
-class QListWidget;
 class QWidget;
+class TCheckList;
 
 // The eight platform items, item i standing for platform i.
-QListWidget* NewPlatformList(QWidget* parent);
-TPlatforms CheckedPlatforms(const QListWidget* list);
-void CheckPlatforms(QListWidget* list, TPlatforms platforms);
+TCheckList* NewPlatformList(QWidget* parent);
+TPlatforms CheckedPlatforms(const TCheckList* list);
+void CheckPlatforms(TCheckList* list, TPlatforms platforms);
 // The thirteen processor names, item i standing for processor i.
 QComboBox* NewProcessorBox(QWidget* parent);

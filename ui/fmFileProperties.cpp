@@ -3,6 +3,7 @@
 #include "common/Paths.h"
 #include "model/Files.h"
 #include "model/Project.h"
+#include "ui/CheckList.h"
 #include "ui/DialogPlacement.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
@@ -12,13 +13,13 @@
 #include "ui/frmFolder.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -34,13 +35,6 @@ const char* const OptionCaptions[] = {"Shared File", "Self-register", "Warn user
                                       "Allow user to skip a file on error"};
 const char* const CopyCaptions[] = {"Always copy file", "Always update older file", "Copy only if file exists",
                                     "Copy only if file does not exist"};
-
-// A check list no taller than its items.
-void FitRows(QListWidget* list)
-{
-    int rows = list->count();
-    list->setFixedHeight(list->sizeHintForRow(0) * rows + 2 * list->frameWidth() + 2);
-}
 
 // The folder and the name joined by the separator the folder already uses,
 // so that a path written on Windows still reads as one.
@@ -116,6 +110,8 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     rbFolder = new QRadioButton(this);
     rbFolder->setObjectName(QStringLiteral("rbFolder"));
     rbFolder->setAccessibleName(QStringLiteral("Destination Folder"));
+    // The label names the choice between the two radios, not the first one.
+    rbDefaultFolder->setAccessibleDescription(QStringLiteral("Destination:"));
     auto* destinationGroup = new QButtonGroup(this);
     destinationGroup->addButton(rbDefaultFolder);
     destinationGroup->addButton(rbFolder);
@@ -132,16 +128,10 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
 
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
-    FitRows(clbPlatforms);
-    clbOptions = new QListWidget(this);
+    clbOptions = new TCheckList(this);
     clbOptions->setObjectName(QStringLiteral("clbOptions"));
-    for (const char* caption : OptionCaptions) {
-        auto* item = new QListWidgetItem(QString::fromLatin1(caption), clbOptions);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-    }
-    clbOptions->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    FitRows(clbOptions);
+    for (const char* caption : OptionCaptions)
+        clbOptions->AddItem(QString::fromLatin1(caption));
 
     auto* copyBox = new QGroupBox(QStringLiteral("&Copy Options"), this);
     copyBox->setObjectName(QStringLiteral("rgCopyOptions"));
@@ -167,8 +157,7 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto label = [this](const char* text, QWidget* buddy) {
-        auto* l = new QLabel(QString::fromLatin1(text), this);
-        l->setBuddy(buddy);
+        QLabel* l = NewBuddyLabel(QString::fromLatin1(text), buddy, this);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };
@@ -204,9 +193,13 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     setTabOrder(rbDefaultFolder, rbFolder);
     setTabOrder(rbFolder, eDestination);
     setTabOrder(eDestination, btDestination);
-    setTabOrder(btDestination, clbPlatforms);
-    setTabOrder(clbPlatforms, clbOptions);
-    setTabOrder(clbOptions, rgCopyOptions->button(0));
+    setTabOrder(btDestination, clbPlatforms->Item(0));
+    for (int i = 1; i < clbPlatforms->Count(); ++i)
+        setTabOrder(clbPlatforms->Item(i - 1), clbPlatforms->Item(i));
+    setTabOrder(clbPlatforms->Item(clbPlatforms->Count() - 1), clbOptions->Item(0));
+    for (int i = 1; i < clbOptions->Count(); ++i)
+        setTabOrder(clbOptions->Item(i - 1), clbOptions->Item(i));
+    setTabOrder(clbOptions->Item(clbOptions->Count() - 1), rgCopyOptions->button(0));
 
     connect(btSource, &QToolButton::clicked, this, [this] { BrowseSource(); });
     connect(btDestination, &QToolButton::clicked, this, [this] { BrowseDestination(); });
@@ -239,8 +232,8 @@ void TfmFileProperties::SetFile(TFile* file)
     // The browse button starts enabled whichever radio is selected.
     btDestination->setEnabled(true);
     CheckPlatforms(clbPlatforms, FFile->Platforms());
-    for (int i = 0; i < clbOptions->count(); ++i)
-        clbOptions->item(i)->setCheckState(FFile->Options().Contains(TFileOption(i)) ? Qt::Checked : Qt::Unchecked);
+    for (int i = 0; i < clbOptions->Count(); ++i)
+        clbOptions->SetChecked(i, FFile->Options().Contains(TFileOption(i)));
     if (QAbstractButton* copy = rgCopyOptions->button(FFile->CopyMode()))
         copy->setChecked(true);
     cbProcessor->setCurrentIndex(FFile->Processor());
@@ -262,7 +255,7 @@ void TfmFileProperties::BrowseSource()
         TPlatform platform;
         TProcessor processor;
         if (GuessPlatformAndProcessor(chosen, platform, processor)) {
-            clbPlatforms->item(platform)->setCheckState(Qt::Checked);
+            clbPlatforms->SetChecked(platform, true);
             cbProcessor->setCurrentIndex(processor);
         }
     }
@@ -323,8 +316,8 @@ bool TfmFileProperties::StoreFile()
     FFile->SetUseDefaultFolder(rbDefaultFolder->isChecked());
     FFile->SetPlatforms(CheckedPlatforms(clbPlatforms));
     TFileOptions options;
-    for (int i = 0; i < clbOptions->count(); ++i)
-        if (clbOptions->item(i)->checkState() == Qt::Checked)
+    for (int i = 0; i < clbOptions->Count(); ++i)
+        if (clbOptions->IsChecked(i))
             options.Include(TFileOption(i));
     FFile->SetOptions(options);
     FFile->SetProcessor(TProcessor(cbProcessor->currentIndex()));

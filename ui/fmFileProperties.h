@@ -15,9 +15,9 @@
 class QButtonGroup;
 class QComboBox;
 class QLineEdit;
-class QListWidget;
 class QRadioButton;
 class QToolButton;
+class TCheckList;
 class TFile;
 class TFileDialogs;
 class TMessageService;
@@ -66,8 +66,8 @@ private:
     QRadioButton* rbFolder;
     QLineEdit* eDestination;
     QToolButton* btDestination;
-    QListWidget* clbPlatforms;
-    QListWidget* clbOptions;
+    TCheckList* clbPlatforms;
+    TCheckList* clbOptions;
     QButtonGroup* rgCopyOptions;
     QComboBox* cbProcessor;
 };

@@ -2,6 +2,7 @@
 
 #include "build/Runtimes.h"
 #include "model/Project.h"
+#include "ui/CheckList.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
@@ -12,7 +13,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -50,8 +50,7 @@ TfrmRuntimesChooser::TfrmRuntimesChooser(QWidget* parent) : QWidget(parent)
     rgRuntimes->button(0)->setChecked(true);
     cbPlatform = new QComboBox(this);
     cbPlatform->setObjectName(QStringLiteral("cbPlatform"));
-    auto* label = new QLabel(QStringLiteral("&Platform:"), this);
-    label->setBuddy(cbPlatform);
+    QLabel* label = NewBuddyLabel(QStringLiteral("&Platform:"), cbPlatform, this);
 
     auto* intro = new QLabel(QStringLiteral("Choose the runtimes your application needs and the platform it runs on."),
                              this);
@@ -92,17 +91,17 @@ void TfrmRuntimesChooser::FillPlatforms()
 TfrmRuntimesProcessors::TfrmRuntimesProcessors(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmRuntimesProcessors"));
-    clbProcessors = new QListWidget(this);
+    clbProcessors = new TCheckList(this);
     clbProcessors->setObjectName(QStringLiteral("clbProcessors"));
-    auto* label = new QLabel(QStringLiteral("P&rocessors:"), this);
-    label->setBuddy(clbProcessors);
+    QLabel* label = NewBuddyLabel(QStringLiteral("P&rocessors:"), clbProcessors, this);
     auto* intro = new QLabel(QStringLiteral("Check the processors you want the runtime files for."), this);
     intro->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(intro);
     layout->addWidget(label);
-    layout->addWidget(clbProcessors, 1);
+    layout->addWidget(clbProcessors);
+    layout->addStretch(1);
 }
 
 void TfrmRuntimesProcessors::SetChoice(int family, TPlatform platform)
@@ -110,22 +109,19 @@ void TfrmRuntimesProcessors::SetChoice(int family, TPlatform platform)
     FFamily = family;
     FPlatform = platform;
     FProcessors = RuntimeProcessors(family, platform);
-    clbProcessors->clear();
+    clbProcessors->Clear();
     for (TProcessor processor : FProcessors) {
-        auto* item = new QListWidgetItem(AnsiToQt(ProcessorToName(processor)), clbProcessors);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Checked);
-        item->setData(Qt::UserRole, int(processor));
+        clbProcessors->AddItem(AnsiToQt(ProcessorToName(processor)), int(processor));
+        clbProcessors->SetChecked(clbProcessors->Count() - 1, true);
     }
-    clbProcessors->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
 
 TProcessorsArray TfrmRuntimesProcessors::CheckedProcessors() const
 {
     TProcessorsArray checked;
-    for (int i = 0; i < clbProcessors->count(); ++i)
-        if (clbProcessors->item(i)->checkState() == Qt::Checked)
-            checked.push_back(TProcessor(clbProcessors->item(i)->data(Qt::UserRole).toInt()));
+    for (int i = 0; i < clbProcessors->Count(); ++i)
+        if (clbProcessors->IsChecked(i))
+            checked.push_back(TProcessor(clbProcessors->Data(i)));
     return checked;
 }
 

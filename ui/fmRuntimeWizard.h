@@ -11,8 +11,8 @@
 
 class QButtonGroup;
 class QComboBox;
-class QListWidget;
 class QPushButton;
+class TCheckList;
 class TMessageService;
 class TProject;
 
@@ -49,7 +49,7 @@ public:
     TProcessorsArray CheckedProcessors() const;
 
 private:
-    QListWidget* clbProcessors;
+    TCheckList* clbProcessors;
     int FFamily = 0;
     TPlatform FPlatform = plAll;
     TProcessorsArray FProcessors;

@@ -2,6 +2,7 @@
 
 #include "common/Paths.h"
 #include "model/Shortcuts.h"
+#include "ui/CheckList.h"
 #include "ui/DialogPlacement.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
@@ -13,7 +14,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -41,7 +41,6 @@ TfmSetupDllProperties::TfmSetupDllProperties(TMessageService* messages, TFileDia
     cbProcessor->setCurrentIndex(pStrongARM);
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
-    clbPlatforms->setFixedHeight(clbPlatforms->sizeHintForRow(0) * PlatformCount + 2 * clbPlatforms->frameWidth() + 2);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
@@ -50,8 +49,7 @@ TfmSetupDllProperties::TfmSetupDllProperties(TMessageService* messages, TFileDia
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto label = [this](const char* text, QWidget* buddy) {
-        auto* l = new QLabel(QString::fromLatin1(text), this);
-        l->setBuddy(buddy);
+        QLabel* l = NewBuddyLabel(QString::fromLatin1(text), buddy, this);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };

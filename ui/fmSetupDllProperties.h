@@ -7,8 +7,8 @@
 
 class QComboBox;
 class QLineEdit;
-class QListWidget;
 class QToolButton;
+class TCheckList;
 class TFileDialogs;
 class TMessageService;
 class TSetupDLL;
@@ -34,5 +34,5 @@ private:
     QLineEdit* eSource;
     QToolButton* btSource;
     QComboBox* cbProcessor;
-    QListWidget* clbPlatforms;
+    TCheckList* clbPlatforms;
 };

@@ -2,6 +2,7 @@
 
 #include "model/Project.h"
 #include "model/Shortcuts.h"
+#include "ui/CheckList.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
 #include "ui/PlatformChecks.h"
@@ -13,7 +14,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -41,12 +41,10 @@ TfmShortcutProperties::TfmShortcutProperties(TMessageService* messages, QWidget*
     cbTarget->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
-    clbPlatforms->setFixedHeight(clbPlatforms->sizeHintForRow(0) * PlatformCount + 2 * clbPlatforms->frameWidth() + 2);
     frmFolder = new TfrmFolder(this);
     frmFolder->setObjectName(QStringLiteral("frmFolder"));
     frmFolder->SetMessages(messages);
     frmFolder->setMinimumSize(260, 280);
-    frmFolder->Tree()->setAccessibleName(QStringLiteral("Destination"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
@@ -55,9 +53,7 @@ TfmShortcutProperties::TfmShortcutProperties(TMessageService* messages, QWidget*
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto label = [this](const char* text, QWidget* buddy) {
-        auto* l = new QLabel(QString::fromLatin1(text), this);
-        l->setBuddy(buddy);
-        return l;
+        return NewBuddyLabel(QString::fromLatin1(text), buddy, this);
     };
     auto* left = new QVBoxLayout;
     left->setSpacing(4);
@@ -85,7 +81,7 @@ TfmShortcutProperties::TfmShortcutProperties(TMessageService* messages, QWidget*
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(clbPlatforms, &QListWidget::itemChanged, this, [this] {
+    connect(clbPlatforms, &TCheckList::ItemToggled, this, [this] {
         if (!FFilling)
             BuildFolderTree();
     });

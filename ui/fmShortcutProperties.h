@@ -8,7 +8,7 @@
 
 class QComboBox;
 class QLineEdit;
-class QListWidget;
+class TCheckList;
 class TCEShortCut;
 class TMessageService;
 class TProject;
@@ -45,6 +45,6 @@ private:
 
     QLineEdit* eName;
     QComboBox* cbTarget;
-    QListWidget* clbPlatforms;
+    TCheckList* clbPlatforms;
     TfrmFolder* frmFolder;
 };

@@ -4,6 +4,7 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
+#include "ui/CheckList.h"
 #include "ui/EditorHooks.h"
 #include "ui/frmFiles.h"
 #include "ui/frmList.h"
@@ -17,7 +18,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -38,9 +38,9 @@ int Press(QDialog& dialog, const char* button)
     return dialog.result();
 }
 
-QListWidget* Checks(QDialog& dialog)
+TCheckList* Checks(QDialog& dialog)
 {
-    return dialog.findChild<QListWidget*>(QStringLiteral("clbPlatforms"));
+    return dialog.findChild<TCheckList*>(QStringLiteral("clbPlatforms"));
 }
 
 class ListFramesTest : public ::testing::Test {
@@ -119,7 +119,7 @@ TEST_F(ListFramesTest, AddWithOkAppendsTheFileWithTheDialogsValues)
     Runner = [this](QDialog& dialog) {
         Dialogs.AnyFileAnswer = "/home/me/build/ARMV4/new.exe";
         dialog.findChild<QToolButton*>(QStringLiteral("btSource"))->click();
-        dialog.findChild<QListWidget*>(QStringLiteral("clbOptions"))->item(1)->setCheckState(Qt::Checked);
+        dialog.findChild<TCheckList*>(QStringLiteral("clbOptions"))->SetChecked(1, true);
         dialog.findChild<QAbstractButton*>(QStringLiteral("rbCopy2"))->click();
         return Press(dialog, "btOK");
     };
@@ -148,9 +148,9 @@ TEST_F(ListFramesTest, OkRefusesAnEmptySourceAndNoPlatformAndStoresNothing)
     Select(Files.List(), {0});
     std::vector<std::string> errors;
     Runner = [&](QDialog& dialog) {
-        Checks(dialog)->item(plPPC2K)->setCheckState(Qt::Unchecked);
-        Checks(dialog)->item(plHPC)->setCheckState(Qt::Checked);
-        Checks(dialog)->item(plHPC)->setCheckState(Qt::Unchecked);
+        Checks(dialog)->SetChecked(plPPC2K, false);
+        Checks(dialog)->SetChecked(plHPC, true);
+        Checks(dialog)->SetChecked(plHPC, false);
         EXPECT_EQ(Press(dialog, "btOK"), QDialog::Rejected);
         return Press(dialog, "btCancel");
     };
@@ -331,9 +331,9 @@ TEST_F(ListFramesTest, ShortcutAddNeedsAFileAndStartsFromIt)
     AddFile("other.exe", TPlatforms{plPPC300});
     Runner = [this](QDialog& dialog) {
         ++Shown;
-        QListWidget* checks = Checks(dialog);
+        TCheckList* checks = Checks(dialog);
         for (int i = 0; i < PlatformCount; ++i)
-            EXPECT_EQ(checks->item(i)->checkState() == Qt::Checked, i == plHPC) << i;
+            EXPECT_EQ(checks->IsChecked(i), i == plHPC) << i;
         auto* tree = dialog.findChild<QTreeWidget*>();
         EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Start Menu"));
         EXPECT_EQ(Press(dialog, "btOK"), QDialog::Rejected);
@@ -372,7 +372,7 @@ TEST_F(ListFramesTest, SetupDllIsStoredWithAnEmptySourceAndNoPlatform)
 {
     Runner = [](QDialog& dialog) {
         for (int i = 0; i < PlatformCount; ++i)
-            Checks(dialog)->item(i)->setCheckState(Qt::Unchecked);
+            Checks(dialog)->SetChecked(i, false);
         return Press(dialog, "btOK");
     };
     Dlls.List()->AddAction()->trigger();

@@ -4,6 +4,7 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
+#include "ui/CheckList.h"
 #include "ui/QtTreeDisplay.h"
 #include "ui/fmDestinationFolder.h"
 #include "ui/fmFileProperties.h"
@@ -15,7 +16,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QTreeWidget>
 
@@ -102,7 +102,7 @@ protected:
         Dialog.SetProject(&Project);
     }
 
-    QListWidget* Platforms() { return Dialog.findChild<QListWidget*>(QStringLiteral("clbPlatforms")); }
+    TCheckList* Platforms() { return Dialog.findChild<TCheckList*>(QStringLiteral("clbPlatforms")); }
     QComboBox* Processor() { return Dialog.findChild<QComboBox*>(QStringLiteral("cbProcessor")); }
     template <class T>
     T* Find(const char* name)
@@ -112,8 +112,8 @@ protected:
     std::vector<int> Checked()
     {
         std::vector<int> checked;
-        for (int i = 0; i < Platforms()->count(); ++i)
-            if (Platforms()->item(i)->checkState() == Qt::Checked)
+        for (int i = 0; i < Platforms()->Count(); ++i)
+            if (Platforms()->IsChecked(i))
                 checked.push_back(i);
         return checked;
     }
@@ -253,7 +253,7 @@ protected:
     }
 
     QTreeWidget* Tree() { return Dialog.findChild<QTreeWidget*>(); }
-    QListWidget* Platforms() { return Dialog.findChild<QListWidget*>(QStringLiteral("clbPlatforms")); }
+    TCheckList* Platforms() { return Dialog.findChild<TCheckList*>(QStringLiteral("clbPlatforms")); }
     TFolder* Current() { return static_cast<TFolder*>(TQtTreeDisplay::ItemObject(Tree()->currentItem())); }
     TFolder* Desktop() { return Child(Project.Folders().FindWindowsFolder(), "Desktop"); }
 
@@ -283,13 +283,13 @@ TEST_F(ShortcutPropertiesTest, CheckingAPlatformRebuildsTheTreeAndReturnsToTheSt
     Dialog.SetShortcut(&Shortcut);
     ASSERT_EQ(Current(), Project.Folders().FindStartMenuFolder());
     // Without a pocket platform the Desktop is there again.
-    Platforms()->item(plPPC300)->setCheckState(Qt::Unchecked);
-    Platforms()->item(plHPC)->setCheckState(Qt::Checked);
+    Platforms()->SetChecked(plPPC300, false);
+    Platforms()->SetChecked(plHPC, true);
     EXPECT_TRUE(Shows(Tree(), Desktop()));
     EXPECT_EQ(Current(), Desktop());
 
     Tree()->setCurrentItem(Tree()->topLevelItem(0));
-    Platforms()->item(plHPCPro)->setCheckState(Qt::Checked);
+    Platforms()->SetChecked(plHPCPro, true);
     EXPECT_EQ(Current(), Desktop());
 }
 
@@ -302,12 +302,12 @@ TEST_F(ShortcutPropertiesTest, AnotherTargetRechecksPlatformsWithoutRebuildingTh
     ASSERT_EQ(target->count(), 2);
     EXPECT_EQ(target->itemText(1), QString::fromLatin1(Project.Files().Item(1)->GetDevicePath().c_str()));
     target->setCurrentIndex(1);
-    EXPECT_EQ(Platforms()->item(plHPC)->checkState(), Qt::Checked);
-    EXPECT_EQ(Platforms()->item(plPPC300)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(Platforms()->IsChecked(plHPC));
+    EXPECT_FALSE(Platforms()->IsChecked(plPPC300));
     EXPECT_EQ(Current(), Project.Folders().Root());
 
     // The check list decides over the target's own platforms.
-    Platforms()->item(plWM2003)->setCheckState(Qt::Checked);
+    Platforms()->SetChecked(plWM2003, true);
     ASSERT_TRUE(Dialog.StoreShortcut());
     EXPECT_EQ(Shortcut.Target(), Project.Files().Item(1));
     EXPECT_EQ(Shortcut.Platforms(), (TPlatforms{plHPC, plWM2003}));

@@ -4,13 +4,14 @@
 
 #include "build/Runtimes.h"
 #include "model/Project.h"
+#include "ui/CheckList.h"
 #include "ui/fmRuntimeWizard.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace {
@@ -49,13 +50,13 @@ protected:
         box->setCurrentIndex(index);
     }
     QComboBox* Platforms() { return Wizard.findChild<QComboBox*>(QStringLiteral("cbPlatform")); }
-    QListWidget* Processors() { return Wizard.findChild<QListWidget*>(QStringLiteral("clbProcessors")); }
+    TCheckList* Processors() { return Wizard.findChild<TCheckList*>(QStringLiteral("clbProcessors")); }
     QPushButton* Button(const char* name) { return Wizard.findChild<QPushButton*>(QString::fromLatin1(name)); }
-    QStringList Items(QListWidget* list)
+    QStringList Items(TCheckList* list)
     {
         QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
-            texts << list->item(i)->text();
+        for (int i = 0; i < list->Count(); ++i)
+            texts << list->Item(i)->text();
         return texts;
     }
 
@@ -124,9 +125,9 @@ TEST_F(RuntimeWizardTest, NothingCheckedAddsNothingAndCloses)
 {
     Choose(0, plHPC);
     Button("btNext")->click();
-    EXPECT_EQ(Processors()->count(), 4);
-    for (int i = 0; i < Processors()->count(); ++i)
-        Processors()->item(i)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(Processors()->Count(), 4);
+    for (int i = 0; i < Processors()->Count(); ++i)
+        Processors()->SetChecked(i, false);
     Button("btNext")->click();
     EXPECT_EQ(Wizard.result(), QDialog::Accepted);
     EXPECT_EQ(Project.Files().Count(), 0);
