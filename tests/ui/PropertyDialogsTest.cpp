@@ -7,6 +7,11 @@
 #include "ui/CheckList.h"
 #include "ui/QtTreeDisplay.h"
 #include "ui/fmDestinationFolder.h"
+#include "ui/fmRuntimeWizard.h"
+#include "ui/fmSetupDllProperties.h"
+#include "ui/frmFiles.h"
+#include "ui/frmSetupDLLs.h"
+#include "ui/frmShortcuts.h"
 #include "ui/fmFileProperties.h"
 #include "ui/fmShortcutProperties.h"
 #include "ui/frmFolder.h"
@@ -14,6 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -380,6 +388,48 @@ TEST_F(FolderTreesTest, ATreeForOtherFoldersIsLeftAlone)
     General.DeleteFolder();
     EXPECT_EQ(NodeObjects(elsewhere.Tree()).size(), before);
     EXPECT_TRUE(Shows(elsewhere.Tree(), second.AppFolder()));
+}
+
+
+// Every control of the new windows is reached with Tab and has a name a
+// screen reader can say: its own, or that of the label that is its buddy.
+TEST(AccessibilityTest, EveryControlHasANameAndTakesTabFocus)
+{
+    TScriptedMessages messages;
+    TFakeFileDialogs dialogs;
+    TProject project("Firm");
+    std::vector<std::unique_ptr<QWidget>> windows;
+    windows.push_back(std::make_unique<TfmFileProperties>(&messages, &dialogs));
+    windows.push_back(std::make_unique<TfmShortcutProperties>(&messages));
+    windows.push_back(std::make_unique<TfmSetupDllProperties>(&messages, &dialogs));
+    windows.push_back(std::make_unique<TfmRuntimeWizard>(&messages));
+    windows.push_back(std::make_unique<TfrmFiles>(&messages));
+    windows.push_back(std::make_unique<TfrmShortcuts>(&messages));
+    windows.push_back(std::make_unique<TfrmSetupDLLs>(&messages));
+    static_cast<TfmShortcutProperties*>(windows[1].get())->SetProject(&project);
+    for (const auto& window : windows) {
+        int controls = 0;
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            bool control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+                           qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractItemView*>(widget);
+            // The item views inside drop-down lists belong to their popup.
+            // Headers are part of their list, not controls of their own.
+            if (qobject_cast<QHeaderView*>(widget))
+                continue;
+            if (!control || widget->window() != window.get() || !widget->isVisibleTo(window.get()))
+                continue;
+            ++controls;
+            const QString what = window->objectName() + QLatin1Char('/') + widget->objectName() +
+                                 QLatin1Char(' ') + QString::fromLatin1(widget->metaObject()->className());
+            EXPECT_TRUE(widget->focusPolicy() & Qt::TabFocus) << what.toStdString();
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            ASSERT_NE(accessible, nullptr) << what.toStdString();
+            bool named = !accessible->text(QAccessible::Name).isEmpty() ||
+                         !accessible->relations(QAccessible::Label).isEmpty();
+            EXPECT_TRUE(named) << what.toStdString();
+        }
+        EXPECT_GT(controls, 3) << window->objectName().toStdString();
+    }
 }
 
 }
