@@ -14,6 +14,17 @@ std::string GetTempDir()
     return std::string(buffer, n);
 }
 
+std::string WinePrefixDir()
+{
+    return std::string();
+}
+
+std::string WineDrivePath(const std::string&)
+{
+    // Drive letters are the host's own here.
+    return std::string();
+}
+
 std::string GetSystemDir()
 {
     char buffer[261];
