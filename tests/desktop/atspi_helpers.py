@@ -24,6 +24,11 @@ class FlowError(Exception):
     pass
 
 
+class DisplayLost(FlowError):
+    """The builder could not even start (another X server took the display
+    number in between); run_flow.sh starts the whole flow again."""
+
+
 def log(text):
     print("desktop:", text, flush=True)
 
@@ -213,6 +218,8 @@ class Builder:
         self.process = subprocess.Popen([self.program, project_file, "nosplash"], env=env)
 
         def probe():
+            if self.process.poll() is not None:
+                raise DisplayLost("the builder ended before it showed (exit %d)" % self.process.returncode)
             for app in children(pyatspi.Registry.getDesktop(0)):
                 if app.name == "Veltrin Installer" and any(c.getRoleName() == "frame" for c in children(app)):
                     return app
@@ -285,6 +292,9 @@ def run(flow):
         flow(builder)
         log("passed")
         return 0
+    except DisplayLost as e:
+        log("retry: %s" % e)
+        return 75
     except Exception as e:  # every failure ends the flow with its reason
         log("FAILED: %r" % e)
         import traceback
