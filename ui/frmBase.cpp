@@ -54,8 +54,8 @@ QLabel* TfrmBase::LayOutListPage(const QString& heading, TfrmList* list, const Q
     list->View()->setAccessibleDescription(heading);
 
     QStyle* st = style();
-    QPushButton* properties =
-        ActionButton(list->PropertiesAction(), "btProperties", st->standardIcon(QStyle::SP_FileDialogDetailedView), this);
+    QPushButton* properties = ActionButton(list->PropertiesAction(), "btProperties",
+                                           st->standardIcon(QStyle::SP_FileDialogDetailedView), this);
     QPushButton* add = ActionButton(list->AddAction(), "btAdd", st->standardIcon(QStyle::SP_FileDialogNewFolder), this);
     QPushButton* remove = ActionButton(list->DeleteAction(), "btDelete", st->standardIcon(QStyle::SP_TrashIcon), this);
 

@@ -38,6 +38,14 @@ int Press(QDialog& dialog, const char* button)
     return dialog.result();
 }
 
+// The report list a list tab embeds.
+TfrmList* ListOf(QWidget& frame)
+{
+    auto* list = frame.findChild<TfrmList*>(QStringLiteral("frmList"));
+    EXPECT_NE(list, nullptr);
+    return list;
+}
+
 TCheckList* Checks(QDialog& dialog)
 {
     return dialog.findChild<TCheckList*>(QStringLiteral("clbPlatforms"));
@@ -106,10 +114,10 @@ TEST_F(ListFramesTest, AddThenCancelLeavesTheProjectUnchanged)
         dialog.findChild<QToolButton*>(QStringLiteral("btSource"))->click();
         return Press(dialog, "btCancel");
     };
-    Files.List()->AddAction()->trigger();
+    ListOf(Files)->AddAction()->trigger();
     EXPECT_EQ(Shown, 1);
     EXPECT_EQ(FileNames(), std::vector<std::string>{"a.exe"});
-    EXPECT_EQ(Files.List()->RowCount(), 1);
+    EXPECT_EQ(ListOf(Files)->RowCount(), 1);
     // The freed file no longer counts among the default folder's objects.
     EXPECT_EQ(Project.DefaultFolder()->SubscriberCount(), subscribers);
 }
@@ -123,7 +131,7 @@ TEST_F(ListFramesTest, AddWithOkAppendsTheFileWithTheDialogsValues)
         dialog.findChild<QAbstractButton*>(QStringLiteral("rbCopy2"))->click();
         return Press(dialog, "btOK");
     };
-    Files.List()->AddAction()->trigger();
+    ListOf(Files)->AddAction()->trigger();
     ASSERT_EQ(Project.Files().Count(), 1);
     TFile* file = Project.Files().Item(0);
     EXPECT_EQ(file->SourceDir(), "/home/me/build/ARMV4/");
@@ -134,18 +142,18 @@ TEST_F(ListFramesTest, AddWithOkAppendsTheFileWithTheDialogsValues)
     EXPECT_EQ(file->Processor(), pStrongARM);
     EXPECT_EQ(file->Options(), TFileOptions{foSelfRegister});
     EXPECT_EQ(file->CopyMode(), 2);
-    ASSERT_EQ(Files.List()->RowCount(), 1);
-    EXPECT_EQ(Cell(Files.List(), 0, 0), QStringLiteral("new.exe"));
-    EXPECT_EQ(Cell(Files.List(), 0, 1), QString::fromLatin1(Project.DefaultFolder()->GetPath().c_str()));
-    EXPECT_EQ(Cell(Files.List(), 0, 2), QStringLiteral("/home/me/build/ARMV4"));
-    EXPECT_EQ(Cell(Files.List(), 0, 3), QStringLiteral("StrongARM"));
+    ASSERT_EQ(ListOf(Files)->RowCount(), 1);
+    EXPECT_EQ(Cell(ListOf(Files), 0, 0), QStringLiteral("new.exe"));
+    EXPECT_EQ(Cell(ListOf(Files), 0, 1), QString::fromLatin1(Project.DefaultFolder()->GetPath().c_str()));
+    EXPECT_EQ(Cell(ListOf(Files), 0, 2), QStringLiteral("/home/me/build/ARMV4"));
+    EXPECT_EQ(Cell(ListOf(Files), 0, 3), QStringLiteral("StrongARM"));
 }
 
 TEST_F(ListFramesTest, OkRefusesAnEmptySourceAndNoPlatformAndStoresNothing)
 {
     TFile* file = AddFile("a.exe");
     Files.RefreshList();
-    Select(Files.List(), {0});
+    Select(ListOf(Files), {0});
     std::vector<std::string> errors;
     Runner = [&](QDialog& dialog) {
         Checks(dialog)->SetChecked(plPPC2K, false);
@@ -154,7 +162,7 @@ TEST_F(ListFramesTest, OkRefusesAnEmptySourceAndNoPlatformAndStoresNothing)
         EXPECT_EQ(Press(dialog, "btOK"), QDialog::Rejected);
         return Press(dialog, "btCancel");
     };
-    Files.List()->PropertiesAction()->trigger();
+    ListOf(Files)->PropertiesAction()->trigger();
     ASSERT_EQ(Messages.Shown().size(), 1u);
     EXPECT_EQ(Messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
     EXPECT_EQ(Messages.Shown()[0].Text, "You have to specify at least one destination platform!");
@@ -178,23 +186,23 @@ TEST_F(ListFramesTest, PropertiesNeedsExactlyOneRowAndDoubleClickFollowsIt)
         ++Shown;
         return Press(dialog, "btCancel");
     };
-    Select(Files.List(), {0, 1});
-    EXPECT_FALSE(Files.List()->PropertiesAction()->isEnabled());
-    EXPECT_TRUE(Files.List()->DeleteAction()->isEnabled());
+    Select(ListOf(Files), {0, 1});
+    EXPECT_FALSE(ListOf(Files)->PropertiesAction()->isEnabled());
+    EXPECT_TRUE(ListOf(Files)->DeleteAction()->isEnabled());
     EXPECT_FALSE(Files.findChild<QPushButton*>(QStringLiteral("btProperties"))->isEnabled());
-    QTableView* view = Files.List()->View();
+    QTableView* view = ListOf(Files)->View();
     emit view->doubleClicked(view->model()->index(1, 0));
     EXPECT_EQ(Shown, 0);
 
-    Select(Files.List(), {1});
-    EXPECT_TRUE(Files.List()->PropertiesAction()->isEnabled());
+    Select(ListOf(Files), {1});
+    EXPECT_TRUE(ListOf(Files)->PropertiesAction()->isEnabled());
     emit view->doubleClicked(view->model()->index(1, 0));
     EXPECT_EQ(Shown, 1);
 
-    Select(Files.List(), {});
-    EXPECT_FALSE(Files.List()->PropertiesAction()->isEnabled());
-    EXPECT_FALSE(Files.List()->DeleteAction()->isEnabled());
-    EXPECT_TRUE(Files.List()->AddAction()->isEnabled());
+    Select(ListOf(Files), {});
+    EXPECT_FALSE(ListOf(Files)->PropertiesAction()->isEnabled());
+    EXPECT_FALSE(ListOf(Files)->DeleteAction()->isEnabled());
+    EXPECT_TRUE(ListOf(Files)->AddAction()->isEnabled());
 }
 
 TEST_F(ListFramesTest, DeleteAsksAndRemovesExactlyTheSelectedRows)
@@ -202,14 +210,14 @@ TEST_F(ListFramesTest, DeleteAsksAndRemovesExactlyTheSelectedRows)
     for (const char* name : {"0", "1", "2", "3", "4", "5"})
         AddFile(name);
     Files.RefreshList();
-    Select(Files.List(), {0, 2, 3, 5});
+    Select(ListOf(Files), {0, 2, 3, 5});
     Messages.Answer(TAnswer::No);
-    Files.List()->DeleteAction()->trigger();
+    ListOf(Files)->DeleteAction()->trigger();
     EXPECT_EQ(FileNames().size(), 6u);
     Messages.Answer(TAnswer::Yes);
-    Files.List()->DeleteAction()->trigger();
+    ListOf(Files)->DeleteAction()->trigger();
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"1", "4"}));
-    EXPECT_EQ(Files.List()->RowCount(), 2);
+    EXPECT_EQ(ListOf(Files)->RowCount(), 2);
     EXPECT_EQ(Messages.Texts(), (std::vector<std::string>{"Are you sure you want to remove the selected file(s)?",
                                                          "Are you sure you want to remove the selected file(s)?"}));
 }
@@ -218,17 +226,17 @@ TEST_F(ListFramesTest, DeleteKeyDeletesInTheFileListOnly)
 {
     AddFile("a.exe");
     Files.RefreshList();
-    Select(Files.List(), {0});
+    Select(ListOf(Files), {0});
     Messages.Answer(TAnswer::Yes);
-    QTest::keyRelease(Files.List()->View(), Qt::Key_Delete);
+    QTest::keyRelease(ListOf(Files)->View(), Qt::Key_Delete);
     EXPECT_EQ(Project.Files().Count(), 0);
 
     AddFile("b.exe");
     auto dll = std::make_unique<TSetupDLL>();
     Project.SetupDlls().Add(std::move(dll));
     Dlls.RefreshList();
-    Select(Dlls.List(), {0});
-    QTest::keyRelease(Dlls.List()->View(), Qt::Key_Delete);
+    Select(ListOf(Dlls), {0});
+    QTest::keyRelease(ListOf(Dlls)->View(), Qt::Key_Delete);
     EXPECT_EQ(Project.SetupDlls().Count(), 1);
 }
 
@@ -250,19 +258,19 @@ TEST_F(ListFramesTest, DeletingFilesNamesAndRemovesTheShortcutsThatStartThem)
         ++changed;
         Shortcuts.RefreshList();
     });
-    Select(Files.List(), {0});
+    Select(ListOf(Files), {0});
     Messages.Answer(TAnswer::No);
     Files.DeleteFiles();
     EXPECT_EQ(Messages.Texts().back(),
               "Are you sure you want to remove the selected file(s) and the 2 shortcuts that start them?");
-    Select(Files.List(), {0, 1});
+    Select(ListOf(Files), {0, 1});
     Messages.Answer(TAnswer::Yes);
     Files.DeleteFiles();
     EXPECT_EQ(Messages.Texts().back(),
               "Are you sure you want to remove the selected file(s) and the 3 shortcuts that start them?");
     EXPECT_EQ(FileNames(), std::vector<std::string>{"c.exe"});
     EXPECT_EQ(Project.Shortcuts().Count(), 0);
-    EXPECT_EQ(Shortcuts.List()->RowCount(), 0);
+    EXPECT_EQ(ListOf(Shortcuts)->RowCount(), 0);
     EXPECT_EQ(changed, 1);
 }
 
@@ -272,20 +280,20 @@ TEST_F(ListFramesTest, RefreshKeepsTheSelectionOfRowsStillThere)
     TFile* b = AddFile("b.exe");
     TFile* c = AddFile("c.exe");
     Files.RefreshList();
-    Select(Files.List(), {0, 2});
+    Select(ListOf(Files), {0, 2});
     Project.Files().Remove(b);
     AddFile("d.exe");
     Files.RefreshList();
-    EXPECT_EQ(Files.List()->SelectedObjects(), (std::vector<void*>{a, c}));
+    EXPECT_EQ(ListOf(Files)->SelectedObjects(), (std::vector<void*>{a, c}));
 
     // Deleting through the list forgets the rows before the objects go.
-    Select(Files.List(), {0});
+    Select(ListOf(Files), {0});
     Messages.Answer(TAnswer::Yes);
     Files.DeleteFiles();
     AddFile("e.exe");
     Files.RefreshList();
-    EXPECT_TRUE(Files.List()->SelectedObjects().empty());
-    EXPECT_FALSE(Files.List()->PropertiesAction()->isEnabled());
+    EXPECT_TRUE(ListOf(Files)->SelectedObjects().empty());
+    EXPECT_FALSE(ListOf(Files)->PropertiesAction()->isEnabled());
 }
 
 TEST_F(ListFramesTest, DefaultFolderRowsFollowTheNewDefaultFolder)
@@ -296,7 +304,7 @@ TEST_F(ListFramesTest, DefaultFolderRowsFollowTheNewDefaultFolder)
     TFolder* windows = Project.Folders().FindWindowsFolder();
     Project.SetDefaultFolder(windows);
     Files.RefreshList();
-    EXPECT_EQ(Cell(Files.List(), 0, 1), QStringLiteral("\\Windows\\"));
+    EXPECT_EQ(Cell(ListOf(Files), 0, 1), QStringLiteral("\\Windows\\"));
 }
 
 TEST_F(ListFramesTest, ContextMenuEnablesByTheSelection)
@@ -306,24 +314,24 @@ TEST_F(ListFramesTest, ContextMenuEnablesByTheSelection)
     Files.RefreshList();
     Files.resize(600, 400);
     Files.show();
-    Select(Files.List(), {0, 1});
-    QTableView* view = Files.List()->View();
+    Select(ListOf(Files), {0, 1});
+    QTableView* view = ListOf(Files)->View();
     emit view->customContextMenuRequested(QPoint(5, 5));
-    auto* menu = Files.List()->findChild<QMenu*>(QStringLiteral("pmList"));
+    auto* menu = ListOf(Files)->findChild<QMenu*>(QStringLiteral("pmList"));
     ASSERT_NE(menu, nullptr);
     QStringList texts;
     for (QAction* action : menu->actions())
         texts << action->text();
     EXPECT_EQ(texts, (QStringList{QStringLiteral("&Add"), QStringLiteral("&Properties"), QStringLiteral("&Delete")}));
-    EXPECT_FALSE(Files.List()->PropertiesAction()->isEnabled());
-    EXPECT_TRUE(Files.List()->DeleteAction()->isEnabled());
+    EXPECT_FALSE(ListOf(Files)->PropertiesAction()->isEnabled());
+    EXPECT_TRUE(ListOf(Files)->DeleteAction()->isEnabled());
     menu->hide();
     Files.hide();
 }
 
 TEST_F(ListFramesTest, ShortcutAddNeedsAFileAndStartsFromIt)
 {
-    Shortcuts.List()->AddAction()->trigger();
+    ListOf(Shortcuts)->AddAction()->trigger();
     EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"No files added to the project. Add files first!"});
     EXPECT_EQ(Project.Shortcuts().Count(), 0);
 
@@ -340,15 +348,15 @@ TEST_F(ListFramesTest, ShortcutAddNeedsAFileAndStartsFromIt)
         dialog.findChild<QLineEdit*>(QStringLiteral("eName"))->setText(QStringLiteral("App"));
         return Press(dialog, "btOK");
     };
-    Shortcuts.List()->AddAction()->trigger();
+    ListOf(Shortcuts)->AddAction()->trigger();
     EXPECT_EQ(Messages.Texts().back(), "You have to specify a valid name for the shortcut!");
     ASSERT_EQ(Project.Shortcuts().Count(), 1);
     TCEShortCut* shortcut = Project.Shortcuts().Item(0);
     EXPECT_EQ(shortcut->Name(), "App");
     EXPECT_EQ(shortcut->Target(), file);
     EXPECT_EQ(shortcut->GetFolder(), Project.Folders().FindStartMenuFolder());
-    ASSERT_EQ(Shortcuts.List()->RowCount(), 1);
-    EXPECT_EQ(Cell(Shortcuts.List(), 0, 2), QString::fromLatin1(file->GetDevicePath().c_str()));
+    ASSERT_EQ(ListOf(Shortcuts)->RowCount(), 1);
+    EXPECT_EQ(Cell(ListOf(Shortcuts), 0, 2), QString::fromLatin1(file->GetDevicePath().c_str()));
 }
 
 TEST_F(ListFramesTest, ShortcutDeleteAsksNothingAndRemovesFromTheLast)
@@ -361,8 +369,8 @@ TEST_F(ListFramesTest, ShortcutDeleteAsksNothingAndRemovesFromTheLast)
         Project.Shortcuts().Add(std::move(shortcut));
     }
     Shortcuts.RefreshList();
-    Select(Shortcuts.List(), {0, 2});
-    Shortcuts.List()->DeleteAction()->trigger();
+    Select(ListOf(Shortcuts), {0, 2});
+    ListOf(Shortcuts)->DeleteAction()->trigger();
     EXPECT_TRUE(Messages.Shown().empty());
     ASSERT_EQ(Project.Shortcuts().Count(), 1);
     EXPECT_EQ(Project.Shortcuts().Item(0)->Name(), "1");
@@ -375,7 +383,7 @@ TEST_F(ListFramesTest, SetupDllIsStoredWithAnEmptySourceAndNoPlatform)
             Checks(dialog)->SetChecked(i, false);
         return Press(dialog, "btOK");
     };
-    Dlls.List()->AddAction()->trigger();
+    ListOf(Dlls)->AddAction()->trigger();
     ASSERT_EQ(Project.SetupDlls().Count(), 1);
     TSetupDLL* dll = Project.SetupDlls().Item(0);
     EXPECT_EQ(dll->FileName(), "");
@@ -383,9 +391,9 @@ TEST_F(ListFramesTest, SetupDllIsStoredWithAnEmptySourceAndNoPlatform)
     EXPECT_TRUE(dll->Platforms().Empty());
     EXPECT_EQ(dll->Processor(), pStrongARM);
     EXPECT_TRUE(Messages.Shown().empty());
-    EXPECT_EQ(Dlls.List()->RowCount(), 1);
+    EXPECT_EQ(ListOf(Dlls)->RowCount(), 1);
 
-    Select(Dlls.List(), {0});
+    Select(ListOf(Dlls), {0});
     Runner = [this](QDialog& dialog) {
         auto* source = dialog.findChild<QLineEdit*>(QStringLiteral("eSource"));
         EXPECT_EQ(source->text(), QString());
@@ -394,11 +402,11 @@ TEST_F(ListFramesTest, SetupDllIsStoredWithAnEmptySourceAndNoPlatform)
         dialog.findChild<QComboBox*>(QStringLiteral("cbProcessor"))->setCurrentIndex(pMIPSR4000);
         return Press(dialog, "btOK");
     };
-    Dlls.List()->PropertiesAction()->trigger();
+    ListOf(Dlls)->PropertiesAction()->trigger();
     EXPECT_EQ(dll->SourceDir(), "/opt/sdk/");
     EXPECT_EQ(dll->FileName(), "setup.dll");
-    EXPECT_EQ(Cell(Dlls.List(), 0, 1), QStringLiteral("/opt/sdk/"));
-    EXPECT_EQ(Cell(Dlls.List(), 0, 2), QStringLiteral("MIPS R4000"));
+    EXPECT_EQ(Cell(ListOf(Dlls), 0, 1), QStringLiteral("/opt/sdk/"));
+    EXPECT_EQ(Cell(ListOf(Dlls), 0, 2), QStringLiteral("MIPS R4000"));
 }
 
 }

@@ -509,19 +509,19 @@ TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
         dialog.findChild<QAbstractButton*>(QStringLiteral("btOK"))->click();
         return dialog.result();
     });
-    files->List()->AddAction()->trigger();
+    files->findChild<TfrmList*>()->AddAction()->trigger();
     ASSERT_EQ(project->Files().Count(), 1);
     EXPECT_EQ(project->Files().Item(0)->GetFolder(), data);
-    EXPECT_EQ(files->List()->View()->model()->index(0, 1).data().toString(),
+    EXPECT_EQ(files->findChild<TfrmList*>()->View()->model()->index(0, 1).data().toString(),
               QStringLiteral("\\Program Files\\Sample Company\\My Application\\Data\\"));
 
-    files->List()->View()->selectRow(0);
-    files->List()->PropertiesAction()->trigger();
+    files->findChild<TfrmList*>()->View()->selectRow(0);
+    files->findChild<TfrmList*>()->PropertiesAction()->trigger();
     EXPECT_EQ(project->Files().Item(0)->GetFolder(), project->AppFolder());
     EXPECT_TRUE(Window->FolderFrame()->Tree()
                     ->findItems(QStringLiteral("Data"), Qt::MatchExactly | Qt::MatchRecursive)
                     .isEmpty());
-    EXPECT_EQ(files->List()->View()->model()->index(0, 1).data().toString(),
+    EXPECT_EQ(files->findChild<TfrmList*>()->View()->model()->index(0, 1).data().toString(),
               QStringLiteral("\\Program Files\\Sample Company\\My Application\\"));
 
     // The runtimes wizard's files show in the Files tab at once.
@@ -533,7 +533,7 @@ TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
     });
     Window->Action("aRuntimesWizard")->trigger();
     EXPECT_EQ(project->Files().Count(), 16);
-    EXPECT_EQ(files->List()->RowCount(), 16);
+    EXPECT_EQ(files->findChild<TfrmList*>()->RowCount(), 16);
     EXPECT_TRUE(Messages.Shown().empty()) << ::testing::PrintToString(Messages.Texts());
 }
 

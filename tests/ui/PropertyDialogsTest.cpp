@@ -106,7 +106,8 @@ protected:
     void SetUp() override
     {
         File.SetEmergencyFolder(Project.Folders().Root());
-        Dialog.SetModalRunner([this](QDialog& dialog) { return Destination(static_cast<TfmDestinationFolder&>(dialog)); });
+        Dialog.SetModalRunner(
+            [this](QDialog& dialog) { return Destination(static_cast<TfmDestinationFolder&>(dialog)); });
         Dialog.SetProject(&Project);
     }
 
@@ -135,7 +136,9 @@ protected:
     TFakeFileDialogs Dialogs;
     TProject Project{"Firm"};
     TFile File;
-    std::function<int(TfmDestinationFolder&)> Destination = [](TfmDestinationFolder&) { return int(QDialog::Rejected); };
+    std::function<int(TfmDestinationFolder&)> Destination = [](TfmDestinationFolder&) {
+        return int(QDialog::Rejected);
+    };
     TfmFileProperties Dialog{&Messages, &Dialogs};
 };
 
