@@ -63,7 +63,11 @@ TfrmRuntimesChooser::TfrmRuntimesChooser(QWidget* parent) : QWidget(parent)
     layout->addWidget(cbPlatform);
     layout->addStretch(1);
 
-    connect(rgRuntimes, &QButtonGroup::idClicked, this, [this] { FillPlatforms(); });
+    // Arrow keys move the check as clicks do; either refills the platforms.
+    connect(rgRuntimes, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            FillPlatforms();
+    });
     FillPlatforms();
 }
 
