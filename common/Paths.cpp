@@ -1,5 +1,7 @@
 #include "common/Paths.h"
 
+#include "common/Platform.h"
+
 #include <algorithm>
 
 bool IsPathDelimiter(char c)
@@ -91,6 +93,15 @@ std::string NormalizeHostPath(const std::string& path)
 #else
     std::string result = path;
     std::replace(result.begin(), result.end(), '\\', '/');
+    // A drive-letter path written on Windows names a file of the user's Wine
+    // drives when it does not exist as written here.
+    if (result.size() >= 2 && result[1] == ':' && !FileExists(result) && !DirectoryExists(result)) {
+        // Only a path found there is taken: what is missing everywhere is
+        // reported as the author wrote it.
+        std::string mapped = WineDrivePath(path);
+        if (!mapped.empty() && (FileExists(mapped) || DirectoryExists(mapped)))
+            return mapped;
+    }
     return result;
 #endif
 }

@@ -45,7 +45,10 @@ std::string ExtractFileExt(const std::string& path);
 // The path with the extension of its file name part replaced (ext with dot).
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 
-// On POSIX hosts "\" becomes "/"; on Windows the path is returned unchanged.
+// On POSIX hosts "\" becomes "/", and a drive-letter path ("C:\...") that
+// does not exist as written is taken from the drive mapping of the user's
+// Wine prefix when it exists there (WineDrivePath); on Windows the path is
+// returned unchanged.
 std::string NormalizeHostPath(const std::string& path);
 
 // Removes every occurrence of / \ : * ? " < > | from the text.

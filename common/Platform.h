@@ -88,5 +88,17 @@ private:
     std::string FPrevious;
 };
 
+// The Wine prefix of the user ($WINEPREFIX, else ~/.wine), without a
+// trailing separator; empty on Windows or when neither is known.
+std::string WinePrefixDir();
+// A Windows drive-letter path ("C:\Windows CE Tools\x.dll", either
+// separator) as a host path through the drive mapping of the Wine prefix
+// (dosdevices/c:), so that SDKs installed under Wine are found. Each part is
+// matched without regard to case where no exact match exists, as Windows
+// would; the path is answered whether or not the file exists there. Empty
+// on Windows, for a path without a drive letter, and when the prefix maps no
+// such drive.
+std::string WineDrivePath(const std::string& path);
+
 // A number that differs between processes running at the same time.
 unsigned long CurrentProcessId();

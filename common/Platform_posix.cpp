@@ -4,12 +4,15 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 std::string GetTempDir()
 {
@@ -42,6 +45,58 @@ std::filesystem::path FsPath(const std::string& path)
 std::string FromFsPath(const std::filesystem::path& path)
 {
     return path.native();
+}
+
+std::string WinePrefixDir()
+{
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
+        return ExcludeTrailingPathDelimiter(prefix);
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return AppendPath(home, ".wine");
+    return std::string();
+}
+
+std::string WineDrivePath(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
+        return std::string();
+    std::string prefix = WinePrefixDir();
+    if (prefix.empty())
+        return std::string();
+    std::error_code ec;
+    // dosdevices/c: is a link to ../drive_c (or anywhere the user pointed it).
+    fs::path current = fs::path(prefix) / "dosdevices" /
+                       (std::string(1, char(std::tolower(static_cast<unsigned char>(path[0])))) + ":");
+    if (!fs::is_directory(current, ec))
+        return std::string();
+
+    std::string rest = path.substr(2);
+    size_t start = 0;
+    bool resolving = true;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", start);
+        if (end == std::string::npos)
+            end = rest.size();
+        std::string part = rest.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        fs::path exact = current / part;
+        if (resolving && !fs::exists(exact, ec)) {
+            // Windows names ignore case; the folders on disk may not.
+            resolving = false;
+            for (fs::directory_iterator it(current, ec), endIt; !ec && it != endIt; it.increment(ec)) {
+                if (SameText(it->path().filename().string(), part)) {
+                    exact = it->path();
+                    resolving = true;
+                    break;
+                }
+            }
+        }
+        current = exact;
+    }
+    return current.string();
 }
 
 std::string GetProgramDir()

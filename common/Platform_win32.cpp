@@ -48,6 +48,17 @@ std::string GetTempDir()
     return Utf8FromWide(GrowingBuffer([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); }));
 }
 
+std::string WinePrefixDir()
+{
+    return std::string();
+}
+
+std::string WineDrivePath(const std::string&)
+{
+    // Drive letters are the host's own here.
+    return std::string();
+}
+
 std::string GetSystemDir()
 {
     return Utf8FromWide(GrowingBuffer([](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); }));

@@ -90,8 +90,10 @@ std::vector<TFile*> TProject::GetMissingFiles() const
 
 void TProject::RemoveFiles(const std::vector<TFile*>& files)
 {
+    // Each search runs over every shortcut; most files have none.
     for (TFile* file : files)
-        FShortcuts->RemoveTargeting(file);
+        if (file->ShortcutCount() > 0)
+            FShortcuts->RemoveTargeting(file);
     FFiles->Remove(files);
 }
 

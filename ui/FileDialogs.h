@@ -16,4 +16,7 @@ public:
     virtual std::string OpenIcon() = 0;
     // Every picture format the setup image dialog reads.
     virtual std::string OpenPicture() = 0;
+    // Any file: no filter, no default extension (a project file's or a
+    // setup DLL's source).
+    virtual std::string OpenAnyFile() = 0;
 };

@@ -51,3 +51,8 @@ std::string TQtFileDialogs::OpenPicture()
                               "Bitmaps (*.bmp);;Icons (*.ico)"),
                QString(), QFileDialog::AcceptOpen, QString());
 }
+
+std::string TQtFileDialogs::OpenAnyFile()
+{
+    return Run(FParent, QStringLiteral("Open"), QString(), QString(), QFileDialog::AcceptOpen, QString());
+}

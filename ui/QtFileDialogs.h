@@ -14,6 +14,7 @@ public:
     std::string SaveProject(const std::string& initialDir) override;
     std::string OpenIcon() override;
     std::string OpenPicture() override;
+    std::string OpenAnyFile() override;
 
 private:
     QWidget* FParent;

@@ -1,5 +1,7 @@
 #include "ui/QtText.h"
 
+#include <QLabel>
+
 #include "common/AnsiText.h"
 
 #include <QFile>
@@ -36,4 +38,14 @@ std::string HostPathFromQt(const QString& path)
 QString HostPathToQt(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QLabel* NewBuddyLabel(const QString& text, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    // Buttons name themselves by their own text.
+    if (buddy && buddy->accessibleName().isEmpty() && !buddy->inherits("QAbstractButton"))
+        buddy->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    return label;
 }

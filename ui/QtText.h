@@ -17,3 +17,11 @@ std::optional<std::string> QtToAnsi(const QString& text, std::string* refusal = 
 
 std::string HostPathFromQt(const QString& path);
 QString HostPathToQt(const std::string& path);
+
+class QLabel;
+class QWidget;
+
+// A label for the control (its buddy, so that the mnemonic moves the focus
+// there); the control takes the label's text as its accessible name unless
+// it has one, since not every kind of control reads its buddy label.
+QLabel* NewBuddyLabel(const QString& text, QWidget* buddy, QWidget* parent);

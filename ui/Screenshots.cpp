@@ -10,18 +10,26 @@
 #include "ui/QtText.h"
 #include "ui/fmBuildMaker.h"
 #include "ui/fmDestinationFolder.h"
+#include "ui/fmFileProperties.h"
 #include "ui/fmMain.h"
 #include "ui/fmMissingFiles.h"
 #include "ui/fmPairChoose.h"
 #include "ui/fmProgress.h"
+#include "ui/fmRuntimeWizard.h"
+#include "ui/fmSetupDllProperties.h"
 #include "ui/fmSetupImage.h"
+#include "ui/fmShortcutProperties.h"
 #include "ui/fmSplash.h"
+#include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
+#include "ui/frmList.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QAbstractButton>
 #include <QMenuBar>
+#include <QTableView>
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTabWidget>
@@ -183,6 +191,56 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
     destination.show();
     Save(destination, dir, "dialog-destination-folder");
     destination.hide();
+
+    TProject* project = main.Project();
+    if (project->Files().Count() > 0) {
+        TfmFileProperties file(nullptr, nullptr, &main);
+        file.SetProject(project);
+        file.SetFile(project->Files().Item(0));
+        file.show();
+        Save(file, dir, "dialog-file-properties");
+        file.hide();
+        TfmFileProperties explicitFile(nullptr, nullptr, &main);
+        explicitFile.SetProject(project);
+        explicitFile.SetFile(project->Files().Item(project->Files().Count() - 1));
+        explicitFile.show();
+        Save(explicitFile, dir, "dialog-file-properties-folder");
+        explicitFile.hide();
+    }
+    if (project->Shortcuts().Count() > 0) {
+        TfmShortcutProperties shortcut(nullptr, &main);
+        shortcut.SetProject(project);
+        shortcut.SetShortcut(project->Shortcuts().Item(0));
+        shortcut.show();
+        Save(shortcut, dir, "dialog-shortcut-properties");
+        shortcut.hide();
+    }
+    if (project->SetupDlls().Count() > 0) {
+        TfmSetupDllProperties dll(nullptr, nullptr, &main);
+        dll.LoadDll(project->SetupDlls().Item(0));
+        dll.show();
+        Save(dll, dir, "dialog-setupdll-properties");
+        dll.hide();
+    }
+    {
+        // The wizard adds files only on Finish; the pictures stop before.
+        TfmRuntimeWizard wizard(nullptr, &main);
+        wizard.SetProject(project);
+        wizard.show();
+        Save(wizard, dir, "dialog-runtimes-wizard");
+        wizard.btNextClick();
+        Save(wizard, dir, "dialog-runtimes-wizard-processors");
+        wizard.hide();
+    }
+    main.Tabs()->setCurrentIndex(TfmMain::tsFiles);
+    if (auto* files = main.findChild<TfrmFiles*>()) {
+        QTableView* view = files->List()->View();
+        view->selectRow(1);
+        files->List()->UpdateCommands();
+        Save(main, dir, "tab-files-selected");
+        SaveMenu(files->List()->findChild<QMenu*>(QStringLiteral("pmList")), dir, "menu-files-list");
+    }
+    main.Tabs()->setCurrentIndex(TfmMain::tsGeneral);
 
     TfmSetupImage image(nullptr, nullptr, &main);
     image.SetImage(main.Project()->SetupImage());

@@ -11,14 +11,19 @@
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
 #include "ui/AboutBox.h"
+#include "ui/EditorHooks.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainBuildCallbacks.h"
 #include "ui/MessageService.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
 #include "ui/SideTabBar.h"
+#include "ui/fmRuntimeWizard.h"
 #include "ui/fmSetupImage.h"
+#include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
+#include "ui/frmSetupDLLs.h"
+#include "ui/frmShortcuts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -93,6 +98,9 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
             QApplication::restoreOverrideCursor();
     });
     FLanguageManager = std::make_unique<TLanguageManager>(FMessages);
+    // The model opens its property dialogs through these for as long as the
+    // window lives; the runner is the one SetModalRunner sets later.
+    FEditorHooks = std::make_unique<TEditorHooks>(FMessages, FDialogs, this, &FRunModal);
 
     CreateActions();
     CreateMenus();
@@ -110,6 +118,7 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     CreateTab(tsFiles, QStringLiteral("Files"), st->standardIcon(QStyle::SP_FileIcon));
     CreateTab(tsShortcuts, QStringLiteral("Shortcuts"), st->standardIcon(QStyle::SP_FileLinkIcon));
     CreateTab(tsSetupDlls, QStringLiteral("Setup DLLs"), st->standardIcon(QStyle::SP_DriveHDIcon));
+    CreateListTabs();
     CreateTab(tsRegistry, QStringLiteral("Registry"), st->standardIcon(QStyle::SP_FileDialogDetailedView));
     CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation));
     FLog = new QPlainTextEdit(splitter);
@@ -179,7 +188,8 @@ void TfmMain::CreateActions()
     aBuild = make("aBuild", QStringLiteral("&Build"), QKeySequence(Qt::Key_F7),
                   [this] { RunCommand([this] { aBuildExecute(); }); });
     aRuntimesWizard = make("aRuntimesWizard", QStringLiteral("&Add Runtimes Wizard"),
-                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), [] {});
+                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A),
+                           [this] { RunCommand([this] { aRuntimesWizardExecute(); }); });
     aChooseSetupImage = make("aChooseSetupImage", QStringLiteral("Choose Setup Image"), QKeySequence(),
                              [this] { RunCommand([this] { aChooseSetupImageExecute(); }); });
     aHelpContents = make("aHelpContents", QStringLiteral("&Contents"), QKeySequence(),
@@ -303,6 +313,22 @@ void TfmMain::CreateGeneralTab(QWidget* page)
     layout->addWidget(folderGroup, 1);
 }
 
+void TfmMain::CreateListTabs()
+{
+    frmFiles = new TfrmFiles(FMessages, FPages[tsFiles]);
+    frmShortcuts = new TfrmShortcuts(FMessages, FPages[tsShortcuts]);
+    frmSetupDLLs = new TfrmSetupDLLs(FMessages, FPages[tsSetupDlls]);
+    for (auto [tab, frame] : {std::pair<TTab, TfrmBase*>{tsFiles, frmFiles}, {tsShortcuts, frmShortcuts},
+                              {tsSetupDlls, frmSetupDLLs}}) {
+        auto* layout = new QVBoxLayout(FPages[tab]);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(frame);
+        // A file's folder shows in the shortcuts that start it, and deleted
+        // files take their shortcuts with them.
+        connect(frame, &TfrmBase::ProjectChanged, this, &TfmMain::RefreshLists);
+    }
+}
+
 void TfmMain::RunCommand(const std::function<void()>& command)
 {
     try {
@@ -320,13 +346,11 @@ void TfmMain::OpenStartProject(const std::string& argument)
 
 void TfmMain::EnableProjectCommands(bool enabled)
 {
-    for (QAction* action : {aFileSave, aFileClose, aBuild, aChooseSetupImage})
+    for (QAction* action : {aFileSave, aFileClose, aBuild, aRuntimesWizard, aChooseSetupImage})
         action->setEnabled(enabled);
     for (QAction* action : aEdit)
         action->setEnabled(enabled);
     miTestBuild->setEnabled(enabled);
-    // The runtimes wizard comes with a later part of the builder.
-    aRuntimesWizard->setEnabled(false);
 }
 
 std::string TfmMain::ScratchFile()
@@ -421,6 +445,9 @@ bool TfmMain::OpenProject(const std::string& fileName)
 
 void TfmMain::UnbindProject()
 {
+    frmFiles->SetProject(nullptr);
+    frmShortcuts->SetProject(nullptr);
+    frmSetupDLLs->SetProject(nullptr);
     frmFolder->SetProject(nullptr);
     frmFolder->SetFolders(nullptr);
     if (FProject) {
@@ -446,8 +473,9 @@ void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
     eCompanyName->setText(AnsiToQt(FProject->CompanyName()));
     ShowDefaultFolder();
 
-    // The Files, Shortcuts, Setup DLLs and Registry frames bind here once
-    // they exist.
+    frmFiles->SetProject(FProject.get());
+    frmShortcuts->SetProject(FProject.get());
+    frmSetupDLLs->SetProject(FProject.get());
 
     // The texts file of the project shown before goes unwritten: only Save
     // and the end of the program write texts back.
@@ -481,8 +509,11 @@ void TfmMain::SelectDefaultFolder()
 
 void TfmMain::RefreshLists()
 {
-    // The Files, Shortcuts and Setup DLLs lists refresh here once they exist:
-    // a deleted or renamed folder changes the paths they show.
+    // A deleted or renamed folder, a new default folder or a dropped file
+    // changes what these lists show.
+    frmFiles->RefreshList();
+    frmShortcuts->RefreshList();
+    frmSetupDLLs->RefreshList();
 }
 
 void TfmMain::ProjectApplicationNameChanged()
@@ -513,6 +544,7 @@ void TfmMain::ProjectCompanyNameChanged()
 void TfmMain::ProjectDefaultFolderChanged()
 {
     ShowDefaultFolder();
+    RefreshLists();
 }
 
 void TfmMain::ProjectIconFileChanged()
@@ -681,6 +713,16 @@ void TfmMain::aBuildExecute()
     TBuildDriver driver(*FProject, *FTextsFile, FProgramDir, callbacks);
     driver.SetCabCompiler(FCabCompiler.get());
     driver.Execute();
+}
+
+void TfmMain::aRuntimesWizardExecute()
+{
+    if (!FProject)
+        return;
+    TfmRuntimeWizard wizard(FMessages, this);
+    wizard.SetProject(FProject.get());
+    RunModal(FRunModal, wizard);
+    frmFiles->RefreshList();
 }
 
 void TfmMain::aChooseSetupImageExecute()

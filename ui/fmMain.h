@@ -29,7 +29,11 @@ class TMessageService;
 class TProject;
 class TScrambeledMemIniFile;
 class TSettings;
+class TEditorHooks;
+class TfrmFiles;
 class TfrmFolder;
+class TfrmSetupDLLs;
+class TfrmShortcuts;
 
 class TfmMain : public QMainWindow {
     Q_OBJECT
@@ -111,6 +115,7 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreateGeneralTab(QWidget* page);
+    void CreateListTabs();
     QWidget* CreateTab(TTab tab, const QString& caption, const QIcon& icon);
 
     // Binds the open project to the tabs; takes over its texts file.
@@ -135,6 +140,7 @@ private:
     void SetAsDefault();
 
     void aBuildExecute();
+    void aRuntimesWizardExecute();
     void aChooseSetupImageExecute();
     void aHelpContentsExecute();
     void aAboutExecute();
@@ -168,6 +174,10 @@ private:
     QLabel* lbDefaultFolder = nullptr;
     TfrmFolder* frmFolder = nullptr;
     QAction* miSetAsDefault = nullptr;
+    TfrmFiles* frmFiles = nullptr;
+    TfrmShortcuts* frmShortcuts = nullptr;
+    TfrmSetupDLLs* frmSetupDLLs = nullptr;
+    std::unique_ptr<TEditorHooks> FEditorHooks;
 
     QAction* aFileNew = nullptr;
     QAction* aFileOpen = nullptr;

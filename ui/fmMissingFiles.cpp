@@ -4,6 +4,7 @@
 #include "model/Folders.h"
 #include "model/Platforms.h"
 #include "model/Project.h"
+#include "ui/FileColumns.h"
 #include "ui/QtText.h"
 
 #include <QHBoxLayout>
@@ -13,16 +14,6 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-struct TColumn {
-    const char* Caption;
-    int Width;
-};
-constexpr TColumn Columns[] = {{"Name", 80}, {"Destination", 120}, {"Source", 120}, {"Processor", 80}};
-
-}
 
 TfmMissingFiles::TfmMissingFiles(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -39,7 +30,8 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
         QStringLiteral("The following files are missing. Would you like to delete them from the project?"), this);
     text->setWordWrap(true);
 
-    lvFiles = new QTableWidget(0, int(std::size(Columns)), this);
+    const std::vector<TfrmList::TColumn> columns = FileColumns();
+    lvFiles = new QTableWidget(0, int(columns.size()), this);
     lvFiles->setObjectName(QStringLiteral("lvFiles"));
     lvFiles->setShowGrid(true);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -51,9 +43,9 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
     lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
     lvFiles->horizontalHeader()->setHighlightSections(false);
     lvFiles->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int i = 0; i < int(std::size(Columns)); ++i) {
-        lvFiles->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(Columns[i].Caption)));
-        lvFiles->setColumnWidth(i, Columns[i].Width);
+    for (int i = 0; i < int(columns.size()); ++i) {
+        lvFiles->setHorizontalHeaderItem(i, new QTableWidgetItem(columns[i].Caption));
+        lvFiles->setColumnWidth(i, columns[i].Width);
     }
     // The paths are what the author must recognise; they take the width
     // the dialog has beyond the columns' own.
@@ -103,11 +95,9 @@ void TfmMissingFiles::SetFiles(const std::vector<TFile*>* files)
     lvFiles->setRowCount(int(FFiles->size()));
     int row = 0;
     for (const TFile* file : *FFiles) {
-        const TFolder* folder = file->UseDefaultFolder() && FProject ? FProject->DefaultFolder() : file->GetFolder();
-        const std::string cells[] = {file->FileName(), folder ? folder->GetPath() : std::string(),
-                                     file->GetSourceDir(), ProcessorToName(file->Processor())};
-        for (int column = 0; column < int(std::size(cells)); ++column) {
-            auto* item = new QTableWidgetItem(AnsiToQt(cells[column]));
+        const QStringList cells = FileCells(*file, FProject);
+        for (int column = 0; column < int(cells.size()); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
             item->setToolTip(item->text());
             lvFiles->setItem(row, column, item);
         }

@@ -25,10 +25,18 @@ QIcon FolderIcon(const QWidget* widget)
     return icon;
 }
 
+// Every frame that exists, so that a change made in one reaches the others.
+std::vector<TfrmFolder*>& AllFrames()
+{
+    static std::vector<TfrmFolder*> frames;
+    return frames;
+}
+
 }
 
 TfrmFolder::TfrmFolder(QWidget* parent) : QWidget(parent)
 {
+    AllFrames().push_back(this);
     FTree = new QTreeWidget(this);
     FTree->setHeaderHidden(true);
     FTree->setColumnCount(1);
@@ -59,7 +67,21 @@ TfrmFolder::TfrmFolder(QWidget* parent) : QWidget(parent)
     connect(FTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) { ItemChanged(item); });
 }
 
-TfrmFolder::~TfrmFolder() = default;
+TfrmFolder::~TfrmFolder()
+{
+    std::erase(AllFrames(), this);
+}
+
+std::vector<TfrmFolder*> TfrmFolder::Siblings() const
+{
+    std::vector<TfrmFolder*> siblings;
+    if (!FFolders)
+        return siblings;
+    for (TfrmFolder* frame : AllFrames())
+        if (frame != this && frame->FFolders == FFolders)
+            siblings.push_back(frame);
+    return siblings;
+}
 
 void TfrmFolder::SetFolders(TFolders* folders)
 {
@@ -130,6 +152,13 @@ void TfrmFolder::NewFolder()
     FFilling = true;
     auto* item = TQtTreeDisplay::Item(FDisplay->AddNode(parentItem, "New folder", folder));
     FFilling = false;
+    for (TfrmFolder* sibling : Siblings()) {
+        if (QTreeWidgetItem* shown = sibling->ItemOf(parent)) {
+            sibling->FFilling = true;
+            sibling->FDisplay->AddNode(shown, folder->Name(), folder);
+            sibling->FFilling = false;
+        }
+    }
     parentItem->setExpanded(true);
     item->setExpanded(true);
     FTree->setCurrentItem(item);
@@ -166,7 +195,16 @@ void TfrmFolder::ItemChanged(QTreeWidgetItem* item)
         return;
     }
     folder->SetName(*name);
+    for (TfrmFolder* sibling : Siblings()) {
+        if (QTreeWidgetItem* shown = sibling->ItemOf(folder)) {
+            sibling->FFilling = true;
+            shown->setText(0, AnsiToQt(folder->Name()));
+            sibling->FFilling = false;
+        }
+    }
     emit FolderRenamed(folder);
+    for (TfrmFolder* sibling : Siblings())
+        emit sibling->FolderRenamed(folder);
 }
 
 void TfrmFolder::DeleteFolder()
@@ -191,10 +229,29 @@ void TfrmFolder::DeleteFolder()
         if (folder->Contains(FProject->DefaultFolder()))
             FProject->SetDefaultFolder(fallback);
     }
+    // The other trees drop the same node; one whose selection lay in the
+    // deleted subtree selects the folder that survives, as this one does.
+    struct TSiblingNode {
+        TfrmFolder* Frame;
+        QTreeWidgetItem* Item;
+        bool LosesSelection;
+    };
+    std::vector<TSiblingNode> siblingNodes;
+    for (TfrmFolder* sibling : Siblings())
+        siblingNodes.push_back({sibling, sibling->ItemOf(folder), folder->Contains(sibling->SelectedFolder())});
     item = ItemOf(folder);
     FFolders->DeleteFolder(folder);
     delete item;
     if (!FTree->currentItem() || !SelectedFolder())
         SelectFolder(fallback);
+    for (const TSiblingNode& node : siblingNodes) {
+        node.Frame->FFilling = true;
+        delete node.Item;
+        node.Frame->FFilling = false;
+        if (node.LosesSelection)
+            node.Frame->SelectFolder(fallback);
+    }
     emit FolderDeleted();
+    for (const TSiblingNode& node : siblingNodes)
+        emit node.Frame->FolderDeleted();
 }

@@ -2,8 +2,13 @@
 
 // The device folder tree frame: shows a project's folders for a platform
 // set and lets the author create, rename and delete folders in place. Used on
-// the General tab, in the "Select Destination Folder" dialog and (later) on
-// the new-project wizard's default folder page.
+// the General tab, in the "Select Destination Folder" dialog, in "Shortcut
+// Properties" and (later) on the new-project wizard's default folder page.
+//
+// Several frames may show the same folders at once (the General tab behind
+// a dialog). A folder created, renamed or deleted in one of them is created,
+// renamed or deleted in every other, so that no node ever refers to a folder
+// that is gone.
 
 #include "model/Platforms.h"
 #include "ui/QtTreeDisplay.h"
@@ -11,6 +16,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -58,9 +64,10 @@ public:
     void DeleteFolder();
 
 signals:
-    // After a deletion, when the tree shows what is left.
+    // After a deletion (here or in another frame over the same folders),
+    // when the tree shows what is left.
     void FolderDeleted();
-    // After an accepted label edit.
+    // After an accepted label edit, here or in another frame.
     void FolderRenamed(TFolder* folder);
     // Just before the context menu shows, after the frame's own enabling.
     void MenuAboutToShow();
@@ -69,6 +76,8 @@ private:
     void ShowMenu(const QPoint& pos);
     void ItemChanged(QTreeWidgetItem* item);
     QTreeWidgetItem* ItemOf(const TFolder* folder) const;
+    // The other frames that show the same folders.
+    std::vector<TfrmFolder*> Siblings() const;
 
     QTreeWidget* FTree;
     QMenu* FMenu;

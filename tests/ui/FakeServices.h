@@ -42,6 +42,7 @@ public:
     std::string SaveProjectAnswer;
     std::string IconAnswer;
     std::string PictureAnswer;
+    std::string AnyFileAnswer;
     std::string LastSaveDir;
     int SaveCalls = 0;
 
@@ -54,4 +55,5 @@ public:
     }
     std::string OpenIcon() override { return IconAnswer; }
     std::string OpenPicture() override { return PictureAnswer; }
+    std::string OpenAnyFile() override { return AnyFileAnswer; }
 };

@@ -9,12 +9,17 @@
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
 #include "ui/fmMain.h"
+#include "ui/fmDestinationFolder.h"
 #include "ui/fmSetupImage.h"
+#include "ui/frmFiles.h"
+#include "ui/frmList.h"
 #include "ui/frmFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QTableView>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -486,6 +491,66 @@ TEST_F(MainWindowTest, HelpOpensTheShippedManual)
         EXPECT_TRUE(opened.empty());
         EXPECT_EQ(Messages.Shown().size(), 1u);
     }
+}
+
+
+// The list tabs show the project and edit it through the installed editors;
+// a folder deleted in "Select Destination Folder" leaves the General tab's
+// tree and the lists consistent.
+TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Lists.vip")));
+    TProject* project = Window->Project();
+    TFolder* data = project->AppFolder()->AddSubFolder(std::make_unique<TFolder>("Data", 0));
+    Window->ShowDefaultFolder();
+    auto* files = Window->findChild<TfrmFiles*>();
+    ASSERT_NE(files, nullptr);
+    EXPECT_TRUE(Window->Action("aRuntimesWizard")->isEnabled());
+
+    // Add a file into Data, then delete Data in the destination dialog of
+    // its Properties while the General tab shows it.
+    Window->SetModalRunner([&](QDialog& dialog) {
+        if (auto* destination = qobject_cast<TfmDestinationFolder*>(&dialog)) {
+            EXPECT_TRUE(destination->Frame()->SelectFolder(data));
+            if (project->Files().Count() == 0)
+                return int(QDialog::Accepted);
+            destination->Frame()->DeleteFolder();
+            return int(QDialog::Rejected);
+        }
+        Dialogs.AnyFileAnswer = "/home/me/build/ARMV4/app.exe";
+        if (project->Files().Count() == 0)
+            dialog.findChild<QAbstractButton*>(QStringLiteral("btSource"))->click();
+        dialog.findChild<QAbstractButton*>(QStringLiteral("rbFolder"))->click();
+        dialog.findChild<QAbstractButton*>(QStringLiteral("btDestination"))->click();
+        dialog.findChild<QAbstractButton*>(QStringLiteral("btOK"))->click();
+        return dialog.result();
+    });
+    files->findChild<TfrmList*>()->AddAction()->trigger();
+    ASSERT_EQ(project->Files().Count(), 1);
+    EXPECT_EQ(project->Files().Item(0)->GetFolder(), data);
+    EXPECT_EQ(files->findChild<TfrmList*>()->View()->model()->index(0, 1).data().toString(),
+              QStringLiteral("\\Program Files\\Sample Company\\My Application\\Data\\"));
+
+    files->findChild<TfrmList*>()->View()->selectRow(0);
+    files->findChild<TfrmList*>()->PropertiesAction()->trigger();
+    EXPECT_EQ(project->Files().Item(0)->GetFolder(), project->AppFolder());
+    EXPECT_TRUE(Window->FolderFrame()->Tree()
+                    ->findItems(QStringLiteral("Data"), Qt::MatchExactly | Qt::MatchRecursive)
+                    .isEmpty());
+    EXPECT_EQ(files->findChild<TfrmList*>()->View()->model()->index(0, 1).data().toString(),
+              QStringLiteral("\\Program Files\\Sample Company\\My Application\\"));
+
+    // The runtimes wizard's files show in the Files tab at once.
+    Window->SetModalRunner([](QDialog& dialog) {
+        auto* next = dialog.findChild<QAbstractButton*>(QStringLiteral("btNext"));
+        next->click();
+        next->click();
+        return dialog.result();
+    });
+    Window->Action("aRuntimesWizard")->trigger();
+    EXPECT_EQ(project->Files().Count(), 16);
+    EXPECT_EQ(files->findChild<TfrmList*>()->RowCount(), 16);
+    EXPECT_TRUE(Messages.Shown().empty()) << ::testing::PrintToString(Messages.Texts());
 }
 
 }

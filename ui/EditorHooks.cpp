@@ -1,0 +1,37 @@
+#include "ui/EditorHooks.h"
+
+#include "ui/fmFileProperties.h"
+#include "ui/fmSetupDllProperties.h"
+#include "ui/fmShortcutProperties.h"
+
+TEditorHooks::TEditorHooks(TMessageService* messages, TFileDialogs* dialogs, QWidget* parent,
+                           const TModalRunner* runner)
+{
+    auto run = [runner](QDialog& dialog) { return RunModal(runner ? *runner : TModalRunner(), dialog); };
+    FPreviousFile = TFile::SetEditor([=](TFile& file, TProject* project) {
+        TfmFileProperties dialog(messages, dialogs, parent);
+        if (runner)
+            dialog.SetModalRunner(*runner);
+        dialog.SetProject(project);
+        dialog.SetFile(&file);
+        return run(dialog) == QDialog::Accepted;
+    });
+    FPreviousShortcut = TCEShortCut::SetEditor([=](TCEShortCut& shortcut, TProject* project) {
+        TfmShortcutProperties dialog(messages, parent);
+        dialog.SetProject(project);
+        dialog.SetShortcut(&shortcut);
+        return run(dialog) == QDialog::Accepted;
+    });
+    FPreviousDll = TSetupDLL::SetEditor([=](TSetupDLL& dll) {
+        TfmSetupDllProperties dialog(messages, dialogs, parent);
+        dialog.LoadDll(&dll);
+        return run(dialog) == QDialog::Accepted;
+    });
+}
+
+TEditorHooks::~TEditorHooks()
+{
+    TFile::SetEditor(std::move(FPreviousFile));
+    TCEShortCut::SetEditor(std::move(FPreviousShortcut));
+    TSetupDLL::SetEditor(std::move(FPreviousDll));
+}

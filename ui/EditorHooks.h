@@ -1,0 +1,31 @@
+#pragma once
+
+// The model's Edit operations open the property dialogs through editors
+// that the user interface installs (the model knows no window). While a
+// TEditorHooks lives, files, shortcuts and setup DLLs are edited in
+// "File Properties", "Shortcut Properties" and "SetupDll Properties";
+// destroying it puts back the editors installed before.
+
+#include "model/Files.h"
+#include "model/Shortcuts.h"
+#include "ui/ModalRunner.h"
+
+class QWidget;
+class TFileDialogs;
+class TMessageService;
+
+class TEditorHooks {
+public:
+    // Messages, dialogs and the parent window are not owned. The runner is
+    // read at each Edit, so it may be set later (tests work the dialogs in
+    // place through it).
+    TEditorHooks(TMessageService* messages, TFileDialogs* dialogs, QWidget* parent, const TModalRunner* runner);
+    ~TEditorHooks();
+    TEditorHooks(const TEditorHooks&) = delete;
+    TEditorHooks& operator=(const TEditorHooks&) = delete;
+
+private:
+    TFileEditor FPreviousFile;
+    TShortcutEditor FPreviousShortcut;
+    TSetupDllEditor FPreviousDll;
+};

@@ -1,0 +1,332 @@
+#include "ui/fmFileProperties.h"
+
+#include "common/Paths.h"
+#include "model/Files.h"
+#include "model/Project.h"
+#include "ui/CheckList.h"
+#include "ui/DialogPlacement.h"
+#include "ui/FileDialogs.h"
+#include "ui/MessageService.h"
+#include "ui/PlatformChecks.h"
+#include "ui/QtText.h"
+#include "ui/fmDestinationFolder.h"
+#include "ui/frmFolder.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const NoSource = "You have to specify a source file!";
+const char* const NoPlatform = "You have to specify at least one destination platform!";
+
+const char* const OptionCaptions[] = {"Shared File", "Self-register", "Warn user if file is not copied",
+                                      "Allow user to skip a file on error"};
+const char* const CopyCaptions[] = {"Always copy file", "Always update older file", "Copy only if file exists",
+                                    "Copy only if file does not exist"};
+
+// The folder and the name joined by the separator the folder already uses,
+// so that a path written on Windows still reads as one.
+std::string SourcePath(const TFile& file)
+{
+    std::string dir = file.GetSourceDir();
+    size_t last = dir.find_last_of("\\/");
+    char separator = last == std::string::npos ? PathDelim : dir[last];
+    if (dir.empty() || IsPathDelimiter(dir.back()))
+        return dir + file.FileName();
+    return dir + separator + file.FileName();
+}
+
+}
+
+bool GuessPlatformAndProcessor(const std::string& path, TPlatform& platform, TProcessor& processor)
+{
+    // The folder part with its separator, then without it: what follows the
+    // last separator left is the name of the file's own folder.
+    std::string dir = ExtractFilePath(path);
+    auto isSeparator = [](char c) { return c == '\\' || c == PathDelim; };
+    size_t end = dir.size();
+    if (end > 0 && isSeparator(dir[end - 1]))
+        --end;
+    size_t start = end;
+    while (start > 0 && !isSeparator(dir[start - 1]))
+        --start;
+    if (start == 0)
+        return false;
+    std::string folder = dir.substr(start, end - start);
+
+    platform = plPPC2K;
+    processor = pStrongARM;
+    struct TRule {
+        const char* Text;
+        bool IsPlatform;
+        int Value;
+    };
+    static const TRule rules[] = {{"ARM", false, pStrongARM},  {"MIPS", false, pMIPSR4000}, {"SH3", false, pHitachiSH3},
+                                  {"SH4", false, pHitachiSH4}, {"X86", false, pi586},       {"HPC", true, plHPC},
+                                  {"PPC", true, plPPC300},     {"HPC 2000", true, plHPC2000}};
+    for (const TRule& rule : rules) {
+        if (folder.find(rule.Text) == std::string::npos)
+            continue;
+        if (rule.IsPlatform)
+            platform = TPlatform(rule.Value);
+        else
+            processor = TProcessor(rule.Value);
+    }
+    return true;
+}
+
+TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* dialogs, QWidget* parent)
+    : QDialog(parent, FixedDialogFlags), FMessages(messages), FDialogs(dialogs)
+{
+    setObjectName(QStringLiteral("fmFileProperties"));
+    setWindowTitle(QStringLiteral("File Properties"));
+    QStyle* st = style();
+
+    eSource = new QLineEdit(this);
+    eSource->setObjectName(QStringLiteral("eSource"));
+    eSource->setReadOnly(true);
+    eSource->setMinimumWidth(320);
+    btSource = new QToolButton(this);
+    btSource->setObjectName(QStringLiteral("btSource"));
+    btSource->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
+    btSource->setToolTip(QStringLiteral("Browse for the source file"));
+    btSource->setAccessibleName(QStringLiteral("Browse for the source file"));
+    btSource->setFocusPolicy(Qt::StrongFocus);
+
+    rbDefaultFolder = new QRadioButton(QStringLiteral("Use Default Destination Folder"), this);
+    rbDefaultFolder->setObjectName(QStringLiteral("rbDefaultFolder"));
+    rbFolder = new QRadioButton(this);
+    rbFolder->setObjectName(QStringLiteral("rbFolder"));
+    rbFolder->setAccessibleName(QStringLiteral("Destination Folder"));
+    // The label names the choice between the two radios, not the first one.
+    rbDefaultFolder->setAccessibleDescription(QStringLiteral("Destination:"));
+    auto* destinationGroup = new QButtonGroup(this);
+    destinationGroup->addButton(rbDefaultFolder);
+    destinationGroup->addButton(rbFolder);
+    eDestination = new QLineEdit(this);
+    eDestination->setObjectName(QStringLiteral("eDestination"));
+    eDestination->setReadOnly(true);
+    eDestination->setAccessibleName(QStringLiteral("Destination Folder"));
+    btDestination = new QToolButton(this);
+    btDestination->setObjectName(QStringLiteral("btDestination"));
+    btDestination->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
+    btDestination->setToolTip(QStringLiteral("Select the destination folder"));
+    btDestination->setAccessibleName(QStringLiteral("Select the destination folder"));
+    btDestination->setFocusPolicy(Qt::StrongFocus);
+
+    clbPlatforms = NewPlatformList(this);
+    clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
+    clbOptions = new TCheckList(this);
+    clbOptions->setObjectName(QStringLiteral("clbOptions"));
+    for (const char* caption : OptionCaptions)
+        clbOptions->AddItem(QString::fromLatin1(caption));
+
+    auto* copyBox = new QGroupBox(QStringLiteral("&Copy Options"), this);
+    copyBox->setObjectName(QStringLiteral("rgCopyOptions"));
+    rgCopyOptions = new QButtonGroup(this);
+    auto* copyLayout = new QGridLayout(copyBox);
+    for (int i = 0; i < CopyModeCount; ++i) {
+        auto* radio = new QRadioButton(QString::fromLatin1(CopyCaptions[i]), copyBox);
+        radio->setObjectName(QStringLiteral("rbCopy%1").arg(i));
+        rgCopyOptions->addButton(radio, i);
+        copyLayout->addWidget(radio, i % 2, i / 2);
+    }
+    rgCopyOptions->button(0)->setChecked(true);
+
+    cbProcessor = NewProcessorBox(this);
+    cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
+    cbProcessor->setCurrentIndex(pStrongARM);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfmFileProperties::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto label = [this](const char* text, QWidget* buddy) {
+        QLabel* l = NewBuddyLabel(QString::fromLatin1(text), buddy, this);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(8);
+    grid->addWidget(label("&Source:", eSource), 0, 0);
+    grid->addWidget(eSource, 0, 1, 1, 2);
+    grid->addWidget(btSource, 0, 3);
+    grid->addWidget(label("&Destination:", rbDefaultFolder), 1, 0);
+    grid->addWidget(rbDefaultFolder, 1, 1, 1, 3);
+    grid->addWidget(rbFolder, 2, 1);
+    grid->addWidget(eDestination, 2, 2);
+    grid->addWidget(btDestination, 2, 3);
+    grid->addWidget(label("&Platform:", clbPlatforms), 3, 0);
+    grid->addWidget(clbPlatforms, 3, 1, 1, 3);
+    grid->addWidget(label("&File Options:", clbOptions), 4, 0);
+    grid->addWidget(clbOptions, 4, 1, 1, 3);
+    grid->addWidget(copyBox, 5, 0, 1, 4);
+    grid->addWidget(label("P&rocessor:", cbProcessor), 6, 0);
+    grid->addWidget(cbProcessor, 6, 1, 1, 3);
+    grid->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+    layout->addLayout(grid);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(eSource, btSource);
+    setTabOrder(btSource, rbDefaultFolder);
+    setTabOrder(rbDefaultFolder, rbFolder);
+    setTabOrder(rbFolder, eDestination);
+    setTabOrder(eDestination, btDestination);
+    setTabOrder(btDestination, clbPlatforms->Item(0));
+    for (int i = 1; i < clbPlatforms->Count(); ++i)
+        setTabOrder(clbPlatforms->Item(i - 1), clbPlatforms->Item(i));
+    setTabOrder(clbPlatforms->Item(clbPlatforms->Count() - 1), clbOptions->Item(0));
+    for (int i = 1; i < clbOptions->Count(); ++i)
+        setTabOrder(clbOptions->Item(i - 1), clbOptions->Item(i));
+    setTabOrder(clbOptions->Item(clbOptions->Count() - 1), rgCopyOptions->button(0));
+
+    connect(btSource, &QToolButton::clicked, this, [this] { BrowseSource(); });
+    connect(btDestination, &QToolButton::clicked, this, [this] { BrowseDestination(); });
+    connect(rbDefaultFolder, &QRadioButton::toggled, this, &TfmFileProperties::UpdateDestinationButton);
+    connect(rbFolder, &QRadioButton::toggled, this, &TfmFileProperties::UpdateDestinationButton);
+    CenterOnScreen(*this);
+}
+
+TfmFileProperties::~TfmFileProperties() = default;
+
+void TfmFileProperties::SetProject(TProject* project)
+{
+    FProject = project;
+}
+
+void TfmFileProperties::SetFile(TFile* file)
+{
+    FFile = file;
+    if (!FFile)
+        return;
+    FChosen.SetFolder(FFile->GetFolder());
+    eSource->setText(FFile->FileName().empty() ? QString() : AnsiToQt(SourcePath(*FFile)));
+    if (FFile->UseDefaultFolder()) {
+        rbDefaultFolder->setChecked(true);
+        eDestination->clear();
+    } else {
+        rbFolder->setChecked(true);
+        eDestination->setText(FChosen.GetFolder() ? AnsiToQt(FChosen.GetFolder()->GetPath()) : QString());
+    }
+    // The browse button starts enabled whichever radio is selected.
+    btDestination->setEnabled(true);
+    CheckPlatforms(clbPlatforms, FFile->Platforms());
+    for (int i = 0; i < clbOptions->Count(); ++i)
+        clbOptions->SetChecked(i, FFile->Options().Contains(TFileOption(i)));
+    if (QAbstractButton* copy = rgCopyOptions->button(FFile->CopyMode()))
+        copy->setChecked(true);
+    cbProcessor->setCurrentIndex(FFile->Processor());
+}
+
+void TfmFileProperties::UpdateDestinationButton()
+{
+    btDestination->setEnabled(rbFolder->isChecked());
+}
+
+void TfmFileProperties::BrowseSource()
+{
+    std::string chosen = FDialogs ? FDialogs->OpenAnyFile() : std::string();
+    if (chosen.empty())
+        return;
+    QString shown = HostPathToQt(chosen);
+    if (shown != eSource->text() && CheckedPlatforms(clbPlatforms).Empty()) {
+        CheckPlatforms(clbPlatforms, TPlatforms());
+        TPlatform platform;
+        TProcessor processor;
+        if (GuessPlatformAndProcessor(chosen, platform, processor)) {
+            clbPlatforms->SetChecked(platform, true);
+            cbProcessor->setCurrentIndex(processor);
+        }
+    }
+    eSource->setText(shown);
+}
+
+void TfmFileProperties::BrowseDestination()
+{
+    if (!FProject)
+        return;
+    TfmDestinationFolder dialog(FMessages, this);
+    dialog.setObjectName(QStringLiteral("fmDestinationFolder"));
+    dialog.SetPlatforms(CheckedPlatforms(clbPlatforms));
+    dialog.SetProject(FProject);
+    TFolder* chosen = FChosen.GetFolder();
+    dialog.SelectInitialFolder(rbDefaultFolder->isChecked() || !chosen ? FProject->DefaultFolder() : chosen);
+    if (RunModal(FRunModal, dialog) != QDialog::Accepted) {
+        // The chosen folder may have been deleted in the dialog and handed
+        // on to the folder that survived; the edit shows where it is now.
+        if (!eDestination->text().isEmpty() && FChosen.GetFolder())
+            eDestination->setText(AnsiToQt(FChosen.GetFolder()->GetPath()));
+        return;
+    }
+    TFolder* folder = dialog.SelectedFolder();
+    if (!folder)
+        return;
+    FChosen.SetFolder(folder);
+    eDestination->setText(AnsiToQt(folder->GetPath()));
+    TFolder* defaultFolder = FProject->DefaultFolder();
+    if (defaultFolder && folder->GetPath() == defaultFolder->GetPath())
+        rbDefaultFolder->setChecked(true);
+    else
+        rbFolder->setChecked(true);
+}
+
+bool TfmFileProperties::StoreFile()
+{
+    if (!FFile)
+        return false;
+    if (eSource->text().isEmpty()) {
+        FMessages->ShowError(ErrorBoxText(NoSource));
+        return false;
+    }
+    if (CheckedPlatforms(clbPlatforms).Empty()) {
+        FMessages->ShowError(ErrorBoxText(NoPlatform));
+        return false;
+    }
+    std::string refusal;
+    std::optional<std::string> source = QtToAnsi(eSource->text(), &refusal);
+    if (!source) {
+        FMessages->ShowMessage(refusal);
+        return false;
+    }
+    FFile->SetSourceDir(ExtractFilePath(*source));
+    FFile->SetFileName(ExtractFileName(*source));
+    if (rbFolder->isChecked())
+        FFile->SetFolder(FChosen.GetFolder());
+    FFile->SetUseDefaultFolder(rbDefaultFolder->isChecked());
+    FFile->SetPlatforms(CheckedPlatforms(clbPlatforms));
+    TFileOptions options;
+    for (int i = 0; i < clbOptions->Count(); ++i)
+        if (clbOptions->IsChecked(i))
+            options.Include(TFileOption(i));
+    FFile->SetOptions(options);
+    FFile->SetProcessor(TProcessor(cbProcessor->currentIndex()));
+    FFile->SetCopyMode(std::max(0, rgCopyOptions->checkedId()));
+    return true;
+}
+
+void TfmFileProperties::accept()
+{
+    if (StoreFile())
+        QDialog::accept();
+}
