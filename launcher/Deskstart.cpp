@@ -109,7 +109,13 @@ bool TDeskstart::FindAppManager()
 
 void TDeskstart::RunAppManager()
 {
-    RunGuiAndWait("\"" + FAppManagerPath + "\"", "\"" + AppendPath(FFolder, FIniFileName) + "\"");
+    auto quoted = [](const std::string& path) {
+        std::string text;
+        text.reserve(path.size() + 2);
+        text.append(1, '"').append(path).append(1, '"');
+        return text;
+    };
+    RunGuiAndWait(quoted(FAppManagerPath), quoted(AppendPath(FFolder, FIniFileName)));
 }
 
 int TDeskstart::Run()
