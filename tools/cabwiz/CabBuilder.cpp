@@ -144,9 +144,11 @@ std::vector<const std::vector<TInfLine>*> TCabBuilder::PlainAndLabeled(const std
 
 const std::vector<TInfLine>* TCabBuilder::ListSection(const std::string& name)
 {
+    // The vendor's tool builds without a listed section, as it does without
+    // an empty one; a warning names it.
     const auto* lines = FInf->Section(name);
     if (!lines)
-        Error("Section [" + name + "] is missing");
+        FWarnings.push_back("Section [" + name + "] is missing");
     else if (lines->empty())
         FWarnings.push_back("Section [" + name + "] has no data");
     return lines;

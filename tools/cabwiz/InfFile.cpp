@@ -30,13 +30,6 @@ std::string StripComment(const std::string& line)
     return line;
 }
 
-bool ContinuesOnNextLine(const std::string& line)
-{
-    if (line.empty() || line.back() != '\\')
-        return false;
-    return line.size() == 1 || line[line.size() - 2] == ' ' || line[line.size() - 2] == '\t';
-}
-
 size_t FindUnquoted(const std::string& text, char c)
 {
     bool quoted = false;
@@ -47,6 +40,17 @@ size_t FindUnquoted(const std::string& text, char c)
             return i;
     }
     return std::string::npos;
+}
+
+// A line that ends in "\" goes on in the next one, whether or not a blank
+// stands before the "\" (authors write both). The one exception is a value
+// that is only "\", the root folder, as in "InstallDir=\".
+bool ContinuesOnNextLine(const std::string& line)
+{
+    if (line.empty() || line.back() != '\\')
+        return false;
+    size_t eq = FindUnquoted(line, '=');
+    return eq == std::string::npos || Trim(line.substr(eq + 1)) != "\\";
 }
 
 std::string CodePointName(char32_t cp)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const std::string Header = "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"Firm\"\r\n"
@@ -196,7 +198,6 @@ INSTANTIATE_TEST_SUITE_P(
     Problems, CabBuilderErrorTest,
     ::testing::Values(
         ErrorCase{"MissingDefaultInstall", "", "[DefaultInstall] is missing"},
-        ErrorCase{"MissingFileSection", "[DefaultInstall]\r\nCopyFiles = Files1\r\n", "[Files1] is missing"},
         ErrorCase{"UnlistedFile", "[DefaultInstall]\r\nCopyFiles = Files1\r\n[Files1]\r\n\"app.exe\",,,0\r\n",
                   "not listed in [SourceDisksFiles]"},
         ErrorCase{"MissingSource",
@@ -227,6 +228,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "[Files1]\r\n\"sub\\app.exe\",app.exe,,0\r\n",
                   "holds a path"}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(CabBuilderTest, ListedSectionsThatAreMissingOrEmptyAreWarnings)
+{
+    std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
+                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
+                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+                       "[DefaultInstall]\r\nCopyFiles = Files1,Gone\r\nAddReg = RegSettings.All\r\nCEShortcuts = Empty\r\n"
+                       "[Files1]\r\n\"app.exe\",,,0\r\n[Empty]\r\n";
+    TCabBuilder b = Build(body, "");
+    EXPECT_TRUE(b.Errors().empty()) << b.Errors().front();
+    EXPECT_EQ(b.Setup().FFiles.size(), 1u);
+    const std::vector<std::string> expected = {"Section [Gone] is missing", "Section [RegSettings.All] is missing",
+                                               "Section [Empty] has no data"};
+    for (const std::string& warning : expected)
+        EXPECT_NE(std::find(b.Warnings().begin(), b.Warnings().end(), warning), b.Warnings().end()) << warning;
+}
 
 TEST_F(CabBuilderTest, AFileLeftOutForAnErrorIsReportedOnce)
 {

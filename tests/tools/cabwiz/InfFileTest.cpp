@@ -40,6 +40,21 @@ TEST(InfFileTest, RootInstallDirIsAValueNotAContinuation)
     EXPECT_EQ(inf.Find("DestinationDirs", "Long")->FValue, "0,%CE1%, more");
 }
 
+TEST(InfFileTest, BackslashRightAfterTextContinuesTheLine)
+{
+    // As authors write long binary registry values, with a tab before the rest.
+    TInfFile inf;
+    inf.LoadFromText("[Reg]\r\nHKCU,Software\\Example\\Viewer,KeymapDef,0x00000003,00,10,41,00,04,10\\\r\n"
+                     "\t,00,00,00,00,11,10,77,00\r\nHKCU,Software\\Example,Next,0x00010001,1\r\n");
+    const auto* reg = inf.Section("Reg");
+    ASSERT_NE(reg, nullptr);
+    ASSERT_EQ(reg->size(), 2u);
+    EXPECT_EQ((*reg)[0].FValue,
+              "HKCU,Software\\Example\\Viewer,KeymapDef,0x00000003,00,10,41,00,04,10,00,00,00,00,11,10,77,00");
+    EXPECT_EQ((*reg)[0].FLineNo, 2);
+    EXPECT_EQ((*reg)[1].FLineNo, 4);
+}
+
 struct FieldsCase {
     const char* Value;
     std::vector<std::string> Expected;
