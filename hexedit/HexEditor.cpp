@@ -479,9 +479,16 @@ bool THexEditor::event(QEvent* event)
     }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && FWantTabs && FBuffer.HasData()) {
-            keyPressEvent(key);
-            return true;
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            // Ctrl+Tab always leaves the control, as in other controls that
+            // take Tab for themselves.
+            if (key->modifiers() & Qt::ControlModifier)
+                return QAbstractScrollArea::focusNextPrevChild(key->key() == Qt::Key_Tab &&
+                                                              !(key->modifiers() & Qt::ShiftModifier));
+            if (FWantTabs && FBuffer.HasData()) {
+                keyPressEvent(key);
+                return true;
+            }
         }
     }
     return QAbstractScrollArea::event(event);

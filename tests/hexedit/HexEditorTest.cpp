@@ -231,3 +231,29 @@ TEST_F(HexEditorTest, HundredMegabytesScrollToTheEndWithOneWindowReadPerPaint)
 }
 
 }
+
+namespace {
+
+TEST(HexEditorFocusTest, TabSwitchesAreasAndCtrlTabLeavesTheControl)
+{
+    QWidget window;
+    auto* editor = new THexEditor(&window);
+    auto* after = new QWidget(&window);
+    after->setFocusPolicy(Qt::StrongFocus);
+    QWidget::setTabOrder(editor, after);
+    QByteArray bytes("ab");
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::ReadOnly);
+    editor->LoadFromStream(stream);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_TRUE(editor->CaretInCharacters());
+    QTest::keyClick(editor, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(after->hasFocus());
+}
+
+}
