@@ -54,6 +54,11 @@ struct OffsetRow {
     const char* Text;
 };
 
+void PrintTo(const OffsetRow& row, std::ostream* os)
+{
+    *os << row.Text;
+}
+
 class OffsetTextTest : public ::testing::TestWithParam<OffsetRow> {};
 
 TEST_P(OffsetTextTest, OffsetsShareTheLengthOfTheLastRowsOffset)
@@ -97,8 +102,9 @@ TEST(HexCellsTest, TypedCharactersGoBackThroughTheSameTable)
         for (int byte = 0x40; byte < 0x100; ++byte) {
             QChar shown = ByteToChar(uint8_t(byte), type, false, u'.');
             int back = CharToByte(shown, type);
-            if (back >= 0)
+            if (back >= 0) {
                 EXPECT_EQ(ByteToChar(uint8_t(back), type, false, u'.'), shown) << type << " " << byte;
+            }
         }
     }
     EXPECT_EQ(CharToByte(u'A', ttASCII), 0x41);

@@ -228,6 +228,11 @@ TEST_F(HexEditorTest, HundredMegabytesScrollToTheEndWithOneWindowReadPerPaint)
     }
     // Nothing anywhere near the whole buffer was ever read.
     EXPECT_LT(Editor.Buffer().ReadCount(), 40);
+    // A screen reader gets the rows on screen, not the buffer.
+    QStringList rows = Editor.accessibleDescription().split(u'\n');
+    EXPECT_GE(rows.size(), 1);
+    EXPECT_LE(rows.size(), Editor.viewport()->height() / Editor.RowHeight() + 1);
+    EXPECT_TRUE(rows.front().contains(QStringLiteral("5A5A 5A5A")));
 }
 
 }

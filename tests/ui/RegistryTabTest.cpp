@@ -96,6 +96,11 @@ struct ReadRow {
     uint32_t Value;
 };
 
+void PrintTo(const ReadRow& row, std::ostream* os)
+{
+    *os << (row.Base == TVeltrinEdit::bHexadecimal ? "hex '" : "decimal '") << row.Text << "'";
+}
+
 class VeltrinEditReadTest : public ::testing::TestWithParam<ReadRow> {};
 
 TEST_P(VeltrinEditReadTest, ReadsTheWholeDwordRangeAndNamesTheTextItCannotRead)
@@ -148,6 +153,11 @@ struct TypeErrorRow {
     uint32_t ValueType;
     const char* Message;
 };
+
+void PrintTo(const TypeErrorRow& row, std::ostream* os)
+{
+    *os << row.Message;
+}
 
 class EditorTypeErrorTest : public ::testing::TestWithParam<TypeErrorRow> {};
 
@@ -334,6 +344,11 @@ struct MenuRow {
     bool NewValues;
     bool RenameDelete;
 };
+
+void PrintTo(const MenuRow& row, std::ostream* os)
+{
+    *os << row.Node;
+}
 
 class RegistryMenuTest : public RegistryTabTest, public ::testing::WithParamInterface<MenuRow> {};
 
