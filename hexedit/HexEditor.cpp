@@ -693,6 +693,13 @@ void THexEditor::mousePressEvent(QMouseEvent* event)
     FSelAnchor = std::min(FCaret, std::max<int64_t>(0, FBuffer.Size() - 1));
 }
 
+void THexEditor::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // A double click places the caret like a press but starts no selection.
+    mousePressEvent(event);
+    FMouseSelecting = false;
+}
+
 void THexEditor::mouseMoveEvent(QMouseEvent* event)
 {
     if (!FMouseSelecting || !(event->buttons() & Qt::LeftButton))

@@ -1,5 +1,6 @@
 #include "ui/frmRegKeys.h"
 
+#include "common/DebugTrace.h"
 #include "model/Platforms.h"
 #include "model/RegistryKeys.h"
 #include "ui/MessageService.h"
@@ -153,8 +154,9 @@ void TfrmRegKeys::AddValue(std::unique_ptr<TValue> value)
 
 void TfrmRegKeys::RemoveValue(const TValue* value)
 {
-    if (TRegKey* key = SelectedKey())
-        key->Values().Remove(value);
+    TRegKey* key = SelectedKey();
+    if (!key || !key->Values().Remove(value))
+        DebugTrace("TfrmRegKeys: a value of the list is not among the selected key's values");
 }
 
 void TfrmRegKeys::SelectionChanged()
@@ -246,8 +248,10 @@ void TfrmRegKeys::DeleteKey()
     if (!item || !key || key->IsSystem() || !parent)
         return;
     int index = parent->IndexOfSubKey(key);
-    if (index < 0)
+    if (index < 0) {
+        DebugTrace("TfrmRegKeys: the selected key is not among its parent's subkeys");
         return;
+    }
     QTreeWidgetItem* parentItem = item->parent();
     FSuppress = true;
     // The list may show values of the branch that goes; it lets go of them

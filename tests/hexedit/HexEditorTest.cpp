@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 
@@ -259,6 +260,35 @@ TEST(HexEditorFocusTest, TabSwitchesAreasAndCtrlTabLeavesTheControl)
     EXPECT_TRUE(editor->CaretInCharacters());
     QTest::keyClick(editor, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_TRUE(after->hasFocus());
+}
+
+}
+
+namespace {
+
+TEST_F(HexEditorTest, MouseDragSelectsAndAPressClearsTheSelection)
+{
+    Load(QByteArray(16, 'x'));
+    const int w = Editor.CharWidth();
+    const int y = Editor.RowHeight() / 2;
+    // Offset "0:" (2w), the bookmark column (w), then byte 0's digits;
+    // byte 3's first digit lies after a group of two bytes and its gap.
+    QPointF byte0(3.5 * w, y);
+    QPointF byte3(10.5 * w, y);
+    QWidget* area = Editor.viewport();
+    QMouseEvent press(QEvent::MouseButtonPress, byte0, area->mapToGlobal(byte0), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(area, &press);
+    QMouseEvent move(QEvent::MouseMove, byte3, area->mapToGlobal(byte3), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &move);
+    EXPECT_EQ(Editor.SelStart(), 0);
+    EXPECT_EQ(Editor.SelEnd(), 3);
+    EXPECT_EQ(Editor.CaretPosition(), 3);
+    QMouseEvent again(QEvent::MouseButtonPress, byte0, area->mapToGlobal(byte0), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(area, &again);
+    EXPECT_EQ(Editor.SelStart(), -1);
+    EXPECT_EQ(Editor.CaretPosition(), 0);
 }
 
 }
