@@ -118,7 +118,8 @@ void THexEditor::Recalculate()
     QFontMetrics metrics(font());
     FCharWidth = std::max(1, metrics.horizontalAdvance(u'w'));
     FRowHeight = metrics.boundingRect(QStringLiteral("yY")).height() + 2;
-    FOffsetLength = FLayout.OffsetLength(FBuffer.Size());
+    // The row that insert mode may open after the last byte counts too.
+    FOffsetLength = FLayout.OffsetLength(FBuffer.Size() + (InsertMode() && FBuffer.HasData() ? 1 : 0));
     FColumnX.assign(FLayout.ColumnCount() + 1, 0);
     int x = 0;
     for (int column = 0; column < FLayout.ColumnCount(); ++column) {
