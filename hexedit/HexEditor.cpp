@@ -860,6 +860,9 @@ void THexEditor::paintEvent(QPaintEvent*)
                     QStyleOptionFocusRect option;
                     option.initFrom(this);
                     option.rect = twinRect;
+                    // Some styles draw the rectangle only after keyboard use.
+                    option.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+                    option.backgroundColor = FColors.Background();
                     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
                 } else {
                     painter.setPen(FColors.CursorFrame());

@@ -12,6 +12,7 @@
 #include "ui/fmDestinationFolder.h"
 #include "ui/fmDWORDEditor.h"
 #include "ui/fmFileProperties.h"
+#include "hexedit/HexEditor.h"
 #include "ui/fmHexValueEditror.h"
 #include "ui/fmMain.h"
 #include "ui/fmMissingFiles.h"
@@ -116,6 +117,16 @@ void SaveRegistryWindows(TfmMain& main, const QString& dir)
         editor->LoadValue(value.get());
         editor->show();
         Save(*editor, dir, name);
+        if (auto* hex = dynamic_cast<TfmHexValueEditror*>(editor.get())) {
+            // The caret, a selection and a bookmark.
+            editor->activateWindow();
+            hex->Editor()->setFocus();
+            hex->Editor()->SetCaret(9);
+            hex->Editor()->SetSelStart(4);
+            hex->Editor()->SetSelEnd(6);
+            hex->Editor()->SetMarker(1, 1);
+            Save(*editor, dir, "dialog-binary-value-selection");
+        }
         editor->hide();
     }
 }
