@@ -1,8 +1,14 @@
 #include "ui/EditorHooks.h"
 
+#include "ui/fmDWORDEditor.h"
 #include "ui/fmFileProperties.h"
+#include "ui/fmHexValueEditror.h"
+#include "ui/fmMultyStringsEditor.h"
 #include "ui/fmSetupDllProperties.h"
 #include "ui/fmShortcutProperties.h"
+#include "ui/fmStringEditor.h"
+
+#include <memory>
 
 TEditorHooks::TEditorHooks(TMessageService* messages, TFileDialogs* dialogs, QWidget* parent,
                            const TModalRunner* runner)
@@ -27,6 +33,18 @@ TEditorHooks::TEditorHooks(TMessageService* messages, TFileDialogs* dialogs, QWi
         dialog.LoadDll(&dll);
         return run(dialog) == QDialog::Accepted;
     });
+    FPreviousValue = TValue::SetEditHook([=](TValue& value) {
+        std::unique_ptr<TfmValueEditor> dialog;
+        switch (value.Type()) {
+        case vtString: dialog = std::make_unique<TfmStringEditor>(messages, parent); break;
+        case vtMultiString: dialog = std::make_unique<TfmMultyStringsEditor>(messages, parent); break;
+        case vtDWord: dialog = std::make_unique<TfmDWORDEditor>(messages, parent); break;
+        case vtBinary: dialog = std::make_unique<TfmHexValueEditror>(messages, parent); break;
+        default: return false;
+        }
+        dialog->LoadValue(&value);
+        return run(*dialog) == QDialog::Accepted;
+    });
 }
 
 TEditorHooks::~TEditorHooks()
@@ -34,4 +52,5 @@ TEditorHooks::~TEditorHooks()
     TFile::SetEditor(std::move(FPreviousFile));
     TCEShortCut::SetEditor(std::move(FPreviousShortcut));
     TSetupDLL::SetEditor(std::move(FPreviousDll));
+    TValue::SetEditHook(std::move(FPreviousValue));
 }

@@ -3,10 +3,12 @@
 // The model's Edit operations open the property dialogs through editors
 // that the user interface installs (the model knows no window). While a
 // TEditorHooks lives, files, shortcuts and setup DLLs are edited in
-// "File Properties", "Shortcut Properties" and "SetupDll Properties";
+// "File Properties", "Shortcut Properties" and "SetupDll Properties", and
+// registry values in the editor of their type;
 // destroying it puts back the editors installed before.
 
 #include "model/Files.h"
+#include "model/RegistryValues.h"
 #include "model/Shortcuts.h"
 #include "ui/ModalRunner.h"
 
@@ -28,4 +30,5 @@ private:
     TFileEditor FPreviousFile;
     TShortcutEditor FPreviousShortcut;
     TSetupDllEditor FPreviousDll;
+    TValue::TEditHook FPreviousValue;
 };

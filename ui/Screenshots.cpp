@@ -10,9 +10,13 @@
 #include "ui/QtText.h"
 #include "ui/fmBuildMaker.h"
 #include "ui/fmDestinationFolder.h"
+#include "ui/fmDWORDEditor.h"
 #include "ui/fmFileProperties.h"
+#include "hexedit/HexEditor.h"
+#include "ui/fmHexValueEditror.h"
 #include "ui/fmMain.h"
 #include "ui/fmMissingFiles.h"
+#include "ui/fmMultyStringsEditor.h"
 #include "ui/fmPairChoose.h"
 #include "ui/fmProgress.h"
 #include "ui/fmRuntimeWizard.h"
@@ -20,9 +24,12 @@
 #include "ui/fmSetupImage.h"
 #include "ui/fmShortcutProperties.h"
 #include "ui/fmSplash.h"
+#include "ui/fmStringEditor.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
 #include "ui/frmList.h"
+#include "ui/frmRegKeys.h"
+#include "ui/frmValues.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,6 +69,66 @@ void SaveMenu(QMenu* menu, const QString& dir, const char* name)
     menu->popup(QPoint(0, 0));
     Save(*menu, dir, name);
     menu->hide();
+}
+
+// The Registry tab on the sample's own key, its menus, and the editor of
+// each of that key's values.
+void SaveRegistryWindows(TfmMain& main, const QString& dir)
+{
+    auto* keys = main.findChild<TfrmRegKeys*>();
+    auto* values = main.findChild<TfrmValues*>();
+    TRegKey* hklm = main.Project()->RegKeys().Item(2);
+    if (!keys || !values || !hklm || hklm->SubKeyCount() == 0 || hklm->GetSubKey(0)->SubKeyCount() == 0)
+        return;
+    TRegKey* app = hklm->GetSubKey(0)->GetSubKey(0);
+    main.Tabs()->setCurrentIndex(TfmMain::tsRegistry);
+    keys->SelectKey(app);
+    values->List()->selectRow(1);
+    values->UpdateCommands();
+    Save(main, dir, "tab-registry-values");
+    keys->UpdateCommands();
+    SaveMenu(keys->Menu(), dir, "menu-registry-keys");
+    SaveMenu(values->Menu(), dir, "menu-registry-values");
+    for (const std::unique_ptr<TValue>& value : app->Values().Values()) {
+        std::unique_ptr<TfmValueEditor> editor;
+        const char* name = nullptr;
+        switch (value->Type()) {
+        case vtString:
+            if (!value->IsDefault()) {
+                editor = std::make_unique<TfmStringEditor>(nullptr, &main);
+                name = "dialog-string-value";
+            }
+            break;
+        case vtDWord:
+            editor = std::make_unique<TfmDWORDEditor>(nullptr, &main);
+            name = "dialog-dword-value";
+            break;
+        case vtMultiString:
+            editor = std::make_unique<TfmMultyStringsEditor>(nullptr, &main);
+            name = "dialog-multistring-value";
+            break;
+        case vtBinary:
+            editor = std::make_unique<TfmHexValueEditror>(nullptr, &main);
+            name = "dialog-binary-value";
+            break;
+        }
+        if (!editor)
+            continue;
+        editor->LoadValue(value.get());
+        editor->show();
+        Save(*editor, dir, name);
+        if (auto* hex = dynamic_cast<TfmHexValueEditror*>(editor.get())) {
+            // The caret, a selection and a bookmark.
+            editor->activateWindow();
+            hex->Editor()->setFocus();
+            hex->Editor()->SetCaret(9);
+            hex->Editor()->SetSelStart(4);
+            hex->Editor()->SetSelEnd(6);
+            hex->Editor()->SetMarker(1, 1);
+            Save(*editor, dir, "dialog-binary-value-selection");
+        }
+        editor->hide();
+    }
 }
 
 // The build dialogs, shown for a project of their own so that the open
@@ -240,6 +307,7 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
         Save(main, dir, "tab-files-selected");
         SaveMenu(files->List()->findChild<QMenu*>(QStringLiteral("pmList")), dir, "menu-files-list");
     }
+    SaveRegistryWindows(main, dir);
     main.Tabs()->setCurrentIndex(TfmMain::tsGeneral);
 
     TfmSetupImage image(nullptr, nullptr, &main);

@@ -22,6 +22,7 @@
 #include "ui/fmSetupImage.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
+#include "ui/frmRegistry.h"
 #include "ui/frmSetupDLLs.h"
 #include "ui/frmShortcuts.h"
 
@@ -120,6 +121,10 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     CreateTab(tsSetupDlls, QStringLiteral("Setup DLLs"), st->standardIcon(QStyle::SP_DriveHDIcon));
     CreateListTabs();
     CreateTab(tsRegistry, QStringLiteral("Registry"), st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    frmRegistry = new TfrmRegistry(FMessages, FPages[tsRegistry]);
+    auto* registryLayout = new QVBoxLayout(FPages[tsRegistry]);
+    registryLayout->setContentsMargins(0, 0, 0, 0);
+    registryLayout->addWidget(frmRegistry);
     CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation));
     FLog = new QPlainTextEdit(splitter);
     FLog->setObjectName(QStringLiteral("mmLog"));
@@ -448,6 +453,7 @@ void TfmMain::UnbindProject()
     frmFiles->SetProject(nullptr);
     frmShortcuts->SetProject(nullptr);
     frmSetupDLLs->SetProject(nullptr);
+    frmRegistry->SetProject(nullptr);
     frmFolder->SetProject(nullptr);
     frmFolder->SetFolders(nullptr);
     if (FProject) {
@@ -476,6 +482,7 @@ void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
     frmFiles->SetProject(FProject.get());
     frmShortcuts->SetProject(FProject.get());
     frmSetupDLLs->SetProject(FProject.get());
+    frmRegistry->SetProject(FProject.get());
 
     // The texts file of the project shown before goes unwritten: only Save
     // and the end of the program write texts back.

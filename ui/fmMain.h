@@ -32,6 +32,7 @@ class TSettings;
 class TEditorHooks;
 class TfrmFiles;
 class TfrmFolder;
+class TfrmRegistry;
 class TfrmSetupDLLs;
 class TfrmShortcuts;
 
@@ -177,6 +178,7 @@ private:
     TfrmFiles* frmFiles = nullptr;
     TfrmShortcuts* frmShortcuts = nullptr;
     TfrmSetupDLLs* frmSetupDLLs = nullptr;
+    TfrmRegistry* frmRegistry = nullptr;
     std::unique_ptr<TEditorHooks> FEditorHooks;
 
     QAction* aFileNew = nullptr;

@@ -14,6 +14,9 @@
 #include "ui/frmFiles.h"
 #include "ui/frmList.h"
 #include "ui/frmFolder.h"
+#include "ui/frmRegKeys.h"
+#include "ui/frmRegistry.h"
+#include "ui/frmValues.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
@@ -553,4 +557,34 @@ TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
     EXPECT_TRUE(Messages.Shown().empty()) << ::testing::PrintToString(Messages.Texts());
 }
 
+}
+
+TEST_F(MainWindowTest, RegistryTabShowsTheOpenProjectsKeysAndEditsItsValues)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Keys.vip")));
+    auto* registry = Window->findChild<TfrmRegistry*>(QStringLiteral("frmRegistry"));
+    ASSERT_NE(registry, nullptr);
+    QTreeWidget* tree = registry->Keys()->Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
+    EXPECT_EQ(registry->Keys()->SelectedKey(), Window->Project()->RegKeys().Item(0));
+
+    // The window installs the value editors: a new value under
+    // HKEY_CURRENT_USER\Software opens "String Value" and changes the project.
+    int shown = 0;
+    Window->SetModalRunner([&](QDialog& dialog) {
+        ++shown;
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("String Value: New REG_SZ value"));
+        dialog.accept();
+        return dialog.result();
+    });
+    registry->Keys()->SelectKey(Window->Project()->RegKeys().Item(1)->GetSubKey(0));
+    registry->Values()->NewValue(vtString);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Window->Project()->RegKeys().Item(1)->GetSubKey(0)->Values().Count(), 2);
+    EXPECT_TRUE(Window->IsProjectModified());
+
+    Messages.Answer(TAnswer::No);
+    EXPECT_TRUE(Window->CloseProject());
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    EXPECT_EQ(registry->Values()->List()->rowCount(), 0);
 }

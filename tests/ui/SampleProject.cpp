@@ -58,6 +58,28 @@ int main(int argc, char** argv)
         dll->SetFileName("ordsetup.dll");
         dll->SetPlatforms(TPlatforms{plPPC2K});
         project.SetupDlls().Add(std::move(dll));
+        // A key of the application's own with one value of each type.
+        TRegKey* hklm = project.RegKeys().Item(2);
+        TRegKey* company = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Northwind", "Northwind"));
+        TRegKey* appKey = company->AddSubKey(std::make_unique<TRegKey>(false, "Field Orders", "Field Orders"));
+        appKey->Values().Item(0)->SetStringData("Field Orders 2.1");
+        auto server = std::make_unique<TValue>(vtString);
+        server->SetName("Server");
+        server->SetStringData("orders.northwind.example");
+        appKey->Values().Add(std::move(server));
+        auto port = std::make_unique<TValue>(vtDWord);
+        port->SetName("Port");
+        port->SetDwordData(8080);
+        port->SetNoClobber(true);
+        appKey->Values().Add(std::move(port));
+        auto regions = std::make_unique<TValue>(vtMultiString);
+        regions->SetName("Regions");
+        regions->Strings() = {"North", "East", "West"};
+        appKey->Values().Add(std::move(regions));
+        auto key = std::make_unique<TValue>(vtBinary);
+        key->SetName("Licence");
+        key->BinaryData() = {0x4E, 0x57, 0x0A, 0x00, 0xFF, 0x21, 0x09, 0xE9, 0x10, 0x20, 0x30, 0x41};
+        appKey->Values().Add(std::move(key));
         SaveProjectFile(project, path);
     } catch (const Exception& e) {
         std::cerr << e.Message() << "\n";

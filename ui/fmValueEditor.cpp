@@ -1,0 +1,113 @@
+#include "ui/fmValueEditor.h"
+
+#include "common/Exception.h"
+#include "model/RegistryValues.h"
+#include "ui/CheckList.h"
+#include "ui/DialogPlacement.h"
+#include "ui/MessageService.h"
+#include "ui/PlatformChecks.h"
+#include "ui/QtText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfmValueEditor::TfmValueEditor(TMessageService* messages, const char* objectName, uint32_t type,
+                               const char* typeError, QString titlePrefix, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      FMessages(messages), FType(type), FTypeError(typeError), FTitlePrefix(std::move(titlePrefix))
+{
+    setObjectName(QString::fromLatin1(objectName));
+    setWindowTitle(FTitlePrefix);
+
+    clbPlatforms = NewPlatformList(this);
+    clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
+    cbProcessor = NewProcessorBox(this);
+    cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
+    cbNoClobber = new QCheckBox(QStringLiteral("Do Not Overwirte Existing"), this);
+    cbNoClobber->setObjectName(QStringLiteral("cbNoClobber"));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfmValueEditor::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    FDataLayout = new QVBoxLayout;
+    FDataLayout->setSpacing(4);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(4);
+    left->addWidget(NewBuddyLabel(QStringLiteral("&Platform:"), clbPlatforms, this));
+    left->addWidget(clbPlatforms);
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->setSpacing(4);
+    right->addLayout(FDataLayout, 1);
+    right->addSpacing(6);
+    right->addWidget(NewBuddyLabel(QStringLiteral("P&rocessor:"), cbProcessor, this));
+    right->addWidget(cbProcessor);
+    right->addSpacing(6);
+    right->addWidget(cbNoClobber);
+    auto* columns = new QHBoxLayout;
+    columns->setSpacing(12);
+    columns->addLayout(left);
+    columns->addLayout(right, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+    layout->addLayout(columns, 1);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TfmValueEditor::SetDataControl(const QString& label, QWidget* control, int stretch, QWidget* buddy)
+{
+    FDataLayout->addWidget(NewBuddyLabel(label, buddy ? buddy : control, this));
+    FDataLayout->addWidget(control, stretch);
+    // A one-line control stays under its label, not spread over the column.
+    if (stretch == 0)
+        FDataLayout->addStretch(1);
+    CenterOnScreen(*this);
+}
+
+void TfmValueEditor::LoadValue(TValue* value)
+{
+    if (!value)
+        return;
+    if (value->Type() != FType)
+        throw Exception(FTypeError);
+    FValue = value;
+    setWindowTitle(FTitlePrefix + AnsiToQt(value->GetDisplayName()));
+    CheckPlatforms(clbPlatforms, value->Platforms());
+    cbProcessor->setCurrentIndex(value->Processor() < ProcessorCount ? int(value->Processor()) : 0);
+    cbNoClobber->setChecked(value->NoClobber());
+    LoadData(*value);
+}
+
+bool TfmValueEditor::StoreValue()
+{
+    if (!FValue)
+        return false;
+    try {
+        CheckData();
+    } catch (const std::exception& e) {
+        FMessages->ShowError(ErrorBoxText(e.what()));
+        return false;
+    }
+    StoreData(*FValue);
+    FValue->SetPlatforms(CheckedPlatforms(clbPlatforms));
+    FValue->SetProcessor(TProcessor(cbProcessor->currentIndex() < 0 ? 0 : cbProcessor->currentIndex()));
+    FValue->SetNoClobber(cbNoClobber->isChecked());
+    return true;
+}
+
+void TfmValueEditor::accept()
+{
+    if (StoreValue())
+        QDialog::accept();
+}

@@ -1,0 +1,278 @@
+#include "ui/frmRegKeys.h"
+
+#include "common/DebugTrace.h"
+#include "model/Platforms.h"
+#include "model/RegistryKeys.h"
+#include "ui/MessageService.h"
+#include "ui/QtText.h"
+#include "ui/QtTreeDisplay.h"
+#include "ui/frmValues.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+
+namespace {
+
+QIcon KeyIcon(const QWidget* widget)
+{
+    QStyle* style = widget->style();
+    QIcon icon;
+    for (int size : {16, 32}) {
+        icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
+        icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
+    }
+    return icon;
+}
+
+}
+
+TfrmRegKeys::TfrmRegKeys(TMessageService* messages, QWidget* parent) : QWidget(parent), FMessages(messages)
+{
+    setObjectName(QStringLiteral("frmRegKeys"));
+    FTree = new QTreeWidget(this);
+    FTree->setObjectName(QStringLiteral("tvKeys"));
+    FTree->setAccessibleName(QStringLiteral("Keys"));
+    FTree->setHeaderHidden(true);
+    FTree->setColumnCount(1);
+    FTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    FTree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    FTree->setUniformRowHeights(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(FTree);
+
+    FDisplay = std::make_unique<TQtTreeDisplay>(FTree);
+    FDisplay->SetIcon(KeyIcon(this));
+    FDisplay->SetEditable([](void* object) {
+        auto* key = static_cast<TRegKey*>(object);
+        return key && !key->IsSystem();
+    });
+
+    FMenu = new QMenu(this);
+    FMenu->setObjectName(QStringLiteral("pmKeys"));
+    QMenu* newMenu = FMenu->addMenu(QStringLiteral("&New"));
+    newMenu->setObjectName(QStringLiteral("miNew"));
+    FNewKey = newMenu->addAction(QStringLiteral("New &Key"), this, &TfrmRegKeys::NewKey);
+    FNewKey->setObjectName(QStringLiteral("miNewKey"));
+    newMenu->addSeparator();
+    struct TItem {
+        const char* Text;
+        const char* Name;
+        uint32_t Type;
+    };
+    const TItem items[] = {{"&String Value", "miNewString", vtString},
+                           {"&Multy String Value", "miNewMultiString", vtMultiString},
+                           {"&DWORD Value", "miNewDword", vtDWord},
+                           {"&Binary Value", "miNewBinary", vtBinary}};
+    for (int i = 0; i < 4; ++i) {
+        uint32_t type = items[i].Type;
+        FNewValues[i] = newMenu->addAction(QString::fromLatin1(items[i].Text), this, [this, type] { NewValue(type); });
+        FNewValues[i]->setObjectName(QString::fromLatin1(items[i].Name));
+    }
+    FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmRegKeys::RenameKey);
+    FRename->setObjectName(QStringLiteral("miRename"));
+    FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmRegKeys::DeleteKey);
+    FDelete->setObjectName(QStringLiteral("miDelete"));
+    // The keyboard reaches the commands without the menu too: Insert adds a
+    // key, Delete deletes one (F2 renames through the tree itself).
+    auto* insertKey = new QAction(this);
+    insertKey->setShortcut(QKeySequence(Qt::Key_Insert));
+    insertKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(insertKey, &QAction::triggered, this, &TfrmRegKeys::NewKey);
+    FTree->addAction(insertKey);
+    auto* deleteKey = new QAction(this);
+    deleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
+    deleteKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QAction::triggered, this, [this] {
+        UpdateCommands();
+        if (FDelete->isEnabled())
+            DeleteKey();
+    });
+    FTree->addAction(deleteKey);
+
+    connect(FTree, &QTreeWidget::customContextMenuRequested, this, &TfrmRegKeys::ShowMenu);
+    connect(FTree, &QTreeWidget::currentItemChanged, this, &TfrmRegKeys::SelectionChanged);
+    connect(FTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) { ItemChanged(item); });
+}
+
+TfrmRegKeys::~TfrmRegKeys() = default;
+
+void TfrmRegKeys::SetKeys(TRegKeys* keys)
+{
+    FKeys = keys;
+    FFilling = true;
+    FSuppress = true;
+    FDisplay->Clear();
+    if (FKeys)
+        FKeys->FillTree(*FDisplay);
+    FSuppress = false;
+    FFilling = false;
+    if (FValuesFrame)
+        FValuesFrame->ShowValues(nullptr);
+}
+
+void TfrmRegKeys::SetValuesFrame(TfrmValues* frame)
+{
+    FValuesFrame = frame;
+    FSuppress = false;
+}
+
+TRegKey* TfrmRegKeys::SelectedKey() const
+{
+    return static_cast<TRegKey*>(TQtTreeDisplay::ItemObject(FTree->currentItem()));
+}
+
+bool TfrmRegKeys::SelectedHasParent() const
+{
+    QTreeWidgetItem* item = FTree->currentItem();
+    return item && item->parent();
+}
+
+bool TfrmRegKeys::SelectKey(const TRegKey* key)
+{
+    if (!key)
+        return false;
+    for (QTreeWidgetItemIterator it(FTree); *it; ++it) {
+        if (TQtTreeDisplay::ItemObject(*it) == key) {
+            FTree->setCurrentItem(*it);
+            FTree->scrollToItem(*it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfrmRegKeys::AddValue(std::unique_ptr<TValue> value)
+{
+    if (TRegKey* key = SelectedKey())
+        key->Values().Add(std::move(value));
+}
+
+void TfrmRegKeys::RemoveValue(const TValue* value)
+{
+    TRegKey* key = SelectedKey();
+    if (!key || !key->Values().Remove(value))
+        DebugTrace("TfrmRegKeys: a value of the list is not among the selected key's values");
+}
+
+void TfrmRegKeys::SelectionChanged()
+{
+    UpdateCommands();
+    if (FSuppress || !FValuesFrame)
+        return;
+    TRegKey* key = SelectedKey();
+    FValuesFrame->ShowValues(key ? &key->Values() : nullptr);
+}
+
+void TfrmRegKeys::UpdateCommands()
+{
+    TRegKey* key = SelectedKey();
+    bool author = key && !key->IsSystem();
+    bool below = key && SelectedHasParent();
+    FNewKey->setEnabled(key != nullptr);
+    for (QAction* action : FNewValues)
+        action->setEnabled(below);
+    FRename->setEnabled(author);
+    FDelete->setEnabled(author);
+}
+
+void TfrmRegKeys::ShowMenu(const QPoint& pos)
+{
+    if (!FKeys)
+        return;
+    if (QTreeWidgetItem* item = FTree->itemAt(pos))
+        FTree->setCurrentItem(item);
+    UpdateCommands();
+    FMenu->popup(FTree->viewport()->mapToGlobal(pos));
+}
+
+void TfrmRegKeys::NewKey()
+{
+    QTreeWidgetItem* parentItem = FTree->currentItem();
+    TRegKey* parent = SelectedKey();
+    if (!parentItem || !parent)
+        return;
+    TRegKey* key = parent->AddSubKey(std::make_unique<TRegKey>(false, "New Key", "New Key"));
+    FFilling = true;
+    auto* item = TQtTreeDisplay::Item(FDisplay->AddNode(parentItem, "New Key", key));
+    FFilling = false;
+    parentItem->setExpanded(true);
+    item->setExpanded(true);
+    FTree->setCurrentItem(item);
+    FTree->editItem(item);
+}
+
+void TfrmRegKeys::RenameKey()
+{
+    QTreeWidgetItem* item = FTree->currentItem();
+    TRegKey* key = SelectedKey();
+    if (item && key && !key->IsSystem())
+        FTree->editItem(item);
+}
+
+void TfrmRegKeys::ItemChanged(QTreeWidgetItem* item)
+{
+    if (FFilling)
+        return;
+    auto* key = static_cast<TRegKey*>(TQtTreeDisplay::ItemObject(item));
+    if (!key)
+        return;
+    QString typed = item->text(0);
+    if (typed == AnsiToQt(key->Name()))
+        return;
+    std::string refusal;
+    // An empty name would make a key the .inf cannot write; the edit is
+    // undone as if cancelled.
+    std::optional<std::string> name =
+        !key->IsSystem() && !typed.isEmpty() ? QtToAnsi(typed, &refusal) : std::nullopt;
+    if (!name) {
+        FFilling = true;
+        item->setText(0, AnsiToQt(key->Name()));
+        FFilling = false;
+        if (FMessages && !refusal.empty())
+            FMessages->ShowMessage(refusal);
+        return;
+    }
+    key->SetName(*name);
+}
+
+void TfrmRegKeys::DeleteKey()
+{
+    QTreeWidgetItem* item = FTree->currentItem();
+    TRegKey* key = SelectedKey();
+    TRegKey* parent = key ? key->Parent() : nullptr;
+    if (!item || !key || key->IsSystem() || !parent)
+        return;
+    int index = parent->IndexOfSubKey(key);
+    if (index < 0) {
+        DebugTrace("TfrmRegKeys: the selected key is not among its parent's subkeys");
+        return;
+    }
+    QTreeWidgetItem* parentItem = item->parent();
+    FSuppress = true;
+    // The list may show values of the branch that goes; it lets go of them
+    // before they are freed.
+    if (FValuesFrame)
+        FValuesFrame->ShowValues(nullptr);
+    parent->DeleteSubKey(index);
+    FTree->setCurrentItem(nullptr);
+    delete item;
+    FSuppress = false;
+    if (parentItem)
+        FTree->setCurrentItem(parentItem);
+    // Qt may have made the parent current already while the node went, and
+    // then says nothing now.
+    if (FValuesFrame)
+        FValuesFrame->ShowValues(&parent->Values());
+    UpdateCommands();
+}
+
+void TfrmRegKeys::NewValue(uint32_t type)
+{
+    if (FValuesFrame && SelectedHasParent())
+        FValuesFrame->NewValue(type);
+}
