@@ -1,7 +1,7 @@
 #pragma once
 
-#include "build/BuildChoice.h"
-#include "build/BuildDriverCallbacks.h"
+#include "package/BuildChoice.h"
+#include "package/BuildDriverCallbacks.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
-#include "build/PackageFiles.h"
+#include "package/PackageFiles.h"
 
-#include "build/BuildChoice.h"
-#include "build/ResourceFile.h"
+#include "package/BuildChoice.h"
+#include "package/ResourceFile.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"

@@ -1,6 +1,6 @@
-#include "build/BuildDriver.h"
+#include "package/BuildDriver.h"
 
-#include "build/CabCompiler.h"
+#include "package/CabCompiler.h"
 
 #include "BuildDriverFixture.h"
 #include "common/Paths.h"

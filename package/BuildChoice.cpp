@@ -1,4 +1,4 @@
-#include "build/BuildChoice.h"
+#include "package/BuildChoice.h"
 
 #include "model/Project.h"
 #include "storage/Languages.h"

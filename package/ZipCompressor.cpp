@@ -1,4 +1,4 @@
-#include "build/ZipCompressor.h"
+#include "package/ZipCompressor.h"
 
 #include "common/AnsiText.h"
 #include "common/Exception.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "build/SelfExtractor.h"
+#include "package/SelfExtractor.h"
 
 #include <functional>
 #include <string>

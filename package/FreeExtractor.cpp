@@ -1,4 +1,4 @@
-#include "build/FreeExtractor.h"
+#include "package/FreeExtractor.h"
 
 #include "common/Exception.h"
 #include "common/Paths.h"

@@ -1,4 +1,4 @@
-#include "build/InfWriter.h"
+#include "package/InfWriter.h"
 
 #include "common/Exception.h"
 #include "common/Paths.h"

@@ -4,7 +4,7 @@
 // installed builder (stand-in setup programs, the real tools), a project
 // made through the model, recording callbacks and a package reader.
 
-#include "build/BuildDriverCallbacks.h"
+#include "package/BuildDriverCallbacks.h"
 #include "model/Project.h"
 #include "support/TestSupport.h"
 #include "tools/sfxstub/SfxTrailer.h"

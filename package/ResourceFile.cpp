@@ -1,4 +1,4 @@
-#include "build/ResourceFile.h"
+#include "package/ResourceFile.h"
 
 #include "common/Paths.h"
 #include "common/Platform.h"

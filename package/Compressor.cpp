@@ -1,4 +1,4 @@
-#include "build/Compressor.h"
+#include "package/Compressor.h"
 
 bool TCompressor::Execute()
 {

@@ -1,4 +1,4 @@
-#include "build/InfParser.h"
+#include "package/InfParser.h"
 
 #include "common/Exception.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "build/Runtimes.h"
+#include "package/Runtimes.h"
 
 #include "common/Paths.h"
 

@@ -1,6 +1,6 @@
-#include "build/CabCompiler.h"
+#include "package/CabCompiler.h"
 
-#include "build/InfParser.h"
+#include "package/InfParser.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"

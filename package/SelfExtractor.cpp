@@ -1,4 +1,4 @@
-#include "build/SelfExtractor.h"
+#include "package/SelfExtractor.h"
 
 #include "common/Exception.h"
 

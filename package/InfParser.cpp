@@ -1,4 +1,4 @@
-#include "build/InfParser.h"
+#include "package/InfParser.h"
 
 #include "common/DebugTrace.h"
 #include "common/Exception.h"

@@ -1,4 +1,4 @@
-#include "build/CabCompiler.h"
+#include "package/CabCompiler.h"
 
 #include "common/Exception.h"
 #include "common/Platform.h"

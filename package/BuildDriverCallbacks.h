@@ -4,7 +4,7 @@
 // implements it with its log, dialogs, progress window and "Test Build"
 // menu; the headless build with standard output and error.
 
-#include "build/BuildChoice.h"
+#include "package/BuildChoice.h"
 
 #include <string>
 #include <vector>

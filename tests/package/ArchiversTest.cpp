@@ -1,6 +1,6 @@
-#include "build/Compressor.h"
-#include "build/FreeExtractor.h"
-#include "build/ZipCompressor.h"
+#include "package/Compressor.h"
+#include "package/FreeExtractor.h"
+#include "package/ZipCompressor.h"
 #include "tools/sfxstub/SfxArchive.h"
 #include "tools/sfxstub/SfxTrailer.h"
 

@@ -1,4 +1,4 @@
-#include "build/PackageFiles.h"
+#include "package/PackageFiles.h"
 
 #include "common/AnsiText.h"
 #include "common/Exception.h"

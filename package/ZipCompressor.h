@@ -1,6 +1,6 @@
 #pragma once
 
-#include "build/Compressor.h"
+#include "package/Compressor.h"
 
 #include <cstdint>
 #include <map>
