@@ -84,3 +84,51 @@ std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot)
     }
     return project;
 }
+
+std::unique_ptr<TProject> MakeFieldOrdersProject(const std::string& projectPath)
+{
+    auto owned = std::make_unique<TProject>("Northwind Traders");
+    TProject& project = *owned;
+    project.SetApplicationName("Field Orders");
+    project.SetProjectDir(ExtractFilePath(projectPath));
+    project.SetProjectFileName(ExtractFileName(projectPath));
+    project.AppFolder()->SetName("Field Orders");
+    TFolder* app = project.AppFolder();
+    app->AddSubFolder(std::make_unique<TFolder>("Data", 0));
+    app->AddSubFolder(std::make_unique<TFolder>("Help", 0));
+    project.SetIconFile("C:\\Projects\\FieldOrders\\orders.ico");
+    struct TSample {
+        const char* Dir;
+        const char* Name;
+        TPlatform Platform;
+        TProcessor Processor;
+        bool UseDefault;
+    };
+    TFolder* data = app->GetSubFolder(0);
+    for (const TSample& sample :
+         {TSample{"C:\\Projects\\FieldOrders\\ARMV4\\", "orders.exe", plPPC2K, pStrongARM, true},
+          TSample{"C:\\Projects\\FieldOrders\\SH3\\", "orders.exe", plPPC300, pHitachiSH3, true},
+          TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", plPPC2K, pAll, false},
+          TSample{"C:\\Projects\\FieldOrders\\Help\\", "orders.htm", plPPC2K, pAll, false}}) {
+        auto file = std::make_unique<TFile>();
+        file->SetSourceDir(sample.Dir);
+        file->SetFileName(sample.Name);
+        file->SetPlatforms(TPlatforms{sample.Platform});
+        file->SetProcessor(sample.Processor);
+        file->SetEmergencyFolder(project.Folders().Root());
+        file->SetFolder(sample.UseDefault ? project.DefaultFolder() : data);
+        file->SetUseDefaultFolder(sample.UseDefault);
+        project.Files().Add(std::move(file));
+    }
+    auto shortcut = std::make_unique<TCEShortCut>();
+    shortcut->SetName("Field Orders");
+    shortcut->SetTarget(project.Files().Item(0));
+    shortcut->SetFolder(project.Folders().FindStartMenuFolder()->GetSubFolder(0));
+    project.Shortcuts().Add(std::move(shortcut));
+    auto dll = std::make_unique<TSetupDLL>();
+    dll->SetSourceDir("C:\\Projects\\FieldOrders\\Setup\\");
+    dll->SetFileName("ordsetup.dll");
+    dll->SetPlatforms(TPlatforms{plPPC2K});
+    project.SetupDlls().Add(std::move(dll));
+    return owned;
+}

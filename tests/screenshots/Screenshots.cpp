@@ -1,4 +1,4 @@
-#include "ui/Screenshots.h"
+#include "Screenshots.h"
 
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -171,18 +171,20 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
         return;
     }
 
+    QTabWidget* tabs = main.findChild<QTabWidget*>(QStringLiteral("pcMain"));
     const char* tabNames[] = {"tab-general", "tab-files", "tab-shortcuts", "tab-setupdlls", "tab-registry",
                               "tab-languages"};
-    for (int i = 0; i < main.Tabs()->count(); ++i) {
-        main.Tabs()->setCurrentIndex(i);
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
         Save(main, dir, tabNames[i]);
     }
-    main.Tabs()->setCurrentIndex(TfmMain::tsGeneral);
+    tabs->setCurrentIndex(TfmMain::tsGeneral);
     for (QAction* menu : main.menuBar()->actions())
         if (menu->menu() && menu->text() == QStringLiteral("&Project"))
             SaveMenu(menu->menu(), dir, "menu-project");
-    main.FolderFrame()->UpdateCommands();
-    SaveMenu(main.FolderFrame()->Menu(), dir, "menu-folder");
+    auto* folders = main.findChild<TfrmFolder*>(QStringLiteral("frmFolder"));
+    folders->UpdateCommands();
+    SaveMenu(folders->Menu(), dir, "menu-folder");
 
     TfmDestinationFolder destination(nullptr, &main);
     destination.SetPlatforms(PocketPlatforms);
@@ -232,7 +234,7 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
         Save(wizard, dir, "dialog-runtimes-wizard-processors");
         wizard.hide();
     }
-    main.Tabs()->setCurrentIndex(TfmMain::tsFiles);
+    tabs->setCurrentIndex(TfmMain::tsFiles);
     if (auto* files = main.findChild<TfrmFiles*>()) {
         QTableView* view = files->List()->View();
         view->selectRow(1);
@@ -240,7 +242,7 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
         Save(main, dir, "tab-files-selected");
         SaveMenu(files->List()->findChild<QMenu*>(QStringLiteral("pmList")), dir, "menu-files-list");
     }
-    main.Tabs()->setCurrentIndex(TfmMain::tsGeneral);
+    tabs->setCurrentIndex(TfmMain::tsGeneral);
 
     TfmSetupImage image(nullptr, nullptr, &main);
     image.SetImage(main.Project()->SetupImage());
