@@ -1,7 +1,7 @@
 #include "app/HeadlessCommands.h"
 
-#include "build/BuildDriver.h"
-#include "build/InfWriter.h"
+#include "package/BuildDriver.h"
+#include "package/InfWriter.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"

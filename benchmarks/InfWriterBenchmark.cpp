@@ -2,7 +2,7 @@
 // 20,000 files from 2,000 source folders, for all platforms and four
 // processors, in 200 device folders.
 
-#include "build/InfWriter.h"
+#include "package/InfWriter.h"
 #include "model/Project.h"
 
 #include <benchmark/benchmark.h>

@@ -17,11 +17,11 @@
 //   build-host/benchmarks/WholeBuildBench [--benchmark_filter=...]
 //   VI_BENCH_MB=<n> sets the payload size (default 200).
 
-#include "build/CabCompiler.h"
-#include "build/FreeExtractor.h"
-#include "build/InfWriter.h"
-#include "build/PackageFiles.h"
-#include "build/ZipCompressor.h"
+#include "package/CabCompiler.h"
+#include "package/FreeExtractor.h"
+#include "package/InfWriter.h"
+#include "package/PackageFiles.h"
+#include "package/ZipCompressor.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"

@@ -9,7 +9,7 @@
 //
 //   build-host/benchmarks/ZipCompressorBenchmark
 
-#include "build/ZipCompressor.h"
+#include "package/ZipCompressor.h"
 
 #include "common/Paths.h"
 #include "common/Platform.h"

@@ -1,6 +1,7 @@
 #include "common/Registry.h"
 
 #include "common/Exception.h"
+#include "common/Numbers.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
 
@@ -101,14 +102,21 @@ TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const st
         TRegistryValue value;
         if (data.rfind("dword:", 0) == 0) {
             value.Kind = TRegistryValue::DWord;
-            value.Number = static_cast<uint32_t>(std::strtoul(data.c_str() + 6, nullptr, 16));
+            std::optional<uint64_t> number = ParseDigits(Trim(data.substr(6)), 16, UINT32_MAX);
+            if (!number)
+                Fail(EIO); // a broken value reads as no value, never as 0
+            value.Number = static_cast<uint32_t>(*number);
         } else if (data.rfind("hex:", 0) == 0) {
             value.Kind = TRegistryValue::Binary;
             std::istringstream bytes(data.substr(4));
             std::string b;
             while (std::getline(bytes, b, ','))
-                if (!Trim(b).empty())
-                    value.Text += char(std::strtoul(Trim(b).c_str(), nullptr, 16));
+                if (!Trim(b).empty()) {
+                    std::optional<uint64_t> byte = ParseDigits(Trim(b), 16, 0xFF);
+                    if (!byte)
+                        Fail(EIO);
+                    value.Text += static_cast<char>(*byte);
+                }
         } else if (data.rfind("expand:\"", 0) == 0 && data.size() >= 9 && data.back() == '"') {
             value.Text = ExpandEnvironmentText(data.substr(8, data.size() - 9));
         } else if (data.size() >= 2 && data.front() == '"' && data.back() == '"') {

@@ -21,40 +21,6 @@ TSetupDllEditor& SetupDllEditor()
     return editor;
 }
 
-// First/Next over an owning list, as the file list does it.
-template <typename T>
-bool EnumFirst(const std::vector<std::unique_ptr<T>>& list, int& cursor, T*& item)
-{
-    if (list.empty()) {
-        item = nullptr;
-        return false;
-    }
-    item = list[0].get();
-    cursor = 1;
-    return true;
-}
-
-template <typename T>
-bool EnumNext(const std::vector<std::unique_ptr<T>>& list, int& cursor, T*& item)
-{
-    if (cursor < 0 || size_t(cursor) >= list.size()) {
-        item = nullptr;
-        return false;
-    }
-    item = list[cursor++].get();
-    return true;
-}
-
-template <typename T>
-void EraseItem(std::vector<std::unique_ptr<T>>& list, const T* item)
-{
-    for (auto it = list.begin(); it != list.end(); ++it)
-        if (it->get() == item) {
-            list.erase(it);
-            return;
-        }
-}
-
 }
 
 // --- TCEShortCut -----------------------------------------------------------
@@ -114,63 +80,33 @@ void TCEShortCut::LoadFromStream(TStream& stream, const TIdIndex<TFolder>& folde
 
 TCEShortcuts::~TCEShortcuts()
 {
-    while (!FShortcuts.empty())
-        FShortcuts.pop_back();
-}
-
-TCEShortCut* TCEShortcuts::Add(std::unique_ptr<TCEShortCut> shortcut)
-{
-    FShortcuts.push_back(std::move(shortcut));
-    return FShortcuts.back().get();
-}
-
-void TCEShortcuts::Remove(TCEShortCut* shortcut)
-{
-    EraseItem(FShortcuts, shortcut);
+    while (!FItems.empty())
+        FItems.pop_back();
 }
 
 int TCEShortcuts::RemoveTargeting(const TFile* file)
 {
     if (!file)
         return 0;
-    size_t before = FShortcuts.size();
-    std::erase_if(FShortcuts, [file](const auto& s) { return s->Target() == file; });
-    return static_cast<int>(before - FShortcuts.size());
+    size_t before = FItems.size();
+    std::erase_if(FItems, [file](const auto& s) { return s->Target() == file; });
+    return static_cast<int>(before - FItems.size());
 }
 
 int TCEShortcuts::RemoveWithoutTarget()
 {
-    size_t before = FShortcuts.size();
-    std::erase_if(FShortcuts, [](const auto& s) { return s->Target() == nullptr; });
-    return static_cast<int>(before - FShortcuts.size());
-}
-
-TCEShortcuts::TList TCEShortcuts::ToList() const
-{
-    TList list;
-    list.reserve(FShortcuts.size());
-    for (auto& s : FShortcuts)
-        list.push_back(s.get());
-    return list;
-}
-
-bool TCEShortcuts::First(TCEShortCut*& shortcut)
-{
-    return EnumFirst(FShortcuts, FCursor, shortcut);
-}
-
-bool TCEShortcuts::Next(TCEShortCut*& shortcut)
-{
-    return EnumNext(FShortcuts, FCursor, shortcut);
+    size_t before = FItems.size();
+    std::erase_if(FItems, [](const auto& s) { return s->Target() == nullptr; });
+    return static_cast<int>(before - FItems.size());
 }
 
 void TCEShortcuts::SaveToStream(TStream& stream) const
 {
     int32_t count = 0;
-    for (auto& s : FShortcuts)
+    for (auto& s : FItems)
         count += s->Target() != nullptr;
     StreamWriteInteger(stream, count);
-    for (auto& s : FShortcuts) {
+    for (auto& s : FItems) {
         if (s->Target())
             s->SaveToStream(stream);
         else
@@ -182,15 +118,11 @@ void TCEShortcuts::LoadFromStream(TStream& stream, const TFolderList& folders, c
 {
     TIdIndex<TFolder> folderIndex(folders);
     TIdIndex<TFile> fileIndex(files);
-    int32_t count = StreamReadInteger(stream);
-    std::vector<std::unique_ptr<TCEShortCut>> read;
-    for (int32_t i = 0; i < count; ++i) {
+    LoadItems(stream, [&](TStream& from) {
         auto shortcut = std::make_unique<TCEShortCut>();
-        shortcut->LoadFromStream(stream, folderIndex, fileIndex);
-        read.push_back(std::move(shortcut));
-    }
-    for (auto& s : read)
-        FShortcuts.push_back(std::move(s));
+        shortcut->LoadFromStream(from, folderIndex, fileIndex);
+        return shortcut;
+    });
 }
 
 // --- TSetupDLL -------------------------------------------------------------
@@ -238,52 +170,11 @@ void TSetupDLL::LoadFromStream(TStream& stream)
 
 // --- TSetupDlls ------------------------------------------------------------
 
-TSetupDLL* TSetupDlls::Add(std::unique_ptr<TSetupDLL> dll)
-{
-    FSetupDlls.push_back(std::move(dll));
-    return FSetupDlls.back().get();
-}
-
-void TSetupDlls::Remove(TSetupDLL* dll)
-{
-    EraseItem(FSetupDlls, dll);
-}
-
-TSetupDlls::TList TSetupDlls::ToList() const
-{
-    TList list;
-    list.reserve(FSetupDlls.size());
-    for (auto& d : FSetupDlls)
-        list.push_back(d.get());
-    return list;
-}
-
-bool TSetupDlls::First(TSetupDLL*& dll)
-{
-    return EnumFirst(FSetupDlls, FCursor, dll);
-}
-
-bool TSetupDlls::Next(TSetupDLL*& dll)
-{
-    return EnumNext(FSetupDlls, FCursor, dll);
-}
-
-void TSetupDlls::SaveToStream(TStream& stream) const
-{
-    StreamWriteInteger(stream, Count());
-    for (auto& d : FSetupDlls)
-        d->SaveToStream(stream);
-}
-
 void TSetupDlls::LoadFromStream(TStream& stream)
 {
-    int32_t count = StreamReadInteger(stream);
-    std::vector<std::unique_ptr<TSetupDLL>> read;
-    for (int32_t i = 0; i < count; ++i) {
+    LoadItems(stream, [](TStream& from) {
         auto dll = std::make_unique<TSetupDLL>();
-        dll->LoadFromStream(stream);
-        read.push_back(std::move(dll));
-    }
-    for (auto& d : read)
-        FSetupDlls.push_back(std::move(d));
+        dll->LoadFromStream(from);
+        return dll;
+    });
 }

@@ -7,6 +7,7 @@
 #include "model/Files.h"
 #include "model/Folders.h"
 #include "model/IdIndex.h"
+#include "model/OwningList.h"
 #include "model/Platforms.h"
 
 #include <cstdint>
@@ -52,38 +53,22 @@ private:
     TPlatforms FPlatforms = ::AllPlatforms;
 };
 
-class TCEShortcuts {
+class TCEShortcuts : public TOwningList<TCEShortCut> {
 public:
-    using TList = std::vector<TCEShortCut*>;
-
     TCEShortcuts() = default;
-    TCEShortcuts(const TCEShortcuts&) = delete;
-    TCEShortcuts& operator=(const TCEShortcuts&) = delete;
     ~TCEShortcuts();
 
-    TCEShortCut* Add(std::unique_ptr<TCEShortCut> shortcut);
-    void Remove(TCEShortCut* shortcut);
     // Destroys the shortcuts that start the file, before the file leaves
     // the project; returns how many went.
     int RemoveTargeting(const TFile* file);
     // Destroys the shortcuts whose target file has been destroyed.
     int RemoveWithoutTarget();
 
-    int Count() const { return static_cast<int>(FShortcuts.size()); }
-    TCEShortCut* Item(int index) const { return FShortcuts.at(index).get(); }
-    TList ToList() const;
-    bool First(TCEShortCut*& shortcut);
-    bool Next(TCEShortCut*& shortcut);
-
     // Shortcuts without a target cannot be written (the file could not be
     // read back); they are left out with a trace.
     void SaveToStream(TStream& stream) const;
     // Appends the shortcuts read; on failure the list stays as it was.
     void LoadFromStream(TStream& stream, const TFolderList& folders, const TFiles::TList& files);
-
-private:
-    int FCursor = 0;
-    std::vector<std::unique_ptr<TCEShortCut>> FShortcuts;
 };
 
 class TSetupDLL {
@@ -119,27 +104,9 @@ private:
     TPlatforms FPlatforms = ::AllPlatforms;
 };
 
-class TSetupDlls {
+class TSetupDlls : public TOwningList<TSetupDLL> {
 public:
-    using TList = std::vector<TSetupDLL*>;
-
-    TSetupDlls() = default;
-    TSetupDlls(const TSetupDlls&) = delete;
-    TSetupDlls& operator=(const TSetupDlls&) = delete;
-
-    TSetupDLL* Add(std::unique_ptr<TSetupDLL> dll);
-    void Remove(TSetupDLL* dll);
-    int Count() const { return static_cast<int>(FSetupDlls.size()); }
-    TSetupDLL* Item(int index) const { return FSetupDlls.at(index).get(); }
-    TList ToList() const;
-    bool First(TSetupDLL*& dll);
-    bool Next(TSetupDLL*& dll);
-
-    void SaveToStream(TStream& stream) const;
+    void SaveToStream(TStream& stream) const { SaveItems(stream); }
     // Appends the DLLs read; on failure the list stays as it was.
     void LoadFromStream(TStream& stream);
-
-private:
-    int FCursor = 0;
-    std::vector<std::unique_ptr<TSetupDLL>> FSetupDlls;
 };

@@ -2,10 +2,8 @@
 
 #include "common/DebugTrace.h"
 #include "common/Exception.h"
+#include "common/Numbers.h"
 #include "common/Paths.h"
-
-#include <cerrno>
-#include <cstdlib>
 
 const std::vector<TLanguageRow>& LanguageTable()
 {
@@ -42,14 +40,10 @@ int32_t LanguageFromName(const std::string& name)
         if (SameText(row.Name, name))
             return row.Id;
     // A decimal integer: optional sign and digits, nothing else, in range.
-    const char* begin = name.c_str();
-    char* end = nullptr;
-    errno = 0;
-    long long value = name.empty() || name[0] == ' ' ? 0 : std::strtoll(begin, &end, 10);
-    if (name.empty() || name[0] == ' ' || end != begin + name.size() || errno == ERANGE ||
-        value < INT32_MIN || value > INT32_MAX)
+    std::optional<int32_t> value = ParseInt32(name);
+    if (!value)
         throw Exception("'" + name + "' is not a valid integer value");
-    return static_cast<int32_t>(value);
+    return *value;
 }
 
 std::string LicenceFileName(const std::string& base, int32_t language)

@@ -1,6 +1,7 @@
 #include "storage/uScramble.h"
 
 #include "common/Exception.h"
+#include "common/Numbers.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
 
@@ -80,28 +81,13 @@ bool ParseInteger(const std::string& text, int32_t& result)
         base = 16;
         i += 2;
     }
-    if (i >= text.size())
-        return false;
-    uint64_t value = 0;
     // Hexadecimal takes the full 32 bits ("$FFFFFFFF" is -1); decimal stays
     // within the signed range.
     const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-    for (; i < text.size(); ++i) {
-        char c = text[i];
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return false;
-        value = value * base + static_cast<uint64_t>(digit);
-        if (value > limit)
-            return false;
-    }
-    uint32_t bits = static_cast<uint32_t>(value);
+    std::optional<uint64_t> value = ParseDigits(std::string_view(text).substr(i), base, limit);
+    if (!value)
+        return false;
+    uint32_t bits = static_cast<uint32_t>(*value);
     if (negative)
         bits = 0u - bits;
     result = static_cast<int32_t>(bits);

@@ -6,7 +6,6 @@
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageService.h"
 #include "ui/QtText.h"
-#include "ui/Screenshots.h"
 #include "ui/fmMain.h"
 #include "ui/fmSplash.h"
 
@@ -48,16 +47,9 @@ int RunBuilderGui(int argc, char** argv)
         }
     }
 
-    // Development aids: VI_SCREENSHOT_DIR writes pictures of every window
-    // and ends; VI_QUIT_AFTER_START ends as soon as the main window shows
-    // (start-up timing).
-    if (const char* dir = std::getenv("VI_SCREENSHOT_DIR"); dir && *dir) {
-        splash.Timer()->stop();
-        QTimer::singleShot(0, &main, [&main, &splash, dir] {
-            TakeScreenshots(main, splash, dir);
-            QApplication::exit(0);
-        });
-    } else if (const char* quit = std::getenv("VI_QUIT_AFTER_START"); quit && *quit) {
+    // VI_QUIT_AFTER_START ends as soon as the main window shows (start-up
+    // timing and the start test).
+    if (const char* quit = std::getenv("VI_QUIT_AFTER_START"); quit && *quit) {
         QTimer::singleShot(0, &main, [] { QApplication::exit(0); });
     }
     return app.exec();

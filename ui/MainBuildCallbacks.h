@@ -4,7 +4,7 @@
 // "Missing Files" and "Build Wizard" dialogs, the progress window during
 // the archive step, the message boxes and the "Test Build" submenu.
 
-#include "build/BuildDriverCallbacks.h"
+#include "package/BuildDriverCallbacks.h"
 #include "ui/ModalRunner.h"
 
 #include <memory>

@@ -4,7 +4,7 @@
 // the author add, edit and delete builds, and answers the checked ones.
 // Changes to the builds stay in the project even when it is cancelled.
 
-#include "build/BuildChoice.h"
+#include "package/BuildChoice.h"
 #include "ui/ModalRunner.h"
 
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "ui/fmMain.h"
 
-#include "build/BuildDriver.h"
-#include "build/CabCompiler.h"
+#include "package/BuildDriver.h"
+#include "package/CabCompiler.h"
 #include "common/DebugTrace.h"
 #include "common/Exception.h"
 #include "common/Paths.h"

@@ -96,17 +96,7 @@ public:
     TSettings& Settings() const { return *FSettings; }
     TLanguageManager& LanguageManager() const { return *FLanguageManager; }
     TScrambeledMemIniFile* TextsFile() const { return FTextsFile.get(); }
-    TCabCompiler& CabCompiler() const { return *FCabCompiler; }
-    QTabWidget* Tabs() const { return FTabs; }
     QPlainTextEdit* Log() const { return FLog; }
-    TfrmFolder* FolderFrame() const { return frmFolder; }
-    QLabel* DefaultFolderLabel() const { return lbDefaultFolder; }
-    QLineEdit* AppNameEdit() const { return eAppName; }
-    QLineEdit* CompanyNameEdit() const { return eCompanyName; }
-    QLineEdit* IconFileEdit() const { return eIconFile; }
-    QMenu* RecentMenu() const { return miRecent; }
-    QMenu* TestBuildMenu() const { return miTestBuild; }
-    QAction* RecentAction(int index) const { return FRecent.at(index); }
     QAction* Action(const char* objectName) const;
 
 protected:

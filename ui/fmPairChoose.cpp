@@ -1,6 +1,6 @@
 #include "ui/fmPairChoose.h"
 
-#include "build/PackageFiles.h"
+#include "package/PackageFiles.h"
 #include "common/Paths.h"
 #include "model/Builds.h"
 #include "model/Platforms.h"

@@ -4,7 +4,7 @@
 // CAB files it carries, its wizard languages and default language, the
 // setup type, the self-extractor's mode and the wizard's pages.
 
-#include "build/BuildChoice.h"
+#include "package/BuildChoice.h"
 
 #include <QDialog>
 

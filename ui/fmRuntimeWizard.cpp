@@ -1,6 +1,6 @@
 #include "ui/fmRuntimeWizard.h"
 
-#include "build/Runtimes.h"
+#include "package/Runtimes.h"
 #include "model/Project.h"
 #include "ui/CheckList.h"
 #include "ui/DialogPlacement.h"

@@ -1,6 +1,6 @@
 #include "app/HeadlessCommands.h"
 
-#include "../build/BuildDriverFixture.h"
+#include "../package/BuildDriverFixture.h"
 #include "../tools/cabwiz/SetupFileReader.h"
 #include "common/AnsiText.h"
 #include "common/Paths.h"

@@ -1,6 +1,6 @@
 // The headless --inf command, run as a program.
 
-#include "build/InfWriter.h"
+#include "package/InfWriter.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "support/SampleProject.h"

@@ -31,14 +31,19 @@ void* FakeTreeDisplay::NodeObject(TNode node) const
     return static_cast<Node*>(node)->Object;
 }
 
+const std::vector<std::unique_ptr<FakeTreeDisplay::Node>>& FakeTreeDisplay::Children(TNode node) const
+{
+    return node ? static_cast<Node*>(node)->Children : FTop;
+}
+
 int FakeTreeDisplay::ChildCount(TNode node) const
 {
-    return static_cast<int>(static_cast<Node*>(node)->Children.size());
+    return static_cast<int>(Children(node).size());
 }
 
 TTreeDisplay::TNode FakeTreeDisplay::Child(TNode node, int index) const
 {
-    return static_cast<Node*>(node)->Children.at(index).get();
+    return Children(node).at(index).get();
 }
 
 std::string FakeTreeDisplay::Dump() const
@@ -52,4 +57,22 @@ std::string FakeTreeDisplay::Dump() const
     for (auto& n : FTop)
         dump(*n, 0);
     return out;
+}
+
+std::string FakeTreeDisplay::Outline() const
+{
+    std::function<std::string(const Node&)> one = [&one](const Node& n) {
+        std::string s = n.Text;
+        if (!n.Children.empty()) {
+            s += '(';
+            for (size_t i = 0; i < n.Children.size(); ++i)
+                s += (i ? "," : "") + one(*n.Children[i]);
+            s += ')';
+        }
+        return s;
+    };
+    std::string s;
+    for (size_t i = 0; i < FTop.size(); ++i)
+        s += (i ? ";" : "") + one(*FTop[i]);
+    return s;
 }

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// A tree display that keeps its nodes in memory, for the model's tests.
+// A tree display that keeps its nodes in memory, for the model's tests. The
+// null node stands for the top level, as it does for AddNode.
 class FakeTreeDisplay : public TTreeDisplay {
 public:
     struct Node {
@@ -27,8 +28,12 @@ public:
     int ClearCount() const { return FClears; }
     // Every node's text, one line each, indented two blanks per level.
     std::string Dump() const;
+    // The tree on one line: "name(child,child)" per top node, joined by ";".
+    std::string Outline() const;
 
 private:
+    const std::vector<std::unique_ptr<Node>>& Children(TNode node) const;
+
     std::vector<std::unique_ptr<Node>> FTop;
     int FClears = 0;
 };

@@ -1,5 +1,6 @@
 #include "model/RegistryKeys.h"
 
+#include "FakeTreeDisplay.h"
 #include "common/Exception.h"
 #include "model/ValueEncoding.h"
 #include "support/TestSupport.h"
@@ -9,66 +10,6 @@
 #include <functional>
 
 namespace {
-
-
-// A tree display that keeps its nodes in plain structs.
-class FakeTreeDisplay : public TTreeDisplay {
-public:
-    struct Node {
-        std::string text;
-        void* object = nullptr;
-        std::vector<Node*> children;
-    };
-
-    void Clear() override
-    {
-        FNodes.clear();
-        FRoots.clear();
-        ++ClearCount;
-    }
-    TNode AddNode(TNode parent, const std::string& text, void* object) override
-    {
-        auto& node = FNodes.emplace_back(std::make_unique<Node>());
-        node->text = text;
-        node->object = object;
-        (parent ? static_cast<Node*>(parent)->children : FRoots).push_back(node.get());
-        return node.get();
-    }
-    void* NodeObject(TNode node) const override { return static_cast<Node*>(node)->object; }
-    int ChildCount(TNode node) const override
-    {
-        return int((node ? static_cast<Node*>(node)->children : FRoots).size());
-    }
-    TNode Child(TNode node, int index) const override
-    {
-        return (node ? static_cast<Node*>(node)->children : FRoots).at(size_t(index));
-    }
-
-    // The tree as text: "name(child,child)" per root, roots joined by ";".
-    std::string Outline() const
-    {
-        std::function<std::string(const Node*)> one = [&one](const Node* n) {
-            std::string s = n->text;
-            if (!n->children.empty()) {
-                s += '(';
-                for (size_t i = 0; i < n->children.size(); ++i)
-                    s += (i ? "," : "") + one(n->children[i]);
-                s += ')';
-            }
-            return s;
-        };
-        std::string s;
-        for (size_t i = 0; i < FRoots.size(); ++i)
-            s += (i ? ";" : "") + one(FRoots[i]);
-        return s;
-    }
-
-    int ClearCount = 0;
-
-private:
-    std::vector<std::unique_ptr<Node>> FNodes;
-    std::vector<Node*> FRoots;
-};
 
 TRegKey* AddKey(TRegKey* parent, const std::string& name)
 {
@@ -460,7 +401,7 @@ TEST(RegistryKeys, FillTree)
     FakeTreeDisplay display;
     display.AddNode(nullptr, "stale", nullptr);
     keys->FillTree(display);
-    EXPECT_EQ(display.ClearCount, 1);
+    EXPECT_EQ(display.ClearCount(), 1);
     EXPECT_EQ(display.Outline(),
         "HKEY_CLASSES_ROOT;HKEY_CURRENT_USER(Software(MyApp(Sub,Empty)));HKEY_LOCAL_MACHINE(X)");
 

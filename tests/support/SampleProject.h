@@ -15,3 +15,9 @@ TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std
 // values of the four types, two builds with languages, an icon and a setup
 // image. Source folders are below `sourceRoot`.
 std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot);
+
+// The small "Field Orders" project of the screenshots and of timing the
+// builder's start: files for two processors in two folders, a shortcut and a
+// setup DLL, with Windows source paths that need not exist. Its folder and
+// file name are those of projectPath; nothing is written.
+std::unique_ptr<TProject> MakeFieldOrdersProject(const std::string& projectPath);

@@ -132,7 +132,7 @@ protected:
     std::vector<std::string> TestBuildEntries() const
     {
         std::vector<std::string> entries;
-        for (QAction* action : Window->TestBuildMenu()->actions())
+        for (QAction* action : Window->findChild<QMenu*>(QStringLiteral("miTestBuild"))->actions())
             entries.push_back(HostPathFromQt(action->text()));
         return entries;
     }

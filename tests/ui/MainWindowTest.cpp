@@ -94,6 +94,25 @@ protected:
         return std::string(bytes.begin(), bytes.end());
     }
 
+    // The main window's widgets, reached by their object names.
+    template <class T>
+    T* Named(const char* name) const
+    {
+        T* child = Window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QTabWidget* Tabs() const { return Named<QTabWidget>("pcMain"); }
+    TfrmFolder* FolderFrame() const { return Named<TfrmFolder>("frmFolder"); }
+    QLabel* DefaultFolderLabel() const { return Named<QLabel>("lbDefaultFolder"); }
+    QLineEdit* AppNameEdit() const { return Named<QLineEdit>("eAppName"); }
+    QLineEdit* CompanyNameEdit() const { return Named<QLineEdit>("eCompanyName"); }
+    QMenu* TestBuildMenu() const { return Named<QMenu>("miTestBuild"); }
+    QAction* RecentAction(int index) const
+    {
+        return Named<QAction>(("miRecent" + std::to_string(index + 1)).c_str());
+    }
+
     TempDir Temp;
     TScriptedMessages Messages;
     TFakeFileDialogs Dialogs;
@@ -103,7 +122,7 @@ protected:
 TEST_F(MainWindowTest, StartsWithoutProject)
 {
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer"));
-    EXPECT_TRUE(Window->Tabs()->isHidden());
+    EXPECT_TRUE(Tabs()->isHidden());
     EXPECT_TRUE(Window->Log()->isHidden());
     for (const char* name : {"aFileSave", "aFileClose", "aBuild", "aEditGeneral", "aEditLanguages",
                              "aChooseSetupImage", "aFileNew"})
@@ -120,13 +139,13 @@ TEST_F(MainWindowTest, OpenShowsProjectAndCopiesDefaultTexts)
     ASSERT_TRUE(Window->OpenProject(path)) << ::testing::PrintToString(Messages.Texts());
     EXPECT_TRUE(Messages.Shown().empty());
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Sample"));
-    EXPECT_FALSE(Window->Tabs()->isHidden());
-    EXPECT_EQ(Window->Tabs()->currentIndex(), int(TfmMain::tsGeneral));
+    EXPECT_FALSE(Tabs()->isHidden());
+    EXPECT_EQ(Tabs()->currentIndex(), int(TfmMain::tsGeneral));
     EXPECT_TRUE(Window->Action("aFileSave")->isEnabled());
-    EXPECT_EQ(Window->AppNameEdit()->text(), QStringLiteral("Sample App"));
-    EXPECT_EQ(Window->CompanyNameEdit()->text(), QStringLiteral("Sample Company"));
-    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\Sample Company\\My Application\\"));
-    EXPECT_EQ(Window->FolderFrame()->SelectedFolder(), Window->Project()->DefaultFolder());
+    EXPECT_EQ(AppNameEdit()->text(), QStringLiteral("Sample App"));
+    EXPECT_EQ(CompanyNameEdit()->text(), QStringLiteral("Sample Company"));
+    EXPECT_EQ(DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\Sample Company\\My Application\\"));
+    EXPECT_EQ(FolderFrame()->SelectedFolder(), Window->Project()->DefaultFolder());
     EXPECT_EQ(Window->Settings().RecentProject(0), path);
     EXPECT_FALSE(Window->IsProjectModified());
 
@@ -153,7 +172,7 @@ TEST_P(CloseWithPromptTest, FollowsTheAnswer)
     std::string path = WriteProject("Prompt.vip");
     std::string before = FileBytes(path);
     ASSERT_TRUE(Window->OpenProject(path));
-    QTest::keyClicks(Window->AppNameEdit(), QStringLiteral(" 2"));
+    QTest::keyClicks(AppNameEdit(), QStringLiteral(" 2"));
     EXPECT_EQ(Window->Project()->AppName(), "Sample App 2");
     EXPECT_TRUE(Window->IsProjectModified());
 
@@ -162,7 +181,7 @@ TEST_P(CloseWithPromptTest, FollowsTheAnswer)
     ASSERT_EQ(Messages.Texts(), std::vector<std::string>{"Do you want to save the current project?"});
     EXPECT_EQ(Messages.LastButtons(), TQuestionButtons::YesNoCancel);
     EXPECT_EQ(Window->Project() == nullptr, c.Closed);
-    EXPECT_EQ(Window->Tabs()->isHidden(), c.Closed);
+    EXPECT_EQ(Tabs()->isHidden(), c.Closed);
     EXPECT_EQ(Window->windowTitle(), c.Closed ? QStringLiteral("Veltrin Installer")
                                               : QStringLiteral("Veltrin Installer - Prompt"));
     EXPECT_EQ(Window->Action("aFileSave")->isEnabled(), !c.Closed);
@@ -253,7 +272,7 @@ TEST_F(MainWindowTest, DamagedFileKeepsThePreviousProject)
               std::vector<std::string>{"\"Stream read error\" error occured while trying to open " + damaged + "."});
     EXPECT_EQ(Window->Project(), good);
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Good"));
-    EXPECT_EQ(Window->FolderFrame()->SelectedFolder(), good->DefaultFolder());
+    EXPECT_EQ(FolderFrame()->SelectedFolder(), good->DefaultFolder());
     EXPECT_EQ(Window->Settings().RecentProject(0), good_path);
 
     // A newer format version is refused with the model's own message.
@@ -279,7 +298,7 @@ TEST_F(MainWindowTest, OpeningAnotherProjectAsksFirstAndCancelKeepsEverything)
     Messages.Answer(TAnswer::No);
     EXPECT_TRUE(Window->OpenProject(second));
     EXPECT_EQ(Window->Project()->AppName(), "Second App");
-    EXPECT_EQ(Window->AppNameEdit()->text(), QStringLiteral("Second App"));
+    EXPECT_EQ(AppNameEdit()->text(), QStringLiteral("Second App"));
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Second"));
     EXPECT_EQ(Window->Settings().RecentProject(0), second);
     EXPECT_EQ(Window->Settings().RecentProject(1), Temp.File("First.vip"));
@@ -289,30 +308,30 @@ TEST_F(MainWindowTest, RecentMenu)
 {
     // Empty list: one disabled "(None)".
     Window->FillRecentMenu();
-    EXPECT_TRUE(Window->RecentAction(0)->isVisible());
-    EXPECT_FALSE(Window->RecentAction(0)->isEnabled());
-    EXPECT_EQ(Window->RecentAction(0)->text(), QStringLiteral("(None)"));
-    EXPECT_FALSE(Window->RecentAction(1)->isVisible());
+    EXPECT_TRUE(RecentAction(0)->isVisible());
+    EXPECT_FALSE(RecentAction(0)->isEnabled());
+    EXPECT_EQ(RecentAction(0)->text(), QStringLiteral("(None)"));
+    EXPECT_FALSE(RecentAction(1)->isVisible());
 
     std::string open = WriteProject("Open.vip");
     std::string missing = Temp.File("Missing.vip");
     Window->Settings().AddRecentProject(missing);
     ASSERT_TRUE(Window->OpenProject(open));
     Window->FillRecentMenu();
-    EXPECT_EQ(Window->RecentAction(0)->data().toString().toStdString(), open);
-    EXPECT_EQ(Window->RecentAction(1)->data().toString().toStdString(), missing);
-    EXPECT_TRUE(Window->RecentAction(1)->isEnabled());
-    EXPECT_FALSE(Window->RecentAction(2)->isVisible());
+    EXPECT_EQ(RecentAction(0)->data().toString().toStdString(), open);
+    EXPECT_EQ(RecentAction(1)->data().toString().toStdString(), missing);
+    EXPECT_TRUE(RecentAction(1)->isEnabled());
+    EXPECT_FALSE(RecentAction(2)->isVisible());
 
     // The open project's entry does nothing, not even the save prompt.
     TProject* project = Window->Project();
     project->SetApplicationName("Changed");
-    Window->RecentAction(0)->trigger();
+    RecentAction(0)->trigger();
     EXPECT_TRUE(Messages.Shown().empty());
     EXPECT_EQ(Window->Project(), project);
 
     // A missing file is reported in the error box and leaves the list.
-    Window->RecentAction(1)->trigger();
+    RecentAction(1)->trigger();
     ASSERT_EQ(Messages.Shown().size(), 1u);
     EXPECT_EQ(Messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
     EXPECT_EQ(Messages.Shown()[0].Text, "File not found: " + missing + ".");
@@ -338,7 +357,7 @@ TEST_F(MainWindowTest, ErrorBoxAddsAFullStopOnlyAfterCharactersAboveTheDot)
 TEST_F(MainWindowTest, TypedTextOutsideTheCodePageIsRefused)
 {
     ASSERT_TRUE(Window->OpenProject(WriteProject("Typed.vip")));
-    QLineEdit* edit = Window->CompanyNameEdit();
+    QLineEdit* edit = CompanyNameEdit();
     edit->setFocus();
     edit->end(false);
     Type(edit, QString::fromUtf8("\u00e9"));
@@ -387,7 +406,7 @@ TEST_F(MainWindowTest, DeletingTheFolderThatHoldsTheDefaultMovesItAndTheLabel)
 {
     ASSERT_TRUE(Window->OpenProject(WriteProject("Folders.vip")));
     TProject* project = Window->Project();
-    TfrmFolder* frame = Window->FolderFrame();
+    TfrmFolder* frame = FolderFrame();
     TFolder* company = project->CompanyFolder();
     TFolder* programFiles = company->Parent();
     ASSERT_TRUE(frame->SelectFolder(company));
@@ -396,7 +415,7 @@ TEST_F(MainWindowTest, DeletingTheFolderThatHoldsTheDefaultMovesItAndTheLabel)
     EXPECT_EQ(project->DefaultFolder(), programFiles);
     EXPECT_EQ(project->CompanyFolder(), programFiles);
     EXPECT_EQ(project->AppFolder(), programFiles);
-    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\"));
+    EXPECT_EQ(DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\"));
     EXPECT_EQ(frame->SelectedFolder(), programFiles);
     // The tree lists no node of the deleted folders.
     QList<QTreeWidgetItem*> found =
@@ -409,7 +428,7 @@ TEST_F(MainWindowTest, SetAsDefaultAndRenameRefreshTheLabel)
 {
     ASSERT_TRUE(Window->OpenProject(WriteProject("Default.vip")));
     TProject* project = Window->Project();
-    TfrmFolder* frame = Window->FolderFrame();
+    TfrmFolder* frame = FolderFrame();
     TFolder* app = project->AppFolder();
     TFolder* windows = project->Folders().FindWindowsFolder();
 
@@ -418,14 +437,14 @@ TEST_F(MainWindowTest, SetAsDefaultAndRenameRefreshTheLabel)
     ASSERT_EQ(setDefault->text(), QStringLiteral("Set As Default"));
     setDefault->trigger();
     EXPECT_EQ(project->DefaultFolder(), windows);
-    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Windows\\"));
+    EXPECT_EQ(DefaultFolderLabel()->text(), QStringLiteral("\\Windows\\"));
     EXPECT_EQ(frame->SelectedFolder(), windows);
 
     project->SetDefaultFolder(app);
     ASSERT_TRUE(frame->SelectFolder(app));
     frame->Tree()->currentItem()->setText(0, QStringLiteral("Renamed"));
     EXPECT_EQ(app->Name(), "Renamed");
-    EXPECT_EQ(Window->DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\Sample Company\\Renamed\\"));
+    EXPECT_EQ(DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\Sample Company\\Renamed\\"));
 }
 
 TEST_F(MainWindowTest, TestBuildListsOnlyExistingPackagesAndOpenClearsIt)
@@ -438,11 +457,11 @@ TEST_F(MainWindowTest, TestBuildListsOnlyExistingPackagesAndOpenClearsIt)
         return true;
     });
     Window->AddTestBuilds({Temp.File("Setup.exe"), Temp.File("Missing.exe")});
-    ASSERT_EQ(Window->TestBuildMenu()->actions().size(), 1);
-    Window->TestBuildMenu()->actions()[0]->trigger();
+    ASSERT_EQ(TestBuildMenu()->actions().size(), 1);
+    TestBuildMenu()->actions()[0]->trigger();
     EXPECT_EQ(opened, std::vector<std::string>{Temp.File("Setup.exe")});
     Window->OpenProject(Temp.File("Builds.vip"));
-    EXPECT_TRUE(Window->TestBuildMenu()->actions().isEmpty());
+    EXPECT_TRUE(TestBuildMenu()->actions().isEmpty());
 }
 
 // Answers the next modal dialog from inside its event loop.
@@ -538,7 +557,7 @@ TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
     files->findChild<TfrmList*>()->View()->selectRow(0);
     files->findChild<TfrmList*>()->PropertiesAction()->trigger();
     EXPECT_EQ(project->Files().Item(0)->GetFolder(), project->AppFolder());
-    EXPECT_TRUE(Window->FolderFrame()->Tree()
+    EXPECT_TRUE(FolderFrame()->Tree()
                     ->findItems(QStringLiteral("Data"), Qt::MatchExactly | Qt::MatchRecursive)
                     .isEmpty());
     EXPECT_EQ(files->findChild<TfrmList*>()->View()->model()->index(0, 1).data().toString(),

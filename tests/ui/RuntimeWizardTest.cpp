@@ -2,7 +2,7 @@
 
 #include "FakeServices.h"
 
-#include "build/Runtimes.h"
+#include "package/Runtimes.h"
 #include "model/Project.h"
 #include "ui/CheckList.h"
 #include "ui/fmRuntimeWizard.h"

@@ -1,5 +1,6 @@
 #include "tools/cabwiz/CabBuilder.h"
 
+#include "common/Numbers.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "tools/cabwiz/FormatChoices.h"
@@ -20,32 +21,10 @@ std::string Quote(const std::string& text)
 // A decimal number or "0x" and hexadecimal digits that fits 32 bits.
 bool ParseNumber(const std::string& text, uint32_t& value)
 {
-    std::string t = Trim(text);
-    if (t.empty())
+    std::optional<uint32_t> number = ParseUInt32(Trim(text));
+    if (!number)
         return false;
-    int base = 10;
-    size_t start = 0;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        base = 16;
-        start = 2;
-    }
-    unsigned long long v = 0;
-    for (size_t i = start; i < t.size(); ++i) {
-        char c = t[i];
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else
-            return false;
-        v = v * base + d;
-        if (v > 0xFFFFFFFFull)
-            return false;
-    }
-    value = uint32_t(v);
+    value = *number;
     return true;
 }
 

@@ -1,4 +1,4 @@
-#include "build/CabCompiler.h"
+#include "package/CabCompiler.h"
 
 #include "SetupFileReader.h"
 #include "common/Paths.h"

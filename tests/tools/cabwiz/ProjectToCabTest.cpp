@@ -1,9 +1,9 @@
 // A project goes the whole way to device CAB files: the .inf writer, the
 // compiler and the real CAB tool, and the CAB files are read back.
 
-#include "build/CabCompiler.h"
-#include "build/InfParser.h"
-#include "build/InfWriter.h"
+#include "package/CabCompiler.h"
+#include "package/InfParser.h"
+#include "package/InfWriter.h"
 
 #include "SetupFileReader.h"
 #include "common/Paths.h"

@@ -1,0 +1,309 @@
+#include "package/BuildDriver.h"
+
+#include "package/CabCompiler.h"
+#include "package/FreeExtractor.h"
+#include "package/InfParser.h"
+#include "package/InfWriter.h"
+#include "package/PackageFiles.h"
+#include "package/ResourceFile.h"
+#include "package/ZipCompressor.h"
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "model/Platforms.h"
+#include "model/Project.h"
+
+namespace {
+
+// A build that cannot be made while the others still can.
+class TBuildFailure : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Takes the run's .inf lines away from the compiler however the run ends.
+class TInfLinesGuard {
+public:
+    TInfLinesGuard(TCabCompiler& compiler, const std::vector<std::string>& lines) : FCompiler(compiler)
+    {
+        FCompiler.SetInfLines(&lines);
+    }
+    ~TInfLinesGuard() { FCompiler.SetInfLines(nullptr); }
+    TInfLinesGuard(const TInfLinesGuard&) = delete;
+    TInfLinesGuard& operator=(const TInfLinesGuard&) = delete;
+
+private:
+    TCabCompiler& FCompiler;
+};
+
+bool HasPair(const TPairList& pairs, const TPlatformProcPair& pair)
+{
+    for (const auto& p : pairs)
+        if (p->FPlatform == pair.FPlatform && p->FProcessor == pair.FProcessor)
+            return true;
+    return false;
+}
+
+std::string PairName(const TPlatformProcPair& pair)
+{
+    std::string name = pair.GetPairName();
+    // The pair of all platforms and processors has an empty name.
+    return name.empty() ? PlatformToName(pair.FPlatform) + " / " + ProcessorToName(pair.FProcessor) : name;
+}
+
+// Closes the archive step's progress however the step ends.
+class TArchiveProgressGuard {
+public:
+    TArchiveProgressGuard(TBuildDriverCallbacks& callbacks, const TBuild& build) : FCallbacks(callbacks)
+    {
+        FCallbacks.ArchiveStarted(build);
+    }
+    ~TArchiveProgressGuard() { FCallbacks.ArchiveFinished(); }
+
+private:
+    TBuildDriverCallbacks& FCallbacks;
+};
+
+}
+
+TBuildDriver::TBuildDriver(TProject& project, const TScrambeledMemIniFile& textsFile, std::string programDir,
+                           TBuildDriverCallbacks& callbacks)
+    : FProject(project), FTextsFile(textsFile), FProgramDir(std::move(programDir)), FCallbacks(callbacks)
+{
+}
+
+TBuildDriver::~TBuildDriver() = default;
+
+bool TBuildDriver::Execute()
+{
+    FPackages.clear();
+    FCallbacks.ShowLog(true);
+
+    TCabCompiler* compiler = FCabCompiler;
+    if (!compiler) {
+        FOwnCabCompiler = std::make_unique<TCabCompiler>();
+        FOwnCabCompiler->SetCabWizPath(AppendPath(AppendPath(FProgramDir, "Tools"), "CABWIZ.exe"));
+        compiler = FOwnCabCompiler.get();
+    }
+    compiler->Errors().clear();
+
+    std::vector<std::string> lines;
+    TInfParser parser;
+    FCompressor = std::make_unique<TZipCompressor>();
+    FExtractor = std::make_unique<TFreeExtractor>();
+    FExtractor->SetToolsDir(AppendPath(FProgramDir, "Tools"));
+
+    bool completed = false;
+    bool nothingChosen = false;
+    std::vector<std::string> failures;
+    try {
+        std::vector<TFile*> missing = FProject.GetMissingFiles();
+        if (!missing.empty()) {
+            if (!FCallbacks.ConfirmMissingFiles(missing)) {
+                FCallbacks.ShowLog(false);
+                FCallbacks.ShowInformation("Compilation canceled!");
+                return false;
+            }
+            FProject.RemoveFiles(missing);
+            FCallbacks.FilesRemoved();
+        }
+        if (FProject.Files().Count() == 0) {
+            FCallbacks.ShowLog(false);
+            FCallbacks.ShowError("There are no files defined!");
+            return false;
+        }
+
+        WriteInf(FProject, lines);
+        if (FProject.DefaultFolder())
+            ReplaceInstallDir(lines, FProject.DefaultFolder()->GetMacroPath());
+        // The main window's compiler outlives this run and its lines.
+        TInfLinesGuard linesGuard(*compiler, lines);
+        parser.SetLines(&lines);
+        TPairList pairs;
+        parser.Parse(pairs);
+        compiler->SetOutputDir(FProject.ProjectDir());
+
+        std::vector<TBuild*> chosen;
+        if (!FCallbacks.ChooseBuilds(pairs, chosen)) {
+            FCallbacks.ShowLog(false);
+            return false;
+        }
+        completed = true;
+        FCallbacks.ClearTestBuilds();
+
+        if (chosen.empty()) {
+            nothingChosen = true;
+            FCallbacks.Log(NoBuildChosen);
+        } else {
+            FTempDir = CreatePrivateTempDir("VIBuild");
+            FCallbacks.Log("Compiling Cab files...");
+            compiler->SetBuilds(std::vector<const TBuild*>(chosen.begin(), chosen.end()));
+            compiler->SetInfFileName(AppendPath(FProject.ProjectDir(), FProject.GetProjectName() + ".inf"));
+            if (compiler->Compile()) {
+                FCallbacks.Log("Cab files compiled succesfuly.");
+            } else {
+                for (const std::string& error : compiler->Errors())
+                    FCallbacks.Log(error);
+            }
+            for (size_t i = 0; i < chosen.size(); ++i) {
+                const TBuild* build = chosen[i];
+                try {
+                    // Two builds writing one folder would leave only the
+                    // second package, with the first reported as made.
+                    for (size_t j = 0; j < i; ++j)
+                        if (SameBuildFolder(chosen[j]->Name(), build->Name()))
+                            throw TBuildFailure(BuildFolderTakenMessage(*chosen[j]));
+                    MakePackage(*build, pairs);
+                } catch (const TBuildFailure& e) {
+                    FCallbacks.Log(e.Message());
+                    failures.push_back(e.Message());
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        failures.push_back(e.what());
+        completed = false;
+    }
+
+    if (!FTempDir.empty()) {
+        RemoveTree(FTempDir);
+        FTempDir.clear();
+    }
+    FCompressor.reset();
+    FExtractor.reset();
+    FCallbacks.ShowLog(false);
+
+    const std::vector<std::string>& errors = compiler->Errors();
+    if (!errors.empty()) {
+        std::string text = "The following errors occured during the CAB compilation process:\r\n";
+        for (size_t i = 0; i < errors.size(); ++i)
+            text += std::to_string(i) + ". " + errors[i] + "\r\n";
+        FCallbacks.ShowError(text);
+    } else if (completed && failures.empty()) {
+        if (nothingChosen) {
+            FCallbacks.ShowInformation(NoBuildChosen);
+        } else {
+            FCallbacks.ShowInformation("Build completed successfuly!");
+            std::vector<std::string> existing;
+            for (const std::string& package : FPackages)
+                if (FileExists(package))
+                    existing.push_back(package);
+            FCallbacks.AddTestBuilds(existing);
+        }
+    }
+    for (const std::string& failure : failures)
+        FCallbacks.ShowFailure(failure);
+    return completed && failures.empty() && errors.empty();
+}
+
+void TBuildDriver::CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const
+{
+    // A pair the current .inf no longer has gets no CAB file, so its
+    // package would name one it does not hold.
+    for (int i = 0; i < build.PairCount(); ++i)
+        if (const TPlatformProcPair* pair = build.GetPair(i); pair && !HasPair(pairs, *pair))
+            throw TBuildFailure("The build \"" + build.Name() + "\" needs \"" + PairName(*pair) +
+                                "\", but no file of the project is for it any more. Please edit the build.");
+
+    // Shipping a package without the program it starts would only fail on
+    // the end user's desktop.
+    if (!FileExists(setupProgram))
+        throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its setup program " + setupProgram +
+                            " is missing.");
+
+    // A name from a damaged or hostile project must not put the package in
+    // the work folder or above it.
+    if (!IsUsableFolderName(BuildFolderName(build)))
+        throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its name gives no folder for the package.");
+
+    // The compiler removed every CAB file it was to make, so one that is
+    // here now is from this run.
+    for (const std::string& cab : GetCabFiles(FProject, build))
+        if (!FileExists(cab))
+            throw TBuildFailure("The build \"" + build.Name() + "\" was not made: the CAB tool did not make " + cab +
+                                ".");
+}
+
+void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
+{
+    const std::string setupName = SetupProgramName(build);
+    const std::string setupProgram = AppendPath(FProgramDir, setupName);
+    CheckBuild(build, pairs, setupProgram);
+    const std::string folderName = BuildFolderName(build);
+    const std::string folder = AppendPath(FProject.ProjectDir(), folderName);
+    if (!ForceDirectories(folder))
+        throw Exception("Cannot create " + folder + " folder!");
+
+    std::vector<std::string> files = GetCabFiles(FProject, build);
+    files.push_back(WriteAppManagerIni(FProject, build, files, FTempDir));
+    std::vector<std::string> resource = WriteResourceFile(FProject, build, FTextsFile, FTempDir);
+    std::vector<std::string> standIns = SupplyMissingLicences(resource);
+    files.insert(files.end(), resource.begin(), resource.end());
+    const std::string indexFile = WriteIndexFile(FProject, build, FTempDir);
+    files.push_back(indexFile);
+    if (std::string image = ExistingProjectFile(FProject.SetupImage()); !image.empty())
+        files.push_back(image);
+    files.push_back(setupProgram);
+    if (std::string icon = ExistingProjectFile(FProject.IconFile()); !icon.empty())
+        files.push_back(icon);
+    // The .ini, VI.INI and the resource file name every file of the list,
+    // so a package without one of them would fail on the end user's desktop.
+    for (const std::string& file : files)
+        if (!FileExists(file))
+            throw TBuildFailure("The build \"" + build.Name() + "\" was not made: the file " + file + " is missing.");
+
+    const std::string archive = AppendPath(FTempDir, folderName + ".ZIP");
+    {
+        TArchiveProgressGuard progress(FCallbacks, build);
+        FCompressor->SetFiles(&files);
+        FCompressor->SetArchiveName(archive);
+        FCompressor->SetProgress(
+            [this](const std::string& fileName, int percent) { FCallbacks.ArchiveProgress(fileName, percent); });
+        bool packed = FCompressor->Execute();
+        for (const std::string& message : FCompressor->Messages())
+            FCallbacks.Log(message);
+        DeleteFileIfExists(resource.front());
+        DeleteFileIfExists(indexFile);
+        for (const std::string& copy : standIns)
+            DeleteFileIfExists(copy);
+        if (!packed)
+            throw Exception(FCompressor->Messages().empty() ? "The archive " + archive + " was not written."
+                                                            : FCompressor->Messages().back());
+    }
+
+    const std::string output = AppendPath(folder, "Setup.exe");
+    FExtractor->SetArchive(archive);
+    FExtractor->SetOutput(output);
+    FPackages.push_back(output);
+    FExtractor->SetTitle(FProject.AppName());
+    FExtractor->SetExec("$temp$\\" + setupName);
+    FExtractor->SetAutoExtract(build.SfxMode() != 0);
+    FExtractor->Execute();
+
+    DeleteFileIfExists(archive);
+    DeleteFileIfExists(AppendPath(FProject.ProjectDir(), "errors.txt"));
+}
+
+std::vector<std::string> TBuildDriver::SupplyMissingLicences(std::vector<std::string>& resourceFiles)
+{
+    // Licence files are made when the author first opens a language's
+    // licence page, so a project may lack some; the wizard would then show
+    // an empty page. The neutral licence stands in under the language's name.
+    std::vector<std::string> copies;
+    std::string neutral = AppendPath(FProject.ProjectDir(), "EULA_Neutral.txt");
+    if (!FileExists(neutral))
+        neutral = AppendPath(FProgramDir, "EULA_Neutral.txt");
+    for (size_t i = 1; i < resourceFiles.size(); ++i) {
+        std::string& licence = resourceFiles[i];
+        if (FileExists(licence) || !FileExists(neutral))
+            continue;
+        std::string copy = AppendPath(FTempDir, ExtractFileName(licence));
+        std::vector<uint8_t> text = ReadFileBytes(neutral);
+        WriteFileAtomic(copy, text.data(), text.size());
+        FCallbacks.Log("The licence file " + licence + " does not exist; the package carries " + neutral +
+                       " in its place.");
+        licence = copy;
+        copies.push_back(copy);
+    }
+    return copies;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "package/BuildChoice.h"
+#include "package/BuildDriverCallbacks.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TBuild;
+class TCabCompiler;
+class TFreeExtractor;
+class TZipCompressor;
+class TProject;
+class TScrambeledMemIniFile;
+
+// One build run, from the project to the packages: drops files with missing
+// sources when the caller agrees, writes the .inf, lets the caller choose
+// the builds, compiles the CAB files they need in one run of the CAB tool,
+// and for each chosen build packs its CAB files, Application Manager file,
+// resource file, licences, index file, setup image, setup program and icon
+// into W\<build folder>\Setup.exe.
+//
+// The small files of each package are written into a folder private to the
+// run and removed with it, so runs at the same time never share a file.
+class TBuildDriver {
+public:
+    // programDir: where Setup.exe, Deskstart.exe and Tools\ (CABWIZ.exe,
+    // makesfx.exe) are found. None of the references are owned.
+    TBuildDriver(TProject& project, const TScrambeledMemIniFile& textsFile, std::string programDir,
+                 TBuildDriverCallbacks& callbacks);
+    ~TBuildDriver();
+    TBuildDriver(const TBuildDriver&) = delete;
+    TBuildDriver& operator=(const TBuildDriver&) = delete;
+
+    // The compiler to use (not owned; the main window keeps one); without
+    // it the run uses its own, for Tools\CABWIZ.exe in the program folder.
+    void SetCabCompiler(TCabCompiler* compiler) { FCabCompiler = compiler; }
+
+    // The whole run. True when it completed without errors (also when no
+    // build was chosen); every outcome has been reported to the callbacks.
+    bool Execute();
+
+    // The packages of the last run, existing or not.
+    const std::vector<std::string>& Packages() const { return FPackages; }
+
+    // A message for the log while the run has no build to make.
+    static constexpr const char* NoBuildChosen = "No build chosen: nothing was built.";
+
+private:
+    void MakePackage(const TBuild& build, const TPairList& pairs);
+    // Raises the build's failure when its package cannot be made as it should.
+    void CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const;
+    // Replaces each missing licence of the list (all but its first entry)
+    // by a copy of the neutral licence in the run's folder; returns the copies.
+    std::vector<std::string> SupplyMissingLicences(std::vector<std::string>& resourceFiles);
+
+    TProject& FProject;
+    const TScrambeledMemIniFile& FTextsFile;
+    std::string FProgramDir;
+    TBuildDriverCallbacks& FCallbacks;
+    TCabCompiler* FCabCompiler = nullptr;
+    std::unique_ptr<TCabCompiler> FOwnCabCompiler;
+    std::unique_ptr<TZipCompressor> FCompressor;
+    std::unique_ptr<TFreeExtractor> FExtractor;
+    std::string FTempDir;
+    std::vector<std::string> FPackages;
+};

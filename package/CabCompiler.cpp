@@ -1,0 +1,143 @@
+#include "package/CabCompiler.h"
+
+#include "package/InfParser.h"
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+
+#include <algorithm>
+
+namespace {
+
+const char* const ErrorFileName = "errors.txt";
+
+// Deletes the .inf file however Compile ends.
+class TInfFileGuard {
+public:
+    explicit TInfFileGuard(const std::string& path) : FPath(path) {}
+    ~TInfFileGuard() { DeleteFileIfExists(FPath); }
+
+private:
+    std::string FPath;
+};
+
+} // namespace
+
+bool TCabCompiler::IsNeeded(const std::string& suffix) const
+{
+    for (const TBuild* build : FBuilds)
+        for (int i = 0; i < build->PairCount(); ++i)
+            if (const TPlatformProcPair* pair = build->GetPair(i); pair && pair->GetPairName() == suffix)
+                return true;
+    return false;
+}
+
+std::vector<std::string> TCabCompiler::NeededSuffixes() const
+{
+    std::vector<std::string> needed;
+    if (FInfLines)
+        for (const auto& line : *FInfLines) {
+            std::string suffix;
+            if (TInfParser::DeviceSectionSuffix(line, suffix) && IsNeeded(suffix) &&
+                std::find(needed.begin(), needed.end(), suffix) == needed.end())
+                needed.push_back(suffix);
+        }
+    return needed;
+}
+
+std::vector<std::string> TCabCompiler::ToolArguments() const
+{
+    std::string cpu;
+    bool plainNeeded = false;
+    for (const std::string& suffix : NeededSuffixes()) {
+        if (suffix.empty())
+            plainNeeded = true;
+        else
+            cpu += " " + suffix;
+    }
+    // A separator at the end would escape the closing quote of /dest.
+    std::string dest = ExcludeTrailingPathDelimiter(FOutputDir);
+    std::string args = "\"" + FInfFileName + "\"";
+    if (!dest.empty())
+        args += " /dest \"" + dest + "\"";
+    args += " /err ";
+    args += ErrorFileName;
+    std::vector<std::string> runs;
+    if (!cpu.empty())
+        runs.push_back(args + " /cpu" + cpu);
+    if (plainNeeded || cpu.empty())
+        runs.push_back(args);
+    return runs;
+}
+
+std::vector<std::string> TCabCompiler::NeededCabFiles() const
+{
+    std::string base = AppendPath(ExcludeTrailingPathDelimiter(FOutputDir),
+                                  ChangeFileExt(ExtractFileName(FInfFileName), ""));
+    std::vector<std::string> files;
+    for (const std::string& suffix : NeededSuffixes())
+        files.push_back(base + (suffix.empty() ? "" : "." + suffix) + ".CAB");
+    return files;
+}
+
+void TCabCompiler::WriteInfFile() const
+{
+    std::string text;
+    if (FInfLines)
+        for (const auto& line : *FInfLines)
+            text += line + "\r\n";
+    try {
+        WriteFileAtomic(FInfFileName, text);
+    } catch (const Exception&) {
+        throw Exception("Cannot create file " + FInfFileName);
+    }
+}
+
+void TCabCompiler::ReadErrorFile()
+{
+    std::string path = AppendPath(FOutputDir, ErrorFileName);
+    if (!FileExists(path))
+        return;
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::string text(bytes.begin(), bytes.end());
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.find("Error:") != std::string::npos)
+            FErrors.push_back(line);
+        start = end + 1;
+    }
+}
+
+bool TCabCompiler::Compile()
+{
+    // A CAB file of an earlier run must never pass for one of this run,
+    // whatever happens below.
+    for (const std::string& cab : NeededCabFiles())
+        if (!DeleteFileIfExists(cab))
+            FErrors.push_back("Error: the old CAB file " + cab + " cannot be deleted");
+    if (!FileExists(FCabWizPath)) {
+        FErrors.push_back("MSCabWiz.exe not found! Compilation aborted!");
+        return false;
+    }
+    TInfFileGuard guard(FInfFileName);
+    WriteInfFile();
+
+    FOutputDir = ExcludeTrailingPathDelimiter(FOutputDir);
+
+    size_t before = FErrors.size();
+    for (const std::string& arguments : ToolArguments()) {
+        // The tool writes the bare name "errors.txt" into its current folder,
+        // so it runs in the output folder where the file is read back; a
+        // stale file from an earlier run must not be taken for its report.
+        DeleteFileIfExists(AppendPath(FOutputDir, ErrorFileName));
+        RunAndWait(FCabWizPath, arguments, FOutputDir, FBusyHook);
+        ReadErrorFile();
+    }
+    return FErrors.size() == before;
+}
