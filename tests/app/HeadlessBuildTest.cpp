@@ -241,8 +241,10 @@ TEST_F(HeadlessProjectBuildTest, AShortcutInASiblingOfTheInstallFolderIsInstalle
     ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
     TCab cab = ReadCab(ReadPackage(Package("All In One")), "Tools.CAB");
     ASSERT_EQ(cab.Setup.FLinks.size(), 1u);
-    EXPECT_EQ(cab.Setup.FLinks[0].FBase, 1u); // %CE1%, not the install folder
-    EXPECT_EQ(cab.Setup.FLinks[0].FPath, (std::vector<std::string>{"Firm", "My Application Tools", "Tool.lnk"}));
+    // The sibling folder, not the install folder, with the link's name alone.
+    EXPECT_EQ(cab.Setup.FDirectories.at(cab.Setup.FLinks[0].FDirectoryId - 1).FPath,
+              (std::vector<std::string>{"%CE1%\\Firm\\My Application Tools"}));
+    EXPECT_EQ(cab.Setup.FLinks[0].FPath, (std::vector<std::string>{"Tool.lnk"}));
 }
 
 TEST_F(HeadlessProjectBuildTest, CommasQuotesAndPercentSignsReachTheDeviceUnchanged)
@@ -264,7 +266,7 @@ TEST_F(HeadlessProjectBuildTest, CommasQuotesAndPercentSignsReachTheDeviceUnchan
     EXPECT_EQ(cab.Setup.FProvider, "Smith, Jones");
     EXPECT_EQ(FileNames(cab.Setup), std::vector<std::string>{"100% done.txt"});
     ASSERT_FALSE(cab.Setup.FDirectories.empty());
-    EXPECT_EQ(cab.Setup.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%", "Smith, Jones", "My Application"}));
+    EXPECT_EQ(cab.Setup.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%\\Smith, Jones\\My Application"}));
     ASSERT_EQ(cab.Setup.FValues.size(), values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         EXPECT_EQ(cab.Setup.FValues[i].FName, values[i].first);

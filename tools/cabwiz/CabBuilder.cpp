@@ -290,8 +290,17 @@ bool TCabBuilder::ReadDestination(const std::string& section, bool keepInstallDi
 
 uint16_t TCabBuilder::DirectoryId(const std::string& path)
 {
-    std::vector<std::string> parts = SplitDevicePath(path);
-    std::string key = PathKey(parts);
+    // One string for the whole path, as written (an absolute folder keeps
+    // its leading "\\"); the device root is the empty list.
+    std::string whole = path;
+    while (whole.size() > 1 && whole.back() == '\\')
+        whole.pop_back();
+    if (whole == "\\")
+        whole.clear();
+    std::vector<std::string> parts;
+    if (!whole.empty())
+        parts.push_back(whole);
+    std::string key = LowerCase(whole);
     auto it = FDirectoryIds.find(key);
     if (it != FDirectoryIds.end())
         return it->second;
@@ -399,7 +408,10 @@ void TCabBuilder::ReadShortcuts()
                       " does not start with %CE1%..%CE17% or %InstallDir%");
                 continue;
             }
-            link.FPath.assign(parts.begin() + 1, parts.end());
+            // Like the vendor's tool: the folder gets a DIRS entry of its own
+            // and the shortcut names it, with base 0.
+            link.FBase = 0;
+            link.FDirectoryId = DirectoryId(FInf->Substitute(where, false));
             std::string linkName = name;
             if (FormatChoices::AppendLnkToShortcutNames &&
                 (linkName.size() < 4 || !SameText(linkName.substr(linkName.size() - 4), ".lnk")))

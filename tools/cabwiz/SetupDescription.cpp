@@ -173,7 +173,7 @@ std::vector<uint8_t> TSetupDescription::Write() const
     for (size_t i = 0; i < FLinks.size(); ++i) {
         const auto& l = FLinks[i];
         w.U16(i + 1);
-        w.U16(0);
+        w.U16(l.FDirectoryId);
         w.U16(l.FBase);
         w.U16(l.FTarget);
         w.U16(l.FTargetIsFile ? 1 : 0);

@@ -10,7 +10,10 @@
 #include <vector>
 
 struct TSetupDirectory {
-    std::vector<std::string> FPath; // components, e.g. "%CE1%", "Firm", "App"
+    // The strings whose texts, joined with "\\", make the path. The CAB tool
+    // writes the whole path as one string ("%CE1%\\Firm\\App"), as the
+    // vendor's tool does; readers join either form alike.
+    std::vector<std::string> FPath;
 };
 
 struct TSetupFile {
@@ -34,7 +37,8 @@ struct TSetupValue {
 };
 
 struct TSetupLink {
-    uint16_t FBase = 0; // 0 = %InstallDir%, 1..17 = %CE1%..%CE17%
+    uint16_t FDirectoryId = 0; // the DIRS entry of the shortcut's folder
+    uint16_t FBase = 0; // 0 = %InstallDir%, 1..17 = %CE1%..%CE17%; 0 when FDirectoryId names the folder
     uint16_t FTarget = 0; // a file ID, or a directory ID (0 = %InstallDir%)
     bool FTargetIsFile = true;
     std::vector<std::string> FPath; // below the base; the last is the shortcut's name

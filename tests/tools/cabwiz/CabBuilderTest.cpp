@@ -3,6 +3,7 @@
 #include "common/Paths.h"
 #include "support/TestSupport.h"
 #include "tools/cabwiz/FormatChoices.h"
+#include "SetupFileReader.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +71,8 @@ TEST_F(CabBuilderTest, LabeledSectionsAddToOrReplaceThePlainOnes)
     EXPECT_EQ(s.FVersionMaxMajor, 100u);
     EXPECT_EQ(s.FProvider, "Firm");
     ASSERT_EQ(s.FDirectories.size(), 2u);
-    EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%", "Firm", "App"}));
+    // Each path is one string, as the vendor's tool writes it.
+    EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%\\Firm\\App"}));
     EXPECT_EQ(s.FDirectories[1].FPath, (std::vector<std::string>{"%CE2%"}));
     ASSERT_EQ(s.FFiles.size(), 2u);
     EXPECT_EQ(s.FFiles[0].FDirectoryId, 1);
@@ -150,19 +152,71 @@ TEST_F(CabBuilderTest, ShortcutsToFilesAndFolders)
                        "[Shortcuts1]\r\n\"Home\",1,%InstallDir%\r\n\"Games\",0,APP.EXE,%CE14%\\Sub\r\n";
     TCabBuilder b = Build(body, "");
     const auto& links = b.Setup().FLinks;
+    auto folder = [&](const TSetupLink& link) { return b.Setup().FDirectories.at(link.FDirectoryId - 1).FPath; };
+    using Path = std::vector<std::string>;
     ASSERT_EQ(links.size(), 4u);
-    EXPECT_EQ(links[0].FBase, 11);
+    // Every shortcut names its folder's DIRS entry, with base 0.
+    for (const TSetupLink& link : links) {
+        EXPECT_EQ(link.FBase, 0);
+        EXPECT_EQ(link.FPath.size(), 1u);
+    }
+    EXPECT_EQ(folder(links[0]), Path{"%CE11%"});
     EXPECT_TRUE(links[0].FTargetIsFile);
     EXPECT_EQ(links[0].FTarget, 1);
-    EXPECT_EQ(links[0].FPath, (std::vector<std::string>{"My App.lnk"}));
+    EXPECT_EQ(links[0].FPath, Path{"My App.lnk"});
     EXPECT_FALSE(links[1].FTargetIsFile);
-    EXPECT_EQ(b.Setup().FDirectories.at(links[1].FTarget - 1).FPath, (std::vector<std::string>{"%CE2%", "Data"}));
-    EXPECT_EQ(links[1].FPath, (std::vector<std::string>{"Data.lnk"}));
-    EXPECT_EQ(links[2].FBase, 0);
+    EXPECT_EQ(b.Setup().FDirectories.at(links[1].FTarget - 1).FPath, Path{"%CE2%\\Data"});
+    EXPECT_EQ(links[1].FPath, Path{"Data.lnk"});
     EXPECT_EQ(links[2].FTarget, 0);
-    EXPECT_EQ(links[2].FPath, (std::vector<std::string>{"Links", "Home.lnk"}));
-    EXPECT_EQ(links[3].FBase, 14);
-    EXPECT_EQ(links[3].FPath, (std::vector<std::string>{"Sub", "Games.lnk"}));
+    EXPECT_EQ(folder(links[2]), Path{"%CE1%\\App\\Links"});
+    EXPECT_EQ(links[2].FPath, Path{"Home.lnk"});
+    EXPECT_EQ(folder(links[3]), Path{"%CE14%\\Sub"});
+    EXPECT_EQ(links[3].FPath, Path{"Games.lnk"});
+}
+
+// The shape of a real application's .inf whose CAB the vendor's tool made:
+// its .000 holds the install folder and the shortcut folder as one string
+// each, a DIRS entry for each, and the shortcut addressed through the
+// folder's DIRS entry with base 0.
+TEST_F(CabBuilderTest, EncodesFoldersAndShortcutsAsTheVendorsToolDoes)
+{
+    std::string body = "InstallDir=%CE1%\\Eliminator\r\n[DestinationDirs]\r\nShortcuts.All = 0,%CE11%\r\n"
+                       "Files.ARM = 0,%InstallDir%\r\nDefaultDestDir = 0,%InstallDir%\r\n"
+                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
+                       "[SourceDisksFiles]\r\n\"Eliminator.exe\" = 1\r\n"
+                       "[DefaultInstall]\r\nCopyFiles = Files.ARM\r\nCEShortcuts = Shortcuts.All\r\n"
+                       "[Files.ARM]\r\n\"Eliminator.exe\",,,0\r\n"
+                       "[Shortcuts.All]\r\nEliminator,0,Eliminator.exe\r\n";
+    FDir.Write("Eliminator.exe", "game");
+    TCabBuilder b = Build(body, "");
+    TSetupDescription r = ReadSetupDescription(b.Setup().Write());
+    using Path = std::vector<std::string>;
+    ASSERT_EQ(r.FDirectories.size(), 2u);
+    EXPECT_EQ(r.FDirectories[0].FPath, Path{"%CE1%\\Eliminator"});
+    EXPECT_EQ(r.FDirectories[1].FPath, Path{"%CE11%"});
+    ASSERT_EQ(r.FFiles.size(), 1u);
+    EXPECT_EQ(r.FFiles[0].FDirectoryId, 1);
+    ASSERT_EQ(r.FLinks.size(), 1u);
+    EXPECT_EQ(r.FLinks[0].FDirectoryId, 2);
+    EXPECT_EQ(r.FLinks[0].FBase, 0);
+    EXPECT_TRUE(r.FLinks[0].FTargetIsFile);
+    EXPECT_EQ(r.FLinks[0].FTarget, 1);
+    EXPECT_EQ(r.FLinks[0].FPath, Path{"Eliminator.lnk"});
+}
+
+TEST_F(CabBuilderTest, AbsoluteFolderWithoutAMacroKeepsItsLeadingBackslash)
+{
+    std::string body = "InstallDir=\\Program Files\\XCSoar\r\n[DestinationDirs]\r\nFiles.Main = 0,\\Program Files\\XCSoar\r\n"
+                       "Files.Win = 0,\\Windows\r\n"
+                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
+                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+                       "[DefaultInstall]\r\nCopyFiles = Files.Main, Files.Win\r\n"
+                       "[Files.Main]\r\n\"app.exe\",,,0\r\n[Files.Win]\r\n\"app.exe\",,,0\r\n";
+    TCabBuilder b = Build(body, "");
+    using Path = std::vector<std::string>;
+    ASSERT_EQ(b.Setup().FDirectories.size(), 2u);
+    EXPECT_EQ(b.Setup().FDirectories[0].FPath, Path{"\\Program Files\\XCSoar"});
+    EXPECT_EQ(b.Setup().FDirectories[1].FPath, Path{"\\Windows"});
 }
 
 TEST_F(CabBuilderTest, SetupDllBecomesMember999WithoutAFilesEntry)

@@ -178,8 +178,9 @@ TEST_F(CabWizEndToEndTest, MakesOneGenuineCabPerProcessor)
         EXPECT_EQ(s.FVersionMinMajor, 3u);
         EXPECT_EQ(s.FVersionMaxMajor, 100u);
         EXPECT_EQ(s.FWord16, 1u);
-        ASSERT_EQ(s.FDirectories.size(), 2u);
-        EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%", "Firm", "Demo"}));
+        // The install folder, the files' second folder and the shortcut's.
+        ASSERT_EQ(s.FDirectories.size(), 3u);
+        EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%\\Firm\\Demo"}));
         EXPECT_EQ(s.FDirectories[1].FPath, (std::vector<std::string>{"%CE2%"}));
         ASSERT_EQ(s.FFiles.size(), 3u);
         EXPECT_EQ(s.FFiles[0].FName, "app.exe");
@@ -190,7 +191,8 @@ TEST_F(CabWizEndToEndTest, MakesOneGenuineCabPerProcessor)
         EXPECT_EQ(s.FFiles[2].FDirectoryId, 2);
         EXPECT_EQ(s.FFiles[2].FFlags, 0x90000013u); // shared, warn, no overwrite, self-register
         ASSERT_EQ(s.FLinks.size(), 1u);
-        EXPECT_EQ(s.FLinks[0].FBase, 11);
+        EXPECT_EQ(s.FLinks[0].FBase, 0);
+        EXPECT_EQ(s.FDirectories.at(s.FLinks[0].FDirectoryId - 1).FPath, (std::vector<std::string>{"%CE11%"}));
         EXPECT_EQ(s.FLinks[0].FTarget, 1);
         EXPECT_EQ(s.FLinks[0].FPath, (std::vector<std::string>{"Demo App.lnk"}));
         ASSERT_EQ(s.FHives.size(), 3u);

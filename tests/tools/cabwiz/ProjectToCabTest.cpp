@@ -118,7 +118,7 @@ TEST(ProjectToCab, EveryTargetOfTheBuildBecomesAGenuineCab)
         for (size_t i = 0; i < t.files.size(); ++i)
             EXPECT_EQ(s.FFiles[i].FName, t.files[i]);
         EXPECT_EQ(s.FFiles[2].FFlags, 0xB0000002u); // shared, self-registering, updates older files
-        EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%", "Firm", "Viewer"}));
+        EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%\\Firm\\Viewer"}));
         EXPECT_EQ(s.FValues.size(), t.values);
         EXPECT_EQ(s.FLinks.size(), t.links);
         for (size_t i = 0; i < std::size(sources); ++i) {

@@ -25,7 +25,7 @@ TSetupDescription ReferenceExample()
     d.FFiles = {{1, 1, 0x40000000, "app.exe"}};
     d.FHives = {{3, {"Software", "Firm", "App"}}};
     d.FValues = {{1, false, 0x00010001, "Count", {0x1F, 0, 0, 0}}};
-    d.FLinks = {{11, 1, true, {"My App.lnk"}}};
+    d.FLinks = {{0, 11, 1, true, {"My App.lnk"}}};
     return d;
 }
 
@@ -51,7 +51,7 @@ TEST(SetupDescriptionTest, ReaderGivesBackEveryField)
     d.FBuildMax = 0xE0000000;
     d.FVersionMinMinor = 2;
     d.FValues.push_back({1, true, 0x00000002, "", {'%', 'C', 'E', '1', '%', 0}});
-    d.FLinks.push_back({0, 0, false, {"Sub", "Folder.lnk"}});
+    d.FLinks.push_back({1, 0, 0, false, {"Sub", "Folder.lnk"}});
     std::vector<uint8_t> bytes = d.Write();
     TSetupDescription r = ReadSetupDescription(bytes);
     EXPECT_EQ(r.FAppName, "App");
@@ -64,6 +64,7 @@ TEST(SetupDescriptionTest, ReaderGivesBackEveryField)
     EXPECT_EQ(r.FValues[1].FData, d.FValues[1].FData);
     ASSERT_EQ(r.FLinks.size(), 2u);
     EXPECT_EQ(r.FLinks[1].FPath, (std::vector<std::string>{"Sub", "Folder.lnk"}));
+    EXPECT_EQ(r.FLinks[1].FDirectoryId, 1);
     EXPECT_FALSE(r.FLinks[1].FTargetIsFile);
     // Same fields, same bytes.
     EXPECT_EQ(r.Write(), bytes);

@@ -150,6 +150,7 @@ TSetupDescription ReadSetupDescription(const std::vector<uint8_t>& data)
     }
     for (size_t i = 0, at = r.U32(80); i < r.U16(58); ++i) {
         TSetupLink l;
+        l.FDirectoryId = r.U16(at + 2);
         l.FBase = r.U16(at + 4);
         l.FTarget = r.U16(at + 6);
         l.FTargetIsFile = r.U16(at + 8) == 1;
