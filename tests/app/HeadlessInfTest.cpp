@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 
 namespace {
 
@@ -56,6 +58,31 @@ TEST(HeadlessInf, PrintsTheInfAsTheBuildHandsItToTheCabTool)
     EXPECT_NE(r.out.find("AppName = \"Caf\xE9\"\r\n"), std::string::npos); // Windows-1252, not UTF-8
     EXPECT_NE(r.out.find("Files1.PPC300_2577=0,%InstallDir%\r\n"), std::string::npos);
     EXPECT_EQ(tmp.Read("Demo.vip"), before); // never writes the project
+}
+
+// A line ending in "\\" goes on in the next one for .inf readers, ours and
+// the vendor's; "InstallDir=\\" (the device root) is the one such line the
+// builder may write.
+TEST(HeadlessInf, NoLineButARootInstallDirEndsInABackslash)
+{
+    TempDir tmp;
+    auto project = MakeRichProject(tmp.Path());
+    SaveProjectFile(*project, tmp.File("Rich.vip"));
+    std::filesystem::copy_file(VI_EXAMPLE_DIR "/Demo.vip", tmp.File("Demo.vip"));
+    for (const char* name : {"Rich.vip", "Demo.vip"}) {
+        Result r = RunBuilder(tmp, std::string("--inf '") + tmp.File(name) + "'");
+        ASSERT_EQ(r.rc, 0) << name << ": " << r.err;
+        std::istringstream in(r.out);
+        std::string line;
+        int count = 0;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            ++count;
+            EXPECT_TRUE(line.empty() || line.back() != '\\' || line == "InstallDir=\\") << name << ": " << line;
+        }
+        EXPECT_GT(count, 20) << name;
+    }
 }
 
 TEST(HeadlessInf, FailuresGoToStandardErrorWithExitCodeOne)

@@ -204,6 +204,24 @@ TEST_F(CabBuilderTest, EncodesFoldersAndShortcutsAsTheVendorsToolDoes)
     EXPECT_EQ(r.FLinks[0].FPath, Path{"Eliminator.lnk"});
 }
 
+// Visual Studio's CAB projects quote every field, the registry root too.
+TEST_F(CabBuilderTest, EveryFieldMayBeQuoted)
+{
+    std::string body = "InstallDir=\"%CE1%\\App\"\r\n[DestinationDirs]\r\n\"Files1\"=0,\"%InstallDir%\"\r\n"
+                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",,\"" + Src() + "\"\r\n"
+                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+                       "[DefaultInstall]\r\nCopyFiles = \"Files1\"\r\nAddReg = \"Reg\"\r\n"
+                       "[Files1]\r\n\"app.exe\",\"app.exe\",,\"0x40000000\"\r\n"
+                       "[Reg]\r\n\"HKLM\",\"Software\\Firm\",\"Count\",\"0x00010001\",\"31\"\r\n";
+    TCabBuilder b = Build(body, "");
+    const TSetupDescription& s = b.Setup();
+    ASSERT_EQ(s.FFiles.size(), 1u);
+    EXPECT_EQ(s.FFiles[0].FFlags, 0x40000000u);
+    ASSERT_EQ(s.FValues.size(), 1u);
+    EXPECT_EQ(s.FHives.at(s.FValues[0].FHiveId - 1).FRoot, 3); // HKLM
+    EXPECT_EQ(s.FValues[0].FData, (std::vector<uint8_t>{31, 0, 0, 0}));
+}
+
 TEST_F(CabBuilderTest, AbsoluteFolderWithoutAMacroKeepsItsLeadingBackslash)
 {
     std::string body = "InstallDir=\\Program Files\\XCSoar\r\n[DestinationDirs]\r\nFiles.Main = 0,\\Program Files\\XCSoar\r\n"
