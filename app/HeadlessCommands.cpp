@@ -6,6 +6,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "model/ProjectJson.h"
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
 
@@ -19,7 +20,13 @@ const char* const kUsage =
     "  VeltrinInstaller --inf PROJECT.vip          print the project's CAB Wizard .inf\n"
     "  VeltrinInstaller --build PROJECT.vip [--only BUILDNAME]... [--remove-missing]\n"
     "                                              make the packages of the project's builds\n"
-    "  VeltrinInstaller --help | --version\n";
+    "  VeltrinInstaller --export PROJECT.vip [OUT.json]\n"
+    "                                              write the project as JSON text (to standard output\n"
+    "                                              without OUT.json)\n"
+    "  VeltrinInstaller --import PROJECT.json OUT.vip\n"
+    "                                              write the binary project of a JSON project\n"
+    "  VeltrinInstaller --help | --version\n"
+    "--inf and --build also take a PROJECT.json.\n";
 
 bool IsOption(const std::string& arg)
 {
@@ -109,7 +116,7 @@ int RunInfCommand(const std::string& projectPath, std::ostream& out, std::ostrea
 {
     std::unique_ptr<TProject> project;
     try {
-        project = OpenProjectFile(projectPath);
+        project = OpenAnyProjectFile(projectPath);
     } catch (const Exception& e) {
         err << "\"" << e.Message() << "\" error occured while trying to open " << projectPath << ".\n";
         return 1;
@@ -137,7 +144,7 @@ int RunBuildCommand(const TBuildCommandOptions& options, std::ostream& out, std:
 {
     std::unique_ptr<TProject> project;
     try {
-        project = OpenProjectFile(ExpandFileName(options.ProjectPath));
+        project = OpenAnyProjectFile(ExpandFileName(options.ProjectPath));
     } catch (const Exception& e) {
         err << "\"" << e.Message() << "\" error occured while trying to open " << options.ProjectPath << ".\n";
         return 1;
@@ -165,6 +172,53 @@ int RunBuildCommand(const TBuildCommandOptions& options, std::ostream& out, std:
     return driver.Execute() ? 0 : 1;
 }
 
+int RunExportCommand(const std::string& projectPath, const std::string& outPath, std::ostream& out, std::ostream& err)
+{
+    std::string text;
+    try {
+        std::unique_ptr<TProject> project;
+        if (IsJsonProjectPath(projectPath)) {
+            const std::vector<uint8_t> bytes = ReadFileBytes(projectPath);
+            project = ProjectFromJson(std::string(bytes.begin(), bytes.end()));
+        } else {
+            // Read as stored: the work folder in the file is exported as it
+            // stands, not replaced by the folder the file was found in.
+            TMemoryStream stream(ReadFileBytes(projectPath));
+            project = std::make_unique<TProject>();
+            project->LoadFromStream(stream);
+        }
+        text = ProjectToJson(*project);
+    } catch (const Exception& e) {
+        err << "\"" << e.Message() << "\" error occured while trying to export " << projectPath << ".\n";
+        return 1;
+    }
+    if (outPath.empty()) {
+        out << text;
+        out.flush();
+        return out ? 0 : 1;
+    }
+    try {
+        WriteFileAtomic(outPath, text);
+    } catch (const Exception& e) {
+        err << e.Message() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunImportCommand(const std::string& jsonPath, const std::string& outPath, std::ostream& err)
+{
+    try {
+        const std::vector<uint8_t> bytes = ReadFileBytes(jsonPath);
+        std::unique_ptr<TProject> project = ProjectFromJson(std::string(bytes.begin(), bytes.end()));
+        SaveProjectFile(*project, outPath);
+    } catch (const Exception& e) {
+        err << jsonPath << ": " << e.Message() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
@@ -181,6 +235,20 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
             return 2;
         }
         return RunInfCommand(args[1], out, err);
+    }
+    if (args[0] == "--export") {
+        if (args.size() != 2 && args.size() != 3) {
+            err << "--export takes one project file and an optional output file.\n" << kUsage;
+            return 2;
+        }
+        return RunExportCommand(args[1], args.size() == 3 ? args[2] : std::string(), out, err);
+    }
+    if (args[0] == "--import") {
+        if (args.size() != 3) {
+            err << "--import takes one JSON project and the project file to write.\n" << kUsage;
+            return 2;
+        }
+        return RunImportCommand(args[1], args[2], err);
     }
     if (args[0] == "--build") {
         TBuildCommandOptions options;

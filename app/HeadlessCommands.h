@@ -17,6 +17,14 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
 // the CAB tool, in Windows-1252 with CR LF line ends.
 int RunInfCommand(const std::string& projectPath, std::ostream& out, std::ostream& err);
 
+// `--export PROJECT [OUT.json]`: the project as JSON text, to OUT.json or,
+// without it, to out. The work folder is exported as the file stores it.
+int RunExportCommand(const std::string& projectPath, const std::string& outPath, std::ostream& out, std::ostream& err);
+
+// `--import PROJECT.json OUT.vip`: writes the binary project; nothing is
+// written when the JSON text is refused.
+int RunImportCommand(const std::string& jsonPath, const std::string& outPath, std::ostream& err);
+
 struct TBuildCommandOptions {
     std::string ProjectPath;
     // Names of the builds to make; empty: every build of the project.

@@ -12,6 +12,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "model/ProjectJson.h"
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
 
@@ -120,6 +121,8 @@ void WriteProject(const std::string& out)
     AddBuild(project, "Pocket PC Silent", false, 0, {English}, English);
 
     SaveProjectFile(project, AppendPath(out, "Demo.vip"));
+    // The same project as text, the worked example of the JSON format.
+    WriteFileAtomic(AppendPath(out, "Demo.json"), ProjectToJson(project));
 }
 
 void WriteTexts(const std::string& out, const std::string& resourcesIni)

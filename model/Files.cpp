@@ -40,6 +40,20 @@ TProcessor StreamReadProcessor(TStream& stream)
     return static_cast<TProcessor>(value);
 }
 
+std::string FileOptionName(TFileOption option)
+{
+    static const char* const names[FileOptionCount] = {"Shared File", "Self-register", "Warn user if file is not copied",
+                                                       "Allow user to skip a file on error"};
+    return option < FileOptionCount ? names[option] : std::string();
+}
+
+std::string CopyModeName(int mode)
+{
+    static const char* const names[CopyModeCount] = {"Always copy file", "Always update older file",
+                                                     "Copy only if file exists", "Copy only if file does not exist"};
+    return mode >= 0 && mode < CopyModeCount ? names[mode] : std::string();
+}
+
 // --- TFile -----------------------------------------------------------------
 
 TFile::~TFile()

@@ -33,6 +33,11 @@ enum TFileOption : uint8_t {
     foAllowSkip        // "Allow user to skip a file on error"
 };
 using TFileOptions = TSmallSet<TFileOption>;
+inline constexpr int FileOptionCount = 4;
+
+// The names the file properties show for an option and a copy mode.
+std::string FileOptionName(TFileOption option);
+std::string CopyModeName(int mode);
 
 // Copy modes: "Always copy file", "Always update older file", "Copy only if
 // file exists", "Copy only if file does not exist".

@@ -31,11 +31,6 @@ namespace {
 const char* const NoSource = "You have to specify a source file!";
 const char* const NoPlatform = "You have to specify at least one destination platform!";
 
-const char* const OptionCaptions[] = {"Shared File", "Self-register", "Warn user if file is not copied",
-                                      "Allow user to skip a file on error"};
-const char* const CopyCaptions[] = {"Always copy file", "Always update older file", "Copy only if file exists",
-                                    "Copy only if file does not exist"};
-
 // The folder and the name joined by the separator the folder already uses,
 // so that a path written on Windows still reads as one.
 std::string SourcePath(const TFile& file)
@@ -130,15 +125,15 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
     clbOptions = new TCheckList(this);
     clbOptions->setObjectName(QStringLiteral("clbOptions"));
-    for (const char* caption : OptionCaptions)
-        clbOptions->AddItem(QString::fromLatin1(caption));
+    for (int i = 0; i < FileOptionCount; ++i)
+        clbOptions->AddItem(QString::fromStdString(FileOptionName(static_cast<TFileOption>(i))));
 
     auto* copyBox = new QGroupBox(QStringLiteral("&Copy Options"), this);
     copyBox->setObjectName(QStringLiteral("rgCopyOptions"));
     rgCopyOptions = new QButtonGroup(this);
     auto* copyLayout = new QGridLayout(copyBox);
     for (int i = 0; i < CopyModeCount; ++i) {
-        auto* radio = new QRadioButton(QString::fromLatin1(CopyCaptions[i]), copyBox);
+        auto* radio = new QRadioButton(QString::fromStdString(CopyModeName(i)), copyBox);
         radio->setObjectName(QStringLiteral("rbCopy%1").arg(i));
         rgCopyOptions->addButton(radio, i);
         copyLayout->addWidget(radio, i % 2, i / 2);

@@ -66,6 +66,30 @@ TEST_F(HeadlessBuildTest, BuildsEveryBuildOrTheNamedOnesAndNeverWritesTheProject
     EXPECT_EQ(FDir.Read("work/Demo.vip"), before);
 }
 
+// The committed JSON form of the example builds what its binary form builds.
+TEST_F(HeadlessBuildTest, JsonProjectMakesTheSamePackages)
+{
+    ASSERT_EQ(Run(), 0) << FErr.str();
+    const std::vector<std::string> builds = {"Pocket PC", "Pocket PC Silent"};
+    std::vector<TPackage> fromVip;
+    for (const std::string& build : builds) {
+        fromVip.push_back(ReadPackage(Package(build)));
+        fs::remove_all(AppendPath(FWork, build));
+    }
+
+    FOptions.ProjectPath = AppendPath(FWork, "Demo.json");
+    ASSERT_EQ(Run(), 0) << FErr.str();
+    EXPECT_NE(FOut.str().find("Package: " + Package("Pocket PC Silent") + "\n"), std::string::npos) << FOut.str();
+    for (size_t i = 0; i < builds.size(); ++i) {
+        SCOPED_TRACE(builds[i]);
+        const TPackage fromJson = ReadPackage(Package(builds[i]));
+        ASSERT_EQ(fromJson.Names(), fromVip[i].Names());
+        EXPECT_GE(fromJson.Names().size(), 4u);
+        for (const std::string& name : fromJson.Names())
+            EXPECT_EQ(fromJson.Content(name), fromVip[i].Content(name)) << name;
+    }
+}
+
 TEST_F(HeadlessBuildTest, MissingSourcesCancelUnlessRemoved)
 {
     fs::remove(AppendPath(FWork, "Payload/Common/sample.vwd"));
