@@ -285,9 +285,9 @@ void TSetupWizard::LoadLicence()
 void TSetupWizard::ApplyTexts()
 {
     const TWizardModel& m = *FModel;
-    SetText(FBack, m.Text("4.BackBtn", "< &Back"));
-    SetText(FNextButton, m.Text("4.NextBtn", "&Next >"));
-    SetText(FFinishButton, m.Text("4.FinishBtn", "&Finish"));
+    SetText(FBack, m.Text("4.BackBtn", "Back"));
+    SetText(FNextButton, m.Text("4.NextBtn", "Next"));
+    SetText(FFinishButton, m.Text("4.FinishBtn", "Finish"));
     SetText(FCancelButton, m.Text("4.CancelBtn", "Cancel"));
     for (int i = 0; i < 4; ++i)
         SetText(FWelcome[i], m.Text("1.String" + std::to_string(i + 1)));
