@@ -62,7 +62,10 @@ void TfrmWelcome::Arrange()
         label->setGeometry(0, top, width, std::max(0, height));
         top += std::max(0, height) + 8;
     }
-    int labelWidth = std::min(width, std::max(40, lWelcome4->sizeHint().width()));
+    // The label keeps its text on one line where the page is wide enough;
+    // a word-wrapped label's size hint would break it early.
+    int natural = lWelcome4->fontMetrics().horizontalAdvance(lWelcome4->text()) + 4;
+    int labelWidth = std::clamp(natural, 40, std::max(40, width - cbLanguage->sizeHint().width() - 8));
     int labelHeight = std::max(lWelcome4->heightForWidth(labelWidth), lWelcome4->sizeHint().height());
     int labelTop = height() - 26 - labelHeight;
     lWelcome4->setGeometry(0, labelTop, labelWidth, labelHeight);
