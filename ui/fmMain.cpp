@@ -493,8 +493,15 @@ void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
     FTextsFile = std::move(textsFile);
     FLanguageManager->LoadLanguages(FTextsFile.get());
     FillLanguageList();
-    BuildTextTree();
     frmMemoEditor->SetProjectFolder(FProject->ProjectDir());
+    // The preview reads the licence file at once; one that cannot be read
+    // or made is the Languages tab's problem, not a reason to refuse the
+    // project, which is bound to every tab by now.
+    try {
+        BuildTextTree();
+    } catch (const std::exception& e) {
+        FMessages->ShowError(ErrorBoxText(e.what()));
+    }
 }
 
 void TfmMain::ShowDefaultFolder()
