@@ -10,6 +10,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -148,6 +149,14 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent)
         format.setFontUnderline(on);
         ApplyAttributes(format);
     });
+    // The usual keys of a word processor, while the editor has the focus.
+    const std::pair<QToolButton*, QKeySequence> keys[] = {{BoldButton, QKeySequence::Bold},
+                                                          {ItalicButton, QKeySequence::Italic},
+                                                          {UnderlineButton, QKeySequence::Underline}};
+    for (const auto& [button, sequence] : keys) {
+        auto* shortcut = new QShortcut(sequence, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+    }
     connect(LeftAlign, &QToolButton::clicked, this, [this] { AlignClick(Qt::AlignLeft); });
     connect(CenterAlign, &QToolButton::clicked, this, [this] { AlignClick(Qt::AlignHCenter); });
     connect(RightAlign, &QToolButton::clicked, this, [this] { AlignClick(Qt::AlignRight); });
@@ -300,7 +309,7 @@ void TfrmMemoEditor::BulletsClick()
         return;
     QTextCursor cursor = RichEdit->textCursor();
     cursor.beginEditBlock();
-    if (QTextList* list = cursor.currentList()) {
+    if (cursor.currentList()) {
         // Every paragraph of the selection leaves the list.
         QTextBlock block = RichEdit->document()->findBlock(cursor.selectionStart());
         QTextBlock end = RichEdit->document()->findBlock(cursor.selectionEnd());
@@ -313,7 +322,6 @@ void TfrmMemoEditor::BulletsClick()
             if (block == end || !block.isValid())
                 break;
         }
-        (void)list;
     } else {
         cursor.createList(QTextListFormat::ListDisc);
     }
