@@ -8,6 +8,7 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "storage/LanguageManager.h"
+#include "storage/Resource.h"
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
 #include "ui/AboutBox.h"
@@ -20,7 +21,9 @@
 #include "ui/SideTabBar.h"
 #include "ui/fmRuntimeWizard.h"
 #include "ui/fmSetupImage.h"
+#include "ui/frmContainter.h"
 #include "ui/frmFiles.h"
+#include "ui/frmMemoEditor.h"
 #include "ui/frmFolder.h"
 #include "ui/frmRegistry.h"
 #include "ui/frmSetupDLLs.h"
@@ -125,7 +128,8 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     auto* registryLayout = new QVBoxLayout(FPages[tsRegistry]);
     registryLayout->setContentsMargins(0, 0, 0, 0);
     registryLayout->addWidget(frmRegistry);
-    CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation));
+    CreateLanguagesTab(
+        CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation)));
     FLog = new QPlainTextEdit(splitter);
     FLog->setObjectName(QStringLiteral("mmLog"));
     FLog->setReadOnly(true);
@@ -488,6 +492,16 @@ void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
     // and the end of the program write texts back.
     FTextsFile = std::move(textsFile);
     FLanguageManager->LoadLanguages(FTextsFile.get());
+    FillLanguageList();
+    frmMemoEditor->SetProjectFolder(FProject->ProjectDir());
+    // The preview reads the licence file at once; one that cannot be read
+    // or made is the Languages tab's problem, not a reason to refuse the
+    // project, which is bound to every tab by now.
+    try {
+        BuildTextTree();
+    } catch (const std::exception& e) {
+        FMessages->ShowError(ErrorBoxText(e.what()));
+    }
 }
 
 void TfmMain::ShowDefaultFolder()
@@ -546,6 +560,7 @@ void TfmMain::ProjectCompanyNameChanged()
                 TQtTreeDisplay::Item(FindTreeNode(display, FProject->CompanyFolder(), display.Child(nullptr, 0))))
             item->setText(0, AnsiToQt(FProject->CompanyFolder()->Name()));
     }
+    frmContainter->SetCompanyName(FProject->CompanyName());
 }
 
 void TfmMain::ProjectDefaultFolderChanged()
@@ -611,6 +626,9 @@ bool TfmMain::Save()
     if (!FProject)
         return false;
     try {
+        // Ctrl+S leaves the focus in the licence editor, so its text is
+        // written here and not only when it loses the focus.
+        frmMemoEditor->SaveLicence();
         std::string name = FProject->ProjectFileName();
         if (name.empty()) {
             std::string chosen = FDialogs->SaveProject(FProject->ProjectDir());
@@ -776,6 +794,14 @@ void TfmMain::Shutdown(bool interactive)
         return;
     FShutDown = true;
     FSettings->SaveSettings();
+    try {
+        frmMemoEditor->SaveLicence();
+    } catch (const std::exception& e) {
+        if (interactive)
+            FMessages->ShowError(ErrorBoxText(e.what()));
+        else
+            DebugTrace(std::string("TfmMain: licence not written: ") + e.what());
+    }
     UnbindProject();
     FProject.reset();
     if (FTextsFile) {

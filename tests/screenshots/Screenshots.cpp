@@ -30,6 +30,8 @@
 #include "ui/frmList.h"
 #include "ui/frmRegKeys.h"
 #include "ui/frmValues.h"
+#include "ui/frmContainter.h"
+#include "ui/frmMemoEditor.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,7 +43,11 @@
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTextEdit>
 
+#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -216,7 +222,78 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
     RemoveTree(scratch);
 }
 
+// The Languages tab in two languages: the preview's three pages in
+// "Neutral" and in German (added here when the project lacks it), and both
+// text editors.
+void SaveLanguageWindows(TfmMain& main, const QString& dir)
+{
+    auto* tabs = main.findChild<QTabWidget*>(QStringLiteral("pcMain"));
+    tabs->setCurrentIndex(TfmMain::tsLanguages);
+    auto* languages = main.findChild<QComboBox*>(QStringLiteral("cbLanguages"));
+    auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+    if (languages->findText(QStringLiteral("German")) < 0) {
+        main.SetModalRunner([](QDialog& dialog) {
+            auto* added = dialog.findChild<QComboBox*>(QStringLiteral("cbNewLanguage"));
+            added->setCurrentIndex(added->findText(QStringLiteral("German")));
+            return int(QDialog::Accepted);
+        });
+        main.RunCommand([&main] { main.btAddLanguageClick(); });
+        main.SetModalRunner(nullptr);
+        // Windows-1252, as the texts file holds it.
+        const std::pair<const char*, const char*> german[] = {
+            {"1.String1", "Willkommen beim Setup von %APPNAME%."},
+            {"1.String2", "Dieser Assistent installiert %APPNAME% von %COMPANYNAME% auf Ihrem mobilen Ger\xE4t."},
+            {"1.String3", "Klicken Sie auf Weiter, um fortzufahren, oder auf Abbrechen, um das Setup zu beenden."},
+            {"1.String4", "Sprache des Setups:"},
+            {"1.TopString", "Willkommen"},
+            {"2.License1", "Bitte lesen Sie den folgenden Lizenzvertrag sorgf\xE4ltig durch."},
+            {"2.Accept", "Ich akzeptiere die Bedingungen des Lizenzvertrags"},
+            {"2.DoNotAccept", "Ich akzeptiere die Bedingungen des Lizenzvertrags nicht"},
+            {"2.TopString", "Lizenzvertrag"},
+            {"3.String1", "Das Setup von %APPNAME% ist auf diesem Computer abgeschlossen."},
+            {"3.String2", "%APPNAME% wird beim n\xE4" "chsten Verbinden auf Ihr Ger\xE4t kopiert."},
+            {"3.TopString", "Setup abgeschlossen"},
+            {"4.BackBtn", "< &Zur\xFC" "ck"},
+            {"4.NextBtn", "&Weiter >"},
+            {"4.FinishBtn", "&Fertig stellen"},
+            {"4.CancelBtn", "Abbrechen"},
+        };
+        for (const auto& [key, text] : german)
+            main.TextsFile()->WriteString("German", key, text);
+    }
+    auto node = [tree](const char* caption) {
+        QList<QTreeWidgetItem*> found =
+            tree->findItems(QString::fromLatin1(caption), Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    };
+    const char* pages[] = {"Welcome Screen", "License Agreement Screen", "Finish Screen"};
+    const char* pageNames[] = {"welcome", "licence", "finish"};
+    for (const char* language : {"Neutral", "German"}) {
+        languages->setCurrentIndex(languages->findText(QString::fromLatin1(language)));
+        for (int i = 0; i < 3; ++i) {
+            tree->setCurrentItem(node(pages[i]));
+            std::string name = std::string("languages-preview-") + pageNames[i] + "-" + language;
+            for (char& c : name)
+                c = char(std::tolower(static_cast<unsigned char>(c)));
+            Save(main, dir, name.c_str());
+        }
+    }
+    tree->setCurrentItem(node("String 2"));
+    Save(main, dir, "languages-string-editor");
+    tree->setCurrentItem(node("License agreement"));
+    if (auto* box = main.MemoEditor()->findChild<QTextEdit*>(QStringLiteral("RichEdit"))) {
+        QTextCursor word = box->document()->find(QStringLiteral("Bitte"));
+        if (word.isNull())
+            word = box->document()->find(QStringLiteral("agreement"));
+        box->setTextCursor(word);
+        box->setFocus();
+    }
+    Save(main, dir, "languages-licence-editor");
+    languages->setCurrentIndex(0);
+    tabs->setCurrentIndex(TfmMain::tsGeneral);
 }
+
+} // namespace
 
 void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName)
 {
@@ -310,6 +387,7 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
         SaveMenu(files->List()->findChild<QMenu*>(QStringLiteral("pmList")), dir, "menu-files-list");
     }
     SaveRegistryWindows(main, dir);
+    SaveLanguageWindows(main, dir);
     tabs->setCurrentIndex(TfmMain::tsGeneral);
 
     TfmSetupImage image(nullptr, nullptr, &main);
