@@ -6,6 +6,7 @@
 #include "model/Project.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Pictures.h"
 #include "ui/frmBase.h"
 #include "ui/frmDefaultFolder.h"
 #include "ui/frmFiles.h"
@@ -79,9 +80,10 @@ TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSe
     for (TfrmBase* page : FPages)
         stack->addWidget(page);
     // On the main window's tabs the list pages go without their picture.
-    frmFiles->Picture()->show();
-    frmShortcuts->Picture()->show();
-    frmSetupDLLs->Picture()->show();
+    for (QLabel* picture : {frmFiles->Picture(), frmShortcuts->Picture(), frmSetupDLLs->Picture()}) {
+        picture->setPixmap(DefaultSetupPicture());
+        picture->show();
+    }
     frmDefaultFolder->SetFilesPage(frmFiles);
     // Deleting files takes the shortcuts that start them along.
     connect(frmFiles, &TfrmBase::ProjectChanged, frmShortcuts, &TfrmShortcuts::RefreshList);
@@ -159,6 +161,12 @@ void TfmWizard::UpdateButtons()
 void TfmWizard::GoToPage(int index)
 {
     TfrmBase* page = FPages.at(size_t(index));
+    // The lists show device paths, which the pages before may have changed
+    // (a renamed application folder, a new default folder).
+    if (page == frmShortcuts)
+        frmShortcuts->RefreshList();
+    else if (page == frmSetupDLLs)
+        frmSetupDLLs->RefreshList();
     static_cast<QStackedLayout*>(page->parentWidget()->layout())->setCurrentWidget(page);
     page->PreparePage();
     page->ActivatePage();

@@ -25,14 +25,18 @@
 #include "ui/fmShortcutProperties.h"
 #include "ui/fmSplash.h"
 #include "ui/fmStringEditor.h"
+#include "ui/fmWizard.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
 #include "ui/frmList.h"
+#include "ui/frmProjectInfo.h"
 #include "ui/frmRegKeys.h"
+#include "ui/frmRegistry.h"
 #include "ui/frmValues.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QAbstractButton>
 #include <QMenuBar>
@@ -43,6 +47,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -216,9 +221,78 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
     RemoveTree(scratch);
 }
 
+// The six pages of the new-project wizard for a project that a new author
+// is filling in. Opening the wizard makes the projects base folder in the
+// home folder, which is a scratch folder here.
+void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QString& dir)
+{
+    std::string scratch = CreatePrivateTempDir("vi-shots-");
+    std::string home = AppendPath(scratch, "home");
+    ForceDirectories(home);
+    const char* oldHome = std::getenv("HOME");
+    std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", home.c_str(), 1);
+    {
+        TProject project("Northwind Traders");
+        TFolder* app = project.AppFolder();
+        TFolder* data = app->AddSubFolder(std::make_unique<TFolder>("Data", 0));
+        struct TSample {
+            const char* Dir;
+            const char* Name;
+            TProcessor Processor;
+            TFolder* Folder;
+        };
+        for (const TSample& sample : {TSample{"C:\\Projects\\FieldOrders\\ARMV4\\", "orders.exe", pStrongARM, nullptr},
+                                      TSample{"C:\\Projects\\FieldOrders\\Common\\", "readme.txt", pAll, nullptr},
+                                      TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", pAll, data}}) {
+            auto file = std::make_unique<TFile>();
+            file->SetSourceDir(sample.Dir);
+            file->SetFileName(sample.Name);
+            file->SetPlatforms(TPlatforms{plPPC2K});
+            file->SetProcessor(sample.Processor);
+            file->SetEmergencyFolder(project.Folders().Root());
+            file->SetFolder(sample.Folder ? sample.Folder : project.DefaultFolder());
+            file->SetUseDefaultFolder(!sample.Folder);
+            project.Files().Add(std::move(file));
+        }
+        auto shortcut = std::make_unique<TCEShortCut>();
+        shortcut->SetName("Field Orders");
+        shortcut->SetTarget(project.Files().Item(0));
+        shortcut->SetFolder(project.Folders().FindStartMenuFolder()->GetSubFolder(0));
+        project.Shortcuts().Add(std::move(shortcut));
+        TRegKey* hklm = project.RegKeys().Item(2);
+        TRegKey* key = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Field Orders", "Field Orders"));
+        auto server = std::make_unique<TValue>(vtString);
+        server->SetName("Server");
+        server->SetStringData("orders.northwind.example");
+        key->Values().Add(std::move(server));
+
+        TfmWizard wizard(nullptr, nullptr, &main.Settings(), programDir, &main);
+        wizard.SetProject(&project);
+        wizard.findChild<QLineEdit*>(QStringLiteral("eAppName"))->setText(QStringLiteral("Field Orders"));
+        wizard.show();
+        const char* names[] = {"wizard-1-project", "wizard-2-default-folder", "wizard-3-files",
+                               "wizard-4-shortcuts", "wizard-5-setup-dlls", "wizard-6-registry"};
+        for (int page = 0; page < TfmWizard::PageCount; ++page) {
+            if (page == TfmWizard::pgRegistry)
+                if (auto* registry = wizard.findChild<TfrmRegistry*>())
+                    registry->Keys()->SelectKey(key);
+            Save(wizard, dir, names[page]);
+            if (page + 1 < TfmWizard::PageCount)
+                wizard.btNextClick();
+        }
+        wizard.hide();
+    }
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
+    RemoveTree(scratch);
 }
 
-void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName)
+}
+
+void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName, const std::string& programDir)
 {
     QString dir = HostPathToQt(dirName);
     QDir().mkpath(dir);
@@ -235,6 +309,7 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
 
     if (!main.Project()) {
         Save(main, dir, "main-no-project");
+        SaveNewProjectWizard(main, programDir, dir);
         return;
     }
 
