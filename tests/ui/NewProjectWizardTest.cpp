@@ -12,7 +12,9 @@
 #include "ui/fmMain.h"
 #include "ui/fmWizard.h"
 #include "ui/frmFolder.h"
+#include "ui/frmList.h"
 #include "ui/frmProjectInfo.h"
+#include "ui/frmShortcuts.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -264,6 +267,27 @@ TEST_F(WizardTest, LeavingTheFolderPageSetsTheSelectedDefaultFolder)
     // Back counts as leaving too.
     Button("btBack")->click();
     EXPECT_EQ(Project.DefaultFolder(), company);
+}
+
+TEST_F(WizardTest, ShortcutListShowsTheNamesTypedBeforeIt)
+{
+    auto file = std::make_unique<TFile>();
+    file->SetSourceDir("C:\\src\\");
+    file->SetFileName("tides.exe");
+    file->SetFolder(Project.DefaultFolder());
+    auto shortcut = std::make_unique<TCEShortCut>();
+    shortcut->SetName("Tides");
+    shortcut->SetTarget(Project.Files().Add(std::move(file)));
+    shortcut->SetFolder(Project.Folders().FindStartMenuFolder());
+    Project.Shortcuts().Add(std::move(shortcut));
+    Open();
+    Retype("eAppName", QStringLiteral("Tide Tables"));
+    for (int page = TfmWizard::pgDefaultFolder; page <= TfmWizard::pgShortcuts; ++page)
+        Button("btNext")->click();
+    QTableView* view = Named<TfrmShortcuts>("frmShortcuts")->List()->View();
+    ASSERT_EQ(view->model()->rowCount(), 1);
+    EXPECT_EQ(view->model()->index(0, 2).data().toString(),
+              QStringLiteral("\\Program Files\\Firm\\Tide Tables\\tides.exe"));
 }
 
 TEST_F(WizardTest, FinishWritesTheProjectAndItsFilesBesideIt)
