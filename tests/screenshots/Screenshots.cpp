@@ -44,6 +44,8 @@
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -290,6 +292,23 @@ void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QS
     RemoveTree(scratch);
 }
 
+// The manual's page on a new project as a simple HTML viewer shows it, the
+// whole page in one picture.
+void SaveManualPage(const std::string& programDir, const QString& dir)
+{
+    std::string page = AppendPath(AppendPath(programDir, "manual"), "getting-started.html");
+    if (!FileExists(page))
+        return;
+    QTextBrowser browser;
+    browser.setWindowTitle(QStringLiteral("Getting started"));
+    browser.setSource(QUrl::fromLocalFile(HostPathToQt(page)));
+    browser.document()->setTextWidth(820);
+    browser.resize(840, int(browser.document()->size().height()) + 20);
+    browser.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    browser.show();
+    Save(browser, dir, "manual-getting-started");
+}
+
 }
 
 void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName, const std::string& programDir)
@@ -310,6 +329,7 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
     if (!main.Project()) {
         Save(main, dir, "main-no-project");
         SaveNewProjectWizard(main, programDir, dir);
+        SaveManualPage(programDir, dir);
         return;
     }
 
