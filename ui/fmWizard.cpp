@@ -105,7 +105,6 @@ TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSe
     btNext->setObjectName(QStringLiteral("btNext"));
     // The arrow stands after the text, pointing the way the button goes.
     btNext->setLayoutDirection(Qt::RightToLeft);
-    btNext->setDefault(true);
     btCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     for (QPushButton* button : {btBack, btNext, btCancel})

@@ -52,7 +52,8 @@ protected:
         FOldHome = home ? std::optional<std::string>(home) : std::nullopt;
         ForceDirectories(Temp.File("home"));
         setenv("HOME", Temp.File("home").c_str(), 1);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Temp.File("settings")));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(Temp.File("settings")));
         QSettings(QString::fromLatin1(OrgName), QStringLiteral("1.0")).clear();
     }
     ~WizardTestBase() override
@@ -197,8 +198,8 @@ TEST_F(WizardTest, ChosenFolderStopsTheProjectNameFromMovingIt)
     Messages.Answer(TAnswer::No);
     Named<QToolButton>("btBrowse")->click();
     ASSERT_EQ(Messages.Shown().size(), 1u);
-    EXPECT_EQ(Messages.Shown()[0].Text,
-              "\"" + AppendPath(MyProjects(), "My Application") + "\" does not exists. Would you like to create it now?");
+    EXPECT_EQ(Messages.Shown()[0].Text, "\"" + AppendPath(MyProjects(), "My Application") +
+                                            "\" does not exists. Would you like to create it now?");
     EXPECT_FALSE(DirectoryExists(AppendPath(MyProjects(), "My Application")));
     EXPECT_EQ(Dialogs.LastFolderDir, AppendPath(MyProjects(), "My Application"));
     EXPECT_EQ(Project.ProjectDir(), chosen);
@@ -238,7 +239,8 @@ TEST_F(WizardTest, PageButtonsFollowThePageShown)
     EXPECT_EQ(Wizard->Current(), TfmWizard::pgProjectInfo);
     EXPECT_TRUE(Button("btBack")->isHidden());
     EXPECT_EQ(Button("btNext")->text(), QStringLiteral("&Next"));
-    const char* pages[] = {"frmProjectInfo", "frmDefaultFolder", "frmFiles", "frmShortcuts", "frmSetupDLLs", "frmRegistry"};
+    const char* pages[] = {"frmProjectInfo", "frmDefaultFolder", "frmFiles",
+                           "frmShortcuts",   "frmSetupDLLs",     "frmRegistry"};
     for (int i = 1; i < TfmWizard::PageCount; ++i) {
         Button("btNext")->click();
         EXPECT_EQ(Wizard->Current(), i);
@@ -246,7 +248,8 @@ TEST_F(WizardTest, PageButtonsFollowThePageShown)
         EXPECT_FALSE(Wizard->Page(i)->isHidden()) << pages[i];
         EXPECT_TRUE(Wizard->Page(i - 1)->isHidden()) << pages[i - 1];
         EXPECT_FALSE(Button("btBack")->isHidden());
-        EXPECT_EQ(Button("btNext")->text(), i == TfmWizard::pgRegistry ? QStringLiteral("&Finish") : QStringLiteral("&Next"));
+        EXPECT_EQ(Button("btNext")->text(),
+                  i == TfmWizard::pgRegistry ? QStringLiteral("&Finish") : QStringLiteral("&Next"));
     }
     for (int i = TfmWizard::PageCount - 2; i >= 0; --i) {
         Button("btBack")->click();
