@@ -39,7 +39,7 @@ const char* const OrgName = "Veltrin Installer Wizard Tests";
 std::string ProgramDir()
 {
     const char* dir = std::getenv("VI_PROGRAM_DIR");
-    return dir ? IncludeTrailingPathDelimiter(dir) : std::string();
+    return IncludeTrailingPathDelimiter(dir && *dir ? dir : VI_BUILD_PROGRAM_DIR);
 }
 
 // HOME and the settings store point into a scratch folder, since opening
