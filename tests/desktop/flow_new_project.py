@@ -172,7 +172,7 @@ def new_project(builder, payload):
     do(find(wizard, "push button", "Finish"))
     gone(builder.app, WIZARD)
     wait_for("the title of the new project", lambda: builder.main().name == "Veltrin Installer - " + APP)
-    return os.path.dirname(expected + "/")
+    return expected
 
 
 def languages_step(builder):
@@ -216,7 +216,8 @@ def build(builder):
     maker = window(builder.app, "Build Wizard")
     # The build the wizard proposes becomes the one with the setup pages.
     proposed = find(maker, "list item", "All In One")
-    do(proposed, "Toggle")
+    if not proposed.getState().contains(pyatspi.STATE_SELECTED):
+        do(proposed, "Toggle")
     wait_for("the proposed build selected", lambda: proposed.getState().contains(pyatspi.STATE_SELECTED))
     define_build(builder, maker, "Wizard", True, "Edit Build")
     define_build(builder, maker, "Silent", False, "Add Build")
@@ -230,11 +231,13 @@ def build(builder):
 
 # --- the packages, outside the builder -----------------------------------------
 
-def check_package(package, payload, scratch):
-    """The CABs the package's .ini names: each passes cabextract's test, and
-    together they hold both payload files."""
+def check_package(package, setup_program, payload, scratch):
+    """The package starts its setup program; the CABs its .ini names each
+    pass cabextract's test and together hold both payload files."""
     with zipfile.ZipFile(package) as archive:
         names = archive.namelist()
+        if setup_program not in names:
+            raise FlowError("%s lacks its setup program %s: %s" % (package, setup_program, names))
         ini_name = "%s.ini" % APP
         if ini_name not in names:
             raise FlowError("%s holds no %s: %s" % (package, ini_name, names))
@@ -318,15 +321,16 @@ def flow(builder):
         if expected not in inf:
             raise FlowError("the saved project's .inf lacks %s" % expected)
 
-    packages = [os.path.join(work, name, "Setup.exe") for name in ("Wizard", "Silent")]
-    for package in packages:
-        if not os.path.isfile(package):
-            raise FlowError("no package %s" % package)
-    scratch = os.path.join(builder.work, "checks")
-    for package in packages:
-        os.makedirs(os.path.join(scratch, os.path.basename(os.path.dirname(package))))
-        check_package(package, payload, os.path.join(scratch, os.path.basename(os.path.dirname(package))))
-    run_silent_package(packages[1], scratch)
+    # The wizard build starts the desktop setup wizard, the silent one the launcher.
+    packages = {"Wizard": "Setup.exe", "Silent": "Deskstart.exe"}
+    for name in packages:
+        if not os.path.isfile(os.path.join(work, name, "Setup.exe")):
+            raise FlowError("no package %s" % os.path.join(work, name, "Setup.exe"))
+    for name, setup_program in packages.items():
+        scratch = os.path.join(builder.work, "checks", name)
+        os.makedirs(scratch)
+        check_package(os.path.join(work, name, "Setup.exe"), setup_program, payload, scratch)
+    run_silent_package(os.path.join(work, "Silent", "Setup.exe"), os.path.join(builder.work, "checks"))
 
 
 if __name__ == "__main__":
