@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -257,6 +258,22 @@ TEST_F(WizardTest, PageButtonsFollowThePageShown)
     }
     EXPECT_TRUE(Button("btBack")->isHidden());
     EXPECT_FALSE(Wizard->Finished());
+}
+
+TEST_F(WizardTest, EveryControlOfEveryPageHasANameAScreenReaderReads)
+{
+    Open();
+    for (int page = 0; page < TfmWizard::PageCount; ++page) {
+        for (QWidget* widget : Wizard->Page(page)->findChildren<QWidget*>()) {
+            if (widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled() || widget->inherits("QScrollBar"))
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+                << Wizard->Page(page)->objectName().toStdString() << ": " << widget->metaObject()->className() << " "
+                << widget->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(WizardTest, LeavingTheFolderPageSetsTheSelectedDefaultFolder)
