@@ -22,6 +22,7 @@
 #include "ui/fmRuntimeWizard.h"
 #include "ui/fmSetupImage.h"
 #include "ui/frmContainter.h"
+#include "ui/fmWizard.h"
 #include "ui/frmFiles.h"
 #include "ui/frmMemoEditor.h"
 #include "ui/frmFolder.h"
@@ -172,9 +173,8 @@ void TfmMain::CreateActions()
         return action;
     };
     QStyle* st = style();
-    aFileNew = make("aFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N), [] {});
-    // The new-project wizard arrives later; until then New stays visible and off.
-    aFileNew->setEnabled(false);
+    aFileNew = make("aFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N),
+                    [this] { RunCommand([this] { aFileNewExecute(); }); });
     aFileNew->setIcon(st->standardIcon(QStyle::SP_FileIcon));
     aFileOpen = make("aFileOpen", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
                      [this] { RunCommand([this] { OpenProject(std::string()); }); });
@@ -420,6 +420,33 @@ std::unique_ptr<TScrambeledMemIniFile> TfmMain::OpenTextsFile(const TProject& pr
     if (!FileExists(name))
         CopyFileNoOverwrite(AppendPath(FProgramDir, "Resources.dat"), name);
     return std::make_unique<TScrambeledMemIniFile>(name);
+}
+
+bool TfmMain::aFileNewExecute()
+{
+    if (FProject && !CloseProject())
+        return false;
+    auto project = std::make_unique<TProject>(FSettings->ReadSetting("company"));
+    {
+        TfmWizard wizard(FMessages, FDialogs, FSettings.get(), FProgramDir, this);
+        wizard.SetProject(project.get());
+        if (RunModal(FRunModal, wizard) != QDialog::Accepted || !wizard.Finished())
+            return false;
+    }
+    // The wizard wrote the texts file under the name that opening the
+    // project file finds again; that is the one to show and write back.
+    auto textsFile = std::make_unique<TScrambeledMemIniFile>(TfmWizard::TextsFilePath(*project));
+    FSettings->WriteSetting("company", project->CompanyName());
+    FSettings->WriteSetting("lastfolder", project->ProjectDir());
+    ClearTestBuilds();
+    FProject = std::move(project);
+    EnableProjectCommands(true);
+    setWindowTitle(Title(FProject.get()));
+    FSettings->AddRecentProject(TfmWizard::ProjectFilePath(*FProject));
+    ShowProject(std::move(textsFile));
+    FTabs->show();
+    FTabs->setCurrentIndex(tsGeneral);
+    return true;
 }
 
 bool TfmMain::OpenProject(const std::string& fileName)

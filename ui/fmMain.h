@@ -65,6 +65,11 @@ public:
     // Configuration) are shown; tests work them without an event loop.
     void SetModalRunner(TModalRunner runner) { FRunModal = std::move(runner); }
 
+    // New: closes the open project (with the save prompt), then runs the
+    // new-project wizard; true when the wizard finished and its project is
+    // now open.
+    bool aFileNewExecute();
+
     // The first command-line argument: opened when it names an existing file.
     void OpenStartProject(const std::string& argument);
 

@@ -25,16 +25,20 @@
 #include "ui/fmShortcutProperties.h"
 #include "ui/fmSplash.h"
 #include "ui/fmStringEditor.h"
+#include "ui/fmWizard.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
 #include "ui/frmList.h"
+#include "ui/frmProjectInfo.h"
 #include "ui/frmRegKeys.h"
+#include "ui/frmRegistry.h"
 #include "ui/frmValues.h"
 #include "ui/frmContainter.h"
 #include "ui/frmMemoEditor.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QAbstractButton>
 #include <QMenuBar>
@@ -42,6 +46,8 @@
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QTreeWidget>
 #include <QComboBox>
 #include <QRadioButton>
@@ -49,6 +55,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -293,9 +300,95 @@ void SaveLanguageWindows(TfmMain& main, const QString& dir)
     tabs->setCurrentIndex(TfmMain::tsGeneral);
 }
 
-} // namespace
+// The six pages of the new-project wizard for a project that a new author
+// is filling in. Opening the wizard makes the projects base folder in the
+// home folder, which is a scratch folder here.
+void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QString& dir)
+{
+    std::string scratch = CreatePrivateTempDir("vi-shots-");
+    std::string home = AppendPath(scratch, "home");
+    ForceDirectories(home);
+    const char* oldHome = std::getenv("HOME");
+    std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", home.c_str(), 1);
+    {
+        TProject project("Northwind Traders");
+        TFolder* app = project.AppFolder();
+        TFolder* data = app->AddSubFolder(std::make_unique<TFolder>("Data", 0));
+        struct TSample {
+            const char* Dir;
+            const char* Name;
+            TProcessor Processor;
+            TFolder* Folder;
+        };
+        for (const TSample& sample : {TSample{"C:\\Projects\\FieldOrders\\ARMV4\\", "orders.exe", pStrongARM, nullptr},
+                                      TSample{"C:\\Projects\\FieldOrders\\Common\\", "readme.txt", pAll, nullptr},
+                                      TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", pAll, data}}) {
+            auto file = std::make_unique<TFile>();
+            file->SetSourceDir(sample.Dir);
+            file->SetFileName(sample.Name);
+            file->SetPlatforms(TPlatforms{plPPC2K});
+            file->SetProcessor(sample.Processor);
+            file->SetEmergencyFolder(project.Folders().Root());
+            file->SetFolder(sample.Folder ? sample.Folder : project.DefaultFolder());
+            file->SetUseDefaultFolder(!sample.Folder);
+            project.Files().Add(std::move(file));
+        }
+        auto shortcut = std::make_unique<TCEShortCut>();
+        shortcut->SetName("Field Orders");
+        shortcut->SetTarget(project.Files().Item(0));
+        shortcut->SetFolder(project.Folders().FindStartMenuFolder()->GetSubFolder(0));
+        project.Shortcuts().Add(std::move(shortcut));
+        TRegKey* hklm = project.RegKeys().Item(2);
+        TRegKey* key = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Field Orders", "Field Orders"));
+        auto server = std::make_unique<TValue>(vtString);
+        server->SetName("Server");
+        server->SetStringData("orders.northwind.example");
+        key->Values().Add(std::move(server));
 
-void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName)
+        TfmWizard wizard(nullptr, nullptr, &main.Settings(), programDir, &main);
+        wizard.SetProject(&project);
+        wizard.findChild<QLineEdit*>(QStringLiteral("eAppName"))->setText(QStringLiteral("Field Orders"));
+        wizard.show();
+        const char* names[] = {"wizard-1-project", "wizard-2-default-folder", "wizard-3-files",
+                               "wizard-4-shortcuts", "wizard-5-setup-dlls", "wizard-6-registry"};
+        for (int page = 0; page < TfmWizard::PageCount; ++page) {
+            if (page == TfmWizard::pgRegistry)
+                if (auto* registry = wizard.findChild<TfrmRegistry*>())
+                    registry->Keys()->SelectKey(key);
+            Save(wizard, dir, names[page]);
+            if (page + 1 < TfmWizard::PageCount)
+                wizard.btNextClick();
+        }
+        wizard.hide();
+    }
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
+    RemoveTree(scratch);
+}
+
+// The manual's page on a new project as a simple HTML viewer shows it, the
+// whole page in one picture.
+void SaveManualPage(const std::string& programDir, const QString& dir)
+{
+    std::string page = AppendPath(AppendPath(programDir, "manual"), "getting-started.html");
+    if (!FileExists(page))
+        return;
+    QTextBrowser browser;
+    browser.setWindowTitle(QStringLiteral("Getting started"));
+    browser.setSource(QUrl::fromLocalFile(HostPathToQt(page)));
+    browser.document()->setTextWidth(820);
+    browser.resize(840, int(browser.document()->size().height()) + 20);
+    browser.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    browser.show();
+    Save(browser, dir, "manual-getting-started");
+}
+
+}
+
+void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName, const std::string& programDir)
 {
     QString dir = HostPathToQt(dirName);
     QDir().mkpath(dir);
@@ -312,6 +405,8 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
 
     if (!main.Project()) {
         Save(main, dir, "main-no-project");
+        SaveNewProjectWizard(main, programDir, dir);
+        SaveManualPage(programDir, dir);
         return;
     }
 
