@@ -170,6 +170,47 @@ TEST_F(BuildWineTest, WizardPackageUnpacksEverythingAndStartsItsSetupProgram)
     }
 }
 
+// A package runs from a download folder where anything may lie beside it,
+// and the setup wizard runs from the folder it was unpacked to: DLLs there
+// named after system ones must never be loaded, by the self-extractor, the
+// wizard or the launcher.
+TEST_F(BuildWineTest, DllsPlantedBesideThePackagesAndTheirProgramsAreNotLoaded)
+{
+    const std::string planted = WinProgram("tests/planted.dll");
+    ASSERT_TRUE(FileExists(planted));
+    const std::vector<std::string> names = {"riched20.dll", "version.dll", "uxtheme.dll", "msftedit.dll"};
+    auto plant = [&](const std::string& folder) {
+        for (const std::string& name : names)
+            fs::copy_file(planted, folder + "/" + name, fs::copy_options::overwrite_existing);
+    };
+    const std::vector<std::string> env = {"VI_PLANTED_RECORD=" + WindowsPath(FDir.File("planted.txt"))};
+
+    UseRealWizard();
+    Build("Pocket PC");
+    Build("Pocket PC Silent");
+    plant(FWork + "/Pocket PC");
+    plant(FWork + "/Pocket PC Silent");
+    RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD", env);
+    RunPackage(FWork + "/Pocket PC Silent/Setup.exe", "VI_APPMGR_RECORD", env);
+
+    // The wizard and the launcher in a folder holding what a package
+    // unpacks, and the planted DLLs.
+    const std::string unpacked = FDir.File("unpacked");
+    fs::create_directories(unpacked);
+    fs::copy_file(WinProgram("Setup.exe"), unpacked + "/Setup.exe");
+    fs::copy_file(WinProgram("Deskstart.exe"), unpacked + "/Deskstart.exe");
+    plant(unpacked);
+    TRunResult unzip = RunProgram({"unzip", "-o", "-q", FWork + "/Pocket PC/Setup.exe", "-x", "Setup.exe", "-d", unpacked},
+                                  {}, FDir.File("unzip-output.txt"));
+    ASSERT_TRUE(FileExists(unpacked + "/VI.INI")) << unzip.Output;
+    for (const char* program : {"Setup.exe", "Deskstart.exe"})
+        RunProgram(Wine({unpacked + "/" + program}),
+                   {env[0], "VI_SETUP_UNATTENDED=1", "VI_APPMGR_RECORD=" + WindowsPath(FDir.File("record.txt"))},
+                   FDir.File("run-output.txt"), 60);
+
+    EXPECT_FALSE(FileExists(FDir.File("planted.txt"))) << ReadAll(FDir.File("planted.txt"));
+}
+
 TEST_F(BuildWineTest, LauncherHandsTheIniToTheAppManagerOfAppPaths)
 {
     Build("Pocket PC Silent");
