@@ -100,10 +100,11 @@ TEST(SaveKill, EveryKillLeavesAnOldOrNewFileAndNoTemporaryFile)
         loaded.UpdateFile();
         EXPECT_EQ(LeftoverTemps(tmp.Path()), std::vector<std::string>());
     }
-    // Saves take most of the loop's time, so most kills land inside one; a
-    // run where none did would not have tested anything.
-    if (trials >= 20)
+    // Some kills must have landed inside a save (about one in six does
+    // here); a run where none did would not have tested anything.
+    if (trials >= 20) {
         EXPECT_GT(killedMidSave, 0);
+    }
     std::printf("%d trials, %d killed during a save\n", trials, killedMidSave);
 }
 
