@@ -39,6 +39,14 @@ bool ForceDirectories(const std::string& path)
     return DirectoryExists(path);
 }
 
+bool RemoveEmptyDirectory(const std::string& path)
+{
+    std::error_code ec;
+    if (fs::is_directory(FsPath(path), ec) && fs::is_empty(FsPath(path), ec) && !ec)
+        fs::remove(FsPath(ExcludeTrailingPathDelimiter(path)), ec);
+    return !DirectoryExists(path);
+}
+
 bool DeleteFileIfExists(const std::string& path)
 {
     std::error_code ec;

@@ -29,6 +29,12 @@ std::string GetWindowsDir();
 std::string GetEnvironmentText(const std::string& name);
 // The folder of the running program, with a trailing separator.
 std::string GetProgramDir();
+// The folder below which new work folders are proposed, with a trailing
+// separator: "My Projects" beside the program on Windows. On POSIX hosts the
+// program folder normally belongs to the system and cannot be written, so
+// there it is "My Projects" in the user's home folder ($HOME, else the
+// password database); the program folder only when no home is known.
+std::string GetProjectsBaseDir(const std::string& programDir);
 
 // The system's own text for an error code of the last failed call.
 std::string SystemErrorMessage(int code);
@@ -47,6 +53,8 @@ std::string HostFileName(const std::string& ansiPath);
 bool DirectoryExists(const std::string& path);
 // Creates the folder and its missing parents; false on failure.
 bool ForceDirectories(const std::string& path);
+// Removes a folder only when it is empty; false when it is still there.
+bool RemoveEmptyDirectory(const std::string& path);
 // Deletes a file; false when it could not be deleted (a missing file counts as deleted).
 bool DeleteFileIfExists(const std::string& path);
 // Copies a file without overwriting an existing target; false on failure or

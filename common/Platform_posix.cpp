@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -108,6 +109,15 @@ std::string GetProgramDir()
         return std::string();
     buffer[n] = 0;
     return ExtractFilePath(buffer);
+}
+
+std::string GetProjectsBaseDir(const std::string& programDir)
+{
+    std::string home = GetEnvironmentText("HOME");
+    if (home.empty())
+        if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
+            home = entry->pw_dir;
+    return IncludeTrailingPathDelimiter(AppendPath(home.empty() ? programDir : home, "My Projects"));
 }
 
 std::string SystemErrorMessage(int code)

@@ -86,6 +86,11 @@ std::string GetProgramDir()
     return path.empty() ? std::string() : ExtractFilePath(Utf8FromWide(path));
 }
 
+std::string GetProjectsBaseDir(const std::string& programDir)
+{
+    return IncludeTrailingPathDelimiter(AppendPath(programDir, "My Projects"));
+}
+
 std::string SystemErrorMessage(int code)
 {
     wchar_t* text = nullptr;

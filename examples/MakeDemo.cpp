@@ -14,6 +14,7 @@
 #include "model/Project.h"
 #include "model/ProjectJson.h"
 #include "storage/LanguageManager.h"
+#include "storage/RichText.h"
 #include "storage/uScramble.h"
 
 #include <iostream>
@@ -134,17 +135,101 @@ void WriteTexts(const std::string& out, const std::string& resourcesIni)
     TLanguageManager languages;
     languages.LoadLanguages(&texts);
     languages.AddLanguage(German, English);
-    // Windows-1252, as texts files hold them.
-    texts.WriteString("German", "1.String1", "Willkommen beim Setup von %APPNAME%.");
-    texts.WriteString("German", "1.String3", "Klicken Sie auf Weiter, um fortzufahren, oder auf Abbrechen.");
-    texts.WriteString("German", "1.TopString", "Willkommen");
-    texts.WriteString("German", "2.TopString", "Lizenzvertrag");
-    texts.WriteString("German", "3.TopString", "Setup abgeschlossen");
-    texts.WriteString("German", "4.BackBtn", "< &Zur\xFC" "ck");
-    texts.WriteString("German", "4.NextBtn", "&Weiter >");
-    texts.WriteString("German", "4.FinishBtn", "&Fertig stellen");
-    texts.WriteString("German", "4.CancelBtn", "Abbrechen");
+    // Windows-1252, as texts files hold them. "2.EULA" stays: it names the
+    // licence files, whose base the build fixes as "EULA".
+    const std::pair<const char*, const char*> german[] = {
+        {"0.NoActiveSync", "ActiveSync wurde auf diesem Computer nicht gefunden. Bitte installieren Sie ActiveSync, "
+                           "verbinden Sie Ihr Ger\xE4t und starten Sie dieses Setup erneut."},
+        {"0.NoResources", "Einige Dateien dieses Setups fehlen. Bitte besorgen Sie sich bei %COMPANYNAME% eine "
+                          "vollst\xE4ndige Kopie des Setups von %APPNAME%."},
+        {"0.ConfirmQuit", "%APPNAME% ist noch nicht installiert. M\xF6" "chten Sie das Setup wirklich beenden?"},
+        {"0.Error", "Beim Setup von %APPNAME% ist ein Fehler aufgetreten."},
+        {"1.String1", "Willkommen beim Setup von %APPNAME%."},
+        {"1.String2", "Dieser Assistent installiert %APPNAME% von %COMPANYNAME% auf Ihrem mobilen Ger\xE4t. Bitte "
+                      "verbinden Sie das Ger\xE4t \xFC" "ber ActiveSync mit diesem Computer, bevor Sie fortfahren."},
+        {"1.String3", "Klicken Sie auf Weiter, um fortzufahren, oder auf Abbrechen, um das Setup zu beenden."},
+        {"1.String4", "Sprache des Setups:"},
+        {"1.TopString", "Willkommen"},
+        {"2.License1", "Bitte lesen Sie den folgenden Lizenzvertrag sorgf\xE4ltig durch."},
+        {"2.Accept", "Ich akzeptiere die Bedingungen des Lizenzvertrags"},
+        {"2.DoNotAccept", "Ich akzeptiere die Bedingungen des Lizenzvertrags nicht"},
+        {"2.TopString", "Lizenzvertrag"},
+        {"3.String1", "Das Setup von %APPNAME% ist auf diesem Computer abgeschlossen."},
+        {"3.String2", "%APPNAME% wird auf Ihr Ger\xE4t kopiert, sobald es sich das n\xE4" "chste Mal \xFC" "ber "
+                      "ActiveSync verbindet. Bitte achten Sie auf den Bildschirm des Ger\xE4ts: M\xF6glicherweise "
+                      "m\xFCssen Sie die Installation dort best\xE4tigen."},
+        {"3.TopString", "Setup abgeschlossen"},
+        {"4.BackBtn", "< &Zur\xFC" "ck"},
+        {"4.NextBtn", "&Weiter >"},
+        {"4.FinishBtn", "&Fertig stellen"},
+        {"4.CancelBtn", "Abbrechen"},
+        {"4.YesBtn", "&Ja"},
+        {"4.NoBtn", "&Nein"},
+        {"4.OkBtn", "OK"},
+    };
+    for (const auto& [key, text] : german)
+        texts.WriteString("German", key, text);
     texts.UpdateFile();
+}
+
+// The German licence as the builder's licence editor writes it: a bold
+// heading, bold section titles, a bulleted list and the accented letters of
+// the language.
+TRichDocument GermanLicence()
+{
+    auto run = [](const std::string& text, bool bold = false, int32_t halfPoints = 20) {
+        TRichRun r;
+        r.Text = text;
+        r.FontName = "Arial";
+        r.HalfPoints = halfPoints;
+        r.Bold = bold;
+        return r;
+    };
+    auto paragraph = [](std::vector<TRichRun> runs, TRichAlign align = TRichAlign::Left, bool bullet = false) {
+        TRichParagraph p;
+        p.Align = align;
+        p.Bullet = bullet;
+        p.Runs = std::move(runs);
+        return p;
+    };
+    TRichDocument licence;
+    auto& p = licence.Paragraphs;
+    p.push_back(paragraph({run("ENDBENUTZER-LIZENZVERTRAG", true, 24)}, TRichAlign::Center));
+    p.push_back(paragraph({}));
+    p.push_back(paragraph({run("Bitte lesen Sie diesen Vertrag sorgfältig, bevor Sie %AppName% installieren. Mit der "
+                               "Installation, dem Kopieren oder der sonstigen Nutzung von %AppName% erklären Sie sich "
+                               "mit seinen Bedingungen einverstanden. Wenn Sie nicht zustimmen, installieren und "
+                               "nutzen Sie %AppName% nicht.")}));
+    p.push_back(paragraph({}));
+    p.push_back(paragraph({run("1. Lizenz.", true),
+                           run(" %CompanyName% gewährt Ihnen das nicht ausschließliche, nicht übertragbare Recht, "
+                               "%AppName% auf den Geräten zu installieren und zu nutzen, die Ihnen gehören oder die "
+                               "Sie verwalten.")}));
+    p.push_back(paragraph({}));
+    p.push_back(paragraph({run("2. Einschränkungen.", true), run(" Sie dürfen %AppName% nicht")}));
+    p.push_back(paragraph({run("vermieten, verleasen, verkaufen oder weitergeben;")}, TRichAlign::Left, true));
+    p.push_back(paragraph({run("zurückentwickeln, dekompilieren oder disassemblieren, soweit das für Sie geltende "
+                               "Recht dies nicht ausdrücklich erlaubt.")},
+                          TRichAlign::Left, true));
+    p.push_back(paragraph({}));
+    p.push_back(paragraph({run("3. Eigentum.", true),
+                           run(" %AppName% wird lizenziert, nicht verkauft. %CompanyName% behält alle Rechte, die "
+                               "dieser Vertrag Ihnen nicht ausdrücklich einräumt.")}));
+    p.push_back(paragraph({}));
+    p.push_back(paragraph({run("4. Keine Gewährleistung.", true),
+                           run(" %AppName% wird „wie besehen“ und ohne jede Gewährleistung bereitgestellt. "
+                               "%CompanyName% gewährleistet nicht, dass es fehlerfrei ist oder Ihren Anforderungen "
+                               "genügt.")}));
+    p.push_back(paragraph({}));
+    p.push_back(paragraph({run("5. Haftungsbeschränkung.", true),
+                           run(" Soweit das Gesetz es zulässt, haftet %CompanyName% nicht für Schäden, die aus der "
+                               "Nutzung oder der Unmöglichkeit der Nutzung von %AppName% entstehen.")}));
+    p.push_back(paragraph({}));
+    p.push_back(paragraph({run("6. Beendigung.", true),
+                           run(" Diese Lizenz endet, wenn Sie ihre Bedingungen nicht einhalten. Sie müssen dann alle "
+                               "Kopien von %AppName% entfernen.")}));
+    licence.Normalize();
+    return licence;
 }
 
 void WriteLicences(const std::string& out, const std::string& neutralRtf)
@@ -152,12 +237,7 @@ void WriteLicences(const std::string& out, const std::string& neutralRtf)
     std::string neutral = ReadText(neutralRtf);
     WriteText(out, "EULA_Neutral.txt", neutral);
     WriteText(out, "EULA_English.txt", neutral);
-    WriteText(out, "EULA_German.txt",
-              "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
-              "\\pard\\qc\\b\\f0\\fs24 ENDBENUTZER-LIZENZVERTRAG\\par\r\n"
-              "\\pard\\b0\\fs20\\par\r\n"
-              "Bitte lesen Sie diesen Vertrag, bevor Sie %AppName% installieren. Mit der Installation von "
-              "%AppName% stimmen Sie ihm zu.\\par\r\n}\r\n");
+    WriteText(out, "EULA_German.txt", WriteRtf(GermanLicence()));
 }
 
 void WritePayload(const std::string& out)

@@ -19,6 +19,7 @@
 #include <olectl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -87,6 +88,7 @@ private:
     HWND Button(const wchar_t* caption, int id, DWORD style = BS_PUSHBUTTON);
     void ApplyTexts();
     void LayoutWelcome();
+    void LayoutLicence();
     void LoadLicence();
     void ShowPage(size_t index);
     void UpdateButtons();
@@ -199,9 +201,9 @@ void TSetupWizard::CreateControls()
     SendMessageW(FLicenceText, WM_SETFONT, WPARAM(FFont), FALSE);
     FLicence.push_back(FLicenceText);
     int radioTop = kPageTop + kPageInnerHeight - 44;
-    FAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | WS_GROUP, S(kPageLeft),
+    FAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE | WS_GROUP, S(kPageLeft),
                               S(radioTop), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idAccept)), FInstance, nullptr);
-    FDoNotAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON, S(kPageLeft),
+    FDoNotAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE, S(kPageLeft),
                                    S(radioTop + 22), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idDoNotAccept)),
                                    FInstance, nullptr);
     for (HWND radio : {FAccept, FDoNotAccept})
@@ -246,6 +248,23 @@ void TSetupWizard::LayoutWelcome()
     MoveWindow(FLanguage, S(kPageLeft + kPageInnerWidth - 150), bottom - S(30), S(150), S(200), TRUE);
 }
 
+// Long choices (German ones are) wrap instead of running out of the page;
+// the licence gives up the room they need.
+void TSetupWizard::LayoutLicence()
+{
+    int textWidth = S(kPageInnerWidth) - GetSystemMetrics(SM_CXMENUCHECK) - S(6);
+    int refuse = std::max(S(20), TextHeight(FDoNotAccept, FFont, textWidth) + S(4));
+    int accept = std::max(S(20), TextHeight(FAccept, FFont, textWidth) + S(4));
+    int bottom = S(kPageTop + kPageInnerHeight - 2);
+    int refuseTop = bottom - refuse;
+    int acceptTop = refuseTop - S(2) - accept;
+    MoveWindow(FDoNotAccept, S(kPageLeft), refuseTop, S(kPageInnerWidth), refuse, TRUE);
+    MoveWindow(FAccept, S(kPageLeft), acceptTop, S(kPageInnerWidth), accept, TRUE);
+    int licenceTop = S(kPageTop + 36);
+    MoveWindow(FLicenceText, S(kPageLeft), licenceTop, S(kPageInnerWidth), std::max(S(40), acceptTop - S(6) - licenceTop),
+               TRUE);
+}
+
 DWORD CALLBACK StreamFromString(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read)
 {
     auto* source = reinterpret_cast<std::pair<const std::string*, size_t>*>(cookie);
@@ -286,9 +305,9 @@ void TSetupWizard::LoadLicence()
 void TSetupWizard::ApplyTexts()
 {
     const TWizardModel& m = *FModel;
-    SetText(FBack, m.Text("4.BackBtn", "< &Back"));
-    SetText(FNextButton, m.Text("4.NextBtn", "&Next >"));
-    SetText(FFinishButton, m.Text("4.FinishBtn", "&Finish"));
+    SetText(FBack, m.Text("4.BackBtn", "Back"));
+    SetText(FNextButton, m.Text("4.NextBtn", "Next"));
+    SetText(FFinishButton, m.Text("4.FinishBtn", "Finish"));
     SetText(FCancelButton, m.Text("4.CancelBtn", "Cancel"));
     for (int i = 0; i < 4; ++i)
         SetText(FWelcome[i], m.Text("1.String" + std::to_string(i + 1)));
@@ -302,6 +321,7 @@ void TSetupWizard::ApplyTexts()
     MoveWindow(FFinish[1], S(kPageLeft), S(kPageTop + 16) + h, S(kPageInnerWidth),
                TextHeight(FFinish[1], FFont, S(kPageInnerWidth)), TRUE);
     LayoutWelcome();
+    LayoutLicence();
     LoadLicence();
     if (!m.Pages().empty())
         SetText(FHeading, m.Heading(m.Pages()[FCurrent]));

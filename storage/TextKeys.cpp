@@ -1,6 +1,8 @@
 #include "storage/TextKeys.h"
 
+#include "common/Exception.h"
 #include "common/Paths.h"
+#include "common/Platform.h"
 #include "storage/Languages.h"
 #include "storage/Resource.h"
 #include "storage/uScramble.h"
@@ -58,4 +60,18 @@ std::string LicenceFilePath(const std::string& folder, int32_t language, const T
 {
     std::string base = textsFile.ReadString(LanguageName(language), LicenceKey, "");
     return AppendPath(folder, LicenceFileName(base, language));
+}
+
+std::string ProvideLicenceFile(const std::string& folder, int32_t language, const TScrambeledMemIniFile& textsFile,
+                               const std::string& programDir)
+{
+    std::string path = LicenceFilePath(folder, language, textsFile);
+    if (FileExists(path))
+        return path;
+    std::string source = AppendPath(programDir, "EULA_Neutral.txt");
+    // Another program may have made the file in between; that file stays.
+    if (!CopyFileNoOverwrite(source, path) && !FileExists(path))
+        throw Exception("Cannot copy the default licence " + source + " to " + path + ": " +
+                        SystemErrorMessage(LastSystemError()));
+    return path;
 }

@@ -36,5 +36,11 @@ inline constexpr const char* LicenceKey = "2.EULA";
 // made from the language's "2.EULA" value (LicenceFileName).
 std::string LicenceFilePath(const std::string& folder, int32_t language, const TScrambeledMemIniFile& textsFile);
 
+// LicenceFilePath, with the default licence "EULA_Neutral.txt" of the
+// program folder copied there first when the file is missing. An existing
+// file is never overwritten; a copy that fails raises the file error.
+std::string ProvideLicenceFile(const std::string& folder, int32_t language, const TScrambeledMemIniFile& textsFile,
+                               const std::string& programDir);
+
 // A resource of the key's kind over the texts file (not owned).
 std::unique_ptr<TResource> CreateResource(const TTextKey& key, TScrambeledMemIniFile* textsFile);

@@ -56,3 +56,13 @@ std::string TQtFileDialogs::OpenAnyFile()
 {
     return Run(FParent, QStringLiteral("Open"), QString(), QString(), QFileDialog::AcceptOpen, QString());
 }
+
+std::string TQtFileDialogs::ChooseFolder(const std::string& initialDir)
+{
+    QFileDialog dialog(FParent, QStringLiteral("Browse for Folder"), HostPathToQt(initialDir));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::string();
+    return HostPathFromQt(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
+}

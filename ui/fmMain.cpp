@@ -8,6 +8,7 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "storage/LanguageManager.h"
+#include "storage/Resource.h"
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
 #include "ui/AboutBox.h"
@@ -20,7 +21,10 @@
 #include "ui/SideTabBar.h"
 #include "ui/fmRuntimeWizard.h"
 #include "ui/fmSetupImage.h"
+#include "ui/frmContainter.h"
+#include "ui/fmWizard.h"
 #include "ui/frmFiles.h"
+#include "ui/frmMemoEditor.h"
 #include "ui/frmFolder.h"
 #include "ui/frmRegistry.h"
 #include "ui/frmSetupDLLs.h"
@@ -125,7 +129,8 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     auto* registryLayout = new QVBoxLayout(FPages[tsRegistry]);
     registryLayout->setContentsMargins(0, 0, 0, 0);
     registryLayout->addWidget(frmRegistry);
-    CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation));
+    CreateLanguagesTab(
+        CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation)));
     FLog = new QPlainTextEdit(splitter);
     FLog->setObjectName(QStringLiteral("mmLog"));
     FLog->setReadOnly(true);
@@ -168,9 +173,8 @@ void TfmMain::CreateActions()
         return action;
     };
     QStyle* st = style();
-    aFileNew = make("aFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N), [] {});
-    // The new-project wizard arrives later; until then New stays visible and off.
-    aFileNew->setEnabled(false);
+    aFileNew = make("aFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N),
+                    [this] { RunCommand([this] { aFileNewExecute(); }); });
     aFileNew->setIcon(st->standardIcon(QStyle::SP_FileIcon));
     aFileOpen = make("aFileOpen", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
                      [this] { RunCommand([this] { OpenProject(std::string()); }); });
@@ -418,6 +422,33 @@ std::unique_ptr<TScrambeledMemIniFile> TfmMain::OpenTextsFile(const TProject& pr
     return std::make_unique<TScrambeledMemIniFile>(name);
 }
 
+bool TfmMain::aFileNewExecute()
+{
+    if (FProject && !CloseProject())
+        return false;
+    auto project = std::make_unique<TProject>(FSettings->ReadSetting("company"));
+    {
+        TfmWizard wizard(FMessages, FDialogs, FSettings.get(), FProgramDir, this);
+        wizard.SetProject(project.get());
+        if (RunModal(FRunModal, wizard) != QDialog::Accepted || !wizard.Finished())
+            return false;
+    }
+    // The wizard wrote the texts file under the name that opening the
+    // project file finds again; that is the one to show and write back.
+    auto textsFile = std::make_unique<TScrambeledMemIniFile>(TfmWizard::TextsFilePath(*project));
+    FSettings->WriteSetting("company", project->CompanyName());
+    FSettings->WriteSetting("lastfolder", project->ProjectDir());
+    ClearTestBuilds();
+    FProject = std::move(project);
+    EnableProjectCommands(true);
+    setWindowTitle(Title(FProject.get()));
+    FSettings->AddRecentProject(TfmWizard::ProjectFilePath(*FProject));
+    ShowProject(std::move(textsFile));
+    FTabs->show();
+    FTabs->setCurrentIndex(tsGeneral);
+    return true;
+}
+
 bool TfmMain::OpenProject(const std::string& fileName)
 {
     ClearTestBuilds();
@@ -488,6 +519,16 @@ void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
     // and the end of the program write texts back.
     FTextsFile = std::move(textsFile);
     FLanguageManager->LoadLanguages(FTextsFile.get());
+    FillLanguageList();
+    frmMemoEditor->SetProjectFolder(FProject->ProjectDir());
+    // The preview reads the licence file at once; one that cannot be read
+    // or made is the Languages tab's problem, not a reason to refuse the
+    // project, which is bound to every tab by now.
+    try {
+        BuildTextTree();
+    } catch (const std::exception& e) {
+        FMessages->ShowError(ErrorBoxText(e.what()));
+    }
 }
 
 void TfmMain::ShowDefaultFolder()
@@ -546,6 +587,7 @@ void TfmMain::ProjectCompanyNameChanged()
                 TQtTreeDisplay::Item(FindTreeNode(display, FProject->CompanyFolder(), display.Child(nullptr, 0))))
             item->setText(0, AnsiToQt(FProject->CompanyFolder()->Name()));
     }
+    frmContainter->SetCompanyName(FProject->CompanyName());
 }
 
 void TfmMain::ProjectDefaultFolderChanged()
@@ -611,6 +653,9 @@ bool TfmMain::Save()
     if (!FProject)
         return false;
     try {
+        // Ctrl+S leaves the focus in the licence editor, so its text is
+        // written here and not only when it loses the focus.
+        frmMemoEditor->SaveLicence();
         std::string name = FProject->ProjectFileName();
         if (name.empty()) {
             std::string chosen = FDialogs->SaveProject(FProject->ProjectDir());
@@ -776,6 +821,14 @@ void TfmMain::Shutdown(bool interactive)
         return;
     FShutDown = true;
     FSettings->SaveSettings();
+    try {
+        frmMemoEditor->SaveLicence();
+    } catch (const std::exception& e) {
+        if (interactive)
+            FMessages->ShowError(ErrorBoxText(e.what()));
+        else
+            DebugTrace(std::string("TfmMain: licence not written: ") + e.what());
+    }
     UnbindProject();
     FProject.reset();
     if (FTextsFile) {

@@ -35,6 +35,14 @@ class TfrmFolder;
 class TfrmRegistry;
 class TfrmSetupDLLs;
 class TfrmShortcuts;
+class QComboBox;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TResource;
+class TfrmContainter;
+class TfrmMemoEditor;
+class TfrmStringEditor;
 
 class TfmMain : public QMainWindow {
     Q_OBJECT
@@ -56,6 +64,11 @@ public:
     // How the build's dialogs (Missing Files, Build Wizard, Build
     // Configuration) are shown; tests work them without an event loop.
     void SetModalRunner(TModalRunner runner) { FRunModal = std::move(runner); }
+
+    // New: closes the open project (with the save prompt), then runs the
+    // new-project wizard; true when the wizard finished and its project is
+    // now open.
+    bool aFileNewExecute();
 
     // The first command-line argument: opened when it names an existing file.
     void OpenStartProject(const std::string& argument);
@@ -99,6 +112,16 @@ public:
     QPlainTextEdit* Log() const { return FLog; }
     QAction* Action(const char* objectName) const;
 
+    // The Languages tab.
+    void BuildTextTree();
+    void TreeView1Change(QTreeWidgetItem* node);
+    void cbLanguagesChange();
+    void btAddLanguageClick();
+    void btDeleteLanguageClick();
+    TfrmStringEditor* StringEditor() const { return frmStringEditor; }
+    TfrmMemoEditor* MemoEditor() const { return frmMemoEditor; }
+    TfrmContainter* Preview() const { return frmContainter; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -107,6 +130,9 @@ private:
     void CreateMenus();
     void CreateGeneralTab(QWidget* page);
     void CreateListTabs();
+    void CreateLanguagesTab(QWidget* page);
+    // The "&Current Language:" list from the manager, "Neutral" selected.
+    void FillLanguageList();
     QWidget* CreateTab(TTab tab, const QString& caption, const QIcon& icon);
 
     // Binds the open project to the tabs; takes over its texts file.
@@ -170,6 +196,17 @@ private:
     TfrmSetupDLLs* frmSetupDLLs = nullptr;
     TfrmRegistry* frmRegistry = nullptr;
     std::unique_ptr<TEditorHooks> FEditorHooks;
+
+    QComboBox* cbLanguages = nullptr;
+    QPushButton* btAddLanguage = nullptr;
+    QPushButton* btDeleteLanguage = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    TfrmStringEditor* frmStringEditor = nullptr;
+    TfrmMemoEditor* frmMemoEditor = nullptr;
+    TfrmContainter* frmContainter = nullptr;
+    // The text tree's resources; they go with the tree's nodes.
+    std::vector<std::unique_ptr<TResource>> FTextResources;
+    bool FFillingLanguages = false;
 
     QAction* aFileNew = nullptr;
     QAction* aFileOpen = nullptr;

@@ -79,6 +79,39 @@ TEST(Platform, CopyWithoutOverwrite)
     EXPECT_EQ(tmp.Read("c"), "A");
 }
 
+TEST(Platform, RemovesOnlyEmptyFolders)
+{
+    TempDir tmp;
+    ASSERT_TRUE(ForceDirectories(tmp.File("full/empty")));
+    tmp.Write("full/file", "x");
+    EXPECT_TRUE(RemoveEmptyDirectory(tmp.File("empty-missing")));
+    EXPECT_FALSE(RemoveEmptyDirectory(tmp.File("full")));
+    EXPECT_EQ(tmp.Read("full/file"), "x");
+    EXPECT_TRUE(RemoveEmptyDirectory(tmp.File("full/empty/")));
+    EXPECT_FALSE(DirectoryExists(tmp.File("full/empty")));
+    // A file is no folder, and stays.
+    RemoveEmptyDirectory(tmp.File("full/file"));
+    EXPECT_EQ(tmp.Read("full/file"), "x");
+}
+
+#ifndef _WIN32
+// The program folder belongs to the system on these hosts; new work goes
+// below the user's home.
+TEST(Platform, ProjectsBaseFolderLiesInTheHomeFolder)
+{
+    const char* old = std::getenv("HOME");
+    std::string saved = old ? old : "";
+    setenv("HOME", "/home/author", 1);
+    EXPECT_EQ(GetProjectsBaseDir("/usr/lib/veltrin/"), "/home/author/My Projects/");
+    setenv("HOME", "/home/author/", 1);
+    EXPECT_EQ(GetProjectsBaseDir("/usr/lib/veltrin/"), "/home/author/My Projects/");
+    if (old)
+        setenv("HOME", saved.c_str(), 1);
+    else
+        unsetenv("HOME");
+}
+#endif
+
 TEST(Platform, ReadingAMissingFileNamesIt)
 {
     try {

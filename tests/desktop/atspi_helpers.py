@@ -205,7 +205,8 @@ class Builder:
     def project(self, name):
         return os.path.join(self.project_dir, name)
 
-    def start(self, project_file):
+    def start(self, project_file=None):
+        """Starts the builder on the project file, or with no project."""
         # The user's own settings, recent files and file dialog history stay
         # untouched: every location Qt writes to lies in the scratch folder.
         env = dict(os.environ)
@@ -215,7 +216,8 @@ class Builder:
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         env["QT_ACCESSIBILITY"] = "1"
         env.pop("QT_QPA_PLATFORM", None)
-        self.process = subprocess.Popen([self.program, project_file, "nosplash"], env=env)
+        args = [self.program] + ([project_file] if project_file else []) + ["nosplash"]
+        self.process = subprocess.Popen(args, env=env)
 
         def probe():
             if self.process.poll() is not None:

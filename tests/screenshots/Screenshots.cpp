@@ -25,14 +25,20 @@
 #include "ui/fmShortcutProperties.h"
 #include "ui/fmSplash.h"
 #include "ui/fmStringEditor.h"
+#include "ui/fmWizard.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
 #include "ui/frmList.h"
+#include "ui/frmProjectInfo.h"
 #include "ui/frmRegKeys.h"
+#include "ui/frmRegistry.h"
 #include "ui/frmValues.h"
+#include "ui/frmContainter.h"
+#include "ui/frmMemoEditor.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QAbstractButton>
 #include <QMenuBar>
@@ -40,9 +46,16 @@
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QTreeWidget>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTextEdit>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -216,9 +229,166 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
     RemoveTree(scratch);
 }
 
+// The Languages tab in two languages: the preview's three pages in
+// "Neutral" and in German (added here when the project lacks it), and both
+// text editors.
+void SaveLanguageWindows(TfmMain& main, const QString& dir)
+{
+    auto* tabs = main.findChild<QTabWidget*>(QStringLiteral("pcMain"));
+    tabs->setCurrentIndex(TfmMain::tsLanguages);
+    auto* languages = main.findChild<QComboBox*>(QStringLiteral("cbLanguages"));
+    auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+    if (languages->findText(QStringLiteral("German")) < 0) {
+        main.SetModalRunner([](QDialog& dialog) {
+            auto* added = dialog.findChild<QComboBox*>(QStringLiteral("cbNewLanguage"));
+            added->setCurrentIndex(added->findText(QStringLiteral("German")));
+            return int(QDialog::Accepted);
+        });
+        main.RunCommand([&main] { main.btAddLanguageClick(); });
+        main.SetModalRunner(nullptr);
+        // Windows-1252, as the texts file holds it.
+        const std::pair<const char*, const char*> german[] = {
+            {"1.String1", "Willkommen beim Setup von %APPNAME%."},
+            {"1.String2", "Dieser Assistent installiert %APPNAME% von %COMPANYNAME% auf Ihrem mobilen Ger\xE4t."},
+            {"1.String3", "Klicken Sie auf Weiter, um fortzufahren, oder auf Abbrechen, um das Setup zu beenden."},
+            {"1.String4", "Sprache des Setups:"},
+            {"1.TopString", "Willkommen"},
+            {"2.License1", "Bitte lesen Sie den folgenden Lizenzvertrag sorgf\xE4ltig durch."},
+            {"2.Accept", "Ich akzeptiere die Bedingungen des Lizenzvertrags"},
+            {"2.DoNotAccept", "Ich akzeptiere die Bedingungen des Lizenzvertrags nicht"},
+            {"2.TopString", "Lizenzvertrag"},
+            {"3.String1", "Das Setup von %APPNAME% ist auf diesem Computer abgeschlossen."},
+            {"3.String2", "%APPNAME% wird beim n\xE4" "chsten Verbinden auf Ihr Ger\xE4t kopiert."},
+            {"3.TopString", "Setup abgeschlossen"},
+            {"4.BackBtn", "< &Zur\xFC" "ck"},
+            {"4.NextBtn", "&Weiter >"},
+            {"4.FinishBtn", "&Fertig stellen"},
+            {"4.CancelBtn", "Abbrechen"},
+        };
+        for (const auto& [key, text] : german)
+            main.TextsFile()->WriteString("German", key, text);
+    }
+    auto node = [tree](const char* caption) {
+        QList<QTreeWidgetItem*> found =
+            tree->findItems(QString::fromLatin1(caption), Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    };
+    const char* pages[] = {"Welcome Screen", "License Agreement Screen", "Finish Screen"};
+    const char* pageNames[] = {"welcome", "licence", "finish"};
+    for (const char* language : {"Neutral", "German"}) {
+        languages->setCurrentIndex(languages->findText(QString::fromLatin1(language)));
+        for (int i = 0; i < 3; ++i) {
+            tree->setCurrentItem(node(pages[i]));
+            std::string name = std::string("languages-preview-") + pageNames[i] + "-" + language;
+            for (char& c : name)
+                c = char(std::tolower(static_cast<unsigned char>(c)));
+            Save(main, dir, name.c_str());
+        }
+    }
+    tree->setCurrentItem(node("String 2"));
+    Save(main, dir, "languages-string-editor");
+    tree->setCurrentItem(node("License agreement"));
+    if (auto* box = main.MemoEditor()->findChild<QTextEdit*>(QStringLiteral("RichEdit"))) {
+        QTextCursor word = box->document()->find(QStringLiteral("Bitte"));
+        if (word.isNull())
+            word = box->document()->find(QStringLiteral("agreement"));
+        box->setTextCursor(word);
+        box->setFocus();
+    }
+    Save(main, dir, "languages-licence-editor");
+    languages->setCurrentIndex(0);
+    tabs->setCurrentIndex(TfmMain::tsGeneral);
 }
 
-void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName)
+// The six pages of the new-project wizard for a project that a new author
+// is filling in. Opening the wizard makes the projects base folder in the
+// home folder, which is a scratch folder here.
+void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QString& dir)
+{
+    std::string scratch = CreatePrivateTempDir("vi-shots-");
+    std::string home = AppendPath(scratch, "home");
+    ForceDirectories(home);
+    const char* oldHome = std::getenv("HOME");
+    std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", home.c_str(), 1);
+    {
+        TProject project("Northwind Traders");
+        TFolder* app = project.AppFolder();
+        TFolder* data = app->AddSubFolder(std::make_unique<TFolder>("Data", 0));
+        struct TSample {
+            const char* Dir;
+            const char* Name;
+            TProcessor Processor;
+            TFolder* Folder;
+        };
+        for (const TSample& sample : {TSample{"C:\\Projects\\FieldOrders\\ARMV4\\", "orders.exe", pStrongARM, nullptr},
+                                      TSample{"C:\\Projects\\FieldOrders\\Common\\", "readme.txt", pAll, nullptr},
+                                      TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", pAll, data}}) {
+            auto file = std::make_unique<TFile>();
+            file->SetSourceDir(sample.Dir);
+            file->SetFileName(sample.Name);
+            file->SetPlatforms(TPlatforms{plPPC2K});
+            file->SetProcessor(sample.Processor);
+            file->SetEmergencyFolder(project.Folders().Root());
+            file->SetFolder(sample.Folder ? sample.Folder : project.DefaultFolder());
+            file->SetUseDefaultFolder(!sample.Folder);
+            project.Files().Add(std::move(file));
+        }
+        auto shortcut = std::make_unique<TCEShortCut>();
+        shortcut->SetName("Field Orders");
+        shortcut->SetTarget(project.Files().Item(0));
+        shortcut->SetFolder(project.Folders().FindStartMenuFolder()->GetSubFolder(0));
+        project.Shortcuts().Add(std::move(shortcut));
+        TRegKey* hklm = project.RegKeys().Item(2);
+        TRegKey* key = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Field Orders", "Field Orders"));
+        auto server = std::make_unique<TValue>(vtString);
+        server->SetName("Server");
+        server->SetStringData("orders.northwind.example");
+        key->Values().Add(std::move(server));
+
+        TfmWizard wizard(nullptr, nullptr, &main.Settings(), programDir, &main);
+        wizard.SetProject(&project);
+        wizard.findChild<QLineEdit*>(QStringLiteral("eAppName"))->setText(QStringLiteral("Field Orders"));
+        wizard.show();
+        const char* names[] = {"wizard-1-project", "wizard-2-default-folder", "wizard-3-files",
+                               "wizard-4-shortcuts", "wizard-5-setup-dlls", "wizard-6-registry"};
+        for (int page = 0; page < TfmWizard::PageCount; ++page) {
+            if (page == TfmWizard::pgRegistry)
+                if (auto* registry = wizard.findChild<TfrmRegistry*>())
+                    registry->Keys()->SelectKey(key);
+            Save(wizard, dir, names[page]);
+            if (page + 1 < TfmWizard::PageCount)
+                wizard.btNextClick();
+        }
+        wizard.hide();
+    }
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
+    RemoveTree(scratch);
+}
+
+// The manual's page on a new project as a simple HTML viewer shows it, the
+// whole page in one picture.
+void SaveManualPage(const std::string& programDir, const QString& dir)
+{
+    std::string page = AppendPath(AppendPath(programDir, "manual"), "getting-started.html");
+    if (!FileExists(page))
+        return;
+    QTextBrowser browser;
+    browser.setWindowTitle(QStringLiteral("Getting started"));
+    browser.setSource(QUrl::fromLocalFile(HostPathToQt(page)));
+    browser.document()->setTextWidth(820);
+    browser.resize(840, int(browser.document()->size().height()) + 20);
+    browser.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    browser.show();
+    Save(browser, dir, "manual-getting-started");
+}
+
+}
+
+void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirName, const std::string& programDir)
 {
     QString dir = HostPathToQt(dirName);
     QDir().mkpath(dir);
@@ -235,6 +405,8 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
 
     if (!main.Project()) {
         Save(main, dir, "main-no-project");
+        SaveNewProjectWizard(main, programDir, dir);
+        SaveManualPage(programDir, dir);
         return;
     }
 
@@ -310,6 +482,7 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
         SaveMenu(files->List()->findChild<QMenu*>(QStringLiteral("pmList")), dir, "menu-files-list");
     }
     SaveRegistryWindows(main, dir);
+    SaveLanguageWindows(main, dir);
     tabs->setCurrentIndex(TfmMain::tsGeneral);
 
     TfmSetupImage image(nullptr, nullptr, &main);

@@ -9,4 +9,6 @@
 class TfmMain;
 class TfmSplash;
 
-void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dir);
+// programDir is the builder's program folder (the new-project wizard's
+// default texts).
+void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dir, const std::string& programDir);

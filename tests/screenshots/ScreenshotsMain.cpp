@@ -51,8 +51,8 @@ int main(int argc, char** argv)
     splash.Timer()->stop();
     main.showMaximized();
     std::string outputDir = argv[1];
-    QTimer::singleShot(0, &main, [&main, &splash, outputDir] {
-        TakeScreenshots(main, splash, outputDir);
+    QTimer::singleShot(0, &main, [&main, &splash, outputDir, dir] {
+        TakeScreenshots(main, splash, outputDir, dir);
         QApplication::exit(0);
     });
     return app.exec();

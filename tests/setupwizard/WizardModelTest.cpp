@@ -77,6 +77,10 @@ TEST(WizardLicence, PlaceholdersInAnyCaseAndSelfContainingNames)
               "{\\rtf Viewer by Firm; Viewer}");
     // A name that holds its own placeholder is inserted once, not again and again.
     EXPECT_EQ(ExpandLicencePlaceholders("%AppName%", "x%AppName%y", "c"), "x%AppName%y");
+    // Names stay text inside Rich Text Format; a plain-text licence takes them as they are.
+    EXPECT_EQ(ExpandLicencePlaceholders("{\\rtf %AppName% by %CompanyName%}", "C:\\{x}", "A}B"),
+              "{\\rtf C:\\\\\\{x\\} by A\\}B}");
+    EXPECT_EQ(ExpandLicencePlaceholders("%AppName%", "C:\\{x}", "c"), "C:\\{x}");
 }
 
 TEST_F(WizardModelTest, MissingFilesAreReportedInThePackagesOwnWords)

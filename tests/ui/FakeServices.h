@@ -56,4 +56,13 @@ public:
     std::string OpenIcon() override { return IconAnswer; }
     std::string OpenPicture() override { return PictureAnswer; }
     std::string OpenAnyFile() override { return AnyFileAnswer; }
+    std::string FolderAnswer;
+    std::string LastFolderDir;
+    int FolderCalls = 0;
+    std::string ChooseFolder(const std::string& initialDir) override
+    {
+        ++FolderCalls;
+        LastFolderDir = initialDir;
+        return FolderAnswer;
+    }
 };

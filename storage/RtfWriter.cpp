@@ -1,0 +1,136 @@
+#include "storage/RichText.h"
+
+#include "common/AnsiText.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char* const BulletFont = "Symbol";
+
+std::string Hex(unsigned char c)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "\\'%02x", c);
+    return buffer;
+}
+
+// Text in code page 1252 with the format's escapes. Characters the code
+// page lacks go out as "\u" (signed 16-bit units, as the format counts them)
+// followed by one "?" for readers that do not know "\u".
+void AppendText(std::string& out, const std::string& utf8)
+{
+    std::u16string units = Utf8ToUtf16(utf8);
+    for (char16_t unit : units) {
+        unsigned char ansi = 0;
+        if (unit == u'\\' || unit == u'{' || unit == u'}') {
+            out += '\\';
+            out += char(unit);
+        } else if (unit == u'\t') {
+            out += "\\tab ";
+        } else if (unit == u'\n') {
+            out += "\\line ";
+        } else if (unit < 0x20) {
+            // other control characters have no place in a licence text
+        } else if (unit < 0x80) {
+            out += char(unit);
+        } else if ((unit < 0xD800 || unit > 0xDFFF) && UnicodeToAnsiChar(unit, ansi)) {
+            out += Hex(ansi);
+        } else {
+            out += "\\u" + std::to_string(int(int16_t(unit))) + "?";
+        }
+    }
+}
+
+void AppendAnsiName(std::string& out, const std::string& utf8)
+{
+    // A font name ends at ";" in the table, so one inside it cannot be kept.
+    std::string name = utf8;
+    std::replace(name.begin(), name.end(), ';', ' ');
+    AppendText(out, name);
+}
+
+const char* AlignWord(TRichAlign align)
+{
+    switch (align) {
+    case TRichAlign::Center: return "\\qc";
+    case TRichAlign::Right: return "\\qr";
+    case TRichAlign::Justify: return "\\qj";
+    case TRichAlign::Left: break;
+    }
+    return "\\ql";
+}
+
+} // namespace
+
+std::string WriteRtf(const TRichDocument& document)
+{
+    // Fonts in the order the text first uses them; a run without a name
+    // takes the first.
+    std::vector<std::string> fonts;
+    bool bullets = false;
+    for (const TRichParagraph& paragraph : document.Paragraphs) {
+        bullets = bullets || paragraph.Bullet;
+        for (const TRichRun& run : paragraph.Runs)
+            if (!run.FontName.empty() && std::find(fonts.begin(), fonts.end(), run.FontName) == fonts.end())
+                fonts.push_back(run.FontName);
+    }
+    if (fonts.empty())
+        fonts.push_back("Arial");
+    size_t bulletFont = fonts.size();
+
+    std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
+    for (size_t i = 0; i < fonts.size(); ++i) {
+        out += "{\\f" + std::to_string(i) + "\\fnil\\fcharset0 ";
+        AppendAnsiName(out, fonts[i]);
+        out += ";}";
+    }
+    if (bullets)
+        out += "{\\f" + std::to_string(bulletFont) + "\\fnil\\fcharset2 " + BulletFont + ";}";
+    out += "}\r\n\\viewkind4\\uc1";
+
+    bool first = true;
+    TRichRun current;
+    for (const TRichParagraph& paragraph : document.Paragraphs) {
+        out += "\\pard";
+        if (paragraph.Bullet) {
+            std::string f = std::to_string(bulletFont);
+            out += "{\\pntext\\f" + f + "\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf" + f +
+                   "\\pnindent0{\\pntxtb\\'b7}}\\fi-360\\li360";
+        }
+        out += AlignWord(paragraph.Align);
+        bool delimit = true;
+        for (const TRichRun& run : paragraph.Runs) {
+            if (run.Text.empty())
+                continue;
+            std::string words;
+            size_t font = run.FontName.empty()
+                              ? 0
+                              : size_t(std::find(fonts.begin(), fonts.end(), run.FontName) - fonts.begin());
+            size_t currentFont = current.FontName.empty()
+                                     ? 0
+                                     : size_t(std::find(fonts.begin(), fonts.end(), current.FontName) - fonts.begin());
+            if (first || font != currentFont)
+                words += "\\f" + std::to_string(font);
+            if (first || run.HalfPoints != current.HalfPoints)
+                words += "\\fs" + std::to_string(std::clamp(run.HalfPoints, MinHalfPoints, MaxHalfPoints));
+            if (first || run.Bold != current.Bold)
+                words += run.Bold ? "\\b" : "\\b0";
+            if (first || run.Italic != current.Italic)
+                words += run.Italic ? "\\i" : "\\i0";
+            if (first || run.Underline != current.Underline)
+                words += run.Underline ? "\\ul" : "\\ulnone";
+            first = false;
+            current = run;
+            out += words;
+            if (delimit || !words.empty())
+                out += ' ';
+            delimit = false;
+            AppendText(out, run.Text);
+        }
+        out += "\\par\r\n";
+    }
+    out += "}\r\n";
+    return out;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ui/frmWizardBase.h"
+
+class QComboBox;
+class QLabel;
+
+// The welcome page: three paragraphs, and a label in front of the choice of
+// the setup's language (which stays empty in the preview).
+class TfrmWelcome : public TfrmWizardBase {
+    Q_OBJECT
+public:
+    explicit TfrmWelcome(QWidget* parent = nullptr);
+    void SetLanguage(int32_t language) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Arrange();
+
+    QLabel* lWelcome1;
+    QLabel* lWelcome2;
+    QLabel* lWelcome3;
+    QLabel* lWelcome4;
+    QComboBox* cbLanguage;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+// One page of the setup wizard's preview: the texts of one language, read
+// from the project's texts file. The pages are the welcome, licence and
+// finish pages (TfrmWelcome, TfrmLicense, TfrmFinish).
+
+#include <QFrame>
+
+#include <cstdint>
+#include <string>
+
+class TScrambeledMemIniFile;
+
+class TfrmWizardBase : public QFrame {
+    Q_OBJECT
+public:
+    TfrmWizardBase(int32_t pageNumber, QWidget* parent);
+
+    // Stores the language and, in the pages, fills the page's texts.
+    virtual void SetLanguage(int32_t language);
+    virtual void SetDesignMode(bool value) { FDesignMode = value; }
+
+    void SetTextsFile(TScrambeledMemIniFile* textsFile) { FTextsFile = textsFile; }
+    void SetProjectFolder(const std::string& folder) { FProjectFolder = folder; }
+    void SetAppName(const std::string& name) { FAppName = name; }
+    void SetCompanyName(const std::string& name) { FCompanyName = name; }
+
+    int32_t PageNumber() const { return FPageNumber; }
+    int32_t Language() const { return FLanguage; }
+
+protected:
+    // The key's text in the page's language; empty when missing.
+    QString Text(const char* key) const;
+
+    int32_t FLanguage = 0;
+    TScrambeledMemIniFile* FTextsFile = nullptr;
+    bool FDesignMode = false;
+    std::string FProjectFolder;
+    std::string FAppName;
+    std::string FCompanyName;
+    int32_t FPageNumber;
+};
