@@ -90,6 +90,34 @@ void WriteFileAtomic(const std::string& path, const std::string& data)
     WriteFileAtomic(path, data.data(), data.size());
 }
 
+std::string AtomicSaveTempName(const std::string& path, unsigned long pid)
+{
+    return path + ".~" + std::to_string(pid) + ".tmp";
+}
+
+void RemoveStaleSaveFiles(const std::string& path)
+{
+    const fs::path target = FsPath(path);
+    const std::string prefix = FromFsPath(target.filename()) + ".~";
+    const std::string suffix = ".tmp";
+    std::error_code ec;
+    fs::directory_iterator it(target.has_parent_path() ? target.parent_path() : fs::path("."), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = FromFsPath(it->path().filename());
+        if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const unsigned long pid = std::stoul(digits);
+        if (pid == CurrentProcessId() || ProcessIsRunning(pid))
+            continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
+}
+
 std::string CreatePrivateTempDir(const std::string& prefix)
 {
     static std::atomic<unsigned> counter{0};

@@ -71,6 +71,14 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path);
 // where a good one was.
 void WriteFileAtomic(const std::string& path, const void* data, size_t size);
 void WriteFileAtomic(const std::string& path, const std::string& data);
+// The sibling WriteFileAtomic writes first: "<path>.~<process id>.tmp".
+std::string AtomicSaveTempName(const std::string& path, unsigned long pid);
+// Removes the siblings that saves of processes which no longer run left
+// behind (a save killed before its rename); another running process's
+// save in progress is left alone. WriteFileAtomic calls it after each save.
+void RemoveStaleSaveFiles(const std::string& path);
+// True while a process with this id runs, or when that cannot be told.
+bool ProcessIsRunning(unsigned long pid);
 
 // A new, empty folder below the temporary folder whose name no other process
 // gets; returned with a trailing separator. Raises Exception on failure.

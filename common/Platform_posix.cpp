@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -139,9 +140,29 @@ unsigned long CurrentProcessId()
     return static_cast<unsigned long>(getpid());
 }
 
+bool ProcessIsRunning(unsigned long pid)
+{
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+namespace {
+
+// Makes a rename in the folder survive a power cut.
+void SyncFolderOf(const std::string& path)
+{
+    std::string dir = ExtractFilePath(path);
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}
+
 void WriteFileAtomic(const std::string& path, const void* data, size_t size)
 {
-    std::string temp = path + ".~" + std::to_string(getpid()) + ".tmp";
+    std::string temp = AtomicSaveTempName(path, CurrentProcessId());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(errno));
@@ -170,6 +191,8 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
         ::unlink(temp.c_str());
         throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
     }
+    SyncFolderOf(path);
+    RemoveStaleSaveFiles(path);
 }
 
 std::string HostFileName(const std::string& ansiPath)

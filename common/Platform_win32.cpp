@@ -119,9 +119,19 @@ unsigned long CurrentProcessId()
     return GetCurrentProcessId();
 }
 
+bool ProcessIsRunning(unsigned long pid)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
 void WriteFileAtomic(const std::string& path, const void* data, size_t size)
 {
-    std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + ".tmp";
+    std::string temp = AtomicSaveTempName(path, CurrentProcessId());
     HANDLE h = CreateFileW(WideFromUtf8(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
@@ -147,6 +157,7 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
         DeleteFileW(WideFromUtf8(temp).c_str());
         throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(static_cast<int>(err)));
     }
+    RemoveStaleSaveFiles(path);
 }
 
 std::string HostFileName(const std::string& ansiPath)

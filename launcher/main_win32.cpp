@@ -1,5 +1,6 @@
 #include "launcher/Deskstart.h"
 
+#include "common/DllSearch_win32.h"
 #include "common/Platform.h"
 
 #include <windows.h>
@@ -8,5 +9,6 @@
 // the only thing the user may see is the error box.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    RestrictDllSearchToSystem();
     return TDeskstart(GetProgramDir()).Run();
 }

@@ -4,6 +4,7 @@
 // them over. Plain Win32 with the wide calls: the package's texts are
 // Windows-1252 and are converted for display; paths are UTF-8.
 
+#include "common/DllSearch_win32.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -192,7 +193,7 @@ void TSetupWizard::CreateControls()
     FWelcome.push_back(FLanguage);
 
     FLicence.push_back(Label(kPageLeft, kPageTop, kPageInnerWidth, 32, FFont));
-    LoadLibraryW(L"riched20.dll");
+    LoadSystemLibrary(L"riched20.dll");
     FLicenceText = CreateWindowExW(WS_EX_CLIENTEDGE, RICHEDIT_CLASSW, L"",
                                    WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                                    S(kPageLeft), S(kPageTop + 36), S(kPageInnerWidth), S(kPageInnerHeight - 36 - 50), FWnd,
@@ -651,5 +652,6 @@ int TSetupWizard::Run()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    RestrictDllSearchToSystem();
     return TSetupWizard(instance, GetProgramDir()).Run();
 }

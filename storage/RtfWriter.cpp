@@ -43,12 +43,22 @@ void AppendText(std::string& out, const std::string& utf8)
     }
 }
 
-void AppendAnsiName(std::string& out, const std::string& utf8)
+// A font name as the table can hold it: it ends at ";", so one inside it
+// cannot be kept, control characters have no place in it, and blanks
+// around it are not part of it. Fonts are
+// told apart by this form, so two names that differ only in what it drops
+// are one font.
+std::string TableName(const std::string& utf8)
 {
-    // A font name ends at ";" in the table, so one inside it cannot be kept.
-    std::string name = utf8;
-    std::replace(name.begin(), name.end(), ';', ' ');
-    AppendText(out, name);
+    std::string name;
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x20)
+            name += c == ';' ? ' ' : c;
+    // The reader takes the blanks around a name as separators.
+    const size_t first = name.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return std::string();
+    return name.substr(first, name.find_last_not_of(' ') - first + 1);
 }
 
 const char* AlignWord(TRichAlign align)
@@ -73,17 +83,23 @@ std::string WriteRtf(const TRichDocument& document)
     for (const TRichParagraph& paragraph : document.Paragraphs) {
         bullets = bullets || paragraph.Bullet;
         for (const TRichRun& run : paragraph.Runs)
-            if (!run.FontName.empty() && std::find(fonts.begin(), fonts.end(), run.FontName) == fonts.end())
-                fonts.push_back(run.FontName);
+            if (!TableName(run.FontName).empty() &&
+                std::find(fonts.begin(), fonts.end(), TableName(run.FontName)) == fonts.end())
+                fonts.push_back(TableName(run.FontName));
     }
     if (fonts.empty())
         fonts.push_back("Arial");
     size_t bulletFont = fonts.size();
+    // A run without a usable name takes the first font.
+    auto FontIndex = [&fonts](const std::string& name) {
+        auto it = std::find(fonts.begin(), fonts.end(), TableName(name));
+        return it == fonts.end() ? size_t(0) : size_t(it - fonts.begin());
+    };
 
     std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
     for (size_t i = 0; i < fonts.size(); ++i) {
         out += "{\\f" + std::to_string(i) + "\\fnil\\fcharset0 ";
-        AppendAnsiName(out, fonts[i]);
+        AppendText(out, fonts[i]);
         out += ";}";
     }
     if (bullets)
@@ -105,12 +121,8 @@ std::string WriteRtf(const TRichDocument& document)
             if (run.Text.empty())
                 continue;
             std::string words;
-            size_t font = run.FontName.empty()
-                              ? 0
-                              : size_t(std::find(fonts.begin(), fonts.end(), run.FontName) - fonts.begin());
-            size_t currentFont = current.FontName.empty()
-                                     ? 0
-                                     : size_t(std::find(fonts.begin(), fonts.end(), current.FontName) - fonts.begin());
+            size_t font = FontIndex(run.FontName);
+            size_t currentFont = FontIndex(current.FontName);
             if (first || font != currentFont)
                 words += "\\f" + std::to_string(font);
             if (first || run.HalfPoints != current.HalfPoints)

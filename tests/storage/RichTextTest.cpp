@@ -103,6 +103,32 @@ TEST(RtfRoundTrip, GeneratedDocumentsComeBackUnchanged)
     }
 }
 
+// Font names as the table can hold them: the names of the runs that the
+// table would make equal are one font, and a run whose name the table
+// cannot hold takes the first font instead of a number past the table.
+TEST(RtfRoundTrip, FontNamesTheTableCannotHoldFallBackToWhatItCan)
+{
+    TRichDocument document;
+    TRichParagraph paragraph;
+    for (const char* font : {"Arial", "  Arial ", "Ari\x01" "al", "\x02\x03", "Courier;New"}) {
+        TRichRun run;
+        run.Text = std::string("in ") + font;
+        run.FontName = font;
+        run.Bold = paragraph.Runs.size() % 2 == 1; // keeps the runs apart
+        paragraph.Runs.push_back(run);
+    }
+    document.Paragraphs.push_back(paragraph);
+    const std::string written = WriteRtf(document);
+    EXPECT_EQ(written.find("\\f3"), std::string::npos) << written; // only Arial and "Courier New"
+    const TRichDocument read = ReadRtf(written);
+    ASSERT_EQ(read.Paragraphs.size(), 1u);
+    std::vector<std::string> fonts;
+    for (const TRichRun& run : read.Paragraphs[0].Runs)
+        fonts.push_back(run.FontName);
+    EXPECT_EQ(fonts, (std::vector<std::string>{"Arial", "Arial", "Arial", "Arial", "Courier New"}));
+    EXPECT_EQ(WriteRtf(read), WriteRtf(ReadRtf(WriteRtf(read))));
+}
+
 TEST(RtfRoundTrip, WrittenFilesAreSevenBitCodePage1252)
 {
     std::mt19937 random(7);

@@ -19,6 +19,8 @@ public:
     {
         if (offset > FData.size() || count > FData.size() - offset)
             throw Exception("read past the end");
+        if (count == 0)
+            return; // buffer may be null then
         std::memcpy(buffer, FData.data() + offset, count);
     }
 

@@ -163,6 +163,12 @@ TEST(SfxArchiveTest, SafeNames)
         {"console.txt", true},
         {"tab\there", false},
         {"what?.txt", false},
+        // Windows strips trailing dots and blanks, so these land on other names.
+        {"a.txt.", false},
+        {"a.txt ", false},
+        {"dir./a.txt", false},
+        {"dir \\a.txt", false},
+        {"a. b.txt", true},
     };
     for (const auto& [name, safe] : cases)
         EXPECT_EQ(TSfxArchive::IsSafeName(name), safe) << '"' << name << '"';

@@ -176,6 +176,65 @@ TEST_F(BuildWineTest, WizardPackageUnpacksEverythingAndStartsItsSetupProgram)
     }
 }
 
+// A package runs from a download folder where anything may lie beside it,
+// and the setup wizard runs from the folder it was unpacked to: DLLs there
+// named after system ones must never be loaded, by the self-extractor, the
+// wizard or the launcher.
+TEST_F(BuildWineTest, DllsPlantedBesideThePackagesAndTheirProgramsAreNotLoaded)
+{
+    const std::string planted = WinProgram("tests/planted.dll");
+    ASSERT_TRUE(FileExists(planted));
+    // The DLLs the programs load while they run. (DLLs that system DLLs
+    // import when a program starts cannot be guarded from inside it, and
+    // Wine's system DLLs import others than Windows' do.)
+    const std::vector<std::string> names = {"riched20.dll", "msftedit.dll"};
+    auto plant = [&](const std::string& folder) {
+        for (const std::string& name : names)
+            fs::copy_file(planted, folder + "/" + name, fs::copy_options::overwrite_existing);
+    };
+    // Wine prefers its own builtin DLLs where Windows would take a file it
+    // finds first; preferring native files makes Wine search as Windows does.
+    const std::vector<std::string> env = {"VI_PLANTED_RECORD=" + WindowsPath(FDir.File("planted.txt")),
+                                          "WINEDLLOVERRIDES=mscoree,mshtml=;riched20,msftedit=n,b"};
+    const std::string helper = RegisterAppManager();
+    // Each program must get as far as the Application Manager, having loaded
+    // everything it needs on the way.
+    auto expectReachedAppManager = [&](const TRunResult& r, const std::string& what) {
+        EXPECT_TRUE(FileExists(FDir.File("record.txt"))) << what << " did not reach the Application Manager: "
+                                                         << r.Output;
+        DeleteFileIfExists(FDir.File("record.txt"));
+    };
+
+    UseRealWizard();
+    Build("Pocket PC");
+    Build("Pocket PC Silent");
+    for (const char* package : {"Pocket PC/Setup.exe", "Pocket PC Silent/Setup.exe"}) {
+        const std::string path = FWork + "/" + package;
+        plant(ExtractFilePath(path));
+        DeleteFileIfExists(FDir.File("record.txt"));
+        expectReachedAppManager(RunPackage(path, "VI_APPMGR_RECORD", env), package);
+    }
+
+    // The wizard and the launcher in a folder holding what a package
+    // unpacks, and the planted DLLs.
+    const std::string unpacked = FDir.File("unpacked");
+    fs::create_directories(unpacked);
+    TRunResult unzip = RunProgram({"unzip", "-o", "-q", FWork + "/Pocket PC/Setup.exe", "-d", unpacked}, {},
+                                  FDir.File("unzip-output.txt"));
+    ASSERT_TRUE(FileExists(unpacked + "/VI.INI")) << unzip.Output;
+    fs::copy_file(WinProgram("Deskstart.exe"), unpacked + "/Deskstart.exe", fs::copy_options::overwrite_existing);
+    plant(unpacked);
+    for (const char* program : {"Setup.exe", "Deskstart.exe"}) {
+        std::vector<std::string> runEnv = env;
+        runEnv.insert(runEnv.end(), {"VI_SETUP_UNATTENDED=1", "VI_APPMGR_RECORD=" + WindowsPath(FDir.File("record.txt"))});
+        expectReachedAppManager(RunProgram(Wine({unpacked + "/" + program}), runEnv, FDir.File("run-output.txt"), 60),
+                                program);
+    }
+
+    EXPECT_FALSE(FileExists(FDir.File("planted.txt"))) << ReadAll(FDir.File("planted.txt"));
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
 TEST_F(BuildWineTest, LauncherHandsTheIniToTheAppManagerOfAppPaths)
 {
     Build("Pocket PC Silent");

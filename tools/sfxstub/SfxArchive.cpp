@@ -229,6 +229,10 @@ bool TSfxArchive::IsSafeName(const std::string& name)
             return false; // "a//b"
         if (part.find_first_not_of(". ") == std::string::npos)
             return false;
+        // Windows drops trailing dots and blanks: "a.txt." would overwrite
+        // "a.txt", and "dir ." would be "dir".
+        if (part.back() == '.' || part.back() == ' ')
+            return false;
         for (char c : part)
             if (static_cast<unsigned char>(c) < 0x20 || c == ':' || c == '*' || c == '?' ||
                 c == '"' || c == '<' || c == '>' || c == '|')

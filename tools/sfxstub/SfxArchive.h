@@ -45,7 +45,9 @@ public:
     // True for a relative name that stays inside the folder it is unpacked
     // into: no drive or stream colon, no leading separator, no component made
     // only of dots and blanks (which Windows would read as "." or ".."), no
-    // control characters, no device names; "/" and "\" both separate.
+    // component ending in a dot or blank (Windows strips them, so the entry
+    // would land on another name), no control characters, no device names;
+    // "/" and "\" both separate.
     static bool IsSafeName(const std::string& name);
 
 private:

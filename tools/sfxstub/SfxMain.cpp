@@ -6,6 +6,7 @@
 #include "tools/sfxstub/SfxArchive.h"
 #include "tools/sfxstub/SfxTrailer.h"
 
+#include "common/DllSearch_win32.h"
 #include "common/Exception.h"
 
 #include <windows.h>
@@ -430,6 +431,7 @@ int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
+    RestrictDllSearchToSystem();
     std::wstring title = L"Setup";
     try {
         std::wstring self = ModulePath();

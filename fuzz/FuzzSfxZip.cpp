@@ -1,0 +1,21 @@
+// The self-extractor's ZIP reader, built natively from the stub's source:
+// the directory, the name check and the extraction of every entry.
+
+#include "common/Exception.h"
+#include "support/MemorySource.h"
+#include "tools/sfxstub/SfxArchive.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    try {
+        TMemorySource source(std::string(reinterpret_cast<const char*>(data), size));
+        TSfxArchive archive(source);
+        for (const TSfxEntry& entry : archive.Entries()) {
+            TSfxArchive::IsSafeName(entry.Name);
+            if (!entry.IsFolder)
+                archive.Extract(entry, [](const uint8_t*, size_t) {});
+        }
+    } catch (const Exception&) {
+    }
+    return 0;
+}
