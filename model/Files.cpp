@@ -18,16 +18,6 @@ TFileEditor& FileEditor()
     return editor;
 }
 
-bool FitsPlatform(TPlatform platform, TPlatforms platforms)
-{
-    return platform == plAll || platforms.Contains(platform);
-}
-
-bool FitsProcessor(TProcessor processor, TProcessor own)
-{
-    return own == processor || own == pAll;
-}
-
 }
 
 // Stored enumerations outside their range cannot come from a project the
@@ -138,7 +128,6 @@ void TFile::LoadFromStream(TStream& stream, const TIdIndex<TFolder>& folders)
 
 TFiles::~TFiles()
 {
-    FDeviceSections.clear();
     // Last first: each file leaves its folder's list from the end.
     while (!FFiles.empty())
         FFiles.pop_back();
@@ -204,63 +193,6 @@ bool TFiles::Next(TFile*& file)
     }
     file = FFiles[FCursor++].get();
     return true;
-}
-
-TFiles::TList TFiles::FilesFor(TPlatform platform, TProcessor processor) const
-{
-    TList list;
-    for (auto& file : FFiles)
-        if (FitsPlatform(platform, file->Platforms()) && FitsProcessor(processor, file->Processor()))
-            list.push_back(file.get());
-    return list;
-}
-
-std::vector<TCEShortCut*> TFiles::ShortcutsFor(TPlatform platform, TProcessor processor) const
-{
-    std::vector<TCEShortCut*> list;
-    if (!FShortcuts)
-        return list;
-    for (int i = 0; i < FShortcuts->Count(); ++i) {
-        TCEShortCut* shortcut = FShortcuts->Item(i);
-        // A shortcut whose file left the project has no processor and
-        // nothing to start.
-        if (!shortcut->Target())
-            continue;
-        if (FitsPlatform(platform, shortcut->Platforms()) && FitsProcessor(processor, shortcut->Target()->Processor()))
-            list.push_back(shortcut);
-    }
-    return list;
-}
-
-std::vector<TRegKey*> TFiles::KeysFor(TPlatform platform, TProcessor processor, const TRegKey::TList& keys)
-{
-    std::vector<TRegKey*> list;
-    // Pre-order over the branches, children in order: a stack of the lists
-    // still being walked and the position in each.
-    std::vector<std::pair<const TRegKey::TList*, size_t>> stack{{&keys, 0}};
-    while (!stack.empty()) {
-        auto& [level, next] = stack.back();
-        if (next == level->size()) {
-            stack.pop_back();
-            continue;
-        }
-        TRegKey* key = (*level)[next++].get();
-        if (key->MatchesTarget(platform, processor))
-            list.push_back(key);
-        if (!key->SubKeys().empty())
-            stack.push_back({&key->SubKeys(), 0});
-    }
-    return list;
-}
-
-TSetupDLL* TFiles::SetupDllFor(TPlatform platform, TProcessor processor, const TSetupDlls& dlls)
-{
-    for (int i = dlls.Count(); i-- > 0;) {
-        TSetupDLL* dll = dlls.Item(i);
-        if (FitsPlatform(platform, dll->Platforms()) && FitsProcessor(processor, dll->Processor()))
-            return dll;
-    }
-    return nullptr;
 }
 
 TPlatforms TFiles::CommonPlatforms() const

@@ -88,7 +88,6 @@ bool TBuildDriver::Execute()
     compiler->Errors().clear();
 
     std::vector<std::string> lines;
-    TInfParser parser;
     FCompressor = std::make_unique<TZipCompressor>();
     FExtractor = std::make_unique<TFreeExtractor>();
     FExtractor->SetToolsDir(AppendPath(FProgramDir, "Tools"));
@@ -113,14 +112,14 @@ bool TBuildDriver::Execute()
             return false;
         }
 
-        WriteInf(FProject, lines);
+        const TDeviceSectionPlan plan = PlanDeviceSections(FProject);
+        WriteInf(FProject, plan, lines);
         if (FProject.DefaultFolder())
             ReplaceInstallDir(lines, FProject.DefaultFolder()->GetMacroPath());
         // The main window's compiler outlives this run and its lines.
         TInfLinesGuard linesGuard(*compiler, lines);
-        parser.SetLines(&lines);
         TPairList pairs;
-        parser.Parse(pairs);
+        TInfParser::Parse(plan, pairs);
         compiler->SetOutputDir(FProject.ProjectDir());
 
         std::vector<TBuild*> chosen;
