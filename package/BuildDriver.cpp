@@ -13,6 +13,8 @@
 #include "model/Platforms.h"
 #include "model/Project.h"
 
+#include <exception>
+
 namespace {
 
 // A build that cannot be made while the others still can.
@@ -21,14 +23,14 @@ public:
     using Exception::Exception;
 };
 
-// Takes the run's .inf lines away from the compiler however the run ends.
+// The main window's compiler outlives every run: it keeps no lines of one.
 class TInfLinesGuard {
 public:
-    TInfLinesGuard(TCabCompiler& compiler, const std::vector<std::string>& lines) : FCompiler(compiler)
+    TInfLinesGuard(TCabCompiler& compiler, std::vector<std::string> lines) : FCompiler(compiler)
     {
-        FCompiler.SetInfLines(&lines);
+        FCompiler.SetInfLines(std::move(lines));
     }
-    ~TInfLinesGuard() { FCompiler.SetInfLines(nullptr); }
+    ~TInfLinesGuard() { FCompiler.SetInfLines({}); }
     TInfLinesGuard(const TInfLinesGuard&) = delete;
     TInfLinesGuard& operator=(const TInfLinesGuard&) = delete;
 
@@ -85,7 +87,6 @@ bool TBuildDriver::Execute()
         FOwnCabCompiler->SetCabWizPath(AppendPath(AppendPath(FProgramDir, "Tools"), "CABWIZ.exe"));
         compiler = FOwnCabCompiler.get();
     }
-    compiler->Errors().clear();
 
     std::vector<std::string> lines;
     FCompressor = std::make_unique<TZipCompressor>();
@@ -95,6 +96,7 @@ bool TBuildDriver::Execute()
     bool completed = false;
     bool nothingChosen = false;
     std::vector<std::string> failures;
+    std::vector<std::string> errors;
     try {
         std::vector<TFile*> missing = FProject.GetMissingFiles();
         if (!missing.empty()) {
@@ -116,7 +118,6 @@ bool TBuildDriver::Execute()
         WriteInf(FProject, plan, lines);
         if (FProject.DefaultFolder())
             ReplaceInstallDir(lines, FProject.DefaultFolder()->GetMacroPath());
-        // The main window's compiler outlives this run and its lines.
         TInfLinesGuard linesGuard(*compiler, lines);
         TPairList pairs;
         TInfParser::Parse(plan, pairs);
@@ -138,10 +139,16 @@ bool TBuildDriver::Execute()
             FCallbacks.Log("Compiling Cab files...");
             compiler->SetBuilds(std::vector<const TBuild*>(chosen.begin(), chosen.end()));
             compiler->SetInfFileName(AppendPath(FProject.ProjectDir(), FProject.GetProjectName() + ".inf"));
-            if (compiler->Compile()) {
+            try {
+                compiler->Compile();
                 FCallbacks.Log("Cab files compiled succesfuly.");
-            } else {
-                for (const std::string& error : compiler->Errors())
+            } catch (const TCabCompileErrors& e) {
+                // The packages are still made from the CAB files the tool
+                // did write; the errors are shown when the run ends.
+                errors = e.Errors();
+                if (!e.Failure().empty())
+                    throw Exception(e.Failure());
+                for (const std::string& error : errors)
                     FCallbacks.Log(error);
             }
             for (size_t i = 0; i < chosen.size(); ++i) {
@@ -172,7 +179,6 @@ bool TBuildDriver::Execute()
     FExtractor.reset();
     FCallbacks.ShowLog(false);
 
-    const std::vector<std::string>& errors = compiler->Errors();
     if (!errors.empty()) {
         std::string text = "The following errors occured during the CAB compilation process:\r\n";
         for (size_t i = 0; i < errors.size(); ++i)
@@ -254,20 +260,24 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
     const std::string archive = AppendPath(FTempDir, folderName + ".ZIP");
     {
         TArchiveProgressGuard progress(FCallbacks, build);
-        FCompressor->SetFiles(&files);
+        FCompressor->SetFiles(files);
         FCompressor->SetArchiveName(archive);
         FCompressor->SetProgress(
             [this](const std::string& fileName, int percent) { FCallbacks.ArchiveProgress(fileName, percent); });
-        bool packed = FCompressor->Execute();
+        std::exception_ptr failure;
+        try {
+            FCompressor->Execute();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         for (const std::string& message : FCompressor->Messages())
             FCallbacks.Log(message);
         DeleteFileIfExists(resource.front());
         DeleteFileIfExists(indexFile);
         for (const std::string& copy : standIns)
             DeleteFileIfExists(copy);
-        if (!packed)
-            throw Exception(FCompressor->Messages().empty() ? "The archive " + archive + " was not written."
-                                                            : FCompressor->Messages().back());
+        if (failure)
+            std::rethrow_exception(failure);
     }
 
     const std::string output = AppendPath(folder, "Setup.exe");

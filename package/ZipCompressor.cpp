@@ -484,18 +484,14 @@ const TZipCompressor::TPacked& TZipCompressor::Pack(const std::string& path, uin
     return FPacked[path] = packed;
 }
 
-bool TZipCompressor::Execute()
+void TZipCompressor::Execute()
 {
     FMessages.clear();
     FReused = 0;
-    if (!FFiles || FFiles->empty()) {
-        FMessages.push_back("No files to compress!");
-        return false;
-    }
-    if (FArchiveName.empty()) {
-        FMessages.push_back("No archive file name specified!");
-        return false;
-    }
+    if (FFiles.empty())
+        throw Exception("No files to compress!");
+    if (FArchiveName.empty())
+        throw Exception("No archive file name specified!");
     if (!DeleteFileIfExists(FArchiveName))
         throw Exception("Cannot delete the old archive " + FArchiveName + ".");
 
@@ -515,7 +511,7 @@ bool TZipCompressor::Execute()
     };
 
     int added = 0;
-    for (const std::string& path : *FFiles) {
+    for (const std::string& path : FFiles) {
         if (!FileExists(path)) {
             // The build lists licence files whether they exist or not.
             FMessages.push_back("File not found, left out of the archive: " + path);
@@ -588,10 +584,8 @@ bool TZipCompressor::Execute()
     }
     if (added == 0) {
         zip_discard(archive);
-        FMessages.push_back("No files to compress!");
-        return false;
+        throw Exception("No files to compress!");
     }
     if (zip_close(archive) < 0)
         fail("Cannot write the archive " + FArchiveName);
-    return true;
 }

@@ -24,7 +24,9 @@ public:
     TZipCompressor() = default;
     ~TZipCompressor() override;
 
-    bool Execute() override;
+    // Fails with "No files to compress!" when the list is empty or no file
+    // of it exists, and with "No archive file name specified!" without a name.
+    void Execute() override;
 
     // Deflate level for data worth compressing (1 fastest .. 9 smallest).
     // 4 is the default: on program code it is about 2.4 times as fast as

@@ -222,8 +222,8 @@ TEST_F(BuildDriverTest, CancelledOrEmptyChoiceBuildsNothing)
 
 TEST_F(BuildDriverTest, TheMainWindowsCompilerKeepsNoLinesOfARun)
 {
-    // The main window's compiler outlives every run and the run's .inf
-    // lines; a later use must not read them (AddressSanitizer tells).
+    // The main window's compiler outlives every run; a later use must not
+    // find the lines of an earlier one.
     TCabCompiler compiler;
     compiler.SetCabWizPath(AppendPath(AppendPath(FProgram.Path(), "Tools"), "CABWIZ.exe"));
     for (auto choice : {TRecordingCallbacks::Cancel, TRecordingCallbacks::ChooseAll}) {
