@@ -6,8 +6,6 @@
 #include "model/Shortcuts.h"
 #include "model/ValueEncoding.h"
 
-#include <algorithm>
-#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -126,79 +124,10 @@ void TFile::LoadFromStream(TStream& stream, const TIdIndex<TFolder>& folders)
 
 // --- TFiles ----------------------------------------------------------------
 
-TFiles::~TFiles()
-{
-    // Last first: each file leaves its folder's list from the end.
-    while (!FFiles.empty())
-        FFiles.pop_back();
-}
-
-TFile* TFiles::Add(std::unique_ptr<TFile> file)
-{
-    FFiles.push_back(std::move(file));
-    return FFiles.back().get();
-}
-
-void TFiles::Remove(TFile* file)
-{
-    int index = IndexOf(file);
-    if (index >= 0)
-        FFiles.erase(FFiles.begin() + index);
-}
-
-void TFiles::Remove(const TList& files)
-{
-    std::unordered_set<const TFile*> doomed(files.begin(), files.end());
-    std::vector<std::unique_ptr<TFile>> kept;
-    kept.reserve(FFiles.size());
-    std::vector<std::unique_ptr<TFile>> removed;
-    for (auto& file : FFiles)
-        (doomed.count(file.get()) ? removed : kept).push_back(std::move(file));
-    FFiles = std::move(kept);
-}
-
-int TFiles::IndexOf(const TFile* file) const
-{
-    for (size_t i = 0; i < FFiles.size(); ++i)
-        if (FFiles[i].get() == file)
-            return static_cast<int>(i);
-    return -1;
-}
-
-TFiles::TList TFiles::ToList() const
-{
-    TList list;
-    list.reserve(FFiles.size());
-    for (auto& file : FFiles)
-        list.push_back(file.get());
-    return list;
-}
-
-bool TFiles::First(TFile*& file)
-{
-    if (FFiles.empty()) {
-        file = nullptr;
-        return false;
-    }
-    file = FFiles[0].get();
-    FCursor = 1;
-    return true;
-}
-
-bool TFiles::Next(TFile*& file)
-{
-    if (FCursor < 0 || FCursor >= Count()) {
-        file = nullptr;
-        return false;
-    }
-    file = FFiles[FCursor++].get();
-    return true;
-}
-
 TPlatforms TFiles::CommonPlatforms() const
 {
     TPlatforms result = ::AllPlatforms;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result = result * file->Platforms();
     return result;
 }
@@ -206,7 +135,7 @@ TPlatforms TFiles::CommonPlatforms() const
 TPlatforms TFiles::AllPlatforms() const
 {
     TPlatforms result;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result = result + file->Platforms();
     return result;
 }
@@ -214,7 +143,7 @@ TPlatforms TFiles::AllPlatforms() const
 TProcessors TFiles::CommonProcessors() const
 {
     TProcessors result = AllProcessorsSet;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result = result * TProcessors{file->Processor()};
     return result;
 }
@@ -222,33 +151,26 @@ TProcessors TFiles::CommonProcessors() const
 TProcessors TFiles::AllProcessors() const
 {
     TProcessors result;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result.Include(file->Processor());
     return result;
 }
 
 void TFiles::SaveToStream(TStream& stream)
 {
-    for (size_t i = 0; i < FFiles.size(); ++i)
-        FFiles[i]->SetID(static_cast<int32_t>(i + 1));
-    StreamWriteInteger(stream, Count());
-    for (auto& file : FFiles)
-        file->SaveToStream(stream);
+    for (size_t i = 0; i < FItems.size(); ++i)
+        FItems[i]->SetID(static_cast<int32_t>(i + 1));
+    SaveItems(stream);
 }
 
 void TFiles::LoadFromStream(TStream& stream, const TFolderList& folders)
 {
     TIdIndex<TFolder> index(folders);
-    int32_t count = StreamReadInteger(stream);
-    // No reserve by the stored count: the data may end long before it.
-    std::vector<std::unique_ptr<TFile>> read;
-    for (int32_t i = 0; i < count; ++i) {
+    LoadItems(stream, [&index](TStream& s) {
         auto file = std::make_unique<TFile>();
-        file->LoadFromStream(stream, index);
-        read.push_back(std::move(file));
-    }
-    for (auto& file : read)
-        FFiles.push_back(std::move(file));
+        file->LoadFromStream(s, index);
+        return file;
+    });
 }
 
 TFile* FindFileByID(const TFiles::TList& list, int32_t id)

@@ -5,6 +5,7 @@
 #include "common/Stream.h"
 #include "model/Folders.h"
 #include "model/IdIndex.h"
+#include "model/OwningList.h"
 #include "model/Platforms.h"
 #include "model/SmallSet.h"
 
@@ -105,32 +106,10 @@ private:
     std::unordered_set<TCEShortCut*> FShortcuts;
 };
 
-class TFiles {
+// The project's files. Removing a file leaves the shortcuts that start it
+// without a target (TCEShortcuts::RemoveWithoutTarget drops them).
+class TFiles : public TOwningList<TFile> {
 public:
-    using TList = std::vector<TFile*>;
-
-    TFiles() = default;
-    TFiles(const TFiles&) = delete;
-    TFiles& operator=(const TFiles&) = delete;
-    ~TFiles();
-
-    // Ownership passes to the list; returns the file.
-    TFile* Add(std::unique_ptr<TFile> file);
-    // Takes the file out and destroys it; a file not in the list is left
-    // alone. Shortcuts that start it then name no target
-    // (TCEShortcuts::RemoveWithoutTarget drops them).
-    void Remove(TFile* file);
-    // The same for several files at once, in one pass over the list.
-    void Remove(const TList& files);
-
-    int Count() const { return static_cast<int>(FFiles.size()); }
-    TFile* Item(int index) const { return FFiles.at(index).get(); }
-    int IndexOf(const TFile* file) const;
-    TList ToList() const;
-
-    bool First(TFile*& file);
-    bool Next(TFile*& file);
-
     // What the files have in common and what they use between them.
     TPlatforms CommonPlatforms() const;
     TPlatforms AllPlatforms() const;
@@ -141,10 +120,6 @@ public:
     void SaveToStream(TStream& stream);
     // Appends the files read; on failure the list stays as it was.
     void LoadFromStream(TStream& stream, const TFolderList& folders);
-
-private:
-    int FCursor = 0;
-    std::vector<std::unique_ptr<TFile>> FFiles;
 };
 
 // Reads a processor ordinal; a number outside 0..12 fails with "Invalid
