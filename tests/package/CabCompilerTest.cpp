@@ -117,17 +117,25 @@ protected:
         ASSERT_EQ(chmod(FTool.c_str(), 0755), 0);
     }
     std::string Read(const std::string& name) { return FDir.Read("out dir/" + name); }
+
+    // A compiler for the stand-in tool, writing FOut/Demo.inf into FOut.
+    TCabCompiler Compiler(std::vector<std::string> lines, const TBuild* build = nullptr)
+    {
+        TCabCompiler compiler;
+        compiler.SetCabWizPath(FTool);
+        compiler.SetInfLines(std::move(lines));
+        if (build)
+            compiler.SetBuilds({build});
+        compiler.SetInfFileName(FOut + "/Demo.inf");
+        compiler.SetOutputDir(FOut);
+        return compiler;
+    }
 };
 
 TEST_F(CabCompilerRunTest, RunsTheToolInTheOutputFolderAndKeepsOnlyErrorLines)
 {
-    std::vector<std::string> lines = {"[CEDevice.PPC300_2577]", "[CEDevice.HPC2000]"};
     auto build = MakeBuild({{plPPC300, pStrongARM}});
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(lines);
-    compiler.SetBuilds({build.get()});
-    compiler.SetInfFileName(FOut + "/Demo.inf");
+    TCabCompiler compiler = Compiler({"[CEDevice.PPC300_2577]", "[CEDevice.HPC2000]"}, build.get());
     compiler.SetOutputDir(FOut + "/");
     std::vector<bool> busy;
     compiler.SetBusyHook([&](bool b) { busy.push_back(b); });
@@ -148,14 +156,9 @@ TEST_F(CabCompilerRunTest, EachRunReportsAndNoCabFileOfAnEarlierRunIsLeft)
     WriteTool("printf 'Error: run with %s arguments\\r\\n' \"$#\" > errors.txt\n");
     FDir.Write("out dir/Mix.CAB", "last week's");
     FDir.Write("out dir/Mix.2577.CAB", "last week's");
-    std::vector<std::string> lines = {"[CEDevice]", "[CEDevice.2577]"};
     auto build = MakeBuild({{plAll, pAll}, {plAll, pStrongARM}});
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(lines);
-    compiler.SetBuilds({build.get()});
+    TCabCompiler compiler = Compiler({"[CEDevice]", "[CEDevice.2577]"}, build.get());
     compiler.SetInfFileName(FOut + "/Mix.inf");
-    compiler.SetOutputDir(FOut);
     EXPECT_EQ(ErrorsOf(compiler),
               (std::vector<std::string>{"Error: run with 7 arguments", "Error: run with 5 arguments"}));
     EXPECT_FALSE(FileExists(FOut + "/Mix.CAB"));
@@ -165,12 +168,7 @@ TEST_F(CabCompilerRunTest, EachRunReportsAndNoCabFileOfAnEarlierRunIsLeft)
 TEST_F(CabCompilerRunTest, AReportWithoutErrorLinesSucceeds)
 {
     WriteTool("printf 'Warning: nothing serious\\r\\n' > errors.txt\n");
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     EXPECT_NO_THROW(compiler.Compile());
 }
 
@@ -178,23 +176,14 @@ TEST_F(CabCompilerRunTest, AStaleErrorFileIsNotTakenForTheToolsReport)
 {
     WriteTool("");
     FDir.Write("out dir/errors.txt", "Error: from last week\r\n");
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     EXPECT_NO_THROW(compiler.Compile());
 }
 
 TEST_F(CabCompilerRunTest, MissingToolAbortsWithoutWritingTheInf)
 {
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     compiler.SetCabWizPath(FDir.File("Tools/CABWIZ.exe"));
-    compiler.SetInfLines(lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
     EXPECT_EQ(ErrorsOf(compiler), (std::vector<std::string>{"MSCabWiz.exe not found! Compilation aborted!"}));
     EXPECT_FALSE(FileExists(FOut + "/Demo.inf"));
 }
@@ -202,12 +191,7 @@ TEST_F(CabCompilerRunTest, MissingToolAbortsWithoutWritingTheInf)
 TEST_F(CabCompilerRunTest, AToolThatCannotStartRaisesTheSystemErrorAndRemovesTheInf)
 {
     ASSERT_EQ(chmod(FTool.c_str(), 0644), 0); // exists, but cannot be run
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     try {
         compiler.Compile();
         FAIL() << "no exception";
@@ -219,12 +203,8 @@ TEST_F(CabCompilerRunTest, AToolThatCannotStartRaisesTheSystemErrorAndRemovesThe
 
 TEST_F(CabCompilerRunTest, AnInfThatCannotBeWrittenRaisesCannotCreateFile)
 {
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(lines);
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     compiler.SetInfFileName(FOut + "/no such folder/Demo.inf");
-    compiler.SetOutputDir(FOut);
     try {
         compiler.Compile();
         FAIL() << "no exception";
@@ -239,14 +219,8 @@ TEST_F(CabCompilerRunTest, ErrorsFoundBeforeAFailureTravelWithIt)
 {
     ASSERT_TRUE(ForceDirectories(FOut + "/Demo.2577.CAB/held open"));
     ASSERT_EQ(chmod(FTool.c_str(), 0644), 0);
-    std::vector<std::string> lines = {"[CEDevice.2577]"};
     auto build = MakeBuild({{plAll, pStrongARM}});
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(lines);
-    compiler.SetBuilds({build.get()});
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
+    TCabCompiler compiler = Compiler({"[CEDevice.2577]"}, build.get());
     try {
         compiler.Compile();
         FAIL() << "no exception";
