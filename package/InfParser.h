@@ -3,6 +3,7 @@
 #include "model/Builds.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,8 @@ struct TDeviceSectionPlan;
 // round trip through the text.
 class TInfParser {
 public:
-    // The lines stay the caller's.
-    void SetLines(const std::vector<std::string>* lines) { FLines = lines; }
+    // The lines are copied.
+    void SetLines(std::vector<std::string> lines) { FLines = std::move(lines); }
 
     // Appends one pair per device section, in the order of the lines. Fails
     // with "No inf files available for parsing." when no lines were set.
@@ -30,5 +31,5 @@ public:
     static bool SuffixToPair(const std::string& suffix, TPlatform& platform, TProcessor& processor);
 
 private:
-    const std::vector<std::string>* FLines = nullptr; // not owned
+    std::optional<std::vector<std::string>> FLines;
 };

@@ -195,7 +195,7 @@ TEST(DeviceSectionPlan, ParserReadsTheSameTargetsFromThePlanAsFromTheLines)
             std::vector<std::unique_ptr<TPlatformProcPair>> fromPlan, fromLines;
             TInfParser::Parse(plan, fromPlan);
             TInfParser parser;
-            parser.SetLines(&lines);
+            parser.SetLines(lines);
             parser.Parse(fromLines);
             ASSERT_EQ(fromPlan.size(), fromLines.size()) << pl << "/" << pr;
             ASSERT_FALSE(fromPlan.empty());

@@ -61,7 +61,7 @@ TEST(ProjectToCab, EveryTargetOfTheBuildBecomesAGenuineCab)
     ReplaceInstallDir(lines, project->DefaultFolder()->GetMacroPath());
 
     TInfParser parser;
-    parser.SetLines(&lines);
+    parser.SetLines(lines);
     std::vector<std::unique_ptr<TPlatformProcPair>> pairs;
     parser.Parse(pairs);
     // The readme suits every target, so every platform has a section for
