@@ -23,8 +23,11 @@ public:
     TOwningList(const TOwningList&) = delete;
     TOwningList& operator=(const TOwningList&) = delete;
 
+    // Nothing is added for null, which is returned.
     T* Add(std::unique_ptr<T> item)
     {
+        if (!item)
+            return nullptr;
         FItems.push_back(std::move(item));
         return FItems.back().get();
     }

@@ -216,6 +216,8 @@ TEST(Builds, IndexesAndBuildsOutsideTheListAreTraced)
     EXPECT_EQ(trace.Count("TBuilds::Remove: the build is not in the list"), 1);
     EXPECT_EQ(builds.GetBuild(0), kept);
     EXPECT_EQ(other.Count(), 1);
+    EXPECT_EQ(builds.Add(nullptr), nullptr);
+    EXPECT_EQ(builds.Count(), 1);
     builds.Remove(kept);
     EXPECT_EQ(builds.Count(), 0);
     EXPECT_EQ(trace.Messages().size(), 3u);
