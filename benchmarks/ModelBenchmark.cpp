@@ -6,6 +6,7 @@
 #include "model/Folders.h"
 #include "model/RegistryKeys.h"
 #include "model/Shortcuts.h"
+#include "package/DeviceSectionPlan.h"
 
 #include <benchmark/benchmark.h>
 
@@ -64,7 +65,6 @@ struct Model {
                 }
             }
         }
-        files.SetShortcuts(&shortcuts);
     }
 
     void Save(TStream& s)
@@ -119,10 +119,10 @@ void BM_Queries(benchmark::State& state)
         size_t n = 0;
         for (int p = 0; p <= plAll; ++p)
             for (int c = 0; c < ProcessorCount; ++c) {
-                n += model.files.FilesFor(TPlatform(p), TProcessor(c)).size();
-                n += model.files.ShortcutsFor(TPlatform(p), TProcessor(c)).size();
-                n += TFiles::KeysFor(TPlatform(p), TProcessor(c), model.keys->Keys()).size();
-                n += TFiles::SetupDllFor(plAll, TProcessor(c), model.dlls) != nullptr;
+                n += FilesFor(model.files, TPlatform(p), TProcessor(c)).size();
+                n += ShortcutsFor(model.shortcuts, TPlatform(p), TProcessor(c)).size();
+                n += KeysFor(TPlatform(p), TProcessor(c), model.keys->Keys()).size();
+                n += SetupDllFor(plAll, TProcessor(c), model.dlls) != nullptr;
             }
         n += model.files.CommonPlatforms().Bits() + model.files.AllPlatforms().Bits();
         n += model.files.CommonProcessors().Bits() + model.files.AllProcessors().Bits();

@@ -386,15 +386,18 @@ void BM_StageCabs(benchmark::State& state)
     TStages& s = Stages();
     TCabCompiler compiler;
     compiler.SetCabWizPath(AppendPath(AppendPath(p.FProgramDir, "Tools"), "CABWIZ.exe"));
-    compiler.SetInfLines(&s.FInfLines);
+    compiler.SetInfLines(s.FInfLines);
     compiler.SetOutputDir(p.FProjectDir);
     compiler.SetInfFileName(AppendPath(p.FProjectDir, "Bench.inf"));
     compiler.SetBuilds(s.FBuilds);
-    for (auto _ : state)
-        if (!compiler.Compile()) {
+    for (auto _ : state) {
+        try {
+            compiler.Compile();
+        } catch (const Exception&) {
             state.SkipWithError("the CAB tool reported errors");
             return;
         }
+    }
     state.SetBytesProcessed(int64_t(state.iterations() * p.FBytes));
 }
 
@@ -417,9 +420,11 @@ void BM_StageZip(benchmark::State& state)
         for (size_t b = 0; b < lists.size(); ++b) {
             auto start = std::chrono::steady_clock::now();
             s.FArchives.push_back(AppendPath(p.FRoot, "stage" + std::to_string(b) + ".zip"));
-            compressor.SetFiles(&lists[b]);
+            compressor.SetFiles(lists[b]);
             compressor.SetArchiveName(s.FArchives.back());
-            if (!compressor.Execute()) {
+            try {
+                compressor.Execute();
+            } catch (const Exception&) {
                 state.SkipWithError("the compressor failed");
                 return;
             }

@@ -104,7 +104,7 @@ void BM_Compressor(benchmark::State& state)
     std::string archive = AppendPath(payload.Dir, "out.zip");
     TZipCompressor compressor;
     compressor.SetLevel(static_cast<int>(state.range(1)));
-    compressor.SetFiles(&payload.Files);
+    compressor.SetFiles(payload.Files);
     compressor.SetArchiveName(archive);
     for (auto _ : state)
         compressor.Execute();

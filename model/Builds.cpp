@@ -92,47 +92,18 @@ void TBuild::LoadFromStream(TStream& stream)
     FShowFinish = StreamReadBoolean(stream);
 }
 
-TBuild* TBuilds::Add(std::unique_ptr<TBuild> build)
+void TBuilds::Remove(const TBuild* build)
 {
-    if (!build)
-        return nullptr;
-    FBuilds.push_back(std::move(build));
-    return FBuilds.back().get();
-}
-
-void TBuilds::Remove(TBuild* build)
-{
-    auto it = std::find_if(FBuilds.begin(), FBuilds.end(), [&](const auto& b) { return b.get() == build; });
-    if (it == FBuilds.end()) {
+    if (!TOwningList<TBuild>::Remove(build))
         DebugTrace("TBuilds::Remove: the build is not in the list");
-        return;
-    }
-    FBuilds.erase(it);
-}
-
-TBuild* TBuilds::GetBuild(int index) const
-{
-    if (index < 0 || index >= Count()) {
-        DebugTrace("TBuilds: index " + std::to_string(index) + " out of range");
-        return nullptr;
-    }
-    return FBuilds[static_cast<size_t>(index)].get();
-}
-
-void TBuilds::SaveToStream(TStream& stream) const
-{
-    StreamWriteInteger(stream, Count());
-    for (const auto& build : FBuilds)
-        build->SaveToStream(stream);
 }
 
 void TBuilds::LoadFromStream(TStream& stream)
 {
-    FBuilds.clear();
-    int32_t count = StreamReadInteger(stream);
-    for (int32_t i = 0; i < count; ++i) {
+    Clear();
+    LoadItems(stream, [](TStream& s) {
         auto build = std::make_unique<TBuild>();
-        build->LoadFromStream(stream);
-        FBuilds.push_back(std::move(build));
-    }
+        build->LoadFromStream(s);
+        return build;
+    });
 }

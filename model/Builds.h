@@ -4,6 +4,7 @@
 // languages and settings; one desktop package is made per build.
 
 #include "common/Stream.h"
+#include "model/OwningList.h"
 #include "model/Platforms.h"
 #include "storage/Languages.h"
 
@@ -81,22 +82,15 @@ private:
 };
 
 // The builds of a project, in the order added; it owns them.
-class TBuilds {
+class TBuilds : public TOwningList<TBuild> {
 public:
-    TBuilds() = default;
-    TBuilds(const TBuilds&) = delete;
-    TBuilds& operator=(const TBuilds&) = delete;
+    // Takes the build out and destroys it; a trace when the list does not
+    // hold it.
+    void Remove(const TBuild* build);
+    // Null (and a trace) for an index outside the list.
+    TBuild* GetBuild(int index) const { return Item(index); }
 
-    TBuild* Add(std::unique_ptr<TBuild> build);
-    // Takes the build out and destroys it.
-    void Remove(TBuild* build);
-    TBuild* GetBuild(int index) const;
-    int Count() const { return static_cast<int>(FBuilds.size()); }
-    void Clear() { FBuilds.clear(); }
-
+    // Replaces the builds with those read; on failure the list is empty.
     void LoadFromStream(TStream& stream);
-    void SaveToStream(TStream& stream) const;
-
-private:
-    std::vector<std::unique_ptr<TBuild>> FBuilds;
+    void SaveToStream(TStream& stream) const { SaveItems(stream); }
 };

@@ -6,8 +6,6 @@
 #include "model/Shortcuts.h"
 #include "model/ValueEncoding.h"
 
-#include <algorithm>
-#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -16,16 +14,6 @@ TFileEditor& FileEditor()
 {
     static TFileEditor editor;
     return editor;
-}
-
-bool FitsPlatform(TPlatform platform, TPlatforms platforms)
-{
-    return platform == plAll || platforms.Contains(platform);
-}
-
-bool FitsProcessor(TProcessor processor, TProcessor own)
-{
-    return own == processor || own == pAll;
 }
 
 }
@@ -150,137 +138,10 @@ void TFile::LoadFromStream(TStream& stream, const TIdIndex<TFolder>& folders)
 
 // --- TFiles ----------------------------------------------------------------
 
-TFiles::~TFiles()
-{
-    FDeviceSections.clear();
-    // Last first: each file leaves its folder's list from the end.
-    while (!FFiles.empty())
-        FFiles.pop_back();
-}
-
-TFile* TFiles::Add(std::unique_ptr<TFile> file)
-{
-    FFiles.push_back(std::move(file));
-    return FFiles.back().get();
-}
-
-void TFiles::Remove(TFile* file)
-{
-    int index = IndexOf(file);
-    if (index >= 0)
-        FFiles.erase(FFiles.begin() + index);
-}
-
-void TFiles::Remove(const TList& files)
-{
-    std::unordered_set<const TFile*> doomed(files.begin(), files.end());
-    std::vector<std::unique_ptr<TFile>> kept;
-    kept.reserve(FFiles.size());
-    std::vector<std::unique_ptr<TFile>> removed;
-    for (auto& file : FFiles)
-        (doomed.count(file.get()) ? removed : kept).push_back(std::move(file));
-    FFiles = std::move(kept);
-}
-
-int TFiles::IndexOf(const TFile* file) const
-{
-    for (size_t i = 0; i < FFiles.size(); ++i)
-        if (FFiles[i].get() == file)
-            return static_cast<int>(i);
-    return -1;
-}
-
-TFiles::TList TFiles::ToList() const
-{
-    TList list;
-    list.reserve(FFiles.size());
-    for (auto& file : FFiles)
-        list.push_back(file.get());
-    return list;
-}
-
-bool TFiles::First(TFile*& file)
-{
-    if (FFiles.empty()) {
-        file = nullptr;
-        return false;
-    }
-    file = FFiles[0].get();
-    FCursor = 1;
-    return true;
-}
-
-bool TFiles::Next(TFile*& file)
-{
-    if (FCursor < 0 || FCursor >= Count()) {
-        file = nullptr;
-        return false;
-    }
-    file = FFiles[FCursor++].get();
-    return true;
-}
-
-TFiles::TList TFiles::FilesFor(TPlatform platform, TProcessor processor) const
-{
-    TList list;
-    for (auto& file : FFiles)
-        if (FitsPlatform(platform, file->Platforms()) && FitsProcessor(processor, file->Processor()))
-            list.push_back(file.get());
-    return list;
-}
-
-std::vector<TCEShortCut*> TFiles::ShortcutsFor(TPlatform platform, TProcessor processor) const
-{
-    std::vector<TCEShortCut*> list;
-    if (!FShortcuts)
-        return list;
-    for (int i = 0; i < FShortcuts->Count(); ++i) {
-        TCEShortCut* shortcut = FShortcuts->Item(i);
-        // A shortcut whose file left the project has no processor and
-        // nothing to start.
-        if (!shortcut->Target())
-            continue;
-        if (FitsPlatform(platform, shortcut->Platforms()) && FitsProcessor(processor, shortcut->Target()->Processor()))
-            list.push_back(shortcut);
-    }
-    return list;
-}
-
-std::vector<TRegKey*> TFiles::KeysFor(TPlatform platform, TProcessor processor, const TRegKey::TList& keys)
-{
-    std::vector<TRegKey*> list;
-    // Pre-order over the branches, children in order: a stack of the lists
-    // still being walked and the position in each.
-    std::vector<std::pair<const TRegKey::TList*, size_t>> stack{{&keys, 0}};
-    while (!stack.empty()) {
-        auto& [level, next] = stack.back();
-        if (next == level->size()) {
-            stack.pop_back();
-            continue;
-        }
-        TRegKey* key = (*level)[next++].get();
-        if (key->MatchesTarget(platform, processor))
-            list.push_back(key);
-        if (!key->SubKeys().empty())
-            stack.push_back({&key->SubKeys(), 0});
-    }
-    return list;
-}
-
-TSetupDLL* TFiles::SetupDllFor(TPlatform platform, TProcessor processor, const TSetupDlls& dlls)
-{
-    for (int i = dlls.Count(); i-- > 0;) {
-        TSetupDLL* dll = dlls.Item(i);
-        if (FitsPlatform(platform, dll->Platforms()) && FitsProcessor(processor, dll->Processor()))
-            return dll;
-    }
-    return nullptr;
-}
-
 TPlatforms TFiles::CommonPlatforms() const
 {
     TPlatforms result = ::AllPlatforms;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result = result * file->Platforms();
     return result;
 }
@@ -288,7 +149,7 @@ TPlatforms TFiles::CommonPlatforms() const
 TPlatforms TFiles::AllPlatforms() const
 {
     TPlatforms result;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result = result + file->Platforms();
     return result;
 }
@@ -296,7 +157,7 @@ TPlatforms TFiles::AllPlatforms() const
 TProcessors TFiles::CommonProcessors() const
 {
     TProcessors result = AllProcessorsSet;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result = result * TProcessors{file->Processor()};
     return result;
 }
@@ -304,33 +165,26 @@ TProcessors TFiles::CommonProcessors() const
 TProcessors TFiles::AllProcessors() const
 {
     TProcessors result;
-    for (auto& file : FFiles)
+    for (auto& file : FItems)
         result.Include(file->Processor());
     return result;
 }
 
 void TFiles::SaveToStream(TStream& stream)
 {
-    for (size_t i = 0; i < FFiles.size(); ++i)
-        FFiles[i]->SetID(static_cast<int32_t>(i + 1));
-    StreamWriteInteger(stream, Count());
-    for (auto& file : FFiles)
-        file->SaveToStream(stream);
+    for (size_t i = 0; i < FItems.size(); ++i)
+        FItems[i]->SetID(static_cast<int32_t>(i + 1));
+    SaveItems(stream);
 }
 
 void TFiles::LoadFromStream(TStream& stream, const TFolderList& folders)
 {
     TIdIndex<TFolder> index(folders);
-    int32_t count = StreamReadInteger(stream);
-    // No reserve by the stored count: the data may end long before it.
-    std::vector<std::unique_ptr<TFile>> read;
-    for (int32_t i = 0; i < count; ++i) {
+    LoadItems(stream, [&index](TStream& s) {
         auto file = std::make_unique<TFile>();
-        file->LoadFromStream(stream, index);
-        read.push_back(std::move(file));
-    }
-    for (auto& file : read)
-        FFiles.push_back(std::move(file));
+        file->LoadFromStream(s, index);
+        return file;
+    });
 }
 
 TFile* FindFileByID(const TFiles::TList& list, int32_t id)

@@ -1,13 +1,12 @@
 #pragma once
 
-// The files a project copies onto the device, and the selection queries from
-// which the .inf writer puts together one device section per target.
+// The files a project copies onto the device.
 
 #include "common/Stream.h"
 #include "model/Folders.h"
 #include "model/IdIndex.h"
+#include "model/OwningList.h"
 #include "model/Platforms.h"
-#include "model/RegistryKeys.h"
 #include "model/SmallSet.h"
 
 #include <cstdint>
@@ -18,12 +17,8 @@
 #include <vector>
 
 class TCEShortCut;
-class TCEShortcuts;
-class TDeviceSection;
 class TFile;
 class TProject;
-class TSetupDLL;
-class TSetupDlls;
 
 // Copy options of a file, in the order the file property editor lists them.
 enum TFileOption : uint8_t {
@@ -54,8 +49,8 @@ public:
     // Shortcuts that start this file lose their target (they then name none).
     ~TFile() override;
 
-    // The project's default folder when the file uses it and the .inf writer
-    // handed it over; the attached folder otherwise.
+    // The default folder when the file uses it and one was set; the
+    // attached folder otherwise.
     TFolder* GetFolder() const override;
 
     const std::string& SourceDir() const { return FSourceDir; }
@@ -116,73 +111,20 @@ private:
     std::unordered_set<TCEShortCut*> FShortcuts;
 };
 
-// Device sections are made and used by the .inf writer; the file list only
-// holds them from one plan to the next. The deleter comes with each section,
-// so this list needs nothing of the section's type.
-using TDeviceSectionPtr = std::unique_ptr<TDeviceSection, void (*)(TDeviceSection*)>;
-using TDeviceSectionList = std::vector<TDeviceSectionPtr>;
-
-class TFiles {
+// The project's files. Removing a file leaves the shortcuts that start it
+// without a target (TCEShortcuts::RemoveWithoutTarget drops them).
+class TFiles : public TOwningList<TFile> {
 public:
-    using TList = std::vector<TFile*>;
-
-    TFiles() = default;
-    TFiles(const TFiles&) = delete;
-    TFiles& operator=(const TFiles&) = delete;
-    // Destroys the device sections, then the files.
-    ~TFiles();
-
-    // Ownership passes to the list; returns the file.
-    TFile* Add(std::unique_ptr<TFile> file);
-    // Takes the file out and destroys it; a file not in the list is left
-    // alone. Shortcuts that start it then name no target
-    // (TCEShortcuts::RemoveWithoutTarget drops them).
-    void Remove(TFile* file);
-    // The same for several files at once, in one pass over the list.
-    void Remove(const TList& files);
-
-    int Count() const { return static_cast<int>(FFiles.size()); }
-    TFile* Item(int index) const { return FFiles.at(index).get(); }
-    int IndexOf(const TFile* file) const;
-    TList ToList() const;
-
-    bool First(TFile*& file);
-    bool Next(TFile*& file);
-
-    // Selection queries. plAll matches every platform; a file for pAll
-    // matches every processor.
-    TList FilesFor(TPlatform platform, TProcessor processor) const;
-    // Over the shortcut list handed to the last plan (empty before one).
-    std::vector<TCEShortCut*> ShortcutsFor(TPlatform platform, TProcessor processor) const;
-    // The keys of the tree that have something for the target, parents
-    // before their descendants.
-    static std::vector<TRegKey*> KeysFor(TPlatform platform, TProcessor processor, const TRegKey::TList& keys);
-    // The last setup DLL that fits, or null.
-    static TSetupDLL* SetupDllFor(TPlatform platform, TProcessor processor, const TSetupDlls& dlls);
+    // What the files have in common and what they use between them.
     TPlatforms CommonPlatforms() const;
     TPlatforms AllPlatforms() const;
     TProcessors CommonProcessors() const;
     TProcessors AllProcessors() const;
 
-    // What the .inf writer's plan works from and leaves here.
-    void SetShortcuts(TCEShortcuts* shortcuts) { FShortcuts = shortcuts; }
-    TCEShortcuts* Shortcuts() const { return FShortcuts; }
-    void SetRegKeys(TRegKeys* keys) { FRegKeys = keys; }
-    TRegKeys* RegKeys() const { return FRegKeys; }
-    TDeviceSectionList& DeviceSections() { return FDeviceSections; }
-    const TDeviceSectionList& DeviceSections() const { return FDeviceSections; }
-
     // Renumbers the files by position (from 1), then writes them.
     void SaveToStream(TStream& stream);
     // Appends the files read; on failure the list stays as it was.
     void LoadFromStream(TStream& stream, const TFolderList& folders);
-
-private:
-    int FCursor = 0;
-    std::vector<std::unique_ptr<TFile>> FFiles;
-    TCEShortcuts* FShortcuts = nullptr;
-    TRegKeys* FRegKeys = nullptr;
-    TDeviceSectionList FDeviceSections;
 };
 
 // Reads a processor ordinal; a number outside 0..12 fails with "Invalid

@@ -1,14 +1,17 @@
 #pragma once
 
-// The machinery every owning list of the project shares (shortcuts, setup
-// DLLs): items in the order added, owned here and handed out as plain
-// pointers that stay valid until the item is removed.
+// The machinery every owning list of the project shares (files, shortcuts,
+// setup DLLs, builds): items in the order added, owned here and handed out
+// as plain pointers that stay valid until the item is removed.
 
+#include "common/DebugTrace.h"
 #include "common/Stream.h"
 #include "model/ValueEncoding.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 template <typename T>
@@ -20,24 +23,58 @@ public:
     TOwningList(const TOwningList&) = delete;
     TOwningList& operator=(const TOwningList&) = delete;
 
+    // Nothing is added for null, which is returned.
     T* Add(std::unique_ptr<T> item)
     {
+        if (!item)
+            return nullptr;
         FItems.push_back(std::move(item));
         return FItems.back().get();
     }
 
-    // Takes the item out and destroys it; one the list does not hold is left alone.
-    void Remove(const T* item)
+    // Takes the item out and destroys it; one the list does not hold is left
+    // alone (false).
+    bool Remove(const T* item)
     {
-        for (auto it = FItems.begin(); it != FItems.end(); ++it)
-            if (it->get() == item) {
-                FItems.erase(it);
-                return;
-            }
+        int index = IndexOf(item);
+        if (index < 0)
+            return false;
+        FItems.erase(FItems.begin() + index);
+        return true;
     }
 
+    // The same for several items at once, in one pass over the list.
+    void Remove(const TList& items)
+    {
+        std::unordered_set<const T*> doomed(items.begin(), items.end());
+        std::vector<std::unique_ptr<T>> kept;
+        kept.reserve(FItems.size());
+        std::vector<std::unique_ptr<T>> removed;
+        for (auto& item : FItems)
+            (doomed.count(item.get()) ? removed : kept).push_back(std::move(item));
+        FItems = std::move(kept);
+    }
+
+    void Clear() { ClearFromTheEnd(); }
+
     int Count() const { return static_cast<int>(FItems.size()); }
-    T* Item(int index) const { return FItems.at(index).get(); }
+    // An index outside the list is a fault of the caller, not of the
+    // project: null and a trace.
+    T* Item(int index) const
+    {
+        if (index < 0 || index >= Count()) {
+            DebugTrace("List index " + std::to_string(index) + " out of range");
+            return nullptr;
+        }
+        return FItems[static_cast<size_t>(index)].get();
+    }
+    int IndexOf(const T* item) const
+    {
+        for (size_t i = 0; i < FItems.size(); ++i)
+            if (FItems[i].get() == item)
+                return static_cast<int>(i);
+        return -1;
+    }
 
     TList ToList() const
     {
@@ -67,7 +104,7 @@ public:
 
 protected:
     // Not a polymorphic base: the lists are used by their own type.
-    ~TOwningList() = default;
+    ~TOwningList() { ClearFromTheEnd(); }
 
     // The count, then every item as it saves itself.
     void SaveItems(TStream& stream) const
@@ -94,5 +131,13 @@ protected:
     std::vector<std::unique_ptr<T>> FItems;
 
 private:
+    // Last first: an item that leaves a list of its own when destroyed (a
+    // file its folder's) then always leaves from that list's end.
+    void ClearFromTheEnd()
+    {
+        while (!FItems.empty())
+            FItems.pop_back();
+    }
+
     int FCursor = 0;
 };

@@ -38,9 +38,13 @@ public:
     TFolder* AppFolder() const { return FAppFolder; }
     TFolders& Folders() { return *FFolders; }
     TFiles& Files() { return *FFiles; }
+    const TFiles& Files() const { return *FFiles; }
     TCEShortcuts& Shortcuts() { return *FShortcuts; }
+    const TCEShortcuts& Shortcuts() const { return *FShortcuts; }
     TSetupDlls& SetupDlls() { return *FSetupDlls; }
+    const TSetupDlls& SetupDlls() const { return *FSetupDlls; }
     TRegKeys& RegKeys() { return *FRegKeys; }
+    const TRegKeys& RegKeys() const { return *FRegKeys; }
     TBuilds& Builds() { return *FBuilds; }
 
     void SetApplicationName(const std::string& name);

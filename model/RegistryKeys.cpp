@@ -168,26 +168,16 @@ std::unique_ptr<TRegKeys> TRegKeys::CreateDefault()
     return keys;
 }
 
-TRegKey* TRegKeys::Item(int index) const
-{
-    if (index < 0 || index >= Count()) {
-        DebugTrace("Key index out of range");
-        return nullptr;
-    }
-    return FKeys[static_cast<size_t>(index)].get();
-}
-
 TRegKey* TRegKeys::Add(std::unique_ptr<TRegKey> key)
 {
     key->SetParent(nullptr);
-    FKeys.push_back(std::move(key));
-    return FKeys.back().get();
+    return TOwningList<TRegKey>::Add(std::move(key));
 }
 
 void TRegKeys::FillTree(TTreeDisplay& display)
 {
     display.Clear();
-    for (const auto& key : FKeys)
+    for (const auto& key : FItems)
         key->FillTree(display, nullptr);
 }
 
@@ -195,7 +185,7 @@ void TRegKeys::AssignIDs()
 {
     int32_t id = 1;
     std::vector<TRegKey*> list;
-    for (const auto& top : FKeys) {
+    for (const auto& top : FItems) {
         list.clear();
         top->CollectSubKeys(list);
         for (TRegKey* key : list)
@@ -206,19 +196,16 @@ void TRegKeys::AssignIDs()
 void TRegKeys::SaveToStream(TStream& stream)
 {
     AssignIDs();
-    StreamWriteInteger(stream, Count());
-    for (const auto& key : FKeys)
-        key->SaveToStream(stream);
+    SaveItems(stream);
 }
 
 void TRegKeys::LoadFromStream(TStream& stream)
 {
-    int32_t count = StreamReadInteger(stream);
-    TRegKey::TList keys;
-    for (int32_t i = 0; i < count; ++i) {
+    TRegKeys read;
+    read.LoadItems(stream, [](TStream& s) {
         auto key = std::make_unique<TRegKey>(false, std::string(), std::string());
-        key->LoadFromStream(stream);
-        keys.push_back(std::move(key));
-    }
-    FKeys = std::move(keys);
+        key->LoadFromStream(s);
+        return key;
+    });
+    FItems = std::move(read.FItems);
 }

@@ -4,6 +4,7 @@
 // the author's keys below them, each with its values.
 
 #include "common/Stream.h"
+#include "model/OwningList.h"
 #include "model/Platforms.h"
 #include "model/RegistryValues.h"
 #include "model/TreeDisplay.h"
@@ -83,16 +84,15 @@ private:
     std::unique_ptr<TValues> FValues;
 };
 
-class TRegKeys {
+// The top-level keys of a project, in the order added; it owns them.
+class TRegKeys : public TOwningList<TRegKey> {
 public:
-    TRegKeys() = default;
     // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER with Software, HKEY_LOCAL_MACHINE.
     static std::unique_ptr<TRegKeys> CreateDefault();
 
-    TRegKey::TList& Keys() { return FKeys; }
-    const TRegKey::TList& Keys() const { return FKeys; }
-    int Count() const { return static_cast<int>(FKeys.size()); }
-    TRegKey* Item(int index) const;
+    // The keys as a branch list, for walks that treat every level alike.
+    const TRegKey::TList& Keys() const { return FItems; }
+    // A top-level key has no parent.
     TRegKey* Add(std::unique_ptr<TRegKey> key);
 
     // Empties the display and lists every top-level key with its branch.
@@ -105,7 +105,4 @@ public:
     void LoadFromStream(TStream& stream);
     // Numbers the keys first.
     void SaveToStream(TStream& stream);
-
-private:
-    TRegKey::TList FKeys;
 };

@@ -194,51 +194,25 @@ TValues::TValues()
 {
     auto value = std::make_unique<TValue>(vtString);
     value->SetIsDefault(true);
-    FValues.push_back(std::move(value));
-}
-
-TValue* TValues::Item(int index) const
-{
-    if (index < 0 || index >= Count()) {
-        DebugTrace("Value index out of range");
-        return nullptr;
-    }
-    return FValues[static_cast<size_t>(index)].get();
-}
-
-TValue* TValues::Add(std::unique_ptr<TValue> value)
-{
-    FValues.push_back(std::move(value));
-    return FValues.back().get();
+    Add(std::move(value));
 }
 
 bool TValues::Remove(const TValue* value)
 {
-    auto it = std::find_if(FValues.begin(), FValues.end(),
-        [value](const std::unique_ptr<TValue>& v) { return v.get() == value; });
-    if (it == FValues.end()) {
-        DebugTrace("Value not in list");
-        return false;
-    }
-    FValues.erase(it);
-    return true;
-}
-
-void TValues::SaveToStream(TStream& stream) const
-{
-    StreamWriteInteger(stream, Count());
-    for (const auto& value : FValues)
-        value->SaveToStream(stream);
+    if (TOwningList<TValue>::Remove(value))
+        return true;
+    DebugTrace("Value not in list");
+    return false;
 }
 
 void TValues::LoadFromStream(TStream& stream)
 {
-    int32_t count = StreamReadInteger(stream);
-    TList values;
-    for (int32_t i = 0; i < count; ++i) {
+    TValues read;
+    read.FItems.clear();
+    read.LoadItems(stream, [](TStream& s) {
         auto value = std::make_unique<TValue>(vtString);
-        value->LoadFromStream(stream);
-        values.push_back(std::move(value));
-    }
-    FValues = std::move(values);
+        value->LoadFromStream(s);
+        return value;
+    });
+    FItems = std::move(read.FItems);
 }

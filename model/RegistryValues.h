@@ -4,6 +4,7 @@
 // the processor it is written for, and the list of a key's values.
 
 #include "common/Stream.h"
+#include "model/OwningList.h"
 #include "model/Platforms.h"
 
 #include <cstdint>
@@ -77,27 +78,21 @@ private:
     bool FIsDefault = false;
 };
 
-class TValues {
+// The values of a key, in order; it owns them.
+class TValues : public TOwningList<TValue> {
 public:
-    using TList = std::vector<std::unique_ptr<TValue>>;
-
     // Starts with the key's default value (an empty string).
     TValues();
 
     // The editor adds, renames and deletes values through the list itself.
-    TList& Values() { return FValues; }
-    const TList& Values() const { return FValues; }
-    int Count() const { return static_cast<int>(FValues.size()); }
-    // Null (and a trace) for an index outside the list.
-    TValue* Item(int index) const;
-    TValue* Add(std::unique_ptr<TValue> value);
-    // Removes the value and destroys it; false when it is not in the list.
+    std::vector<std::unique_ptr<TValue>>& Values() { return FItems; }
+    const std::vector<std::unique_ptr<TValue>>& Values() const { return FItems; }
+    // Removes the value and destroys it; false (and a trace) when it is not
+    // in the list.
     bool Remove(const TValue* value);
 
-    // Replaces every value, the default one included, with those read.
+    // Replaces every value, the default one included, with those read; on
+    // failure the values stay as they were.
     void LoadFromStream(TStream& stream);
-    void SaveToStream(TStream& stream) const;
-
-private:
-    TList FValues;
+    void SaveToStream(TStream& stream) const { SaveItems(stream); }
 };

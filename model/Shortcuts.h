@@ -17,6 +17,7 @@
 #include <vector>
 
 class TProject;
+class TSetupDLL;
 
 using TShortcutEditor = std::function<bool(TCEShortCut& shortcut, TProject* project)>;
 using TSetupDllEditor = std::function<bool(TSetupDLL& dll)>;

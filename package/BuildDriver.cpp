@@ -1,6 +1,7 @@
 #include "package/BuildDriver.h"
 
 #include "package/CabCompiler.h"
+#include "package/DeviceSectionPlan.h"
 #include "package/FreeExtractor.h"
 #include "package/InfParser.h"
 #include "package/InfWriter.h"
@@ -13,6 +14,8 @@
 #include "model/Platforms.h"
 #include "model/Project.h"
 
+#include <exception>
+
 namespace {
 
 // A build that cannot be made while the others still can.
@@ -21,14 +24,14 @@ public:
     using Exception::Exception;
 };
 
-// Takes the run's .inf lines away from the compiler however the run ends.
+// The main window's compiler outlives every run: it keeps no lines of one.
 class TInfLinesGuard {
 public:
-    TInfLinesGuard(TCabCompiler& compiler, const std::vector<std::string>& lines) : FCompiler(compiler)
+    TInfLinesGuard(TCabCompiler& compiler, std::vector<std::string> lines) : FCompiler(compiler)
     {
-        FCompiler.SetInfLines(&lines);
+        FCompiler.SetInfLines(std::move(lines));
     }
-    ~TInfLinesGuard() { FCompiler.SetInfLines(nullptr); }
+    ~TInfLinesGuard() { FCompiler.SetInfLines({}); }
     TInfLinesGuard(const TInfLinesGuard&) = delete;
     TInfLinesGuard& operator=(const TInfLinesGuard&) = delete;
 
@@ -64,7 +67,24 @@ private:
     TBuildDriverCallbacks& FCallbacks;
 };
 
+// The .inf lines of the plan as the CAB tool reads them.
+std::vector<std::string> InfLines(const TProject& project, const TDeviceSectionPlan& plan)
+{
+    std::vector<std::string> lines;
+    WriteInf(project, plan, lines);
+    if (project.DefaultFolder())
+        ReplaceInstallDir(lines, project.DefaultFolder()->GetMacroPath());
+    return lines;
 }
+
+}
+
+struct TBuildDriver::TOutcome {
+    bool Completed = false;
+    bool NothingChosen = false;
+    std::vector<std::string> Failures;
+    std::vector<std::string> CabErrors;
+};
 
 TBuildDriver::TBuildDriver(TProject& project, const TScrambeledMemIniFile& textsFile, std::string programDir,
                            TBuildDriverCallbacks& callbacks)
@@ -74,126 +94,126 @@ TBuildDriver::TBuildDriver(TProject& project, const TScrambeledMemIniFile& texts
 
 TBuildDriver::~TBuildDriver() = default;
 
+void TBuildDriver::SetCompressor(std::unique_ptr<TCompressor> compressor)
+{
+    FCompressor = std::move(compressor);
+}
+
+void TBuildDriver::SetSelfExtractor(std::unique_ptr<TSelfExtractor> extractor)
+{
+    FExtractor = std::move(extractor);
+}
+
 bool TBuildDriver::Execute()
 {
     FPackages.clear();
     FCallbacks.ShowLog(true);
-
-    TCabCompiler* compiler = FCabCompiler;
-    if (!compiler) {
-        FOwnCabCompiler = std::make_unique<TCabCompiler>();
-        FOwnCabCompiler->SetCabWizPath(AppendPath(AppendPath(FProgramDir, "Tools"), "CABWIZ.exe"));
-        compiler = FOwnCabCompiler.get();
-    }
-    compiler->Errors().clear();
-
-    std::vector<std::string> lines;
-    TInfParser parser;
-    FCompressor = std::make_unique<TZipCompressor>();
-    FExtractor = std::make_unique<TFreeExtractor>();
-    FExtractor->SetToolsDir(AppendPath(FProgramDir, "Tools"));
-
-    bool completed = false;
-    bool nothingChosen = false;
-    std::vector<std::string> failures;
+    TCabCompiler& compiler = Compiler();
+    TOutcome outcome;
     try {
-        std::vector<TFile*> missing = FProject.GetMissingFiles();
-        if (!missing.empty()) {
-            if (!FCallbacks.ConfirmMissingFiles(missing)) {
-                FCallbacks.ShowLog(false);
-                FCallbacks.ShowInformation("Compilation canceled!");
-                return false;
-            }
-            FProject.RemoveFiles(missing);
-            FCallbacks.FilesRemoved();
-        }
-        if (FProject.Files().Count() == 0) {
-            FCallbacks.ShowLog(false);
-            FCallbacks.ShowError("There are no files defined!");
+        if (!CheckFiles())
             return false;
-        }
-
-        WriteInf(FProject, lines);
-        if (FProject.DefaultFolder())
-            ReplaceInstallDir(lines, FProject.DefaultFolder()->GetMacroPath());
-        // The main window's compiler outlives this run and its lines.
-        TInfLinesGuard linesGuard(*compiler, lines);
-        parser.SetLines(&lines);
+        const TDeviceSectionPlan plan = PlanDeviceSections(FProject);
+        TInfLinesGuard linesGuard(compiler, InfLines(FProject, plan));
         TPairList pairs;
-        parser.Parse(pairs);
-        compiler->SetOutputDir(FProject.ProjectDir());
+        TInfParser::Parse(plan, pairs);
+        compiler.SetOutputDir(FProject.ProjectDir());
 
         std::vector<TBuild*> chosen;
         if (!FCallbacks.ChooseBuilds(pairs, chosen)) {
             FCallbacks.ShowLog(false);
             return false;
         }
-        completed = true;
+        outcome.Completed = true;
         FCallbacks.ClearTestBuilds();
-
         if (chosen.empty()) {
-            nothingChosen = true;
+            outcome.NothingChosen = true;
             FCallbacks.Log(NoBuildChosen);
         } else {
             FTempDir = CreatePrivateTempDir("VIBuild");
-            FCallbacks.Log("Compiling Cab files...");
-            compiler->SetBuilds(std::vector<const TBuild*>(chosen.begin(), chosen.end()));
-            compiler->SetInfFileName(AppendPath(FProject.ProjectDir(), FProject.GetProjectName() + ".inf"));
-            if (compiler->Compile()) {
-                FCallbacks.Log("Cab files compiled succesfuly.");
-            } else {
-                for (const std::string& error : compiler->Errors())
-                    FCallbacks.Log(error);
-            }
-            for (size_t i = 0; i < chosen.size(); ++i) {
-                const TBuild* build = chosen[i];
-                try {
-                    // Two builds writing one folder would leave only the
-                    // second package, with the first reported as made.
-                    for (size_t j = 0; j < i; ++j)
-                        if (SameBuildFolder(chosen[j]->Name(), build->Name()))
-                            throw TBuildFailure(BuildFolderTakenMessage(*chosen[j]));
-                    MakePackage(*build, pairs);
-                } catch (const TBuildFailure& e) {
-                    FCallbacks.Log(e.Message());
-                    failures.push_back(e.Message());
-                }
-            }
+            CompileCabs(compiler, chosen, outcome.CabErrors);
+            MakePackages(chosen, pairs, outcome.Failures);
         }
     } catch (const std::exception& e) {
-        failures.push_back(e.what());
-        completed = false;
+        outcome.Failures.push_back(e.what());
+        outcome.Completed = false;
     }
+    return Finish(outcome);
+}
 
-    if (!FTempDir.empty()) {
-        RemoveTree(FTempDir);
-        FTempDir.clear();
+TCabCompiler& TBuildDriver::Compiler()
+{
+    if (FCabCompiler)
+        return *FCabCompiler;
+    FOwnCabCompiler = std::make_unique<TCabCompiler>();
+    FOwnCabCompiler->SetCabWizPath(AppendPath(AppendPath(FProgramDir, "Tools"), "CABWIZ.exe"));
+    return *FOwnCabCompiler;
+}
+
+bool TBuildDriver::CheckFiles()
+{
+    std::vector<TFile*> missing = FProject.GetMissingFiles();
+    if (!missing.empty()) {
+        if (!FCallbacks.ConfirmMissingFiles(missing)) {
+            FCallbacks.ShowLog(false);
+            FCallbacks.ShowInformation("Compilation canceled!");
+            return false;
+        }
+        FProject.RemoveFiles(missing);
+        FCallbacks.FilesRemoved();
     }
-    FCompressor.reset();
-    FExtractor.reset();
-    FCallbacks.ShowLog(false);
+    if (FProject.Files().Count() == 0) {
+        FCallbacks.ShowLog(false);
+        FCallbacks.ShowError("There are no files defined!");
+        return false;
+    }
+    return true;
+}
 
-    const std::vector<std::string>& errors = compiler->Errors();
-    if (!errors.empty()) {
-        std::string text = "The following errors occured during the CAB compilation process:\r\n";
-        for (size_t i = 0; i < errors.size(); ++i)
-            text += std::to_string(i) + ". " + errors[i] + "\r\n";
-        FCallbacks.ShowError(text);
-    } else if (completed && failures.empty()) {
-        if (nothingChosen) {
-            FCallbacks.ShowInformation(NoBuildChosen);
-        } else {
-            FCallbacks.ShowInformation("Build completed successfuly!");
-            std::vector<std::string> existing;
-            for (const std::string& package : FPackages)
-                if (FileExists(package))
-                    existing.push_back(package);
-            FCallbacks.AddTestBuilds(existing);
+void TBuildDriver::CompileCabs(TCabCompiler& compiler, const std::vector<TBuild*>& chosen,
+                               std::vector<std::string>& errors)
+{
+    FCallbacks.Log("Compiling Cab files...");
+    compiler.SetBuilds(std::vector<const TBuild*>(chosen.begin(), chosen.end()));
+    compiler.SetInfFileName(AppendPath(FProject.ProjectDir(), FProject.GetProjectName() + ".inf"));
+    try {
+        compiler.Compile();
+        FCallbacks.Log("Cab files compiled succesfuly.");
+    } catch (const TCabCompileErrors& e) {
+        // The packages are still made from the CAB files the tool did
+        // write; the errors are shown when the run ends.
+        errors = e.Errors();
+        if (!e.Failure().empty())
+            throw Exception(e.Failure());
+        for (const std::string& error : errors)
+            FCallbacks.Log(error);
+    }
+}
+
+void TBuildDriver::MakePackages(const std::vector<TBuild*>& chosen, const TPairList& pairs,
+                                std::vector<std::string>& failures)
+{
+    if (!FCompressor)
+        FCompressor = std::make_unique<TZipCompressor>();
+    if (!FExtractor) {
+        auto extractor = std::make_unique<TFreeExtractor>();
+        extractor->SetToolsDir(AppendPath(FProgramDir, "Tools"));
+        FExtractor = std::move(extractor);
+    }
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        const TBuild* build = chosen[i];
+        try {
+            // Two builds writing one folder would leave only the second
+            // package, with the first reported as made.
+            for (size_t j = 0; j < i; ++j)
+                if (SameBuildFolder(chosen[j]->Name(), build->Name()))
+                    throw TBuildFailure(BuildFolderTakenMessage(*chosen[j]));
+            MakePackage(*build, pairs);
+        } catch (const TBuildFailure& e) {
+            FCallbacks.Log(e.Message());
+            failures.push_back(e.Message());
         }
     }
-    for (const std::string& failure : failures)
-        FCallbacks.ShowFailure(failure);
-    return completed && failures.empty() && errors.empty();
 }
 
 void TBuildDriver::CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const
@@ -237,9 +257,11 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
     std::vector<std::string> files = GetCabFiles(FProject, build);
     files.push_back(WriteAppManagerIni(FProject, build, files, FTempDir));
     std::vector<std::string> resource = WriteResourceFile(FProject, build, FTextsFile, FTempDir);
-    std::vector<std::string> standIns = SupplyMissingLicences(resource);
+    std::vector<std::string> written = SupplyMissingLicences(resource);
+    written.push_back(resource.front());
     files.insert(files.end(), resource.begin(), resource.end());
     const std::string indexFile = WriteIndexFile(FProject, build, FTempDir);
+    written.push_back(indexFile);
     files.push_back(indexFile);
     if (std::string image = ExistingProjectFile(FProject.SetupImage()); !image.empty())
         files.push_back(image);
@@ -253,23 +275,7 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
             throw TBuildFailure("The build \"" + build.Name() + "\" was not made: the file " + file + " is missing.");
 
     const std::string archive = AppendPath(FTempDir, folderName + ".ZIP");
-    {
-        TArchiveProgressGuard progress(FCallbacks, build);
-        FCompressor->SetFiles(&files);
-        FCompressor->SetArchiveName(archive);
-        FCompressor->SetProgress(
-            [this](const std::string& fileName, int percent) { FCallbacks.ArchiveProgress(fileName, percent); });
-        bool packed = FCompressor->Execute();
-        for (const std::string& message : FCompressor->Messages())
-            FCallbacks.Log(message);
-        DeleteFileIfExists(resource.front());
-        DeleteFileIfExists(indexFile);
-        for (const std::string& copy : standIns)
-            DeleteFileIfExists(copy);
-        if (!packed)
-            throw Exception(FCompressor->Messages().empty() ? "The archive " + archive + " was not written."
-                                                            : FCompressor->Messages().back());
-    }
+    Pack(build, files, written, archive);
 
     const std::string output = AppendPath(folder, "Setup.exe");
     FExtractor->SetArchive(archive);
@@ -282,6 +288,28 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
 
     DeleteFileIfExists(archive);
     DeleteFileIfExists(AppendPath(FProject.ProjectDir(), "errors.txt"));
+}
+
+void TBuildDriver::Pack(const TBuild& build, const std::vector<std::string>& files,
+                        const std::vector<std::string>& written, const std::string& archive)
+{
+    TArchiveProgressGuard progress(FCallbacks, build);
+    FCompressor->SetFiles(files);
+    FCompressor->SetArchiveName(archive);
+    FCompressor->SetProgress(
+        [this](const std::string& fileName, int percent) { FCallbacks.ArchiveProgress(fileName, percent); });
+    std::exception_ptr failure;
+    try {
+        FCompressor->Execute();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    for (const std::string& message : FCompressor->Messages())
+        FCallbacks.Log(message);
+    for (const std::string& file : written)
+        DeleteFileIfExists(file);
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 std::vector<std::string> TBuildDriver::SupplyMissingLicences(std::vector<std::string>& resourceFiles)
@@ -306,4 +334,37 @@ std::vector<std::string> TBuildDriver::SupplyMissingLicences(std::vector<std::st
         copies.push_back(copy);
     }
     return copies;
+}
+
+bool TBuildDriver::Finish(const TOutcome& outcome)
+{
+    if (!FTempDir.empty()) {
+        RemoveTree(FTempDir);
+        FTempDir.clear();
+    }
+    FCompressor.reset();
+    FExtractor.reset();
+    FCallbacks.ShowLog(false);
+
+    const std::vector<std::string>& errors = outcome.CabErrors;
+    if (!errors.empty()) {
+        std::string text = "The following errors occured during the CAB compilation process:\r\n";
+        for (size_t i = 0; i < errors.size(); ++i)
+            text += std::to_string(i) + ". " + errors[i] + "\r\n";
+        FCallbacks.ShowError(text);
+    } else if (outcome.Completed && outcome.Failures.empty()) {
+        if (outcome.NothingChosen) {
+            FCallbacks.ShowInformation(NoBuildChosen);
+        } else {
+            FCallbacks.ShowInformation("Build completed successfuly!");
+            std::vector<std::string> existing;
+            for (const std::string& package : FPackages)
+                if (FileExists(package))
+                    existing.push_back(package);
+            FCallbacks.AddTestBuilds(existing);
+        }
+    }
+    for (const std::string& failure : outcome.Failures)
+        FCallbacks.ShowFailure(failure);
+    return outcome.Completed && outcome.Failures.empty() && errors.empty();
 }

@@ -9,10 +9,10 @@
 
 class TBuild;
 class TCabCompiler;
-class TFreeExtractor;
-class TZipCompressor;
+class TCompressor;
 class TProject;
 class TScrambeledMemIniFile;
+class TSelfExtractor;
 
 // One build run, from the project to the packages: drops files with missing
 // sources when the caller agrees, writes the .inf, lets the caller choose
@@ -36,6 +36,11 @@ public:
     // The compiler to use (not owned; the main window keeps one); without
     // it the run uses its own, for Tools\CABWIZ.exe in the program folder.
     void SetCabCompiler(TCabCompiler* compiler) { FCabCompiler = compiler; }
+    // The archive makers of the next run; without them it makes the ZIP
+    // archive with libzip and the package with Tools\makesfx.exe. A run
+    // destroys its archive makers when it ends.
+    void SetCompressor(std::unique_ptr<TCompressor> compressor);
+    void SetSelfExtractor(std::unique_ptr<TSelfExtractor> extractor);
 
     // The whole run. True when it completed without errors (also when no
     // build was chosen); every outcome has been reported to the callbacks.
@@ -48,12 +53,29 @@ public:
     static constexpr const char* NoBuildChosen = "No build chosen: nothing was built.";
 
 private:
+    struct TOutcome;
+
+    TCabCompiler& Compiler();
+    // Drops the files whose sources are missing when the caller agrees;
+    // false (reported) when the run ends here.
+    bool CheckFiles();
+    // Compiles the CAB files of the chosen builds; errors receives what the
+    // tool reported.
+    void CompileCabs(TCabCompiler& compiler, const std::vector<TBuild*>& chosen, std::vector<std::string>& errors);
+    // Makes each chosen package; a build that fails alone adds its failure.
+    void MakePackages(const std::vector<TBuild*>& chosen, const TPairList& pairs, std::vector<std::string>& failures);
     void MakePackage(const TBuild& build, const TPairList& pairs);
     // Raises the build's failure when its package cannot be made as it should.
     void CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const;
+    // Packs the files into the archive; the files written for it alone go
+    // afterwards, however packing ends.
+    void Pack(const TBuild& build, const std::vector<std::string>& files, const std::vector<std::string>& written,
+              const std::string& archive);
     // Replaces each missing licence of the list (all but its first entry)
     // by a copy of the neutral licence in the run's folder; returns the copies.
     std::vector<std::string> SupplyMissingLicences(std::vector<std::string>& resourceFiles);
+    // Removes what the run kept and reports how it ended.
+    bool Finish(const TOutcome& outcome);
 
     TProject& FProject;
     const TScrambeledMemIniFile& FTextsFile;
@@ -61,8 +83,8 @@ private:
     TBuildDriverCallbacks& FCallbacks;
     TCabCompiler* FCabCompiler = nullptr;
     std::unique_ptr<TCabCompiler> FOwnCabCompiler;
-    std::unique_ptr<TZipCompressor> FCompressor;
-    std::unique_ptr<TFreeExtractor> FExtractor;
+    std::unique_ptr<TCompressor> FCompressor;
+    std::unique_ptr<TSelfExtractor> FExtractor;
     std::string FTempDir;
     std::vector<std::string> FPackages;
 };

@@ -21,27 +21,39 @@ private:
     std::string FPath;
 };
 
+std::string JoinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += (i ? "\r\n" : "") + lines[i];
+    return text;
+}
+
 } // namespace
 
-bool TCabCompiler::IsNeeded(const std::string& suffix) const
+TCabCompileErrors::TCabCompileErrors(std::vector<std::string> errors, std::string failure)
+    : Exception(JoinLines(errors)), FErrors(std::move(errors)), FFailure(std::move(failure))
 {
-    for (const TBuild* build : FBuilds)
+}
+
+void TCabCompiler::SetBuilds(const std::vector<const TBuild*>& builds)
+{
+    FNeededPairs.clear();
+    for (const TBuild* build : builds)
         for (int i = 0; i < build->PairCount(); ++i)
-            if (const TPlatformProcPair* pair = build->GetPair(i); pair && pair->GetPairName() == suffix)
-                return true;
-    return false;
+            if (const TPlatformProcPair* pair = build->GetPair(i))
+                FNeededPairs.insert(pair->GetPairName());
 }
 
 std::vector<std::string> TCabCompiler::NeededSuffixes() const
 {
     std::vector<std::string> needed;
-    if (FInfLines)
-        for (const auto& line : *FInfLines) {
-            std::string suffix;
-            if (TInfParser::DeviceSectionSuffix(line, suffix) && IsNeeded(suffix) &&
-                std::find(needed.begin(), needed.end(), suffix) == needed.end())
-                needed.push_back(suffix);
-        }
+    for (const auto& line : FInfLines) {
+        std::string suffix;
+        if (TInfParser::DeviceSectionSuffix(line, suffix) && IsNeeded(suffix) &&
+            std::find(needed.begin(), needed.end(), suffix) == needed.end())
+            needed.push_back(suffix);
+    }
     return needed;
 }
 
@@ -83,9 +95,8 @@ std::vector<std::string> TCabCompiler::NeededCabFiles() const
 void TCabCompiler::WriteInfFile() const
 {
     std::string text;
-    if (FInfLines)
-        for (const auto& line : *FInfLines)
-            text += line + "\r\n";
+    for (const auto& line : FInfLines)
+        text += line + "\r\n";
     try {
         WriteFileAtomic(FInfFileName, text);
     } catch (const Exception&) {
@@ -93,7 +104,7 @@ void TCabCompiler::WriteInfFile() const
     }
 }
 
-void TCabCompiler::ReadErrorFile()
+void TCabCompiler::ReadErrorFile(std::vector<std::string>& errors) const
 {
     std::string path = AppendPath(FOutputDir, ErrorFileName);
     if (!FileExists(path))
@@ -109,35 +120,46 @@ void TCabCompiler::ReadErrorFile()
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.find("Error:") != std::string::npos)
-            FErrors.push_back(line);
+            errors.push_back(line);
         start = end + 1;
     }
 }
 
-bool TCabCompiler::Compile()
+void TCabCompiler::RunTool(std::vector<std::string>& errors)
 {
-    // A CAB file of an earlier run must never pass for one of this run,
-    // whatever happens below.
-    for (const std::string& cab : NeededCabFiles())
-        if (!DeleteFileIfExists(cab))
-            FErrors.push_back("Error: the old CAB file " + cab + " cannot be deleted");
-    if (!FileExists(FCabWizPath)) {
-        FErrors.push_back("MSCabWiz.exe not found! Compilation aborted!");
-        return false;
-    }
     TInfFileGuard guard(FInfFileName);
     WriteInfFile();
-
     FOutputDir = ExcludeTrailingPathDelimiter(FOutputDir);
-
-    size_t before = FErrors.size();
     for (const std::string& arguments : ToolArguments()) {
         // The tool writes the bare name "errors.txt" into its current folder,
         // so it runs in the output folder where the file is read back; a
         // stale file from an earlier run must not be taken for its report.
         DeleteFileIfExists(AppendPath(FOutputDir, ErrorFileName));
         RunAndWait(FCabWizPath, arguments, FOutputDir, FBusyHook);
-        ReadErrorFile();
+        ReadErrorFile(errors);
     }
-    return FErrors.size() == before;
+}
+
+void TCabCompiler::Compile()
+{
+    std::vector<std::string> errors;
+    // A CAB file of an earlier run must never pass for one of this run,
+    // whatever happens below.
+    for (const std::string& cab : NeededCabFiles())
+        if (!DeleteFileIfExists(cab))
+            errors.push_back("Error: the old CAB file " + cab + " cannot be deleted");
+    if (!FileExists(FCabWizPath)) {
+        errors.push_back("MSCabWiz.exe not found! Compilation aborted!");
+        throw TCabCompileErrors(std::move(errors));
+    }
+    try {
+        RunTool(errors);
+    } catch (const std::exception& e) {
+        // The old CAB files that stayed are reported with the failure.
+        if (errors.empty())
+            throw;
+        throw TCabCompileErrors(std::move(errors), e.what());
+    }
+    if (!errors.empty())
+        throw TCabCompileErrors(std::move(errors));
 }

@@ -1,31 +1,48 @@
 #pragma once
 
+#include "common/Exception.h"
 #include "common/RunAndWait.h"
 #include "model/Builds.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
+// The errors of one compilation: every "Error:" line the CAB tool reported
+// over all its runs, and every old CAB file that could not be removed. This
+// is the one failure of the package build that carries a list rather than
+// one message: the author fixes all of them before building again. The
+// message is the lines joined by line breaks.
+class TCabCompileErrors : public Exception {
+public:
+    // failure: the error that stopped the compilation after these were
+    // found (the tool could not be started, the .inf not written), or empty.
+    explicit TCabCompileErrors(std::vector<std::string> errors, std::string failure = std::string());
+
+    const std::vector<std::string>& Errors() const { return FErrors; }
+    const std::string& Failure() const { return FFailure; }
+
+private:
+    std::vector<std::string> FErrors;
+    std::string FFailure;
+};
+
 // Turns the .inf text into device CAB files by running the CAB Wizard tool
-// once for every device section that the chosen builds need, and collects
-// the "Error:" lines the tool reports.
+// once for every device section that the chosen builds need. Everything it
+// is given is copied, so the caller's lists may go when the setter returns.
 class TCabCompiler {
 public:
     void SetCabWizPath(const std::string& path) { FCabWizPath = path; }
-    // The lines stay the caller's.
-    void SetInfLines(const std::vector<std::string>* lines) { FInfLines = lines; }
+    void SetInfLines(std::vector<std::string> lines) { FInfLines = std::move(lines); }
     void SetOutputDir(const std::string& dir) { FOutputDir = dir; }
     void SetInfFileName(const std::string& path) { FInfFileName = path; }
-    // The builds stay the caller's.
-    void SetBuilds(std::vector<const TBuild*> builds) { FBuilds = std::move(builds); }
+    // Takes the names of the builds' pairs.
+    void SetBuilds(const std::vector<const TBuild*>& builds);
     // Called around the tool's run (the GUI shows its hourglass).
     void SetBusyHook(TBusyHook hook) { FBusyHook = std::move(hook); }
 
-    // Grows over a build; the caller clears it.
-    std::vector<std::string>& Errors() { return FErrors; }
-
     // True when some pair of some chosen build has exactly this name.
-    bool IsNeeded(const std::string& suffix) const;
+    bool IsNeeded(const std::string& suffix) const { return FNeededPairs.count(suffix) > 0; }
 
     // The arguments of each run of the tool: the .inf path, /dest, /err and
     // /cpu with the needed labelled suffixes in .inf order. A CAB tool given
@@ -38,21 +55,23 @@ public:
 
     // Deletes the needed CAB files, writes the .inf file, runs the tool in
     // the output folder (twice for the case above), reads its "errors.txt"
-    // after each run and deletes the .inf file again. True when the tool ran
-    // and reported no error; a needed CAB file exists afterwards only when
-    // this run made it. A tool that cannot be started raises the system error.
-    bool Compile();
+    // after each run and deletes the .inf file again. A needed CAB file
+    // exists afterwards only when this run made it. Raises TCabCompileErrors
+    // with all errors of the run when the tool reported any (or is missing:
+    // "MSCabWiz.exe not found! Compilation aborted!"); a tool that cannot be
+    // started raises the system error.
+    void Compile();
 
 private:
     std::string FCabWizPath;
-    const std::vector<std::string>* FInfLines = nullptr; // not owned
-    std::vector<std::string> FErrors;
+    std::vector<std::string> FInfLines;
     std::string FOutputDir;
     std::string FInfFileName;
-    std::vector<const TBuild*> FBuilds; // not owned
+    std::set<std::string> FNeededPairs;
     TBusyHook FBusyHook;
 
     std::vector<std::string> NeededSuffixes() const;
     void WriteInfFile() const;
-    void ReadErrorFile();
+    void ReadErrorFile(std::vector<std::string>& errors) const;
+    void RunTool(std::vector<std::string>& errors);
 };

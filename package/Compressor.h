@@ -17,18 +17,21 @@ public:
     TCompressor& operator=(const TCompressor&) = delete;
 
     void SetArchiveName(const std::string& path) { FArchiveName = path; }
-    // The list stays the caller's and must outlive Execute.
-    void SetFiles(const std::vector<std::string>* files) { FFiles = files; }
+    // The paths are copied.
+    void SetFiles(std::vector<std::string> files) { FFiles = std::move(files); }
     void SetProgress(TCompressProgress callback) { FOnProgress = std::move(callback); }
 
     const std::string& ArchiveName() const { return FArchiveName; }
+    // What the last Execute left out or replaced, for the log; failures
+    // are raised instead.
     const std::vector<std::string>& Messages() const { return FMessages; }
 
-    virtual bool Execute();
+    // Writes the archive; raises Exception with the message on every failure.
+    virtual void Execute() = 0;
 
 protected:
     std::vector<std::string> FMessages;
-    const std::vector<std::string>* FFiles = nullptr;
+    std::vector<std::string> FFiles;
     std::string FArchiveName;
     TCompressProgress FOnProgress;
 };

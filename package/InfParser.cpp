@@ -2,6 +2,7 @@
 
 #include "common/DebugTrace.h"
 #include "common/Exception.h"
+#include "package/DeviceSectionPlan.h"
 
 namespace {
 const std::string DeviceSectionMark = "[CEDevice";
@@ -53,4 +54,10 @@ void TInfParser::Parse(std::vector<std::unique_ptr<TPlatformProcPair>>& pairs) c
         else
             DebugTrace("TInfParser: unknown device section suffix " + suffix);
     }
+}
+
+void TInfParser::Parse(const TDeviceSectionPlan& plan, std::vector<std::unique_ptr<TPlatformProcPair>>& pairs)
+{
+    for (const auto& section : plan.FDeviceSections)
+        pairs.push_back(std::make_unique<TPlatformProcPair>(section->Platform(), section->Processor()));
 }

@@ -21,7 +21,8 @@ public:
 
     const std::string& Output() const { return FOutput; }
 
-    virtual void Execute();
+    // Writes the program; raises Exception with the message on failure.
+    virtual void Execute() = 0;
 
 protected:
     std::string FArchive;

@@ -6,16 +6,15 @@
 #include <map>
 #include <string>
 
+class TZipArchive;
+
 // The compressor of the builder, written with libzip. Every file is stored
 // under its bare name. Data that does not shrink (the device CAB files are
 // compressed already) is stored as it is; everything else is deflated.
 //
-// Large files are deflated here rather than by libzip, as one deflate stream
-// made of 1 MiB blocks deflated side by side (one per processor, each primed
-// with the 32 KiB before it). Within a block, a 128 KiB slice that does not
-// shrink goes into stored blocks, so the media inside an uncompressed CAB
-// file costs a copy instead of a full deflate pass. The archive stays a
-// plain ZIP with deflated entries. The deflated data is kept in a private
+// Large files are deflated here rather than by libzip, with ParallelDeflate
+// (blocks side by side, slices that do not shrink stored). The archive stays
+// a plain ZIP with deflated entries. The deflated data is kept in a private
 // temporary folder until the compressor is destroyed, so the next archive
 // of the same run (the next build's package, which usually holds the same
 // CAB files) copies it instead of deflating the file again.
@@ -24,7 +23,9 @@ public:
     TZipCompressor() = default;
     ~TZipCompressor() override;
 
-    bool Execute() override;
+    // Fails with "No files to compress!" when the list is empty or no file
+    // of it exists, and with "No archive file name specified!" without a name.
+    void Execute() override;
 
     // Deflate level for data worth compressing (1 fastest .. 9 smallest).
     // 4 is the default: on program code it is about 2.4 times as fast as
@@ -50,7 +51,14 @@ public:
     };
 
 private:
+    // Clears the notes, checks the settings and removes an old archive.
+    void StartRun();
+    // Adds one file (or notes it missing); true when it made a new entry
+    // rather than replacing one of the same name.
+    bool AddFile(TZipArchive& archive, const std::string& path);
     const TPacked& Pack(const std::string& path, uint64_t size, int64_t stamp);
+    // The data packed before, when the file is still the one packed.
+    const TPacked* Reusable(const std::string& path, uint64_t size, int64_t stamp);
     std::string NewRawPath();
 
     int FLevel = 4;

@@ -187,4 +187,38 @@ TEST(Builds, BrokenStreamsFailCleanly)
     huge.Seek(0);
     TBuilds loaded;
     EXPECT_THROW(loaded.LoadFromStream(huge), Exception);
+
+    // A stream that breaks in its second build leaves not even the first.
+    TBuilds two;
+    two.Add(SampleBuild());
+    two.Add(SampleBuild());
+    TMemoryStream saved;
+    two.SaveToStream(saved);
+    TMemoryStream part(saved.Data().data(), saved.Data().size() - 1);
+    TBuilds reloaded;
+    reloaded.Add(SampleBuild());
+    EXPECT_THROW(reloaded.LoadFromStream(part), Exception);
+    EXPECT_EQ(reloaded.Count(), 0);
+}
+
+// Asking for what the list does not hold is the caller's fault: a trace,
+// and the list stays as it is.
+TEST(Builds, IndexesAndBuildsOutsideTheListAreTraced)
+{
+    TBuilds builds, other;
+    TBuild* kept = builds.Add(SampleBuild());
+    TBuild* foreign = other.Add(SampleBuild());
+    TraceRecorder trace;
+    EXPECT_EQ(builds.GetBuild(1), nullptr);
+    EXPECT_EQ(builds.GetBuild(-1), nullptr);
+    EXPECT_EQ(trace.Messages().size(), 2u);
+    builds.Remove(foreign);
+    EXPECT_EQ(trace.Count("TBuilds::Remove: the build is not in the list"), 1);
+    EXPECT_EQ(builds.GetBuild(0), kept);
+    EXPECT_EQ(other.Count(), 1);
+    EXPECT_EQ(builds.Add(nullptr), nullptr);
+    EXPECT_EQ(builds.Count(), 1);
+    builds.Remove(kept);
+    EXPECT_EQ(builds.Count(), 0);
+    EXPECT_EQ(trace.Messages().size(), 3u);
 }

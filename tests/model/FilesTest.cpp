@@ -67,27 +67,11 @@ struct Project {
     TSetupDlls dlls;
 };
 
-TEST(Files, QueriesOnMixedPlatformsAndProcessors)
+TEST(Files, WhatTheFilesShareAndUse)
 {
     TFiles files;
     AddFile(files, "a", {plHPC}, pAll);
     AddFile(files, "b", {plHPC, plPPC300}, pStrongARM);
-
-    struct Row {
-        TPlatform platform;
-        TProcessor processor;
-        std::vector<std::string> expected;
-    };
-    const Row rows[] = {
-        {plPPC300, pStrongARM, {"b"}},
-        {plHPC, pMIPSR4000, {"a"}},
-        {plAll, pStrongARM, {"a", "b"}},
-        {plWM2003, pStrongARM, {}},
-        {plHPC, pAll, {"a"}},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(Names(files.FilesFor(r.platform, r.processor)), r.expected) << int(r.platform) << "/" << int(r.processor);
-
     EXPECT_EQ(files.CommonPlatforms(), TPlatforms{plHPC});
     EXPECT_EQ(files.AllPlatforms(), (TPlatforms{plHPC, plPPC300}));
     EXPECT_TRUE(files.CommonProcessors().Empty());
@@ -104,94 +88,6 @@ TEST(Files, QueriesOnMixedPlatformsAndProcessors)
     EXPECT_TRUE(empty.AllPlatforms().Empty());
     EXPECT_EQ(empty.CommonProcessors(), AllProcessorsSet);
     EXPECT_TRUE(empty.AllProcessors().Empty());
-}
-
-TEST(Files, ShortcutsForUseTheirOwnPlatformsAndTheTargetsProcessor)
-{
-    TFiles files;
-    TFile* arm = AddFile(files, "arm.exe", AllPlatforms, pStrongARM);
-    TFile* any = AddFile(files, "any.exe", AllPlatforms, pAll);
-    TCEShortcuts shortcuts;
-    auto add = [&](const std::string& name, TFile* target, TPlatforms platforms) {
-        auto s = std::make_unique<TCEShortCut>();
-        s->SetName(name);
-        s->SetTarget(target);
-        s->SetPlatforms(platforms);
-        return shortcuts.Add(std::move(s));
-    };
-    add("s1", arm, {plPPC300});
-    add("s2", any, {plHPC, plPPC300});
-    add("s3", arm, {plHPC});
-    auto names = [&](TPlatform p, TProcessor c) {
-        std::vector<std::string> n;
-        for (TCEShortCut* s : files.ShortcutsFor(p, c))
-            n.push_back(s->Name());
-        return n;
-    };
-    EXPECT_TRUE(names(plAll, pStrongARM).empty()); // no plan yet
-    files.SetShortcuts(&shortcuts);
-    EXPECT_EQ(names(plPPC300, pStrongARM), (std::vector<std::string>{"s1", "s2"}));
-    EXPECT_EQ(names(plHPC, pMIPSR4000), (std::vector<std::string>{"s2"}));
-    EXPECT_EQ(names(plAll, pStrongARM), (std::vector<std::string>{"s1", "s2", "s3"}));
-    EXPECT_EQ(names(plWM2003, pStrongARM), (std::vector<std::string>{}));
-}
-
-TEST(Files, SetupDllForPicksTheLastFit)
-{
-    TSetupDlls dlls;
-    auto add = [&](const std::string& name, TProcessor processor, TPlatforms platforms) {
-        auto d = std::make_unique<TSetupDLL>();
-        d->SetFileName(name);
-        d->SetProcessor(processor);
-        d->SetPlatforms(platforms);
-        return dlls.Add(std::move(d));
-    };
-    EXPECT_EQ(TFiles::SetupDllFor(plAll, pStrongARM, dlls), nullptr);
-    TSetupDLL* hpcArm = add("hpc.dll", pStrongARM, {plHPC});
-    // Sections ask with plAll: the platform set does not narrow the choice.
-    EXPECT_EQ(TFiles::SetupDllFor(plAll, pStrongARM, dlls), hpcArm);
-    EXPECT_EQ(TFiles::SetupDllFor(plPPC300, pStrongARM, dlls), nullptr);
-    EXPECT_EQ(TFiles::SetupDllFor(plAll, pMIPSR4000, dlls), nullptr);
-    add("first.dll", pAll, AllPlatforms);
-    TSetupDLL* second = add("second.dll", pAll, AllPlatforms);
-    for (TProcessor p : {pStrongARM, pMIPSR4000, pAll})
-        EXPECT_EQ(TFiles::SetupDllFor(plAll, p, dlls), second);
-    TSetupDLL* mips = add("mips.dll", pMIPSR4000, AllPlatforms);
-    EXPECT_EQ(TFiles::SetupDllFor(plAll, pMIPSR4000, dlls), mips);
-    EXPECT_EQ(TFiles::SetupDllFor(plAll, pStrongARM, dlls), second);
-}
-
-TEST(Files, KeysForListsParentsBeforeDescendants)
-{
-    auto key = [](const std::string& name, std::initializer_list<TProcessor> values) {
-        auto k = std::make_unique<TRegKey>(false, name, name);
-        k->Values().Values().clear(); // no default value: only the listed ones count
-        for (TProcessor p : values) {
-            auto v = std::make_unique<TValue>(vtString);
-            v->SetProcessor(p);
-            v->SetStringData("x");
-            k->Values().Add(std::move(v));
-        }
-        return k;
-    };
-    TRegKey::TList top;
-    TRegKey* a = top.emplace_back(key("A", {pAll})).get();
-    TRegKey* a1 = a->AddSubKey(key("A1", {pStrongARM}));
-    a1->AddSubKey(key("A1x", {pMIPSR4000}));
-    a1->AddSubKey(key("A1y", {pAll}));
-    a->AddSubKey(key("A2", {}));
-    TRegKey* b = top.emplace_back(key("B", {})).get(); // nothing itself, but its child has
-    b->AddSubKey(key("B1", {pStrongARM}));
-
-    auto names = [&](TProcessor p) {
-        std::string out;
-        for (TRegKey* k : TFiles::KeysFor(plAll, p, top))
-            out += k->Name() + " ";
-        return out;
-    };
-    EXPECT_EQ(names(pStrongARM), "A A1 A1y B1 ");
-    EXPECT_EQ(names(pMIPSR4000), "A A1x A1y ");
-    EXPECT_TRUE(TFiles::KeysFor(plAll, pStrongARM, TRegKey::TList{}).empty());
 }
 
 TEST(Files, EnumerationAndRemoval)
@@ -243,8 +139,6 @@ TEST(Files, RemovingATargetFileNeverLeavesAShortcutOnFreedMemory)
     TCEShortCut* orphan = p.shortcuts.Item(1);
     p.files.Remove(alsoGone);
     EXPECT_EQ(orphan->Target(), nullptr);
-    p.files.SetShortcuts(&p.shortcuts);
-    EXPECT_EQ(p.files.ShortcutsFor(plAll, pStrongARM).size(), 1u);
 
     // Saving leaves it out, so the project still loads.
     TraceRecorder trace;

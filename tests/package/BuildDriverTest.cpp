@@ -1,6 +1,8 @@
 #include "package/BuildDriver.h"
 
 #include "package/CabCompiler.h"
+#include "package/Compressor.h"
+#include "package/SelfExtractor.h"
 
 #include "BuildDriverFixture.h"
 #include "common/Paths.h"
@@ -19,6 +21,52 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// What the stand-in archive makers were handed, run after run.
+struct TArchiverLog {
+    std::vector<std::vector<std::string>> Files; // bare names, per archive
+    std::vector<std::string> Archives;
+    struct TSetup {
+        std::string Archive, Output, Title, Exec;
+        bool AutoExtract;
+    };
+    std::vector<TSetup> Setups;
+    std::string FailWith; // the compressor raises this when set
+};
+
+class TFakeCompressor : public TCompressor {
+public:
+    explicit TFakeCompressor(TArchiverLog& log) : FLog(log) {}
+    void Execute() override
+    {
+        FMessages = {"a note for the log"};
+        std::vector<std::string> names;
+        for (const std::string& file : FFiles)
+            names.push_back(ExtractFileName(file));
+        FLog.Files.push_back(names);
+        if (!FLog.FailWith.empty())
+            throw Exception(FLog.FailWith);
+        WriteFileAtomic(FArchiveName, "archive");
+        FLog.Archives.push_back(FArchiveName);
+    }
+
+private:
+    TArchiverLog& FLog;
+};
+
+class TFakeSelfExtractor : public TSelfExtractor {
+public:
+    explicit TFakeSelfExtractor(TArchiverLog& log) : FLog(log) {}
+    void Execute() override
+    {
+        EXPECT_TRUE(FileExists(FArchive)) << FArchive;
+        FLog.Setups.push_back({FArchive, FOutput, FTitle, FExec, FAutoExtract});
+        WriteFileAtomic(FOutput, "package");
+    }
+
+private:
+    TArchiverLog& FLog;
+};
+
 class BuildDriverTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -34,6 +82,15 @@ protected:
     bool Run()
     {
         TBuildDriver driver(*FProject, *FTexts, FProgram.Path(), FCallbacks);
+        return driver.Execute();
+    }
+
+    // A run with the stand-in archive makers; the CAB tool is the real one.
+    bool RunWithFakes(TArchiverLog& log)
+    {
+        TBuildDriver driver(*FProject, *FTexts, FProgram.Path(), FCallbacks);
+        driver.SetCompressor(std::make_unique<TFakeCompressor>(log));
+        driver.SetSelfExtractor(std::make_unique<TFakeSelfExtractor>(log));
         return driver.Execute();
     }
 
@@ -222,8 +279,8 @@ TEST_F(BuildDriverTest, CancelledOrEmptyChoiceBuildsNothing)
 
 TEST_F(BuildDriverTest, TheMainWindowsCompilerKeepsNoLinesOfARun)
 {
-    // The main window's compiler outlives every run and the run's .inf
-    // lines; a later use must not read them (AddressSanitizer tells).
+    // The main window's compiler outlives every run; a later use must not
+    // find the lines of an earlier one.
     TCabCompiler compiler;
     compiler.SetCabWizPath(AppendPath(AppendPath(FProgram.Path(), "Tools"), "CABWIZ.exe"));
     for (auto choice : {TRecordingCallbacks::Cancel, TRecordingCallbacks::ChooseAll}) {
@@ -290,6 +347,51 @@ TEST_F(BuildDriverTest, TwoRunsAtOnceKeepTheirOwnFiles)
             EXPECT_EQ(theirs.Settings.Title, "Other Viewer");
         }
     }
+}
+
+// Each build hands its own archive, title, program and mode to the
+// self-extractor, and the run removes the archives it made.
+TEST_F(BuildDriverTest, EachPackageGetsItsBuildsSettings)
+{
+    TArchiverLog log;
+    ASSERT_TRUE(RunWithFakes(log)) << ::testing::PrintToString(FCallbacks.FFailures);
+    ASSERT_EQ(log.Setups.size(), 2u);
+    ASSERT_EQ(log.Archives.size(), 2u);
+    const char* const folders[] = {"Pocket  All", "Silent"};
+    for (size_t i = 0; i < 2; ++i) {
+        const TBuild* build = FProject->Builds().GetBuild(int(i));
+        const auto& setup = log.Setups[i];
+        EXPECT_EQ(setup.Archive, log.Archives[i]);
+        EXPECT_FALSE(FileExists(setup.Archive));
+        EXPECT_EQ(setup.Output, Package(folders[i]));
+        EXPECT_EQ(setup.Title, "Viewer");
+        EXPECT_EQ(setup.AutoExtract, build->SfxMode() != 0);
+        const std::string program = build->SfxMode() != 0 ? "Setup.exe" : "Deskstart.exe";
+        EXPECT_EQ(setup.Exec, "$temp$\\" + program);
+        const std::vector<std::string>& names = log.Files[i];
+        EXPECT_NE(std::find(names.begin(), names.end(), "VI.INI"), names.end());
+        EXPECT_NE(std::find(names.begin(), names.end(), program), names.end());
+    }
+    EXPECT_NE(log.Setups[0].Exec, log.Setups[1].Exec);
+    EXPECT_EQ(FCallbacks.FTestBuilds, (std::vector<std::string>{Package("Pocket  All"), Package("Silent")}));
+    EXPECT_EQ(std::count(FCallbacks.FLog.begin(), FCallbacks.FLog.end(), "a note for the log"), 2);
+}
+
+// An archive that cannot be written ends the run with the compressor's
+// message; its notes still reach the log and no package is claimed.
+TEST_F(BuildDriverTest, AnArchiveFailureEndsTheRunWithItsMessage)
+{
+    TArchiverLog log;
+    log.FailWith = "Cannot write the archive: no room.";
+    EXPECT_FALSE(RunWithFakes(log));
+    EXPECT_EQ(FCallbacks.FFailures, std::vector<std::string>{log.FailWith});
+    EXPECT_EQ(log.Files.size(), 1u);
+    EXPECT_TRUE(log.Setups.empty());
+    EXPECT_TRUE(FCallbacks.FInformation.empty());
+    EXPECT_TRUE(FCallbacks.FTestBuilds.empty());
+    EXPECT_EQ(FCallbacks.FLog.back(), "a note for the log");
+    EXPECT_EQ(FCallbacks.FOpenProgress, 0);
+    EXPECT_FALSE(FileExists(Package("Pocket  All")));
 }
 
 }

@@ -18,6 +18,18 @@ std::unique_ptr<TBuild> MakeBuild(std::initializer_list<std::pair<TPlatform, TPr
     return build;
 }
 
+// The errors a compilation raised; "no exception" when it succeeded.
+std::vector<std::string> ErrorsOf(TCabCompiler& compiler)
+{
+    try {
+        compiler.Compile();
+    } catch (const TCabCompileErrors& e) {
+        EXPECT_TRUE(e.Failure().empty()) << e.Failure();
+        return e.Errors();
+    }
+    return {"no exception"};
+}
+
 const std::vector<std::string> ThreeSections = {
     "[CEStrings]",           "AppName = \"App\"", "[CEDevice.PPC300_2577]", "ProcessorType = 2577    ;StrongARM",
     "[CEDevice.PPC300_10003]", "[CEDevice.HPC2000]", "[DefaultInstall.HPC2000]"};
@@ -39,7 +51,7 @@ TEST(CabCompilerTest, ToolArgumentsListNeededSuffixesInInfOrder)
 {
     auto build = MakeBuild({{plHPC2000, pAll}, {plPPC300, pStrongARM}});
     TCabCompiler compiler;
-    compiler.SetInfLines(&ThreeSections);
+    compiler.SetInfLines(ThreeSections);
     compiler.SetBuilds({build.get()});
     compiler.SetInfFileName("C:\\Work\\Demo\\Demo.inf");
     compiler.SetOutputDir("C:\\Work\\Demo\\");
@@ -59,7 +71,7 @@ TEST(CabCompilerTest, OnlyThePlainSectionGivesNoCpu)
     std::vector<std::string> lines = {"[CEDevice]", "[DefaultInstall]"};
     auto build = MakeBuild({{plAll, pAll}});
     TCabCompiler compiler;
-    compiler.SetInfLines(&lines);
+    compiler.SetInfLines(lines);
     compiler.SetBuilds({build.get()});
     compiler.SetInfFileName("/w/Demo.inf");
     compiler.SetOutputDir("/w");
@@ -72,7 +84,7 @@ TEST(CabCompilerTest, ThePlainSectionBesideLabelledOnesGetsARunOfItsOwn)
     std::vector<std::string> lines = {"[CEDevice]", "[CEDevice.2577]"};
     auto build = MakeBuild({{plAll, pAll}, {plAll, pStrongARM}});
     TCabCompiler compiler;
-    compiler.SetInfLines(&lines);
+    compiler.SetInfLines(lines);
     compiler.SetBuilds({build.get()});
     compiler.SetInfFileName("/w/Mix.inf");
     compiler.SetOutputDir("/w");
@@ -105,23 +117,30 @@ protected:
         ASSERT_EQ(chmod(FTool.c_str(), 0755), 0);
     }
     std::string Read(const std::string& name) { return FDir.Read("out dir/" + name); }
+
+    // A compiler for the stand-in tool, writing FOut/Demo.inf into FOut.
+    TCabCompiler Compiler(std::vector<std::string> lines, const TBuild* build = nullptr)
+    {
+        TCabCompiler compiler;
+        compiler.SetCabWizPath(FTool);
+        compiler.SetInfLines(std::move(lines));
+        if (build)
+            compiler.SetBuilds({build});
+        compiler.SetInfFileName(FOut + "/Demo.inf");
+        compiler.SetOutputDir(FOut);
+        return compiler;
+    }
 };
 
 TEST_F(CabCompilerRunTest, RunsTheToolInTheOutputFolderAndKeepsOnlyErrorLines)
 {
-    std::vector<std::string> lines = {"[CEDevice.PPC300_2577]", "[CEDevice.HPC2000]"};
     auto build = MakeBuild({{plPPC300, pStrongARM}});
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(&lines);
-    compiler.SetBuilds({build.get()});
-    compiler.SetInfFileName(FOut + "/Demo.inf");
+    TCabCompiler compiler = Compiler({"[CEDevice.PPC300_2577]", "[CEDevice.HPC2000]"}, build.get());
     compiler.SetOutputDir(FOut + "/");
     std::vector<bool> busy;
     compiler.SetBusyHook([&](bool b) { busy.push_back(b); });
 
-    EXPECT_FALSE(compiler.Compile());
-    EXPECT_EQ(compiler.Errors(), (std::vector<std::string>{"Error: file not found"}));
+    EXPECT_EQ(ErrorsOf(compiler), (std::vector<std::string>{"Error: file not found"}));
     EXPECT_EQ(Read("args.txt"), "[" + FOut + "/Demo.inf]\n[/dest]\n[" + FOut +
                                     "]\n[/err]\n[errors.txt]\n[/cpu]\n[PPC300_2577]\n");
     char real[4096];
@@ -137,16 +156,10 @@ TEST_F(CabCompilerRunTest, EachRunReportsAndNoCabFileOfAnEarlierRunIsLeft)
     WriteTool("printf 'Error: run with %s arguments\\r\\n' \"$#\" > errors.txt\n");
     FDir.Write("out dir/Mix.CAB", "last week's");
     FDir.Write("out dir/Mix.2577.CAB", "last week's");
-    std::vector<std::string> lines = {"[CEDevice]", "[CEDevice.2577]"};
     auto build = MakeBuild({{plAll, pAll}, {plAll, pStrongARM}});
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(&lines);
-    compiler.SetBuilds({build.get()});
+    TCabCompiler compiler = Compiler({"[CEDevice]", "[CEDevice.2577]"}, build.get());
     compiler.SetInfFileName(FOut + "/Mix.inf");
-    compiler.SetOutputDir(FOut);
-    EXPECT_FALSE(compiler.Compile());
-    EXPECT_EQ(compiler.Errors(),
+    EXPECT_EQ(ErrorsOf(compiler),
               (std::vector<std::string>{"Error: run with 7 arguments", "Error: run with 5 arguments"}));
     EXPECT_FALSE(FileExists(FOut + "/Mix.CAB"));
     EXPECT_FALSE(FileExists(FOut + "/Mix.2577.CAB"));
@@ -155,53 +168,30 @@ TEST_F(CabCompilerRunTest, EachRunReportsAndNoCabFileOfAnEarlierRunIsLeft)
 TEST_F(CabCompilerRunTest, AReportWithoutErrorLinesSucceeds)
 {
     WriteTool("printf 'Warning: nothing serious\\r\\n' > errors.txt\n");
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(&lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
-    compiler.Errors().push_back("Error: from an earlier step");
-    EXPECT_TRUE(compiler.Compile());
-    EXPECT_EQ(compiler.Errors().size(), 1u);
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
+    EXPECT_NO_THROW(compiler.Compile());
 }
 
 TEST_F(CabCompilerRunTest, AStaleErrorFileIsNotTakenForTheToolsReport)
 {
     WriteTool("");
     FDir.Write("out dir/errors.txt", "Error: from last week\r\n");
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(&lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
-    EXPECT_TRUE(compiler.Compile());
-    EXPECT_TRUE(compiler.Errors().empty());
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
+    EXPECT_NO_THROW(compiler.Compile());
 }
 
 TEST_F(CabCompilerRunTest, MissingToolAbortsWithoutWritingTheInf)
 {
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     compiler.SetCabWizPath(FDir.File("Tools/CABWIZ.exe"));
-    compiler.SetInfLines(&lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
-    EXPECT_FALSE(compiler.Compile());
-    EXPECT_EQ(compiler.Errors(), (std::vector<std::string>{"MSCabWiz.exe not found! Compilation aborted!"}));
+    EXPECT_EQ(ErrorsOf(compiler), (std::vector<std::string>{"MSCabWiz.exe not found! Compilation aborted!"}));
     EXPECT_FALSE(FileExists(FOut + "/Demo.inf"));
 }
 
 TEST_F(CabCompilerRunTest, AToolThatCannotStartRaisesTheSystemErrorAndRemovesTheInf)
 {
     ASSERT_EQ(chmod(FTool.c_str(), 0644), 0); // exists, but cannot be run
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(&lines);
-    compiler.SetInfFileName(FOut + "/Demo.inf");
-    compiler.SetOutputDir(FOut);
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     try {
         compiler.Compile();
         FAIL() << "no exception";
@@ -213,18 +203,34 @@ TEST_F(CabCompilerRunTest, AToolThatCannotStartRaisesTheSystemErrorAndRemovesThe
 
 TEST_F(CabCompilerRunTest, AnInfThatCannotBeWrittenRaisesCannotCreateFile)
 {
-    std::vector<std::string> lines = {"[CEDevice]"};
-    TCabCompiler compiler;
-    compiler.SetCabWizPath(FTool);
-    compiler.SetInfLines(&lines);
+    TCabCompiler compiler = Compiler({"[CEDevice]"});
     compiler.SetInfFileName(FOut + "/no such folder/Demo.inf");
-    compiler.SetOutputDir(FOut);
     try {
         compiler.Compile();
         FAIL() << "no exception";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "Cannot create file " + FOut + "/no such folder/Demo.inf");
     }
+}
+
+// An old CAB file that stays and a tool that cannot start are both
+// reported: the list with the failure that stopped the run.
+TEST_F(CabCompilerRunTest, ErrorsFoundBeforeAFailureTravelWithIt)
+{
+    ASSERT_TRUE(ForceDirectories(FOut + "/Demo.2577.CAB/held open"));
+    ASSERT_EQ(chmod(FTool.c_str(), 0644), 0);
+    auto build = MakeBuild({{plAll, pStrongARM}});
+    TCabCompiler compiler = Compiler({"[CEDevice.2577]"}, build.get());
+    try {
+        compiler.Compile();
+        FAIL() << "no exception";
+    } catch (const TCabCompileErrors& e) {
+        const std::string error = "Error: the old CAB file " + FOut + "/Demo.2577.CAB cannot be deleted";
+        EXPECT_EQ(e.Errors(), std::vector<std::string>{error});
+        EXPECT_EQ(e.Message(), error);
+        EXPECT_EQ(e.Failure().rfind("System Error.  Code: 13.\r\n", 0), 0u) << e.Failure();
+    }
+    EXPECT_FALSE(FileExists(FOut + "/Demo.inf"));
 }
 
 } // namespace

@@ -19,7 +19,7 @@ TEST_P(InfParserPairTest, ReadsThePairFromTheSectionName)
 {
     std::vector<std::string> lines = {"[Version]", GetParam().Line, "ProcessorType = 2577    ;StrongARM", ""};
     TInfParser parser;
-    parser.SetLines(&lines);
+    parser.SetLines(lines);
     std::vector<std::unique_ptr<TPlatformProcPair>> pairs;
     parser.Parse(pairs);
     ASSERT_EQ(pairs.size(), 1u);
@@ -42,7 +42,7 @@ TEST(InfParserTest, KeepsTheOrderOfTheLinesAndSkipsOtherSections)
     std::vector<std::string> lines = {"[CEDevice.PPC300_2577]", "[SourceDisksNames.PPC300_2577]",
                                       "[CEDevice.PPC300_10003]", "[DefaultInstall.PPC300_10003]", "[CEDevice]"};
     TInfParser parser;
-    parser.SetLines(&lines);
+    parser.SetLines(lines);
     std::vector<std::unique_ptr<TPlatformProcPair>> pairs;
     pairs.push_back(std::make_unique<TPlatformProcPair>(plHPC, pAll)); // appended to, not replaced
     parser.Parse(pairs);
@@ -57,7 +57,7 @@ TEST(InfParserTest, UnknownCodesGiveNoPairAndATrace)
     TraceRecorder trace;
     std::vector<std::string> lines = {"[CEDevice.XYZ]", "[CEDevice.PPC300_9999]", "[CEDevice.ppc300]"};
     TInfParser parser;
-    parser.SetLines(&lines);
+    parser.SetLines(lines);
     std::vector<std::unique_ptr<TPlatformProcPair>> pairs;
     parser.Parse(pairs);
     EXPECT_TRUE(pairs.empty());

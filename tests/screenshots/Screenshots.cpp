@@ -5,6 +5,7 @@
 #include "model/Project.h"
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
+#include "support/SampleProject.h"
 #include "ui/AboutBox.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
@@ -165,19 +166,9 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
                                            std::pair{plWM2003, pAll}, std::pair{plAll, pAll}})
             pairs.push_back(std::make_unique<TPlatformProcPair>(platform, processor));
 
-        TProject project("Northwind Traders");
-        project.SetApplicationName("Field Orders");
-        for (const char* name : {"Pocket PC 2002", "Handheld PC 2000", "Silent install"}) {
-            auto build = std::make_unique<TBuild>();
-            build->SetName(name);
-            build->AddPair(std::make_unique<TPlatformProcPair>(*pairs[name[0] == 'H' ? 3 : 0]));
-            build->Languages().Add(9);
-            build->Languages().Add(7);
-            build->SetDefaultLanguage(9);
-            build->SetSfxMode(1);
-            build->SetShowEULA(name[0] != 'S');
-            project.Builds().Add(std::move(build));
-        }
+        std::unique_ptr<TProject> sample = MakeFieldOrdersProject(AppendPath(scratch, "FieldOrders.vip"));
+        TProject& project = *sample;
+        AddFieldOrdersBuilds(project);
 
         TfmBuildMaker wizard(nullptr, &main);
         wizard.SetPairs(&pairs);
@@ -203,22 +194,11 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
         }
         choose.hide();
 
+        // The programs and the help page are missing; the data file is not.
         std::vector<TFile*> missing;
-        struct TGone {
-            const char* Dir;
-            const char* Name;
-            TProcessor Processor;
-        };
-        for (const TGone& gone : {TGone{"C:\\Projects\\FieldOrders\\ARMV4", "orders.exe", pStrongARM},
-                                  TGone{"C:\\Projects\\FieldOrders\\SH3", "orders.exe", pHitachiSH3},
-                                  TGone{"C:\\Projects\\FieldOrders\\Help", "orders.htm", pAll}}) {
-            auto file = std::make_unique<TFile>();
-            file->SetSourceDir(gone.Dir);
-            file->SetFileName(gone.Name);
-            file->SetProcessor(gone.Processor);
-            file->SetFolder(project.AppFolder());
-            missing.push_back(project.Files().Add(std::move(file)));
-        }
+        for (TFile* file : project.Files().ToList())
+            if (file->FileName() != "orders.sdf")
+                missing.push_back(file);
         TfmMissingFiles missingFiles(&main);
         missingFiles.SetProject(&project);
         missingFiles.SetFiles(&missing);

@@ -154,3 +154,19 @@ std::unique_ptr<TProject> MakeFieldOrdersProject(const std::string& projectPath)
     appKey->Values().Add(std::move(licence));
     return owned;
 }
+
+void AddFieldOrdersBuilds(TProject& project)
+{
+    for (const char* name : {"Pocket PC 2002", "Handheld PC 2000", "Silent install"}) {
+        auto build = std::make_unique<TBuild>();
+        build->SetName(name);
+        TPlatform platform = name[0] == 'H' ? plHPC2000 : plPPC300;
+        build->AddPair(std::make_unique<TPlatformProcPair>(platform, pStrongARM));
+        build->Languages().Add(9);
+        build->Languages().Add(7);
+        build->SetDefaultLanguage(9);
+        build->SetSfxMode(1);
+        build->SetShowEULA(name[0] != 'S');
+        project.Builds().Add(std::move(build));
+    }
+}

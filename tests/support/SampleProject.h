@@ -21,3 +21,9 @@ std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot);
 // setup DLL, with Windows source paths that need not exist. Its folder and
 // file name are those of projectPath; nothing is written.
 std::unique_ptr<TProject> MakeFieldOrdersProject(const std::string& projectPath);
+
+// The builds the build dialogs show for that project: "Pocket PC 2002" and
+// "Silent install" for the Pocket PC on StrongARM, "Handheld PC 2000" for
+// the Handheld PC 2000 on StrongARM, each in English and German with the
+// progress shown; the silent one without a licence page.
+void AddFieldOrdersBuilds(TProject& project);

@@ -85,16 +85,154 @@ void WriteIdList(TByteWriter& w, const std::vector<uint16_t>& ids, bool terminat
         w.U16(0);
 }
 
+// Where each part of the file begins, for the header.
+struct TLayout {
+    size_t App = 0, Provider = 0, Unsupported = 0, UnsupportedLength = 0;
+    size_t Strings = 0, Directories = 0, Files = 0, Hives = 0, Values = 0, Links = 0;
+};
+
+void CheckCounts(const TSetupDescription& s)
+{
+    CheckU16(s.FDirectories.size(), "directories");
+    CheckU16(s.FFiles.size(), "files");
+    CheckU16(s.FHives.size(), "registry keys");
+    CheckU16(s.FValues.size(), "registry values");
+    CheckU16(s.FLinks.size(), "shortcuts");
+}
+
+// The application name, the provider and the unsupported platforms.
+void WriteTexts(TByteWriter& w, const TSetupDescription& s, TLayout& at)
+{
+    // The three strings are found through 16-bit offsets, so they must
+    // end inside the first 64 KiB.
+    at.App = w.Size();
+    w.Text(s.FAppName);
+    at.Provider = w.Size();
+    w.Text(s.FProvider);
+    at.Unsupported = w.Size();
+    for (const auto& name : s.FUnsupported)
+        w.Text(name);
+    if (!s.FUnsupported.empty())
+        w.FBytes.push_back(0);
+    at.UnsupportedLength = w.Size() - at.Unsupported;
+    if (w.Size() > MaxU16)
+        throw Exception("Application name, provider and unsupported platforms are too long for the setup file");
+}
+
+void WriteStrings(TByteWriter& w, const TStringTable& strings)
+{
+    for (size_t i = 0; i < strings.Texts().size(); ++i) {
+        w.U16(i + 1);
+        w.U16(strings.Texts()[i].size() + 1);
+        w.Text(strings.Texts()[i]);
+    }
+}
+
+void WriteDirectories(TByteWriter& w, const std::vector<std::vector<uint16_t>>& dirIds)
+{
+    for (size_t i = 0; i < dirIds.size(); ++i) {
+        w.U16(i + 1);
+        WriteIdList(w, dirIds[i], true);
+    }
+}
+
+void WriteFiles(TByteWriter& w, const std::vector<TSetupFile>& files)
+{
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto& f = files[i];
+        CheckU16(f.FName.size() + 1, "file name");
+        w.U16(i + 1);
+        w.U16(f.FDirectoryId);
+        w.U16(f.FUnknown);
+        w.U32(f.FFlags);
+        w.U16(f.FName.size() + 1);
+        w.Text(f.FName);
+    }
+}
+
+void WriteHives(TByteWriter& w, const std::vector<TSetupHive>& hives, const std::vector<std::vector<uint16_t>>& hiveIds)
+{
+    for (size_t i = 0; i < hives.size(); ++i) {
+        w.U16(i + 1);
+        w.U16(hives[i].FRoot);
+        w.U16(0);
+        WriteIdList(w, hiveIds[i], true);
+    }
+}
+
+void WriteValues(TByteWriter& w, const std::vector<TSetupValue>& values)
+{
+    for (size_t i = 0; i < values.size(); ++i) {
+        const auto& v = values[i];
+        size_t length = v.FName.size() + 1 + v.FData.size();
+        CheckU16(length, "registry value");
+        w.U16(i + 1);
+        w.U16(v.FHiveId);
+        w.U16(v.FSubstitute ? 1 : 0);
+        w.U32(v.FFlags);
+        w.U16(length);
+        w.Text(v.FName);
+        w.Bytes(v.FData);
+    }
+}
+
+void WriteLinks(TByteWriter& w, const std::vector<TSetupLink>& links, const std::vector<std::vector<uint16_t>>& linkIds)
+{
+    for (size_t i = 0; i < links.size(); ++i) {
+        const auto& l = links[i];
+        w.U16(i + 1);
+        w.U16(l.FDirectoryId);
+        w.U16(l.FBase);
+        w.U16(l.FTarget);
+        w.U16(l.FTargetIsFile ? 1 : 0);
+        WriteIdList(w, linkIds[i], FormatChoices::LinkListHasTerminator);
+    }
+}
+
+// The header, written last over the zeros reserved for it: the counts and
+// offsets are known only now.
+void WriteHeader(TByteWriter& w, const TSetupDescription& s, size_t stringCount, const TLayout& at)
+{
+    if (w.Size() > 0xFFFFFFFFu)
+        throw Exception("The setup file is too large");
+    const char signature[4] = {'M', 'S', 'C', 'E'};
+    for (int i = 0; i < 4; ++i)
+        w.FBytes[i] = uint8_t(signature[i]);
+    w.PatchU32(8, uint32_t(w.Size()));
+    w.PatchU32(16, s.FWord16);
+    w.PatchU32(20, s.FProcessor);
+    w.PatchU32(24, s.FVersionMinMajor);
+    w.PatchU32(28, s.FVersionMinMinor);
+    w.PatchU32(32, s.FVersionMaxMajor);
+    w.PatchU32(36, s.FVersionMaxMinor);
+    w.PatchU32(40, s.FBuildMin);
+    w.PatchU32(44, s.FBuildMax);
+    CheckU16(stringCount, "strings");
+    w.PatchU16(48, stringCount);
+    w.PatchU16(50, s.FDirectories.size());
+    w.PatchU16(52, s.FFiles.size());
+    w.PatchU16(54, s.FHives.size());
+    w.PatchU16(56, s.FValues.size());
+    w.PatchU16(58, s.FLinks.size());
+    w.PatchU32(60, uint32_t(at.Strings));
+    w.PatchU32(64, uint32_t(at.Directories));
+    w.PatchU32(68, uint32_t(at.Files));
+    w.PatchU32(72, uint32_t(at.Hives));
+    w.PatchU32(76, uint32_t(at.Values));
+    w.PatchU32(80, uint32_t(at.Links));
+    w.PatchU16(84, at.App);
+    w.PatchU16(86, s.FAppName.size() + 1);
+    w.PatchU16(88, at.Provider);
+    w.PatchU16(90, s.FProvider.size() + 1);
+    w.PatchU16(92, at.Unsupported);
+    w.PatchU16(94, at.UnsupportedLength);
+}
+
 } // namespace
 
 std::vector<uint8_t> TSetupDescription::Write() const
 {
-    CheckU16(FDirectories.size(), "directories");
-    CheckU16(FFiles.size(), "files");
-    CheckU16(FHives.size(), "registry keys");
-    CheckU16(FValues.size(), "registry values");
-    CheckU16(FLinks.size(), "shortcuts");
-
+    CheckCounts(*this);
     TStringTable strings;
     std::vector<std::vector<uint16_t>> dirIds, hiveIds, linkIds;
     for (const auto& d : FDirectories)
@@ -106,113 +244,20 @@ std::vector<uint8_t> TSetupDescription::Write() const
 
     TByteWriter w;
     w.FBytes.assign(HeaderSize, 0);
-
-    // The three strings are found through 16-bit offsets, so they must
-    // end inside the first 64 KiB.
-    size_t appOffset = w.Size();
-    w.Text(FAppName);
-    size_t providerOffset = w.Size();
-    w.Text(FProvider);
-    size_t unsupportedOffset = w.Size();
-    for (const auto& name : FUnsupported)
-        w.Text(name);
-    if (!FUnsupported.empty())
-        w.FBytes.push_back(0);
-    size_t unsupportedLength = w.Size() - unsupportedOffset;
-    if (w.Size() > MaxU16)
-        throw Exception("Application name, provider and unsupported platforms are too long for the setup file");
-
-    size_t stringsOffset = w.Size();
-    for (size_t i = 0; i < strings.Texts().size(); ++i) {
-        w.U16(i + 1);
-        w.U16(strings.Texts()[i].size() + 1);
-        w.Text(strings.Texts()[i]);
-    }
-
-    size_t dirsOffset = w.Size();
-    for (size_t i = 0; i < FDirectories.size(); ++i) {
-        w.U16(i + 1);
-        WriteIdList(w, dirIds[i], true);
-    }
-
-    size_t filesOffset = w.Size();
-    for (size_t i = 0; i < FFiles.size(); ++i) {
-        const auto& f = FFiles[i];
-        CheckU16(f.FName.size() + 1, "file name");
-        w.U16(i + 1);
-        w.U16(f.FDirectoryId);
-        w.U16(f.FUnknown);
-        w.U32(f.FFlags);
-        w.U16(f.FName.size() + 1);
-        w.Text(f.FName);
-    }
-
-    size_t hivesOffset = w.Size();
-    for (size_t i = 0; i < FHives.size(); ++i) {
-        w.U16(i + 1);
-        w.U16(FHives[i].FRoot);
-        w.U16(0);
-        WriteIdList(w, hiveIds[i], true);
-    }
-
-    size_t valuesOffset = w.Size();
-    for (size_t i = 0; i < FValues.size(); ++i) {
-        const auto& v = FValues[i];
-        size_t length = v.FName.size() + 1 + v.FData.size();
-        CheckU16(length, "registry value");
-        w.U16(i + 1);
-        w.U16(v.FHiveId);
-        w.U16(v.FSubstitute ? 1 : 0);
-        w.U32(v.FFlags);
-        w.U16(length);
-        w.Text(v.FName);
-        w.Bytes(v.FData);
-    }
-
-    size_t linksOffset = w.Size();
-    for (size_t i = 0; i < FLinks.size(); ++i) {
-        const auto& l = FLinks[i];
-        w.U16(i + 1);
-        w.U16(l.FDirectoryId);
-        w.U16(l.FBase);
-        w.U16(l.FTarget);
-        w.U16(l.FTargetIsFile ? 1 : 0);
-        WriteIdList(w, linkIds[i], FormatChoices::LinkListHasTerminator);
-    }
-
-    if (w.Size() > 0xFFFFFFFFu)
-        throw Exception("The setup file is too large");
-
-    const char signature[4] = {'M', 'S', 'C', 'E'};
-    for (int i = 0; i < 4; ++i)
-        w.FBytes[i] = uint8_t(signature[i]);
-    w.PatchU32(8, uint32_t(w.Size()));
-    w.PatchU32(16, FWord16);
-    w.PatchU32(20, FProcessor);
-    w.PatchU32(24, FVersionMinMajor);
-    w.PatchU32(28, FVersionMinMinor);
-    w.PatchU32(32, FVersionMaxMajor);
-    w.PatchU32(36, FVersionMaxMinor);
-    w.PatchU32(40, FBuildMin);
-    w.PatchU32(44, FBuildMax);
-    CheckU16(strings.Texts().size(), "strings");
-    w.PatchU16(48, strings.Texts().size());
-    w.PatchU16(50, FDirectories.size());
-    w.PatchU16(52, FFiles.size());
-    w.PatchU16(54, FHives.size());
-    w.PatchU16(56, FValues.size());
-    w.PatchU16(58, FLinks.size());
-    w.PatchU32(60, uint32_t(stringsOffset));
-    w.PatchU32(64, uint32_t(dirsOffset));
-    w.PatchU32(68, uint32_t(filesOffset));
-    w.PatchU32(72, uint32_t(hivesOffset));
-    w.PatchU32(76, uint32_t(valuesOffset));
-    w.PatchU32(80, uint32_t(linksOffset));
-    w.PatchU16(84, appOffset);
-    w.PatchU16(86, FAppName.size() + 1);
-    w.PatchU16(88, providerOffset);
-    w.PatchU16(90, FProvider.size() + 1);
-    w.PatchU16(92, unsupportedOffset);
-    w.PatchU16(94, unsupportedLength);
+    TLayout at;
+    WriteTexts(w, *this, at);
+    at.Strings = w.Size();
+    WriteStrings(w, strings);
+    at.Directories = w.Size();
+    WriteDirectories(w, dirIds);
+    at.Files = w.Size();
+    WriteFiles(w, FFiles);
+    at.Hives = w.Size();
+    WriteHives(w, FHives, hiveIds);
+    at.Values = w.Size();
+    WriteValues(w, FValues);
+    at.Links = w.Size();
+    WriteLinks(w, FLinks, linkIds);
+    WriteHeader(w, *this, strings.Texts().size(), at);
     return std::move(w.FBytes);
 }

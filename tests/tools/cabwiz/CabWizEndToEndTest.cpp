@@ -101,17 +101,24 @@ protected:
              "HKCU,\"\", \"Count\",0x00010003, 0x1F", ""});
     }
 
-    bool Compile(std::initializer_list<std::pair<TPlatform, TProcessor>> pairs, TCabCompiler& compiler)
+    // The errors the compilation raised; none when it succeeded.
+    std::vector<std::string> Compile(std::initializer_list<std::pair<TPlatform, TProcessor>> pairs,
+                                     TCabCompiler& compiler)
     {
         TBuild build;
         for (auto [platform, processor] : pairs)
             build.AddPair(std::make_unique<TPlatformProcPair>(platform, processor));
         compiler.SetCabWizPath(ToolPath());
-        compiler.SetInfLines(&FLines);
+        compiler.SetInfLines(FLines);
         compiler.SetBuilds({&build});
         compiler.SetInfFileName(AppendPath(FOut, "Demo.inf"));
         compiler.SetOutputDir(FOut + "/");
-        return compiler.Compile();
+        try {
+            compiler.Compile();
+        } catch (const TCabCompileErrors& e) {
+            return e.Errors();
+        }
+        return {};
     }
 
     // Extracts the CAB file and returns its member names in cabinet order.
@@ -143,8 +150,8 @@ protected:
 TEST_F(CabWizEndToEndTest, MakesOneGenuineCabPerProcessor)
 {
     TCabCompiler compiler;
-    ASSERT_TRUE(Compile({{plPPC300, pStrongARM}, {plPPC300, pHitachiSH3}}, compiler))
-        << (compiler.Errors().empty() ? "" : compiler.Errors().front());
+    std::vector<std::string> errors = Compile({{plPPC300, pStrongARM}, {plPPC300, pHitachiSH3}}, compiler);
+    ASSERT_TRUE(errors.empty()) << errors.front();
     EXPECT_FALSE(FileExists(AppendPath(FOut, "Demo.inf")));
     EXPECT_EQ(FDir.Read("Work Dir/errors.txt"), "");
 
@@ -217,9 +224,9 @@ TEST_F(CabWizEndToEndTest, ASectionWithAnErrorGetsNoCabAndTheOthersStillDo)
     // A CAB left over from an earlier build must not survive a failed one.
     FDir.Write("Work Dir/Demo.PPC300_10003.CAB", "old");
     TCabCompiler compiler;
-    EXPECT_FALSE(Compile({{plPPC300, pStrongARM}, {plPPC300, pHitachiSH3}}, compiler));
-    ASSERT_FALSE(compiler.Errors().empty());
-    for (const auto& e : compiler.Errors()) {
+    std::vector<std::string> errors = Compile({{plPPC300, pStrongARM}, {plPPC300, pHitachiSH3}}, compiler);
+    ASSERT_FALSE(errors.empty());
+    for (const auto& e : errors) {
         EXPECT_NE(e.find("Error:"), std::string::npos);
         EXPECT_NE(e.find("Demo.PPC300_10003.CAB"), std::string::npos) << e;
     }
@@ -234,7 +241,7 @@ TEST_F(CabWizEndToEndTest, WithoutCpuTheToolMakesOneCabFromThePlainSections)
               "[CEDevice]", "[SourceDisksNames]", "1=,\"SourceDisk1\",," + FBin, "[SourceDisksFiles]",
               "\"app.exe\" = 1", "[DefaultInstall]", "CopyFiles = Files1", "[Files1]", "\"app.exe\",,,0x40000000"};
     TCabCompiler compiler;
-    ASSERT_TRUE(Compile({{plAll, pAll}}, compiler));
+    ASSERT_EQ(Compile({{plAll, pAll}}, compiler), std::vector<std::string>{});
     std::string cab = AppendPath(FOut, "Demo.CAB");
     EXPECT_EQ(Members(cab, FDir.Path() + "x"), (std::vector<std::string>{"0000Demo.000", "00000app.001"}));
     std::string raw = FDir.Read("x/0000Demo.000");

@@ -61,7 +61,7 @@ TEST(ProjectToCab, EveryTargetOfTheBuildBecomesAGenuineCab)
     ReplaceInstallDir(lines, project->DefaultFolder()->GetMacroPath());
 
     TInfParser parser;
-    parser.SetLines(&lines);
+    parser.SetLines(lines);
     std::vector<std::unique_ptr<TPlatformProcPair>> pairs;
     parser.Parse(pairs);
     // The readme suits every target, so every platform has a section for
@@ -73,11 +73,11 @@ TEST(ProjectToCab, EveryTargetOfTheBuildBecomesAGenuineCab)
 
     TCabCompiler compiler;
     compiler.SetCabWizPath(AppendPath(AppendPath(std::getenv("VI_PROGRAM_DIR"), "Tools"), "CABWIZ.exe"));
-    compiler.SetInfLines(&lines);
+    compiler.SetInfLines(lines);
     compiler.SetOutputDir(tmp.File("work/"));
     compiler.SetInfFileName(tmp.File("work/Demo.inf"));
     compiler.SetBuilds({project->Builds().GetBuild(0)});
-    ASSERT_TRUE(compiler.Compile()) << (compiler.Errors().empty() ? "" : compiler.Errors().front());
+    ASSERT_NO_THROW(compiler.Compile());
 
     struct Target {
         const char* cab;

@@ -1,0 +1,94 @@
+#pragma once
+
+// One device section of the .inf: the blocks of one (platform, processor)
+// target that list its files, source folders, shortcuts, setup DLL and
+// registry entries. Sections point into the project they were planned from
+// and are read while that project stays unchanged.
+
+#include "model/Platforms.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class TCEShortCut;
+class TFile;
+class TFolder;
+class TProject;
+class TRegKey;
+class TSetupDLL;
+
+using TStringList = std::vector<std::string>;
+
+// The suffix that names a target: "PPC300_2577", "HPC2000", "10003" or empty.
+std::string SectionSuffix(TPlatform platform, TProcessor processor);
+
+// The copy flags of a file's line: "0x40000000" and the like.
+std::string CopyFlagsText(const TFile& file);
+
+struct TDestinationDir {
+    const TFolder* FFolder = nullptr; // not owned
+    std::string FName;                // "Files1.PPC300_2577", "Shortcuts0"
+};
+
+struct TSourceDiskName {
+    std::string FPath; // a source folder without trailing separator
+    int32_t FIndex = 0;
+};
+
+class TDeviceSection {
+public:
+    TDeviceSection(TPlatform platform, TProcessor processor);
+
+    TPlatform Platform() const { return FPlatform; }
+    TProcessor Processor() const { return FProcessor; }
+    std::string Suffix() const;
+
+    // The project whose install folder receives the files that use the
+    // default folder; set before the files.
+    void SetProject(const TProject* project) { FProject = project; }
+    // Lays out the destination folders and source disks as well.
+    void SetFiles(std::vector<const TFile*> files);
+    void SetShortcuts(std::vector<const TCEShortCut*> shortcuts);
+    void SetRegKeys(std::vector<const TRegKey*> keys) { FRegKeys = std::move(keys); }
+    void SetSetupDLL(const TSetupDLL* dll) { FSetupDLL = dll; }
+
+    const std::vector<const TFile*>& Files() const { return FFiles; }
+    const std::vector<TDestinationDir>& FileDirs() const { return FFileDirs; }
+    const std::vector<TDestinationDir>& ShortcutDirs() const { return FShortcutDirs; }
+    const std::vector<TSourceDiskName>& SourceDisks() const { return FSourceDisks; }
+    const TSetupDLL* SetupDLL() const { return FSetupDLL; }
+    const std::vector<const TRegKey*>& RegKeys() const { return FRegKeys; }
+
+    // Where the file goes on the device: the project's install folder when
+    // the file uses the default folder, its own folder otherwise.
+    const TFolder* FolderOf(const TFile& file) const;
+
+    TStringList DestinationDirLines() const;
+    TStringList CEDeviceLines() const;
+    TStringList SourceDisksNamesLines() const;
+    TStringList SourceDisksFilesLines() const;
+    TStringList DefaultInstallLines() const;
+    TStringList FileSectionLines() const;
+    TStringList ShortcutSectionLines() const;
+    TStringList AddRegistryLines() const;
+
+private:
+    std::string SectionName(const std::string& base) const;
+    // The 1-based disk of a source folder, or 0 when it has none.
+    int SourceDiskNumber(const std::string& folder) const;
+    std::string SetupDllSourceDir() const;
+
+    TPlatform FPlatform;
+    TProcessor FProcessor;
+    std::vector<const TFile*> FFiles;
+    std::vector<TDestinationDir> FFileDirs;
+    std::vector<TDestinationDir> FShortcutDirs;
+    std::vector<TSourceDiskName> FSourceDisks;
+    // The disk number of each source folder, by its upper-case spelling.
+    std::unordered_map<std::string, int> FDiskNumbers;
+    std::vector<const TCEShortCut*> FShortcuts;
+    const TSetupDLL* FSetupDLL = nullptr;
+    std::vector<const TRegKey*> FRegKeys;
+    const TProject* FProject = nullptr;
+};
