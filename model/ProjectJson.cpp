@@ -774,7 +774,7 @@ private:
 
     void ReadRegistry(const TNode& list)
     {
-        FProject->RegKeys().Keys().clear();
+        FProject->RegKeys().Clear();
         std::unordered_map<std::string, TRegKey*> keys;
         for (const TNode& item : list.Elements()) {
             item.ExpectObject({"path", "system", "shortName", "values"});
