@@ -201,6 +201,53 @@ TEST(RtfReading, LibreOfficeStyleLicenceKeepsItsFormatting)
         EXPECT_EQ(document.PlainText().find(hidden), std::string::npos) << hidden;
 }
 
+// Written by LibreOffice Writer 7.4 (Debian 12) from rtf/libreoffice-licence.html:
+//   soffice --headless --infilter="HTML (StarWriter)" --convert-to rtf libreoffice-licence.html
+TEST(RtfReading, LibreOfficeWrittenLicenceKeepsItsFormatting)
+{
+    TRichDocument document = ReadRtf(Sample("libreoffice-licence.rtf"));
+    ASSERT_EQ(document.Paragraphs.size(), 5u) << Describe(document);
+
+    const TRichParagraph& heading = document.Paragraphs[0];
+    EXPECT_EQ(heading.Align, TRichAlign::Center);
+    EXPECT_EQ(Text(heading), "Lizenzvertrag f\xc3\xbcr %AppName%");
+    ASSERT_EQ(heading.Runs.size(), 1u);
+    EXPECT_TRUE(heading.Runs[0].Bold);
+    EXPECT_EQ(heading.Runs[0].FontName, "Arial");
+    EXPECT_EQ(heading.Runs[0].HalfPoints, 36);
+
+    const TRichParagraph& body = document.Paragraphs[1];
+    EXPECT_EQ(body.Align, TRichAlign::Justify);
+    EXPECT_EQ(Text(body), "Bitte lesen Sie diesen Vertrag sorgf\xc3\xa4ltig und vollst\xc3\xa4ndig.");
+    const TRichRun* italic = RunWith(body, "sorgf");
+    ASSERT_TRUE(italic);
+    EXPECT_TRUE(italic->Italic);
+    EXPECT_FALSE(italic->Underline);
+    const TRichRun* underlined = RunWith(body, "vollst");
+    ASSERT_TRUE(underlined);
+    EXPECT_TRUE(underlined->Underline);
+    EXPECT_FALSE(underlined->Italic);
+    EXPECT_EQ(RunWith(body, "Bitte")->FontName, "Liberation Serif");
+
+    for (int i : {2, 3}) {
+        EXPECT_TRUE(document.Paragraphs[i].Bullet) << i;
+        EXPECT_EQ(document.Paragraphs[i].Align, TRichAlign::Left) << i;
+    }
+    EXPECT_EQ(Text(document.Paragraphs[2]), "Erste Regel");
+    const TRichRun* bold = RunWith(document.Paragraphs[3], "Fettdruck");
+    ASSERT_TRUE(bold);
+    EXPECT_TRUE(bold->Bold);
+    EXPECT_FALSE(RunWith(document.Paragraphs[3], "Zweite")->Bold);
+
+    const TRichParagraph& last = document.Paragraphs[4];
+    EXPECT_FALSE(last.Bullet);
+    EXPECT_EQ(last.Align, TRichAlign::Right);
+    EXPECT_EQ(Text(last), "Preis: 10 \xe2\x82\xac \xe2\x80\x93 %CompanyName%");
+    EXPECT_EQ(last.Runs[0].HalfPoints, 20);
+    // What our writer makes of it reads back the same.
+    EXPECT_EQ(ReadRtf(WriteRtf(document)), document);
+}
+
 TEST(RtfReading, OldStyleBulletsLastUntilTheParagraphIsReset)
 {
     TRichDocument document = ReadRtf(Sample("wordpad-bullets.rtf"));
