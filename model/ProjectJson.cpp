@@ -909,8 +909,9 @@ std::unique_ptr<TProject> ProjectFromJson(const std::string& text, const std::st
     TJson document;
     try {
         document = TJson::parse(text);
-    } catch (const TJson::parse_error& e) {
-        // The parser's own text names the line and column.
+    } catch (const TJson::exception& e) {
+        // The parser's own text names the line and column, or the number it
+        // cannot hold ("1e999" overflows while parsing).
         std::string what = e.what();
         if (what.rfind("[json.exception.", 0) == 0 && what.find("] ") != std::string::npos)
             what = what.substr(what.find("] ") + 2);

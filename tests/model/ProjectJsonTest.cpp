@@ -235,6 +235,9 @@ TEST(ProjectJson, ImportErrorsSayWhereAndWhat)
         return text.replace(at, from.size(), to);
     };
 
+    // A number too large for the parser is refused like malformed text.
+    EXPECT_EQ(ImportError("{\"version\": 1e999}"),
+              "The project text is not valid JSON: number overflow parsing '1e999'");
     EXPECT_NE(ImportError("{\"format\": \n  \"x\",, }").find("line 2, column 7"), std::string::npos)
         << ImportError("{\"format\": \n  \"x\",, }");
     EXPECT_EQ(ImportError(withFixed("\"All Platforms\"", "[\"Pocket PC\", \"Pocket PC 2005\"]")),
