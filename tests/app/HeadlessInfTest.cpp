@@ -6,6 +6,8 @@
 #include "support/SampleProject.h"
 #include "support/TestSupport.h"
 
+#include "RunBuilder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,26 +17,6 @@
 
 namespace {
 
-struct Result {
-    int rc = -1;
-    std::string out, err;
-};
-
-Result RunBuilder(const TempDir& tmp, const std::string& args)
-{
-    std::string program = AppendPath(std::getenv("VI_PROGRAM_DIR"), "VeltrinInstaller");
-    std::string command = "'" + program + "' " + args + " 2>'" + tmp.File("stderr.txt") + "'";
-    Result r;
-    FILE* p = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while (p && (n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        r.out.append(buffer, n);
-    r.rc = p ? WEXITSTATUS(pclose(p)) : -1;
-    r.err = tmp.Read("stderr.txt");
-    return r;
-}
-
 TEST(HeadlessInf, PrintsTheInfAsTheBuildHandsItToTheCabTool)
 {
     TempDir tmp;
@@ -43,7 +25,7 @@ TEST(HeadlessInf, PrintsTheInfAsTheBuildHandsItToTheCabTool)
     SaveProjectFile(*project, tmp.File("Demo.vip"));
     auto before = tmp.Read("Demo.vip");
 
-    Result r = RunBuilder(tmp, "--inf '" + tmp.File("Demo.vip") + "'");
+    TBuilderRun r = RunBuilder(tmp, "--inf '" + tmp.File("Demo.vip") + "'");
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.err, "");
 
@@ -70,7 +52,7 @@ TEST(HeadlessInf, NoLineButARootInstallDirEndsInABackslash)
     SaveProjectFile(*project, tmp.File("Rich.vip"));
     std::filesystem::copy_file(VI_EXAMPLE_DIR "/Demo.vip", tmp.File("Demo.vip"));
     for (const char* name : {"Rich.vip", "Demo.vip"}) {
-        Result r = RunBuilder(tmp, std::string("--inf '") + tmp.File(name) + "'");
+        TBuilderRun r = RunBuilder(tmp, std::string("--inf '") + tmp.File(name) + "'");
         ASSERT_EQ(r.rc, 0) << name << ": " << r.err;
         std::istringstream in(r.out);
         std::string line;
@@ -90,7 +72,7 @@ TEST(HeadlessInf, FailuresGoToStandardErrorWithExitCodeOne)
     TempDir tmp;
     TProject empty("Firm");
     SaveProjectFile(empty, tmp.File("Empty.vip"));
-    Result r = RunBuilder(tmp, "--inf '" + tmp.File("Empty.vip") + "'");
+    TBuilderRun r = RunBuilder(tmp, "--inf '" + tmp.File("Empty.vip") + "'");
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "There are no files defined!\n");

@@ -6,6 +6,8 @@
 #include "support/SampleProject.h"
 #include "support/TestSupport.h"
 
+#include "RunBuilder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,26 +15,6 @@
 #include <filesystem>
 
 namespace {
-
-struct Result {
-    int rc = -1;
-    std::string out, err;
-};
-
-Result RunBuilder(const TempDir& tmp, const std::string& args)
-{
-    std::string program = AppendPath(std::getenv("VI_PROGRAM_DIR"), "VeltrinInstaller");
-    std::string command = "'" + program + "' " + args + " 2>'" + tmp.File("stderr.txt") + "'";
-    Result r;
-    FILE* p = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while (p && (n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        r.out.append(buffer, n);
-    r.rc = p ? WEXITSTATUS(pclose(p)) : -1;
-    r.err = tmp.Read("stderr.txt");
-    return r;
-}
 
 std::string ReadAll(const std::string& path)
 {
@@ -49,7 +31,7 @@ TEST(HeadlessJson, ExampleExportsAsCommittedAndImportsToTheSameBytes)
 {
     TempDir tmp;
     const std::string vip = VI_EXAMPLE_DIR "/Demo.vip";
-    Result r = RunBuilder(tmp, "--export " + Quoted(vip));
+    TBuilderRun r = RunBuilder(tmp, "--export " + Quoted(vip));
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.out, ReadAll(VI_EXAMPLE_DIR "/Demo.json"));
     // The format's description shows the example as it is.
@@ -69,8 +51,8 @@ TEST(HeadlessJson, InfOfAJsonProjectIsThatOfItsBinaryTwin)
     auto project = MakeRichProject(tmp.Path());
     SaveProjectFile(*project, tmp.File("Rich.vip"));
     ASSERT_EQ(RunBuilder(tmp, "--export " + Quoted(tmp.File("Rich.vip")) + " " + Quoted(tmp.File("Rich.json"))).rc, 0);
-    Result fromVip = RunBuilder(tmp, "--inf " + Quoted(tmp.File("Rich.vip")));
-    Result fromJson = RunBuilder(tmp, "--inf " + Quoted(tmp.File("Rich.json")));
+    TBuilderRun fromVip = RunBuilder(tmp, "--inf " + Quoted(tmp.File("Rich.vip")));
+    TBuilderRun fromJson = RunBuilder(tmp, "--inf " + Quoted(tmp.File("Rich.json")));
     ASSERT_EQ(fromJson.rc, 0) << fromJson.err;
     EXPECT_GT(fromVip.out.size(), 1000u);
     EXPECT_EQ(fromJson.out, fromVip.out);
@@ -80,7 +62,7 @@ TEST(HeadlessJson, RefusedImportsWriteNothing)
 {
     TempDir tmp;
     tmp.Write("Bad.json", "{\"format\": \"Veltrin Installer project\",\n \"version\": 1,,}");
-    Result r = RunBuilder(tmp, "--import " + Quoted(tmp.File("Bad.json")) + " " + Quoted(tmp.File("Out.vip")));
+    TBuilderRun r = RunBuilder(tmp, "--import " + Quoted(tmp.File("Bad.json")) + " " + Quoted(tmp.File("Out.vip")));
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, tmp.File("Bad.json") +
                          ": The project text is not valid JSON: parse error at line 2, column 15: syntax error while "

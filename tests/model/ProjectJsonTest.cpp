@@ -43,15 +43,15 @@ void ExpectRoundTrips(TProject& project)
 // folders, files that follow the default folder after it moved, files that
 // share a device path, shortcuts to them, setup DLLs, registry keys of every
 // value type, builds.
-std::unique_ptr<TProject> RandomProject(unsigned seed)
+std::unique_ptr<TProject> RandomProject(unsigned draw)
 {
-    std::mt19937 rng(seed);
+    std::mt19937 rng(draw);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    auto project = std::make_unique<TProject>("Firm " + std::to_string(seed));
-    project->SetApplicationName(seed % 2 ? "Caf\xE9 Viewer" : "Viewer");
-    project->SetProjectDir(seed % 3 ? "C:\\Work\\" : "");
-    project->SetIconFile(seed % 2 ? "app.ico" : "");
-    project->SetSetupImage(seed % 4 ? "" : "C:\\img\\setup.bmp");
+    auto project = std::make_unique<TProject>("Firm " + std::to_string(draw));
+    project->SetApplicationName(draw % 2 ? "Caf\xE9 Viewer" : "Viewer");
+    project->SetProjectDir(draw % 3 ? "C:\\Work\\" : "");
+    project->SetIconFile(draw % 2 ? "app.ico" : "");
+    project->SetSetupImage(draw % 4 ? "" : "C:\\img\\setup.bmp");
 
     std::vector<TFolder*> folders = project->Folders().GetAllFolders();
     for (int i = 0; i < 6; ++i) {
@@ -59,7 +59,7 @@ std::unique_ptr<TProject> RandomProject(unsigned seed)
         folders.push_back(parent->AddSubFolder(std::make_unique<TFolder>("Sub " + std::to_string(i))));
     }
     TFolder* oldDefault = project->DefaultFolder();
-    if (seed % 2)
+    if (draw % 2)
         project->SetDefaultFolder(folders.back());
 
     std::vector<TFile*> files;
@@ -160,9 +160,9 @@ TEST(ProjectJson, RoundTripsOfSampleAndGeneratedProjects)
         SCOPED_TRACE("field orders");
         ExpectRoundTrips(*MakeFieldOrdersProject("C:\\Work\\Field Orders.vip"));
     }
-    for (unsigned seed = 1; seed <= 40; ++seed) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        ExpectRoundTrips(*RandomProject(seed));
+    for (unsigned draw = 1; draw <= 40; ++draw) {
+        SCOPED_TRACE("draw " + std::to_string(draw));
+        ExpectRoundTrips(*RandomProject(draw));
     }
 }
 
