@@ -36,9 +36,10 @@ for f in VeltrinInstaller viscramble Tools/CABWIZ.exe Tools/makesfx.exe; do
   [ -x "$prog/$f" ] || fail "$f is not executable"
 done
 # Installed programs carry no debugging sections.
-if readelf -S "$prog/VeltrinInstaller" | grep -q '\.debug_info'; then
-  fail "VeltrinInstaller is not stripped"
-fi
+# (Listings are read whole before they are searched: with pipefail, a grep -q
+# that stops early would turn a match into a failed pipeline.)
+sections=$(readelf -S "$prog/VeltrinInstaller")
+! grep -q '\.debug_info' <<<"$sections" || fail "VeltrinInstaller is not stripped"
 # The PATH entries are relative links into the program folder, so the tree
 # works wherever it is unpacked.
 for link in veltrin-installer:VeltrinInstaller viscramble:viscramble veltrin-cabwiz:Tools/CABWIZ.exe; do
@@ -56,7 +57,7 @@ for f in share/applications/org.veltrin.Installer.desktop share/metainfo/org.vel
   [ -s "$root/root/usr/$f" ] || fail "package lacks /usr/$f"
 done
 # Nothing of the build tree travels along.
-if dpkg-deb -c "$deb" | grep -Eq 'CMakeFiles|\.o$|/tests/|build-'; then
-  fail "the package holds build files: $(dpkg-deb -c "$deb" | grep -E 'CMakeFiles|\.o$|/tests/|build-' | head -3)"
-fi
+contents=$(dpkg-deb -c "$deb")
+stray=$(grep -E '/CMakeFiles/|\.o$|/tests/|/build-[^/]*/' <<<"$contents" || true)
+[ -z "$stray" ] || fail "the package holds build files: $(head -3 <<<"$stray")"
 echo "package made and unpacked into $root/root"

@@ -18,7 +18,8 @@ for page in veltrin-installer viscramble veltrin-cabwiz; do
   # Plain text, without the backspace emphasis of a terminal.
   sed -i 's/.\x08//g' "$work/$page.txt"
   grep -q "^NAME" "$work/$page.txt" || fail "$page.1 has no NAME section"
-  grep -A1 "^NAME" "$work/$page.txt" | grep -Eq "^ *$page +- " || fail "$page.1 does not name $page"
+  name=$(grep -A1 "^NAME" "$work/$page.txt")
+  grep -Eq "^ *$page +- " <<<"$name" || fail "$page.1 does not name $page"
 
   "$usr/bin/$page" --help >"$work/$page.help" || fail "$page --help failed"
   options=$(grep -oE -- '(^|[][ |])(--[a-z][a-z-]*|/[a-z]+)' "$work/$page.help" | sed 's/^[][ |]//' | sort -u)
