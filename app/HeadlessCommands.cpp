@@ -164,8 +164,10 @@ private:
 
 bool IsHeadlessCommand(const std::vector<std::string>& args)
 {
+    // "-h" too, as in other programs; other single-dash arguments stay Qt's
+    // own (-platform, -style) and go to the window.
     for (const auto& arg : args)
-        if (IsOption(arg))
+        if (IsOption(arg) || arg == "-h")
             return true;
     return false;
 }

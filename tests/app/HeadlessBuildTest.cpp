@@ -444,6 +444,8 @@ TEST(HeadlessBuildArguments, UsageErrors)
 
 TEST(HeadlessBuildArguments, HelpAndVersionWinAndErrorsPointToHelp)
 {
+    EXPECT_TRUE(IsHeadlessCommand({"-h"}));
+    EXPECT_FALSE(IsHeadlessCommand({"Demo.vip", "-platform", "offscreen"}));
     std::ostringstream out, err;
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "--help"}, out, err, "veltrin-installer"), 0);
     EXPECT_EQ(out.str().rfind("Usage:\n  veltrin-installer [PROJECT.vip]", 0), 0u) << out.str();

@@ -35,6 +35,9 @@ for program in VeltrinInstaller viscramble Tools/CABWIZ.exe Tools/makesfx.exe; d
   grep -q '^Usage' "$work/help.out" || fail "$name --help printed no usage on standard output"
   [ ! -s "$work/help.err" ] || fail "$name --help wrote to standard error: $(cat "$work/help.err")"
 
+  run short "$exe" -h
+  [ $rc -eq 0 ] && cmp -s "$work/short.out" "$work/help.out" || fail "$name -h is not --help"
+
   run version "$exe" --version
   [ $rc -eq 0 ] || fail "$name --version exited with $rc"
   [ "$(wc -l <"$work/version.out")" -eq 1 ] && grep -qF " $version" "$work/version.out" ||
