@@ -5,6 +5,7 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/Terminal.h"
 #include "model/Project.h"
 #include "model/ProjectJson.h"
 #include "storage/LanguageManager.h"
@@ -14,19 +15,29 @@
 
 namespace {
 
+// The usage text; "%s" stands for the name the program was started by.
 const char* const kUsage =
     "Usage:\n"
-    "  VeltrinInstaller [PROJECT.vip] [nosplash]   start the builder\n"
-    "  VeltrinInstaller --inf PROJECT.vip          print the project's CAB Wizard .inf\n"
-    "  VeltrinInstaller --build PROJECT.vip [--only BUILDNAME]... [--remove-missing]\n"
-    "                                              make the packages of the project's builds\n"
-    "  VeltrinInstaller --export PROJECT.vip [OUT.json]\n"
-    "                                              write the project as JSON text (to standard output\n"
-    "                                              without OUT.json)\n"
-    "  VeltrinInstaller --import PROJECT.json OUT.vip\n"
-    "                                              write the binary project of a JSON project\n"
-    "  VeltrinInstaller --help | --version\n"
-    "--inf and --build also take a PROJECT.json.\n";
+    "  %s [PROJECT.vip] [nosplash]   start the builder\n"
+    "  %s --inf PROJECT.vip          print the project's CAB Wizard .inf\n"
+    "  %s --build PROJECT.vip [--only BUILDNAME]... [--remove-missing] [--quiet]\n"
+    "      make the packages of the project's builds; --quiet prints no log\n"
+    "  %s --export PROJECT.vip [OUT.json]\n"
+    "      write the project as JSON text (to standard output without OUT.json)\n"
+    "  %s --import PROJECT.json OUT.vip\n"
+    "      write the binary project of a JSON project\n"
+    "  %s --help | --version\n"
+    "--inf and --build also take a PROJECT.json. Errors go to standard error;\n"
+    "the exit status is 0 on success, 1 when a command failed and 2 for a\n"
+    "command line that cannot be read.\n";
+
+std::string UsageText(const std::string& program)
+{
+    std::string text = kUsage;
+    for (size_t at = text.find("%s"); at != std::string::npos; at = text.find("%s", at + program.size()))
+        text.replace(at, 2, program);
+    return text;
+}
 
 bool IsOption(const std::string& arg)
 {
@@ -44,13 +55,25 @@ public:
     }
 
     void ShowLog(bool) override {}
-    void Log(const std::string& line) override { FOut << line << "\n" << std::flush; }
+    void Log(const std::string& line) override
+    {
+        if (FOptions.Quiet)
+            return;
+        ClearProgress();
+        FOut << line << "\n" << std::flush;
+    }
 
     bool ConfirmMissingFiles(const std::vector<TFile*>& files) override
     {
-        for (const TFile* file : files)
-            Log((FOptions.RemoveMissing ? "Removed, source missing: " : "Source missing: ") +
-                file->GetHostSourcePath());
+        for (const TFile* file : files) {
+            const std::string line = (FOptions.RemoveMissing ? "Removed, source missing: " : "Source missing: ") +
+                                     file->GetHostSourcePath();
+            // A quiet run still says what it dropped or why it stopped.
+            if (FOptions.Quiet)
+                FErr << line << "\n" << std::flush;
+            else
+                Log(line);
+        }
         return FOptions.RemoveMissing;
     }
 
@@ -71,17 +94,50 @@ public:
         return true;
     }
 
-    void ShowInformation(const std::string& text) override { FOut << text << "\n" << std::flush; }
-    void ShowError(const std::string& text) override { FErr << WithLineEnd(text) << std::flush; }
-    void ShowFailure(const std::string& text) override { FErr << WithLineEnd(text) << std::flush; }
+    void ArchiveStarted(const TBuild& build) override { FArchiving = build.Name(); }
+    void ArchiveProgress(const std::string& fileName, int percent) override
+    {
+        if (FOptions.Progress)
+            ShowProgress(FArchiving + ": archiving " + fileName + " " + std::to_string(percent) + "%");
+    }
+    void ArchiveFinished() override { ClearProgress(); }
+
+    void ShowInformation(const std::string& text) override { Log(text); }
+    void ShowError(const std::string& text) override
+    {
+        ClearProgress();
+        FErr << WithLineEnd(text) << std::flush;
+    }
+    void ShowFailure(const std::string& text) override { ShowError(text); }
     void AddTestBuilds(const std::vector<std::string>& packages) override
     {
         for (const std::string& package : packages)
-            FOut << "Package: " << package << "\n";
-        FOut << std::flush;
+            Log("Package: " + package);
     }
 
 private:
+    // The line is redrawn in place: a carriage return, the text cut to the
+    // width of a common terminal, and blanks over what a longer line before
+    // it left.
+    void ShowProgress(std::string text)
+    {
+        const size_t width = 79;
+        if (text.size() > width)
+            text = "..." + text.substr(text.size() - (width - 3));
+        const size_t shown = text.size();
+        if (shown < FProgressWidth)
+            text.append(FProgressWidth - shown, ' ');
+        FErr << "\r" << text << std::flush;
+        FProgressWidth = shown;
+    }
+    void ClearProgress()
+    {
+        if (FProgressWidth == 0)
+            return;
+        FErr << "\r" << std::string(FProgressWidth, ' ') << "\r" << std::flush;
+        FProgressWidth = 0;
+    }
+
     bool Named(const std::string& name) const
     {
         for (const std::string& only : FOptions.Only)
@@ -99,6 +155,8 @@ private:
     const TBuildCommandOptions& FOptions;
     std::ostream& FOut;
     std::ostream& FErr;
+    std::string FArchiving;
+    size_t FProgressWidth = 0;
 };
 
 
@@ -106,8 +164,10 @@ private:
 
 bool IsHeadlessCommand(const std::vector<std::string>& args)
 {
+    // "-h" too, as in other programs; other single-dash arguments stay Qt's
+    // own (-platform, -style) and go to the window.
     for (const auto& arg : args)
-        if (IsOption(arg))
+        if (IsOption(arg) || arg == "-h")
             return true;
     return false;
 }
@@ -219,35 +279,46 @@ int RunImportCommand(const std::string& jsonPath, const std::string& outPath, st
     return 0;
 }
 
-int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const std::string& programName)
 {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage;
-        return args.empty() ? 2 : 0;
+    const std::string usage = UsageText(programName);
+    auto usageError = [&](const std::string& problem) {
+        err << programName << ": " << problem << "\n"
+            << "Try '" << programName << " --help' for more information.\n";
+        return 2;
+    };
+    if (args.empty()) {
+        err << usage;
+        return 2;
     }
-    if (args[0] == "--version") {
-        out << "Veltrin Installer " << VI_VERSION << "\n";
-        return 0;
+    // Asking for help or the version wins over everything else on the line,
+    // as it does in other programs.
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            out << usage;
+            out.flush();
+            return out ? 0 : 1;
+        }
+        if (arg == "--version") {
+            out << "Veltrin Installer " << VI_VERSION << "\n";
+            out.flush();
+            return out ? 0 : 1;
+        }
     }
     if (args[0] == "--inf") {
-        if (args.size() != 2) {
-            err << "--inf takes one project file.\n" << kUsage;
-            return 2;
-        }
+        if (args.size() != 2)
+            return usageError("--inf takes one project file.");
         return RunInfCommand(args[1], out, err);
     }
     if (args[0] == "--export") {
-        if (args.size() != 2 && args.size() != 3) {
-            err << "--export takes one project file and an optional output file.\n" << kUsage;
-            return 2;
-        }
+        if (args.size() != 2 && args.size() != 3)
+            return usageError("--export takes one project file and an optional output file.");
         return RunExportCommand(args[1], args.size() == 3 ? args[2] : std::string(), out, err);
     }
     if (args[0] == "--import") {
-        if (args.size() != 3) {
-            err << "--import takes one JSON project and the project file to write.\n" << kUsage;
-            return 2;
-        }
+        if (args.size() != 3)
+            return usageError("--import takes one JSON project and the project file to write.");
         return RunImportCommand(args[1], args[2], err);
     }
     if (args[0] == "--build") {
@@ -257,19 +328,18 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
                 options.Only.push_back(args[++i]);
             } else if (args[i] == "--remove-missing") {
                 options.RemoveMissing = true;
+            } else if (args[i] == "--quiet" || args[i] == "-q") {
+                options.Quiet = true;
             } else if (!IsOption(args[i]) && options.ProjectPath.empty()) {
                 options.ProjectPath = args[i];
             } else {
-                err << "--build: unexpected " << args[i] << ".\n" << kUsage;
-                return 2;
+                return usageError("--build: unexpected " + args[i] + ".");
             }
         }
-        if (options.ProjectPath.empty()) {
-            err << "--build takes one project file.\n" << kUsage;
-            return 2;
-        }
+        if (options.ProjectPath.empty())
+            return usageError("--build takes one project file.");
+        options.Progress = !options.Quiet && StandardErrorIsTerminal();
         return RunBuildCommand(options, out, err);
     }
-    err << "Unknown option " << args[0] << ".\n" << kUsage;
-    return 2;
+    return usageError("unknown option " + args[0] + ".");
 }

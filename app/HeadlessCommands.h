@@ -11,7 +11,10 @@
 // so that the GUI must not start.
 bool IsHeadlessCommand(const std::vector<std::string>& args);
 
-int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The program name is the one usage texts and error lines show (the name the
+// program was started by).
+int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const std::string& programName = "VeltrinInstaller");
 
 // `--inf PROJECT.vip`: the .inf text of the project, as a build hands it to
 // the CAB tool, in Windows-1252 with CR LF line ends.
@@ -31,12 +34,17 @@ struct TBuildCommandOptions {
     std::vector<std::string> Only;
     // Drop files whose source is missing instead of cancelling.
     bool RemoveMissing = false;
+    // No log on out; errors still go to err.
+    bool Quiet = false;
+    // One progress line on err, redrawn in place, for the long steps (meant
+    // for a terminal: the line is redrawn with carriage returns).
+    bool Progress = false;
     // Where Setup.exe, Deskstart.exe, Resources.dat and Tools\ are; empty:
     // the folder of the running program.
     std::string ProgramDir;
 };
 
-// `--build PROJECT.vip [--only BUILDNAME]... [--remove-missing]`: the build
+// `--build PROJECT.vip [--only BUILDNAME]... [--remove-missing] [--quiet]`: the build
 // run of the builder without its dialogs. The project's builds are taken as
 // they stand and all chosen (a project without builds gets "All In One");
 // the log goes to out, the final error text to err. Source folders given

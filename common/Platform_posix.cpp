@@ -3,6 +3,7 @@
 #include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
+#include "common/Terminal.h"
 
 #include <cctype>
 #include <cerrno>
@@ -201,4 +202,9 @@ std::string HostFileName(const std::string& ansiPath)
         return ansiPath;
     std::string utf8 = AnsiToUtf8(ansiPath);
     return FileExists(utf8) ? utf8 : ansiPath;
+}
+
+bool StandardErrorIsTerminal()
+{
+    return isatty(STDERR_FILENO) == 1;
 }

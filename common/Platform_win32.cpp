@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Paths.h"
+#include "common/Terminal.h"
 #include "common/WinString.h"
 
 #include <windows.h>
@@ -164,4 +165,11 @@ std::string HostFileName(const std::string& ansiPath)
 {
     // This layer takes UTF-8 paths and hands them on as UTF-16.
     return AnsiToUtf8(ansiPath);
+}
+
+bool StandardErrorIsTerminal()
+{
+    // A console is a character device; files and pipes are not.
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR;
 }

@@ -22,6 +22,9 @@ int RunBuilderGui(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Veltrin Installer"));
     QApplication::setApplicationDisplayName(QStringLiteral("Veltrin Installer"));
     QApplication::setApplicationVersion(QStringLiteral(VI_VERSION));
+    // Ties the windows to the installed desktop entry (its icon and name in
+    // docks and task switchers).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.veltrin.Installer"));
     QApplication::setWindowIcon(ProgramIcon());
 
     std::vector<std::string> args;

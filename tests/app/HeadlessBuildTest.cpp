@@ -124,6 +124,97 @@ TEST_F(HeadlessBuildTest, MissingSourcesCancelUnlessRemoved)
     EXPECT_TRUE(FileExists(Package("Pocket PC Silent")));
 }
 
+// What a terminal shows after the text: carriage returns go back to the
+// start of the line and later characters overwrite earlier ones.
+std::string TerminalLine(const std::string& text)
+{
+    std::string line;
+    size_t column = 0;
+    for (char c : text) {
+        if (c == '\r') {
+            column = 0;
+        } else {
+            if (column < line.size())
+                line[column] = c;
+            else
+                line.push_back(c);
+            ++column;
+        }
+    }
+    return line;
+}
+
+TEST_F(HeadlessBuildTest, QuietRunPrintsNoLogButStillSaysWhyItStopped)
+{
+    FOptions.Quiet = true;
+    ASSERT_EQ(Run(), 0) << FErr.str();
+    EXPECT_EQ(FOut.str(), "");
+    EXPECT_EQ(FErr.str(), "");
+    EXPECT_TRUE(FileExists(Package("Pocket PC")));
+    EXPECT_TRUE(FileExists(Package("Pocket PC Silent")));
+
+    const std::string missing = AppendPath(FWork, "Payload/Common/sample.vwd");
+    fs::remove(missing);
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(FOut.str(), "");
+    EXPECT_NE(FErr.str().find("Source missing: "), std::string::npos) << FErr.str();
+    EXPECT_NE(FErr.str().find("sample.vwd"), std::string::npos) << FErr.str();
+}
+
+TEST_F(HeadlessBuildTest, ProgressLineIsDrawnInPlaceAndLeavesNothingBehind)
+{
+    ASSERT_EQ(Run(), 0) << FErr.str();
+    const std::string plainLog = FOut.str();
+
+    FOptions.Progress = true;
+    ASSERT_EQ(Run(), 0) << FErr.str();
+    // The log is the same with or without the progress line.
+    EXPECT_EQ(FOut.str(), plainLog);
+    const std::string err = FErr.str();
+    EXPECT_NE(err.find("Pocket PC: archiving "), std::string::npos) << err;
+    EXPECT_NE(err.find("Pocket PC Silent: archiving "), std::string::npos) << err;
+    EXPECT_NE(err.find("100%"), std::string::npos) << err;
+    // One line, redrawn: no line break, no step wider than a terminal, and
+    // blanks where the last step stood.
+    EXPECT_EQ(err.find('\n'), std::string::npos);
+    size_t start = 0;
+    while (start < err.size()) {
+        size_t end = err.find('\r', start + 1);
+        if (end == std::string::npos)
+            end = err.size();
+        EXPECT_LE(end - start, 80u) << err.substr(start, end - start);
+        start = end;
+    }
+    const std::string shown = TerminalLine(err);
+    EXPECT_EQ(shown.find_first_not_of(' '), std::string::npos) << "left on the terminal: " << shown;
+}
+
+TEST_F(HeadlessBuildTest, ProgressLineMakesWayForTheLogOnASharedTerminal)
+{
+    ASSERT_EQ(Run(), 0) << FErr.str();
+    std::vector<std::string> plain;
+    std::istringstream log(FOut.str());
+    for (std::string line; std::getline(log, line);)
+        plain.push_back(line);
+
+    // Standard output and error on one terminal, as in an interactive shell.
+    FOptions.Progress = true;
+    std::ostringstream terminal;
+    ASSERT_EQ(RunBuildCommand(FOptions, terminal, terminal), 0);
+    ASSERT_NE(terminal.str().find("archiving"), std::string::npos) << terminal.str();
+    std::vector<std::string> shown;
+    std::istringstream screen(terminal.str());
+    for (std::string line; std::getline(screen, line);) {
+        line = TerminalLine(line);
+        line.erase(line.find_last_not_of(' ') + 1);
+        shown.push_back(line);
+    }
+    // A progress step still on a line would show beside or after a log line.
+    if (!shown.empty() && shown.back().empty())
+        shown.pop_back();
+    EXPECT_EQ(shown, plain);
+}
+
 TEST_F(HeadlessBuildTest, ProjectWithoutTextsOrBuildsGetsTheDefaults)
 {
     // A project whose texts file is missing and that has no builds: the
@@ -349,6 +440,33 @@ TEST(HeadlessBuildArguments, UsageErrors)
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "--only"}, out, err), 2);
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "b.vip"}, out, err), 2);
     EXPECT_EQ(RunHeadless({"--build", "/no/such/project.vip"}, out, err), 1);
+}
+
+TEST(HeadlessBuildArguments, HelpAndVersionWinAndErrorsPointToHelp)
+{
+    EXPECT_TRUE(IsHeadlessCommand({"-h"}));
+    EXPECT_FALSE(IsHeadlessCommand({"Demo.vip", "-platform", "offscreen"}));
+    std::ostringstream out, err;
+    EXPECT_EQ(RunHeadless({"--build", "a.vip", "--help"}, out, err, "veltrin-installer"), 0);
+    EXPECT_EQ(out.str().rfind("Usage:\n  veltrin-installer [PROJECT.vip]", 0), 0u) << out.str();
+    EXPECT_NE(out.str().find("veltrin-installer --build PROJECT.vip"), std::string::npos);
+    EXPECT_EQ(out.str().find("%s"), std::string::npos);
+    EXPECT_EQ(err.str(), "");
+
+    out.str("");
+    EXPECT_EQ(RunHeadless({"--inf", "--version"}, out, err), 0);
+    EXPECT_EQ(out.str(), "Veltrin Installer " VI_VERSION "\n");
+
+    out.str("");
+    EXPECT_EQ(RunHeadless({"--bogus"}, out, err, "veltrin-installer"), 2);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "veltrin-installer: unknown option --bogus.\n"
+                         "Try 'veltrin-installer --help' for more information.\n");
+
+    err.str("");
+    EXPECT_EQ(RunHeadless({"--build", "a.vip", "--loud"}, out, err), 2);
+    EXPECT_EQ(err.str().rfind("VeltrinInstaller: --build: unexpected --loud.\n", 0), 0u) << err.str();
+    EXPECT_EQ(out.str(), "");
 }
 
 }

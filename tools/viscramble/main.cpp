@@ -1,4 +1,4 @@
-// viscramble decode IN OUT | viscramble encode IN OUT
+// viscramble decode IN OUT | viscramble encode IN OUT | viscramble --help | --version
 //
 // For authors who keep wizard texts under version control, and for looking
 // into the resource file of a package. Both directions work on the bytes as
@@ -23,7 +23,9 @@ const char* const Usage =
     "encode  scrambles the file IN byte for byte into OUT, as the builder\n"
     "        and the setup programs read it (Resources.dat, <project>_res.dat).\n"
     "\n"
-    "OUT may be \"-\" for standard output. An existing OUT is replaced.\n";
+    "OUT may be \"-\" for standard output. An existing OUT is replaced.\n"
+    "\n"
+    "       viscramble --help | --version\n";
 
 int WriteOutput(const std::string& path, const std::vector<uint8_t>& data)
 {
@@ -42,12 +44,24 @@ int WriteOutput(const std::string& path, const std::vector<uint8_t>& data)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(Usage, stdout);
-        return 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("viscramble (Veltrin Installer) %s\n", VI_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
     }
     if (argc != 4 || (std::strcmp(argv[1], "decode") != 0 && std::strcmp(argv[1], "encode") != 0)) {
-        std::fputs(Usage, stderr);
+        if (argc < 2)
+            std::fputs("viscramble: no command given\n", stderr);
+        else if (std::strcmp(argv[1], "decode") != 0 && std::strcmp(argv[1], "encode") != 0)
+            std::fprintf(stderr, "viscramble: unknown command %s\n", argv[1]);
+        else
+            std::fprintf(stderr, "viscramble: %s takes an input and an output file\n", argv[1]);
+        std::fputs("Try 'viscramble --help' for more information.\n", stderr);
         return 2;
     }
     bool decode = std::strcmp(argv[1], "decode") == 0;
