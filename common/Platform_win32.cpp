@@ -165,3 +165,17 @@ std::string HostFileName(const std::string& ansiPath)
     // This layer takes UTF-8 paths and hands them on as UTF-16.
     return AnsiToUtf8(ansiPath);
 }
+
+std::string FileReadProblem(const std::string& path)
+{
+    // Others may have the file open for writing: the build only reads it.
+    HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Trim(SystemErrorMessage(static_cast<int>(GetLastError())));
+    char byte;
+    DWORD got = 0;
+    DWORD error = ReadFile(h, &byte, 1, &got, nullptr) ? 0 : GetLastError();
+    CloseHandle(h);
+    return error ? Trim(SystemErrorMessage(static_cast<int>(error))) : std::string();
+}
