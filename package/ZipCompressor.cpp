@@ -4,12 +4,14 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/SourceDate.h"
 #include "package/ParallelDeflate.h"
 
 #include <zip.h>
 #include <zlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -185,6 +187,28 @@ time_t ModificationTime(const std::string& path)
         return 0;
     auto system = std::chrono::file_clock::to_sys(stamp);
     return std::chrono::system_clock::to_time_t(system);
+}
+
+// libzip writes an entry's DOS date from the local time of its mtime, so
+// the time whose local reading shows the UTC fields of the given one puts
+// those fields into the archive in every time zone. (A time that falls in
+// the hour a zone skips for summer time has no such reading there.)
+time_t LocalTimeShowingUtc(int64_t unixTime)
+{
+    using namespace std::chrono;
+    const sys_seconds when{seconds(unixTime)};
+    const sys_days day = floor<days>(when);
+    const year_month_day date{day};
+    const hh_mm_ss<seconds> clock{when - day};
+    std::tm fields{};
+    fields.tm_year = int(date.year()) - 1900;
+    fields.tm_mon = int(unsigned(date.month())) - 1;
+    fields.tm_mday = int(unsigned(date.day()));
+    fields.tm_hour = int(clock.hours().count());
+    fields.tm_min = int(clock.minutes().count());
+    fields.tm_sec = int(clock.seconds().count());
+    fields.tm_isdst = -1;
+    return std::mktime(&fields);
 }
 
 // Names are stored as UTF-8 with the flag that says so; names that are not
@@ -372,6 +396,8 @@ void TZipCompressor::StartRun()
 {
     FMessages.clear();
     FReused = 0;
+    const std::optional<int64_t> fixed = SourceDateEpoch();
+    FFixedTime = fixed ? std::optional<time_t>(LocalTimeShowingUtc(*fixed)) : std::nullopt;
     if (FFiles.empty())
         throw Exception("No files to compress!");
     if (FArchiveName.empty())
@@ -398,7 +424,7 @@ bool TZipCompressor::AddFile(TZipArchive& archive, const std::string& path)
     }
     auto feed = std::make_unique<TFileFeed>();
     feed->Name = ExtractFileName(path);
-    feed->ModTime = ModificationTime(path);
+    feed->ModTime = FFixedTime.value_or(ModificationTime(path));
     if (packed && !store) {
         feed->ReadPath = packed->RawPath;
         feed->Size = packed->Size;

@@ -3,7 +3,9 @@
 #include "package/Compressor.h"
 
 #include <cstdint>
+#include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 
 class TZipArchive;
@@ -25,6 +27,9 @@ public:
 
     // Fails with "No files to compress!" when the list is empty or no file
     // of it exists, and with "No archive file name specified!" without a name.
+    // With SOURCE_DATE_EPOCH set every entry is dated to it (in UTC, whatever
+    // the host's time zone), otherwise to its file's time; a malformed value
+    // fails before anything is written.
     void Execute() override;
 
     // Deflate level for data worth compressing (1 fastest .. 9 smallest).
@@ -63,6 +68,8 @@ private:
 
     int FLevel = 4;
     int FReused = 0;
+    // The time every entry shows, as libzip's local-time conversion wants it.
+    std::optional<time_t> FFixedTime;
     std::string FCacheDir;
     std::map<std::string, TPacked> FPacked; // by host path
 };

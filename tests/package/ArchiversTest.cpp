@@ -14,6 +14,8 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -333,6 +335,98 @@ void RecordRun(const std::string& program, const std::string& arguments)
 }
 
 } // namespace
+
+// The DOS time and date of every entry, from the central directory (the
+// archive has no comment, so its end record is its last 22 bytes).
+std::vector<std::pair<uint16_t, uint16_t>> EntryDosTimes(const std::string& archive)
+{
+    std::vector<uint8_t> bytes = ReadFileBytes(archive);
+    auto u16 = [&](size_t at) { return uint16_t(bytes.at(at) | bytes.at(at + 1) << 8); };
+    auto u32 = [&](size_t at) { return uint32_t(u16(at) | uint32_t(u16(at + 2)) << 16); };
+    const size_t end = bytes.size() - 22;
+    EXPECT_EQ(u32(end), 0x06054B50u);
+    std::vector<std::pair<uint16_t, uint16_t>> times;
+    size_t at = u32(end + 16);
+    for (uint16_t i = 0; i < u16(end + 10); ++i) {
+        EXPECT_EQ(u32(at), 0x02014B50u);
+        times.emplace_back(u16(at + 12), u16(at + 14));
+        at += 46u + u16(at + 28) + u16(at + 30) + u16(at + 32);
+    }
+    return times;
+}
+
+void SetFileTime(const std::string& path, int64_t unixTime)
+{
+    auto when = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(unixTime)));
+    std::filesystem::last_write_time(path, when);
+}
+
+// The zone is read again by each conversion only after tzset.
+class TZoneGuard {
+public:
+    explicit TZoneGuard(const char* zone) : FEnv("TZ", zone) { tzset(); }
+    ~TZoneGuard() { tzset(); }
+
+private:
+    ScopedEnv FEnv;
+};
+
+TEST(ZipCompressorTest, SourceDateEpochGivesEveryEntryThatDateInUtcInEveryZone)
+{
+    TempDir dir;
+    dir.Write("small.txt", "text");
+    dir.Write("large.bin", RandomBytes(300 * 1024)); // deflated ahead, another path
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000"); // 2023-11-14 22:13:20 UTC
+    const std::pair<uint16_t, uint16_t> expected{uint16_t(22 << 11 | 13 << 5 | 20 / 2),
+                                                 uint16_t((2023 - 1980) << 9 | 11 << 5 | 14)};
+    std::string first;
+    for (const char* zone : {"UTC0", "JST-9", "EST5EDT"}) {
+        SCOPED_TRACE(zone);
+        TZoneGuard tz(zone);
+        SetFileTime(dir.File("small.txt"), 1500000000 + (zone[0] == 'J' ? 3600 : 0));
+        TZipCompressor zip;
+        zip.SetFiles({dir.File("small.txt"), dir.File("large.bin")});
+        zip.SetArchiveName(dir.File("a.zip"));
+        zip.Execute();
+        EXPECT_EQ(EntryDosTimes(dir.File("a.zip")), (std::vector<std::pair<uint16_t, uint16_t>>(2, expected)));
+        const std::string bytes = dir.Read("a.zip");
+        if (first.empty())
+            first = bytes;
+        EXPECT_TRUE(bytes == first) << "the archives differ";
+    }
+}
+
+TEST(ZipCompressorTest, WithoutSourceDateEpochEntriesShowTheirFilesLocalTimes)
+{
+    TempDir dir;
+    dir.Write("small.txt", "text");
+    SetFileTime(dir.File("small.txt"), 1600000000); // 2020-09-13 12:26:40 UTC
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", nullptr);
+    for (auto [zone, hour] : {std::pair{"UTC0", 12}, std::pair{"JST-9", 21}}) {
+        SCOPED_TRACE(zone);
+        TZoneGuard tz(zone);
+        TZipCompressor zip;
+        zip.SetFiles({dir.File("small.txt")});
+        zip.SetArchiveName(dir.File("a.zip"));
+        zip.Execute();
+        EXPECT_EQ(EntryDosTimes(dir.File("a.zip")),
+                  (std::vector<std::pair<uint16_t, uint16_t>>{
+                      {uint16_t(hour << 11 | 26 << 5 | 40 / 2), uint16_t((2020 - 1980) << 9 | 9 << 5 | 13)}}));
+    }
+}
+
+TEST(ZipCompressorTest, AMalformedSourceDateEpochWritesNoArchive)
+{
+    TempDir dir;
+    dir.Write("small.txt", "text");
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1e9");
+    TZipCompressor zip;
+    zip.SetFiles({dir.File("small.txt")});
+    zip.SetArchiveName(dir.File("a.zip"));
+    EXPECT_EQ(ErrorOf([&] { zip.Execute(); }),
+              "SOURCE_DATE_EPOCH must be a whole number of seconds since 1970-01-01 00:00:00 UTC, not \"1e9\".");
+    EXPECT_FALSE(FileExists(dir.File("a.zip")));
+}
 
 TEST(FreeExtractorTest, RunsMakesfxWithTheExactCommandLine)
 {
