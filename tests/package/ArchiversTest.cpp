@@ -396,38 +396,6 @@ TEST(ZipCompressorTest, SourceDateEpochGivesEveryEntryThatDateInUtcInEveryZone)
     }
 }
 
-TEST(ZipCompressorTest, WithoutSourceDateEpochEntriesShowTheirFilesLocalTimes)
-{
-    TempDir dir;
-    dir.Write("small.txt", "text");
-    SetFileTime(dir.File("small.txt"), 1600000000); // 2020-09-13 12:26:40 UTC
-    ScopedEnv epoch("SOURCE_DATE_EPOCH", nullptr);
-    for (auto [zone, hour] : {std::pair{"UTC0", 12}, std::pair{"JST-9", 21}}) {
-        SCOPED_TRACE(zone);
-        TZoneGuard tz(zone);
-        TZipCompressor zip;
-        zip.SetFiles({dir.File("small.txt")});
-        zip.SetArchiveName(dir.File("a.zip"));
-        zip.Execute();
-        EXPECT_EQ(EntryDosTimes(dir.File("a.zip")),
-                  (std::vector<std::pair<uint16_t, uint16_t>>{
-                      {uint16_t(hour << 11 | 26 << 5 | 40 / 2), uint16_t((2020 - 1980) << 9 | 9 << 5 | 13)}}));
-    }
-}
-
-TEST(ZipCompressorTest, AMalformedSourceDateEpochWritesNoArchive)
-{
-    TempDir dir;
-    dir.Write("small.txt", "text");
-    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1e9");
-    TZipCompressor zip;
-    zip.SetFiles({dir.File("small.txt")});
-    zip.SetArchiveName(dir.File("a.zip"));
-    EXPECT_EQ(ErrorOf([&] { zip.Execute(); }),
-              "SOURCE_DATE_EPOCH must be a whole number of seconds since 1970-01-01 00:00:00 UTC, not \"1e9\".");
-    EXPECT_FALSE(FileExists(dir.File("a.zip")));
-}
-
 TEST(FreeExtractorTest, RunsMakesfxWithTheExactCommandLine)
 {
     TempDir dir;
