@@ -6,12 +6,13 @@
 #include "common/Platform.h"
 #include "common/SourceDate.h"
 #include "package/ParallelDeflate.h"
+#include "package/ZipEntryDates.h"
 
 #include <zip.h>
 #include <zlib.h>
 
 #include <cerrno>
-#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -191,23 +192,11 @@ time_t ModificationTime(const std::string& path)
 
 // libzip writes an entry's DOS date from the local time of its mtime, so
 // the time whose local reading shows the UTC fields of the given one puts
-// those fields into the archive in every time zone. (A time that falls in
-// the hour a zone skips for summer time has no such reading there.)
+// those fields into the archive (but for the hour a summer-time zone skips,
+// which SetEntryDates puts right afterwards).
 time_t LocalTimeShowingUtc(int64_t unixTime)
 {
-    using namespace std::chrono;
-    const sys_seconds when{seconds(unixTime)};
-    const sys_days day = floor<days>(when);
-    const year_month_day date{day};
-    const hh_mm_ss<seconds> clock{when - day};
-    std::tm fields{};
-    fields.tm_year = int(date.year()) - 1900;
-    fields.tm_mon = int(unsigned(date.month())) - 1;
-    fields.tm_mday = int(unsigned(date.day()));
-    fields.tm_hour = int(clock.hours().count());
-    fields.tm_min = int(clock.minutes().count());
-    fields.tm_sec = int(clock.seconds().count());
-    fields.tm_isdst = -1;
+    std::tm fields = UtcFields(unixTime);
     return std::mktime(&fields);
 }
 
@@ -390,14 +379,21 @@ void TZipCompressor::Execute()
     if (added == 0)
         throw Exception("No files to compress!");
     archive.Close();
+    if (FSourceDate) {
+        try {
+            SetEntryDates(FArchiveName, DosDateTimeOf(*FSourceDate));
+        } catch (const Exception&) {
+            DeleteFileIfExists(FArchiveName);
+            throw;
+        }
+    }
 }
 
 void TZipCompressor::StartRun()
 {
     FMessages.clear();
     FReused = 0;
-    const std::optional<int64_t> fixed = SourceDateEpoch();
-    FFixedTime = fixed ? std::optional<time_t>(LocalTimeShowingUtc(*fixed)) : std::nullopt;
+    FSourceDate = SourceDateEpoch();
     if (FFiles.empty())
         throw Exception("No files to compress!");
     if (FArchiveName.empty())
@@ -424,7 +420,7 @@ bool TZipCompressor::AddFile(TZipArchive& archive, const std::string& path)
     }
     auto feed = std::make_unique<TFileFeed>();
     feed->Name = ExtractFileName(path);
-    feed->ModTime = FFixedTime.value_or(ModificationTime(path));
+    feed->ModTime = FSourceDate ? LocalTimeShowingUtc(*FSourceDate) : ModificationTime(path);
     if (packed && !store) {
         feed->ReadPath = packed->RawPath;
         feed->Size = packed->Size;

@@ -3,7 +3,6 @@
 #include "package/Compressor.h"
 
 #include <cstdint>
-#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
@@ -68,8 +67,8 @@ private:
 
     int FLevel = 4;
     int FReused = 0;
-    // The time every entry shows, as libzip's local-time conversion wants it.
-    std::optional<time_t> FFixedTime;
+    // SOURCE_DATE_EPOCH of the run: the time every entry shows.
+    std::optional<int64_t> FSourceDate;
     std::string FCacheDir;
     std::map<std::string, TPacked> FPacked; // by host path
 };

@@ -1,6 +1,7 @@
 #include "package/Compressor.h"
 #include "package/FreeExtractor.h"
 #include "package/ZipCompressor.h"
+#include "package/ZipEntryDates.h"
 #include "tools/sfxstub/SfxArchive.h"
 #include "tools/sfxstub/SfxTrailer.h"
 
@@ -394,6 +395,35 @@ TEST(ZipCompressorTest, SourceDateEpochGivesEveryEntryThatDateInUtcInEveryZone)
             first = bytes;
         EXPECT_TRUE(bytes == first) << "the archives differ";
     }
+}
+
+TEST(ZipCompressorTest, AnEpochInTheHourASummerTimeZoneSkipsKeepsItsUtcFields)
+{
+    TempDir dir;
+    dir.Write("small.txt", "text");
+    // 2024-03-31 02:30:00 UTC: clocks in this zone jump from 02:00 to 03:00 that night.
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1711852200");
+    TZoneGuard tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    TZipCompressor zip;
+    zip.SetFiles({dir.File("small.txt")});
+    zip.SetArchiveName(dir.File("a.zip"));
+    zip.Execute();
+    const uint16_t time = 2 << 11 | 30 << 5, date = (2024 - 1980) << 9 | 3 << 5 | 31;
+    EXPECT_EQ(EntryDosTimes(dir.File("a.zip")), (std::vector<std::pair<uint16_t, uint16_t>>{{time, date}}));
+    // The local header agrees, and the archive still reads.
+    const std::vector<uint8_t> bytes = ReadFileBytes(dir.File("a.zip"));
+    EXPECT_EQ(bytes.at(10) | bytes.at(11) << 8, time);
+    EXPECT_EQ(bytes.at(12) | bytes.at(13) << 8, date);
+    EXPECT_EQ(ReadArchive(dir.File("a.zip")).at(0).Content, "text");
+}
+
+TEST(ZipEntryDates, AFileThatIsNoArchiveIsRefusedUnchanged)
+{
+    TempDir dir;
+    dir.Write("not.zip", "PK but nothing else of an archive");
+    EXPECT_EQ(ErrorOf([&] { SetEntryDates(dir.File("not.zip"), DosDateTimeOf(1700000000)); }),
+              "Cannot date the entries of the archive " + dir.File("not.zip") + ": its end record is missing.");
+    EXPECT_EQ(dir.Read("not.zip"), "PK but nothing else of an archive");
 }
 
 TEST(FreeExtractorTest, RunsMakesfxWithTheExactCommandLine)
