@@ -62,6 +62,14 @@ bool CopyFileNoOverwrite(const std::string& source, const std::string& target)
     return fs::copy_file(FsPath(source), FsPath(target), fs::copy_options::none, ec) && !ec;
 }
 
+bool IsSameFile(const std::string& path, const std::string& other)
+{
+    if (path == other)
+        return true;
+    std::error_code ec;
+    return fs::equivalent(FsPath(path), FsPath(other), ec) && !ec;
+}
+
 int64_t FileSize(const std::string& path)
 {
     std::error_code ec;

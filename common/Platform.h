@@ -62,6 +62,12 @@ bool DeleteFileIfExists(const std::string& path);
 bool CopyFileNoOverwrite(const std::string& source, const std::string& target);
 // The file's size, or -1 when it cannot be read.
 int64_t FileSize(const std::string& path);
+// True when both paths name one file (the same text, or two spellings of
+// one file such as a letter-case variant on Windows).
+bool IsSameFile(const std::string& path, const std::string& other);
+// Empty when the file can be opened and its first byte read (an empty file
+// counts as readable); otherwise the system's reason. A folder is no file.
+std::string FileReadProblem(const std::string& path);
 
 // Whole-file reads and writes; failures raise Exception with the path and
 // the system's message.

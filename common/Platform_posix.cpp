@@ -208,3 +208,19 @@ bool StandardErrorIsTerminal()
 {
     return isatty(STDERR_FILENO) == 1;
 }
+
+std::string FileReadProblem(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return SystemErrorMessage(errno);
+    // Opening a folder read-only succeeds; reading it tells it apart.
+    char byte;
+    ssize_t got;
+    do
+        got = read(fd, &byte, 1);
+    while (got < 0 && errno == EINTR);
+    int error = got < 0 ? errno : 0;
+    close(fd);
+    return error ? SystemErrorMessage(error) : std::string();
+}

@@ -173,3 +173,17 @@ bool StandardErrorIsTerminal()
     HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR;
 }
+
+std::string FileReadProblem(const std::string& path)
+{
+    // Others may have the file open for writing: the build only reads it.
+    HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Trim(SystemErrorMessage(static_cast<int>(GetLastError())));
+    char byte;
+    DWORD got = 0;
+    DWORD error = ReadFile(h, &byte, 1, &got, nullptr) ? 0 : GetLastError();
+    CloseHandle(h);
+    return error ? Trim(SystemErrorMessage(static_cast<int>(error))) : std::string();
+}

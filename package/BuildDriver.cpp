@@ -1,5 +1,6 @@
 #include "package/BuildDriver.h"
 
+#include "package/BuildValidation.h"
 #include "package/CabCompiler.h"
 #include "package/DeviceSectionPlan.h"
 #include "package/FreeExtractor.h"
@@ -111,6 +112,7 @@ bool TBuildDriver::Execute()
     TCabCompiler& compiler = Compiler();
     TOutcome outcome;
     try {
+        CheckSourceDateEpoch();
         if (!CheckFiles())
             return false;
         const TDeviceSectionPlan plan = PlanDeviceSections(FProject);
@@ -131,8 +133,13 @@ bool TBuildDriver::Execute()
             FCallbacks.Log(NoBuildChosen);
         } else {
             FTempDir = CreatePrivateTempDir("VIBuild");
-            CompileCabs(compiler, chosen, outcome.CabErrors);
-            MakePackages(chosen, pairs, outcome.Failures);
+            // A build with a problem stops here, before any tool runs for
+            // it; the others go on.
+            chosen = RejectFaultyBuilds(FProject, plan, chosen, FCallbacks, outcome.Failures);
+            if (!chosen.empty()) {
+                CompileCabs(compiler, chosen, outcome.CabErrors);
+                MakePackages(chosen, pairs, outcome.Failures);
+            }
         }
     } catch (const std::exception& e) {
         outcome.Failures.push_back(e.what());

@@ -4,12 +4,15 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/SourceDate.h"
 #include "package/ParallelDeflate.h"
+#include "package/ZipEntryDates.h"
 
 #include <zip.h>
 #include <zlib.h>
 
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -185,6 +188,16 @@ time_t ModificationTime(const std::string& path)
         return 0;
     auto system = std::chrono::file_clock::to_sys(stamp);
     return std::chrono::system_clock::to_time_t(system);
+}
+
+// libzip writes an entry's DOS date from the local time of its mtime, so
+// the time whose local reading shows the UTC fields of the given one puts
+// those fields into the archive (but for the hour a summer-time zone skips,
+// which SetEntryDates puts right afterwards).
+time_t LocalTimeShowingUtc(int64_t unixTime)
+{
+    std::tm fields = UtcFields(unixTime);
+    return std::mktime(&fields);
 }
 
 // Names are stored as UTF-8 with the flag that says so; names that are not
@@ -366,12 +379,21 @@ void TZipCompressor::Execute()
     if (added == 0)
         throw Exception("No files to compress!");
     archive.Close();
+    if (FSourceDate) {
+        try {
+            SetEntryDates(FArchiveName, DosDateTimeOf(*FSourceDate));
+        } catch (const Exception&) {
+            DeleteFileIfExists(FArchiveName);
+            throw;
+        }
+    }
 }
 
 void TZipCompressor::StartRun()
 {
     FMessages.clear();
     FReused = 0;
+    FSourceDate = SourceDateEpoch();
     if (FFiles.empty())
         throw Exception("No files to compress!");
     if (FArchiveName.empty())
@@ -398,7 +420,7 @@ bool TZipCompressor::AddFile(TZipArchive& archive, const std::string& path)
     }
     auto feed = std::make_unique<TFileFeed>();
     feed->Name = ExtractFileName(path);
-    feed->ModTime = ModificationTime(path);
+    feed->ModTime = FSourceDate ? LocalTimeShowingUtc(*FSourceDate) : ModificationTime(path);
     if (packed && !store) {
         feed->ReadPath = packed->RawPath;
         feed->Size = packed->Size;

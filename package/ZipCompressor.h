@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 class TZipArchive;
@@ -25,6 +26,9 @@ public:
 
     // Fails with "No files to compress!" when the list is empty or no file
     // of it exists, and with "No archive file name specified!" without a name.
+    // With SOURCE_DATE_EPOCH set every entry is dated to it (in UTC, whatever
+    // the host's time zone), otherwise to its file's time; a malformed value
+    // fails before anything is written.
     void Execute() override;
 
     // Deflate level for data worth compressing (1 fastest .. 9 smallest).
@@ -63,6 +67,8 @@ private:
 
     int FLevel = 4;
     int FReused = 0;
+    // SOURCE_DATE_EPOCH of the run: the time every entry shows.
+    std::optional<int64_t> FSourceDate;
     std::string FCacheDir;
     std::map<std::string, TPacked> FPacked; // by host path
 };

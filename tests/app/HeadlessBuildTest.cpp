@@ -418,7 +418,7 @@ TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
     auto project = NewProject("Firm", "Names");
     const std::string src = ExtractFilePath(Source("Caf\xC3\xA9.txt", "coffee"));
     Source("Gr\xC3\xB6\xC3\x9F" "e.dat", "size");
-    WriteFileAtomic(AppendPath(FWork, "Gr\xC3\xB6\xC3\x9F" "e.ico"), "icon");
+    WriteFileAtomic(AppendPath(FWork, "Gr\xC3\xB6\xC3\x9F" "e.ico"), std::string("\0\0\1\0\1\0", 6) + "icon");
     AddProjectFile(*project, src, "Caf\xE9.txt", AllPlatforms, pAll);
     AddProjectFile(*project, src, "Gr\xF6\xDF" "e.dat", AllPlatforms, pAll);
     project->SetIconFile(AppendPath(FWork, "Gr\xF6\xDF" "e.ico"));

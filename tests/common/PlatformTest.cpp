@@ -7,8 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -109,6 +115,44 @@ TEST(Platform, ProjectsBaseFolderLiesInTheHomeFolder)
         setenv("HOME", saved.c_str(), 1);
     else
         unsetenv("HOME");
+}
+
+TEST(Platform, ReadProblemsOfFilesThatCannotBeRead)
+{
+    TempDir dir;
+    dir.Write("plain.txt", "text");
+    dir.Write("empty.txt", "");
+    EXPECT_EQ(FileReadProblem(dir.File("plain.txt")), "");
+    EXPECT_EQ(FileReadProblem(dir.File("empty.txt")), "");
+    EXPECT_EQ(FileReadProblem(dir.File("missing.txt")), std::strerror(ENOENT));
+    // A folder opens read-only on POSIX, but it has no bytes to read.
+    ASSERT_TRUE(ForceDirectories(dir.File("folder")));
+    EXPECT_EQ(FileReadProblem(dir.File("folder")), std::strerror(EISDIR));
+    // Exists as a regular file and opens even for root, but no byte of it reads.
+    EXPECT_EQ(FileReadProblem("/proc/self/mem"), std::strerror(EIO));
+}
+
+TEST(Platform, PermissionsDenyReadingToOrdinaryUsers)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads files whatever their permissions";
+    TempDir dir;
+    dir.Write("secret.txt", "text");
+    std::filesystem::permissions(dir.File("secret.txt"), std::filesystem::perms::none);
+    EXPECT_EQ(FileReadProblem(dir.File("secret.txt")), std::strerror(EACCES));
+    std::filesystem::permissions(dir.File("secret.txt"), std::filesystem::perms::owner_all);
+}
+
+TEST(Platform, SameFileUnderTwoSpellings)
+{
+    TempDir dir;
+    dir.Write("a.txt", "a");
+    dir.Write("b.txt", "a");
+    EXPECT_TRUE(IsSameFile(dir.File("a.txt"), dir.File("a.txt")));
+    EXPECT_TRUE(IsSameFile(dir.File("a.txt"), dir.Path() + "./a.txt"));
+    EXPECT_FALSE(IsSameFile(dir.File("a.txt"), dir.File("b.txt")));
+    EXPECT_FALSE(IsSameFile(dir.File("a.txt"), dir.File("gone.txt")));
+    EXPECT_FALSE(IsSameFile(dir.File("gone.txt"), dir.File("also gone.txt")));
 }
 #endif
 

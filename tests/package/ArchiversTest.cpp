@@ -1,6 +1,7 @@
 #include "package/Compressor.h"
 #include "package/FreeExtractor.h"
 #include "package/ZipCompressor.h"
+#include "package/ZipEntryDates.h"
 #include "tools/sfxstub/SfxArchive.h"
 #include "tools/sfxstub/SfxTrailer.h"
 
@@ -14,6 +15,8 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -333,6 +336,95 @@ void RecordRun(const std::string& program, const std::string& arguments)
 }
 
 } // namespace
+
+// The DOS time and date of every entry, from the central directory (the
+// archive has no comment, so its end record is its last 22 bytes).
+std::vector<std::pair<uint16_t, uint16_t>> EntryDosTimes(const std::string& archive)
+{
+    std::vector<uint8_t> bytes = ReadFileBytes(archive);
+    auto u16 = [&](size_t at) { return uint16_t(bytes.at(at) | bytes.at(at + 1) << 8); };
+    auto u32 = [&](size_t at) { return uint32_t(u16(at) | uint32_t(u16(at + 2)) << 16); };
+    const size_t end = bytes.size() - 22;
+    EXPECT_EQ(u32(end), 0x06054B50u);
+    std::vector<std::pair<uint16_t, uint16_t>> times;
+    size_t at = u32(end + 16);
+    for (uint16_t i = 0; i < u16(end + 10); ++i) {
+        EXPECT_EQ(u32(at), 0x02014B50u);
+        times.emplace_back(u16(at + 12), u16(at + 14));
+        at += 46u + u16(at + 28) + u16(at + 30) + u16(at + 32);
+    }
+    return times;
+}
+
+void SetFileTime(const std::string& path, int64_t unixTime)
+{
+    auto when = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(unixTime)));
+    std::filesystem::last_write_time(path, when);
+}
+
+// The zone is read again by each conversion only after tzset.
+class TZoneGuard {
+public:
+    explicit TZoneGuard(const char* zone) : FEnv("TZ", zone) { tzset(); }
+    ~TZoneGuard() { tzset(); }
+
+private:
+    ScopedEnv FEnv;
+};
+
+TEST(ZipCompressorTest, SourceDateEpochGivesEveryEntryThatDateInUtcInEveryZone)
+{
+    TempDir dir;
+    dir.Write("small.txt", "text");
+    dir.Write("large.bin", RandomBytes(300 * 1024)); // deflated ahead, another path
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000"); // 2023-11-14 22:13:20 UTC
+    const std::pair<uint16_t, uint16_t> expected{uint16_t(22 << 11 | 13 << 5 | 20 / 2),
+                                                 uint16_t((2023 - 1980) << 9 | 11 << 5 | 14)};
+    std::string first;
+    for (const char* zone : {"UTC0", "JST-9", "EST5EDT"}) {
+        SCOPED_TRACE(zone);
+        TZoneGuard tz(zone);
+        SetFileTime(dir.File("small.txt"), 1500000000 + (zone[0] == 'J' ? 3600 : 0));
+        TZipCompressor zip;
+        zip.SetFiles({dir.File("small.txt"), dir.File("large.bin")});
+        zip.SetArchiveName(dir.File("a.zip"));
+        zip.Execute();
+        EXPECT_EQ(EntryDosTimes(dir.File("a.zip")), (std::vector<std::pair<uint16_t, uint16_t>>(2, expected)));
+        const std::string bytes = dir.Read("a.zip");
+        if (first.empty())
+            first = bytes;
+        EXPECT_TRUE(bytes == first) << "the archives differ";
+    }
+}
+
+TEST(ZipCompressorTest, AnEpochInTheHourASummerTimeZoneSkipsKeepsItsUtcFields)
+{
+    TempDir dir;
+    dir.Write("small.txt", "text");
+    // 2024-03-31 02:30:00 UTC: clocks in this zone jump from 02:00 to 03:00 that night.
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1711852200");
+    TZoneGuard tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    TZipCompressor zip;
+    zip.SetFiles({dir.File("small.txt")});
+    zip.SetArchiveName(dir.File("a.zip"));
+    zip.Execute();
+    const uint16_t time = 2 << 11 | 30 << 5, date = (2024 - 1980) << 9 | 3 << 5 | 31;
+    EXPECT_EQ(EntryDosTimes(dir.File("a.zip")), (std::vector<std::pair<uint16_t, uint16_t>>{{time, date}}));
+    // The local header agrees, and the archive still reads.
+    const std::vector<uint8_t> bytes = ReadFileBytes(dir.File("a.zip"));
+    EXPECT_EQ(bytes.at(10) | bytes.at(11) << 8, time);
+    EXPECT_EQ(bytes.at(12) | bytes.at(13) << 8, date);
+    EXPECT_EQ(ReadArchive(dir.File("a.zip")).at(0).Content, "text");
+}
+
+TEST(ZipEntryDates, AFileThatIsNoArchiveIsRefusedUnchanged)
+{
+    TempDir dir;
+    dir.Write("not.zip", "PK but nothing else of an archive");
+    EXPECT_EQ(ErrorOf([&] { SetEntryDates(dir.File("not.zip"), DosDateTimeOf(1700000000)); }),
+              "Cannot date the entries of the archive " + dir.File("not.zip") + ": its end record is missing.");
+    EXPECT_EQ(dir.Read("not.zip"), "PK but nothing else of an archive");
+}
 
 TEST(FreeExtractorTest, RunsMakesfxWithTheExactCommandLine)
 {

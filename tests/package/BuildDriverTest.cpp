@@ -319,7 +319,7 @@ TEST_F(BuildDriverTest, TwoRunsAtOnceKeepTheirOwnFiles)
     auto other = MakeTestProject(otherWork);
     other->SetApplicationName("Other Viewer");
     other->SetIconFile(AppendPath(otherWork, "other.ico"));
-    FDir.Write("Other/other.ico", "icon bytes");
+    FDir.Write("Other/other.ico", std::string("\0\0\1\0\1\0", 6) + "icon bytes");
     TScrambeledMemIniFile otherTexts(WriteTestTexts(otherWork));
     TRecordingCallbacks otherCallbacks;
     otherCallbacks.FProject = other.get();

@@ -4,6 +4,7 @@
 #include "common/Platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -63,6 +64,26 @@ std::string HexDump(const std::vector<uint8_t>& data)
         out += buf;
     }
     return out;
+}
+
+ScopedEnv::ScopedEnv(const std::string& name, const char* value) : FName(name)
+{
+    if (const char* old = std::getenv(name.c_str())) {
+        FHadValue = true;
+        FOldValue = old;
+    }
+    if (value)
+        setenv(name.c_str(), value, 1);
+    else
+        unsetenv(name.c_str());
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (FHadValue)
+        setenv(FName.c_str(), FOldValue.c_str(), 1);
+    else
+        unsetenv(FName.c_str());
 }
 
 std::string ErrorOf(const std::function<void()>& f)

@@ -42,6 +42,21 @@ private:
     std::string FPath;
 };
 
+// Sets (or, with no value, removes) an environment variable while it lives;
+// the previous state comes back at the end. Programs the test starts inherit it.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string FName;
+    bool FHadValue = false;
+    std::string FOldValue;
+};
+
 // The message of the Exception that f raises; empty when it raises none.
 std::string ErrorOf(const std::function<void()>& f);
 

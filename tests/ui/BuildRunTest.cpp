@@ -245,6 +245,25 @@ TEST_F(BuildRunTest, NoCheckedBuildBuildsNothingAndSaysSo)
     EXPECT_TRUE(TestBuildEntries().empty());
 }
 
+TEST_F(BuildRunTest, ABuildWithAProblemStopsBeforeAnyToolAndTheLogNamesIt)
+{
+    OpenDemo();
+    Temp.Write("app.ico", "BM a bitmap, not an icon");
+    Window->Project()->SetIconFile(Temp.File("app.ico"));
+    Window->Action("aBuild")->trigger();
+
+    const std::string problem = "The icon file " + Temp.File("app.ico") + " is not a Windows icon (.ico).";
+    const std::string log = Window->Log()->toPlainText().toStdString();
+    EXPECT_NE(log.find(problem), std::string::npos) << log;
+    EXPECT_EQ(log.find("Compiling Cab files..."), std::string::npos) << log;
+    ASSERT_EQ(Messages.Shown().size(), 1u);
+    EXPECT_EQ(Messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
+    EXPECT_EQ(Messages.Shown()[0].Text, "The build \"All In One\" was not made:\r\n" + problem);
+    EXPECT_FALSE(FileExists(Temp.File("Demo.PPC300_2577.CAB")));
+    EXPECT_FALSE(FileExists(Package("All In One")));
+    EXPECT_TRUE(TestBuildEntries().empty());
+}
+
 TEST_F(BuildRunTest, ProjectWithoutFilesIsRefused)
 {
     TProject project("Firm");

@@ -10,9 +10,6 @@
 
 namespace {
 
-// Member numbers are three decimal digits; 000 and 999 are taken.
-constexpr size_t MaxFiles = 998;
-
 std::string Quote(const std::string& text)
 {
     return "\"" + text + "\"";
@@ -342,8 +339,8 @@ void TCabBuilder::ReadFiles()
                 FSkippedFiles.insert(LowerCase(target));
                 continue;
             }
-            if (FFiles.size() == MaxFiles) {
-                Error("Too many files: a CAB file holds at most " + std::to_string(MaxFiles));
+            if (FFiles.size() == MaxNumberedFiles) {
+                Error("Too many files: a CAB file holds at most " + std::to_string(MaxNumberedFiles));
                 return;
             }
             FFiles.push_back(TCabSourceFile{MemberName(ExtractFileName(source), int(FFiles.size() + 1)), path});

@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/SourceDate.h"
 #include "tools/cabwiz/CabBuilder.h"
 #include "tools/cabwiz/CabinetWriter.h"
 #include "tools/cabwiz/FormatChoices.h"
@@ -27,7 +28,10 @@ std::string TCabWizard::Usage()
            "             by default the data is stored, as CAB Wizard stores it)\n"
            "  /cpu       one CAB file <inf name>.<label>.CAB per label, from the sections\n"
            "             with that label and the plain ones; must be the last option.\n"
-           "             Without /cpu: one CAB file <inf name>.CAB from the plain sections.\n";
+           "             Without /cpu: one CAB file <inf name>.CAB from the plain sections.\n"
+           "\n"
+           "With SOURCE_DATE_EPOCH set (seconds since 1970-01-01 00:00:00 UTC), every member\n"
+           "is dated to that time in UTC, so the same input gives the same CAB file.\n";
 }
 
 bool TCabWizard::ParseArguments(const std::vector<std::string>& args, std::string& problem)
@@ -102,10 +106,12 @@ TCabWizard::TResult TCabWizard::MakeCab(const TInfFile& inf, const std::string& 
     try {
         TCabinetWriter writer;
         writer.SetCompressed(FCompress);
+        writer.SetFixedTime(FFixedTime);
         // The .000 carries the time of the .inf it was made from, so the
         // same input gives the same bytes.
         std::string setupStem = ChangeFileExt(ExtractFileName(FInfPath), "");
-        writer.AddData(MemberName(setupStem + ".000", 0), builder.Setup().Write(), FileModifiedTime(FInfPath));
+        writer.AddData(MemberName(setupStem + ".000", 0), builder.Setup().Write(),
+                       FFixedTime.value_or(FileModifiedTime(FInfPath)));
         if (builder.HasSetupDll())
             writer.AddFile(builder.SetupDll().FMemberName, builder.SetupDll().FSourcePath);
         const auto& files = builder.Files();
@@ -159,6 +165,7 @@ int TCabWizard::Run(const std::vector<std::string>& args)
 
     TInfFile inf;
     try {
+        FFixedTime = SourceDateEpoch();
         inf.LoadFromFile(FInfPath);
     } catch (const Exception& e) {
         Report({"Error: " + e.Message()});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,8 @@ private:
     std::string FErrFile;
     std::vector<std::string> FLabels; // one empty label when /cpu is absent
     bool FCompress = false;
+    // SOURCE_DATE_EPOCH: the date of every member when set.
+    std::optional<int64_t> FFixedTime;
 
     bool ParseArguments(const std::vector<std::string>& args, std::string& problem);
     TResult MakeCab(const class TInfFile& inf, const std::string& label) const;

@@ -35,10 +35,11 @@ struct TGErrorHolder {
     std::string Text() const { return FError ? FError->message : "unknown error"; }
 };
 
-void SetMemberInfo(GCabFile* file, int64_t unixTime)
+void SetMemberInfo(GCabFile* file, int64_t unixTime, bool utc)
 {
-    // CAB dates are local time in DOS form, as on the desktop that builds.
-    GDateTime* dt = g_date_time_new_from_unix_local(unixTime);
+    // CAB dates are local time in DOS form, as on the desktop that builds;
+    // a fixed time is the same everywhere, so it is written as UTC.
+    GDateTime* dt = utc ? g_date_time_new_from_unix_utc(unixTime) : g_date_time_new_from_unix_local(unixTime);
     if (dt) {
         gcab_file_set_date_time(file, dt);
         g_date_time_unref(dt);
@@ -101,7 +102,7 @@ void TCabinetWriter::Write(const std::string& path) const
         if (!gcab_folder_add_file(folder, file.get(), FALSE, nullptr, &error.FError))
             throw Exception(failed + error.Text());
         // Set after adding: adding reads the file's own date and attributes.
-        SetMemberInfo(file.get(), m.FTime);
+        SetMemberInfo(file.get(), FFixedTime.value_or(m.FTime), FFixedTime.has_value());
     }
 
     std::string temp = path + ".~" + std::to_string(CurrentProcessId()) + "." +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,10 @@
 class TCabinetWriter {
 public:
     void SetCompressed(bool mszip) { FCompressed = mszip; }
+    // One time (seconds since 1970, UTC) for every member, written as UTC
+    // so the cabinet does not depend on the host's time zone; without it
+    // each member keeps its own time, written as local time.
+    void SetFixedTime(std::optional<int64_t> unixTime) { FFixedTime = unixTime; }
     // A member read from a host file when the cabinet is written; its date is
     // the file's modification time.
     void AddFile(const std::string& memberName, const std::string& sourcePath);
@@ -30,6 +35,7 @@ private:
     };
     std::vector<TMember> FMembers;
     bool FCompressed = false;
+    std::optional<int64_t> FFixedTime;
 };
 
 // The modification time of a host file in seconds since 1970 (UTC), or 0.

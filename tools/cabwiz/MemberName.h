@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+// Member numbers are three decimal digits: .000 is the setup file and .999
+// the setup DLL, so a cabinet holds at most 998 installed files. The
+// builder checks a project against the same limit before it runs the tool.
+constexpr size_t MaxNumberedFiles = 998;
 
 // The 8.3 name of a cabinet member: a stem made from the source name and the
 // three-digit member number as extension. A base name of up to 8 plain

@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -216,6 +218,80 @@ TEST_F(CabWizEndToEndTest, MakesOneGenuineCabPerProcessor)
         EXPECT_EQ(s.FValues[3].FFlags, 0x00010003u);
         EXPECT_EQ(s.FValues[3].FData, Bytes({0x1F, 0, 0, 0}));
     }
+}
+
+// The date cabextract lists for each member ("14.11.2023 22:13:20"): the
+// DOS fields as the cabinet holds them.
+std::map<std::string, std::string> MemberDates(const std::string& cab)
+{
+    int rc = -1;
+    std::string listing = Shell("cabextract -l " + Q(cab), &rc);
+    EXPECT_EQ(rc, 0) << listing;
+    std::map<std::string, std::string> dates;
+    size_t start = 0;
+    for (size_t end; (end = listing.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = listing.substr(start, end - start);
+        size_t first = line.find(" | ");
+        size_t second = first == std::string::npos ? first : line.find(" | ", first + 3);
+        if (second != std::string::npos && line.substr(second + 3) != "Name")
+            dates[line.substr(second + 3)] = line.substr(first + 3, second - first - 3);
+    }
+    return dates;
+}
+
+void SetFileTime(const std::string& path, int64_t unixTime)
+{
+    namespace fs = std::filesystem;
+    auto when = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(unixTime)));
+    fs::last_write_time(path, when);
+}
+
+TEST_F(CabWizEndToEndTest, SourceDateEpochDatesEveryMemberInUtcWhateverTheZone)
+{
+    const std::string cab = AppendPath(FOut, "Demo.PPC300_2577.CAB");
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000"); // 2023-11-14 22:13:20 UTC
+    std::string first;
+    {
+        ScopedEnv zone("TZ", "UTC0");
+        TCabCompiler compiler;
+        ASSERT_EQ(Compile({{plPPC300, pStrongARM}}, compiler), std::vector<std::string>{});
+        first = FDir.Read("Work Dir/Demo.PPC300_2577.CAB");
+        std::map<std::string, std::string> dates = MemberDates(cab);
+        EXPECT_EQ(dates.size(), 5u);
+        for (const auto& [name, date] : dates)
+            EXPECT_EQ(date, "14.11.2023 22:13:20") << name;
+    }
+    // Other file times, another .inf written later, another zone: the same bytes.
+    SetFileTime(FDir.File("Src Files/app.exe"), 1500000000);
+    SetFileTime(FDir.File("lib/setup.dll"), 1600000000);
+    ScopedEnv zone("TZ", "JST-9");
+    TCabCompiler compiler;
+    ASSERT_EQ(Compile({{plPPC300, pStrongARM}}, compiler), std::vector<std::string>{});
+    EXPECT_TRUE(FDir.Read("Work Dir/Demo.PPC300_2577.CAB") == first) << "the cabinets differ";
+}
+
+TEST_F(CabWizEndToEndTest, WithoutSourceDateEpochMembersShowTheirFilesLocalTimes)
+{
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", nullptr);
+    SetFileTime(FDir.File("Src Files/app.exe"), 1600000000); // 2020-09-13 12:26:40 UTC
+    const std::string cab = AppendPath(FOut, "Demo.PPC300_2577.CAB");
+    for (auto [zone, shown] : {std::pair{"UTC0", "13.09.2020 12:26:40"}, std::pair{"JST-9", "13.09.2020 21:26:40"}}) {
+        SCOPED_TRACE(zone);
+        ScopedEnv tz("TZ", zone);
+        TCabCompiler compiler;
+        ASSERT_EQ(Compile({{plPPC300, pStrongARM}}, compiler), std::vector<std::string>{});
+        EXPECT_EQ(MemberDates(cab)["00000app.001"], shown);
+    }
+}
+
+TEST_F(CabWizEndToEndTest, AMalformedSourceDateEpochIsAnErrorAndMakesNoCab)
+{
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "last Tuesday");
+    TCabCompiler compiler;
+    EXPECT_EQ(Compile({{plPPC300, pStrongARM}}, compiler),
+              std::vector<std::string>{"Error: SOURCE_DATE_EPOCH must be a whole number of seconds since 1970-01-01 "
+                                       "00:00:00 UTC, not \"last Tuesday\"."});
+    EXPECT_FALSE(FileExists(AppendPath(FOut, "Demo.PPC300_2577.CAB")));
 }
 
 TEST_F(CabWizEndToEndTest, ASectionWithAnErrorGetsNoCabAndTheOthersStillDo)
