@@ -169,6 +169,8 @@ int RunBuildCommand(const TBuildCommandOptions& options, std::ostream& out, std:
     TCurrentFolder folder(project->ProjectDir());
     THeadlessBuild callbacks(*project, languages.Languages(), options, out, err);
     TBuildDriver driver(*project, *textsFile, programDir, callbacks);
+    if (options.Signing.Enabled())
+        driver.SetSigner(std::make_unique<TPackageSigner>(options.Signing));
     return driver.Execute() ? 0 : 1;
 }
 
@@ -257,6 +259,12 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
                 options.Only.push_back(args[++i]);
             } else if (args[i] == "--remove-missing") {
                 options.RemoveMissing = true;
+            } else if (args[i] == "--sign-pkcs12" && i + 1 < args.size()) {
+                // The build runs in the project folder: a relative path is
+                // taken from where the command was given.
+                options.Signing.Pkcs12 = ExpandFileName(args[++i]);
+            } else if (args[i] == "--sign-timestamp" && i + 1 < args.size()) {
+                options.Signing.TimestampUrl = args[++i];
             } else if (!IsOption(args[i]) && options.ProjectPath.empty()) {
                 options.ProjectPath = args[i];
             } else {
@@ -268,6 +276,11 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
             err << "--build takes one project file.\n" << kUsage;
             return 2;
         }
+        if (!options.Signing.TimestampUrl.empty() && !options.Signing.Enabled()) {
+            err << "--sign-timestamp needs --sign-pkcs12.\n";
+            return 2;
+        }
+        options.Signing.Password = GetEnvironmentText(TPackageSigner::PasswordVariable);
         return RunBuildCommand(options, out, err);
     }
     err << "Unknown option " << args[0] << ".\n" << kUsage;
