@@ -21,7 +21,9 @@ const char* const kUsage =
     "  %s [PROJECT.vip] [nosplash]   start the builder\n"
     "  %s --inf PROJECT.vip          print the project's CAB Wizard .inf\n"
     "  %s --build PROJECT.vip [--only BUILDNAME]... [--remove-missing] [--quiet]\n"
-    "      make the packages of the project's builds; --quiet prints no log\n"
+    "      [--sign-pkcs12 CERT.p12 [--sign-timestamp URL]]\n"
+    "      make the packages of the project's builds; --quiet prints no log;\n"
+    "      --sign-pkcs12 signs each Setup.exe (password from VI_SIGN_PASSWORD)\n"
     "  %s --export PROJECT.vip [OUT.json]\n"
     "      write the project as JSON text (to standard output without OUT.json)\n"
     "  %s --import PROJECT.json OUT.vip\n"
@@ -229,6 +231,8 @@ int RunBuildCommand(const TBuildCommandOptions& options, std::ostream& out, std:
     TCurrentFolder folder(project->ProjectDir());
     THeadlessBuild callbacks(*project, languages.Languages(), options, out, err);
     TBuildDriver driver(*project, *textsFile, programDir, callbacks);
+    if (options.Signing.Enabled())
+        driver.SetSigner(std::make_unique<TPackageSigner>(options.Signing));
     return driver.Execute() ? 0 : 1;
 }
 
@@ -330,6 +334,12 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
                 options.RemoveMissing = true;
             } else if (args[i] == "--quiet" || args[i] == "-q") {
                 options.Quiet = true;
+            } else if (args[i] == "--sign-pkcs12" && i + 1 < args.size()) {
+                // The build runs in the project folder: a relative path is
+                // taken from where the command was given.
+                options.Signing.Pkcs12 = ExpandFileName(args[++i]);
+            } else if (args[i] == "--sign-timestamp" && i + 1 < args.size()) {
+                options.Signing.TimestampUrl = args[++i];
             } else if (!IsOption(args[i]) && options.ProjectPath.empty()) {
                 options.ProjectPath = args[i];
             } else {
@@ -338,6 +348,9 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
         }
         if (options.ProjectPath.empty())
             return usageError("--build takes one project file.");
+        if (!options.Signing.TimestampUrl.empty() && !options.Signing.Enabled())
+            return usageError("--sign-timestamp needs --sign-pkcs12.");
+        options.Signing.Password = GetEnvironmentText(TPackageSigner::PasswordVariable);
         options.Progress = !options.Quiet && StandardErrorIsTerminal();
         return RunBuildCommand(options, out, err);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "package/PackageSigner.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -42,6 +44,9 @@ struct TBuildCommandOptions {
     // Where Setup.exe, Deskstart.exe, Resources.dat and Tools\ are; empty:
     // the folder of the running program.
     std::string ProgramDir;
+    // `--sign-pkcs12 FILE [--sign-timestamp URL]`: sign every package, the
+    // certificate's password taken from VI_SIGN_PASSWORD.
+    TSigningOptions Signing;
 };
 
 // `--build PROJECT.vip [--only BUILDNAME]... [--remove-missing] [--quiet]`: the build

@@ -77,6 +77,11 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path);
 // where a good one was.
 void WriteFileAtomic(const std::string& path, const void* data, size_t size);
 void WriteFileAtomic(const std::string& path, const std::string& data);
+// Creates a new file that only the current user can read (mode 0600 on
+// POSIX; on Windows the user's temporary folder is private already) and
+// writes data into it, for secrets handed to another program through a
+// file. An existing file is an error rather than reused.
+void WritePrivateFile(const std::string& path, const std::string& data);
 // The sibling WriteFileAtomic writes first: "<path>.~<process id>.tmp".
 std::string AtomicSaveTempName(const std::string& path, unsigned long pid);
 // Removes the siblings that saves of processes which no longer run left

@@ -196,6 +196,34 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
     RemoveStaleSaveFiles(path);
 }
 
+void WritePrivateFile(const std::string& path, const std::string& data)
+{
+    // O_EXCL: a file planted at that name beforehand must not receive the secret.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(errno));
+    const char* p = data.data();
+    size_t left = data.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            int err = errno;
+            ::close(fd);
+            ::unlink(path.c_str());
+            throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(path.c_str());
+        throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
+    }
+}
+
 std::string HostFileName(const std::string& ansiPath)
 {
     if (!HasNonAscii(ansiPath))

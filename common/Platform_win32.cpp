@@ -130,6 +130,22 @@ bool ProcessIsRunning(unsigned long pid)
     return running;
 }
 
+void WritePrivateFile(const std::string& path, const std::string& data)
+{
+    HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(GetLastError()));
+    DWORD written = 0;
+    bool ok = WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size();
+    DWORD err = ok ? 0 : GetLastError();
+    CloseHandle(h);
+    if (!ok) {
+        DeleteFileW(WideFromUtf8(path).c_str());
+        throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(static_cast<int>(err)));
+    }
+}
+
 void WriteFileAtomic(const std::string& path, const void* data, size_t size)
 {
     std::string temp = AtomicSaveTempName(path, CurrentProcessId());

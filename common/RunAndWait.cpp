@@ -77,3 +77,22 @@ std::string UnquoteProgram(const std::string& program)
         return program.substr(1, program.size() - 2);
     return program;
 }
+
+std::string QuoteWindowsArgument(const std::string& value)
+{
+    std::string result = "\"";
+    size_t backslashes = 0;
+    for (char c : value) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count as escapes only in front of a quote.
+        result.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        result += c;
+    }
+    result.append(backslashes * 2, '\\');
+    result += '"';
+    return result;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,6 +30,13 @@ using TBusyHook = std::function<void(bool busy)>;
 int RunAndWait(const std::string& program, const std::string& arguments,
                const std::string& workingDir = std::string(), const TBusyHook& busy = TBusyHook());
 
+// Runs a console program as RunAndWait does and keeps what it writes to its
+// standard output and error in output (the first CapturedLimit bytes), for
+// tools whose messages the user needs when they fail. Returns the exit code.
+inline constexpr size_t CapturedLimit = 64 * 1024;
+int RunAndCapture(const std::string& program, const std::string& arguments, std::string& output,
+                  const std::string& workingDir = std::string());
+
 // Runs a program that has windows of its own (the Application Manager) the
 // way a user starts it: shown as it asks to be shown, with none of the
 // caller's handles, and returns its exit code when it has ended. While it
@@ -47,6 +55,10 @@ std::string OSErrorText(int code);
 // quoted part, 2n+1 give n backslashes and a literal quote, and "" inside a
 // quoted part gives a literal quote.
 std::vector<std::string> SplitWindowsArguments(const std::string& arguments);
+
+// One argument in double quotes such that SplitWindowsArguments (and
+// CommandLineToArgvW) gives it back unchanged.
+std::string QuoteWindowsArgument(const std::string& value);
 
 // The program part with one pair of surrounding double quotes removed.
 std::string UnquoteProgram(const std::string& program);

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -39,7 +40,7 @@ void MakePipe(TPipe& pipe, const char* message)
 // Reads and discards what the child writes while waiting for it to end.
 // The wait is on the child itself, not on the pipes: a grandchild that
 // inherited them must not keep the caller waiting after the child is gone.
-int WaitAndDrain(pid_t pid, int out, int err)
+int WaitAndDrain(pid_t pid, int out, int err, std::string* captured)
 {
     ::fcntl(out, F_SETFL, ::fcntl(out, F_GETFL) | O_NONBLOCK);
     ::fcntl(err, F_SETFL, ::fcntl(err, F_GETFL) | O_NONBLOCK);
@@ -48,8 +49,11 @@ int WaitAndDrain(pid_t pid, int out, int err)
     auto drain = [&](pollfd& p) {
         for (;;) {
             ssize_t got = ::read(p.fd, buffer, sizeof buffer);
-            if (got > 0)
+            if (got > 0) {
+                if (captured && captured->size() < CapturedLimit)
+                    captured->append(buffer, std::min<size_t>(static_cast<size_t>(got), CapturedLimit - captured->size()));
                 continue;
+            }
             if (got < 0 && errno == EINTR)
                 continue;
             if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
@@ -98,10 +102,8 @@ private:
     const TBusyHook& FHook;
 };
 
-} // namespace
-
-int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir,
-               const TBusyHook& busy)
+int Run(const std::string& program, const std::string& arguments, const std::string& workingDir,
+        const TBusyHook& busy, std::string* captured)
 {
     TPipe in, out, err;
     MakePipe(in, "Could not create IN_PIPE");
@@ -151,13 +153,28 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
 
     TBusyGuard guard(busy);
     try {
-        return WaitAndDrain(pid, out.fd[0], err.fd[0]);
+        return WaitAndDrain(pid, out.fd[0], err.fd[0], captured);
     } catch (...) {
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
         throw;
     }
+}
+
+} // namespace
+
+int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir,
+               const TBusyHook& busy)
+{
+    return Run(program, arguments, workingDir, busy, nullptr);
+}
+
+int RunAndCapture(const std::string& program, const std::string& arguments, std::string& output,
+                  const std::string& workingDir)
+{
+    output.clear();
+    return Run(program, arguments, workingDir, TBusyHook(), &output);
 }
 
 int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)

@@ -38,12 +38,21 @@ void MakePipe(TPipe& pipe, bool childReads, const char* message)
         throw Exception(message);
 }
 
+// One pipe read to its end; what is read is kept only when Captured is set.
+struct TDrain {
+    HANDLE Pipe = nullptr;
+    std::string* Captured = nullptr;
+};
+
 DWORD WINAPI DrainThread(LPVOID param)
 {
-    HANDLE h = static_cast<HANDLE>(param);
+    const TDrain* drain = static_cast<const TDrain*>(param);
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    while (ReadFile(drain->Pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        std::string* captured = drain->Captured;
+        if (captured && captured->size() < CapturedLimit)
+            captured->append(buffer, got < CapturedLimit - captured->size() ? got : CapturedLimit - captured->size());
     }
     return 0;
 }
@@ -72,10 +81,8 @@ std::wstring CommandLine(const std::string& program, const std::string& argument
     throw Exception(OSErrorText(static_cast<int>(GetLastError())));
 }
 
-} // namespace
-
-int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir,
-               const TBusyHook& busy)
+int Run(const std::string& program, const std::string& arguments, const std::string& workingDir,
+        const TBusyHook& busy, std::string* captured)
 {
     TPipe in, out, err;
     MakePipe(in, true, "Could not create IN_PIPE");
@@ -106,8 +113,10 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
     CloseIfOpen(out.Write);
     CloseIfOpen(err.Write);
 
-    HANDLE drains[2] = {CreateThread(nullptr, 0, DrainThread, out.Read, 0, nullptr),
-                        CreateThread(nullptr, 0, DrainThread, err.Read, 0, nullptr)};
+    std::string capturedErr;
+    TDrain outDrain{out.Read, captured}, errDrain{err.Read, captured ? &capturedErr : nullptr};
+    HANDLE drains[2] = {CreateThread(nullptr, 0, DrainThread, &outDrain, 0, nullptr),
+                        CreateThread(nullptr, 0, DrainThread, &errDrain, 0, nullptr)};
     if (!drains[0] || !drains[1]) {
         DWORD code = GetLastError();
         TerminateProcess(process, 0);
@@ -146,7 +155,24 @@ int RunAndWait(const std::string& program, const std::string& arguments, const s
     }
     if (wait == WAIT_FAILED)
         throw Exception(OSErrorText(static_cast<int>(waitError)));
+    if (captured && captured->size() < CapturedLimit)
+        captured->append(capturedErr, 0, CapturedLimit - captured->size());
     return static_cast<int>(exitCode);
+}
+
+} // namespace
+
+int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir,
+               const TBusyHook& busy)
+{
+    return Run(program, arguments, workingDir, busy, nullptr);
+}
+
+int RunAndCapture(const std::string& program, const std::string& arguments, std::string& output,
+                  const std::string& workingDir)
+{
+    output.clear();
+    return Run(program, arguments, workingDir, TBusyHook(), &output);
 }
 
 int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)

@@ -1,9 +1,11 @@
 // The self-extractor's ZIP reader, built natively from the stub's source:
-// the directory, the name check and the extraction of every entry.
+// the directory, the name check and the extraction of every entry; and the
+// lookup of the archive in a whole program file, certificate table and all.
 
 #include "common/Exception.h"
 #include "support/MemorySource.h"
 #include "tools/sfxstub/SfxArchive.h"
+#include "tools/sfxstub/SfxLayout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -15,6 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (!entry.IsFolder)
                 archive.Extract(entry, [](const uint8_t*, size_t) {});
         }
+    } catch (const Exception&) {
+    }
+    try {
+        TMemorySource file(std::string(reinterpret_cast<const char*>(data), size));
+        const TSfxLayout layout = TSfxLayout::Read(file);
+        // Read has checked that the archive lies inside the file.
+        if (layout.ArchiveStart > size || layout.ArchiveSize > size - layout.ArchiveStart)
+            __builtin_trap();
     } catch (const Exception&) {
     }
     return 0;

@@ -105,6 +105,11 @@ void TBuildDriver::SetSelfExtractor(std::unique_ptr<TSelfExtractor> extractor)
     FExtractor = std::move(extractor);
 }
 
+void TBuildDriver::SetSigner(std::unique_ptr<TPackageSigner> signer)
+{
+    FSigner = std::move(signer);
+}
+
 bool TBuildDriver::Execute()
 {
     FPackages.clear();
@@ -295,6 +300,23 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
 
     DeleteFileIfExists(archive);
     DeleteFileIfExists(AppendPath(FProject.ProjectDir(), "errors.txt"));
+    if (FSigner)
+        SignPackage(build, output);
+}
+
+void TBuildDriver::SignPackage(const TBuild& build, const std::string& package)
+{
+    FCallbacks.Log("Signing " + package + "...");
+    try {
+        FSigner->Sign(package, FProject.AppName());
+    } catch (const Exception& e) {
+        // Whoever asked for a signed package would otherwise find an
+        // unsigned one where it belongs and could hand it out unnoticed.
+        DeleteFileIfExists(package);
+        throw TBuildFailure("The build \"" + build.Name() + "\" was not signed: " + e.Message() +
+                            " Its unsigned package was removed.");
+    }
+    FCallbacks.Log("Signed " + package + ".");
 }
 
 void TBuildDriver::Pack(const TBuild& build, const std::vector<std::string>& files,

@@ -2,6 +2,7 @@
 
 #include "package/BuildChoice.h"
 #include "package/BuildDriverCallbacks.h"
+#include "package/PackageSigner.h"
 
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ public:
     // destroys its archive makers when it ends.
     void SetCompressor(std::unique_ptr<TCompressor> compressor);
     void SetSelfExtractor(std::unique_ptr<TSelfExtractor> extractor);
+    // Signs every package the run writes; a package that cannot be signed
+    // fails its build and is removed. Without it packages stay unsigned.
+    void SetSigner(std::unique_ptr<TPackageSigner> signer);
 
     // The whole run. True when it completed without errors (also when no
     // build was chosen); every outcome has been reported to the callbacks.
@@ -67,6 +71,8 @@ private:
     void MakePackage(const TBuild& build, const TPairList& pairs);
     // Raises the build's failure when its package cannot be made as it should.
     void CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const;
+    // Signs the written package; a failure removes it and fails the build.
+    void SignPackage(const TBuild& build, const std::string& package);
     // Packs the files into the archive; the files written for it alone go
     // afterwards, however packing ends.
     void Pack(const TBuild& build, const std::vector<std::string>& files, const std::vector<std::string>& written,
@@ -85,6 +91,7 @@ private:
     std::unique_ptr<TCabCompiler> FOwnCabCompiler;
     std::unique_ptr<TCompressor> FCompressor;
     std::unique_ptr<TSelfExtractor> FExtractor;
+    std::unique_ptr<TPackageSigner> FSigner;
     std::string FTempDir;
     std::vector<std::string> FPackages;
 };

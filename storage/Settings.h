@@ -1,8 +1,9 @@
 #pragma once
 
 // The builder's settings: the company name new projects start with, the
-// folder of the last project created and the four most recently used
-// project files. They are read once at start-up and written once at exit.
+// folder of the last project created, the four most recently used
+// project files and how packages are signed (the certificate file and the
+// time-stamping service; never the certificate's password). They are read once at start-up and written once at exit.
 //
 // Stored through QSettings in its native format: on Windows the string
 // values of HKEY_CURRENT_USER\Software\Veltrin Installer\1.0\Options, on
@@ -35,7 +36,8 @@ public:
     // Errors while saving are ignored: there is nobody left to tell at exit.
     void SaveSettings() const;
 
-    // One setting by name ("company", "recent1" .. "recent4", "lastfolder"),
+    // One setting by name ("company", "recent1" .. "recent4", "lastfolder",
+    // "signpkcs12", "signtimestamp"),
     // in memory. Values are Windows-1252 text; writing trims them.
     std::string ReadSetting(const std::string& name) const;
     void WriteSetting(const std::string& name, const std::string& value);
@@ -52,7 +54,7 @@ public:
     static std::optional<std::string> HostDefaultCompany();
 
 private:
-    enum { Company, Recent1, Recent2, Recent3, Recent4, LastFolder, SettingCount };
+    enum { Company, Recent1, Recent2, Recent3, Recent4, LastFolder, SignPkcs12, SignTimestamp, SettingCount };
     static int SettingIndex(const std::string& name);
 
     std::string FOrganization;

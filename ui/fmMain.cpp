@@ -21,6 +21,7 @@
 #include "ui/SideTabBar.h"
 #include "ui/fmRuntimeWizard.h"
 #include "ui/fmSetupImage.h"
+#include "ui/fmSigning.h"
 #include "ui/frmContainter.h"
 #include "ui/fmWizard.h"
 #include "ui/frmFiles.h"
@@ -201,6 +202,8 @@ void TfmMain::CreateActions()
                            [this] { RunCommand([this] { aRuntimesWizardExecute(); }); });
     aChooseSetupImage = make("aChooseSetupImage", QStringLiteral("Choose Setup Image"), QKeySequence(),
                              [this] { RunCommand([this] { aChooseSetupImageExecute(); }); });
+    aSigning = make("aSigning", QStringLiteral("&Signing..."), QKeySequence(),
+                    [this] { RunCommand([this] { aSigningExecute(); }); });
     aHelpContents = make("aHelpContents", QStringLiteral("&Contents"), QKeySequence(),
                          [this] { RunCommand([this] { aHelpContentsExecute(); }); });
     aHelpContents->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
@@ -239,6 +242,8 @@ void TfmMain::CreateMenus()
     miProject->addSeparator();
     miProject->addAction(aRuntimesWizard);
     miProject->addAction(aChooseSetupImage);
+    miProject->addSeparator();
+    miProject->addAction(aSigning);
 
     QMenu* miHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     miHelp->addAction(aHelpContents);
@@ -764,6 +769,12 @@ void TfmMain::aBuildExecute()
     TMainBuildCallbacks callbacks(*this, *FMessages, FRunModal);
     TBuildDriver driver(*FProject, *FTextsFile, FProgramDir, callbacks);
     driver.SetCabCompiler(FCabCompiler.get());
+    TSigningOptions signing;
+    signing.Pkcs12 = HostFileName(FSettings->ReadSetting("signpkcs12"));
+    signing.TimestampUrl = FSettings->ReadSetting("signtimestamp");
+    signing.Password = FSignPassword.empty() ? GetEnvironmentText(TPackageSigner::PasswordVariable) : FSignPassword;
+    if (signing.Enabled())
+        driver.SetSigner(std::make_unique<TPackageSigner>(signing));
     driver.Execute();
 }
 
@@ -775,6 +786,17 @@ void TfmMain::aRuntimesWizardExecute()
     wizard.SetProject(FProject.get());
     RunModal(FRunModal, wizard);
     frmFiles->RefreshList();
+}
+
+void TfmMain::aSigningExecute()
+{
+    TfmSigning dialog(FDialogs, FMessages, this);
+    dialog.SetFrom(*FSettings, FSignPassword);
+    while (dialog.exec() == QDialog::Accepted)
+        if (dialog.StoreInto(*FSettings)) {
+            FSignPassword = dialog.Password();
+            return;
+        }
 }
 
 void TfmMain::aChooseSetupImageExecute()

@@ -159,6 +159,7 @@ private:
     void aBuildExecute();
     void aRuntimesWizardExecute();
     void aChooseSetupImageExecute();
+    void aSigningExecute();
     void aHelpContentsExecute();
     void aAboutExecute();
     void TestBuildClick(const std::string& path);
@@ -171,6 +172,8 @@ private:
     std::string FProgramDir;
     std::string FHelpFile;
     std::string FScratchDir;
+    // The certificate's password for this session only: never saved.
+    std::string FSignPassword;
     TOpenDocument FOpenDocument;
     TModalRunner FRunModal;
     bool FBuilding = false;
@@ -217,6 +220,7 @@ private:
     QAction* aBuild = nullptr;
     QAction* aRuntimesWizard = nullptr;
     QAction* aChooseSetupImage = nullptr;
+    QAction* aSigning = nullptr;
     QAction* aHelpContents = nullptr;
     QAction* aAbout = nullptr;
     QMenu* miFile = nullptr;

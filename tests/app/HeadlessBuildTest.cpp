@@ -82,6 +82,30 @@ std::map<std::string, std::string> CabMembers(const TempDir& dir, const std::str
 
 // The committed JSON form of the example builds what its binary form builds.
 // (A CAB records the time it was made, so CABs are compared by their members.)
+// Asked for signed packages, the run fails when it cannot sign them, and
+// leaves no unsigned package that could pass for a signed one.
+TEST_F(HeadlessBuildTest, SigningFailuresFailTheRunAndLeaveNoPackage)
+{
+    FDir.Write("cert.p12", "certificate bytes");
+    struct Case {
+        std::string certificate, tool, reason;
+    } cases[] = {
+        {FDir.File("missing.p12"), "osslsigncode", "The certificate file \"" + FDir.File("missing.p12") + "\" cannot be read."},
+        {FDir.File("cert.p12"), FDir.File("no-such-tool"), FDir.File("no-such-tool") + " could not be started; is it installed?"},
+    };
+    for (const Case& c : cases) {
+        FOptions.Signing.Pkcs12 = c.certificate;
+        FOptions.Signing.Tool = c.tool;
+        EXPECT_EQ(Run(), 1) << c.reason;
+        for (const char* build : {"Pocket PC", "Pocket PC Silent"}) {
+            const std::string failure = std::string("The build \"") + build + "\" was not signed: " + c.reason;
+            EXPECT_NE(FErr.str().find(failure), std::string::npos) << FErr.str();
+            EXPECT_FALSE(FileExists(Package(build))) << build;
+        }
+        EXPECT_EQ(FOut.str().find("Package: "), std::string::npos) << FOut.str();
+    }
+}
+
 TEST_F(HeadlessBuildTest, JsonProjectMakesTheSamePackages)
 {
     ASSERT_EQ(Run(), 0) << FErr.str();
@@ -440,6 +464,10 @@ TEST(HeadlessBuildArguments, UsageErrors)
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "--only"}, out, err), 2);
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "b.vip"}, out, err), 2);
     EXPECT_EQ(RunHeadless({"--build", "/no/such/project.vip"}, out, err), 1);
+    EXPECT_EQ(RunHeadless({"--build", "a.vip", "--sign-pkcs12"}, out, err), 2);
+    err.str("");
+    EXPECT_EQ(RunHeadless({"--build", "a.vip", "--sign-timestamp", "http://ts.example.com"}, out, err), 2);
+    EXPECT_EQ(err.str(), "--sign-timestamp needs --sign-pkcs12.\n");
 }
 
 TEST(HeadlessBuildArguments, HelpAndVersionWinAndErrorsPointToHelp)

@@ -102,6 +102,31 @@ TEST(RunAndWaitTest, DoesNotWaitForGrandchildHoldingThePipes)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
+// Whatever a value holds, quoted it splits back into that one value.
+TEST(QuoteWindowsArgumentTest, SplitsBackUnchanged)
+{
+    const std::vector<std::string> values = {"",          "plain",       "C:\\Work Dir\\",  "a \"quoted\" word",
+                                             "\\\\server\\", "ends in \\", "\\\"", "tab\tand blank ",
+                                             "pass \"\\\"\" word"};
+    for (const std::string& value : values)
+        EXPECT_EQ(SplitWindowsArguments("x " + QuoteWindowsArgument(value) + " y"),
+                  (std::vector<std::string>{"x", value, "y"}))
+            << value << " quoted as " << QuoteWindowsArgument(value);
+}
+
+TEST(RunAndCaptureTest, KeepsBothStreamsUpToTheLimit)
+{
+    std::string output = "left over";
+    EXPECT_EQ(RunAndCapture("/bin/sh", "-c \"printf out; printf err 1>&2; exit 5\"", output), 5);
+    EXPECT_TRUE(output == "outerr" || output == "errout") << output;
+
+    // A talkative tool is still drained to its end, but only the first part is kept.
+    EXPECT_EQ(RunAndCapture("/bin/sh", "-c \"head -c 3000000 /dev/zero; exit 0\"", output), 0);
+    EXPECT_EQ(output, std::string(CapturedLimit, '\0'));
+
+    EXPECT_THROW(RunAndCapture("/no/such/tool", "x", output), Exception);
+}
+
 TEST(OSErrorTextTest, ZeroCodeHasNoSystemMessage)
 {
     EXPECT_EQ(OSErrorText(0), "A call to an OS function failed");

@@ -6,6 +6,7 @@
 #include "storage/uScramble.h"
 #include "support/MemorySource.h"
 #include "tools/sfxstub/SfxArchive.h"
+#include "tools/sfxstub/SfxLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -93,17 +94,12 @@ std::string TPackage::Content(const std::string& name) const
 
 TPackage ReadPackage(const std::string& path)
 {
-    std::string package = ReadAll(path);
+    // Read the way the stub reads itself, so signed packages read too.
+    TMemorySource file(ReadAll(path));
+    const TSfxLayout layout = TSfxLayout::Read(file);
     TPackage result;
-    if (package.size() < TSfxTrailer::TailSize)
-        throw Exception("no package: " + path);
-    uint64_t zipSize = 0;
-    uint32_t settingsSize = 0;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(package.data());
-    TSfxTrailer::DecodeTail(bytes + package.size() - TSfxTrailer::TailSize, package.size(), zipSize, settingsSize);
-    size_t settingsStart = package.size() - TSfxTrailer::TailSize - settingsSize;
-    result.Settings = TSfxTrailer::DecodeSettings(bytes + settingsStart, settingsSize);
-    TMemorySource source(package.substr(settingsStart - zipSize, zipSize));
+    result.Settings = layout.Settings;
+    TMemorySource source(ReadAll(path).substr(layout.ArchiveStart, layout.ArchiveSize));
     TSfxArchive archive(source);
     for (const TSfxEntry& entry : archive.Entries()) {
         std::string content;

@@ -4,9 +4,13 @@
 #include "package/Compressor.h"
 #include "package/SelfExtractor.h"
 
+#include "../tools/PeFixture.h"
 #include "BuildDriverFixture.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/RunAndWait.h"
+#include "support/MemorySource.h"
+#include "tools/sfxstub/SfxLayout.h"
 #include "storage/uScramble.h"
 
 #include <gtest/gtest.h>
@@ -394,4 +398,44 @@ TEST_F(BuildDriverTest, AnArchiveFailureEndsTheRunWithItsMessage)
     EXPECT_FALSE(FileExists(Package("Pocket  All")));
 }
 
+}
+
+// A package that cannot be signed must not be left where a signed one
+// belongs; the other builds are still made and signed.
+TEST_F(BuildDriverTest, APackageThatCannotBeSignedIsRemovedAndFailsItsBuildOnly)
+{
+    FDir.Write("cert.p12", "certificate bytes");
+    TSigningOptions options;
+    options.Pkcs12 = FDir.File("cert.p12");
+    auto tool = [](const std::string&, const std::string& arguments, std::string& output) {
+        const std::vector<std::string> args = SplitWindowsArguments(arguments);
+        const std::string in = *(std::find(args.begin(), args.end(), "-in") + 1);
+        const std::string out = *(std::find(args.begin(), args.end(), "-out") + 1);
+        if (in.find("Silent") != std::string::npos) {
+            output = "Failed to parse PKCS#12 file: cert.p12 (Wrong password?)\nFailed\n";
+            return 255;
+        }
+        const std::vector<uint8_t> bytes = ReadFileBytes(in);
+        WriteFileAtomic(out, WithCertificateTable(std::string(bytes.begin(), bytes.end())));
+        return 0;
+    };
+    TBuildDriver driver(*FProject, *FTexts, FProgram.Path(), FCallbacks);
+    driver.SetSigner(std::make_unique<TPackageSigner>(options, tool));
+    EXPECT_FALSE(driver.Execute());
+
+    EXPECT_EQ(FCallbacks.FFailures,
+              std::vector<std::string>{"The build \"Silent\" was not signed: osslsigncode could not sign the package: "
+                                       "Failed to parse PKCS#12 file: cert.p12 (Wrong password?) Its unsigned "
+                                       "package was removed."});
+    EXPECT_FALSE(FileExists(Package("Silent")));
+    EXPECT_TRUE(FCallbacks.FInformation.empty());
+    EXPECT_TRUE(FCallbacks.FTestBuilds.empty());
+
+    const std::string made = Package("Pocket  All");
+    const std::vector<uint8_t> bytes = ReadFileBytes(made);
+    TMemorySource file(std::string(bytes.begin(), bytes.end()));
+    EXPECT_LT(TSfxLayout::PayloadEnd(file), file.Size()) << "not signed";
+    EXPECT_EQ(ReadPackage(made).Content("Demo.ini").empty(), false);
+    for (const std::string& line : {"Signing " + made + "...", "Signed " + made + "."})
+        EXPECT_NE(std::find(FCallbacks.FLog.begin(), FCallbacks.FLog.end(), line), FCallbacks.FLog.end()) << line;
 }

@@ -83,6 +83,8 @@ TEST_F(SettingsTest, RoundTripThroughTheStore)
     first.LoadSettings();
     first.WriteSetting("company", "  Caf\xE9 & Co  ");
     first.WriteSetting("lastfolder", "/home/a/My Projects/x, y");
+    first.WriteSetting("signpkcs12", "/home/a/keys/Caf\xE9 code signing.p12");
+    first.WriteSetting("signtimestamp", "http://timestamp.example.com/rfc3161?a=1");
     SetRecent(first, {"/p/one.vip", "/p/two.vip", "", "/p/four.vip"});
     first.SaveSettings();
     ASSERT_TRUE(FileExists(dir.File(Organization + "/1.0.conf")));
@@ -91,6 +93,8 @@ TEST_F(SettingsTest, RoundTripThroughTheStore)
     second.LoadSettings();
     EXPECT_EQ(second.ReadSetting("company"), "Caf\xE9 & Co");
     EXPECT_EQ(second.ReadSetting("lastfolder"), "/home/a/My Projects/x, y");
+    EXPECT_EQ(second.ReadSetting("signpkcs12"), "/home/a/keys/Caf\xE9 code signing.p12");
+    EXPECT_EQ(second.ReadSetting("signtimestamp"), "http://timestamp.example.com/rfc3161?a=1");
     EXPECT_EQ(Recent(second), (std::vector<std::string>{"/p/one.vip", "/p/two.vip", "", "/p/four.vip"}));
 
     TraceRecorder trace;

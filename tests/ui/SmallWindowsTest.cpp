@@ -6,11 +6,14 @@
 #include "ui/QtText.h"
 #include "ui/fmProgress.h"
 #include "ui/fmSetupImage.h"
+#include "ui/fmSigning.h"
+#include "storage/Settings.h"
 #include "ui/fmSplash.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -94,6 +97,48 @@ TEST_F(SetupImageTest, ChooseAndDefault)
     Dialog.findChild<QPushButton*>(QStringLiteral("btDefault"))->click();
     EXPECT_TRUE(Dialog.ImagePath().empty());
     EXPECT_TRUE(ShowsDefault());
+}
+
+TEST(SigningDialogTest, LoadsAndStoresTheSettingsButNeverThePassword)
+{
+    TScriptedMessages messages;
+    TFakeFileDialogs dialogs;
+    TfmSigning dialog(&dialogs, &messages);
+    TSettings settings("Veltrin Installer Test", "signing");
+    settings.WriteSetting("signpkcs12", "/keys/Caf\xE9.p12");
+    settings.WriteSetting("signtimestamp", "http://ts.example.com");
+    dialog.SetFrom(settings, "pw");
+    auto* certificate = dialog.findChild<QLineEdit*>(QStringLiteral("eCertificate"));
+    auto* password = dialog.findChild<QLineEdit*>(QStringLiteral("ePassword"));
+    auto* timestamp = dialog.findChild<QLineEdit*>(QStringLiteral("eTimestamp"));
+    ASSERT_TRUE(certificate && password && timestamp);
+    EXPECT_EQ(certificate->text(), QStringLiteral("/keys/Caf\u00E9.p12"));
+    EXPECT_EQ(timestamp->text(), QStringLiteral("http://ts.example.com"));
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+
+    dialogs.AnyFileAnswer = "/other/cert.pfx";
+    dialog.findChild<QPushButton*>(QStringLiteral("btBrowse"))->click();
+    password->setText(QStringLiteral("new secret"));
+    timestamp->setText(QStringLiteral("  "));
+    ASSERT_TRUE(dialog.StoreInto(settings));
+    EXPECT_EQ(settings.ReadSetting("signpkcs12"), "/other/cert.pfx");
+    EXPECT_EQ(settings.ReadSetting("signtimestamp"), "");
+    EXPECT_EQ(dialog.Password(), "new secret");
+    EXPECT_TRUE(messages.Shown().empty());
+
+    // A path the settings cannot hold is refused and changes nothing.
+    certificate->setText(QStringLiteral("/keys/\u4E2D.p12"));
+    EXPECT_FALSE(dialog.StoreInto(settings));
+    EXPECT_EQ(settings.ReadSetting("signpkcs12"), "/other/cert.pfx");
+    ASSERT_EQ(messages.Shown().size(), 1u);
+    EXPECT_EQ(messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
+
+    for (QWidget* control : {static_cast<QWidget*>(certificate), static_cast<QWidget*>(password),
+                             static_cast<QWidget*>(timestamp),
+                             static_cast<QWidget*>(dialog.findChild<QPushButton*>(QStringLiteral("btBrowse")))}) {
+        EXPECT_FALSE(control->accessibleName().isEmpty()) << control->objectName().toStdString();
+        EXPECT_NE(control->focusPolicy() & Qt::TabFocus, 0) << control->objectName().toStdString();
+    }
 }
 
 TEST(ProgressTest, ReportSetsTextAndHoldsTheBarInRange)

@@ -356,3 +356,77 @@ TEST_F(BuildWineTest, ShippedLauncherFindsAppPathsOfThe64BitView)
     EXPECT_EQ(Values(record, "cmdline")[0].rfind("\"" + WindowsPath(helper) + "\"", 0), 0u) << Values(record, "cmdline")[0];
     RunProgram({"wineserver", "-k"}, {"WINEPREFIX=" + prefix}, FDir.File("kill.txt"));
 }
+
+namespace {
+
+// The value of a "Name : value" line of osslsigncode's report; empty when
+// there is no such line.
+std::string ReportValue(const std::string& report, const std::string& name)
+{
+    std::istringstream lines(report);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind(name, 0) != 0)
+            continue;
+        size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        std::string value = line.substr(colon + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        value.erase(value.find_last_not_of(" \t\r") + 1);
+        return value;
+    }
+    return std::string();
+}
+
+} // namespace
+
+// Signed with a certificate made here, the package verifies with
+// osslsigncode (the certificate given as the trusted root, since nobody
+// else trusts it) and still unpacks and starts its program: the stub finds
+// its archive in front of the signature. A wrong password fails the run
+// and leaves no package behind.
+TEST_F(BuildWineTest, SignedPackageVerifiesAndStillUnpacks)
+{
+    const std::string key = FDir.File("key.pem"), cert = FDir.File("cert.pem"), p12 = FDir.File("cert.p12");
+    TRunResult r = RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                               cert, "-days", "2", "-subj", "/CN=Veltrin Test Publisher", "-addext",
+                               "extendedKeyUsage=codeSigning"},
+                              {}, FDir.File("openssl-output.txt"));
+    ASSERT_EQ(r.ExitCode, 0) << "openssl (scripts/bootstrap installs it): " << r.Output;
+    r = RunProgram({"openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", p12, "-passout",
+                    "pass:test pass"},
+                   {}, FDir.File("openssl-output.txt"));
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+
+    const std::vector<std::string> build = {FProgram + "/VeltrinInstaller", "--build", FWork + "/Demo.vip", "--only",
+                                            "Pocket PC", "--sign-pkcs12", p12};
+    r = RunProgram(build, {"VI_SIGN_PASSWORD=test pass"}, FDir.File("build-output.txt"));
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    const std::string package = FWork + "/Pocket PC/Setup.exe";
+    EXPECT_NE(r.Output.find("Signed " + package + "."), std::string::npos) << r.Output;
+
+    r = RunProgram({"osslsigncode", "verify", "-CAfile", cert, "-in", package}, {}, FDir.File("verify-output.txt"));
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_NE(r.Output.find("Signature verification: ok"), std::string::npos) << r.Output;
+    const std::string digest = ReportValue(r.Output, "Current message digest");
+    EXPECT_FALSE(digest.empty()) << r.Output;
+    EXPECT_EQ(digest, ReportValue(r.Output, "Calculated message digest")) << r.Output;
+    EXPECT_NE(r.Output.find("/CN=Veltrin Test Publisher"), std::string::npos) << r.Output;
+
+    DeleteFileIfExists(FDir.File("record.txt"));
+    r = RunPackage(package, "VI_SFX_RECORD");
+    ASSERT_EQ(r.ExitCode, 7) << r.Output;
+    auto record = ReadRecord(FDir.File("record.txt"));
+    ASSERT_EQ(Values(record, "cwd").size(), 1u) << ReadAll(FDir.File("record.txt"));
+    const std::string folder = Values(record, "cwd")[0];
+    EXPECT_EQ(Values(record, "file").size(), 10u);
+    EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
+
+    r = RunProgram(build, {"VI_SIGN_PASSWORD=wrong"}, FDir.File("build-output.txt"));
+    EXPECT_NE(r.ExitCode, 0) << r.Output;
+    EXPECT_NE(r.Output.find("The build \"Pocket PC\" was not signed: osslsigncode could not sign the package: "),
+              std::string::npos)
+        << r.Output;
+    EXPECT_FALSE(FileExists(package));
+}

@@ -5,6 +5,7 @@
 
 #include "tools/sfxstub/SfxTrailer.h"
 
+#include "../tools/PeFixture.h"
 #include "../tools/ZipFixture.h"
 #include "common/Platform.h"
 #include "support/TestSupport.h"
@@ -56,10 +57,11 @@ protected:
                    FDir.File("wine-output.txt"));
     }
 
-    std::string MakeSfx(const std::string& zip, const std::string& exec, bool autoExtract)
+    std::string MakeSfx(const std::string& zip, const std::string& exec, bool autoExtract,
+                        const std::string& title = "Viewer")
     {
         std::string sfx = FDir.File("Setup.exe");
-        TRunResult r = RunProgram({FMakeSfx, "/zip=" + zip, "/sfx=" + sfx, "/title=Viewer", "/exec=" + exec,
+        TRunResult r = RunProgram({FMakeSfx, "/zip=" + zip, "/sfx=" + sfx, "/title=" + title, "/exec=" + exec,
                             autoExtract ? "/autoextract" : "/nogui", "/overwrite"},
                            {}, FDir.File("makesfx-output.txt"));
         EXPECT_EQ(r.ExitCode, 0) << r.Output;
@@ -166,5 +168,34 @@ TEST_F(SfxWineTest, DamagedArchiveGivesAClearMessage)
         EXPECT_EQ(r.ExitCode, 2) << c.what << ": " << r.Output;
         EXPECT_NE(r.Output.find("damaged"), std::string::npos) << c.what << ": " << r.Output;
         EXPECT_FALSE(FileExists(FDir.File("record.txt"))) << c.what;
+    }
+}
+
+// A certificate table behind the package (as a signer leaves it, padding
+// and all) does not hide the archive; a security entry that names no
+// sound table is refused as damage, never read through.
+TEST_F(SfxWineTest, FindsTheArchiveInFrontOfACertificateTableAndRefusesABrokenOne)
+{
+    WriteTestZip(FDir.File("a.zip"), {{"Setup.exe", ReadAll(FProbe)}, {"a.txt", std::string(5000, 'a')}});
+    // Titles of different lengths give each padding a signer may add.
+    std::string plain;
+    for (size_t extra = 0; extra < 8; ++extra) {
+        plain = ReadAll(MakeSfx(FDir.File("a.zip"), "$temp$\\Setup.exe", false, "Viewer" + std::string(extra, '!')));
+        FDir.Write("Signed.exe", WithCertificateTable(plain));
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(FDir.File("Signed.exe"));
+        EXPECT_EQ(r.ExitCode, 7) << "size " << plain.size() << ": " << r.Output;
+        EXPECT_TRUE(FileExists(FDir.File("record.txt"))) << "size " << plain.size();
+    }
+
+    const std::string signedPackage = WithCertificateTable(plain);
+    const uint32_t size = static_cast<uint32_t>(signedPackage.size());
+    for (auto [offset, length] : {std::pair<uint32_t, uint32_t>{size + 8, 16}, {size - 8, 0xFFFFFFF8u}, {8, 16}}) {
+        FDir.Write("Broken.exe", WithSecurityEntry(signedPackage, offset, length));
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(FDir.File("Broken.exe"));
+        EXPECT_EQ(r.ExitCode, 2) << offset << " " << length << ": " << r.Output;
+        EXPECT_NE(r.Output.find("damaged"), std::string::npos) << r.Output;
+        EXPECT_FALSE(FileExists(FDir.File("record.txt")));
     }
 }

@@ -4,7 +4,7 @@
 // there, waiting for it to end.
 
 #include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxTrailer.h"
+#include "tools/sfxstub/SfxLayout.h"
 
 #include "common/DllSearch_win32.h"
 #include "common/Exception.h"
@@ -448,20 +448,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         std::unique_ptr<TFileSource> source;
         std::unique_ptr<TSfxArchive> archive;
         try {
-            uint8_t tail[TSfxTrailer::TailSize];
-            if (fileSize < sizeof(tail))
-                throw Exception("No archive is attached to this program.");
-            TFileSource::ReadFileAt(file.Get(), fileSize - sizeof(tail), tail, sizeof(tail));
-            uint64_t zipSize = 0;
-            uint32_t settingsSize = 0;
-            TSfxTrailer::DecodeTail(tail, fileSize, zipSize, settingsSize);
-            std::vector<uint8_t> block(settingsSize);
-            uint64_t settingsStart = fileSize - sizeof(tail) - settingsSize;
-            TFileSource::ReadFileAt(file.Get(), settingsStart, block.data(), block.size());
-            settings = TSfxTrailer::DecodeSettings(block.data(), block.size());
+            const TFileSource whole(file.Get(), 0, fileSize);
+            const TSfxLayout layout = TSfxLayout::Read(whole);
+            settings = layout.Settings;
             if (!settings.Title.empty())
                 title = Widen(settings.Title, 1252);
-            source = std::make_unique<TFileSource>(file.Get(), settingsStart - zipSize, zipSize);
+            source = std::make_unique<TFileSource>(file.Get(), layout.ArchiveStart, layout.ArchiveSize);
             archive = std::make_unique<TSfxArchive>(*source);
         } catch (const TStubError&) {
             throw;

@@ -1,0 +1,145 @@
+#include "package/PackageSigner.h"
+
+#include "tools/sfxstub/SfxArchive.h"
+#include "tools/sfxstub/SfxLayout.h"
+
+#include "common/AnsiText.h"
+#include "common/Exception.h"
+#include "common/Platform.h"
+#include "common/RunAndWait.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// The signed file, read the way the stub reads itself.
+class TSignedFile : public TSfxSource {
+public:
+    explicit TSignedFile(const std::string& path) : FFile(FsPath(path), std::ios::binary)
+    {
+        const int64_t size = FileSize(path);
+        if (!FFile || size < 0)
+            throw Exception("The signed package cannot be read.");
+        FSize = static_cast<uint64_t>(size);
+    }
+    uint64_t Size() const override { return FSize; }
+    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
+    {
+        if (offset > FSize || count > FSize - offset)
+            throw Exception("The signed package cannot be read.");
+        FFile.clear();
+        FFile.seekg(static_cast<std::streamoff>(offset));
+        FFile.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
+        if (!FFile)
+            throw Exception("The signed package cannot be read.");
+    }
+
+private:
+    mutable std::ifstream FFile;
+    uint64_t FSize = 0;
+};
+
+// What osslsigncode says about a failure, without its closing "Failed" and
+// OpenSSL's internal error stack, which names source files rather than causes.
+std::string ToolMessage(const std::string& output)
+{
+    std::istringstream lines(output);
+    std::string line, message;
+    while (std::getline(lines, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (line.empty() || line == "Failed" || line.find(":error:") != std::string::npos)
+            continue;
+        message += message.empty() ? line : " " + line;
+    }
+    return message.empty() ? "no message" : message;
+}
+
+// Removes the run's scratch files however signing ends.
+class TScratch {
+public:
+    explicit TScratch(std::string signedTemp) : FSignedTemp(std::move(signedTemp)) {}
+    ~TScratch()
+    {
+        DeleteFileIfExists(FSignedTemp);
+        if (!FDir.empty())
+            RemoveTree(FDir);
+    }
+    TScratch(const TScratch&) = delete;
+    TScratch& operator=(const TScratch&) = delete;
+
+    std::string FSignedTemp;
+    std::string FDir;
+};
+
+} // namespace
+
+TPackageSigner::TPackageSigner(TSigningOptions options, TRunTool runner)
+    : FOptions(std::move(options)), FRunner(std::move(runner))
+{
+    if (!FRunner)
+        FRunner = [](const std::string& program, const std::string& arguments, std::string& output) {
+            return RunAndCapture(program, arguments, output);
+        };
+}
+
+std::string TPackageSigner::Arguments(const std::string& input, const std::string& output,
+                                      const std::string& description, const std::string& passwordFile) const
+{
+    // Only options that osslsigncode 2.5 (Debian 12) knows. The password
+    // goes through a file: a command line is visible to every user.
+    std::string args = "sign -pkcs12 " + QuoteWindowsArgument(FOptions.Pkcs12);
+    if (!passwordFile.empty())
+        args += " -readpass " + QuoteWindowsArgument(passwordFile);
+    if (!description.empty())
+        args += " -n " + QuoteWindowsArgument(AnsiToUtf8(description));
+    if (!FOptions.TimestampUrl.empty())
+        args += " -ts " + QuoteWindowsArgument(FOptions.TimestampUrl);
+    args += " -in " + QuoteWindowsArgument(input) + " -out " + QuoteWindowsArgument(output);
+    return args;
+}
+
+void TPackageSigner::Sign(const std::string& package, const std::string& description) const
+{
+    try {
+        ReadFileBytes(FOptions.Pkcs12);
+    } catch (const Exception& e) {
+        throw Exception("The certificate file \"" + FOptions.Pkcs12 + "\" cannot be read. " + e.Message());
+    }
+
+    // osslsigncode refuses to overwrite, and the package must stay whole
+    // until a signed one can take its place.
+    TScratch scratch(AtomicSaveTempName(package, CurrentProcessId()) + ".signed");
+    DeleteFileIfExists(scratch.FSignedTemp);
+    std::string passwordFile;
+    if (!FOptions.Password.empty()) {
+        scratch.FDir = CreatePrivateTempDir("VISign");
+        passwordFile = scratch.FDir + "password";
+        WritePrivateFile(passwordFile, FOptions.Password);
+    }
+
+    std::string output;
+    int exitCode = 0;
+    try {
+        exitCode = FRunner(FOptions.Tool, Arguments(package, scratch.FSignedTemp, description, passwordFile), output);
+    } catch (const Exception& e) {
+        throw Exception(FOptions.Tool + " could not be started; is it installed? " + e.Message());
+    }
+    if (exitCode != 0)
+        throw Exception(FOptions.Tool + " could not sign the package: " + ToolMessage(output));
+
+    // A tool that reports success without writing a signature, or writes one
+    // the stub cannot see past, must not pass for a signed package.
+    {
+        TSignedFile signedFile(scratch.FSignedTemp);
+        if (TSfxLayout::PayloadEnd(signedFile) >= signedFile.Size())
+            throw Exception(FOptions.Tool + " wrote no signature into the package.");
+        TSfxLayout::Read(signedFile);
+    }
+    std::error_code ec;
+    std::filesystem::rename(FsPath(scratch.FSignedTemp), FsPath(package), ec);
+    if (ec)
+        throw Exception("Cannot replace \"" + package + "\" by its signed copy. " + ec.message());
+}
