@@ -467,7 +467,7 @@ TEST(HeadlessBuildArguments, UsageErrors)
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "--sign-pkcs12"}, out, err), 2);
     err.str("");
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "--sign-timestamp", "http://ts.example.com"}, out, err), 2);
-    EXPECT_EQ(err.str(), "--sign-timestamp needs --sign-pkcs12.\n");
+    EXPECT_NE(err.str().find(": --sign-timestamp needs --sign-pkcs12.\n"), std::string::npos) << err.str();
 }
 
 TEST(HeadlessBuildArguments, HelpAndVersionWinAndErrorsPointToHelp)
