@@ -82,6 +82,11 @@ void WriteFileAtomic(const std::string& path, const std::string& data);
 // writes data into it, for secrets handed to another program through a
 // file. An existing file is an error rather than reused.
 void WritePrivateFile(const std::string& path, const std::string& data);
+// Moves a finished file over another in the same folder in one step, so the
+// target is either the old file or the new one, never a mix or missing
+// (rename(2); MoveFileEx with REPLACE_EXISTING, which plain rename on
+// Windows refuses). Raises Exception naming the target on failure.
+void ReplaceFileWith(const std::string& target, const std::string& replacement);
 // The sibling WriteFileAtomic writes first: "<path>.~<process id>.tmp".
 std::string AtomicSaveTempName(const std::string& path, unsigned long pid);
 // Removes the siblings that saves of processes which no longer run left

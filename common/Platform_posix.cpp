@@ -196,6 +196,13 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
     RemoveStaleSaveFiles(path);
 }
 
+void ReplaceFileWith(const std::string& target, const std::string& replacement)
+{
+    if (::rename(replacement.c_str(), target.c_str()) != 0)
+        throw Exception("Cannot replace \"" + target + "\". " + SystemErrorMessage(errno));
+    SyncFolderOf(target);
+}
+
 void WritePrivateFile(const std::string& path, const std::string& data)
 {
     // O_EXCL: a file planted at that name beforehand must not receive the secret.

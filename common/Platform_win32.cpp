@@ -177,6 +177,13 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
     RemoveStaleSaveFiles(path);
 }
 
+void ReplaceFileWith(const std::string& target, const std::string& replacement)
+{
+    if (!MoveFileExW(WideFromUtf8(replacement).c_str(), WideFromUtf8(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw Exception("Cannot replace \"" + target + "\". " + SystemErrorMessage(static_cast<int>(GetLastError())));
+}
+
 std::string HostFileName(const std::string& ansiPath)
 {
     // This layer takes UTF-8 paths and hands them on as UTF-16.

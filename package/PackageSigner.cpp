@@ -8,7 +8,6 @@
 #include "common/Platform.h"
 #include "common/RunAndWait.h"
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -138,8 +137,5 @@ void TPackageSigner::Sign(const std::string& package, const std::string& descrip
             throw Exception(FOptions.Tool + " wrote no signature into the package.");
         TSfxLayout::Read(signedFile);
     }
-    std::error_code ec;
-    std::filesystem::rename(FsPath(scratch.FSignedTemp), FsPath(package), ec);
-    if (ec)
-        throw Exception("Cannot replace \"" + package + "\" by its signed copy. " + ec.message());
+    ReplaceFileWith(package, scratch.FSignedTemp);
 }

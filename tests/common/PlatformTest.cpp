@@ -74,6 +74,25 @@ TEST(Platform, FailedAtomicWriteKeepsTheOldFile)
     EXPECT_EQ(tmp.Read("keep.txt"), "good");
 }
 
+TEST(Platform, ReplaceFileWithSwapsInTheNewFileOrKeepsTheOld)
+{
+    TempDir tmp;
+    tmp.Write("Setup.exe", "unsigned");
+    tmp.Write("Setup.exe.signed", "signed");
+    ReplaceFileWith(tmp.File("Setup.exe"), tmp.File("Setup.exe.signed"));
+    EXPECT_EQ(tmp.Read("Setup.exe"), "signed");
+    EXPECT_FALSE(FileExists(tmp.File("Setup.exe.signed")));
+
+    // A replacement that is not there leaves the target as it was.
+    try {
+        ReplaceFileWith(tmp.File("Setup.exe"), tmp.File("gone"));
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("Cannot replace \"" + tmp.File("Setup.exe") + "\"."), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(tmp.Read("Setup.exe"), "signed");
+}
+
 TEST(Platform, CopyWithoutOverwrite)
 {
     TempDir tmp;
