@@ -5,36 +5,6 @@
 #include "common/Platform.h"
 #include "common/RunAndWait.h"
 
-namespace {
-
-// A value between double quotes as Windows programs split their command
-// line: a quote inside the value is escaped, and so are the backslashes in
-// front of it or at the end (which would otherwise escape the closing
-// quote). Paths and plain titles come out unchanged.
-std::string Quoted(const std::string& value)
-{
-    std::string result = "\"";
-    size_t backslashes = 0;
-    for (char c : value) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') {
-            result.append(backslashes * 2 + 1, '\\');
-        } else {
-            result.append(backslashes, '\\');
-        }
-        backslashes = 0;
-        result += c;
-    }
-    result.append(backslashes * 2, '\\');
-    result += '"';
-    return result;
-}
-
-} // namespace
-
 TFreeExtractor::TFreeExtractor(TRunProgram runner) : FRunner(std::move(runner))
 {
     if (!FRunner)
@@ -52,10 +22,10 @@ std::string TFreeExtractor::ProgramPath() const
 std::string TFreeExtractor::Arguments() const
 {
     std::string args;
-    args += " /zip=" + Quoted(FArchive);
-    args += " /sfx=" + Quoted(FOutput);
-    args += " /title=" + Quoted(FTitle);
-    args += " /exec=" + Quoted(FExec);
+    args += " /zip=" + QuoteWindowsArgument(FArchive);
+    args += " /sfx=" + QuoteWindowsArgument(FOutput);
+    args += " /title=" + QuoteWindowsArgument(FTitle);
+    args += " /exec=" + QuoteWindowsArgument(FExec);
     args += FAutoExtract ? " /autoextract" : " /nogui";
     args += " /overwrite";
     return args;
