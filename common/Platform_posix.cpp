@@ -159,6 +159,28 @@ void SyncFolderOf(const std::string& path)
     }
 }
 
+// Writes all of data to fd. On failure closes fd, removes the half-written
+// file `written` and raises the error naming `path`, the file the caller
+// meant to write.
+void WriteAllOrDiscard(int fd, const std::string& written, const std::string& path, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    size_t left = size;
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            int err = n == 0 ? EIO : errno;
+            ::close(fd);
+            ::unlink(written.c_str());
+            throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
 }
 
 void WriteFileAtomic(const std::string& path, const void* data, size_t size)
@@ -167,21 +189,7 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(errno));
-    const char* p = static_cast<const char*>(data);
-    size_t left = size;
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            int err = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    WriteAllOrDiscard(fd, temp, path, data, size);
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         int err = errno;
         ::unlink(temp.c_str());
@@ -209,21 +217,7 @@ void WritePrivateFile(const std::string& path, const std::string& data)
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(errno));
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            int err = errno;
-            ::close(fd);
-            ::unlink(path.c_str());
-            throw Exception("Cannot write file \"" + path + "\". " + SystemErrorMessage(err));
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    WriteAllOrDiscard(fd, path, path, data.data(), data.size());
     if (::close(fd) != 0) {
         int err = errno;
         ::unlink(path.c_str());

@@ -1,6 +1,7 @@
 #include "common/RunAndWait.h"
 
 #include "common/Platform.h"
+#include "common/RunConsoleProgram.h"
 
 #include <cstdio>
 
@@ -95,4 +96,17 @@ std::string QuoteWindowsArgument(const std::string& value)
     result.append(backslashes * 2, '\\');
     result += '"';
     return result;
+}
+
+int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir,
+               const TBusyHook& busy)
+{
+    return RunConsoleProgram(program, arguments, workingDir, busy, nullptr);
+}
+
+int RunAndCapture(const std::string& program, const std::string& arguments, std::string& output,
+                  const std::string& workingDir)
+{
+    output.clear();
+    return RunConsoleProgram(program, arguments, workingDir, TBusyHook(), &output);
 }

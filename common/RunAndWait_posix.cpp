@@ -1,4 +1,5 @@
 #include "common/RunAndWait.h"
+#include "common/RunConsoleProgram.h"
 
 #include "common/Exception.h"
 
@@ -102,8 +103,10 @@ private:
     const TBusyHook& FHook;
 };
 
-int Run(const std::string& program, const std::string& arguments, const std::string& workingDir,
-        const TBusyHook& busy, std::string* captured)
+} // namespace
+
+int RunConsoleProgram(const std::string& program, const std::string& arguments, const std::string& workingDir,
+                      const TBusyHook& busy, std::string* captured)
 {
     TPipe in, out, err;
     MakePipe(in, "Could not create IN_PIPE");
@@ -162,20 +165,6 @@ int Run(const std::string& program, const std::string& arguments, const std::str
     }
 }
 
-} // namespace
-
-int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir,
-               const TBusyHook& busy)
-{
-    return Run(program, arguments, workingDir, busy, nullptr);
-}
-
-int RunAndCapture(const std::string& program, const std::string& arguments, std::string& output,
-                  const std::string& workingDir)
-{
-    output.clear();
-    return Run(program, arguments, workingDir, TBusyHook(), &output);
-}
 
 int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
 {

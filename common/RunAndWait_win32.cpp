@@ -1,4 +1,5 @@
 #include "common/RunAndWait.h"
+#include "common/RunConsoleProgram.h"
 
 #include "common/Exception.h"
 #include "common/WinString.h"
@@ -81,8 +82,10 @@ std::wstring CommandLine(const std::string& program, const std::string& argument
     throw Exception(OSErrorText(static_cast<int>(GetLastError())));
 }
 
-int Run(const std::string& program, const std::string& arguments, const std::string& workingDir,
-        const TBusyHook& busy, std::string* captured)
+} // namespace
+
+int RunConsoleProgram(const std::string& program, const std::string& arguments, const std::string& workingDir,
+                      const TBusyHook& busy, std::string* captured)
 {
     TPipe in, out, err;
     MakePipe(in, true, "Could not create IN_PIPE");
@@ -160,20 +163,6 @@ int Run(const std::string& program, const std::string& arguments, const std::str
     return static_cast<int>(exitCode);
 }
 
-} // namespace
-
-int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir,
-               const TBusyHook& busy)
-{
-    return Run(program, arguments, workingDir, busy, nullptr);
-}
-
-int RunAndCapture(const std::string& program, const std::string& arguments, std::string& output,
-                  const std::string& workingDir)
-{
-    output.clear();
-    return Run(program, arguments, workingDir, TBusyHook(), &output);
-}
 
 int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
 {

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Platform.h"
+#include "tools/sfxstub/ZipFormat.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,22 +11,7 @@
 
 namespace {
 
-constexpr uint32_t EndSignature = 0x06054B50;
-constexpr uint32_t CentralSignature = 0x02014B50;
-constexpr uint32_t LocalSignature = 0x04034B50;
-constexpr size_t EndSize = 22;
-constexpr size_t CentralSize = 46;
-constexpr size_t LocalSize = 30;
-
-uint16_t U16(const uint8_t* p)
-{
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-uint32_t U32(const uint8_t* p)
-{
-    return uint32_t(U16(p)) | uint32_t(U16(p + 2)) << 16;
-}
+using namespace ZipFormat;
 
 void PutDates(uint8_t* p, TDosDateTime when)
 {
@@ -69,19 +55,19 @@ bool SetEntryDates(const std::string& archive, TDosDateTime when)
         throw Exception(broken + "it cannot be opened.");
     file.seekg(0, std::ios::end);
     const uint64_t size = uint64_t(file.tellg());
-    if (size < EndSize)
+    if (size < EndOfDirectorySize)
         throw Exception(broken + "it is shorter than its end record.");
-    uint8_t end[EndSize];
-    file.seekg(std::streamoff(size - EndSize));
-    file.read(reinterpret_cast<char*>(end), EndSize);
-    if (!file || U32(end) != EndSignature)
+    uint8_t end[EndOfDirectorySize];
+    file.seekg(std::streamoff(size - EndOfDirectorySize));
+    file.read(reinterpret_cast<char*>(end), EndOfDirectorySize);
+    if (!file || Le32(end) != SigEndOfDirectory)
         throw Exception(broken + "its end record is missing.");
-    const uint16_t entries = U16(end + 10);
-    const uint32_t directorySize = U32(end + 12);
-    const uint32_t directoryOffset = U32(end + 16);
+    const uint16_t entries = Le16(end + 10);
+    const uint32_t directorySize = Le32(end + 12);
+    const uint32_t directoryOffset = Le32(end + 16);
     if (entries == 0xFFFF || directoryOffset == 0xFFFFFFFF || directorySize == 0xFFFFFFFF)
         return false;
-    if (uint64_t(directoryOffset) + directorySize > size - EndSize)
+    if (uint64_t(directoryOffset) + directorySize > size - EndOfDirectorySize)
         throw Exception(broken + "its central directory lies outside the archive.");
 
     std::vector<uint8_t> directory(directorySize);
@@ -93,30 +79,30 @@ bool SetEntryDates(const std::string& archive, TDosDateTime when)
     std::vector<uint32_t> locals;
     size_t at = 0;
     for (uint16_t i = 0; i < entries; ++i) {
-        if (directory.size() - at < CentralSize || U32(&directory[at]) != CentralSignature)
+        if (directory.size() - at < DirectoryEntrySize || Le32(&directory[at]) != SigDirectoryEntry)
             throw Exception(broken + "an entry of its central directory is cut short.");
-        const uint32_t local = U32(&directory[at + 42]);
+        const uint32_t local = Le32(&directory[at + 42]);
         if (local == 0xFFFFFFFF)
             return false;
-        if (uint64_t(local) + LocalSize > directoryOffset)
+        if (uint64_t(local) + LocalHeaderSize > directoryOffset)
             throw Exception(broken + "a local header lies outside the archive.");
         PutDates(&directory[at + 12], when);
         locals.push_back(local);
-        const size_t length = CentralSize + size_t(U16(&directory[at + 28])) + U16(&directory[at + 30]) +
-                              U16(&directory[at + 32]);
+        const size_t length = DirectoryEntrySize + size_t(Le16(&directory[at + 28])) + Le16(&directory[at + 30]) +
+                              Le16(&directory[at + 32]);
         if (directory.size() - at < length)
             throw Exception(broken + "an entry of its central directory is cut short.");
         at += length;
     }
     for (uint32_t local : locals) {
-        uint8_t header[LocalSize];
+        uint8_t header[LocalHeaderSize];
         file.seekg(local);
-        file.read(reinterpret_cast<char*>(header), LocalSize);
-        if (!file || U32(header) != LocalSignature)
+        file.read(reinterpret_cast<char*>(header), LocalHeaderSize);
+        if (!file || Le32(header) != SigLocalHeader)
             throw Exception(broken + "a local header is missing.");
         PutDates(header + 10, when);
         file.seekp(local);
-        file.write(reinterpret_cast<const char*>(header), LocalSize);
+        file.write(reinterpret_cast<const char*>(header), LocalHeaderSize);
     }
     file.seekp(directoryOffset);
     file.write(reinterpret_cast<const char*>(directory.data()), std::streamsize(directory.size()));

@@ -1,6 +1,7 @@
 #include "tools/sfxstub/SfxArchive.h"
 
 #include "common/Exception.h"
+#include "tools/sfxstub/ZipFormat.h"
 
 #include <zlib.h>
 
@@ -10,25 +11,10 @@
 
 namespace {
 
-constexpr uint32_t SigEndOfDirectory = 0x06054b50;
-constexpr uint32_t SigDirectoryEntry = 0x02014b50;
-constexpr uint32_t SigLocalHeader = 0x04034b50;
-constexpr size_t EndOfDirectorySize = 22;
-constexpr size_t DirectoryEntrySize = 46;
-constexpr size_t LocalHeaderSize = 30;
+using namespace ZipFormat;
+
 constexpr uint64_t MaxDirectorySize = 64u << 20;
 constexpr size_t ChunkSize = 64 * 1024;
-
-uint16_t Le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t Le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 [[noreturn]] void Damaged(const std::string& what)
 {
