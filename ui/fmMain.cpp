@@ -481,10 +481,8 @@ bool TfmMain::OpenProject(const std::string& fileName)
 
 void TfmMain::UnbindProject()
 {
-    frmFiles->SetProject(nullptr);
-    frmShortcuts->SetProject(nullptr);
-    frmSetupDLLs->SetProject(nullptr);
-    frmRegistry->SetProject(nullptr);
+    for (TfrmBase* frame : ProjectFrames())
+        frame->SetProject(nullptr);
     frmFolder->SetProject(nullptr);
     frmFolder->SetFolders(nullptr);
     if (FProject) {
@@ -510,10 +508,8 @@ void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
     eCompanyName->setText(AnsiToQt(FProject->CompanyName()));
     ShowDefaultFolder();
 
-    frmFiles->SetProject(FProject.get());
-    frmShortcuts->SetProject(FProject.get());
-    frmSetupDLLs->SetProject(FProject.get());
-    frmRegistry->SetProject(FProject.get());
+    for (TfrmBase* frame : ProjectFrames())
+        frame->SetProject(FProject.get());
 
     // The texts file of the project shown before goes unwritten: only Save
     // and the end of the program write texts back.
@@ -559,9 +555,13 @@ void TfmMain::RefreshLists()
 {
     // A deleted or renamed folder, a new default folder or a dropped file
     // changes what these lists show.
-    frmFiles->RefreshList();
-    frmShortcuts->RefreshList();
-    frmSetupDLLs->RefreshList();
+    for (TfrmProjectList* list : std::initializer_list<TfrmProjectList*>{frmFiles, frmShortcuts, frmSetupDLLs})
+        list->RefreshList();
+}
+
+std::array<TfrmBase*, 4> TfmMain::ProjectFrames() const
+{
+    return {frmFiles, frmShortcuts, frmSetupDLLs, frmRegistry};
 }
 
 void TfmMain::ProjectApplicationNameChanged()

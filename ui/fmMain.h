@@ -30,6 +30,7 @@ class TProject;
 class TScrambeledMemIniFile;
 class TSettings;
 class TEditorHooks;
+class TfrmBase;
 class TfrmFiles;
 class TfrmFolder;
 class TfrmRegistry;
@@ -97,6 +98,8 @@ public:
     // The lists that show device paths (Files, Shortcuts, Setup DLLs) show
     // the project again: after files were dropped, a folder was renamed...
     void RefreshLists();
+    // The frames bound to the project as a whole.
+    std::array<TfrmBase*, 4> ProjectFrames() const;
 
     void ClearTestBuilds();
     // The package files of the build that just completed; missing ones are left out.

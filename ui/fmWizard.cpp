@@ -136,15 +136,11 @@ TfmWizard::~TfmWizard() = default;
 void TfmWizard::SetProject(TProject* project)
 {
     FProject = project;
-    frmProjectInfo->SetProject(project);
-    frmDefaultFolder->SetProject(project);
-    frmFiles->SetupColumns();
-    frmFiles->SetProject(project);
-    frmShortcuts->SetupColumns();
-    frmShortcuts->SetProject(project);
-    frmSetupDLLs->SetupColumns();
-    frmSetupDLLs->SetProject(project);
-    frmRegistry->SetProject(project);
+    for (TfrmBase* page : FPages) {
+        if (auto* list = qobject_cast<TfrmProjectList*>(page))
+            list->SetupColumns();
+        page->SetProject(project);
+    }
     FCurrent = pgProjectInfo;
     static_cast<QStackedLayout*>(frmProjectInfo->parentWidget()->layout())->setCurrentWidget(frmProjectInfo);
     frmProjectInfo->ActivatePage();
@@ -162,10 +158,8 @@ void TfmWizard::GoToPage(int index)
     TfrmBase* page = FPages.at(size_t(index));
     // The lists show device paths, which the pages before may have changed
     // (a renamed application folder, a new default folder).
-    if (page == frmShortcuts)
-        frmShortcuts->RefreshList();
-    else if (page == frmSetupDLLs)
-        frmSetupDLLs->RefreshList();
+    if (page == frmShortcuts || page == frmSetupDLLs)
+        static_cast<TfrmProjectList*>(page)->RefreshList();
     static_cast<QStackedLayout*>(page->parentWidget()->layout())->setCurrentWidget(page);
     page->PreparePage();
     page->ActivatePage();

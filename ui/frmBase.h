@@ -10,6 +10,7 @@
 
 class QLabel;
 class TMessageService;
+class TProject;
 class TfrmList;
 
 class TfrmBase : public QWidget {
@@ -17,6 +18,8 @@ class TfrmBase : public QWidget {
 public:
     explicit TfrmBase(QWidget* parent = nullptr) : QWidget(parent) {}
 
+    // The project the frame shows and changes (not owned); null empties it.
+    virtual void SetProject(TProject* /*project*/) {}
     // Before the wizard shows the page.
     virtual void PreparePage() {}
     // When the wizard leaves the page, forward or back; false keeps it there.
