@@ -4,6 +4,7 @@
 #include "model/Files.h"
 #include "model/Project.h"
 #include "ui/CheckList.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
@@ -87,18 +88,12 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
 {
     setObjectName(QStringLiteral("fmFileProperties"));
     setWindowTitle(QStringLiteral("File Properties"));
-    QStyle* st = style();
 
     eSource = new QLineEdit(this);
     eSource->setObjectName(QStringLiteral("eSource"));
     eSource->setReadOnly(true);
     eSource->setMinimumWidth(320);
-    btSource = new QToolButton(this);
-    btSource->setObjectName(QStringLiteral("btSource"));
-    btSource->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
-    btSource->setToolTip(QStringLiteral("Browse for the source file"));
-    btSource->setAccessibleName(QStringLiteral("Browse for the source file"));
-    btSource->setFocusPolicy(Qt::StrongFocus);
+    btSource = NewBrowseButton("btSource", QStringLiteral("Browse for the source file"), this);
 
     rbDefaultFolder = new QRadioButton(QStringLiteral("Use Default Destination Folder"), this);
     rbDefaultFolder->setObjectName(QStringLiteral("rbDefaultFolder"));
@@ -114,12 +109,7 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     eDestination->setObjectName(QStringLiteral("eDestination"));
     eDestination->setReadOnly(true);
     eDestination->setAccessibleName(QStringLiteral("Destination Folder"));
-    btDestination = new QToolButton(this);
-    btDestination->setObjectName(QStringLiteral("btDestination"));
-    btDestination->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
-    btDestination->setToolTip(QStringLiteral("Select the destination folder"));
-    btDestination->setAccessibleName(QStringLiteral("Select the destination folder"));
-    btDestination->setFocusPolicy(Qt::StrongFocus);
+    btDestination = NewBrowseButton("btDestination", QStringLiteral("Select the destination folder"), this);
 
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
@@ -144,21 +134,11 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
     cbProcessor->setCurrentIndex(pStrongARM);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
+    QDialogButtonBox* buttons = NewOkCancelBox(this);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfmFileProperties::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto label = [this](const char* text, QWidget* buddy) {
-        QLabel* l = NewBuddyLabel(QString::fromLatin1(text), buddy, this);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return l;
-    };
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(8);
+    auto label = [this](const char* text, QWidget* buddy) { return NewGridLabel(text, buddy, this); };
+    QGridLayout* grid = NewFormGrid();
     grid->addWidget(label("&Source:", eSource), 0, 0);
     grid->addWidget(eSource, 0, 1, 1, 2);
     grid->addWidget(btSource, 0, 3);
@@ -176,12 +156,7 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     grid->addWidget(cbProcessor, 6, 1, 1, 3);
     grid->setColumnStretch(2, 1);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(12);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutPropertyDialog(this, grid, buttons);
 
     setTabOrder(eSource, btSource);
     setTabOrder(btSource, rbDefaultFolder);
@@ -290,20 +265,13 @@ bool TfmFileProperties::StoreFile()
 {
     if (!FFile)
         return false;
-    if (eSource->text().isEmpty()) {
-        FMessages->ShowError(ErrorBoxText(NoSource));
+    if (eSource->text().isEmpty())
+        return RefuseEntry(FMessages, NoSource);
+    if (CheckedPlatforms(clbPlatforms).Empty())
+        return RefuseEntry(FMessages, NoPlatform);
+    std::optional<std::string> source = EnteredAnsi(eSource, FMessages);
+    if (!source)
         return false;
-    }
-    if (CheckedPlatforms(clbPlatforms).Empty()) {
-        FMessages->ShowError(ErrorBoxText(NoPlatform));
-        return false;
-    }
-    std::string refusal;
-    std::optional<std::string> source = QtToAnsi(eSource->text(), &refusal);
-    if (!source) {
-        FMessages->ShowMessage(refusal);
-        return false;
-    }
     FFile->SetSourceDir(ExtractFilePath(*source));
     FFile->SetFileName(ExtractFileName(*source));
     if (rbFolder->isChecked())

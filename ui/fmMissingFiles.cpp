@@ -4,6 +4,7 @@
 #include "model/Folders.h"
 #include "model/Platforms.h"
 #include "model/Project.h"
+#include "ui/DialogPlacement.h"
 #include "ui/FileColumns.h"
 #include "ui/QtText.h"
 
@@ -16,8 +17,7 @@
 #include <QVBoxLayout>
 
 TfmMissingFiles::TfmMissingFiles(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, PropertyDialogFlags)
 {
     setObjectName(QStringLiteral("fmMissingFiles"));
     setWindowTitle(QStringLiteral("Missing Files"));

@@ -130,8 +130,7 @@ TProcessorsArray TfrmRuntimesProcessors::CheckedProcessors() const
 }
 
 TfmRuntimeWizard::TfmRuntimeWizard(TMessageService* messages, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, PropertyDialogFlags),
       FMessages(messages)
 {
     setObjectName(QStringLiteral("fmRuntimeWizard"));

@@ -58,8 +58,7 @@ std::vector<std::string> MissingFolders(const std::string& path)
 
 TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSettings* settings,
                      const std::string& programDir, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, PropertyDialogFlags),
       FMessages(messages), FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("fmWizard"));
