@@ -39,15 +39,32 @@ QHBoxLayout* NewButtonRow(std::initializer_list<QWidget*> buttons)
     return row;
 }
 
-QVBoxLayout* LayOutPropertyDialog(QDialog* dialog, QLayout* content, QWidget* buttons)
+QPushButton* NewPushButton(const QString& text, const char* objectName, QWidget* parent, QStyle::StandardPixmap icon)
+{
+    auto* button = icon == QStyle::SP_CustomBase ? new QPushButton(text, parent)
+                                                 : new QPushButton(parent->style()->standardIcon(icon), text, parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    return button;
+}
+
+QVBoxLayout* LayOutFixedDialog(QDialog* dialog, int margin, int spacing, std::initializer_list<TDialogPart> parts)
 {
     auto* layout = new QVBoxLayout(dialog);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(12);
-    layout->addLayout(content, 1);
-    layout->addWidget(buttons);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(spacing);
+    for (const TDialogPart& part : parts) {
+        if (part.Widget)
+            layout->addWidget(part.Widget, part.Stretch);
+        else
+            layout->addLayout(part.Layout, part.Stretch);
+    }
     layout->setSizeConstraint(QLayout::SetFixedSize);
     return layout;
+}
+
+QVBoxLayout* LayOutPropertyDialog(QDialog* dialog, QLayout* content, QWidget* buttons)
+{
+    return LayOutFixedDialog(dialog, 12, 12, {{content, 1}, buttons});
 }
 
 QVBoxLayout* NewLabelColumn()

@@ -5,6 +5,7 @@
 // refused entry is told.
 
 #include <QString>
+#include <QStyle>
 
 #include <initializer_list>
 #include <optional>
@@ -18,6 +19,7 @@ class QLabel;
 class QHBoxLayout;
 class QLayout;
 class QLineEdit;
+class QPushButton;
 class QToolButton;
 class QVBoxLayout;
 class QWidget;
@@ -30,8 +32,25 @@ QDialogButtonBox* NewOkCancelBox(QDialog* dialog);
 // gap, as between Next and Cancel.
 QHBoxLayout* NewButtonRow(std::initializer_list<QWidget*> buttons);
 
+// A push button with its object name and, unless null, a standard icon.
+QPushButton* NewPushButton(const QString& text, const char* objectName, QWidget* parent,
+                           QStyle::StandardPixmap icon = QStyle::SP_CustomBase);
+
+// One part of a dialog's column: a widget or a layout, and its stretch.
+struct TDialogPart {
+    TDialogPart(QWidget* widget, int stretch = 0) : Widget(widget), Stretch(stretch) {}
+    TDialogPart(QLayout* layout, int stretch = 0) : Layout(layout), Stretch(stretch) {}
+    QWidget* Widget = nullptr;
+    QLayout* Layout = nullptr;
+    int Stretch;
+};
+
+// The dialog's parts top to bottom, with these margins and spacing; the
+// size is fixed to what they need.
+QVBoxLayout* LayOutFixedDialog(QDialog* dialog, int margin, int spacing, std::initializer_list<TDialogPart> parts);
+
 // The property dialogs' outer layout: 12-pixel margins and spacing, the
-// content over the buttons, the size fixed to what they need.
+// content over the buttons.
 QVBoxLayout* LayOutPropertyDialog(QDialog* dialog, QLayout* content, QWidget* buttons);
 
 // A column of controls with their labels above them, 4 pixels apart.

@@ -5,6 +5,7 @@
 #include "model/Builds.h"
 #include "model/Platforms.h"
 #include "storage/LanguageManager.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
@@ -78,25 +79,13 @@ TfmPairChoose::TfmPairChoose(TMessageService* messages, QWidget* parent)
     FPages->addTab(CreateLanguagesPage(), QStringLiteral("&Languages"));
     FPages->addTab(CreateSetupPage(), QStringLiteral("&Setup"));
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1 = NewPushButton(QStringLiteral("OK"), "BitBtn1", this, QStyle::SP_DialogOkButton);
     BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2 = NewPushButton(QStringLiteral("Cancel"), "BitBtn2", this, QStyle::SP_DialogCancelButton);
     connect(BitBtn1, &QPushButton::clicked, this, &TfmPairChoose::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 10, 10, 10);
-    layout->setSpacing(10);
-    layout->addWidget(FPages);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutFixedDialog(this, 10, 10, {FPages, NewButtonRow({BitBtn1, BitBtn2})});
 }
 
 QWidget* TfmPairChoose::CreateGeneralPage()

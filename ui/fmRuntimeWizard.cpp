@@ -3,6 +3,7 @@
 #include "package/Runtimes.h"
 #include "model/Project.h"
 #include "ui/CheckList.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
@@ -149,31 +150,16 @@ TfmRuntimeWizard::TfmRuntimeWizard(TMessageService* messages, QWidget* parent)
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    btBack = new QPushButton(QStringLiteral("&Back"), this);
-    btBack->setObjectName(QStringLiteral("btBack"));
+    btBack = NewPushButton(QStringLiteral("&Back"), "btBack", this);
     btBack->setEnabled(false);
-    btNext = new QPushButton(QStringLiteral("&Next"), this);
-    btNext->setObjectName(QStringLiteral("btNext"));
+    btNext = NewPushButton(QStringLiteral("&Next"), "btNext", this);
     btNext->setDefault(true);
-    btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btCancel = NewPushButton(QStringLiteral("Cancel"), "btCancel", this);
     connect(btBack, &QPushButton::clicked, this, &TfmRuntimeWizard::btBackClick);
     connect(btNext, &QPushButton::clicked, this, &TfmRuntimeWizard::btNextClick);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btBack);
-    buttons->addWidget(btNext);
-    buttons->addSpacing(8);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(10);
-    layout->addWidget(pages);
-    layout->addWidget(line);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutFixedDialog(this, 12, 10, {pages, line, NewButtonRow({btBack, btNext, nullptr, btCancel})});
     CenterOnScreen(*this);
 }
 

@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
 #include "ui/Pictures.h"
@@ -97,15 +98,11 @@ TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSe
     bottomLine->addWidget(caption);
     bottomLine->addWidget(line, 1);
 
-    QStyle* st = style();
-    btBack = new QPushButton(st->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("&Back"), this);
-    btBack->setObjectName(QStringLiteral("btBack"));
-    btNext = new QPushButton(st->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("&Next"), this);
-    btNext->setObjectName(QStringLiteral("btNext"));
+    btBack = NewPushButton(QStringLiteral("&Back"), "btBack", this, QStyle::SP_ArrowBack);
+    btNext = NewPushButton(QStringLiteral("&Next"), "btNext", this, QStyle::SP_ArrowForward);
     // The arrow stands after the text, pointing the way the button goes.
     btNext->setLayoutDirection(Qt::RightToLeft);
-    btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btCancel = NewPushButton(QStringLiteral("Cancel"), "btCancel", this);
     for (QPushButton* button : {btBack, btNext, btCancel})
         button->setAutoDefault(false);
     btNext->setDefault(true);
@@ -113,19 +110,7 @@ TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSe
     connect(btNext, &QPushButton::clicked, this, &TfmWizard::btNextClick);
     connect(btCancel, &QPushButton::clicked, this, &TfmWizard::btCancelClick);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btBack);
-    buttons->addWidget(btNext);
-    buttons->addSpacing(8);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 10, 10, 10);
-    layout->setSpacing(8);
-    layout->addWidget(pageArea);
-    layout->addLayout(bottomLine);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutFixedDialog(this, 10, 8, {pageArea, bottomLine, NewButtonRow({btBack, btNext, nullptr, btCancel})});
     UpdateButtons();
     CenterOnScreen(*this);
 }
