@@ -449,17 +449,11 @@ TEST(RichTextConvert, GeneratedDocumentsSurviveTheEditorsDocument)
 
 namespace {
 
-std::string ProgramDir()
-{
-    const char* dir = std::getenv("VI_PROGRAM_DIR");
-    return dir ? IncludeTrailingPathDelimiter(dir) : std::string();
-}
-
 class LanguagesTabTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Temp.File("settings")));
+        KeepSettingsIn(Temp.File("settings"));
         auto settings = std::make_unique<TSettings>("Veltrin Installer Tests", "1.0");
         settings->SetCompanySource([] { return std::optional<std::string>("Test Company"); });
         Window = std::make_unique<TfmMain>(&Messages, &Dialogs, std::move(settings), ProgramDir());

@@ -29,15 +29,6 @@
 
 namespace {
 
-int Press(QDialog& dialog, const char* button)
-{
-    auto* found = dialog.findChild<QAbstractButton*>(QString::fromLatin1(button));
-    EXPECT_NE(found, nullptr) << button;
-    if (found)
-        found->click();
-    return dialog.result();
-}
-
 // The report list a list tab embeds.
 TfrmList* ListOf(QWidget& frame)
 {
