@@ -2,6 +2,7 @@
 
 #include "model/Folders.h"
 #include "model/Project.h"
+#include "ui/FrameParts.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
 
@@ -13,17 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QIcon FolderIcon(const QWidget* widget)
-{
-    QStyle* style = widget->style();
-    QIcon icon;
-    for (int size : {16, 32}) {
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
-    }
-    return icon;
-}
 
 // Every frame that exists, so that a change made in one reaches the others.
 std::vector<TfrmFolder*>& AllFrames()
@@ -37,17 +27,7 @@ std::vector<TfrmFolder*>& AllFrames()
 TfrmFolder::TfrmFolder(QWidget* parent) : QWidget(parent)
 {
     AllFrames().push_back(this);
-    FTree = new QTreeWidget(this);
-    FTree->setHeaderHidden(true);
-    FTree->setColumnCount(1);
-    FTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    // Labels are edited through the menu, F2 or a click on the selected node,
-    // like the Windows tree control; never by a double click, which expands.
-    FTree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    FTree->setUniformRowHeights(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(FTree);
+    FTree = NewFrameTree(this);
 
     FDisplay = std::make_unique<TQtTreeDisplay>(FTree);
     FDisplay->SetIcon(FolderIcon(this));

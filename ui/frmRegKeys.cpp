@@ -3,6 +3,7 @@
 #include "common/DebugTrace.h"
 #include "model/Platforms.h"
 #include "model/RegistryKeys.h"
+#include "ui/FrameParts.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
 #include "ui/QtTreeDisplay.h"
@@ -17,36 +18,17 @@
 
 namespace {
 
-QIcon KeyIcon(const QWidget* widget)
-{
-    QStyle* style = widget->style();
-    QIcon icon;
-    for (int size : {16, 32}) {
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
-    }
-    return icon;
-}
-
 }
 
 TfrmRegKeys::TfrmRegKeys(TMessageService* messages, QWidget* parent) : QWidget(parent), FMessages(messages)
 {
     setObjectName(QStringLiteral("frmRegKeys"));
-    FTree = new QTreeWidget(this);
+    FTree = NewFrameTree(this);
     FTree->setObjectName(QStringLiteral("tvKeys"));
     FTree->setAccessibleName(QStringLiteral("Keys"));
-    FTree->setHeaderHidden(true);
-    FTree->setColumnCount(1);
-    FTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    FTree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    FTree->setUniformRowHeights(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(FTree);
 
     FDisplay = std::make_unique<TQtTreeDisplay>(FTree);
-    FDisplay->SetIcon(KeyIcon(this));
+    FDisplay->SetIcon(FolderIcon(this));
     FDisplay->SetEditable([](void* object) {
         auto* key = static_cast<TRegKey*>(object);
         return key && !key->IsSystem();
@@ -59,40 +41,20 @@ TfrmRegKeys::TfrmRegKeys(TMessageService* messages, QWidget* parent) : QWidget(p
     FNewKey = newMenu->addAction(QStringLiteral("New &Key"), this, &TfrmRegKeys::NewKey);
     FNewKey->setObjectName(QStringLiteral("miNewKey"));
     newMenu->addSeparator();
-    struct TItem {
-        const char* Text;
-        const char* Name;
-        uint32_t Type;
-    };
-    const TItem items[] = {{"&String Value", "miNewString", vtString},
-                           {"&Multy String Value", "miNewMultiString", vtMultiString},
-                           {"&DWORD Value", "miNewDword", vtDWord},
-                           {"&Binary Value", "miNewBinary", vtBinary}};
-    for (int i = 0; i < 4; ++i) {
-        uint32_t type = items[i].Type;
-        FNewValues[i] = newMenu->addAction(QString::fromLatin1(items[i].Text), this, [this, type] { NewValue(type); });
-        FNewValues[i]->setObjectName(QString::fromLatin1(items[i].Name));
-    }
+    AddNewValueItems(newMenu, {{vtString, vtMultiString, vtDWord, vtBinary}}, FNewValues,
+                     [this](uint32_t type) { NewValue(type); });
     FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmRegKeys::RenameKey);
     FRename->setObjectName(QStringLiteral("miRename"));
     FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmRegKeys::DeleteKey);
     FDelete->setObjectName(QStringLiteral("miDelete"));
     // The keyboard reaches the commands without the menu too: Insert adds a
     // key, Delete deletes one (F2 renames through the tree itself).
-    auto* insertKey = new QAction(this);
-    insertKey->setShortcut(QKeySequence(Qt::Key_Insert));
-    insertKey->setShortcutContext(Qt::WidgetShortcut);
-    connect(insertKey, &QAction::triggered, this, &TfrmRegKeys::NewKey);
-    FTree->addAction(insertKey);
-    auto* deleteKey = new QAction(this);
-    deleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
-    deleteKey->setShortcutContext(Qt::WidgetShortcut);
-    connect(deleteKey, &QAction::triggered, this, [this] {
+    AddKeyCommand(FTree, {QKeySequence(Qt::Key_Insert)}, [this] { NewKey(); });
+    AddKeyCommand(FTree, {QKeySequence(Qt::Key_Delete)}, [this] {
         UpdateCommands();
         if (FDelete->isEnabled())
             DeleteKey();
     });
-    FTree->addAction(deleteKey);
 
     connect(FTree, &QTreeWidget::customContextMenuRequested, this, &TfrmRegKeys::ShowMenu);
     connect(FTree, &QTreeWidget::currentItemChanged, this, &TfrmRegKeys::SelectionChanged);
