@@ -1,6 +1,9 @@
 #include "ui/FrameParts.h"
 
 #include "model/Platforms.h"
+#include "ui/MessageService.h"
+#include "ui/QtText.h"
+#include "ui/QtTreeDisplay.h"
 
 #include <QAction>
 #include <QMenu>
@@ -31,6 +34,53 @@ QTreeWidget* NewFrameTree(QWidget* frame)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree);
     return tree;
+}
+
+QTreeWidgetItem* ShowNewNode(TQtTreeDisplay& display, QTreeWidgetItem* parentItem, const std::string& name,
+                             void* object, bool& filling)
+{
+    filling = true;
+    QTreeWidgetItem* item = TQtTreeDisplay::Item(display.AddNode(parentItem, name, object));
+    filling = false;
+    parentItem->setExpanded(true);
+    item->setExpanded(true);
+    item->treeWidget()->setCurrentItem(item);
+    item->treeWidget()->editItem(item);
+    return item;
+}
+
+std::optional<std::string> RenamedLabel(QTreeWidgetItem* item, const std::string& current, bool allowed,
+                                        bool& filling, TMessageService* messages)
+{
+    QString typed = item->text(0);
+    if (typed == AnsiToQt(current))
+        return std::nullopt;
+    std::string refusal;
+    std::optional<std::string> name = allowed ? QtToAnsi(typed, &refusal) : std::nullopt;
+    if (!name) {
+        filling = true;
+        item->setText(0, AnsiToQt(current));
+        filling = false;
+        if (messages && !refusal.empty())
+            messages->ShowMessage(refusal);
+    }
+    return name;
+}
+
+QAction* AddMenuItem(QMenu* menu, const char* text, const char* objectName, const std::function<void()>& command)
+{
+    QAction* item = menu->addAction(QString::fromLatin1(text), menu, command);
+    item->setObjectName(QString::fromLatin1(objectName));
+    return item;
+}
+
+void AddDeleteKey(QWidget* view, QAction* deleteItem, const std::function<void()>& updateCommands)
+{
+    AddKeyCommand(view, {QKeySequence(Qt::Key_Delete)}, [deleteItem, updateCommands] {
+        updateCommands();
+        if (deleteItem->isEnabled())
+            deleteItem->trigger();
+    });
 }
 
 QAction* AddKeyCommand(QWidget* view, const QList<QKeySequence>& keys, const std::function<void()>& command)

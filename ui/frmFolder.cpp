@@ -129,9 +129,7 @@ void TfrmFolder::NewFolder()
     if (!parentItem || !parent)
         return;
     TFolder* folder = parent->AddSubFolder(std::make_unique<TFolder>("New folder", 0));
-    FFilling = true;
-    auto* item = TQtTreeDisplay::Item(FDisplay->AddNode(parentItem, "New folder", folder));
-    FFilling = false;
+    ShowNewNode(*FDisplay, parentItem, "New folder", folder, FFilling);
     for (TfrmFolder* sibling : Siblings()) {
         if (QTreeWidgetItem* shown = sibling->ItemOf(parent)) {
             sibling->FFilling = true;
@@ -139,10 +137,6 @@ void TfrmFolder::NewFolder()
             sibling->FFilling = false;
         }
     }
-    parentItem->setExpanded(true);
-    item->setExpanded(true);
-    FTree->setCurrentItem(item);
-    FTree->editItem(item);
 }
 
 void TfrmFolder::RenameFolder()
@@ -161,19 +155,10 @@ void TfrmFolder::ItemChanged(QTreeWidgetItem* item)
     auto* folder = static_cast<TFolder*>(TQtTreeDisplay::ItemObject(item));
     if (!folder)
         return;
-    QString typed = item->text(0);
-    if (typed == AnsiToQt(folder->Name()))
+    std::optional<std::string> name =
+        RenamedLabel(item, folder->Name(), folder->GetRights().Rename, FFilling, FMessages);
+    if (!name)
         return;
-    std::string refusal;
-    std::optional<std::string> name = folder->GetRights().Rename ? QtToAnsi(typed, &refusal) : std::nullopt;
-    if (!name) {
-        FFilling = true;
-        item->setText(0, AnsiToQt(folder->Name()));
-        FFilling = false;
-        if (FMessages && !refusal.empty())
-            FMessages->ShowMessage(refusal);
-        return;
-    }
     folder->SetName(*name);
     for (TfrmFolder* sibling : Siblings()) {
         if (QTreeWidgetItem* shown = sibling->ItemOf(folder)) {

@@ -38,23 +38,16 @@ TfrmRegKeys::TfrmRegKeys(TMessageService* messages, QWidget* parent) : QWidget(p
     FMenu->setObjectName(QStringLiteral("pmKeys"));
     QMenu* newMenu = FMenu->addMenu(QStringLiteral("&New"));
     newMenu->setObjectName(QStringLiteral("miNew"));
-    FNewKey = newMenu->addAction(QStringLiteral("New &Key"), this, &TfrmRegKeys::NewKey);
-    FNewKey->setObjectName(QStringLiteral("miNewKey"));
+    FNewKey = AddMenuItem(newMenu, "New &Key", "miNewKey", [this] { NewKey(); });
     newMenu->addSeparator();
     AddNewValueItems(newMenu, {{vtString, vtMultiString, vtDWord, vtBinary}}, FNewValues,
                      [this](uint32_t type) { NewValue(type); });
-    FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmRegKeys::RenameKey);
-    FRename->setObjectName(QStringLiteral("miRename"));
-    FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmRegKeys::DeleteKey);
-    FDelete->setObjectName(QStringLiteral("miDelete"));
+    FRename = AddMenuItem(FMenu, "&Rename", "miRename", [this] { RenameKey(); });
+    FDelete = AddMenuItem(FMenu, "&Delete", "miDelete", [this] { DeleteKey(); });
     // The keyboard reaches the commands without the menu too: Insert adds a
     // key, Delete deletes one (F2 renames through the tree itself).
     AddKeyCommand(FTree, {QKeySequence(Qt::Key_Insert)}, [this] { NewKey(); });
-    AddKeyCommand(FTree, {QKeySequence(Qt::Key_Delete)}, [this] {
-        UpdateCommands();
-        if (FDelete->isEnabled())
-            DeleteKey();
-    });
+    AddDeleteKey(FTree, FDelete, [this] { UpdateCommands(); });
 
     connect(FTree, &QTreeWidget::customContextMenuRequested, this, &TfrmRegKeys::ShowMenu);
     connect(FTree, &QTreeWidget::currentItemChanged, this, &TfrmRegKeys::SelectionChanged);
@@ -159,13 +152,7 @@ void TfrmRegKeys::NewKey()
     if (!parentItem || !parent)
         return;
     TRegKey* key = parent->AddSubKey(std::make_unique<TRegKey>(false, "New Key", "New Key"));
-    FFilling = true;
-    auto* item = TQtTreeDisplay::Item(FDisplay->AddNode(parentItem, "New Key", key));
-    FFilling = false;
-    parentItem->setExpanded(true);
-    item->setExpanded(true);
-    FTree->setCurrentItem(item);
-    FTree->editItem(item);
+    ShowNewNode(*FDisplay, parentItem, "New Key", key, FFilling);
 }
 
 void TfrmRegKeys::RenameKey()
@@ -183,22 +170,12 @@ void TfrmRegKeys::ItemChanged(QTreeWidgetItem* item)
     auto* key = static_cast<TRegKey*>(TQtTreeDisplay::ItemObject(item));
     if (!key)
         return;
-    QString typed = item->text(0);
-    if (typed == AnsiToQt(key->Name()))
-        return;
-    std::string refusal;
     // An empty name would make a key the .inf cannot write; the edit is
     // undone as if cancelled.
     std::optional<std::string> name =
-        !key->IsSystem() && !typed.isEmpty() ? QtToAnsi(typed, &refusal) : std::nullopt;
-    if (!name) {
-        FFilling = true;
-        item->setText(0, AnsiToQt(key->Name()));
-        FFilling = false;
-        if (FMessages && !refusal.empty())
-            FMessages->ShowMessage(refusal);
+        RenamedLabel(item, key->Name(), !key->IsSystem() && !item->text(0).isEmpty(), FFilling, FMessages);
+    if (!name)
         return;
-    }
     key->SetName(*name);
 }
 

@@ -43,27 +43,20 @@ TfrmValues::TfrmValues(TMessageService* messages, QWidget* parent) : QWidget(par
 
     FMenu = new QMenu(this);
     FMenu->setObjectName(QStringLiteral("pmValues"));
-    FModify = FMenu->addAction(QStringLiteral("&Modify"), this, &TfrmValues::ModifyValue);
-    FModify->setObjectName(QStringLiteral("miModify"));
+    FModify = AddMenuItem(FMenu, "&Modify", "miModify", [this] { ModifyValue(); });
     QMenu* newMenu = FMenu->addMenu(QStringLiteral("&New"));
     newMenu->setObjectName(QStringLiteral("miNew"));
     AddNewValueItems(newMenu, {{vtString, vtMultiString, vtBinary, vtDWord}}, FNewValues,
                      [this](uint32_t type) { NewValue(type); });
-    FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmValues::RenameValue);
-    FRename->setObjectName(QStringLiteral("miRename"));
-    FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmValues::DeleteValues);
-    FDelete->setObjectName(QStringLiteral("miDelete"));
+    FRename = AddMenuItem(FMenu, "&Rename", "miRename", [this] { RenameValue(); });
+    FDelete = AddMenuItem(FMenu, "&Delete", "miDelete", [this] { DeleteValues(); });
     // Enter modifies and Delete deletes without the menu (F2 renames
     // through the list itself).
     AddKeyCommand(FList, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}, [this] {
         if (!SelectedRows().empty())
             ModifyValue();
     });
-    AddKeyCommand(FList, {QKeySequence(Qt::Key_Delete)}, [this] {
-        UpdateCommands();
-        if (FDelete->isEnabled())
-            DeleteValues();
-    });
+    AddDeleteKey(FList, FDelete, [this] { UpdateCommands(); });
 
     connect(FList, &QTableWidget::customContextMenuRequested, this, &TfrmValues::ShowMenu);
     connect(FList, &QTableWidget::itemChanged, this, &TfrmValues::ItemChanged);
