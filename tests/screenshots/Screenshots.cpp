@@ -304,27 +304,15 @@ void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QS
         for (const TSample& sample : {TSample{"C:\\Projects\\FieldOrders\\ARMV4\\", "orders.exe", pStrongARM, nullptr},
                                       TSample{"C:\\Projects\\FieldOrders\\Common\\", "readme.txt", pAll, nullptr},
                                       TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", pAll, data}}) {
-            auto file = std::make_unique<TFile>();
-            file->SetSourceDir(sample.Dir);
-            file->SetFileName(sample.Name);
-            file->SetPlatforms(TPlatforms{plPPC2K});
-            file->SetProcessor(sample.Processor);
+            TFile* file = AddProjectFile(project, sample.Dir, sample.Name, TPlatforms{plPPC2K}, sample.Processor,
+                                         sample.Folder);
             file->SetEmergencyFolder(project.Folders().Root());
-            file->SetFolder(sample.Folder ? sample.Folder : project.DefaultFolder());
-            file->SetUseDefaultFolder(!sample.Folder);
-            project.Files().Add(std::move(file));
         }
-        auto shortcut = std::make_unique<TCEShortCut>();
-        shortcut->SetName("Field Orders");
-        shortcut->SetTarget(project.Files().Item(0));
-        shortcut->SetFolder(project.Folders().FindStartMenuFolder()->GetSubFolder(0));
-        project.Shortcuts().Add(std::move(shortcut));
+        AddProjectShortcut(project, "Field Orders", project.Files().Item(0),
+                           project.Folders().FindStartMenuFolder()->GetSubFolder(0));
         TRegKey* hklm = project.RegKeys().Item(2);
         TRegKey* key = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Field Orders", "Field Orders"));
-        auto server = std::make_unique<TValue>(vtString);
-        server->SetName("Server");
-        server->SetStringData("orders.northwind.example");
-        key->Values().Add(std::move(server));
+        AddKeyValue(key, vtString, "Server")->SetStringData("orders.northwind.example");
 
         TfmWizard wizard(nullptr, nullptr, &main.Settings(), programDir, &main);
         wizard.SetProject(&project);
