@@ -38,13 +38,19 @@ QPushButton* ActionButton(QAction* action, const char* name, const QIcon& icon, 
 
 }
 
-QLabel* TfrmBase::LayOutListPage(const QString& heading, TfrmList* list, const QString& listName)
+QLabel* TfrmBase::NewPicturePanel()
 {
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("imPicture"));
     picture->setFixedWidth(185);
     picture->setScaledContents(true);
     picture->setFrameShape(QFrame::StyledPanel);
+    return picture;
+}
+
+QLabel* TfrmBase::LayOutListPage(const QString& heading, TfrmList* list, const QString& listName)
+{
+    QLabel* picture = NewPicturePanel();
     picture->hide();
 
     auto* title = new QLabel(heading, this);

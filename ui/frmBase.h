@@ -36,6 +36,9 @@ protected:
     // Runs a command of the frame; an exception that leaves it is shown in
     // the program's error box.
     static void RunCommand(TMessageService* messages, const std::function<void()>& command);
+    // The picture panel at the left of a wizard page: 185 pixels wide, the
+    // picture scaled into it.
+    QLabel* NewPicturePanel();
     // Lays out a list tab: the picture panel (hidden until a wizard shows
     // it; returned), the heading over the list, and the Properties, Add and
     // Delete buttons at the bottom right, bound to the list's commands.

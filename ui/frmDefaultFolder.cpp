@@ -19,11 +19,7 @@ const char* const Heading = "Choose a default installation folder on the target 
 TfrmDefaultFolder::TfrmDefaultFolder(TMessageService* messages, QWidget* parent) : TfrmBase(parent)
 {
     setObjectName(QStringLiteral("frmDefaultFolder"));
-    FPicture = new QLabel(this);
-    FPicture->setObjectName(QStringLiteral("imPicture"));
-    FPicture->setFixedWidth(185);
-    FPicture->setScaledContents(true);
-    FPicture->setFrameShape(QFrame::StyledPanel);
+    FPicture = NewPicturePanel();
     FPicture->setPixmap(DefaultSetupPicture());
 
     auto* heading = new QLabel(QString::fromLatin1(Heading), this);

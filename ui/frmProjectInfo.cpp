@@ -7,6 +7,7 @@
 #include "model/Project.h"
 #include "storage/Settings.h"
 #include "ui/FileDialogs.h"
+#include "ui/DialogParts.h"
 #include "ui/MessageService.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
@@ -33,11 +34,7 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
     : TfrmBase(parent), FMessages(messages), FDialogs(dialogs), FSettings(settings), FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("frmProjectInfo"));
-    FPicture = new QLabel(this);
-    FPicture->setObjectName(QStringLiteral("imPicture"));
-    FPicture->setFixedWidth(185);
-    FPicture->setScaledContents(true);
-    FPicture->setFrameShape(QFrame::StyledPanel);
+    FPicture = NewPicturePanel();
     FPicture->setPixmap(DefaultSetupPicture());
 
     auto* heading = new QLabel(QString::fromLatin1(Welcome), this);
@@ -57,12 +54,7 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
     eWorkFolder = new QLineEdit(this);
     eWorkFolder->setObjectName(QStringLiteral("eWorkFolder"));
     eWorkFolder->setReadOnly(true);
-    btBrowse = new QToolButton(this);
-    btBrowse->setObjectName(QStringLiteral("btBrowse"));
-    btBrowse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    btBrowse->setToolTip(QStringLiteral("Browse for the project work folder"));
-    btBrowse->setAccessibleName(QStringLiteral("Browse for the project work folder"));
-    btBrowse->setFocusPolicy(Qt::StrongFocus);
+    btBrowse = NewBrowseButton("btBrowse", QStringLiteral("Browse for the project work folder"), this);
     eProjectName = new QLineEdit(this);
     eProjectName->setObjectName(QStringLiteral("eProjectName"));
 
