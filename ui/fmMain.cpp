@@ -564,29 +564,26 @@ std::array<TfrmBase*, 4> TfmMain::ProjectFrames() const
     return {frmFiles, frmShortcuts, frmSetupDLLs, frmRegistry};
 }
 
+void TfmMain::ShowNameChange(QLineEdit* edit, const std::string& name, const TFolder* folder)
+{
+    QString shown = AnsiToQt(name);
+    if (edit->text() != shown)
+        edit->setText(shown);
+    if (frmFolder->Tree()->topLevelItemCount() > 0 && folder) {
+        TTreeDisplay& display = frmFolder->Display();
+        if (auto* item = TQtTreeDisplay::Item(FindTreeNode(display, folder, display.Child(nullptr, 0))))
+            item->setText(0, AnsiToQt(folder->Name()));
+    }
+}
+
 void TfmMain::ProjectApplicationNameChanged()
 {
-    QString name = AnsiToQt(FProject->AppName());
-    if (eAppName->text() != name)
-        eAppName->setText(name);
-    if (frmFolder->Tree()->topLevelItemCount() > 0 && FProject->AppFolder()) {
-        TTreeDisplay& display = frmFolder->Display();
-        if (auto* item = TQtTreeDisplay::Item(FindTreeNode(display, FProject->AppFolder(), display.Child(nullptr, 0))))
-            item->setText(0, AnsiToQt(FProject->AppFolder()->Name()));
-    }
+    ShowNameChange(eAppName, FProject->AppName(), FProject->AppFolder());
 }
 
 void TfmMain::ProjectCompanyNameChanged()
 {
-    QString name = AnsiToQt(FProject->CompanyName());
-    if (eCompanyName->text() != name)
-        eCompanyName->setText(name);
-    if (frmFolder->Tree()->topLevelItemCount() > 0 && FProject->CompanyFolder()) {
-        TTreeDisplay& display = frmFolder->Display();
-        if (auto* item =
-                TQtTreeDisplay::Item(FindTreeNode(display, FProject->CompanyFolder(), display.Child(nullptr, 0))))
-            item->setText(0, AnsiToQt(FProject->CompanyFolder()->Name()));
-    }
+    ShowNameChange(eCompanyName, FProject->CompanyName(), FProject->CompanyFolder());
     frmContainter->SetCompanyName(FProject->CompanyName());
 }
 

@@ -30,6 +30,7 @@ class TProject;
 class TScrambeledMemIniFile;
 class TSettings;
 class TEditorHooks;
+class TFolder;
 class TfrmBase;
 class TfrmFiles;
 class TfrmFolder;
@@ -149,6 +150,8 @@ private:
     void Shutdown(bool interactive);
     void ShowDefaultFolderPath();
 
+    // The edit and the folder's node show a name the project changed.
+    void ShowNameChange(QLineEdit* edit, const std::string& name, const TFolder* folder);
     void ProjectApplicationNameChanged();
     void ProjectDefaultFolderChanged();
     void ProjectCompanyNameChanged();

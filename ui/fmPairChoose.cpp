@@ -62,6 +62,20 @@ QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent)
 
 }
 
+namespace {
+
+// A tab page's column: 12-pixel margins, each caption 4 pixels above its
+// control.
+QVBoxLayout* NewPageColumn(QWidget* page)
+{
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(4);
+    return layout;
+}
+
+}
+
 std::string PairItemText(const TPlatformProcPair& pair)
 {
     return PlatformToName(pair.FPlatform) + " / " + ProcessorToName(pair.FProcessor);
@@ -97,9 +111,7 @@ QWidget* TfmPairChoose::CreateGeneralPage()
     lbPairs->setObjectName(QStringLiteral("lbPairs"));
     lbPairs->setFixedSize(380, 220);
 
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(4);
+    QVBoxLayout* layout = NewPageColumn(page);
     layout->addWidget(Caption("Build Name:", eBuildName, page));
     layout->addWidget(eBuildName);
     layout->addSpacing(10);
@@ -124,9 +136,7 @@ QWidget* TfmPairChoose::CreateLanguagesPage()
     auto* defaultRow = new QHBoxLayout;
     defaultRow->addWidget(cbDefaultLanguage);
     defaultRow->addStretch(1);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(4);
+    QVBoxLayout* layout = NewPageColumn(page);
     layout->addWidget(Caption("Languages To &Include:", lbLanguages, page));
     layout->addWidget(lbLanguages, 1);
     layout->addSpacing(10);
@@ -168,9 +178,7 @@ QWidget* TfmPairChoose::CreateSetupPage()
     auto* typeRow = new QHBoxLayout;
     typeRow->addWidget(cbSetupType);
     typeRow->addStretch(1);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(4);
+    QVBoxLayout* layout = NewPageColumn(page);
     layout->addWidget(Caption("Setup &Type:", cbSetupType, page));
     layout->addLayout(typeRow);
     layout->addSpacing(12);

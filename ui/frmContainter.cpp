@@ -271,25 +271,27 @@ void TfrmContainter::SetTextsFile(TScrambeledMemIniFile* textsFile)
         page->SetTextsFile(textsFile);
 }
 
+void TfrmContainter::SetOnPages(std::string& field, const std::string& value,
+                                void (TfrmWizardBase::*set)(const std::string&))
+{
+    field = value;
+    for (TfrmWizardBase* page : FPages)
+        (page->*set)(value);
+}
+
 void TfrmContainter::SetProjectFolder(const std::string& folder)
 {
-    FProjectFolder = folder;
-    for (TfrmWizardBase* page : FPages)
-        page->SetProjectFolder(folder);
+    SetOnPages(FProjectFolder, folder, &TfrmWizardBase::SetProjectFolder);
 }
 
 void TfrmContainter::SetAppName(const std::string& name)
 {
-    FAppName = name;
-    for (TfrmWizardBase* page : FPages)
-        page->SetAppName(name);
+    SetOnPages(FAppName, name, &TfrmWizardBase::SetAppName);
 }
 
 void TfrmContainter::SetCompanyName(const std::string& name)
 {
-    FCompanyName = name;
-    for (TfrmWizardBase* page : FPages)
-        page->SetCompanyName(name);
+    SetOnPages(FCompanyName, name, &TfrmWizardBase::SetCompanyName);
 }
 
 bool TfrmContainter::eventFilter(QObject* watched, QEvent* event)

@@ -128,27 +128,19 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent)
     connect(FontName, &QComboBox::activated, this, &TfrmMemoEditor::FontNameChange);
     connect(FontSize, &QSpinBox::valueChanged, this, &TfrmMemoEditor::FontSizeChange);
     connect(FontButton, &QToolButton::clicked, this, &TfrmMemoEditor::FontButtonClick);
-    connect(BoldButton, &QToolButton::clicked, this, [this](bool on) {
-        if (FUpdating)
-            return;
-        QTextCharFormat format;
-        format.setFontWeight(on ? QFont::Bold : QFont::Normal);
-        ApplyAttributes(format);
-    });
-    connect(ItalicButton, &QToolButton::clicked, this, [this](bool on) {
-        if (FUpdating)
-            return;
-        QTextCharFormat format;
-        format.setFontItalic(on);
-        ApplyAttributes(format);
-    });
-    connect(UnderlineButton, &QToolButton::clicked, this, [this](bool on) {
-        if (FUpdating)
-            return;
-        QTextCharFormat format;
-        format.setFontUnderline(on);
-        ApplyAttributes(format);
-    });
+    // Each style button sets its one attribute of the selection.
+    auto styleButton = [this](QToolButton* button, void (*set)(QTextCharFormat&, bool)) {
+        connect(button, &QToolButton::clicked, this, [this, set](bool on) {
+            if (FUpdating)
+                return;
+            QTextCharFormat format;
+            set(format, on);
+            ApplyAttributes(format);
+        });
+    };
+    styleButton(BoldButton, [](QTextCharFormat& f, bool on) { f.setFontWeight(on ? QFont::Bold : QFont::Normal); });
+    styleButton(ItalicButton, [](QTextCharFormat& f, bool on) { f.setFontItalic(on); });
+    styleButton(UnderlineButton, [](QTextCharFormat& f, bool on) { f.setFontUnderline(on); });
     // The usual keys of a word processor, while the editor has the focus.
     const std::pair<QToolButton*, QKeySequence> keys[] = {{BoldButton, QKeySequence::Bold},
                                                           {ItalicButton, QKeySequence::Italic},
