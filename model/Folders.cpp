@@ -3,6 +3,7 @@
 #include "common/DebugTrace.h"
 #include "common/Paths.h"
 #include "model/IdIndex.h"
+#include "model/LevelByLevel.h"
 #include "model/ValueEncoding.h"
 
 #include <iterator>
@@ -124,17 +125,8 @@ TFolder::~TFolder()
     for (TFolderSubscriber* s : FReferrers)
         s->ForgetFolder(this);
 
-    // Children are taken apart here, one level at a time, so that a deep
-    // subtree never recurses through nested destructors.
-    std::vector<std::unique_ptr<TFolder>> pending = std::move(FSubFolders);
+    FreeLevelByLevel(std::move(FSubFolders), [](TFolder& folder) -> auto& { return folder.FSubFolders; });
     FSubFolders.clear();
-    while (!pending.empty()) {
-        std::unique_ptr<TFolder> folder = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : folder->FSubFolders)
-            pending.push_back(std::move(child));
-        folder->FSubFolders.clear();
-    }
 }
 
 TFolder* TFolder::AddSubFolder(std::unique_ptr<TFolder> child)
