@@ -64,11 +64,6 @@ void TfmDWORDEditor::LoadData(const TValue& value)
     eData->SetValue(value.DwordData());
 }
 
-void TfmDWORDEditor::CheckData()
-{
-    eData->GetValue();
-}
-
 void TfmDWORDEditor::StoreData(TValue& value)
 {
     value.SetDwordData(eData->GetValue());

@@ -44,18 +44,14 @@ void TfmHexValueEditror::LoadData(const TValue& value)
     heData->LoadFromStream(stream);
 }
 
-void TfmHexValueEditror::CheckData()
+void TfmHexValueEditror::StoreData(TValue& value)
 {
-    FSaved.clear();
-    QBuffer stream(&FSaved);
+    QByteArray saved;
+    QBuffer stream(&saved);
     stream.open(QIODevice::WriteOnly);
     if (!heData->SaveToStream(stream))
         throw Exception(SaveFailed);
-}
-
-void TfmHexValueEditror::StoreData(TValue& value)
-{
-    value.BinaryData().assign(FSaved.begin(), FSaved.end());
+    value.BinaryData().assign(saved.begin(), saved.end());
 }
 
 void TfmHexValueEditror::showEvent(QShowEvent* event)

@@ -38,17 +38,15 @@ void TfmMultyStringsEditor::LoadData(const TValue& value)
     mmData->setPlainText(lines.join(u'\n'));
 }
 
-void TfmMultyStringsEditor::CheckData()
-{
-    std::string refusal;
-    for (const QString& line : Lines())
-        if (!QtToAnsi(line, &refusal))
-            throw Exception(refusal);
-}
-
 void TfmMultyStringsEditor::StoreData(TValue& value)
 {
-    value.Strings().clear();
-    for (const QString& line : Lines())
-        value.Strings().push_back(QtToAnsi(line).value_or(std::string()));
+    std::vector<std::string> strings;
+    std::string refusal;
+    for (const QString& line : Lines()) {
+        std::optional<std::string> text = QtToAnsi(line, &refusal);
+        if (!text)
+            throw Exception(refusal);
+        strings.push_back(std::move(*text));
+    }
+    value.Strings() = std::move(strings);
 }

@@ -21,14 +21,11 @@ void TfmStringEditor::LoadData(const TValue& value)
     eData->setText(AnsiToQt(value.StringData()));
 }
 
-void TfmStringEditor::CheckData()
-{
-    std::string refusal;
-    if (!QtToAnsi(eData->text(), &refusal))
-        throw Exception(refusal);
-}
-
 void TfmStringEditor::StoreData(TValue& value)
 {
-    value.SetStringData(QtToAnsi(eData->text()).value_or(std::string()));
+    std::string refusal;
+    std::optional<std::string> text = QtToAnsi(eData->text(), &refusal);
+    if (!text)
+        throw Exception(refusal);
+    value.SetStringData(*text);
 }

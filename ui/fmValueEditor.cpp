@@ -77,12 +77,11 @@ bool TfmValueEditor::StoreValue()
     if (!FValue)
         return false;
     try {
-        CheckData();
+        StoreData(*FValue);
     } catch (const std::exception& e) {
         FMessages->ShowError(ErrorBoxText(e.what()));
         return false;
     }
-    StoreData(*FValue);
     FValue->SetPlatforms(CheckedPlatforms(clbPlatforms));
     FValue->SetProcessor(TProcessor(cbProcessor->currentIndex() < 0 ? 0 : cbProcessor->currentIndex()));
     FValue->SetNoClobber(cbNoClobber->isChecked());
