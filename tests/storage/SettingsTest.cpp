@@ -47,6 +47,22 @@ protected:
             s.WriteSetting("recent" + std::to_string(i + 1), list[i]);
     }
 
+    // A path, and the recent list A B C D after the change with it.
+    struct TRecentCase {
+        const char* Path;
+        std::vector<std::string> Expected;
+    };
+
+    void ExpectRecentAfter(void (TSettings::*change)(const std::string&), const std::vector<TRecentCase>& cases)
+    {
+        for (const TRecentCase& c : cases) {
+            TSettings s = Make();
+            SetRecent(s, {"A", "B", "C", "D"});
+            (s.*change)(c.Path);
+            EXPECT_EQ(Recent(s), c.Expected) << "with " << c.Path;
+        }
+    }
+
     const std::string Organization = "Veltrin Installer Test";
     TempDir dir;
 };
@@ -115,22 +131,11 @@ TEST_F(SettingsTest, ValueOfAnotherTypeEmptiesEverySetting)
 
 TEST_F(SettingsTest, AddRecentProject)
 {
-    struct Case {
-        const char* add;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {"C", {"C", "A", "B", "D"}},
-        {"E", {"E", "A", "B", "C"}},
-        {"A", {"A", "B", "C", "D"}},
-        {"D", {"D", "A", "B", "C"}},
-        {"b", {"b", "A", "C", "D"}},
-    };
-    for (const Case& c : cases) {
-        TSettings s = Make();
-        SetRecent(s, {"A", "B", "C", "D"});
-        s.AddRecentProject(c.add);
-        EXPECT_EQ(Recent(s), c.expected) << "adding " << c.add;
-    }
+    ExpectRecentAfter(&TSettings::AddRecentProject, {{"C", {"C", "A", "B", "D"}},
+                                                     {"E", {"E", "A", "B", "C"}},
+                                                     {"A", {"A", "B", "C", "D"}},
+                                                     {"D", {"D", "A", "B", "C"}},
+                                                     {"b", {"b", "A", "C", "D"}}});
 
     TSettings empty = Make();
     empty.AddRecentProject("/p/x.vip");
@@ -140,21 +145,10 @@ TEST_F(SettingsTest, AddRecentProject)
 
 TEST_F(SettingsTest, RemoveRecentProject)
 {
-    struct Case {
-        const char* remove;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {"B", {"A", "C", "D", ""}},
-        {"D", {"A", "B", "C", ""}},
-        {"a", {"B", "C", "D", ""}},
-        {"Z", {"A", "B", "C", "D"}},
-    };
-    for (const Case& c : cases) {
-        TSettings s = Make();
-        SetRecent(s, {"A", "B", "C", "D"});
-        s.RemoveRecentProject(c.remove);
-        EXPECT_EQ(Recent(s), c.expected) << "removing " << c.remove;
-    }
+    ExpectRecentAfter(&TSettings::RemoveRecentProject, {{"B", {"A", "C", "D", ""}},
+                                                        {"D", {"A", "B", "C", ""}},
+                                                        {"a", {"B", "C", "D", ""}},
+                                                        {"Z", {"A", "B", "C", "D"}}});
 }
 
 TEST_F(SettingsTest, RecentPathsCompareIgnoringTheCaseOfAsciiLettersOnly)
