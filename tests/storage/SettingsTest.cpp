@@ -33,6 +33,14 @@ protected:
         return settings;
     }
 
+    // Made and loaded from the store.
+    TSettings Loaded(std::optional<std::string> userCompany = std::nullopt)
+    {
+        TSettings settings = Make(std::move(userCompany));
+        settings.LoadSettings();
+        return settings;
+    }
+
     std::vector<std::string> Recent(const TSettings& s)
     {
         std::vector<std::string> list;
@@ -71,40 +79,34 @@ protected:
 
 TEST_F(SettingsTest, CompanyDefaultsToNoneAndThenToTheUserDefault)
 {
-    TSettings none = Make();
-    none.LoadSettings();
+    TSettings none = Loaded();
     EXPECT_EQ(none.ReadSetting("company"), "<none>");
     EXPECT_EQ(none.ReadSetting("lastfolder"), "");
 
-    TSettings user = Make("  Acme Ltd \t");
-    user.LoadSettings();
+    TSettings user = Loaded("  Acme Ltd \t");
     EXPECT_EQ(user.ReadSetting("Company"), "Acme Ltd");
 }
 
 TEST_F(SettingsTest, SavedCompanyWinsOverTheUserDefault)
 {
-    TSettings first = Make();
-    first.LoadSettings();
+    TSettings first = Loaded();
     first.WriteSetting("company", "Firm");
     first.SaveSettings();
 
-    TSettings second = Make("Acme Ltd");
-    second.LoadSettings();
+    TSettings second = Loaded("Acme Ltd");
     EXPECT_EQ(second.ReadSetting("company"), "Firm");
 }
 
 TEST_F(SettingsTest, RoundTripThroughTheStore)
 {
-    TSettings first = Make();
-    first.LoadSettings();
+    TSettings first = Loaded();
     first.WriteSetting("company", "  Caf\xE9 & Co  ");
     first.WriteSetting("lastfolder", "/home/a/My Projects/x, y");
     SetRecent(first, {"/p/one.vip", "/p/two.vip", "", "/p/four.vip"});
     first.SaveSettings();
     ASSERT_TRUE(FileExists(dir.File(Organization + "/1.0.conf")));
 
-    TSettings second = Make("ignored");
-    second.LoadSettings();
+    TSettings second = Loaded("ignored");
     EXPECT_EQ(second.ReadSetting("company"), "Caf\xE9 & Co");
     EXPECT_EQ(second.ReadSetting("lastfolder"), "/home/a/My Projects/x, y");
     EXPECT_EQ(Recent(second), (std::vector<std::string>{"/p/one.vip", "/p/two.vip", "", "/p/four.vip"}));
@@ -123,8 +125,7 @@ TEST_F(SettingsTest, ValueOfAnotherTypeEmptiesEverySetting)
         store.setValue("Options/recent1", "/p/one.vip");
         store.setValue("Options/recent2", QStringList{"a", "b"});
     }
-    TSettings s = Make("Acme Ltd");
-    s.LoadSettings();
+    TSettings s = Loaded("Acme Ltd");
     EXPECT_EQ(s.ReadSetting("recent1"), "");
     EXPECT_EQ(s.ReadSetting("company"), "Acme Ltd");
 }
