@@ -476,25 +476,29 @@ TFolderList TFolders::GetAllFolders() const
     return list;
 }
 
+namespace {
+
+// The first child of the folder with that system folder number.
+TFolder* SystemSubFolder(const TFolder* parent, int systemFolder)
+{
+    if (!parent)
+        return nullptr;
+    for (int i = 0; i < parent->SubFolderCount(); ++i)
+        if (parent->GetSubFolder(i)->SystemFolder() == systemFolder)
+            return parent->GetSubFolder(i);
+    return nullptr;
+}
+
+}
+
 TFolder* TFolders::FindWindowsFolder() const
 {
-    if (!FRoot)
-        return nullptr;
-    for (int i = 0; i < FRoot->SubFolderCount(); ++i)
-        if (FRoot->GetSubFolder(i)->SystemFolder() == 2)
-            return FRoot->GetSubFolder(i);
-    return nullptr;
+    return SystemSubFolder(FRoot.get(), 2);
 }
 
 TFolder* TFolders::FindStartMenuFolder() const
 {
-    TFolder* windows = FindWindowsFolder();
-    if (!windows)
-        return nullptr;
-    for (int i = 0; i < windows->SubFolderCount(); ++i)
-        if (windows->GetSubFolder(i)->SystemFolder() == 17)
-            return windows->GetSubFolder(i);
-    return nullptr;
+    return SystemSubFolder(FindWindowsFolder(), 17);
 }
 
 void TFolders::FillTree(TTreeDisplay& display, TTreeDisplay::TNode parentNode, TPlatforms platforms) const

@@ -818,25 +818,23 @@ void TfmMain::Shutdown(bool interactive)
         return;
     FShutDown = true;
     FSettings->SaveSettings();
-    try {
-        frmMemoEditor->SaveLicence();
-    } catch (const std::exception& e) {
-        if (interactive)
-            FMessages->ShowError(ErrorBoxText(e.what()));
-        else
-            DebugTrace(std::string("TfmMain: licence not written: ") + e.what());
-    }
-    UnbindProject();
-    FProject.reset();
-    if (FTextsFile) {
+    // A file that cannot be written is told to the author, or traced when
+    // no one is there to read it.
+    auto write = [this, interactive](const char* what, const std::function<void()>& save) {
         try {
-            FTextsFile->UpdateFile();
+            save();
         } catch (const std::exception& e) {
             if (interactive)
                 FMessages->ShowError(ErrorBoxText(e.what()));
             else
-                DebugTrace(std::string("TfmMain: texts file not written: ") + e.what());
+                DebugTrace(std::string("TfmMain: ") + what + " not written: " + e.what());
         }
+    };
+    write("licence", [this] { frmMemoEditor->SaveLicence(); });
+    UnbindProject();
+    FProject.reset();
+    if (FTextsFile) {
+        write("texts file", [this] { FTextsFile->UpdateFile(); });
         FTextsFile.reset();
     }
 }

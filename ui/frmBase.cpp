@@ -48,14 +48,20 @@ QLabel* TfrmBase::NewPicturePanel()
     return picture;
 }
 
+QLabel* TfrmBase::NewHeading(const QString& text)
+{
+    auto* heading = new QLabel(text, this);
+    heading->setObjectName(QStringLiteral("lbHeading"));
+    heading->setWordWrap(true);
+    return heading;
+}
+
 QLabel* TfrmBase::LayOutListPage(const QString& heading, TfrmList* list, const QString& listName)
 {
     QLabel* picture = NewPicturePanel();
     picture->hide();
 
-    auto* title = new QLabel(heading, this);
-    title->setObjectName(QStringLiteral("lbHeading"));
-    title->setWordWrap(true);
+    QLabel* title = NewHeading(heading);
     list->View()->setAccessibleName(listName);
     list->View()->setAccessibleDescription(heading);
 

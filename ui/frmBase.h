@@ -39,6 +39,8 @@ protected:
     // The picture panel at the left of a wizard page: 185 pixels wide, the
     // picture scaled into it.
     QLabel* NewPicturePanel();
+    // The page's heading (lbHeading), word-wrapped.
+    QLabel* NewHeading(const QString& text);
     // Lays out a list tab: the picture panel (hidden until a wizard shows
     // it; returned), the heading over the list, and the Properties, Add and
     // Delete buttons at the bottom right, bound to the list's commands.

@@ -22,9 +22,7 @@ TfrmDefaultFolder::TfrmDefaultFolder(TMessageService* messages, QWidget* parent)
     FPicture = NewPicturePanel();
     FPicture->setPixmap(DefaultSetupPicture());
 
-    auto* heading = new QLabel(QString::fromLatin1(Heading), this);
-    heading->setObjectName(QStringLiteral("lbHeading"));
-    heading->setWordWrap(true);
+    QLabel* heading = NewHeading(QString::fromLatin1(Heading));
     frmFolder = new TfrmFolder(this);
     frmFolder->setObjectName(QStringLiteral("frmFolder"));
     frmFolder->SetMessages(messages);

@@ -37,9 +37,7 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
     FPicture = NewPicturePanel();
     FPicture->setPixmap(DefaultSetupPicture());
 
-    auto* heading = new QLabel(QString::fromLatin1(Welcome), this);
-    heading->setObjectName(QStringLiteral("lbHeading"));
-    heading->setWordWrap(true);
+    QLabel* heading = NewHeading(QString::fromLatin1(Welcome));
     QFont bold = heading->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
