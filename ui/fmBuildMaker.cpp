@@ -5,6 +5,7 @@
 #include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/fmPairChoose.h"
 
@@ -27,8 +28,7 @@ TfmBuildMaker::TfmBuildMaker(TMessageService* messages, QWidget* parent)
     setObjectName(QStringLiteral("fmBuildMaker"));
     setWindowTitle(QStringLiteral("Build Wizard"));
 
-    lbBuilds = new QListWidget(this);
-    lbBuilds->setObjectName(QStringLiteral("lbBuilds"));
+    lbBuilds = NewNamed<QListWidget>("lbBuilds", this);
     lbBuilds->setSelectionMode(QAbstractItemView::SingleSelection);
     lbBuilds->setFixedSize(300, 230);
     auto* caption = new QLabel(QStringLiteral("Available Build Configurations:"), this);

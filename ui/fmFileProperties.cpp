@@ -8,6 +8,7 @@
 #include "ui/DialogPlacement.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 #include "ui/fmDestinationFolder.h"
@@ -89,37 +90,31 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     setObjectName(QStringLiteral("fmFileProperties"));
     setWindowTitle(QStringLiteral("File Properties"));
 
-    eSource = new QLineEdit(this);
-    eSource->setObjectName(QStringLiteral("eSource"));
+    eSource = NewNamed<QLineEdit>("eSource", this);
     eSource->setReadOnly(true);
     eSource->setMinimumWidth(320);
     btSource = NewBrowseButton("btSource", QStringLiteral("Browse for the source file"), this);
 
-    rbDefaultFolder = new QRadioButton(QStringLiteral("Use Default Destination Folder"), this);
-    rbDefaultFolder->setObjectName(QStringLiteral("rbDefaultFolder"));
-    rbFolder = new QRadioButton(this);
-    rbFolder->setObjectName(QStringLiteral("rbFolder"));
+    rbDefaultFolder = NewNamed<QRadioButton>("rbDefaultFolder", QStringLiteral("Use Default Destination Folder"), this);
+    rbFolder = NewNamed<QRadioButton>("rbFolder", this);
     rbFolder->setAccessibleName(QStringLiteral("Destination Folder"));
     // The label names the choice between the two radios, not the first one.
     rbDefaultFolder->setAccessibleDescription(QStringLiteral("Destination:"));
     auto* destinationGroup = new QButtonGroup(this);
     destinationGroup->addButton(rbDefaultFolder);
     destinationGroup->addButton(rbFolder);
-    eDestination = new QLineEdit(this);
-    eDestination->setObjectName(QStringLiteral("eDestination"));
+    eDestination = NewNamed<QLineEdit>("eDestination", this);
     eDestination->setReadOnly(true);
     eDestination->setAccessibleName(QStringLiteral("Destination Folder"));
     btDestination = NewBrowseButton("btDestination", QStringLiteral("Select the destination folder"), this);
 
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
-    clbOptions = new TCheckList(this);
-    clbOptions->setObjectName(QStringLiteral("clbOptions"));
+    clbOptions = NewNamed<TCheckList>("clbOptions", this);
     for (int i = 0; i < FileOptionCount; ++i)
         clbOptions->AddItem(QString::fromStdString(FileOptionName(static_cast<TFileOption>(i))));
 
-    auto* copyBox = new QGroupBox(QStringLiteral("&Copy Options"), this);
-    copyBox->setObjectName(QStringLiteral("rgCopyOptions"));
+    auto* copyBox = NewNamed<QGroupBox>("rgCopyOptions", QStringLiteral("&Copy Options"), this);
     rgCopyOptions = new QButtonGroup(this);
     auto* copyLayout = new QGridLayout(copyBox);
     for (int i = 0; i < CopyModeCount; ++i) {

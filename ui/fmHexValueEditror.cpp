@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "hexedit/HexEditor.h"
 #include "model/RegistryValues.h"
+#include "ui/Named.h"
 
 #include <QBuffer>
 
@@ -18,8 +19,7 @@ TfmHexValueEditror::TfmHexValueEditror(TMessageService* messages, QWidget* paren
     : TfmValueEditor(messages, "fmHexValueEditror", vtBinary, "This is not a binary type!",
                      QStringLiteral("Binary Value: "), parent)
 {
-    heData = new THexEditor(this);
-    heData->setObjectName(QStringLiteral("heData"));
+    heData = NewNamed<THexEditor>("heData", this);
     heData->SetBytesPerLine(8);
     heData->SetBytesPerColumn(2);
     heData->SetOffsetDisplay(odDec);

@@ -1,12 +1,12 @@
 #include "ui/fmMain.h"
 
-#include "package/BuildDriver.h"
-#include "package/CabCompiler.h"
 #include "common/DebugTrace.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "package/BuildDriver.h"
+#include "package/CabCompiler.h"
 #include "storage/LanguageManager.h"
 #include "storage/Resource.h"
 #include "storage/Settings.h"
@@ -16,16 +16,17 @@
 #include "ui/FileDialogs.h"
 #include "ui/MainBuildCallbacks.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
 #include "ui/SideTabBar.h"
 #include "ui/fmRuntimeWizard.h"
 #include "ui/fmSetupImage.h"
-#include "ui/frmContainter.h"
 #include "ui/fmWizard.h"
+#include "ui/frmContainter.h"
 #include "ui/frmFiles.h"
-#include "ui/frmMemoEditor.h"
 #include "ui/frmFolder.h"
+#include "ui/frmMemoEditor.h"
 #include "ui/frmRegistry.h"
 #include "ui/frmSetupDLLs.h"
 #include "ui/frmShortcuts.h"
@@ -114,8 +115,7 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 0);
     auto* splitter = new QSplitter(Qt::Vertical, central);
-    FTabs = new TTabWidget(splitter);
-    FTabs->setObjectName(QStringLiteral("pcMain"));
+    FTabs = NewNamed<TTabWidget>("pcMain", splitter);
     FTabs->setTabPosition(QTabWidget::West);
     FTabs->setIconSize(QSize(32, 32));
     QStyle* st = style();
@@ -131,8 +131,7 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     registryLayout->addWidget(frmRegistry);
     CreateLanguagesTab(
         CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation)));
-    FLog = new QPlainTextEdit(splitter);
-    FLog->setObjectName(QStringLiteral("mmLog"));
+    FLog = NewNamed<QPlainTextEdit>("mmLog", splitter);
     FLog->setReadOnly(true);
     FLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     splitter->addWidget(FTabs);
@@ -257,14 +256,10 @@ QWidget* TfmMain::CreateTab(TTab tab, const QString& caption, const QIcon& icon)
 void TfmMain::CreateGeneralTab(QWidget* page)
 {
     auto* product = new QGroupBox(QStringLiteral("Product Information"), page);
-    eAppName = new QLineEdit(product);
-    eAppName->setObjectName(QStringLiteral("eAppName"));
-    eCompanyName = new QLineEdit(product);
-    eCompanyName->setObjectName(QStringLiteral("eCompanyName"));
-    eIconFile = new QLineEdit(product);
-    eIconFile->setObjectName(QStringLiteral("eIconFile"));
-    btIconFile = new QToolButton(product);
-    btIconFile->setObjectName(QStringLiteral("btIconFile"));
+    eAppName = NewNamed<QLineEdit>("eAppName", product);
+    eCompanyName = NewNamed<QLineEdit>("eCompanyName", product);
+    eIconFile = NewNamed<QLineEdit>("eIconFile", product);
+    btIconFile = NewNamed<QToolButton>("btIconFile", product);
     btIconFile->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     btIconFile->setToolTip(QStringLiteral("Browse for the icon file"));
     connect(btIconFile, &QToolButton::clicked, this, [this] { RunCommand([this] { BrowseIcon(); }); });
@@ -292,12 +287,10 @@ void TfmMain::CreateGeneralTab(QWidget* page)
     addRow("&Icon File Name:", eIconFile, iconRow);
 
     auto* folderGroup = new QGroupBox(QStringLiteral("&Default Destination Folder"), page);
-    lbDefaultFolder = new QLabel(folderGroup);
-    lbDefaultFolder->setObjectName(QStringLiteral("lbDefaultFolder"));
+    lbDefaultFolder = NewNamed<QLabel>("lbDefaultFolder", folderGroup);
     lbDefaultFolder->setTextFormat(Qt::PlainText);
     lbDefaultFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    frmFolder = new TfrmFolder(folderGroup);
-    frmFolder->setObjectName(QStringLiteral("frmFolder"));
+    frmFolder = NewNamed<TfrmFolder>("frmFolder", folderGroup);
     frmFolder->SetMessages(FMessages);
     miSetAsDefault = frmFolder->Menu()->addAction(QStringLiteral("Set As Default"), this,
                                                   [this] { RunCommand([this] { SetAsDefault(); }); });

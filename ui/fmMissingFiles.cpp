@@ -7,6 +7,7 @@
 #include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/FileColumns.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QHBoxLayout>
@@ -32,8 +33,7 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
     text->setWordWrap(true);
 
     const std::vector<TfrmList::TColumn> columns = FileColumns();
-    lvFiles = new QTableWidget(0, int(columns.size()), this);
-    lvFiles->setObjectName(QStringLiteral("lvFiles"));
+    lvFiles = NewNamed<QTableWidget>("lvFiles", 0, int(columns.size()), this);
     lvFiles->setShowGrid(true);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "model/RegistryValues.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QPlainTextEdit>
@@ -10,8 +11,7 @@ TfmMultyStringsEditor::TfmMultyStringsEditor(TMessageService* messages, QWidget*
     : TfmValueEditor(messages, "fmMultyStringsEditor", vtMultiString, "This is not an multystring type!",
                      QStringLiteral("Multystring Value:"), parent)
 {
-    mmData = new QPlainTextEdit(this);
-    mmData->setObjectName(QStringLiteral("mmData"));
+    mmData = NewNamed<QPlainTextEdit>("mmData", this);
     mmData->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Tab leaves the edit: a registry string holds no tab an author types.
     mmData->setTabChangesFocus(true);

@@ -1,13 +1,14 @@
 #include "ui/fmPairChoose.h"
 
-#include "package/PackageFiles.h"
 #include "common/Paths.h"
 #include "model/Builds.h"
 #include "model/Platforms.h"
+#include "package/PackageFiles.h"
 #include "storage/LanguageManager.h"
 #include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QButtonGroup>
@@ -87,8 +88,7 @@ TfmPairChoose::TfmPairChoose(TMessageService* messages, QWidget* parent)
     setObjectName(QStringLiteral("fmPairChoose"));
     setWindowTitle(QStringLiteral("Build Configuration"));
 
-    FPages = new QTabWidget(this);
-    FPages->setObjectName(QStringLiteral("pcPages"));
+    FPages = NewNamed<QTabWidget>("pcPages", this);
     FPages->addTab(CreateGeneralPage(), QStringLiteral("&General"));
     FPages->addTab(CreateLanguagesPage(), QStringLiteral("&Languages"));
     FPages->addTab(CreateSetupPage(), QStringLiteral("&Setup"));
@@ -105,10 +105,8 @@ TfmPairChoose::TfmPairChoose(TMessageService* messages, QWidget* parent)
 QWidget* TfmPairChoose::CreateGeneralPage()
 {
     auto* page = new QWidget;
-    eBuildName = new QLineEdit(page);
-    eBuildName->setObjectName(QStringLiteral("eBuildName"));
-    lbPairs = new QListWidget(page);
-    lbPairs->setObjectName(QStringLiteral("lbPairs"));
+    eBuildName = NewNamed<QLineEdit>("eBuildName", page);
+    lbPairs = NewNamed<QListWidget>("lbPairs", page);
     lbPairs->setFixedSize(380, 220);
 
     QVBoxLayout* layout = NewPageColumn(page);
@@ -123,10 +121,8 @@ QWidget* TfmPairChoose::CreateGeneralPage()
 QWidget* TfmPairChoose::CreateLanguagesPage()
 {
     auto* page = new QWidget;
-    lbLanguages = new QListWidget(page);
-    lbLanguages->setObjectName(QStringLiteral("lbLanguages"));
-    cbDefaultLanguage = new QComboBox(page);
-    cbDefaultLanguage->setObjectName(QStringLiteral("cbDefaultLanguage"));
+    lbLanguages = NewNamed<QListWidget>("lbLanguages", page);
+    cbDefaultLanguage = NewNamed<QComboBox>("cbDefaultLanguage", page);
     cbDefaultLanguage->setMinimumWidth(200);
     connect(lbLanguages, &QListWidget::itemChanged, this, [this] {
         if (!FFilling)
@@ -148,13 +144,11 @@ QWidget* TfmPairChoose::CreateLanguagesPage()
 QWidget* TfmPairChoose::CreateSetupPage()
 {
     auto* page = new QWidget;
-    cbSetupType = new QComboBox(page);
-    cbSetupType->setObjectName(QStringLiteral("cbSetupType"));
+    cbSetupType = NewNamed<QComboBox>("cbSetupType", page);
     cbSetupType->addItems({QStringLiteral("Normal"), QStringLiteral("Modern")});
     cbSetupType->setMinimumWidth(200);
 
-    auto* sfxGroup = new QGroupBox(QStringLiteral("Self Extractor"), page);
-    sfxGroup->setObjectName(QStringLiteral("rgSFX"));
+    auto* sfxGroup = NewNamed<QGroupBox>("rgSFX", QStringLiteral("Self Extractor"), page);
     rgSFX = new QButtonGroup(sfxGroup);
     auto* sfxLayout = new QVBoxLayout(sfxGroup);
     int mode = 0;
@@ -165,12 +159,9 @@ QWidget* TfmPairChoose::CreateSetupPage()
     }
 
     auto* windows = new QGroupBox(QStringLiteral("Setup Windows"), page);
-    cbShowWelcome = new QCheckBox(QStringLiteral("Show Welcome Screen"), windows);
-    cbShowWelcome->setObjectName(QStringLiteral("cbShowWelcome"));
-    cbShowEULA = new QCheckBox(QStringLiteral("Show License Agreement Screen"), windows);
-    cbShowEULA->setObjectName(QStringLiteral("cbShowEULA"));
-    cbShowFinish = new QCheckBox(QStringLiteral("Show Finish Screen"), windows);
-    cbShowFinish->setObjectName(QStringLiteral("cbShowFinish"));
+    cbShowWelcome = NewNamed<QCheckBox>("cbShowWelcome", QStringLiteral("Show Welcome Screen"), windows);
+    cbShowEULA = NewNamed<QCheckBox>("cbShowEULA", QStringLiteral("Show License Agreement Screen"), windows);
+    cbShowFinish = NewNamed<QCheckBox>("cbShowFinish", QStringLiteral("Show Finish Screen"), windows);
     auto* windowsLayout = new QVBoxLayout(windows);
     for (QCheckBox* box : {cbShowWelcome, cbShowEULA, cbShowFinish})
         windowsLayout->addWidget(box);

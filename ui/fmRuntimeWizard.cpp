@@ -1,11 +1,12 @@
 #include "ui/fmRuntimeWizard.h"
 
-#include "package/Runtimes.h"
 #include "model/Project.h"
+#include "package/Runtimes.h"
 #include "ui/CheckList.h"
 #include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QButtonGroup>
@@ -49,8 +50,7 @@ TfrmRuntimesChooser::TfrmRuntimesChooser(QWidget* parent) : QWidget(parent)
         groupLayout->addWidget(radio);
     }
     rgRuntimes->button(0)->setChecked(true);
-    cbPlatform = new QComboBox(this);
-    cbPlatform->setObjectName(QStringLiteral("cbPlatform"));
+    cbPlatform = NewNamed<QComboBox>("cbPlatform", this);
     QLabel* label = NewBuddyLabel(QStringLiteral("&Platform:"), cbPlatform, this);
 
     auto* intro = new QLabel(QStringLiteral("Choose the runtimes your application needs and the platform it runs on."),
@@ -96,8 +96,7 @@ void TfrmRuntimesChooser::FillPlatforms()
 TfrmRuntimesProcessors::TfrmRuntimesProcessors(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmRuntimesProcessors"));
-    clbProcessors = new TCheckList(this);
-    clbProcessors->setObjectName(QStringLiteral("clbProcessors"));
+    clbProcessors = NewNamed<TCheckList>("clbProcessors", this);
     QLabel* label = NewBuddyLabel(QStringLiteral("P&rocessors:"), clbProcessors, this);
     auto* intro = new QLabel(QStringLiteral("Check the processors you want the runtime files for."), this);
     intro->setWordWrap(true);

@@ -7,6 +7,7 @@
 #include "ui/DialogPlacement.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 
@@ -27,8 +28,7 @@ TfmSetupDllProperties::TfmSetupDllProperties(TMessageService* messages, TFileDia
     setObjectName(QStringLiteral("fmSetupDllProperties"));
     setWindowTitle(QStringLiteral("SetupDll Properties"));
 
-    eSource = new QLineEdit(this);
-    eSource->setObjectName(QStringLiteral("eSource"));
+    eSource = NewNamed<QLineEdit>("eSource", this);
     eSource->setMinimumWidth(320);
     btSource = NewBrowseButton("btSource", QStringLiteral("Browse for the setup DLL"), this);
     cbProcessor = NewProcessorBox(this);

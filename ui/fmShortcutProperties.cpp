@@ -6,6 +6,7 @@
 #include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 #include "ui/frmFolder.h"
@@ -32,17 +33,14 @@ TfmShortcutProperties::TfmShortcutProperties(TMessageService* messages, QWidget*
     setObjectName(QStringLiteral("fmShortcutProperties"));
     setWindowTitle(QStringLiteral("Shortcut Properties"));
 
-    eName = new QLineEdit(this);
-    eName->setObjectName(QStringLiteral("eName"));
-    cbTarget = new QComboBox(this);
-    cbTarget->setObjectName(QStringLiteral("cbTarget"));
+    eName = NewNamed<QLineEdit>("eName", this);
+    cbTarget = NewNamed<QComboBox>("cbTarget", this);
     cbTarget->setToolTip(QStringLiteral("Choose the target file for the shortcut"));
     cbTarget->setMinimumWidth(300);
     cbTarget->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
-    frmFolder = new TfrmFolder(this);
-    frmFolder->setObjectName(QStringLiteral("frmFolder"));
+    frmFolder = NewNamed<TfrmFolder>("frmFolder", this);
     frmFolder->SetMessages(messages);
     frmFolder->setMinimumSize(260, 280);
 

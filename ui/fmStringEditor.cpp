@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "model/RegistryValues.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QLineEdit>
@@ -10,8 +11,7 @@ TfmStringEditor::TfmStringEditor(TMessageService* messages, QWidget* parent)
     : TfmValueEditor(messages, "fmStringEditor", vtString, "This is not a string type!",
                      QStringLiteral("String Value: "), parent)
 {
-    eData = new QLineEdit(this);
-    eData->setObjectName(QStringLiteral("eData"));
+    eData = NewNamed<QLineEdit>("eData", this);
     eData->setMinimumWidth(300);
     SetDataControl(QStringLiteral("&Data:"), eData);
 }

@@ -6,6 +6,7 @@
 #include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 
@@ -29,8 +30,7 @@ TfmValueEditor::TfmValueEditor(TMessageService* messages, const char* objectName
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
     cbProcessor = NewProcessorBox(this);
     cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
-    cbNoClobber = new QCheckBox(QStringLiteral("Do Not Overwirte Existing"), this);
-    cbNoClobber->setObjectName(QStringLiteral("cbNoClobber"));
+    cbNoClobber = NewNamed<QCheckBox>("cbNoClobber", QStringLiteral("Do Not Overwirte Existing"), this);
 
     FDataLayout = NewLabelColumn();
     QVBoxLayout* left = NewLabelColumn();

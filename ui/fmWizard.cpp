@@ -7,6 +7,7 @@
 #include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/frmBase.h"
 #include "ui/frmDefaultFolder.h"
@@ -65,8 +66,7 @@ TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSe
     setObjectName(QStringLiteral("fmWizard"));
     setWindowTitle(QStringLiteral("Veltrin Installer Wizard"));
 
-    auto* pageArea = new QWidget(this);
-    pageArea->setObjectName(QStringLiteral("pnPages"));
+    auto* pageArea = NewNamed<QWidget>("pnPages", this);
     pageArea->setFixedSize(660, 400);
     auto* stack = new QStackedLayout(pageArea);
     stack->setContentsMargins(0, 0, 0, 0);

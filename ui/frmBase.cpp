@@ -1,6 +1,7 @@
 #include "ui/frmBase.h"
 
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/frmList.h"
 
 #include <QAction>
@@ -40,8 +41,7 @@ QPushButton* ActionButton(QAction* action, const char* name, const QIcon& icon, 
 
 QLabel* TfrmBase::NewPicturePanel()
 {
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("imPicture"));
+    auto* picture = NewNamed<QLabel>("imPicture", this);
     picture->setFixedWidth(185);
     picture->setScaledContents(true);
     picture->setFrameShape(QFrame::StyledPanel);
@@ -50,8 +50,7 @@ QLabel* TfrmBase::NewPicturePanel()
 
 QLabel* TfrmBase::NewHeading(const QString& text)
 {
-    auto* heading = new QLabel(text, this);
-    heading->setObjectName(QStringLiteral("lbHeading"));
+    auto* heading = NewNamed<QLabel>("lbHeading", text, this);
     heading->setWordWrap(true);
     return heading;
 }

@@ -1,6 +1,7 @@
 #include "ui/frmDefaultFolder.h"
 
 #include "model/Project.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
@@ -23,8 +24,7 @@ TfrmDefaultFolder::TfrmDefaultFolder(TMessageService* messages, QWidget* parent)
     FPicture->setPixmap(DefaultSetupPicture());
 
     QLabel* heading = NewHeading(QString::fromLatin1(Heading));
-    frmFolder = new TfrmFolder(this);
-    frmFolder->setObjectName(QStringLiteral("frmFolder"));
+    frmFolder = NewNamed<TfrmFolder>("frmFolder", this);
     frmFolder->SetMessages(messages);
     frmFolder->Tree()->setAccessibleName(QStringLiteral("Default installation folder"));
     frmFolder->Tree()->setAccessibleDescription(QString::fromLatin1(Heading));

@@ -6,9 +6,10 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "storage/Settings.h"
-#include "ui/FileDialogs.h"
 #include "ui/DialogParts.h"
+#include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
 
@@ -45,16 +46,12 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
     auto* intro = new QLabel(QString::fromLatin1(Intro), this);
     intro->setWordWrap(true);
 
-    eAppName = new QLineEdit(this);
-    eAppName->setObjectName(QStringLiteral("eAppName"));
-    eCompanyName = new QLineEdit(this);
-    eCompanyName->setObjectName(QStringLiteral("eCompanyName"));
-    eWorkFolder = new QLineEdit(this);
-    eWorkFolder->setObjectName(QStringLiteral("eWorkFolder"));
+    eAppName = NewNamed<QLineEdit>("eAppName", this);
+    eCompanyName = NewNamed<QLineEdit>("eCompanyName", this);
+    eWorkFolder = NewNamed<QLineEdit>("eWorkFolder", this);
     eWorkFolder->setReadOnly(true);
     btBrowse = NewBrowseButton("btBrowse", QStringLiteral("Browse for the project work folder"), this);
-    eProjectName = new QLineEdit(this);
-    eProjectName->setObjectName(QStringLiteral("eProjectName"));
+    eProjectName = NewNamed<QLineEdit>("eProjectName", this);
 
     auto* form = new QGridLayout;
     form->setHorizontalSpacing(8);

@@ -1,5 +1,7 @@
 #include "ui/frmProjectList.h"
 
+#include "ui/Named.h"
+
 #include <QAction>
 #include <QTableView>
 
@@ -8,8 +10,7 @@ TfrmProjectList::TfrmProjectList(TMessageService* messages, const char* objectNa
     : TfrmBase(parent), FMessages(messages)
 {
     setObjectName(QString::fromLatin1(objectName));
-    FList = new TfrmList(this);
-    FList->setObjectName(QStringLiteral("frmList"));
+    FList = NewNamed<TfrmList>("frmList", this);
     FPicture = LayOutListPage(QString::fromLatin1(heading), FList, listName);
     connect(FList->AddAction(), &QAction::triggered, this, [this] { RunCommand(FMessages, [this] { AddObject(); }); });
     connect(FList->PropertiesAction(), &QAction::triggered, this,

@@ -5,6 +5,7 @@
 #include "model/RegistryKeys.h"
 #include "ui/FrameParts.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/QtTreeDisplay.h"
 #include "ui/frmValues.h"
@@ -34,8 +35,7 @@ TfrmRegKeys::TfrmRegKeys(TMessageService* messages, QWidget* parent) : QWidget(p
         return key && !key->IsSystem();
     });
 
-    FMenu = new QMenu(this);
-    FMenu->setObjectName(QStringLiteral("pmKeys"));
+    FMenu = NewNamed<QMenu>("pmKeys", this);
     QMenu* newMenu = FMenu->addMenu(QStringLiteral("&New"));
     newMenu->setObjectName(QStringLiteral("miNew"));
     FNewKey = AddMenuItem(newMenu, "New &Key", "miNewKey", [this] { NewKey(); });

@@ -4,6 +4,7 @@
 #include "model/RegistryValues.h"
 #include "ui/FrameParts.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/frmRegKeys.h"
 
@@ -19,8 +20,7 @@
 TfrmValues::TfrmValues(TMessageService* messages, QWidget* parent) : QWidget(parent), FMessages(messages)
 {
     setObjectName(QStringLiteral("frmValues"));
-    FList = new QTableWidget(0, 3, this);
-    FList->setObjectName(QStringLiteral("lvValues"));
+    FList = NewNamed<QTableWidget>("lvValues", 0, 3, this);
     FList->setAccessibleName(QStringLiteral("Values"));
     FList->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Data")});
     FList->setColumnWidth(0, 100);
@@ -41,8 +41,7 @@ TfrmValues::TfrmValues(TMessageService* messages, QWidget* parent) : QWidget(par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FList);
 
-    FMenu = new QMenu(this);
-    FMenu->setObjectName(QStringLiteral("pmValues"));
+    FMenu = NewNamed<QMenu>("pmValues", this);
     FModify = AddMenuItem(FMenu, "&Modify", "miModify", [this] { ModifyValue(); });
     QMenu* newMenu = FMenu->addMenu(QStringLiteral("&New"));
     newMenu->setObjectName(QStringLiteral("miNew"));

@@ -1,5 +1,7 @@
 #include "ui/frmWelcome.h"
 
+#include "ui/Named.h"
+
 #include <QComboBox>
 #include <QLabel>
 
@@ -10,8 +12,7 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TfrmWizardBase(1, parent)
     lWelcome2 = AddParagraph("lWelcome2", "1.String2");
     lWelcome3 = AddParagraph("lWelcome3", "1.String3");
     lWelcome4 = AddParagraph("lWelcome4", "1.String4");
-    cbLanguage = new QComboBox(this);
-    cbLanguage->setObjectName(QStringLiteral("cbLanguage"));
+    cbLanguage = NewNamed<QComboBox>("cbLanguage", this);
     cbLanguage->setMinimumWidth(140);
     lWelcome4->setBuddy(cbLanguage);
     cbLanguage->setAccessibleName(QStringLiteral("Language of the setup"));
