@@ -37,6 +37,16 @@ TfrmList* ListOf(QWidget& frame)
     return list;
 }
 
+// Runs the tab's Add (its dialog answered by the runner); the one object
+// the list gained, or null after a failure.
+template <typename TList>
+auto* AddThrough(QWidget& frame, TList& list)
+{
+    ListOf(frame)->AddAction()->trigger();
+    EXPECT_EQ(list.Count(), 1);
+    return list.Count() == 1 ? list.Item(0) : nullptr;
+}
+
 TCheckList* Checks(QDialog& dialog)
 {
     return dialog.findChild<TCheckList*>(QStringLiteral("clbPlatforms"));
@@ -122,9 +132,8 @@ TEST_F(ListFramesTest, AddWithOkAppendsTheFileWithTheDialogsValues)
         dialog.findChild<QAbstractButton*>(QStringLiteral("rbCopy2"))->click();
         return Press(dialog, "btOK");
     };
-    ListOf(Files)->AddAction()->trigger();
-    ASSERT_EQ(Project.Files().Count(), 1);
-    TFile* file = Project.Files().Item(0);
+    TFile* file = AddThrough(Files, Project.Files());
+    ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->SourceDir(), "/home/me/build/ARMV4/");
     EXPECT_EQ(file->FileName(), "new.exe");
     EXPECT_TRUE(file->UseDefaultFolder());
@@ -374,9 +383,8 @@ TEST_F(ListFramesTest, SetupDllIsStoredWithAnEmptySourceAndNoPlatform)
             Checks(dialog)->SetChecked(i, false);
         return Press(dialog, "btOK");
     };
-    ListOf(Dlls)->AddAction()->trigger();
-    ASSERT_EQ(Project.SetupDlls().Count(), 1);
-    TSetupDLL* dll = Project.SetupDlls().Item(0);
+    TSetupDLL* dll = AddThrough(Dlls, Project.SetupDlls());
+    ASSERT_NE(dll, nullptr);
     EXPECT_EQ(dll->FileName(), "");
     EXPECT_EQ(dll->SourceDir(), "");
     EXPECT_TRUE(dll->Platforms().Empty());
