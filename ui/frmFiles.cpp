@@ -25,15 +25,9 @@ std::string DeleteQuestion(int shortcuts)
 
 TfrmFiles::TfrmFiles(TMessageService* messages, QWidget* parent)
     : TfrmProjectList(messages, "frmFiles", "Add the files you wish to install on the target device.",
-                      QStringLiteral("Files"), parent)
+                      QStringLiteral("Files"), FileColumns(), parent)
 {
     FList->SetDeleteKey(true);
-    SetupColumns();
-}
-
-std::vector<TfrmList::TColumn> TfrmFiles::Columns() const
-{
-    return FileColumns();
 }
 
 std::vector<void*> TfrmFiles::Objects() const

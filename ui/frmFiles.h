@@ -19,7 +19,6 @@ public:
     void DeleteFiles() { DeleteSelected(); }
 
 private:
-    std::vector<TfrmList::TColumn> Columns() const override;
     std::vector<void*> Objects() const override;
     QStringList Cells(const void* object) const override;
     bool EditObject(void* object) override;

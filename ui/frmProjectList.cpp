@@ -6,12 +6,13 @@
 #include <QTableView>
 
 TfrmProjectList::TfrmProjectList(TMessageService* messages, const char* objectName, const char* heading,
-                                 const QString& listName, QWidget* parent)
-    : TfrmBase(parent), FMessages(messages)
+                                 const QString& listName, std::vector<TfrmList::TColumn> columns, QWidget* parent)
+    : TfrmBase(parent), FMessages(messages), FColumns(std::move(columns))
 {
     setObjectName(QString::fromLatin1(objectName));
     FList = NewNamed<TfrmList>("frmList", this);
     FPicture = LayOutListPage(QString::fromLatin1(heading), FList, listName);
+    SetupColumns();
     connect(FList->AddAction(), &QAction::triggered, this, [this] { RunCommand(FMessages, [this] { AddObject(); }); });
     connect(FList->PropertiesAction(), &QAction::triggered, this,
             [this] { RunCommand(FMessages, [this] { EditSelected(); }); });
@@ -21,7 +22,7 @@ TfrmProjectList::TfrmProjectList(TMessageService* messages, const char* objectNa
 
 void TfrmProjectList::SetupColumns()
 {
-    FList->SetColumns(Columns());
+    FList->SetColumns(FColumns);
 }
 
 void TfrmProjectList::SetProject(TProject* project)

@@ -36,12 +36,10 @@ public:
     void DeleteSelected();
 
 protected:
-    // Builds the list, its heading and buttons; the derived frame still
-    // calls SetupColumns, which needs its columns.
+    // Builds the list with these columns, its heading and buttons.
     TfrmProjectList(TMessageService* messages, const char* objectName, const char* heading, const QString& listName,
-                    QWidget* parent);
+                    std::vector<TfrmList::TColumn> columns, QWidget* parent);
 
-    virtual std::vector<TfrmList::TColumn> Columns() const = 0;
     virtual std::vector<void*> Objects() const = 0;
     virtual QStringList Cells(const void* object) const = 0;
     // Opens the object's properties; false when the author cancelled.
@@ -61,6 +59,7 @@ protected:
     }
 
     TMessageService* FMessages;
+    std::vector<TfrmList::TColumn> FColumns;
     TProject* FProject = nullptr;
     TfrmList* FList;
     QLabel* FPicture;

@@ -8,14 +8,10 @@
 TfrmSetupDLLs::TfrmSetupDLLs(TMessageService* messages, QWidget* parent)
     : TfrmProjectList(messages, "frmSetupDLLs",
                       "Optional: Define which Setup.dlls to be used in the installation process.",
-                      QStringLiteral("Setup DLLs"), parent)
+                      QStringLiteral("Setup DLLs"),
+                      {{QStringLiteral("Name"), 80}, {QStringLiteral("Source"), 120}, {QStringLiteral("Processor"), 120}},
+                      parent)
 {
-    SetupColumns();
-}
-
-std::vector<TfrmList::TColumn> TfrmSetupDLLs::Columns() const
-{
-    return {{QStringLiteral("Name"), 80}, {QStringLiteral("Source"), 120}, {QStringLiteral("Processor"), 120}};
 }
 
 std::vector<void*> TfrmSetupDLLs::Objects() const

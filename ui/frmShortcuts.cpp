@@ -8,14 +8,10 @@
 TfrmShortcuts::TfrmShortcuts(TMessageService* messages, QWidget* parent)
     : TfrmProjectList(messages, "frmShortcuts",
                       "Optional: Define shortcuts that will be automatically created on the device.",
-                      QStringLiteral("Shortcuts"), parent)
+                      QStringLiteral("Shortcuts"),
+                      {{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120}, {QStringLiteral("Target"), 120}},
+                      parent)
 {
-    SetupColumns();
-}
-
-std::vector<TfrmList::TColumn> TfrmShortcuts::Columns() const
-{
-    return {{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120}, {QStringLiteral("Target"), 120}};
 }
 
 std::vector<void*> TfrmShortcuts::Objects() const

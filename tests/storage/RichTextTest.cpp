@@ -200,9 +200,7 @@ void ExpectGermanLicence(const TRichDocument& document, int headingHalfPoints)
 TEST(RtfReading, LibreOfficeStyleLicenceKeepsItsFormatting)
 {
     TRichDocument document = ReadRtf(Sample("writer-licence.rtf"));
-    ExpectGermanLicence(document, 32);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(ExpectGermanLicence(document, 32));
 
     const TRichParagraph& body = document.Paragraphs[1];
     EXPECT_FALSE(RunWith(body, "sorgf")->Bold);
@@ -220,9 +218,7 @@ TEST(RtfReading, LibreOfficeStyleLicenceKeepsItsFormatting)
 TEST(RtfReading, LibreOfficeWrittenLicenceKeepsItsFormatting)
 {
     TRichDocument document = ReadRtf(Sample("libreoffice-licence.rtf"));
-    ExpectGermanLicence(document, 36);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(ExpectGermanLicence(document, 36));
 
     const TRichParagraph& body = document.Paragraphs[1];
     EXPECT_FALSE(RunWith(body, "sorgf")->Underline);
