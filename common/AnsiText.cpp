@@ -11,25 +11,6 @@ constexpr char16_t kHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes one UTF-8 sequence at text[pos]; advances pos. Malformed input
 // gives U+FFFD and skips one byte.
 char32_t NextUtf8(std::string_view text, size_t& pos)
@@ -69,6 +50,25 @@ char32_t NextUtf8(std::string_view text, size_t& pos)
 
 }
 
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
 char32_t AnsiCharToUnicode(unsigned char c)
 {
     if (c >= 0x80 && c < 0xA0)
@@ -100,21 +100,37 @@ std::string AnsiToUtf8(std::string_view ansi)
     return out;
 }
 
-bool Utf8ToAnsi(std::string_view utf8, std::string& ansi, char32_t* bad)
+namespace {
+
+// The conversion both forms share; at a code point the code page lacks,
+// `unmapped` either supplies a byte (true) or ends the conversion (false).
+template <typename Unmapped>
+bool ConvertUtf8ToAnsi(std::string_view utf8, std::string& out, Unmapped unmapped)
 {
-    std::string out;
     out.reserve(utf8.size());
     size_t pos = 0;
     while (pos < utf8.size()) {
         char32_t cp = NextUtf8(utf8, pos);
         unsigned char c;
-        if (!UnicodeToAnsiChar(cp, c)) { // U+FFFD (malformed input) is not in the code page either
-            if (bad)
-                *bad = cp;
+        if (!UnicodeToAnsiChar(cp, c) && !unmapped(cp, c)) // U+FFFD (malformed input) is not in the code page either
             return false;
-        }
         out += char(c);
     }
+    return true;
+}
+
+}
+
+bool Utf8ToAnsi(std::string_view utf8, std::string& ansi, char32_t* bad)
+{
+    std::string out;
+    auto refuse = [bad](char32_t cp, unsigned char&) {
+        if (bad)
+            *bad = cp;
+        return false;
+    };
+    if (!ConvertUtf8ToAnsi(utf8, out, refuse))
+        return false;
     ansi = std::move(out);
     return true;
 }
@@ -122,13 +138,10 @@ bool Utf8ToAnsi(std::string_view utf8, std::string& ansi, char32_t* bad)
 std::string Utf8ToAnsiLossy(std::string_view utf8, char replacement)
 {
     std::string out;
-    out.reserve(utf8.size());
-    size_t pos = 0;
-    while (pos < utf8.size()) {
-        char32_t cp = NextUtf8(utf8, pos);
-        unsigned char c;
-        out += UnicodeToAnsiChar(cp, c) ? char(c) : replacement;
-    }
+    ConvertUtf8ToAnsi(utf8, out, [replacement](char32_t, unsigned char& c) {
+        c = static_cast<unsigned char>(replacement);
+        return true;
+    });
     return out;
 }
 

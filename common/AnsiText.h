@@ -17,6 +17,9 @@ char32_t AnsiCharToUnicode(unsigned char c);
 // Windows-1252 byte for a code point; false when the code page has none.
 bool UnicodeToAnsiChar(char32_t cp, unsigned char& out);
 
+// Appends the code point's UTF-8 bytes.
+void AppendUtf8(std::string& out, char32_t cp);
+
 std::string AnsiToUtf8(std::string_view ansi);
 
 // Strict form: false (and `bad` set to the first code point the code page

@@ -3,20 +3,11 @@
 #include "common/DebugTrace.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
+#include "model/EditorHook.h"
 #include "model/Shortcuts.h"
 #include "model/ValueEncoding.h"
 
 #include <utility>
-
-namespace {
-
-TFileEditor& FileEditor()
-{
-    static TFileEditor editor;
-    return editor;
-}
-
-}
 
 // Stored enumerations outside their range cannot come from a project the
 // builder wrote, and nothing downstream has a code or text for them.
@@ -82,16 +73,12 @@ std::string TFile::GetDevicePath() const
 
 bool TFile::Edit(TProject* project)
 {
-    if (!FileEditor()) {
-        DebugTrace("No file editor installed");
-        return false;
-    }
-    return FileEditor()(*this, project);
+    return TEditorHook<TFileEditor>::Run("file", *this, project);
 }
 
 TFileEditor TFile::SetEditor(TFileEditor editor)
 {
-    return std::exchange(FileEditor(), std::move(editor));
+    return TEditorHook<TFileEditor>::Install(std::move(editor));
 }
 
 void TFile::SaveToStream(TStream& stream) const

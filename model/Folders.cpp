@@ -3,9 +3,12 @@
 #include "common/DebugTrace.h"
 #include "common/Paths.h"
 #include "model/IdIndex.h"
+#include "model/LevelByLevel.h"
 #include "model/ValueEncoding.h"
 
+#include <iterator>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -122,17 +125,8 @@ TFolder::~TFolder()
     for (TFolderSubscriber* s : FReferrers)
         s->ForgetFolder(this);
 
-    // Children are taken apart here, one level at a time, so that a deep
-    // subtree never recurses through nested destructors.
-    std::vector<std::unique_ptr<TFolder>> pending = std::move(FSubFolders);
+    FreeLevelByLevel(std::move(FSubFolders), [](TFolder& folder) -> auto& { return folder.FSubFolders; });
     FSubFolders.clear();
-    while (!pending.empty()) {
-        std::unique_ptr<TFolder> folder = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : folder->FSubFolders)
-            pending.push_back(std::move(child));
-        folder->FSubFolders.clear();
-    }
 }
 
 TFolder* TFolder::AddSubFolder(std::unique_ptr<TFolder> child)
@@ -438,30 +432,31 @@ TFolders::~TFolders() = default;
 
 void TFolders::CreateDefault()
 {
-    auto root = std::make_unique<TFolder>("\\", 0);
-
-    TFolder* programFiles = root->AddSubFolder(std::make_unique<TFolder>("Program Files", 1));
-    programFiles->AddSubFolder(std::make_unique<TFolder>("Accessories", 6));
-    programFiles->AddSubFolder(std::make_unique<TFolder>("Communication", 7));
-    programFiles->AddSubFolder(std::make_unique<TFolder>("Games", 8));
-    programFiles->AddSubFolder(std::make_unique<TFolder>("Pocket Outlook", 9));
-    programFiles->AddSubFolder(std::make_unique<TFolder>("Office", 10));
-
-    TFolder* windows = root->AddSubFolder(std::make_unique<TFolder>("Windows", 2));
-    windows->AddSubFolder(std::make_unique<TFolder>("Desktop", 3));
-    windows->AddSubFolder(std::make_unique<TFolder>("Startup", 4));
-    TFolder* startMenu = windows->AddSubFolder(std::make_unique<TFolder>("Start Menu", 17));
-    startMenu->AddSubFolder(std::make_unique<TFolder>("Programs", 11));
-    startMenu->AddSubFolder(std::make_unique<TFolder>("Accessories", 12));
-    startMenu->AddSubFolder(std::make_unique<TFolder>("Communication", 13));
-    startMenu->AddSubFolder(std::make_unique<TFolder>("Games", 14));
-    windows->AddSubFolder(std::make_unique<TFolder>("Fonts", 15));
-    windows->AddSubFolder(std::make_unique<TFolder>("Recent", 16));
-    // The device installer knows no macro for Favorites; stored projects
-    // carry 17 for it, so it shares the Start Menu's number and macro.
-    windows->AddSubFolder(std::make_unique<TFolder>("Favorites", 17));
-
-    root->AddSubFolder(std::make_unique<TFolder>("My Documents", 5));
+    // Each folder names its parent by its place in this table, the root
+    // first; the folders are made in this order.
+    struct TDefaultFolder {
+        int Parent;
+        const char* Name;
+        int SystemFolder;
+    };
+    static constexpr TDefaultFolder Defaults[] = {
+        {-1, "\\", 0},
+        {0, "Program Files", 1},
+        {1, "Accessories", 6}, {1, "Communication", 7}, {1, "Games", 8}, {1, "Pocket Outlook", 9}, {1, "Office", 10},
+        {0, "Windows", 2},
+        {7, "Desktop", 3}, {7, "Startup", 4}, {7, "Start Menu", 17},
+        {10, "Programs", 11}, {10, "Accessories", 12}, {10, "Communication", 13}, {10, "Games", 14},
+        {7, "Fonts", 15}, {7, "Recent", 16},
+        // The device installer knows no macro for Favorites; stored projects
+        // carry 17 for it, so it shares the Start Menu's number and macro.
+        {7, "Favorites", 17},
+        {0, "My Documents", 5},
+    };
+    auto root = std::make_unique<TFolder>(Defaults[0].Name, Defaults[0].SystemFolder);
+    std::vector<TFolder*> made{root.get()};
+    for (size_t i = 1; i < std::size(Defaults); ++i)
+        made.push_back(made[size_t(Defaults[i].Parent)]->AddSubFolder(
+            std::make_unique<TFolder>(Defaults[i].Name, Defaults[i].SystemFolder)));
     FRoot = std::move(root);
 }
 
@@ -481,25 +476,29 @@ TFolderList TFolders::GetAllFolders() const
     return list;
 }
 
+namespace {
+
+// The first child of the folder with that system folder number.
+TFolder* SystemSubFolder(const TFolder* parent, int systemFolder)
+{
+    if (!parent)
+        return nullptr;
+    for (int i = 0; i < parent->SubFolderCount(); ++i)
+        if (parent->GetSubFolder(i)->SystemFolder() == systemFolder)
+            return parent->GetSubFolder(i);
+    return nullptr;
+}
+
+}
+
 TFolder* TFolders::FindWindowsFolder() const
 {
-    if (!FRoot)
-        return nullptr;
-    for (int i = 0; i < FRoot->SubFolderCount(); ++i)
-        if (FRoot->GetSubFolder(i)->SystemFolder() == 2)
-            return FRoot->GetSubFolder(i);
-    return nullptr;
+    return SystemSubFolder(FRoot.get(), 2);
 }
 
 TFolder* TFolders::FindStartMenuFolder() const
 {
-    TFolder* windows = FindWindowsFolder();
-    if (!windows)
-        return nullptr;
-    for (int i = 0; i < windows->SubFolderCount(); ++i)
-        if (windows->GetSubFolder(i)->SystemFolder() == 17)
-            return windows->GetSubFolder(i);
-    return nullptr;
+    return SystemSubFolder(FindWindowsFolder(), 17);
 }
 
 void TFolders::FillTree(TTreeDisplay& display, TTreeDisplay::TNode parentNode, TPlatforms platforms) const

@@ -54,6 +54,24 @@ const ProcessorInfo* Processor(TProcessor p)
     return p < ProcessorCount ? &kProcessors[p] : nullptr;
 }
 
+// The enumerator of the row in [first, end) with exactly this code; the
+// empty code stands for `all`.
+template <typename T, typename Info>
+bool CodeToEnumerator(const std::string& code, const Info* rows, int first, int end, T all, T& result)
+{
+    if (code.empty()) {
+        result = all;
+        return true;
+    }
+    for (int i = first; i < end; ++i) {
+        if (code == rows[i].code) {
+            result = static_cast<T>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
 }
 
 std::string PlatformToName(TPlatform p) { auto i = Platform(p); return i ? i->name : ""; }
@@ -65,17 +83,7 @@ std::string PlatformVersionMax(TPlatform p) { auto i = Platform(p); return i ? i
 
 bool CodeToPlatform(const std::string& code, TPlatform& platform)
 {
-    if (code.empty()) {
-        platform = plAll;
-        return true;
-    }
-    for (int i = 0; i < PlatformCount; ++i) {
-        if (code == kPlatforms[i].code) {
-            platform = static_cast<TPlatform>(i);
-            return true;
-        }
-    }
-    return false;
+    return CodeToEnumerator(code, kPlatforms, 0, PlatformCount, plAll, platform);
 }
 
 std::string ProcessorToName(TProcessor p) { auto i = Processor(p); return i ? i->name : ""; }
@@ -83,17 +91,8 @@ std::string ProcessorToCode(TProcessor p) { auto i = Processor(p); return i ? i-
 
 bool CodeToProcessor(const std::string& code, TProcessor& processor)
 {
-    if (code.empty()) {
-        processor = pAll;
-        return true;
-    }
-    for (int i = 1; i < ProcessorCount; ++i) {
-        if (code == kProcessors[i].code) {
-            processor = static_cast<TProcessor>(i);
-            return true;
-        }
-    }
-    return false;
+    // The first row is "All", whose code is the empty one.
+    return CodeToEnumerator(code, kProcessors, 1, ProcessorCount, pAll, processor);
 }
 
 std::string ValueTypeToName(uint32_t type)

@@ -139,32 +139,44 @@ TJson FoldersJson(TProject& project)
     return list;
 }
 
-TJson FilesJson(TProject& project)
+// One item per object, as itemJson writes it; an object it gives null for
+// is left out.
+template <typename T, typename ItemJson>
+TJson ListJson(const std::vector<T*>& objects, ItemJson itemJson)
 {
     TJson list = TJson::array();
-    for (const TFile* file : project.Files().ToList()) {
+    for (const T* object : objects) {
+        TJson item = itemJson(*object);
+        if (!item.is_null())
+            list.push_back(std::move(item));
+    }
+    return list;
+}
+
+TJson FilesJson(TProject& project)
+{
+    return ListJson(project.Files().ToList(), [&project](const TFile& file) {
         TJson item;
-        item["source"] = Utf8(SourcePath(file->GetSourceDir(), file->FileName()));
-        if (file->UseDefaultFolder()) {
+        item["source"] = Utf8(SourcePath(file.GetSourceDir(), file.FileName()));
+        if (file.UseDefaultFolder()) {
             item["folder"] = kDefaultFolderWord;
             // The folder the file sat in before it followed the default
             // folder; the file goes back there when it stops following it.
-            if (file->AttachedFolder() != project.DefaultFolder())
-                item["ownFolder"] = TFolderPaths::Of(file->AttachedFolder());
+            if (file.AttachedFolder() != project.DefaultFolder())
+                item["ownFolder"] = TFolderPaths::Of(file.AttachedFolder());
         } else {
-            item["folder"] = TFolderPaths::Of(file->AttachedFolder());
+            item["folder"] = TFolderPaths::Of(file.AttachedFolder());
         }
-        item["platforms"] = PlatformsJson(file->Platforms());
-        item["processor"] = ProcessorJson(file->Processor());
-        item["copyMode"] = CopyModeName(file->CopyMode());
+        item["platforms"] = PlatformsJson(file.Platforms());
+        item["processor"] = ProcessorJson(file.Processor());
+        item["copyMode"] = CopyModeName(file.CopyMode());
         TJson options = TJson::array();
         for (int i = 0; i < FileOptionCount; ++i)
-            if (file->Options().Contains(static_cast<TFileOption>(i)))
+            if (file.Options().Contains(static_cast<TFileOption>(i)))
                 options.push_back(FileOptionName(static_cast<TFileOption>(i)));
         item["options"] = std::move(options);
-        list.push_back(std::move(item));
-    }
-    return list;
+        return item;
+    });
 }
 
 TJson ShortcutsJson(TProject& project)
@@ -175,13 +187,12 @@ TJson ShortcutsJson(TProject& project)
     for (const TFile* file : project.Files().ToList())
         byPath[DevicePath(*file, project)].push_back(file);
 
-    TJson list = TJson::array();
-    for (const TCEShortCut* shortcut : project.Shortcuts().ToList()) {
-        const TFile* target = shortcut->Target();
+    return ListJson(project.Shortcuts().ToList(), [&](const TCEShortCut& shortcut) {
+        const TFile* target = shortcut.Target();
         if (!target)
-            continue; // a shortcut without a target is not saved either
+            return TJson(); // a shortcut without a target is not saved either
         TJson item;
-        item["name"] = Utf8(shortcut->Name());
+        item["name"] = Utf8(shortcut.Name());
         const std::string path = DevicePath(*target, project);
         item["target"] = Utf8(path);
         const auto& candidates = byPath[path];
@@ -198,24 +209,21 @@ TJson ShortcutsJson(TProject& project)
             if (total > 1)
                 item["targetOccurrence"] = occurrence;
         }
-        item["folder"] = TFolderPaths::Of(shortcut->GetFolder());
-        item["platforms"] = PlatformsJson(shortcut->Platforms());
-        list.push_back(std::move(item));
-    }
-    return list;
+        item["folder"] = TFolderPaths::Of(shortcut.GetFolder());
+        item["platforms"] = PlatformsJson(shortcut.Platforms());
+        return item;
+    });
 }
 
 TJson SetupDllsJson(TProject& project)
 {
-    TJson list = TJson::array();
-    for (const TSetupDLL* dll : project.SetupDlls().ToList()) {
+    return ListJson(project.SetupDlls().ToList(), [](const TSetupDLL& dll) {
         TJson item;
-        item["source"] = Utf8(SourcePath(dll->SourceDir(), dll->FileName()));
-        item["platforms"] = PlatformsJson(dll->Platforms());
-        item["processor"] = ProcessorJson(dll->Processor());
-        list.push_back(std::move(item));
-    }
-    return list;
+        item["source"] = Utf8(SourcePath(dll.SourceDir(), dll.FileName()));
+        item["platforms"] = PlatformsJson(dll.Platforms());
+        item["processor"] = ProcessorJson(dll.Processor());
+        return item;
+    });
 }
 
 bool IsUntouchedDefault(const TValue& value)

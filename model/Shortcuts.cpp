@@ -3,25 +3,11 @@
 #include "common/DebugTrace.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
+#include "model/EditorHook.h"
 #include "model/ValueEncoding.h"
 
 #include <utility>
 
-namespace {
-
-TShortcutEditor& ShortcutEditor()
-{
-    static TShortcutEditor editor;
-    return editor;
-}
-
-TSetupDllEditor& SetupDllEditor()
-{
-    static TSetupDllEditor editor;
-    return editor;
-}
-
-}
 
 // --- TCEShortCut -----------------------------------------------------------
 
@@ -44,16 +30,12 @@ void TCEShortCut::SetTarget(TFile* file)
 
 bool TCEShortCut::Edit(TProject* project)
 {
-    if (!ShortcutEditor()) {
-        DebugTrace("No shortcut editor installed");
-        return false;
-    }
-    return ShortcutEditor()(*this, project);
+    return TEditorHook<TShortcutEditor>::Run("shortcut", *this, project);
 }
 
 TShortcutEditor TCEShortCut::SetEditor(TShortcutEditor editor)
 {
-    return std::exchange(ShortcutEditor(), std::move(editor));
+    return TEditorHook<TShortcutEditor>::Install(std::move(editor));
 }
 
 void TCEShortCut::SaveToStream(TStream& stream) const
@@ -140,16 +122,12 @@ std::string TSetupDLL::GetHostSourcePath() const
 
 bool TSetupDLL::Edit()
 {
-    if (!SetupDllEditor()) {
-        DebugTrace("No setup DLL editor installed");
-        return false;
-    }
-    return SetupDllEditor()(*this);
+    return TEditorHook<TSetupDllEditor>::Run("setup DLL", *this);
 }
 
 TSetupDllEditor TSetupDLL::SetEditor(TSetupDllEditor editor)
 {
-    return std::exchange(SetupDllEditor(), std::move(editor));
+    return TEditorHook<TSetupDllEditor>::Install(std::move(editor));
 }
 
 void TSetupDLL::SaveToStream(TStream& stream) const

@@ -10,6 +10,10 @@
 inline constexpr Qt::WindowFlags FixedDialogFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
 
+// A fixed-size dialog whose title bar has the close button.
+inline constexpr Qt::WindowFlags PropertyDialogFlags =
+    FixedDialogFlags | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
 // Puts the window in the middle of the screen it is on (the primary screen
 // before it has been shown).
 inline void CenterOnScreen(QWidget& window)

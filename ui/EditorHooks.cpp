@@ -10,6 +10,17 @@
 
 #include <memory>
 
+std::unique_ptr<TfmValueEditor> NewValueEditor(uint32_t type, TMessageService* messages, QWidget* parent)
+{
+    switch (type) {
+    case vtString: return std::make_unique<TfmStringEditor>(messages, parent);
+    case vtMultiString: return std::make_unique<TfmMultyStringsEditor>(messages, parent);
+    case vtDWord: return std::make_unique<TfmDWORDEditor>(messages, parent);
+    case vtBinary: return std::make_unique<TfmHexValueEditror>(messages, parent);
+    default: return nullptr;
+    }
+}
+
 TEditorHooks::TEditorHooks(TMessageService* messages, TFileDialogs* dialogs, QWidget* parent,
                            const TModalRunner* runner)
 {
@@ -34,14 +45,9 @@ TEditorHooks::TEditorHooks(TMessageService* messages, TFileDialogs* dialogs, QWi
         return run(dialog) == QDialog::Accepted;
     });
     FPreviousValue = TValue::SetEditHook([=](TValue& value) {
-        std::unique_ptr<TfmValueEditor> dialog;
-        switch (value.Type()) {
-        case vtString: dialog = std::make_unique<TfmStringEditor>(messages, parent); break;
-        case vtMultiString: dialog = std::make_unique<TfmMultyStringsEditor>(messages, parent); break;
-        case vtDWord: dialog = std::make_unique<TfmDWORDEditor>(messages, parent); break;
-        case vtBinary: dialog = std::make_unique<TfmHexValueEditror>(messages, parent); break;
-        default: return false;
-        }
+        std::unique_ptr<TfmValueEditor> dialog = NewValueEditor(value.Type(), messages, parent);
+        if (!dialog)
+            return false;
         dialog->LoadValue(&value);
         return run(*dialog) == QDialog::Accepted;
     });

@@ -12,9 +12,17 @@
 #include "model/Shortcuts.h"
 #include "ui/ModalRunner.h"
 
+#include <cstdint>
+#include <memory>
+
 class QWidget;
 class TFileDialogs;
 class TMessageService;
+class TfmValueEditor;
+
+// The editor window of the registry value type; null for a type without
+// one.
+std::unique_ptr<TfmValueEditor> NewValueEditor(uint32_t type, TMessageService* messages, QWidget* parent);
 
 class TEditorHooks {
 public:

@@ -52,6 +52,16 @@ void PaintBackground(QPainter& p, const QRect& r)
     p.fillRect(r, bg);
 }
 
+// Text in the Sans Serif face at the pixel size, with the painter's pen.
+void DrawLabel(QPainter& p, const QRect& box, int flags, const QString& text, int pixelSize, bool bold = false)
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    p.setFont(font);
+    p.drawText(box, flags, text);
+}
+
 }
 
 QPixmap DefaultSetupPicture()
@@ -61,15 +71,8 @@ QPixmap DefaultSetupPicture()
     PaintBackground(p, pixmap.rect());
     PaintDevice(p, QRectF(42, 58, 100, 150));
     p.setPen(Qt::white);
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(17);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(QRect(0, 224, 185, 26), Qt::AlignCenter, QStringLiteral("Setup"));
-    font.setPixelSize(11);
-    font.setBold(false);
-    p.setFont(font);
-    p.drawText(QRect(0, 250, 185, 18), Qt::AlignCenter, QStringLiteral("for Windows CE devices"));
+    DrawLabel(p, QRect(0, 224, 185, 26), Qt::AlignCenter, QStringLiteral("Setup"), 17, true);
+    DrawLabel(p, QRect(0, 250, 185, 18), Qt::AlignCenter, QStringLiteral("for Windows CE devices"), 11);
     return pixmap;
 }
 
@@ -80,24 +83,15 @@ QPixmap SplashPicture()
     PaintBackground(p, pixmap.rect());
     p.setRenderHint(QPainter::Antialiasing);
     PaintDevice(p, QRectF(40, 38, 104, 158));
+    const int left = Qt::AlignLeft | Qt::AlignVCenter;
     p.setPen(Qt::white);
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(36);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(QRect(180, 58, 370, 52), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Veltrin Installer"));
-    font.setPixelSize(14);
-    font.setBold(false);
-    p.setFont(font);
+    DrawLabel(p, QRect(180, 58, 370, 52), left, QStringLiteral("Veltrin Installer"), 36, true);
     p.setPen(QColor(220, 232, 250));
-    p.drawText(QRect(182, 112, 370, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Installation packages for Windows CE devices"));
+    DrawLabel(p, QRect(182, 112, 370, 24), left, QStringLiteral("Installation packages for Windows CE devices"), 14);
     p.setPen(QColor(255, 255, 255, 90));
     p.drawLine(182, 146, 530, 146);
-    font.setPixelSize(12);
-    p.setFont(font);
     p.setPen(QColor(200, 214, 236));
-    p.drawText(QRect(182, 156, 370, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Loading..."));
+    DrawLabel(p, QRect(182, 156, 370, 20), left, QStringLiteral("Loading..."), 12);
     p.setPen(QColor(10, 28, 66));
     p.setBrush(Qt::NoBrush);
     p.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));

@@ -2,6 +2,7 @@
 
 #include "storage/LanguageManager.h"
 #include "storage/Languages.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QComboBox>
@@ -17,10 +18,8 @@ TfmAddLanguage::TfmAddLanguage(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Add Language"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    cbNewLanguage = new QComboBox(this);
-    cbNewLanguage->setObjectName(QStringLiteral("cbNewLanguage"));
-    cbCopyFrom = new QComboBox(this);
-    cbCopyFrom->setObjectName(QStringLiteral("cbCopyFrom"));
+    cbNewLanguage = NewNamed<QComboBox>("cbNewLanguage", this);
+    cbCopyFrom = NewNamed<QComboBox>("cbCopyFrom", this);
     form->addRow(NewBuddyLabel(QStringLiteral("&New Language:"), cbNewLanguage, this), cbNewLanguage);
     form->addRow(NewBuddyLabel(QStringLiteral("&Based on:"), cbCopyFrom, this), cbCopyFrom);
     layout->addLayout(form);

@@ -2,8 +2,10 @@
 
 #include "model/Project.h"
 #include "storage/LanguageManager.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/fmPairChoose.h"
 
@@ -26,25 +28,18 @@ TfmBuildMaker::TfmBuildMaker(TMessageService* messages, QWidget* parent)
     setObjectName(QStringLiteral("fmBuildMaker"));
     setWindowTitle(QStringLiteral("Build Wizard"));
 
-    lbBuilds = new QListWidget(this);
-    lbBuilds->setObjectName(QStringLiteral("lbBuilds"));
+    lbBuilds = NewNamed<QListWidget>("lbBuilds", this);
     lbBuilds->setSelectionMode(QAbstractItemView::SingleSelection);
     lbBuilds->setFixedSize(300, 230);
     auto* caption = new QLabel(QStringLiteral("Available Build Configurations:"), this);
     caption->setBuddy(lbBuilds);
 
-    QStyle* st = style();
-    brAddBuild = new QPushButton(QStringLiteral("Add Build"), this);
-    brAddBuild->setObjectName(QStringLiteral("brAddBuild"));
-    btDeleteBuild = new QPushButton(QStringLiteral("Delete Build"), this);
-    btDeleteBuild->setObjectName(QStringLiteral("btDeleteBuild"));
-    btEditBuild = new QPushButton(QStringLiteral("Edit Build"), this);
-    btEditBuild->setObjectName(QStringLiteral("btEditBuild"));
-    btOk = new QPushButton(st->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-    btOk->setObjectName(QStringLiteral("btOk"));
+    brAddBuild = NewPushButton(QStringLiteral("Add Build"), "brAddBuild", this);
+    btDeleteBuild = NewPushButton(QStringLiteral("Delete Build"), "btDeleteBuild", this);
+    btEditBuild = NewPushButton(QStringLiteral("Edit Build"), "btEditBuild", this);
+    btOk = NewPushButton(QStringLiteral("OK"), "btOk", this, QStyle::SP_DialogOkButton);
     btOk->setDefault(true);
-    btCancel = new QPushButton(st->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btCancel = NewPushButton(QStringLiteral("Cancel"), "btCancel", this, QStyle::SP_DialogCancelButton);
     connect(brAddBuild, &QPushButton::clicked, this, &TfmBuildMaker::brAddBuildClick);
     connect(btDeleteBuild, &QPushButton::clicked, this, &TfmBuildMaker::btDeleteBuildClick);
     connect(btEditBuild, &QPushButton::clicked, this, &TfmBuildMaker::btEditBuildClick);
@@ -60,10 +55,7 @@ TfmBuildMaker::TfmBuildMaker(TMessageService* messages, QWidget* parent)
         commands->addWidget(button);
     }
     commands->addStretch(1);
-    auto* footer = new QHBoxLayout;
-    footer->addStretch(1);
-    footer->addWidget(btOk);
-    footer->addWidget(btCancel);
+    QHBoxLayout* footer = NewButtonRow({btOk, btCancel});
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);

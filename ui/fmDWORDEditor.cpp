@@ -2,6 +2,7 @@
 
 #include "model/RegistryValues.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/VeltrinEdit.h"
 
 #include <QButtonGroup>
@@ -15,15 +16,11 @@ TfmDWORDEditor::TfmDWORDEditor(TMessageService* messages, QWidget* parent)
                      QStringLiteral("DWORD Value: "), parent)
 {
     auto* data = new QWidget(this);
-    eData = new TVeltrinEdit(data);
-    eData->setObjectName(QStringLiteral("eData"));
+    eData = NewNamed<TVeltrinEdit>("eData", data);
     eData->setMinimumWidth(160);
-    auto* base = new QGroupBox(QStringLiteral("Base"), data);
-    base->setObjectName(QStringLiteral("rgBase"));
-    rbHexadecimal = new QRadioButton(QStringLiteral("Hexadecimal"), base);
-    rbHexadecimal->setObjectName(QStringLiteral("rbHexadecimal"));
-    rbDecimal = new QRadioButton(QStringLiteral("Decimal"), base);
-    rbDecimal->setObjectName(QStringLiteral("rbDecimal"));
+    auto* base = NewNamed<QGroupBox>("rgBase", QStringLiteral("Base"), data);
+    rbHexadecimal = NewNamed<QRadioButton>("rbHexadecimal", QStringLiteral("Hexadecimal"), base);
+    rbDecimal = NewNamed<QRadioButton>("rbDecimal", QStringLiteral("Decimal"), base);
     rbHexadecimal->setChecked(true);
     auto* group = new QButtonGroup(base);
     group->addButton(rbHexadecimal);
@@ -62,11 +59,6 @@ void TfmDWORDEditor::LoadData(const TValue& value)
     rbHexadecimal->setChecked(true);
     eData->SetBase(TVeltrinEdit::bHexadecimal);
     eData->SetValue(value.DwordData());
-}
-
-void TfmDWORDEditor::CheckData()
-{
-    eData->GetValue();
 }
 
 void TfmDWORDEditor::StoreData(TValue& value)

@@ -4,9 +4,11 @@
 #include "model/Files.h"
 #include "model/Project.h"
 #include "ui/CheckList.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 #include "ui/fmDestinationFolder.h"
@@ -87,49 +89,32 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
 {
     setObjectName(QStringLiteral("fmFileProperties"));
     setWindowTitle(QStringLiteral("File Properties"));
-    QStyle* st = style();
 
-    eSource = new QLineEdit(this);
-    eSource->setObjectName(QStringLiteral("eSource"));
+    eSource = NewNamed<QLineEdit>("eSource", this);
     eSource->setReadOnly(true);
     eSource->setMinimumWidth(320);
-    btSource = new QToolButton(this);
-    btSource->setObjectName(QStringLiteral("btSource"));
-    btSource->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
-    btSource->setToolTip(QStringLiteral("Browse for the source file"));
-    btSource->setAccessibleName(QStringLiteral("Browse for the source file"));
-    btSource->setFocusPolicy(Qt::StrongFocus);
+    btSource = NewBrowseButton("btSource", QStringLiteral("Browse for the source file"), this);
 
-    rbDefaultFolder = new QRadioButton(QStringLiteral("Use Default Destination Folder"), this);
-    rbDefaultFolder->setObjectName(QStringLiteral("rbDefaultFolder"));
-    rbFolder = new QRadioButton(this);
-    rbFolder->setObjectName(QStringLiteral("rbFolder"));
+    rbDefaultFolder = NewNamed<QRadioButton>("rbDefaultFolder", QStringLiteral("Use Default Destination Folder"), this);
+    rbFolder = NewNamed<QRadioButton>("rbFolder", this);
     rbFolder->setAccessibleName(QStringLiteral("Destination Folder"));
     // The label names the choice between the two radios, not the first one.
     rbDefaultFolder->setAccessibleDescription(QStringLiteral("Destination:"));
     auto* destinationGroup = new QButtonGroup(this);
     destinationGroup->addButton(rbDefaultFolder);
     destinationGroup->addButton(rbFolder);
-    eDestination = new QLineEdit(this);
-    eDestination->setObjectName(QStringLiteral("eDestination"));
+    eDestination = NewNamed<QLineEdit>("eDestination", this);
     eDestination->setReadOnly(true);
     eDestination->setAccessibleName(QStringLiteral("Destination Folder"));
-    btDestination = new QToolButton(this);
-    btDestination->setObjectName(QStringLiteral("btDestination"));
-    btDestination->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
-    btDestination->setToolTip(QStringLiteral("Select the destination folder"));
-    btDestination->setAccessibleName(QStringLiteral("Select the destination folder"));
-    btDestination->setFocusPolicy(Qt::StrongFocus);
+    btDestination = NewBrowseButton("btDestination", QStringLiteral("Select the destination folder"), this);
 
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
-    clbOptions = new TCheckList(this);
-    clbOptions->setObjectName(QStringLiteral("clbOptions"));
+    clbOptions = NewNamed<TCheckList>("clbOptions", this);
     for (int i = 0; i < FileOptionCount; ++i)
         clbOptions->AddItem(QString::fromStdString(FileOptionName(static_cast<TFileOption>(i))));
 
-    auto* copyBox = new QGroupBox(QStringLiteral("&Copy Options"), this);
-    copyBox->setObjectName(QStringLiteral("rgCopyOptions"));
+    auto* copyBox = NewNamed<QGroupBox>("rgCopyOptions", QStringLiteral("&Copy Options"), this);
     rgCopyOptions = new QButtonGroup(this);
     auto* copyLayout = new QGridLayout(copyBox);
     for (int i = 0; i < CopyModeCount; ++i) {
@@ -144,21 +129,11 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
     cbProcessor->setCurrentIndex(pStrongARM);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
+    QDialogButtonBox* buttons = NewOkCancelBox(this);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfmFileProperties::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto label = [this](const char* text, QWidget* buddy) {
-        QLabel* l = NewBuddyLabel(QString::fromLatin1(text), buddy, this);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return l;
-    };
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(8);
+    auto label = [this](const char* text, QWidget* buddy) { return NewGridLabel(text, buddy, this); };
+    QGridLayout* grid = NewFormGrid();
     grid->addWidget(label("&Source:", eSource), 0, 0);
     grid->addWidget(eSource, 0, 1, 1, 2);
     grid->addWidget(btSource, 0, 3);
@@ -176,12 +151,7 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     grid->addWidget(cbProcessor, 6, 1, 1, 3);
     grid->setColumnStretch(2, 1);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(12);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutPropertyDialog(this, grid, buttons);
 
     setTabOrder(eSource, btSource);
     setTabOrder(btSource, rbDefaultFolder);
@@ -290,20 +260,13 @@ bool TfmFileProperties::StoreFile()
 {
     if (!FFile)
         return false;
-    if (eSource->text().isEmpty()) {
-        FMessages->ShowError(ErrorBoxText(NoSource));
+    if (eSource->text().isEmpty())
+        return RefuseEntry(FMessages, NoSource);
+    if (CheckedPlatforms(clbPlatforms).Empty())
+        return RefuseEntry(FMessages, NoPlatform);
+    std::optional<std::string> source = EnteredAnsi(eSource, FMessages);
+    if (!source)
         return false;
-    }
-    if (CheckedPlatforms(clbPlatforms).Empty()) {
-        FMessages->ShowError(ErrorBoxText(NoPlatform));
-        return false;
-    }
-    std::string refusal;
-    std::optional<std::string> source = QtToAnsi(eSource->text(), &refusal);
-    if (!source) {
-        FMessages->ShowMessage(refusal);
-        return false;
-    }
     FFile->SetSourceDir(ExtractFilePath(*source));
     FFile->SetFileName(ExtractFileName(*source));
     if (rbFolder->isChecked())

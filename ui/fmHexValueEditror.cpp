@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "hexedit/HexEditor.h"
 #include "model/RegistryValues.h"
+#include "ui/Named.h"
 
 #include <QBuffer>
 
@@ -18,8 +19,7 @@ TfmHexValueEditror::TfmHexValueEditror(TMessageService* messages, QWidget* paren
     : TfmValueEditor(messages, "fmHexValueEditror", vtBinary, "This is not a binary type!",
                      QStringLiteral("Binary Value: "), parent)
 {
-    heData = new THexEditor(this);
-    heData->setObjectName(QStringLiteral("heData"));
+    heData = NewNamed<THexEditor>("heData", this);
     heData->SetBytesPerLine(8);
     heData->SetBytesPerColumn(2);
     heData->SetOffsetDisplay(odDec);
@@ -44,18 +44,14 @@ void TfmHexValueEditror::LoadData(const TValue& value)
     heData->LoadFromStream(stream);
 }
 
-void TfmHexValueEditror::CheckData()
+void TfmHexValueEditror::StoreData(TValue& value)
 {
-    FSaved.clear();
-    QBuffer stream(&FSaved);
+    QByteArray saved;
+    QBuffer stream(&saved);
     stream.open(QIODevice::WriteOnly);
     if (!heData->SaveToStream(stream))
         throw Exception(SaveFailed);
-}
-
-void TfmHexValueEditror::StoreData(TValue& value)
-{
-    value.BinaryData().assign(FSaved.begin(), FSaved.end());
+    value.BinaryData().assign(saved.begin(), saved.end());
 }
 
 void TfmHexValueEditror::showEvent(QShowEvent* event)

@@ -16,11 +16,9 @@ public:
 
 protected:
     void LoadData(const TValue& value) override;
-    void CheckData() override;
     void StoreData(TValue& value) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     THexEditor* heData;
-    QByteArray FSaved;
 };

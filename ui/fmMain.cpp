@@ -16,6 +16,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/MainBuildCallbacks.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
 #include "ui/SideTabBar.h"
@@ -115,8 +116,7 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 0);
     auto* splitter = new QSplitter(Qt::Vertical, central);
-    FTabs = new TTabWidget(splitter);
-    FTabs->setObjectName(QStringLiteral("pcMain"));
+    FTabs = NewNamed<TTabWidget>("pcMain", splitter);
     FTabs->setTabPosition(QTabWidget::West);
     FTabs->setIconSize(QSize(32, 32));
     QStyle* st = style();
@@ -132,8 +132,7 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     registryLayout->addWidget(frmRegistry);
     CreateLanguagesTab(
         CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation)));
-    FLog = new QPlainTextEdit(splitter);
-    FLog->setObjectName(QStringLiteral("mmLog"));
+    FLog = NewNamed<QPlainTextEdit>("mmLog", splitter);
     FLog->setReadOnly(true);
     FLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     splitter->addWidget(FTabs);
@@ -262,14 +261,10 @@ QWidget* TfmMain::CreateTab(TTab tab, const QString& caption, const QIcon& icon)
 void TfmMain::CreateGeneralTab(QWidget* page)
 {
     auto* product = new QGroupBox(QStringLiteral("Product Information"), page);
-    eAppName = new QLineEdit(product);
-    eAppName->setObjectName(QStringLiteral("eAppName"));
-    eCompanyName = new QLineEdit(product);
-    eCompanyName->setObjectName(QStringLiteral("eCompanyName"));
-    eIconFile = new QLineEdit(product);
-    eIconFile->setObjectName(QStringLiteral("eIconFile"));
-    btIconFile = new QToolButton(product);
-    btIconFile->setObjectName(QStringLiteral("btIconFile"));
+    eAppName = NewNamed<QLineEdit>("eAppName", product);
+    eCompanyName = NewNamed<QLineEdit>("eCompanyName", product);
+    eIconFile = NewNamed<QLineEdit>("eIconFile", product);
+    btIconFile = NewNamed<QToolButton>("btIconFile", product);
     btIconFile->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     btIconFile->setToolTip(QStringLiteral("Browse for the icon file"));
     connect(btIconFile, &QToolButton::clicked, this, [this] { RunCommand([this] { BrowseIcon(); }); });
@@ -297,12 +292,10 @@ void TfmMain::CreateGeneralTab(QWidget* page)
     addRow("&Icon File Name:", eIconFile, iconRow);
 
     auto* folderGroup = new QGroupBox(QStringLiteral("&Default Destination Folder"), page);
-    lbDefaultFolder = new QLabel(folderGroup);
-    lbDefaultFolder->setObjectName(QStringLiteral("lbDefaultFolder"));
+    lbDefaultFolder = NewNamed<QLabel>("lbDefaultFolder", folderGroup);
     lbDefaultFolder->setTextFormat(Qt::PlainText);
     lbDefaultFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    frmFolder = new TfrmFolder(folderGroup);
-    frmFolder->setObjectName(QStringLiteral("frmFolder"));
+    frmFolder = NewNamed<TfrmFolder>("frmFolder", folderGroup);
     frmFolder->SetMessages(FMessages);
     miSetAsDefault = frmFolder->Menu()->addAction(QStringLiteral("Set As Default"), this,
                                                   [this] { RunCommand([this] { SetAsDefault(); }); });
@@ -486,10 +479,8 @@ bool TfmMain::OpenProject(const std::string& fileName)
 
 void TfmMain::UnbindProject()
 {
-    frmFiles->SetProject(nullptr);
-    frmShortcuts->SetProject(nullptr);
-    frmSetupDLLs->SetProject(nullptr);
-    frmRegistry->SetProject(nullptr);
+    for (TfrmBase* frame : ProjectFrames())
+        frame->SetProject(nullptr);
     frmFolder->SetProject(nullptr);
     frmFolder->SetFolders(nullptr);
     if (FProject) {
@@ -515,10 +506,8 @@ void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
     eCompanyName->setText(AnsiToQt(FProject->CompanyName()));
     ShowDefaultFolder();
 
-    frmFiles->SetProject(FProject.get());
-    frmShortcuts->SetProject(FProject.get());
-    frmSetupDLLs->SetProject(FProject.get());
-    frmRegistry->SetProject(FProject.get());
+    for (TfrmBase* frame : ProjectFrames())
+        frame->SetProject(FProject.get());
 
     // The texts file of the project shown before goes unwritten: only Save
     // and the end of the program write texts back.
@@ -564,34 +553,35 @@ void TfmMain::RefreshLists()
 {
     // A deleted or renamed folder, a new default folder or a dropped file
     // changes what these lists show.
-    frmFiles->RefreshList();
-    frmShortcuts->RefreshList();
-    frmSetupDLLs->RefreshList();
+    for (TfrmProjectList* list : std::initializer_list<TfrmProjectList*>{frmFiles, frmShortcuts, frmSetupDLLs})
+        list->RefreshList();
+}
+
+std::array<TfrmBase*, 4> TfmMain::ProjectFrames() const
+{
+    return {frmFiles, frmShortcuts, frmSetupDLLs, frmRegistry};
+}
+
+void TfmMain::ShowNameChange(QLineEdit* edit, const std::string& name, const TFolder* folder)
+{
+    QString shown = AnsiToQt(name);
+    if (edit->text() != shown)
+        edit->setText(shown);
+    if (frmFolder->Tree()->topLevelItemCount() > 0 && folder) {
+        TTreeDisplay& display = frmFolder->Display();
+        if (auto* item = TQtTreeDisplay::Item(FindTreeNode(display, folder, display.Child(nullptr, 0))))
+            item->setText(0, AnsiToQt(folder->Name()));
+    }
 }
 
 void TfmMain::ProjectApplicationNameChanged()
 {
-    QString name = AnsiToQt(FProject->AppName());
-    if (eAppName->text() != name)
-        eAppName->setText(name);
-    if (frmFolder->Tree()->topLevelItemCount() > 0 && FProject->AppFolder()) {
-        TTreeDisplay& display = frmFolder->Display();
-        if (auto* item = TQtTreeDisplay::Item(FindTreeNode(display, FProject->AppFolder(), display.Child(nullptr, 0))))
-            item->setText(0, AnsiToQt(FProject->AppFolder()->Name()));
-    }
+    ShowNameChange(eAppName, FProject->AppName(), FProject->AppFolder());
 }
 
 void TfmMain::ProjectCompanyNameChanged()
 {
-    QString name = AnsiToQt(FProject->CompanyName());
-    if (eCompanyName->text() != name)
-        eCompanyName->setText(name);
-    if (frmFolder->Tree()->topLevelItemCount() > 0 && FProject->CompanyFolder()) {
-        TTreeDisplay& display = frmFolder->Display();
-        if (auto* item =
-                TQtTreeDisplay::Item(FindTreeNode(display, FProject->CompanyFolder(), display.Child(nullptr, 0))))
-            item->setText(0, AnsiToQt(FProject->CompanyFolder()->Name()));
-    }
+    ShowNameChange(eCompanyName, FProject->CompanyName(), FProject->CompanyFolder());
     frmContainter->SetCompanyName(FProject->CompanyName());
 }
 
@@ -843,25 +833,23 @@ void TfmMain::Shutdown(bool interactive)
         return;
     FShutDown = true;
     FSettings->SaveSettings();
-    try {
-        frmMemoEditor->SaveLicence();
-    } catch (const std::exception& e) {
-        if (interactive)
-            FMessages->ShowError(ErrorBoxText(e.what()));
-        else
-            DebugTrace(std::string("TfmMain: licence not written: ") + e.what());
-    }
-    UnbindProject();
-    FProject.reset();
-    if (FTextsFile) {
+    // A file that cannot be written is told to the author, or traced when
+    // no one is there to read it.
+    auto write = [this, interactive](const char* what, const std::function<void()>& save) {
         try {
-            FTextsFile->UpdateFile();
+            save();
         } catch (const std::exception& e) {
             if (interactive)
                 FMessages->ShowError(ErrorBoxText(e.what()));
             else
-                DebugTrace(std::string("TfmMain: texts file not written: ") + e.what());
+                DebugTrace(std::string("TfmMain: ") + what + " not written: " + e.what());
         }
+    };
+    write("licence", [this] { frmMemoEditor->SaveLicence(); });
+    UnbindProject();
+    FProject.reset();
+    if (FTextsFile) {
+        write("texts file", [this] { FTextsFile->UpdateFile(); });
         FTextsFile.reset();
     }
 }

@@ -30,6 +30,8 @@ class TProject;
 class TScrambeledMemIniFile;
 class TSettings;
 class TEditorHooks;
+class TFolder;
+class TfrmBase;
 class TfrmFiles;
 class TfrmFolder;
 class TfrmRegistry;
@@ -97,6 +99,8 @@ public:
     // The lists that show device paths (Files, Shortcuts, Setup DLLs) show
     // the project again: after files were dropped, a folder was renamed...
     void RefreshLists();
+    // The frames bound to the project as a whole.
+    std::array<TfrmBase*, 4> ProjectFrames() const;
 
     void ClearTestBuilds();
     // The package files of the build that just completed; missing ones are left out.
@@ -146,6 +150,8 @@ private:
     void Shutdown(bool interactive);
     void ShowDefaultFolderPath();
 
+    // The edit and the folder's node show a name the project changed.
+    void ShowNameChange(QLineEdit* edit, const std::string& name, const TFolder* folder);
     void ProjectApplicationNameChanged();
     void ProjectDefaultFolderChanged();
     void ProjectCompanyNameChanged();

@@ -13,6 +13,7 @@
 #include "storage/TextKeys.h"
 #include "storage/uScramble.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/fmAddLanguage.h"
 #include "ui/frmContainter.h"
@@ -43,13 +44,10 @@ void TfmMain::CreateLanguagesTab(QWidget* page)
 {
     auto* layout = new QVBoxLayout(page);
     auto* bar = new QHBoxLayout;
-    cbLanguages = new QComboBox(page);
-    cbLanguages->setObjectName(QStringLiteral("cbLanguages"));
+    cbLanguages = NewNamed<QComboBox>("cbLanguages", page);
     cbLanguages->setMinimumWidth(160);
-    btAddLanguage = new QPushButton(QStringLiteral("Add Language"), page);
-    btAddLanguage->setObjectName(QStringLiteral("btAddLanguage"));
-    btDeleteLanguage = new QPushButton(QStringLiteral("Delete Language"), page);
-    btDeleteLanguage->setObjectName(QStringLiteral("btDeleteLanguage"));
+    btAddLanguage = NewNamed<QPushButton>("btAddLanguage", QStringLiteral("Add Language"), page);
+    btDeleteLanguage = NewNamed<QPushButton>("btDeleteLanguage", QStringLiteral("Delete Language"), page);
     bar->addWidget(NewBuddyLabel(QStringLiteral("&Current Language:"), cbLanguages, page));
     bar->addWidget(cbLanguages);
     bar->addWidget(btAddLanguage);
@@ -58,12 +56,10 @@ void TfmMain::CreateLanguagesTab(QWidget* page)
     layout->addLayout(bar);
 
     auto* splitter = new QSplitter(Qt::Horizontal, page);
-    TreeView1 = new QTreeWidget(splitter);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1 = NewNamed<QTreeWidget>("TreeView1", splitter);
     TreeView1->setHeaderHidden(true);
     TreeView1->setAccessibleName(QStringLiteral("Wizard texts"));
-    auto* editors = new QWidget(splitter);
-    editors->setObjectName(QStringLiteral("pEditors"));
+    auto* editors = NewNamed<QWidget>("pEditors", splitter);
     auto* grid = new QGridLayout(editors);
     grid->setContentsMargins(0, 0, 0, 0);
     frmStringEditor = new TfrmStringEditor(FMessages, editors);

@@ -4,7 +4,10 @@
 #include "model/Folders.h"
 #include "model/Platforms.h"
 #include "model/Project.h"
+#include "ui/DialogParts.h"
+#include "ui/DialogPlacement.h"
 #include "ui/FileColumns.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QHBoxLayout>
@@ -16,8 +19,7 @@
 #include <QVBoxLayout>
 
 TfmMissingFiles::TfmMissingFiles(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, PropertyDialogFlags)
 {
     setObjectName(QStringLiteral("fmMissingFiles"));
     setWindowTitle(QStringLiteral("Missing Files"));
@@ -31,8 +33,7 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
     text->setWordWrap(true);
 
     const std::vector<TfrmList::TColumn> columns = FileColumns();
-    lvFiles = new QTableWidget(0, int(columns.size()), this);
-    lvFiles->setObjectName(QStringLiteral("lvFiles"));
+    lvFiles = NewNamed<QTableWidget>("lvFiles", 0, int(columns.size()), this);
     lvFiles->setShowGrid(true);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -54,10 +55,8 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
     lvFiles->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     lvFiles->setFixedSize(620, 220);
 
-    btDelete = new QPushButton(st->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("Delete"), this);
-    btDelete->setObjectName(QStringLiteral("btDelete"));
-    btCancel = new QPushButton(st->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btDelete = NewPushButton(QStringLiteral("Delete"), "btDelete", this, QStyle::SP_TrashIcon);
+    btCancel = NewPushButton(QStringLiteral("Cancel"), "btCancel", this, QStyle::SP_DialogCancelButton);
     // Dropping files from the project is the step that cannot be undone
     // here, so Enter does not do it.
     btCancel->setDefault(true);
@@ -68,17 +67,7 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
     header->setSpacing(12);
     header->addWidget(icon);
     header->addWidget(text, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btDelete);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(10);
-    layout->addLayout(header);
-    layout->addWidget(lvFiles);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutFixedDialog(this, 12, 10, {header, lvFiles, NewButtonRow({btDelete, btCancel})});
 }
 
 void TfmMissingFiles::SetProject(const TProject* project)

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "model/RegistryValues.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QPlainTextEdit>
@@ -10,8 +11,7 @@ TfmMultyStringsEditor::TfmMultyStringsEditor(TMessageService* messages, QWidget*
     : TfmValueEditor(messages, "fmMultyStringsEditor", vtMultiString, "This is not an multystring type!",
                      QStringLiteral("Multystring Value:"), parent)
 {
-    mmData = new QPlainTextEdit(this);
-    mmData->setObjectName(QStringLiteral("mmData"));
+    mmData = NewNamed<QPlainTextEdit>("mmData", this);
     mmData->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Tab leaves the edit: a registry string holds no tab an author types.
     mmData->setTabChangesFocus(true);
@@ -38,17 +38,15 @@ void TfmMultyStringsEditor::LoadData(const TValue& value)
     mmData->setPlainText(lines.join(u'\n'));
 }
 
-void TfmMultyStringsEditor::CheckData()
-{
-    std::string refusal;
-    for (const QString& line : Lines())
-        if (!QtToAnsi(line, &refusal))
-            throw Exception(refusal);
-}
-
 void TfmMultyStringsEditor::StoreData(TValue& value)
 {
-    value.Strings().clear();
-    for (const QString& line : Lines())
-        value.Strings().push_back(QtToAnsi(line).value_or(std::string()));
+    std::vector<std::string> strings;
+    std::string refusal;
+    for (const QString& line : Lines()) {
+        std::optional<std::string> text = QtToAnsi(line, &refusal);
+        if (!text)
+            throw Exception(refusal);
+        strings.push_back(std::move(*text));
+    }
+    value.Strings() = std::move(strings);
 }

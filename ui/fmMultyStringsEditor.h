@@ -14,7 +14,6 @@ public:
 
 protected:
     void LoadData(const TValue& value) override;
-    void CheckData() override;
     void StoreData(TValue& value) override;
 
 private:

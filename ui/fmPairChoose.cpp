@@ -1,12 +1,14 @@
 #include "ui/fmPairChoose.h"
 
-#include "package/PackageFiles.h"
 #include "common/Paths.h"
 #include "model/Builds.h"
 #include "model/Platforms.h"
+#include "package/PackageFiles.h"
 #include "storage/LanguageManager.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QButtonGroup>
@@ -61,6 +63,20 @@ QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent)
 
 }
 
+namespace {
+
+// A tab page's column: 12-pixel margins, each caption 4 pixels above its
+// control.
+QVBoxLayout* NewPageColumn(QWidget* page)
+{
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(4);
+    return layout;
+}
+
+}
+
 std::string PairItemText(const TPlatformProcPair& pair)
 {
     return PlatformToName(pair.FPlatform) + " / " + ProcessorToName(pair.FProcessor);
@@ -72,45 +88,28 @@ TfmPairChoose::TfmPairChoose(TMessageService* messages, QWidget* parent)
     setObjectName(QStringLiteral("fmPairChoose"));
     setWindowTitle(QStringLiteral("Build Configuration"));
 
-    FPages = new QTabWidget(this);
-    FPages->setObjectName(QStringLiteral("pcPages"));
+    FPages = NewNamed<QTabWidget>("pcPages", this);
     FPages->addTab(CreateGeneralPage(), QStringLiteral("&General"));
     FPages->addTab(CreateLanguagesPage(), QStringLiteral("&Languages"));
     FPages->addTab(CreateSetupPage(), QStringLiteral("&Setup"));
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1 = NewPushButton(QStringLiteral("OK"), "BitBtn1", this, QStyle::SP_DialogOkButton);
     BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2 = NewPushButton(QStringLiteral("Cancel"), "BitBtn2", this, QStyle::SP_DialogCancelButton);
     connect(BitBtn1, &QPushButton::clicked, this, &TfmPairChoose::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 10, 10, 10);
-    layout->setSpacing(10);
-    layout->addWidget(FPages);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutFixedDialog(this, 10, 10, {FPages, NewButtonRow({BitBtn1, BitBtn2})});
 }
 
 QWidget* TfmPairChoose::CreateGeneralPage()
 {
     auto* page = new QWidget;
-    eBuildName = new QLineEdit(page);
-    eBuildName->setObjectName(QStringLiteral("eBuildName"));
-    lbPairs = new QListWidget(page);
-    lbPairs->setObjectName(QStringLiteral("lbPairs"));
+    eBuildName = NewNamed<QLineEdit>("eBuildName", page);
+    lbPairs = NewNamed<QListWidget>("lbPairs", page);
     lbPairs->setFixedSize(380, 220);
 
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(4);
+    QVBoxLayout* layout = NewPageColumn(page);
     layout->addWidget(Caption("Build Name:", eBuildName, page));
     layout->addWidget(eBuildName);
     layout->addSpacing(10);
@@ -122,10 +121,8 @@ QWidget* TfmPairChoose::CreateGeneralPage()
 QWidget* TfmPairChoose::CreateLanguagesPage()
 {
     auto* page = new QWidget;
-    lbLanguages = new QListWidget(page);
-    lbLanguages->setObjectName(QStringLiteral("lbLanguages"));
-    cbDefaultLanguage = new QComboBox(page);
-    cbDefaultLanguage->setObjectName(QStringLiteral("cbDefaultLanguage"));
+    lbLanguages = NewNamed<QListWidget>("lbLanguages", page);
+    cbDefaultLanguage = NewNamed<QComboBox>("cbDefaultLanguage", page);
     cbDefaultLanguage->setMinimumWidth(200);
     connect(lbLanguages, &QListWidget::itemChanged, this, [this] {
         if (!FFilling)
@@ -135,9 +132,7 @@ QWidget* TfmPairChoose::CreateLanguagesPage()
     auto* defaultRow = new QHBoxLayout;
     defaultRow->addWidget(cbDefaultLanguage);
     defaultRow->addStretch(1);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(4);
+    QVBoxLayout* layout = NewPageColumn(page);
     layout->addWidget(Caption("Languages To &Include:", lbLanguages, page));
     layout->addWidget(lbLanguages, 1);
     layout->addSpacing(10);
@@ -149,13 +144,11 @@ QWidget* TfmPairChoose::CreateLanguagesPage()
 QWidget* TfmPairChoose::CreateSetupPage()
 {
     auto* page = new QWidget;
-    cbSetupType = new QComboBox(page);
-    cbSetupType->setObjectName(QStringLiteral("cbSetupType"));
+    cbSetupType = NewNamed<QComboBox>("cbSetupType", page);
     cbSetupType->addItems({QStringLiteral("Normal"), QStringLiteral("Modern")});
     cbSetupType->setMinimumWidth(200);
 
-    auto* sfxGroup = new QGroupBox(QStringLiteral("Self Extractor"), page);
-    sfxGroup->setObjectName(QStringLiteral("rgSFX"));
+    auto* sfxGroup = NewNamed<QGroupBox>("rgSFX", QStringLiteral("Self Extractor"), page);
     rgSFX = new QButtonGroup(sfxGroup);
     auto* sfxLayout = new QVBoxLayout(sfxGroup);
     int mode = 0;
@@ -166,12 +159,9 @@ QWidget* TfmPairChoose::CreateSetupPage()
     }
 
     auto* windows = new QGroupBox(QStringLiteral("Setup Windows"), page);
-    cbShowWelcome = new QCheckBox(QStringLiteral("Show Welcome Screen"), windows);
-    cbShowWelcome->setObjectName(QStringLiteral("cbShowWelcome"));
-    cbShowEULA = new QCheckBox(QStringLiteral("Show License Agreement Screen"), windows);
-    cbShowEULA->setObjectName(QStringLiteral("cbShowEULA"));
-    cbShowFinish = new QCheckBox(QStringLiteral("Show Finish Screen"), windows);
-    cbShowFinish->setObjectName(QStringLiteral("cbShowFinish"));
+    cbShowWelcome = NewNamed<QCheckBox>("cbShowWelcome", QStringLiteral("Show Welcome Screen"), windows);
+    cbShowEULA = NewNamed<QCheckBox>("cbShowEULA", QStringLiteral("Show License Agreement Screen"), windows);
+    cbShowFinish = NewNamed<QCheckBox>("cbShowFinish", QStringLiteral("Show Finish Screen"), windows);
     auto* windowsLayout = new QVBoxLayout(windows);
     for (QCheckBox* box : {cbShowWelcome, cbShowEULA, cbShowFinish})
         windowsLayout->addWidget(box);
@@ -179,9 +169,7 @@ QWidget* TfmPairChoose::CreateSetupPage()
     auto* typeRow = new QHBoxLayout;
     typeRow->addWidget(cbSetupType);
     typeRow->addStretch(1);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(4);
+    QVBoxLayout* layout = NewPageColumn(page);
     layout->addWidget(Caption("Setup &Type:", cbSetupType, page));
     layout->addLayout(typeRow);
     layout->addSpacing(12);

@@ -1,10 +1,12 @@
 #include "ui/fmRuntimeWizard.h"
 
-#include "package/Runtimes.h"
 #include "model/Project.h"
+#include "package/Runtimes.h"
 #include "ui/CheckList.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QButtonGroup>
@@ -48,8 +50,7 @@ TfrmRuntimesChooser::TfrmRuntimesChooser(QWidget* parent) : QWidget(parent)
         groupLayout->addWidget(radio);
     }
     rgRuntimes->button(0)->setChecked(true);
-    cbPlatform = new QComboBox(this);
-    cbPlatform->setObjectName(QStringLiteral("cbPlatform"));
+    cbPlatform = NewNamed<QComboBox>("cbPlatform", this);
     QLabel* label = NewBuddyLabel(QStringLiteral("&Platform:"), cbPlatform, this);
 
     auto* intro = new QLabel(QStringLiteral("Choose the runtimes your application needs and the platform it runs on."),
@@ -95,8 +96,7 @@ void TfrmRuntimesChooser::FillPlatforms()
 TfrmRuntimesProcessors::TfrmRuntimesProcessors(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmRuntimesProcessors"));
-    clbProcessors = new TCheckList(this);
-    clbProcessors->setObjectName(QStringLiteral("clbProcessors"));
+    clbProcessors = NewNamed<TCheckList>("clbProcessors", this);
     QLabel* label = NewBuddyLabel(QStringLiteral("P&rocessors:"), clbProcessors, this);
     auto* intro = new QLabel(QStringLiteral("Check the processors you want the runtime files for."), this);
     intro->setWordWrap(true);
@@ -130,8 +130,7 @@ TProcessorsArray TfrmRuntimesProcessors::CheckedProcessors() const
 }
 
 TfmRuntimeWizard::TfmRuntimeWizard(TMessageService* messages, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, PropertyDialogFlags),
       FMessages(messages)
 {
     setObjectName(QStringLiteral("fmRuntimeWizard"));
@@ -150,31 +149,16 @@ TfmRuntimeWizard::TfmRuntimeWizard(TMessageService* messages, QWidget* parent)
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    btBack = new QPushButton(QStringLiteral("&Back"), this);
-    btBack->setObjectName(QStringLiteral("btBack"));
+    btBack = NewPushButton(QStringLiteral("&Back"), "btBack", this);
     btBack->setEnabled(false);
-    btNext = new QPushButton(QStringLiteral("&Next"), this);
-    btNext->setObjectName(QStringLiteral("btNext"));
+    btNext = NewPushButton(QStringLiteral("&Next"), "btNext", this);
     btNext->setDefault(true);
-    btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btCancel = NewPushButton(QStringLiteral("Cancel"), "btCancel", this);
     connect(btBack, &QPushButton::clicked, this, &TfmRuntimeWizard::btBackClick);
     connect(btNext, &QPushButton::clicked, this, &TfmRuntimeWizard::btNextClick);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btBack);
-    buttons->addWidget(btNext);
-    buttons->addSpacing(8);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(10);
-    layout->addWidget(pages);
-    layout->addWidget(line);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutFixedDialog(this, 12, 10, {pages, line, NewButtonRow({btBack, btNext, nullptr, btCancel})});
     CenterOnScreen(*this);
 }
 

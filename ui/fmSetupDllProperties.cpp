@@ -3,9 +3,11 @@
 #include "common/Paths.h"
 #include "model/Shortcuts.h"
 #include "ui/CheckList.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 
@@ -20,42 +22,23 @@
 #include <QVBoxLayout>
 
 TfmSetupDllProperties::TfmSetupDllProperties(TMessageService* messages, TFileDialogs* dialogs, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, PropertyDialogFlags),
       FMessages(messages), FDialogs(dialogs)
 {
     setObjectName(QStringLiteral("fmSetupDllProperties"));
     setWindowTitle(QStringLiteral("SetupDll Properties"));
 
-    eSource = new QLineEdit(this);
-    eSource->setObjectName(QStringLiteral("eSource"));
+    eSource = NewNamed<QLineEdit>("eSource", this);
     eSource->setMinimumWidth(320);
-    btSource = new QToolButton(this);
-    btSource->setObjectName(QStringLiteral("btSource"));
-    btSource->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    btSource->setToolTip(QStringLiteral("Browse for the setup DLL"));
-    btSource->setAccessibleName(QStringLiteral("Browse for the setup DLL"));
-    btSource->setFocusPolicy(Qt::StrongFocus);
+    btSource = NewBrowseButton("btSource", QStringLiteral("Browse for the setup DLL"), this);
     cbProcessor = NewProcessorBox(this);
     cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
     cbProcessor->setCurrentIndex(pStrongARM);
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfmSetupDllProperties::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto label = [this](const char* text, QWidget* buddy) {
-        QLabel* l = NewBuddyLabel(QString::fromLatin1(text), buddy, this);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return l;
-    };
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(8);
+    auto label = [this](const char* text, QWidget* buddy) { return NewGridLabel(text, buddy, this); };
+    QGridLayout* grid = NewFormGrid();
     grid->addWidget(label("&Source:", eSource), 0, 0);
     grid->addWidget(eSource, 0, 1);
     grid->addWidget(btSource, 0, 2);
@@ -64,12 +47,7 @@ TfmSetupDllProperties::TfmSetupDllProperties(TMessageService* messages, TFileDia
     grid->addWidget(label("Plat&forms:", clbPlatforms), 2, 0);
     grid->addWidget(clbPlatforms, 2, 1, 1, 2);
     grid->setColumnStretch(1, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(12);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutPropertyDialog(this, grid, NewOkCancelBox(this));
 
     connect(btSource, &QToolButton::clicked, this, [this] { BrowseSource(); });
     CenterOnScreen(*this);
@@ -96,12 +74,9 @@ bool TfmSetupDllProperties::StoreDll()
 {
     if (!FDll)
         return false;
-    std::string refusal;
-    std::optional<std::string> source = QtToAnsi(eSource->text(), &refusal);
-    if (!source) {
-        FMessages->ShowMessage(refusal);
+    std::optional<std::string> source = EnteredAnsi(eSource, FMessages);
+    if (!source)
         return false;
-    }
     FDll->SetSourceDir(ExtractFilePath(*source));
     FDll->SetFileName(ExtractFileName(*source));
     FDll->SetPlatforms(CheckedPlatforms(clbPlatforms));

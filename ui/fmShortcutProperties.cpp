@@ -3,8 +3,10 @@
 #include "model/Project.h"
 #include "model/Shortcuts.h"
 #include "ui/CheckList.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 #include "ui/frmFolder.h"
@@ -25,61 +27,35 @@ const char* const NoName = "You have to specify a valid name for the shortcut!";
 }
 
 TfmShortcutProperties::TfmShortcutProperties(TMessageService* messages, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, PropertyDialogFlags),
       FMessages(messages)
 {
     setObjectName(QStringLiteral("fmShortcutProperties"));
     setWindowTitle(QStringLiteral("Shortcut Properties"));
 
-    eName = new QLineEdit(this);
-    eName->setObjectName(QStringLiteral("eName"));
-    cbTarget = new QComboBox(this);
-    cbTarget->setObjectName(QStringLiteral("cbTarget"));
+    eName = NewNamed<QLineEdit>("eName", this);
+    cbTarget = NewNamed<QComboBox>("cbTarget", this);
     cbTarget->setToolTip(QStringLiteral("Choose the target file for the shortcut"));
     cbTarget->setMinimumWidth(300);
     cbTarget->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     clbPlatforms = NewPlatformList(this);
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
-    frmFolder = new TfrmFolder(this);
-    frmFolder->setObjectName(QStringLiteral("frmFolder"));
+    frmFolder = NewNamed<TfrmFolder>("frmFolder", this);
     frmFolder->SetMessages(messages);
     frmFolder->setMinimumSize(260, 280);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfmShortcutProperties::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto label = [this](const char* text, QWidget* buddy) {
-        return NewBuddyLabel(QString::fromLatin1(text), buddy, this);
-    };
-    auto* left = new QVBoxLayout;
-    left->setSpacing(4);
-    left->addWidget(label("&Name:", eName));
-    left->addWidget(eName);
-    left->addSpacing(6);
-    left->addWidget(label("&Target:", cbTarget));
-    left->addWidget(cbTarget);
-    left->addSpacing(6);
-    left->addWidget(label("&Platform:", clbPlatforms));
-    left->addWidget(clbPlatforms);
+    QVBoxLayout* left = NewLabelColumn();
+    AddLabelled(left, QStringLiteral("&Name:"), eName);
+    AddLabelled(left, QStringLiteral("&Target:"), cbTarget);
+    AddLabelled(left, QStringLiteral("&Platform:"), clbPlatforms);
     left->addStretch(1);
-    auto* right = new QVBoxLayout;
-    right->setSpacing(4);
-    right->addWidget(label("&Destination:", frmFolder->Tree()));
-    right->addWidget(frmFolder, 1);
+    QVBoxLayout* right = NewLabelColumn();
+    AddLabelled(right, QStringLiteral("&Destination:"), frmFolder, frmFolder->Tree(), 1);
     auto* columns = new QHBoxLayout;
     columns->setSpacing(12);
     columns->addLayout(left);
     columns->addLayout(right, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(12);
-    layout->addLayout(columns, 1);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutPropertyDialog(this, columns, NewOkCancelBox(this));
 
     connect(clbPlatforms, &TCheckList::ItemToggled, this, [this] {
         if (!FFilling)
@@ -149,16 +125,11 @@ bool TfmShortcutProperties::StoreShortcut()
 {
     if (!FShortcut)
         return false;
-    if (eName->text().isEmpty()) {
-        FMessages->ShowError(ErrorBoxText(NoName));
+    if (eName->text().isEmpty())
+        return RefuseEntry(FMessages, NoName);
+    std::optional<std::string> name = EnteredAnsi(eName, FMessages);
+    if (!name)
         return false;
-    }
-    std::string refusal;
-    std::optional<std::string> name = QtToAnsi(eName->text(), &refusal);
-    if (!name) {
-        FMessages->ShowMessage(refusal);
-        return false;
-    }
     FShortcut->SetName(*name);
     if (auto* file = static_cast<TFile*>(cbTarget->currentData().value<void*>()))
         FShortcut->SetTarget(file);

@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "model/RegistryValues.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QLineEdit>
@@ -10,8 +11,7 @@ TfmStringEditor::TfmStringEditor(TMessageService* messages, QWidget* parent)
     : TfmValueEditor(messages, "fmStringEditor", vtString, "This is not a string type!",
                      QStringLiteral("String Value: "), parent)
 {
-    eData = new QLineEdit(this);
-    eData->setObjectName(QStringLiteral("eData"));
+    eData = NewNamed<QLineEdit>("eData", this);
     eData->setMinimumWidth(300);
     SetDataControl(QStringLiteral("&Data:"), eData);
 }
@@ -21,14 +21,11 @@ void TfmStringEditor::LoadData(const TValue& value)
     eData->setText(AnsiToQt(value.StringData()));
 }
 
-void TfmStringEditor::CheckData()
-{
-    std::string refusal;
-    if (!QtToAnsi(eData->text(), &refusal))
-        throw Exception(refusal);
-}
-
 void TfmStringEditor::StoreData(TValue& value)
 {
-    value.SetStringData(QtToAnsi(eData->text()).value_or(std::string()));
+    std::string refusal;
+    std::optional<std::string> text = QtToAnsi(eData->text(), &refusal);
+    if (!text)
+        throw Exception(refusal);
+    value.SetStringData(*text);
 }

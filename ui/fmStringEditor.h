@@ -13,7 +13,6 @@ public:
 
 protected:
     void LoadData(const TValue& value) override;
-    void CheckData() override;
     void StoreData(TValue& value) override;
 
 private:

@@ -3,8 +3,10 @@
 #include "common/Exception.h"
 #include "model/RegistryValues.h"
 #include "ui/CheckList.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/PlatformChecks.h"
 #include "ui/QtText.h"
 
@@ -18,8 +20,7 @@
 
 TfmValueEditor::TfmValueEditor(TMessageService* messages, const char* objectName, uint32_t type,
                                const char* typeError, QString titlePrefix, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, PropertyDialogFlags),
       FMessages(messages), FType(type), FTypeError(typeError), FTitlePrefix(std::move(titlePrefix))
 {
     setObjectName(QString::fromLatin1(objectName));
@@ -29,40 +30,22 @@ TfmValueEditor::TfmValueEditor(TMessageService* messages, const char* objectName
     clbPlatforms->setObjectName(QStringLiteral("clbPlatforms"));
     cbProcessor = NewProcessorBox(this);
     cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
-    cbNoClobber = new QCheckBox(QStringLiteral("Do Not Overwirte Existing"), this);
-    cbNoClobber->setObjectName(QStringLiteral("cbNoClobber"));
+    cbNoClobber = NewNamed<QCheckBox>("cbNoClobber", QStringLiteral("Do Not Overwirte Existing"), this);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfmValueEditor::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    FDataLayout = new QVBoxLayout;
-    FDataLayout->setSpacing(4);
-    auto* left = new QVBoxLayout;
-    left->setSpacing(4);
-    left->addWidget(NewBuddyLabel(QStringLiteral("&Platform:"), clbPlatforms, this));
-    left->addWidget(clbPlatforms);
+    FDataLayout = NewLabelColumn();
+    QVBoxLayout* left = NewLabelColumn();
+    AddLabelled(left, QStringLiteral("&Platform:"), clbPlatforms);
     left->addStretch(1);
-    auto* right = new QVBoxLayout;
-    right->setSpacing(4);
+    QVBoxLayout* right = NewLabelColumn();
     right->addLayout(FDataLayout, 1);
-    right->addSpacing(6);
-    right->addWidget(NewBuddyLabel(QStringLiteral("P&rocessor:"), cbProcessor, this));
-    right->addWidget(cbProcessor);
+    AddLabelled(right, QStringLiteral("P&rocessor:"), cbProcessor);
     right->addSpacing(6);
     right->addWidget(cbNoClobber);
     auto* columns = new QHBoxLayout;
     columns->setSpacing(12);
     columns->addLayout(left);
     columns->addLayout(right, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(12);
-    layout->addLayout(columns, 1);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutPropertyDialog(this, columns, NewOkCancelBox(this));
 }
 
 void TfmValueEditor::SetDataControl(const QString& label, QWidget* control, int stretch, QWidget* buddy)
@@ -94,12 +77,11 @@ bool TfmValueEditor::StoreValue()
     if (!FValue)
         return false;
     try {
-        CheckData();
+        StoreData(*FValue);
     } catch (const std::exception& e) {
         FMessages->ShowError(ErrorBoxText(e.what()));
         return false;
     }
-    StoreData(*FValue);
     FValue->SetPlatforms(CheckedPlatforms(clbPlatforms));
     FValue->SetProcessor(TProcessor(cbProcessor->currentIndex() < 0 ? 0 : cbProcessor->currentIndex()));
     FValue->SetNoClobber(cbNoClobber->isChecked());

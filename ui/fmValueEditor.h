@@ -40,8 +40,8 @@ protected:
     void SetDataControl(const QString& label, QWidget* control, int stretch = 0, QWidget* buddy = nullptr);
 
     virtual void LoadData(const TValue& value) = 0;
-    // Checks the data control before anything is stored; failures throw.
-    virtual void CheckData() {}
+    // Stores the data control's contents; what cannot be stored throws
+    // before the value changes.
     virtual void StoreData(TValue& value) = 0;
 
     TMessageService* FMessages;

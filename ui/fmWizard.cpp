@@ -4,8 +4,10 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "ui/DialogParts.h"
 #include "ui/DialogPlacement.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/frmBase.h"
 #include "ui/frmDefaultFolder.h"
@@ -58,15 +60,13 @@ std::vector<std::string> MissingFolders(const std::string& path)
 
 TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSettings* settings,
                      const std::string& programDir, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, PropertyDialogFlags),
       FMessages(messages), FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("fmWizard"));
     setWindowTitle(QStringLiteral("Veltrin Installer Wizard"));
 
-    auto* pageArea = new QWidget(this);
-    pageArea->setObjectName(QStringLiteral("pnPages"));
+    auto* pageArea = NewNamed<QWidget>("pnPages", this);
     pageArea->setFixedSize(660, 400);
     auto* stack = new QStackedLayout(pageArea);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -98,15 +98,11 @@ TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSe
     bottomLine->addWidget(caption);
     bottomLine->addWidget(line, 1);
 
-    QStyle* st = style();
-    btBack = new QPushButton(st->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("&Back"), this);
-    btBack->setObjectName(QStringLiteral("btBack"));
-    btNext = new QPushButton(st->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("&Next"), this);
-    btNext->setObjectName(QStringLiteral("btNext"));
+    btBack = NewPushButton(QStringLiteral("&Back"), "btBack", this, QStyle::SP_ArrowBack);
+    btNext = NewPushButton(QStringLiteral("&Next"), "btNext", this, QStyle::SP_ArrowForward);
     // The arrow stands after the text, pointing the way the button goes.
     btNext->setLayoutDirection(Qt::RightToLeft);
-    btCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btCancel = NewPushButton(QStringLiteral("Cancel"), "btCancel", this);
     for (QPushButton* button : {btBack, btNext, btCancel})
         button->setAutoDefault(false);
     btNext->setDefault(true);
@@ -114,19 +110,7 @@ TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSe
     connect(btNext, &QPushButton::clicked, this, &TfmWizard::btNextClick);
     connect(btCancel, &QPushButton::clicked, this, &TfmWizard::btCancelClick);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btBack);
-    buttons->addWidget(btNext);
-    buttons->addSpacing(8);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 10, 10, 10);
-    layout->setSpacing(8);
-    layout->addWidget(pageArea);
-    layout->addLayout(bottomLine);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutFixedDialog(this, 10, 8, {pageArea, bottomLine, NewButtonRow({btBack, btNext, nullptr, btCancel})});
     UpdateButtons();
     CenterOnScreen(*this);
 }
@@ -136,15 +120,11 @@ TfmWizard::~TfmWizard() = default;
 void TfmWizard::SetProject(TProject* project)
 {
     FProject = project;
-    frmProjectInfo->SetProject(project);
-    frmDefaultFolder->SetProject(project);
-    frmFiles->SetupColumns();
-    frmFiles->SetProject(project);
-    frmShortcuts->SetupColumns();
-    frmShortcuts->SetProject(project);
-    frmSetupDLLs->SetupColumns();
-    frmSetupDLLs->SetProject(project);
-    frmRegistry->SetProject(project);
+    for (TfrmBase* page : FPages) {
+        if (auto* list = qobject_cast<TfrmProjectList*>(page))
+            list->SetupColumns();
+        page->SetProject(project);
+    }
     FCurrent = pgProjectInfo;
     static_cast<QStackedLayout*>(frmProjectInfo->parentWidget()->layout())->setCurrentWidget(frmProjectInfo);
     frmProjectInfo->ActivatePage();
@@ -162,10 +142,8 @@ void TfmWizard::GoToPage(int index)
     TfrmBase* page = FPages.at(size_t(index));
     // The lists show device paths, which the pages before may have changed
     // (a renamed application folder, a new default folder).
-    if (page == frmShortcuts)
-        frmShortcuts->RefreshList();
-    else if (page == frmSetupDLLs)
-        frmSetupDLLs->RefreshList();
+    if (page == frmShortcuts || page == frmSetupDLLs)
+        static_cast<TfrmProjectList*>(page)->RefreshList();
     static_cast<QStackedLayout*>(page->parentWidget()->layout())->setCurrentWidget(page);
     page->PreparePage();
     page->ActivatePage();

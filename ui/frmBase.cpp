@@ -1,6 +1,7 @@
 #include "ui/frmBase.h"
 
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/frmList.h"
 
 #include <QAction>
@@ -38,18 +39,28 @@ QPushButton* ActionButton(QAction* action, const char* name, const QIcon& icon, 
 
 }
 
-QLabel* TfrmBase::LayOutListPage(const QString& heading, TfrmList* list, const QString& listName)
+QLabel* TfrmBase::NewPicturePanel()
 {
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("imPicture"));
+    auto* picture = NewNamed<QLabel>("imPicture", this);
     picture->setFixedWidth(185);
     picture->setScaledContents(true);
     picture->setFrameShape(QFrame::StyledPanel);
+    return picture;
+}
+
+QLabel* TfrmBase::NewHeading(const QString& text)
+{
+    auto* heading = NewNamed<QLabel>("lbHeading", text, this);
+    heading->setWordWrap(true);
+    return heading;
+}
+
+QLabel* TfrmBase::LayOutListPage(const QString& heading, TfrmList* list, const QString& listName)
+{
+    QLabel* picture = NewPicturePanel();
     picture->hide();
 
-    auto* title = new QLabel(heading, this);
-    title->setObjectName(QStringLiteral("lbHeading"));
-    title->setWordWrap(true);
+    QLabel* title = NewHeading(heading);
     list->View()->setAccessibleName(listName);
     list->View()->setAccessibleDescription(heading);
 

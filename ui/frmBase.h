@@ -10,6 +10,7 @@
 
 class QLabel;
 class TMessageService;
+class TProject;
 class TfrmList;
 
 class TfrmBase : public QWidget {
@@ -17,6 +18,8 @@ class TfrmBase : public QWidget {
 public:
     explicit TfrmBase(QWidget* parent = nullptr) : QWidget(parent) {}
 
+    // The project the frame shows and changes (not owned); null empties it.
+    virtual void SetProject(TProject* /*project*/) {}
     // Before the wizard shows the page.
     virtual void PreparePage() {}
     // When the wizard leaves the page, forward or back; false keeps it there.
@@ -33,6 +36,11 @@ protected:
     // Runs a command of the frame; an exception that leaves it is shown in
     // the program's error box.
     static void RunCommand(TMessageService* messages, const std::function<void()>& command);
+    // The picture panel at the left of a wizard page: 185 pixels wide, the
+    // picture scaled into it.
+    QLabel* NewPicturePanel();
+    // The page's heading (lbHeading), word-wrapped.
+    QLabel* NewHeading(const QString& text);
     // Lays out a list tab: the picture panel (hidden until a wizard shows
     // it; returned), the heading over the list, and the Properties, Add and
     // Delete buttons at the bottom right, bound to the list's commands.

@@ -2,6 +2,7 @@
 
 #include "storage/Languages.h"
 #include "storage/uScramble.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
 #include "ui/frmFinish.h"
@@ -36,8 +37,7 @@ TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* band = new QFrame(this);
-    band->setObjectName(QStringLiteral("pTop"));
+    auto* band = NewNamed<QFrame>("pTop", this);
     band->setFrameShape(QFrame::Panel);
     band->setFrameShadow(QFrame::Sunken);
     band->setAutoFillBackground(true);
@@ -47,8 +47,7 @@ TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent)
     band->setPalette(white);
     auto* bandLayout = new QHBoxLayout(band);
     bandLayout->setContentsMargins(12, 10, 12, 10);
-    lTopString = new QLabel(band);
-    lTopString->setObjectName(QStringLiteral("lTopString"));
+    lTopString = NewNamed<QLabel>("lTopString", band);
     QFont bold = lTopString->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
@@ -62,26 +61,22 @@ TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent)
     auto* middleLayout = new QHBoxLayout(middle);
     middleLayout->setContentsMargins(0, 0, 0, 0);
     middleLayout->setSpacing(0);
-    Image1 = new QLabel(middle);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1 = NewNamed<QLabel>("Image1", middle);
     Image1->setPixmap(DefaultSetupPicture());
     Image1->setScaledContents(true);
     Image1->setFixedWidth(DefaultSetupPicture().width());
     Image1->setAccessibleName(QStringLiteral("Setup picture"));
     middleLayout->addWidget(Image1);
-    pContainer = new QWidget(middle);
-    pContainer->setObjectName(QStringLiteral("pContainer"));
+    pContainer = NewNamed<QWidget>("pContainer", middle);
     auto* pageLayout = new QVBoxLayout(pContainer);
     pageLayout->setContentsMargins(5, 5, 5, 5);
     middleLayout->addWidget(pContainer, 1);
     layout->addWidget(middle, 1);
 
     layout->addWidget(Bevel(this, QFrame::Sunken));
-    pButtons = new QWidget(this);
-    pButtons->setObjectName(QStringLiteral("pButtons"));
+    pButtons = NewNamed<QWidget>("pButtons", this);
     pButtons->setMinimumHeight(44);
-    lbAppName1 = new QLabel(QStringLiteral("Veltrin Installer"), pButtons);
-    lbAppName1->setObjectName(QStringLiteral("lbAppName1"));
+    lbAppName1 = NewNamed<QLabel>("lbAppName1", QStringLiteral("Veltrin Installer"), pButtons);
     lbAppName1->setEnabled(false);
     auto button = [this](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, pButtons);
@@ -271,25 +266,27 @@ void TfrmContainter::SetTextsFile(TScrambeledMemIniFile* textsFile)
         page->SetTextsFile(textsFile);
 }
 
+void TfrmContainter::SetOnPages(std::string& field, const std::string& value,
+                                void (TfrmWizardBase::*set)(const std::string&))
+{
+    field = value;
+    for (TfrmWizardBase* page : FPages)
+        (page->*set)(value);
+}
+
 void TfrmContainter::SetProjectFolder(const std::string& folder)
 {
-    FProjectFolder = folder;
-    for (TfrmWizardBase* page : FPages)
-        page->SetProjectFolder(folder);
+    SetOnPages(FProjectFolder, folder, &TfrmWizardBase::SetProjectFolder);
 }
 
 void TfrmContainter::SetAppName(const std::string& name)
 {
-    FAppName = name;
-    for (TfrmWizardBase* page : FPages)
-        page->SetAppName(name);
+    SetOnPages(FAppName, name, &TfrmWizardBase::SetAppName);
 }
 
 void TfrmContainter::SetCompanyName(const std::string& name)
 {
-    FCompanyName = name;
-    for (TfrmWizardBase* page : FPages)
-        page->SetCompanyName(name);
+    SetOnPages(FCompanyName, name, &TfrmWizardBase::SetCompanyName);
 }
 
 bool TfrmContainter::eventFilter(QObject* watched, QEvent* event)

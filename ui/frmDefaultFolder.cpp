@@ -1,6 +1,7 @@
 #include "ui/frmDefaultFolder.h"
 
 #include "model/Project.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
@@ -19,18 +20,11 @@ const char* const Heading = "Choose a default installation folder on the target 
 TfrmDefaultFolder::TfrmDefaultFolder(TMessageService* messages, QWidget* parent) : TfrmBase(parent)
 {
     setObjectName(QStringLiteral("frmDefaultFolder"));
-    FPicture = new QLabel(this);
-    FPicture->setObjectName(QStringLiteral("imPicture"));
-    FPicture->setFixedWidth(185);
-    FPicture->setScaledContents(true);
-    FPicture->setFrameShape(QFrame::StyledPanel);
+    FPicture = NewPicturePanel();
     FPicture->setPixmap(DefaultSetupPicture());
 
-    auto* heading = new QLabel(QString::fromLatin1(Heading), this);
-    heading->setObjectName(QStringLiteral("lbHeading"));
-    heading->setWordWrap(true);
-    frmFolder = new TfrmFolder(this);
-    frmFolder->setObjectName(QStringLiteral("frmFolder"));
+    QLabel* heading = NewHeading(QString::fromLatin1(Heading));
+    frmFolder = NewNamed<TfrmFolder>("frmFolder", this);
     frmFolder->SetMessages(messages);
     frmFolder->Tree()->setAccessibleName(QStringLiteral("Default installation folder"));
     frmFolder->Tree()->setAccessibleDescription(QString::fromLatin1(Heading));

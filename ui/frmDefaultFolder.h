@@ -17,7 +17,7 @@ class TfrmDefaultFolder : public TfrmBase {
 public:
     explicit TfrmDefaultFolder(TMessageService* messages, QWidget* parent = nullptr);
 
-    void SetProject(TProject* project);
+    void SetProject(TProject* project) override;
     // The wizard's file page (not owned), whose list shows the default
     // folder's path.
     void SetFilesPage(TfrmFiles* page) { FFilesPage = page; }

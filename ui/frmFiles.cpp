@@ -4,16 +4,10 @@
 #include "model/Project.h"
 #include "ui/FileColumns.h"
 #include "ui/MessageService.h"
-#include "ui/frmList.h"
-
-#include <QAction>
-#include <QTableView>
 
 #include <string>
 
 namespace {
-
-const char* const Heading = "Add the files you wish to install on the target device.";
 
 // The question before files go. Shortcuts cannot outlive the file they
 // start, so the author hears that they go too.
@@ -29,55 +23,30 @@ std::string DeleteQuestion(int shortcuts)
 
 }
 
-TfrmFiles::TfrmFiles(TMessageService* messages, QWidget* parent) : TfrmBase(parent), FMessages(messages)
+TfrmFiles::TfrmFiles(TMessageService* messages, QWidget* parent)
+    : TfrmProjectList(messages, "frmFiles", "Add the files you wish to install on the target device.",
+                      QStringLiteral("Files"), FileColumns(), parent)
 {
-    setObjectName(QStringLiteral("frmFiles"));
-    FList = new TfrmList(this);
-    FList->setObjectName(QStringLiteral("frmList"));
     FList->SetDeleteKey(true);
-    FPicture = LayOutListPage(QString::fromLatin1(Heading), FList, QStringLiteral("Files"));
-    SetupColumns();
-    connect(FList->AddAction(), &QAction::triggered, this, [this] { RunCommand(FMessages, [this] { AddFile(); }); });
-    connect(FList->PropertiesAction(), &QAction::triggered, this,
-            [this] { RunCommand(FMessages, [this] { EditFile(); }); });
-    connect(FList->DeleteAction(), &QAction::triggered, this,
-            [this] { RunCommand(FMessages, [this] { DeleteFiles(); }); });
 }
 
-void TfrmFiles::SetupColumns()
+std::vector<void*> TfrmFiles::Objects() const
 {
-    FList->SetColumns(FileColumns());
+    return AsObjects(FProject->Files());
 }
 
-void TfrmFiles::SetProject(TProject* project)
+QStringList TfrmFiles::Cells(const void* object) const
 {
-    FProject = project;
-    if (!FProject)
-        FList->SetRows({});
-    RefreshList();
-}
-
-void TfrmFiles::RefreshList()
-{
-    if (!FProject)
-        return;
-    TFiles& files = FProject->Files();
-    std::vector<TfrmList::TRow> rows;
-    rows.reserve(files.Count());
-    for (int i = 0; i < files.Count(); ++i) {
-        TFile* file = files.Item(i);
-        rows.push_back({file, FileCells(*file, FProject)});
-    }
-    FList->SetRows(std::move(rows));
+    return FileCells(*static_cast<const TFile*>(object), FProject);
 }
 
 void TfrmFiles::ActivatePage()
 {
     RefreshList();
-    FList->View()->setFocus();
+    TfrmProjectList::ActivatePage();
 }
 
-void TfrmFiles::AddFile()
+void TfrmFiles::AddObject()
 {
     if (!FProject)
         return;
@@ -88,42 +57,27 @@ void TfrmFiles::AddFile()
     if (!file->Edit(FProject))
         return;
     FProject->Files().Add(std::move(file));
-    RefreshList();
-    emit ProjectChanged();
+    ShowChange();
 }
 
-void TfrmFiles::EditFile()
+bool TfrmFiles::EditObject(void* object)
 {
-    std::vector<void*> selected = FList->SelectedObjects();
-    if (!FProject || selected.size() != 1)
-        return;
-    auto* file = static_cast<TFile*>(selected.front());
-    if (!file->Edit(FProject))
-        return;
-    FList->UpdateRow(file, FileCells(*file, FProject));
-    emit ProjectChanged();
+    return static_cast<TFile*>(object)->Edit(FProject);
 }
 
-void TfrmFiles::DeleteFiles()
+bool TfrmFiles::ConfirmDelete(const std::vector<void*>& objects)
 {
-    std::vector<void*> selected = FList->SelectedObjects();
-    if (!FProject || selected.empty())
-        return;
     int shortcuts = 0;
-    for (void* object : selected)
+    for (void* object : objects)
         shortcuts += static_cast<TFile*>(object)->ShortcutCount();
-    if (FMessages->Confirm(DeleteQuestion(shortcuts), TQuestionButtons::YesNo) != TAnswer::Yes)
-        return;
-    // From the last row to the first, as the rows were numbered when the
-    // author chose them.
+    return FMessages->Confirm(DeleteQuestion(shortcuts), TQuestionButtons::YesNo) == TAnswer::Yes;
+}
+
+void TfrmFiles::RemoveObjects(const std::vector<void*>& objects)
+{
     std::vector<TFile*> files;
-    files.reserve(selected.size());
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-        files.push_back(static_cast<TFile*>(*it));
-    // Rows are matched to objects by address; a freed address may come back
-    // with the next new object, which must not inherit the selection.
-    FList->View()->clearSelection();
+    files.reserve(objects.size());
+    for (void* object : objects)
+        files.push_back(static_cast<TFile*>(object));
     FProject->RemoveFiles(files);
-    RefreshList();
-    emit ProjectChanged();
 }

@@ -4,40 +4,24 @@
 // new-project wizard. Add, Properties and Delete work on the project's files
 // through the file editor installed in the model (TFile::Edit).
 
-#include "ui/frmBase.h"
+#include "ui/frmProjectList.h"
 
-class QLabel;
-class TFile;
-class TMessageService;
-class TProject;
-class TfrmList;
-
-class TfrmFiles : public TfrmBase {
+class TfrmFiles : public TfrmProjectList {
     Q_OBJECT
 public:
     explicit TfrmFiles(TMessageService* messages, QWidget* parent = nullptr);
 
-    // Remembers the project (not owned) and fills the list.
-    void SetProject(TProject* project);
-    // Removes all columns and creates the four of the file list.
-    void SetupColumns();
-    // One row per project file in the project's order; nothing without a
-    // project. Rows still there keep their selection.
-    void RefreshList();
-
+    // The list may be stale: file rows show the project's default folder.
     void ActivatePage() override;
 
-    // The picture panel, hidden on the main window's tab.
-    QLabel* Picture() const { return FPicture; }
-    TfrmList* List() const { return FList; }
-
-    void AddFile();
-    void EditFile();
-    void DeleteFiles();
+    void AddObject() override;
+    // Asks first, naming the shortcuts that go with the files.
+    void DeleteFiles() { DeleteSelected(); }
 
 private:
-    TMessageService* FMessages;
-    TProject* FProject = nullptr;
-    TfrmList* FList;
-    QLabel* FPicture;
+    std::vector<void*> Objects() const override;
+    QStringList Cells(const void* object) const override;
+    bool EditObject(void* object) override;
+    bool ConfirmDelete(const std::vector<void*>& objects) override;
+    void RemoveObjects(const std::vector<void*>& objects) override;
 };

@@ -5,31 +5,8 @@
 TfrmFinish::TfrmFinish(QWidget* parent) : TfrmWizardBase(3, parent)
 {
     setObjectName(QStringLiteral("frmFinish"));
-    lFinish1 = new QLabel(this);
-    lFinish1->setObjectName(QStringLiteral("lFinish1"));
-    QFont bold = lFinish1->font();
-    bold.setBold(true);
-    lFinish1->setFont(bold);
-    lFinish2 = new QLabel(this);
-    lFinish2->setObjectName(QStringLiteral("lFinish2"));
-    for (QLabel* label : {lFinish1, lFinish2}) {
-        label->setWordWrap(true);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    }
-}
-
-void TfrmFinish::SetLanguage(int32_t language)
-{
-    TfrmWizardBase::SetLanguage(language);
-    lFinish1->setText(Text("3.String1"));
-    lFinish2->setText(Text("3.String2"));
-    Arrange();
-}
-
-void TfrmFinish::resizeEvent(QResizeEvent* event)
-{
-    TfrmWizardBase::resizeEvent(event);
-    Arrange();
+    lFinish1 = AddParagraph("lFinish1", "3.String1", true);
+    lFinish2 = AddParagraph("lFinish2", "3.String2");
 }
 
 void TfrmFinish::Arrange()

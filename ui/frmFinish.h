@@ -9,14 +9,11 @@ class TfrmFinish : public TfrmWizardBase {
     Q_OBJECT
 public:
     explicit TfrmFinish(QWidget* parent = nullptr);
-    void SetLanguage(int32_t language) override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    void Arrange() override;
 
 private:
-    void Arrange();
-
     QLabel* lFinish1;
     QLabel* lFinish2;
 };

@@ -2,6 +2,7 @@
 
 #include "model/Folders.h"
 #include "model/Project.h"
+#include "ui/FrameParts.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
 
@@ -13,17 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QIcon FolderIcon(const QWidget* widget)
-{
-    QStyle* style = widget->style();
-    QIcon icon;
-    for (int size : {16, 32}) {
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
-    }
-    return icon;
-}
 
 // Every frame that exists, so that a change made in one reaches the others.
 std::vector<TfrmFolder*>& AllFrames()
@@ -37,17 +27,7 @@ std::vector<TfrmFolder*>& AllFrames()
 TfrmFolder::TfrmFolder(QWidget* parent) : QWidget(parent)
 {
     AllFrames().push_back(this);
-    FTree = new QTreeWidget(this);
-    FTree->setHeaderHidden(true);
-    FTree->setColumnCount(1);
-    FTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    // Labels are edited through the menu, F2 or a click on the selected node,
-    // like the Windows tree control; never by a double click, which expands.
-    FTree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    FTree->setUniformRowHeights(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(FTree);
+    FTree = NewFrameTree(this);
 
     FDisplay = std::make_unique<TQtTreeDisplay>(FTree);
     FDisplay->SetIcon(FolderIcon(this));
@@ -149,9 +129,7 @@ void TfrmFolder::NewFolder()
     if (!parentItem || !parent)
         return;
     TFolder* folder = parent->AddSubFolder(std::make_unique<TFolder>("New folder", 0));
-    FFilling = true;
-    auto* item = TQtTreeDisplay::Item(FDisplay->AddNode(parentItem, "New folder", folder));
-    FFilling = false;
+    ShowNewNode(*FDisplay, parentItem, "New folder", folder, FFilling);
     for (TfrmFolder* sibling : Siblings()) {
         if (QTreeWidgetItem* shown = sibling->ItemOf(parent)) {
             sibling->FFilling = true;
@@ -159,10 +137,6 @@ void TfrmFolder::NewFolder()
             sibling->FFilling = false;
         }
     }
-    parentItem->setExpanded(true);
-    item->setExpanded(true);
-    FTree->setCurrentItem(item);
-    FTree->editItem(item);
 }
 
 void TfrmFolder::RenameFolder()
@@ -181,19 +155,10 @@ void TfrmFolder::ItemChanged(QTreeWidgetItem* item)
     auto* folder = static_cast<TFolder*>(TQtTreeDisplay::ItemObject(item));
     if (!folder)
         return;
-    QString typed = item->text(0);
-    if (typed == AnsiToQt(folder->Name()))
+    std::optional<std::string> name =
+        RenamedLabel(item, folder->Name(), folder->GetRights().Rename, FFilling, FMessages);
+    if (!name)
         return;
-    std::string refusal;
-    std::optional<std::string> name = folder->GetRights().Rename ? QtToAnsi(typed, &refusal) : std::nullopt;
-    if (!name) {
-        FFilling = true;
-        item->setText(0, AnsiToQt(folder->Name()));
-        FFilling = false;
-        if (FMessages && !refusal.empty())
-            FMessages->ShowMessage(refusal);
-        return;
-    }
     folder->SetName(*name);
     for (TfrmFolder* sibling : Siblings()) {
         if (QTreeWidgetItem* shown = sibling->ItemOf(folder)) {

@@ -1,6 +1,7 @@
 #include "ui/frmLicense.h"
 
 #include "storage/TextKeys.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/RichTextConvert.h"
 
@@ -29,22 +30,18 @@ TfrmLicense::TfrmLicense(const std::string& programDir, QWidget* parent)
     setObjectName(QStringLiteral("frmLicense"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    lLicense1 = new QLabel(this);
-    lLicense1->setObjectName(QStringLiteral("lLicense1"));
+    lLicense1 = NewNamed<QLabel>("lLicense1", this);
     lLicense1->setWordWrap(true);
     lLicense1->setContentsMargins(8, 8, 8, 8);
-    RichEdit1 = new QTextEdit(this);
-    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1 = NewNamed<QTextEdit>("RichEdit1", this);
     RichEdit1->setReadOnly(true);
     RichEdit1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setTabChangesFocus(true);
     RichEdit1->setAccessibleName(QStringLiteral("License agreement"));
-    rbAccept = new QRadioButton(this);
-    rbAccept->setObjectName(QStringLiteral("rbAccept"));
-    rbDoNotAccept = new QRadioButton(this);
-    rbDoNotAccept->setObjectName(QStringLiteral("rbDoNotAccept"));
+    rbAccept = NewNamed<QRadioButton>("rbAccept", this);
+    rbDoNotAccept = NewNamed<QRadioButton>("rbDoNotAccept", this);
     rbDoNotAccept->setChecked(true);
     layout->addWidget(lLicense1);
     layout->addWidget(RichEdit1, 1);

@@ -1,5 +1,7 @@
 #include "ui/frmList.h"
 
+#include "ui/Named.h"
+
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QEvent>
@@ -83,8 +85,7 @@ private:
 TfrmList::TfrmList(QWidget* parent) : QWidget(parent)
 {
     FRows = new TListRows(this);
-    FView = new QTableView(this);
-    FView->setObjectName(QStringLiteral("lvList"));
+    FView = NewNamed<QTableView>("lvList", this);
     FView->setModel(FRows);
     FView->setShowGrid(true);
     FView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -113,14 +114,10 @@ TfrmList::TfrmList(QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FView);
 
-    FAdd = new QAction(QStringLiteral("&Add"), this);
-    FAdd->setObjectName(QStringLiteral("aAdd"));
-    FProperties = new QAction(QStringLiteral("&Properties"), this);
-    FProperties->setObjectName(QStringLiteral("aProperties"));
-    FDelete = new QAction(QStringLiteral("&Delete"), this);
-    FDelete->setObjectName(QStringLiteral("aDelete"));
-    FMenu = new QMenu(this);
-    FMenu->setObjectName(QStringLiteral("pmList"));
+    FAdd = NewNamed<QAction>("aAdd", QStringLiteral("&Add"), this);
+    FProperties = NewNamed<QAction>("aProperties", QStringLiteral("&Properties"), this);
+    FDelete = NewNamed<QAction>("aDelete", QStringLiteral("&Delete"), this);
+    FMenu = NewNamed<QMenu>("pmList", this);
     FMenu->addAction(FAdd);
     FMenu->addAction(FProperties);
     FMenu->addAction(FDelete);

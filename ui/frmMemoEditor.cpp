@@ -2,6 +2,7 @@
 
 #include "storage/Resource.h"
 #include "storage/TextKeys.h"
+#include "ui/Named.h"
 #include "ui/RichTextConvert.h"
 
 #include <QButtonGroup>
@@ -59,26 +60,22 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("ToolBar1"));
+    auto* bar = NewNamed<QWidget>("ToolBar1", this);
     auto* barLayout = new QHBoxLayout(bar);
     barLayout->setContentsMargins(2, 2, 2, 2);
     barLayout->setSpacing(2);
 
-    FontName = new QComboBox(bar);
-    FontName->setObjectName(QStringLiteral("FontName"));
+    FontName = NewNamed<QComboBox>("FontName", bar);
     QStringList families = QFontDatabase::families();
     families.sort(Qt::CaseInsensitive);
     families.removeDuplicates();
     FontName->addItems(families);
     FontName->setMinimumContentsLength(16);
     Hint(FontName, QStringLiteral("Font Name|Select font name"));
-    FontSize = new QSpinBox(bar);
-    FontSize->setObjectName(QStringLiteral("FontSize"));
+    FontSize = NewNamed<QSpinBox>("FontSize", bar);
     FontSize->setRange(1, 1638);
     Hint(FontSize, QStringLiteral("Font Size|Select font size"));
-    FontButton = new QToolButton(bar);
-    FontButton->setObjectName(QStringLiteral("FontButton"));
+    FontButton = NewNamed<QToolButton>("FontButton", bar);
     FontButton->setText(QStringLiteral("Font..."));
     FontButton->setFocusPolicy(Qt::TabFocus);
     FontButton->setAutoRaise(true);
@@ -111,8 +108,7 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent)
     barLayout->addStretch(1);
     layout->addWidget(bar);
 
-    RichEdit = new QTextEdit(this);
-    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit = NewNamed<QTextEdit>("RichEdit", this);
     RichEdit->setAcceptRichText(true);
     RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -128,27 +124,19 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent)
     connect(FontName, &QComboBox::activated, this, &TfrmMemoEditor::FontNameChange);
     connect(FontSize, &QSpinBox::valueChanged, this, &TfrmMemoEditor::FontSizeChange);
     connect(FontButton, &QToolButton::clicked, this, &TfrmMemoEditor::FontButtonClick);
-    connect(BoldButton, &QToolButton::clicked, this, [this](bool on) {
-        if (FUpdating)
-            return;
-        QTextCharFormat format;
-        format.setFontWeight(on ? QFont::Bold : QFont::Normal);
-        ApplyAttributes(format);
-    });
-    connect(ItalicButton, &QToolButton::clicked, this, [this](bool on) {
-        if (FUpdating)
-            return;
-        QTextCharFormat format;
-        format.setFontItalic(on);
-        ApplyAttributes(format);
-    });
-    connect(UnderlineButton, &QToolButton::clicked, this, [this](bool on) {
-        if (FUpdating)
-            return;
-        QTextCharFormat format;
-        format.setFontUnderline(on);
-        ApplyAttributes(format);
-    });
+    // Each style button sets its one attribute of the selection.
+    auto styleButton = [this](QToolButton* button, void (*set)(QTextCharFormat&, bool)) {
+        connect(button, &QToolButton::clicked, this, [this, set](bool on) {
+            if (FUpdating)
+                return;
+            QTextCharFormat format;
+            set(format, on);
+            ApplyAttributes(format);
+        });
+    };
+    styleButton(BoldButton, [](QTextCharFormat& f, bool on) { f.setFontWeight(on ? QFont::Bold : QFont::Normal); });
+    styleButton(ItalicButton, [](QTextCharFormat& f, bool on) { f.setFontItalic(on); });
+    styleButton(UnderlineButton, [](QTextCharFormat& f, bool on) { f.setFontUnderline(on); });
     // The usual keys of a word processor, while the editor has the focus.
     const std::pair<QToolButton*, QKeySequence> keys[] = {{BoldButton, QKeySequence::Bold},
                                                           {ItalicButton, QKeySequence::Italic},

@@ -6,8 +6,10 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "storage/Settings.h"
+#include "ui/DialogParts.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/Pictures.h"
 #include "ui/QtText.h"
 
@@ -33,16 +35,10 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
     : TfrmBase(parent), FMessages(messages), FDialogs(dialogs), FSettings(settings), FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("frmProjectInfo"));
-    FPicture = new QLabel(this);
-    FPicture->setObjectName(QStringLiteral("imPicture"));
-    FPicture->setFixedWidth(185);
-    FPicture->setScaledContents(true);
-    FPicture->setFrameShape(QFrame::StyledPanel);
+    FPicture = NewPicturePanel();
     FPicture->setPixmap(DefaultSetupPicture());
 
-    auto* heading = new QLabel(QString::fromLatin1(Welcome), this);
-    heading->setObjectName(QStringLiteral("lbHeading"));
-    heading->setWordWrap(true);
+    QLabel* heading = NewHeading(QString::fromLatin1(Welcome));
     QFont bold = heading->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
@@ -50,21 +46,12 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
     auto* intro = new QLabel(QString::fromLatin1(Intro), this);
     intro->setWordWrap(true);
 
-    eAppName = new QLineEdit(this);
-    eAppName->setObjectName(QStringLiteral("eAppName"));
-    eCompanyName = new QLineEdit(this);
-    eCompanyName->setObjectName(QStringLiteral("eCompanyName"));
-    eWorkFolder = new QLineEdit(this);
-    eWorkFolder->setObjectName(QStringLiteral("eWorkFolder"));
+    eAppName = NewNamed<QLineEdit>("eAppName", this);
+    eCompanyName = NewNamed<QLineEdit>("eCompanyName", this);
+    eWorkFolder = NewNamed<QLineEdit>("eWorkFolder", this);
     eWorkFolder->setReadOnly(true);
-    btBrowse = new QToolButton(this);
-    btBrowse->setObjectName(QStringLiteral("btBrowse"));
-    btBrowse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    btBrowse->setToolTip(QStringLiteral("Browse for the project work folder"));
-    btBrowse->setAccessibleName(QStringLiteral("Browse for the project work folder"));
-    btBrowse->setFocusPolicy(Qt::StrongFocus);
-    eProjectName = new QLineEdit(this);
-    eProjectName->setObjectName(QStringLiteral("eProjectName"));
+    btBrowse = NewBrowseButton("btBrowse", QStringLiteral("Browse for the project work folder"), this);
+    eProjectName = NewNamed<QLineEdit>("eProjectName", this);
 
     auto* form = new QGridLayout;
     form->setHorizontalSpacing(8);

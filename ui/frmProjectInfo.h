@@ -30,7 +30,7 @@ public:
     // Puts the project's names and work folder into the edits; each runs its
     // reaction, so afterwards the project name equals the application name
     // and the work folder has been derived from it.
-    void SetProject(TProject* project);
+    void SetProject(TProject* project) override;
 
     void ActivatePage() override;
 

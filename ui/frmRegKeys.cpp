@@ -3,7 +3,9 @@
 #include "common/DebugTrace.h"
 #include "model/Platforms.h"
 #include "model/RegistryKeys.h"
+#include "ui/FrameParts.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/QtTreeDisplay.h"
 #include "ui/frmValues.h"
@@ -17,82 +19,35 @@
 
 namespace {
 
-QIcon KeyIcon(const QWidget* widget)
-{
-    QStyle* style = widget->style();
-    QIcon icon;
-    for (int size : {16, 32}) {
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
-    }
-    return icon;
-}
-
 }
 
 TfrmRegKeys::TfrmRegKeys(TMessageService* messages, QWidget* parent) : QWidget(parent), FMessages(messages)
 {
     setObjectName(QStringLiteral("frmRegKeys"));
-    FTree = new QTreeWidget(this);
+    FTree = NewFrameTree(this);
     FTree->setObjectName(QStringLiteral("tvKeys"));
     FTree->setAccessibleName(QStringLiteral("Keys"));
-    FTree->setHeaderHidden(true);
-    FTree->setColumnCount(1);
-    FTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    FTree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    FTree->setUniformRowHeights(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(FTree);
 
     FDisplay = std::make_unique<TQtTreeDisplay>(FTree);
-    FDisplay->SetIcon(KeyIcon(this));
+    FDisplay->SetIcon(FolderIcon(this));
     FDisplay->SetEditable([](void* object) {
         auto* key = static_cast<TRegKey*>(object);
         return key && !key->IsSystem();
     });
 
-    FMenu = new QMenu(this);
-    FMenu->setObjectName(QStringLiteral("pmKeys"));
+    FMenu = NewNamed<QMenu>("pmKeys", this);
     QMenu* newMenu = FMenu->addMenu(QStringLiteral("&New"));
     newMenu->setObjectName(QStringLiteral("miNew"));
-    FNewKey = newMenu->addAction(QStringLiteral("New &Key"), this, &TfrmRegKeys::NewKey);
-    FNewKey->setObjectName(QStringLiteral("miNewKey"));
+    FNewKey = AddMenuItem(newMenu, "New &Key", "miNewKey", [this] { NewKey(); });
     newMenu->addSeparator();
-    struct TItem {
-        const char* Text;
-        const char* Name;
-        uint32_t Type;
-    };
-    const TItem items[] = {{"&String Value", "miNewString", vtString},
-                           {"&Multy String Value", "miNewMultiString", vtMultiString},
-                           {"&DWORD Value", "miNewDword", vtDWord},
-                           {"&Binary Value", "miNewBinary", vtBinary}};
-    for (int i = 0; i < 4; ++i) {
-        uint32_t type = items[i].Type;
-        FNewValues[i] = newMenu->addAction(QString::fromLatin1(items[i].Text), this, [this, type] { NewValue(type); });
-        FNewValues[i]->setObjectName(QString::fromLatin1(items[i].Name));
-    }
-    FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmRegKeys::RenameKey);
-    FRename->setObjectName(QStringLiteral("miRename"));
-    FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmRegKeys::DeleteKey);
-    FDelete->setObjectName(QStringLiteral("miDelete"));
+    AddNewValueItems(newMenu, {{vtString, vtMultiString, vtDWord, vtBinary}}, FNewValues,
+                     [this](uint32_t type) { NewValue(type); });
+    FRename = AddMenuItem(FMenu, "&Rename", "miRename", [this] { RenameKey(); });
+    FDelete = AddMenuItem(FMenu, "&Delete", "miDelete", [this] { DeleteKey(); });
     // The keyboard reaches the commands without the menu too: Insert adds a
     // key, Delete deletes one (F2 renames through the tree itself).
-    auto* insertKey = new QAction(this);
-    insertKey->setShortcut(QKeySequence(Qt::Key_Insert));
-    insertKey->setShortcutContext(Qt::WidgetShortcut);
-    connect(insertKey, &QAction::triggered, this, &TfrmRegKeys::NewKey);
-    FTree->addAction(insertKey);
-    auto* deleteKey = new QAction(this);
-    deleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
-    deleteKey->setShortcutContext(Qt::WidgetShortcut);
-    connect(deleteKey, &QAction::triggered, this, [this] {
-        UpdateCommands();
-        if (FDelete->isEnabled())
-            DeleteKey();
-    });
-    FTree->addAction(deleteKey);
+    AddKeyCommand(FTree, {QKeySequence(Qt::Key_Insert)}, [this] { NewKey(); });
+    AddDeleteKey(FTree, FDelete, [this] { UpdateCommands(); });
 
     connect(FTree, &QTreeWidget::customContextMenuRequested, this, &TfrmRegKeys::ShowMenu);
     connect(FTree, &QTreeWidget::currentItemChanged, this, &TfrmRegKeys::SelectionChanged);
@@ -197,13 +152,7 @@ void TfrmRegKeys::NewKey()
     if (!parentItem || !parent)
         return;
     TRegKey* key = parent->AddSubKey(std::make_unique<TRegKey>(false, "New Key", "New Key"));
-    FFilling = true;
-    auto* item = TQtTreeDisplay::Item(FDisplay->AddNode(parentItem, "New Key", key));
-    FFilling = false;
-    parentItem->setExpanded(true);
-    item->setExpanded(true);
-    FTree->setCurrentItem(item);
-    FTree->editItem(item);
+    ShowNewNode(*FDisplay, parentItem, "New Key", key, FFilling);
 }
 
 void TfrmRegKeys::RenameKey()
@@ -221,22 +170,12 @@ void TfrmRegKeys::ItemChanged(QTreeWidgetItem* item)
     auto* key = static_cast<TRegKey*>(TQtTreeDisplay::ItemObject(item));
     if (!key)
         return;
-    QString typed = item->text(0);
-    if (typed == AnsiToQt(key->Name()))
-        return;
-    std::string refusal;
     // An empty name would make a key the .inf cannot write; the edit is
     // undone as if cancelled.
     std::optional<std::string> name =
-        !key->IsSystem() && !typed.isEmpty() ? QtToAnsi(typed, &refusal) : std::nullopt;
-    if (!name) {
-        FFilling = true;
-        item->setText(0, AnsiToQt(key->Name()));
-        FFilling = false;
-        if (FMessages && !refusal.empty())
-            FMessages->ShowMessage(refusal);
+        RenamedLabel(item, key->Name(), !key->IsSystem() && !item->text(0).isEmpty(), FFilling, FMessages);
+    if (!name)
         return;
-    }
     key->SetName(*name);
 }
 

@@ -17,7 +17,7 @@ public:
 
     // Lists the project's keys (null empties both sides) and selects the
     // first key.
-    void SetProject(TProject* project);
+    void SetProject(TProject* project) override;
 
     TfrmRegKeys* Keys() const { return frmRegKeys; }
     TfrmValues* Values() const { return frmValues; }

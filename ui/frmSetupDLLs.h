@@ -4,34 +4,18 @@
 // new-project wizard. DLLs are edited through the editor installed in the
 // model (TSetupDLL::Edit).
 
-#include "ui/frmBase.h"
+#include "ui/frmProjectList.h"
 
-class QLabel;
-class TMessageService;
-class TProject;
-class TfrmList;
-
-class TfrmSetupDLLs : public TfrmBase {
+class TfrmSetupDLLs : public TfrmProjectList {
     Q_OBJECT
 public:
     explicit TfrmSetupDLLs(TMessageService* messages, QWidget* parent = nullptr);
 
-    void SetProject(TProject* project);
-    void SetupColumns();
-    void RefreshList();
-
-    void ActivatePage() override;
-
-    QLabel* Picture() const { return FPicture; }
-    TfrmList* List() const { return FList; }
-
-    void AddDll();
-    void EditDll();
-    void DeleteDlls();
+    void AddObject() override;
 
 private:
-    TMessageService* FMessages;
-    TProject* FProject = nullptr;
-    TfrmList* FList;
-    QLabel* FPicture;
+    std::vector<void*> Objects() const override;
+    QStringList Cells(const void* object) const override;
+    bool EditObject(void* object) override;
+    void RemoveObjects(const std::vector<void*>& objects) override;
 };

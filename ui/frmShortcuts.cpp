@@ -4,74 +4,31 @@
 #include "model/Project.h"
 #include "model/Shortcuts.h"
 #include "ui/QtText.h"
-#include "ui/frmList.h"
 
-#include <QAction>
-#include <QTableView>
-
-namespace {
-
-const char* const Heading = "Optional: Define shortcuts that will be automatically created on the device.";
-
-QStringList ShortcutCells(const TCEShortCut& shortcut)
+TfrmShortcuts::TfrmShortcuts(TMessageService* messages, QWidget* parent)
+    : TfrmProjectList(messages, "frmShortcuts",
+                      "Optional: Define shortcuts that will be automatically created on the device.",
+                      QStringLiteral("Shortcuts"),
+                      {{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120}, {QStringLiteral("Target"), 120}},
+                      parent)
 {
+}
+
+std::vector<void*> TfrmShortcuts::Objects() const
+{
+    return AsObjects(FProject->Shortcuts());
+}
+
+QStringList TfrmShortcuts::Cells(const void* object) const
+{
+    const auto& shortcut = *static_cast<const TCEShortCut*>(object);
     const TFolder* folder = shortcut.GetFolder();
     const TFile* target = shortcut.Target();
     return {AnsiToQt(shortcut.Name()), folder ? AnsiToQt(folder->GetPath()) : QString(),
             target ? AnsiToQt(target->GetDevicePath()) : QString()};
 }
 
-}
-
-TfrmShortcuts::TfrmShortcuts(TMessageService* messages, QWidget* parent) : TfrmBase(parent), FMessages(messages)
-{
-    setObjectName(QStringLiteral("frmShortcuts"));
-    FList = new TfrmList(this);
-    FList->setObjectName(QStringLiteral("frmList"));
-    FPicture = LayOutListPage(QString::fromLatin1(Heading), FList, QStringLiteral("Shortcuts"));
-    SetupColumns();
-    connect(FList->AddAction(), &QAction::triggered, this,
-            [this] { RunCommand(FMessages, [this] { AddShortcut(); }); });
-    connect(FList->PropertiesAction(), &QAction::triggered, this,
-            [this] { RunCommand(FMessages, [this] { EditShortcut(); }); });
-    connect(FList->DeleteAction(), &QAction::triggered, this,
-            [this] { RunCommand(FMessages, [this] { DeleteShortcuts(); }); });
-}
-
-void TfrmShortcuts::SetupColumns()
-{
-    FList->SetColumns({{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120},
-                       {QStringLiteral("Target"), 120}});
-}
-
-void TfrmShortcuts::SetProject(TProject* project)
-{
-    FProject = project;
-    if (!FProject)
-        FList->SetRows({});
-    RefreshList();
-}
-
-void TfrmShortcuts::RefreshList()
-{
-    if (!FProject)
-        return;
-    TCEShortcuts& shortcuts = FProject->Shortcuts();
-    std::vector<TfrmList::TRow> rows;
-    rows.reserve(shortcuts.Count());
-    for (int i = 0; i < shortcuts.Count(); ++i) {
-        TCEShortCut* shortcut = shortcuts.Item(i);
-        rows.push_back({shortcut, ShortcutCells(*shortcut)});
-    }
-    FList->SetRows(std::move(rows));
-}
-
-void TfrmShortcuts::ActivatePage()
-{
-    FList->View()->setFocus();
-}
-
-void TfrmShortcuts::AddShortcut()
+void TfrmShortcuts::AddObject()
 {
     if (!FProject)
         return;
@@ -85,30 +42,16 @@ void TfrmShortcuts::AddShortcut()
     if (!shortcut->Edit(FProject))
         return;
     FProject->Shortcuts().Add(std::move(shortcut));
-    RefreshList();
-    emit ProjectChanged();
+    ShowChange();
 }
 
-void TfrmShortcuts::EditShortcut()
+bool TfrmShortcuts::EditObject(void* object)
 {
-    std::vector<void*> selected = FList->SelectedObjects();
-    if (!FProject || selected.size() != 1)
-        return;
-    auto* shortcut = static_cast<TCEShortCut*>(selected.front());
-    if (!shortcut->Edit(FProject))
-        return;
-    FList->UpdateRow(shortcut, ShortcutCells(*shortcut));
-    emit ProjectChanged();
+    return static_cast<TCEShortCut*>(object)->Edit(FProject);
 }
 
-void TfrmShortcuts::DeleteShortcuts()
+void TfrmShortcuts::RemoveObjects(const std::vector<void*>& objects)
 {
-    std::vector<void*> selected = FList->SelectedObjects();
-    if (!FProject || selected.empty())
-        return;
-    FList->View()->clearSelection();
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-        FProject->Shortcuts().Remove(static_cast<TCEShortCut*>(*it));
-    RefreshList();
-    emit ProjectChanged();
+    for (void* object : objects)
+        FProject->Shortcuts().Remove(static_cast<TCEShortCut*>(object));
 }

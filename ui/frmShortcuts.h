@@ -4,36 +4,20 @@
 // new-project wizard. Shortcuts are edited through the editor installed in
 // the model (TCEShortCut::Edit).
 
-#include "ui/frmBase.h"
+#include "ui/frmProjectList.h"
 
-class QLabel;
-class TMessageService;
-class TProject;
-class TfrmList;
-
-class TfrmShortcuts : public TfrmBase {
+class TfrmShortcuts : public TfrmProjectList {
     Q_OBJECT
 public:
     explicit TfrmShortcuts(TMessageService* messages, QWidget* parent = nullptr);
 
-    void SetProject(TProject* project);
-    void SetupColumns();
-    void RefreshList();
-
-    void ActivatePage() override;
-
-    QLabel* Picture() const { return FPicture; }
-    TfrmList* List() const { return FList; }
-
     // Fails with "No files added to the project. Add files first!" when
     // there is nothing a shortcut could start.
-    void AddShortcut();
-    void EditShortcut();
-    void DeleteShortcuts();
+    void AddObject() override;
 
 private:
-    TMessageService* FMessages;
-    TProject* FProject = nullptr;
-    TfrmList* FList;
-    QLabel* FPicture;
+    std::vector<void*> Objects() const override;
+    QStringList Cells(const void* object) const override;
+    bool EditObject(void* object) override;
+    void RemoveObjects(const std::vector<void*>& objects) override;
 };

@@ -3,6 +3,7 @@
 #include "storage/Languages.h"
 #include "storage/MessageBox.h"
 #include "storage/Resource.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 
 #include <QPlainTextEdit>
@@ -28,16 +29,14 @@ TfrmStringEditor::TfrmStringEditor(TMessageBox* messages, QWidget* parent) : QFr
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* splitter = new QSplitter(Qt::Vertical, this);
-    Memo1 = new QPlainTextEdit(splitter);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1 = NewNamed<QPlainTextEdit>("Memo1", splitter);
     Memo1->setReadOnly(true);
     Memo1->setTabChangesFocus(true);
     Memo1->setAccessibleName(QStringLiteral("Neutral text"));
     QPalette grey = Memo1->palette();
     grey.setColor(QPalette::Base, palette().color(QPalette::Window));
     Memo1->setPalette(grey);
-    Memo2 = new QPlainTextEdit(splitter);
-    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2 = NewNamed<QPlainTextEdit>("Memo2", splitter);
     Memo2->setTabChangesFocus(true);
     Memo2->setAccessibleName(QStringLiteral("Text in the current language"));
     splitter->addWidget(Memo1);

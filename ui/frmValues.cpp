@@ -2,7 +2,9 @@
 
 #include "model/Platforms.h"
 #include "model/RegistryValues.h"
+#include "ui/FrameParts.h"
 #include "ui/MessageService.h"
+#include "ui/Named.h"
 #include "ui/QtText.h"
 #include "ui/frmRegKeys.h"
 
@@ -18,8 +20,7 @@
 TfrmValues::TfrmValues(TMessageService* messages, QWidget* parent) : QWidget(parent), FMessages(messages)
 {
     setObjectName(QStringLiteral("frmValues"));
-    FList = new QTableWidget(0, 3, this);
-    FList->setObjectName(QStringLiteral("lvValues"));
+    FList = NewNamed<QTableWidget>("lvValues", 0, 3, this);
     FList->setAccessibleName(QStringLiteral("Values"));
     FList->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Data")});
     FList->setColumnWidth(0, 100);
@@ -40,49 +41,21 @@ TfrmValues::TfrmValues(TMessageService* messages, QWidget* parent) : QWidget(par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FList);
 
-    FMenu = new QMenu(this);
-    FMenu->setObjectName(QStringLiteral("pmValues"));
-    FModify = FMenu->addAction(QStringLiteral("&Modify"), this, &TfrmValues::ModifyValue);
-    FModify->setObjectName(QStringLiteral("miModify"));
+    FMenu = NewNamed<QMenu>("pmValues", this);
+    FModify = AddMenuItem(FMenu, "&Modify", "miModify", [this] { ModifyValue(); });
     QMenu* newMenu = FMenu->addMenu(QStringLiteral("&New"));
     newMenu->setObjectName(QStringLiteral("miNew"));
-    struct TItem {
-        const char* Text;
-        const char* Name;
-        uint32_t Type;
-    };
-    const TItem items[] = {{"&String Value", "miNewString", vtString},
-                           {"&Multy String Value", "miNewMultiString", vtMultiString},
-                           {"&Binary Value", "miNewBinary", vtBinary},
-                           {"&DWORD Value", "miNewDword", vtDWord}};
-    for (int i = 0; i < 4; ++i) {
-        uint32_t type = items[i].Type;
-        FNewValues[i] = newMenu->addAction(QString::fromLatin1(items[i].Text), this, [this, type] { NewValue(type); });
-        FNewValues[i]->setObjectName(QString::fromLatin1(items[i].Name));
-    }
-    FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmValues::RenameValue);
-    FRename->setObjectName(QStringLiteral("miRename"));
-    FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmValues::DeleteValues);
-    FDelete->setObjectName(QStringLiteral("miDelete"));
+    AddNewValueItems(newMenu, {{vtString, vtMultiString, vtBinary, vtDWord}}, FNewValues,
+                     [this](uint32_t type) { NewValue(type); });
+    FRename = AddMenuItem(FMenu, "&Rename", "miRename", [this] { RenameValue(); });
+    FDelete = AddMenuItem(FMenu, "&Delete", "miDelete", [this] { DeleteValues(); });
     // Enter modifies and Delete deletes without the menu (F2 renames
     // through the list itself).
-    auto* modifyKey = new QAction(this);
-    modifyKey->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    modifyKey->setShortcutContext(Qt::WidgetShortcut);
-    connect(modifyKey, &QAction::triggered, this, [this] {
+    AddKeyCommand(FList, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}, [this] {
         if (!SelectedRows().empty())
             ModifyValue();
     });
-    FList->addAction(modifyKey);
-    auto* deleteKey = new QAction(this);
-    deleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
-    deleteKey->setShortcutContext(Qt::WidgetShortcut);
-    connect(deleteKey, &QAction::triggered, this, [this] {
-        UpdateCommands();
-        if (FDelete->isEnabled())
-            DeleteValues();
-    });
-    FList->addAction(deleteKey);
+    AddDeleteKey(FList, FDelete, [this] { UpdateCommands(); });
 
     connect(FList, &QTableWidget::customContextMenuRequested, this, &TfrmValues::ShowMenu);
     connect(FList, &QTableWidget::itemChanged, this, &TfrmValues::ItemChanged);

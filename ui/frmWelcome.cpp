@@ -1,33 +1,18 @@
 #include "ui/frmWelcome.h"
 
+#include "ui/Named.h"
+
 #include <QComboBox>
 #include <QLabel>
-
-namespace {
-
-QLabel* NewLabel(const char* name, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-} // namespace
 
 TfrmWelcome::TfrmWelcome(QWidget* parent) : TfrmWizardBase(1, parent)
 {
     setObjectName(QStringLiteral("frmWelcome"));
-    lWelcome1 = NewLabel("lWelcome1", this);
-    lWelcome2 = NewLabel("lWelcome2", this);
-    lWelcome3 = NewLabel("lWelcome3", this);
-    lWelcome4 = NewLabel("lWelcome4", this);
-    QFont bold = lWelcome1->font();
-    bold.setBold(true);
-    lWelcome1->setFont(bold);
-    cbLanguage = new QComboBox(this);
-    cbLanguage->setObjectName(QStringLiteral("cbLanguage"));
+    lWelcome1 = AddParagraph("lWelcome1", "1.String1", true);
+    lWelcome2 = AddParagraph("lWelcome2", "1.String2");
+    lWelcome3 = AddParagraph("lWelcome3", "1.String3");
+    lWelcome4 = AddParagraph("lWelcome4", "1.String4");
+    cbLanguage = NewNamed<QComboBox>("cbLanguage", this);
     cbLanguage->setMinimumWidth(140);
     lWelcome4->setBuddy(cbLanguage);
     cbLanguage->setAccessibleName(QStringLiteral("Language of the setup"));
@@ -36,21 +21,10 @@ TfrmWelcome::TfrmWelcome(QWidget* parent) : TfrmWizardBase(1, parent)
 void TfrmWelcome::SetLanguage(int32_t language)
 {
     TfrmWizardBase::SetLanguage(language);
-    lWelcome1->setText(Text("1.String1"));
-    lWelcome2->setText(Text("1.String2"));
-    lWelcome3->setText(Text("1.String3"));
-    lWelcome4->setText(Text("1.String4"));
     QString label = lWelcome4->text().trimmed();
     if (label.endsWith(QLatin1Char(':')))
         label.chop(1);
     cbLanguage->setAccessibleName(label.isEmpty() ? QStringLiteral("Language of the setup") : label);
-    Arrange();
-}
-
-void TfrmWelcome::resizeEvent(QResizeEvent* event)
-{
-    TfrmWizardBase::resizeEvent(event);
-    Arrange();
 }
 
 void TfrmWelcome::Arrange()

@@ -14,11 +14,9 @@ public:
     void SetLanguage(int32_t language) override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    void Arrange() override;
 
 private:
-    void Arrange();
-
     QLabel* lWelcome1;
     QLabel* lWelcome2;
     QLabel* lWelcome3;

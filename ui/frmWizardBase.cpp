@@ -4,6 +4,8 @@
 #include "storage/uScramble.h"
 #include "ui/QtText.h"
 
+#include <QLabel>
+
 TfrmWizardBase::TfrmWizardBase(int32_t pageNumber, QWidget* parent) : QFrame(parent), FPageNumber(pageNumber)
 {
 }
@@ -11,6 +13,30 @@ TfrmWizardBase::TfrmWizardBase(int32_t pageNumber, QWidget* parent) : QFrame(par
 void TfrmWizardBase::SetLanguage(int32_t language)
 {
     FLanguage = language;
+    for (auto [label, key] : FParagraphs)
+        label->setText(Text(key));
+    Arrange();
+}
+
+QLabel* TfrmWizardBase::AddParagraph(const char* objectName, const char* key, bool bold)
+{
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    FParagraphs.emplace_back(label, key);
+    return label;
+}
+
+void TfrmWizardBase::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    Arrange();
 }
 
 QString TfrmWizardBase::Text(const char* key) const

@@ -8,7 +8,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
+class QLabel;
 class TScrambeledMemIniFile;
 
 class TfrmWizardBase : public QFrame {
@@ -16,7 +19,7 @@ class TfrmWizardBase : public QFrame {
 public:
     TfrmWizardBase(int32_t pageNumber, QWidget* parent);
 
-    // Stores the language and, in the pages, fills the page's texts.
+    // Stores the language, fills the paragraphs and arranges the page.
     virtual void SetLanguage(int32_t language);
     virtual void SetDesignMode(bool value) { FDesignMode = value; }
 
@@ -31,6 +34,13 @@ public:
 protected:
     // The key's text in the page's language; empty when missing.
     QString Text(const char* key) const;
+    // A paragraph of the page that shows the key's text in the page's
+    // language: word-wrapped, from the top left; bold for a heading.
+    QLabel* AddParagraph(const char* objectName, const char* key, bool bold = false);
+    // Places the page's controls for its width; runs after a resize and
+    // after the texts of a language came.
+    virtual void Arrange() {}
+    void resizeEvent(QResizeEvent* event) override;
 
     int32_t FLanguage = 0;
     TScrambeledMemIniFile* FTextsFile = nullptr;
@@ -39,4 +49,7 @@ protected:
     std::string FAppName;
     std::string FCompanyName;
     int32_t FPageNumber;
+
+private:
+    std::vector<std::pair<QLabel*, const char*>> FParagraphs;
 };

@@ -7,10 +7,14 @@
 
 namespace {
 
-struct TUInt32Row {
+// A text and the number it parses to, or nothing.
+template <typename T>
+struct TParseRow {
     std::string Text;
-    std::optional<uint32_t> Expected;
+    std::optional<T> Expected;
 };
+using TUInt32Row = TParseRow<uint32_t>;
+using TInt32Row = TParseRow<int32_t>;
 
 class ParseUInt32Test : public ::testing::TestWithParam<TUInt32Row> {};
 
@@ -30,11 +34,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, ParseUInt32Test,
                                            TUInt32Row{"12a", std::nullopt}, TUInt32Row{"1a", std::nullopt},
                                            TUInt32Row{" 1", std::nullopt}, TUInt32Row{"-1", std::nullopt},
                                            TUInt32Row{"+1", std::nullopt}, TUInt32Row{"0xg", std::nullopt}));
-
-struct TInt32Row {
-    std::string Text;
-    std::optional<int32_t> Expected;
-};
 
 class ParseInt32Test : public ::testing::TestWithParam<TInt32Row> {};
 

@@ -59,23 +59,16 @@ def flow(builder):
     flow_item = tree_item(tree, "Flow")
     wait_for("the new key selected", lambda: flow_item.getState().contains(pyatspi.STATE_SELECTED))
 
-    log("String Value")
-    dialog = new_value(builder, tree, "s", "String Value: New REG_SZ value")
-    set_text(find(dialog, "text", "Data:"), "hello flow")
-    do(find(dialog, "push button", "OK"))
-    gone(builder.app, dialog.name)
-
-    log("DWORD Value")
-    dialog = new_value(builder, tree, "d", "DWORD Value: New REG_DWORD value")
-    set_text(find(dialog, "text", "Data: "), "1F4")
-    do(find(dialog, "push button", "OK"))
-    gone(builder.app, dialog.name)
-
-    log("Multy String Value")
-    dialog = new_value(builder, tree, "m", "Multystring Value:New REG_MULTI_SZ value")
-    set_text(find(dialog, "text", "Data: "), "first\nsecond")
-    do(find(dialog, "push button", "OK"))
-    gone(builder.app, dialog.name)
+    # The text editors: menu letter, dialog title, data label, typed data.
+    for name, letter, title, label, data in (
+            ("String Value", "s", "String Value: New REG_SZ value", "Data:", "hello flow"),
+            ("DWORD Value", "d", "DWORD Value: New REG_DWORD value", "Data: ", "1F4"),
+            ("Multy String Value", "m", "Multystring Value:New REG_MULTI_SZ value", "Data: ", "first\nsecond")):
+        log(name)
+        dialog = new_value(builder, tree, letter, title)
+        set_text(find(dialog, "text", label), data)
+        do(find(dialog, "push button", "OK"))
+        gone(builder.app, dialog.name)
 
     log("Binary Value")
     dialog = new_value(builder, tree, "b", "Binary Value: New REG_BINARY value")

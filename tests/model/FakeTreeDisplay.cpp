@@ -1,18 +1,14 @@
 #include "FakeTreeDisplay.h"
 
+#include "model/LevelByLevel.h"
+
 #include <functional>
 
 void FakeTreeDisplay::Clear()
 {
-    // Nodes are freed one level at a time: the folder tests list very deep trees.
-    std::vector<std::unique_ptr<Node>> pending = std::move(FTop);
+    // The folder tests list very deep trees.
+    FreeLevelByLevel(std::move(FTop), [](Node& node) -> auto& { return node.Children; });
     FTop.clear();
-    while (!pending.empty()) {
-        std::unique_ptr<Node> node = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : node->Children)
-            pending.push_back(std::move(child));
-    }
     ++FClears;
 }
 

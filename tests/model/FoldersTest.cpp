@@ -65,6 +65,19 @@ void WriteRecord(TStream& s, const FolderRecord& r)
     StreamWriteInteger(s, r.children);
 }
 
+// Loads the records into the tree; gives how many deserialization problems
+// were traced.
+int LoadRecords(TFolders& folders, std::initializer_list<FolderRecord> records)
+{
+    TMemoryStream s;
+    for (const FolderRecord& record : records)
+        WriteRecord(s, record);
+    s.Seek(0);
+    TraceRecorder trace;
+    folders.LoadFromStream(s);
+    return trace.Count("Oopss.. deserialization problem in TFolder");
+}
+
 TEST(Folders, DefaultTreeNumbersAndSystemFolders)
 {
     ProjectTree t;
@@ -393,17 +406,10 @@ TEST(Folders, LoadingFollowsParentNumbers)
 {
     // Root 1 with two nested children: B names the root, C names B although
     // it is nested in the root's record, D names an unknown folder.
-    TMemoryStream s;
-    WriteRecord(s, {1, "\\", 0, 0, 3});
-    WriteRecord(s, {2, "B", 1, 0, 0});
-    WriteRecord(s, {3, "C", 2, 0, 0});
-    WriteRecord(s, {4, "D", 99, 0, 1});
-    WriteRecord(s, {5, "E", 4, 0, 0});
-    s.Seek(0);
     TFolders folders;
-    TraceRecorder trace;
-    folders.LoadFromStream(s);
-    EXPECT_EQ(trace.Count("Oopss.. deserialization problem in TFolder"), 1);
+    EXPECT_EQ(LoadRecords(folders, {{1, "\\", 0, 0, 3}, {2, "B", 1, 0, 0}, {3, "C", 2, 0, 0}, {4, "D", 99, 0, 1},
+                                    {5, "E", 4, 0, 0}}),
+              1);
     TFolderList all = folders.GetAllFolders();
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[2]->GetPath(), "\\B\\C\\");
@@ -415,16 +421,9 @@ TEST(Folders, HostileRecordsNeverMakeCycles)
 {
     // A folder naming itself, and one sharing its number with an earlier
     // folder: the lookup finds only earlier folders, the first match first.
-    TMemoryStream s;
-    WriteRecord(s, {1, "\\", 1, 0, 2});
-    WriteRecord(s, {7, "Self", 7, 0, 0});
-    WriteRecord(s, {1, "Twin", 1, 0, 1});
-    WriteRecord(s, {1, "Kid", 1, 0, 0});
-    s.Seek(0);
     TFolders folders;
-    TraceRecorder trace;
-    folders.LoadFromStream(s);
-    EXPECT_EQ(trace.Count("Oopss.. deserialization problem in TFolder"), 2);
+    EXPECT_EQ(LoadRecords(folders, {{1, "\\", 1, 0, 2}, {7, "Self", 7, 0, 0}, {1, "Twin", 1, 0, 1}, {1, "Kid", 1, 0, 0}}),
+              2);
     TFolderList all = folders.GetAllFolders();
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[1]->Name(), "Twin");

@@ -2,26 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <utility>
+
 namespace {
+
+// What the code parses to, or nothing when the parser refuses it; the
+// result must not depend on what the variable held before.
+template <typename T>
+std::optional<T> Parsed(bool (*parse)(const std::string&, T&), const std::string& code, T before, T otherBefore)
+{
+    T parsed = before;
+    T other = otherBefore;
+    bool accepted = parse(code, parsed);
+    EXPECT_EQ(parse(code, other), accepted) << code;
+    if (!accepted)
+        return std::nullopt;
+    EXPECT_EQ(parsed, other) << code;
+    return parsed;
+}
 
 TEST(Platforms, CodesParseExactlyAndCaseSensitively)
 {
-    TPlatform p = plHPC;
-    EXPECT_TRUE(CodeToPlatform("", p));
-    EXPECT_EQ(p, plAll);
-    EXPECT_TRUE(CodeToPlatform("PPC2K", p));
-    EXPECT_EQ(p, plPPC2K);
-    EXPECT_FALSE(CodeToPlatform("hpc", p));
-    EXPECT_FALSE(CodeToPlatform("HPC ", p));
+    using TPlatformRow = std::pair<const char*, std::optional<TPlatform>>;
+    for (auto [code, expected] : {TPlatformRow{"", plAll}, TPlatformRow{"PPC2K", plPPC2K},
+                                  TPlatformRow{"hpc", std::nullopt}, TPlatformRow{"HPC ", std::nullopt}})
+        EXPECT_EQ(Parsed(CodeToPlatform, code, plHPC, plAll), expected) << code;
 
-    TProcessor c = pAll;
-    EXPECT_TRUE(CodeToProcessor("0", c));
-    EXPECT_EQ(c, pCEF);
-    EXPECT_TRUE(CodeToProcessor("2577", c));
-    EXPECT_EQ(c, pStrongARM);
-    EXPECT_TRUE(CodeToProcessor("", c));
-    EXPECT_EQ(c, pAll);
-    EXPECT_FALSE(CodeToProcessor("9999", c));
+    using TProcessorRow = std::pair<const char*, std::optional<TProcessor>>;
+    for (auto [code, expected] : {TProcessorRow{"0", pCEF}, TProcessorRow{"2577", pStrongARM},
+                                  TProcessorRow{"", pAll}, TProcessorRow{"9999", std::nullopt}})
+        EXPECT_EQ(Parsed(CodeToProcessor, code, pAll, pCEF), expected) << code;
 }
 
 TEST(Platforms, EveryCodeRoundTrips)

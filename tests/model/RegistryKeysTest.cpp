@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <functional>
 
 namespace {
@@ -58,23 +60,16 @@ std::unique_ptr<TRegKeys> SampleTree()
 void ExpectSameKey(const TRegKey& a, const TRegKey& b)
 {
     SCOPED_TRACE(a.Name());
-    EXPECT_EQ(a.ID(), b.ID());
-    EXPECT_EQ(a.IsSystem(), b.IsSystem());
-    EXPECT_EQ(a.Name(), b.Name());
-    EXPECT_EQ(a.ShortName(), b.ShortName());
-    EXPECT_EQ(a.GetKeyPath(), b.GetKeyPath());
-    EXPECT_EQ(a.GetHive(), b.GetHive());
+    auto keyFields = [](const TRegKey& k) {
+        return std::tuple(k.ID(), k.IsSystem(), k.Name(), k.ShortName(), k.GetKeyPath(), k.GetHive());
+    };
+    EXPECT_EQ(keyFields(a), keyFields(b));
+    auto valueFields = [](const TValue& v) {
+        return std::tuple(v.GetDisplayName(), v.Type(), v.GetDataText(), v.GetFlagsText(), v.Platforms(), v.Processor());
+    };
     ASSERT_EQ(a.Values().Count(), b.Values().Count());
-    for (int i = 0; i < a.Values().Count(); ++i) {
-        const TValue& va = *a.Values().Item(i);
-        const TValue& vb = *b.Values().Item(i);
-        EXPECT_EQ(va.GetDisplayName(), vb.GetDisplayName());
-        EXPECT_EQ(va.Type(), vb.Type());
-        EXPECT_EQ(va.GetDataText(), vb.GetDataText());
-        EXPECT_EQ(va.GetFlagsText(), vb.GetFlagsText());
-        EXPECT_EQ(va.Platforms(), vb.Platforms());
-        EXPECT_EQ(va.Processor(), vb.Processor());
-    }
+    for (int i = 0; i < a.Values().Count(); ++i)
+        EXPECT_EQ(valueFields(*a.Values().Item(i)), valueFields(*b.Values().Item(i))) << i;
     ASSERT_EQ(a.SubKeyCount(), b.SubKeyCount());
     for (int i = 0; i < a.SubKeyCount(); ++i) {
         EXPECT_EQ(b.GetSubKey(i)->Parent(), &b);

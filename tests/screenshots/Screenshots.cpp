@@ -7,17 +7,16 @@
 #include "storage/uScramble.h"
 #include "support/SampleProject.h"
 #include "ui/AboutBox.h"
+#include "ui/EditorHooks.h"
 #include "ui/MessageService.h"
 #include "ui/QtText.h"
 #include "ui/fmBuildMaker.h"
 #include "ui/fmDestinationFolder.h"
-#include "ui/fmDWORDEditor.h"
 #include "ui/fmFileProperties.h"
 #include "hexedit/HexEditor.h"
 #include "ui/fmHexValueEditror.h"
 #include "ui/fmMain.h"
 #include "ui/fmMissingFiles.h"
-#include "ui/fmMultyStringsEditor.h"
 #include "ui/fmPairChoose.h"
 #include "ui/fmProgress.h"
 #include "ui/fmRuntimeWizard.h"
@@ -25,7 +24,6 @@
 #include "ui/fmSetupImage.h"
 #include "ui/fmShortcutProperties.h"
 #include "ui/fmSplash.h"
-#include "ui/fmStringEditor.h"
 #include "ui/fmWizard.h"
 #include "ui/frmFiles.h"
 #include "ui/frmFolder.h"
@@ -55,6 +53,7 @@
 #include <QTextEdit>
 
 #include <cctype>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 
@@ -104,30 +103,16 @@ void SaveRegistryWindows(TfmMain& main, const QString& dir)
     SaveMenu(keys->Menu(), dir, "menu-registry-keys");
     SaveMenu(values->Menu(), dir, "menu-registry-values");
     for (const std::unique_ptr<TValue>& value : app->Values().Values()) {
-        std::unique_ptr<TfmValueEditor> editor;
-        const char* name = nullptr;
-        switch (value->Type()) {
-        case vtString:
-            if (!value->IsDefault()) {
-                editor = std::make_unique<TfmStringEditor>(nullptr, &main);
-                name = "dialog-string-value";
-            }
-            break;
-        case vtDWord:
-            editor = std::make_unique<TfmDWORDEditor>(nullptr, &main);
-            name = "dialog-dword-value";
-            break;
-        case vtMultiString:
-            editor = std::make_unique<TfmMultyStringsEditor>(nullptr, &main);
-            name = "dialog-multistring-value";
-            break;
-        case vtBinary:
-            editor = std::make_unique<TfmHexValueEditror>(nullptr, &main);
-            name = "dialog-binary-value";
-            break;
-        }
-        if (!editor)
+        if (value->IsDefault())
             continue;
+        const std::map<uint32_t, const char*> names = {{vtString, "dialog-string-value"},
+                                                       {vtDWord, "dialog-dword-value"},
+                                                       {vtMultiString, "dialog-multistring-value"},
+                                                       {vtBinary, "dialog-binary-value"}};
+        std::unique_ptr<TfmValueEditor> editor = NewValueEditor(value->Type(), nullptr, &main);
+        if (!editor || !names.count(value->Type()))
+            continue;
+        const char* name = names.at(value->Type());
         editor->LoadValue(value.get());
         editor->show();
         Save(*editor, dir, name);
@@ -304,27 +289,15 @@ void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QS
         for (const TSample& sample : {TSample{"C:\\Projects\\FieldOrders\\ARMV4\\", "orders.exe", pStrongARM, nullptr},
                                       TSample{"C:\\Projects\\FieldOrders\\Common\\", "readme.txt", pAll, nullptr},
                                       TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", pAll, data}}) {
-            auto file = std::make_unique<TFile>();
-            file->SetSourceDir(sample.Dir);
-            file->SetFileName(sample.Name);
-            file->SetPlatforms(TPlatforms{plPPC2K});
-            file->SetProcessor(sample.Processor);
+            TFile* file = AddProjectFile(project, sample.Dir, sample.Name, TPlatforms{plPPC2K}, sample.Processor,
+                                         sample.Folder);
             file->SetEmergencyFolder(project.Folders().Root());
-            file->SetFolder(sample.Folder ? sample.Folder : project.DefaultFolder());
-            file->SetUseDefaultFolder(!sample.Folder);
-            project.Files().Add(std::move(file));
         }
-        auto shortcut = std::make_unique<TCEShortCut>();
-        shortcut->SetName("Field Orders");
-        shortcut->SetTarget(project.Files().Item(0));
-        shortcut->SetFolder(project.Folders().FindStartMenuFolder()->GetSubFolder(0));
-        project.Shortcuts().Add(std::move(shortcut));
+        AddProjectShortcut(project, "Field Orders", project.Files().Item(0),
+                           project.Folders().FindStartMenuFolder()->GetSubFolder(0));
         TRegKey* hklm = project.RegKeys().Item(2);
         TRegKey* key = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Field Orders", "Field Orders"));
-        auto server = std::make_unique<TValue>(vtString);
-        server->SetName("Server");
-        server->SetStringData("orders.northwind.example");
-        key->Values().Add(std::move(server));
+        AddKeyValue(key, vtString, "Server")->SetStringData("orders.northwind.example");
 
         TfmWizard wizard(nullptr, nullptr, &main.Settings(), programDir, &main);
         wizard.SetProject(&project);

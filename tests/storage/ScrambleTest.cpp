@@ -99,18 +99,8 @@ TEST(EncodedStream, ReportsFilesItCannotOpenOrCreate)
 {
     TempDir dir;
     std::string missing = dir.File("missing.dat");
-    try {
-        TEncodedStream in(missing, fmOpenRead);
-        FAIL() << "opened a missing file";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Cannot open file " + missing);
-    }
+    EXPECT_EQ(ErrorOf([&] { TEncodedStream in(missing, fmOpenRead); }), "Cannot open file " + missing);
     std::string nowhere = dir.File("no/such/folder/x.dat");
-    try {
-        TEncodedStream out(nowhere, fmCreate);
-        FAIL() << "created a file in a missing folder";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Cannot create file " + nowhere);
-    }
+    EXPECT_EQ(ErrorOf([&] { TEncodedStream out(nowhere, fmCreate); }), "Cannot create file " + nowhere);
 }
 

@@ -33,6 +33,14 @@ protected:
         return settings;
     }
 
+    // Made and loaded from the store.
+    TSettings Loaded(std::optional<std::string> userCompany = std::nullopt)
+    {
+        TSettings settings = Make(std::move(userCompany));
+        settings.LoadSettings();
+        return settings;
+    }
+
     std::vector<std::string> Recent(const TSettings& s)
     {
         std::vector<std::string> list;
@@ -47,6 +55,22 @@ protected:
             s.WriteSetting("recent" + std::to_string(i + 1), list[i]);
     }
 
+    // A path, and the recent list A B C D after the change with it.
+    struct TRecentCase {
+        const char* Path;
+        std::vector<std::string> Expected;
+    };
+
+    void ExpectRecentAfter(void (TSettings::*change)(const std::string&), const std::vector<TRecentCase>& cases)
+    {
+        for (const TRecentCase& c : cases) {
+            TSettings s = Make();
+            SetRecent(s, {"A", "B", "C", "D"});
+            (s.*change)(c.Path);
+            EXPECT_EQ(Recent(s), c.Expected) << "with " << c.Path;
+        }
+    }
+
     const std::string Organization = "Veltrin Installer Test";
     TempDir dir;
 };
@@ -55,32 +79,27 @@ protected:
 
 TEST_F(SettingsTest, CompanyDefaultsToNoneAndThenToTheUserDefault)
 {
-    TSettings none = Make();
-    none.LoadSettings();
+    TSettings none = Loaded();
     EXPECT_EQ(none.ReadSetting("company"), "<none>");
     EXPECT_EQ(none.ReadSetting("lastfolder"), "");
 
-    TSettings user = Make("  Acme Ltd \t");
-    user.LoadSettings();
+    TSettings user = Loaded("  Acme Ltd \t");
     EXPECT_EQ(user.ReadSetting("Company"), "Acme Ltd");
 }
 
 TEST_F(SettingsTest, SavedCompanyWinsOverTheUserDefault)
 {
-    TSettings first = Make();
-    first.LoadSettings();
+    TSettings first = Loaded();
     first.WriteSetting("company", "Firm");
     first.SaveSettings();
 
-    TSettings second = Make("Acme Ltd");
-    second.LoadSettings();
+    TSettings second = Loaded("Acme Ltd");
     EXPECT_EQ(second.ReadSetting("company"), "Firm");
 }
 
 TEST_F(SettingsTest, RoundTripThroughTheStore)
 {
-    TSettings first = Make();
-    first.LoadSettings();
+    TSettings first = Loaded();
     first.WriteSetting("company", "  Caf\xE9 & Co  ");
     first.WriteSetting("lastfolder", "/home/a/My Projects/x, y");
     first.WriteSetting("signpkcs12", "/home/a/keys/Caf\xE9 code signing.p12");
@@ -89,8 +108,7 @@ TEST_F(SettingsTest, RoundTripThroughTheStore)
     first.SaveSettings();
     ASSERT_TRUE(FileExists(dir.File(Organization + "/1.0.conf")));
 
-    TSettings second = Make("ignored");
-    second.LoadSettings();
+    TSettings second = Loaded("ignored");
     EXPECT_EQ(second.ReadSetting("company"), "Caf\xE9 & Co");
     EXPECT_EQ(second.ReadSetting("lastfolder"), "/home/a/My Projects/x, y");
     EXPECT_EQ(second.ReadSetting("signpkcs12"), "/home/a/keys/Caf\xE9 code signing.p12");
@@ -111,30 +129,18 @@ TEST_F(SettingsTest, ValueOfAnotherTypeEmptiesEverySetting)
         store.setValue("Options/recent1", "/p/one.vip");
         store.setValue("Options/recent2", QStringList{"a", "b"});
     }
-    TSettings s = Make("Acme Ltd");
-    s.LoadSettings();
+    TSettings s = Loaded("Acme Ltd");
     EXPECT_EQ(s.ReadSetting("recent1"), "");
     EXPECT_EQ(s.ReadSetting("company"), "Acme Ltd");
 }
 
 TEST_F(SettingsTest, AddRecentProject)
 {
-    struct Case {
-        const char* add;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {"C", {"C", "A", "B", "D"}},
-        {"E", {"E", "A", "B", "C"}},
-        {"A", {"A", "B", "C", "D"}},
-        {"D", {"D", "A", "B", "C"}},
-        {"b", {"b", "A", "C", "D"}},
-    };
-    for (const Case& c : cases) {
-        TSettings s = Make();
-        SetRecent(s, {"A", "B", "C", "D"});
-        s.AddRecentProject(c.add);
-        EXPECT_EQ(Recent(s), c.expected) << "adding " << c.add;
-    }
+    ExpectRecentAfter(&TSettings::AddRecentProject, {{"C", {"C", "A", "B", "D"}},
+                                                     {"E", {"E", "A", "B", "C"}},
+                                                     {"A", {"A", "B", "C", "D"}},
+                                                     {"D", {"D", "A", "B", "C"}},
+                                                     {"b", {"b", "A", "C", "D"}}});
 
     TSettings empty = Make();
     empty.AddRecentProject("/p/x.vip");
@@ -144,21 +150,10 @@ TEST_F(SettingsTest, AddRecentProject)
 
 TEST_F(SettingsTest, RemoveRecentProject)
 {
-    struct Case {
-        const char* remove;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {"B", {"A", "C", "D", ""}},
-        {"D", {"A", "B", "C", ""}},
-        {"a", {"B", "C", "D", ""}},
-        {"Z", {"A", "B", "C", "D"}},
-    };
-    for (const Case& c : cases) {
-        TSettings s = Make();
-        SetRecent(s, {"A", "B", "C", "D"});
-        s.RemoveRecentProject(c.remove);
-        EXPECT_EQ(Recent(s), c.expected) << "removing " << c.remove;
-    }
+    ExpectRecentAfter(&TSettings::RemoveRecentProject, {{"B", {"A", "C", "D", ""}},
+                                                        {"D", {"A", "B", "C", ""}},
+                                                        {"a", {"B", "C", "D", ""}},
+                                                        {"Z", {"A", "B", "C", "D"}}});
 }
 
 TEST_F(SettingsTest, RecentPathsCompareIgnoringTheCaseOfAsciiLettersOnly)

@@ -19,6 +19,22 @@ TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std
     return project.Files().Add(std::move(file));
 }
 
+TCEShortCut* AddProjectShortcut(TProject& project, const std::string& name, TFile* target, TFolder* folder)
+{
+    auto shortcut = std::make_unique<TCEShortCut>();
+    shortcut->SetName(name);
+    shortcut->SetTarget(target);
+    shortcut->SetFolder(folder);
+    return project.Shortcuts().Add(std::move(shortcut));
+}
+
+TValue* AddKeyValue(TRegKey* key, uint32_t type, const std::string& name)
+{
+    auto value = std::make_unique<TValue>(type);
+    value->SetName(name);
+    return key->Values().Add(std::move(value));
+}
+
 std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot)
 {
     auto project = std::make_unique<TProject>("Firm");
@@ -38,11 +54,7 @@ std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot)
     dll->SetCopyMode(1);
     AddProjectFile(*project, bin, "readme.txt", AllPlatforms, pAll);
 
-    auto shortcut = std::make_unique<TCEShortCut>();
-    shortcut->SetName("Viewer");
-    shortcut->SetTarget(app);
-    shortcut->SetFolder(project->Folders().FindStartMenuFolder()->GetSubFolder(0));
-    project->Shortcuts().Add(std::move(shortcut));
+    AddProjectShortcut(*project, "Viewer", app, project->Folders().FindStartMenuFolder()->GetSubFolder(0));
 
     auto setup = std::make_unique<TSetupDLL>();
     setup->SetFileName("setup.dll");
@@ -53,11 +65,7 @@ std::unique_ptr<TProject> MakeRichProject(const std::string& sourceRoot)
     TRegKey* hklm = project->RegKeys().Item(2);
     TRegKey* key = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Software", ""));
     key = key->AddSubKey(std::make_unique<TRegKey>(false, "Firm", ""));
-    auto add = [key](uint32_t type, const std::string& name) {
-        auto v = std::make_unique<TValue>(type);
-        v->SetName(name);
-        return key->Values().Add(std::move(v));
-    };
+    auto add = [key](uint32_t type, const std::string& name) { return AddKeyValue(key, type, name); };
     add(vtString, "Path")->SetStringData("\\Program Files\\Firm\\Viewer");
     add(vtDWord, "Count")->SetDwordData(31);
     TValue* bin2 = add(vtBinary, "Key");
@@ -110,21 +118,12 @@ std::unique_ptr<TProject> MakeFieldOrdersProject(const std::string& projectPath)
           TSample{"C:\\Projects\\FieldOrders\\SH3\\", "orders.exe", plPPC300, pHitachiSH3, true},
           TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", plPPC2K, pAll, false},
           TSample{"C:\\Projects\\FieldOrders\\Help\\", "orders.htm", plPPC2K, pAll, false}}) {
-        auto file = std::make_unique<TFile>();
-        file->SetSourceDir(sample.Dir);
-        file->SetFileName(sample.Name);
-        file->SetPlatforms(TPlatforms{sample.Platform});
-        file->SetProcessor(sample.Processor);
+        TFile* file = AddProjectFile(project, sample.Dir, sample.Name, TPlatforms{sample.Platform}, sample.Processor,
+                                     sample.UseDefault ? nullptr : data);
         file->SetEmergencyFolder(project.Folders().Root());
-        file->SetFolder(sample.UseDefault ? project.DefaultFolder() : data);
-        file->SetUseDefaultFolder(sample.UseDefault);
-        project.Files().Add(std::move(file));
     }
-    auto shortcut = std::make_unique<TCEShortCut>();
-    shortcut->SetName("Field Orders");
-    shortcut->SetTarget(project.Files().Item(0));
-    shortcut->SetFolder(project.Folders().FindStartMenuFolder()->GetSubFolder(0));
-    project.Shortcuts().Add(std::move(shortcut));
+    AddProjectShortcut(project, "Field Orders", project.Files().Item(0),
+                       project.Folders().FindStartMenuFolder()->GetSubFolder(0));
     auto dll = std::make_unique<TSetupDLL>();
     dll->SetSourceDir("C:\\Projects\\FieldOrders\\Setup\\");
     dll->SetFileName("ordsetup.dll");
@@ -135,23 +134,13 @@ std::unique_ptr<TProject> MakeFieldOrdersProject(const std::string& projectPath)
     TRegKey* company = hklm->AddSubKey(std::make_unique<TRegKey>(false, "Northwind", "Northwind"));
     TRegKey* appKey = company->AddSubKey(std::make_unique<TRegKey>(false, "Field Orders", "Field Orders"));
     appKey->Values().Item(0)->SetStringData("Field Orders 2.1");
-    auto server = std::make_unique<TValue>(vtString);
-    server->SetName("Server");
-    server->SetStringData("orders.northwind.example");
-    appKey->Values().Add(std::move(server));
-    auto port = std::make_unique<TValue>(vtDWord);
-    port->SetName("Port");
+    AddKeyValue(appKey, vtString, "Server")->SetStringData("orders.northwind.example");
+    TValue* port = AddKeyValue(appKey, vtDWord, "Port");
     port->SetDwordData(8080);
     port->SetNoClobber(true);
-    appKey->Values().Add(std::move(port));
-    auto regions = std::make_unique<TValue>(vtMultiString);
-    regions->SetName("Regions");
-    regions->Strings() = {"North", "East", "West"};
-    appKey->Values().Add(std::move(regions));
-    auto licence = std::make_unique<TValue>(vtBinary);
-    licence->SetName("Licence");
-    licence->BinaryData() = {0x4E, 0x57, 0x0A, 0x00, 0xFF, 0x21, 0x09, 0xE9, 0x10, 0x20, 0x30, 0x41};
-    appKey->Values().Add(std::move(licence));
+    AddKeyValue(appKey, vtMultiString, "Regions")->Strings() = {"North", "East", "West"};
+    AddKeyValue(appKey, vtBinary, "Licence")->BinaryData() = {0x4E, 0x57, 0x0A, 0x00, 0xFF, 0x21,
+                                                              0x09, 0xE9, 0x10, 0x20, 0x30, 0x41};
     return owned;
 }
 

@@ -10,6 +10,12 @@
 TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name,
                       TPlatforms platforms, TProcessor processor, TFolder* folder = nullptr);
 
+// A shortcut in the folder starting the target.
+TCEShortCut* AddProjectShortcut(TProject& project, const std::string& name, TFile* target, TFolder* folder);
+
+// A new value of the type under the key.
+TValue* AddKeyValue(TRegKey* key, uint32_t type, const std::string& name);
+
 // A project with something of every kind: files in two folders for two
 // processors and for every processor, a shortcut, a setup DLL, registry
 // values of the four types, two builds with languages, an icon and a setup

@@ -51,19 +51,13 @@ protected:
     }
 };
 
-std::string ProgramDir()
-{
-    const char* dir = std::getenv("VI_PROGRAM_DIR");
-    return dir ? IncludeTrailingPathDelimiter(dir) : std::string();
-}
-
 // F7 on the main window with the real program folder: the CAB tool, the
 // self-extractor maker, Setup.exe and Deskstart.exe of this build.
 class BuildRunTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Temp.File("settings")));
+        KeepSettingsIn(Temp.File("settings"));
         // CTest names the build's program folder; a run by hand without it
         // has no tools to build with.
         if (ProgramDir().empty())

@@ -1,6 +1,14 @@
 #include "FakeServices.h"
 
+#include "common/Paths.h"
+
 #include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QSettings>
+
+#include <cstdlib>
 
 void TScriptedMessages::ShowMessage(const std::string& text)
 {
@@ -36,4 +44,24 @@ std::vector<std::string> TScriptedMessages::Texts() const
     for (const auto& shown : FShown)
         texts.push_back(shown.Text);
     return texts;
+}
+
+std::string ProgramDir()
+{
+    const char* dir = std::getenv("VI_PROGRAM_DIR");
+    return dir ? IncludeTrailingPathDelimiter(dir) : std::string();
+}
+
+void KeepSettingsIn(const std::string& folder)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(folder));
+}
+
+int Press(QDialog& dialog, const char* button)
+{
+    auto* found = dialog.findChild<QAbstractButton*>(QString::fromLatin1(button));
+    EXPECT_NE(found, nullptr) << button;
+    if (found)
+        found->click();
+    return dialog.result();
 }

@@ -66,3 +66,17 @@ public:
         return FolderAnswer;
     }
 };
+
+class QDialog;
+
+// The program folder CTest names (VI_PROGRAM_DIR) with its separator; empty
+// in a run by hand without it.
+std::string ProgramDir();
+
+// QSettings writes into the folder, so that the settings store of the user
+// never comes into play.
+void KeepSettingsIn(const std::string& folder);
+
+// Clicks the dialog's button (a failure when it has none) and gives the
+// dialog's result.
+int Press(QDialog& dialog, const char* button);

@@ -218,61 +218,65 @@ TEST(LicenceFile, ACopyThatFailsRaisesTheFileError)
     EXPECT_FALSE(FileExists(f.Project.File("EULA_German.txt")));
 }
 
-TEST(StringEditor, SwitchingLanguagesKeepsNeutralAbove)
+// A string editor over the texts file of the fixture, with the resource
+// the test names.
+class StringEditor : public ::testing::Test, public TextsFixture {
+protected:
+    void Edit(const char* key, const char* caption)
+    {
+        Resource = std::make_unique<TStringResource>(key, Texts.get(), caption);
+        Editor.SetResource(Resource.get());
+    }
+    QPlainTextEdit* Memo(const char* name) { return Named<QPlainTextEdit>(&Editor, name); }
+
+    TScriptedMessages Messages;
+    TfrmStringEditor Editor{&Messages};
+    std::unique_ptr<TStringResource> Resource;
+};
+
+TEST_F(StringEditor, SwitchingLanguagesKeepsNeutralAbove)
 {
-    TextsFixture f;
-    TScriptedMessages messages;
-    TfrmStringEditor editor(&messages);
-    TStringResource resource("1.String1", f.Texts.get(), "String 1");
-    editor.SetResource(&resource);
-    auto* neutral = Named<QPlainTextEdit>(&editor, "Memo1");
-    auto* current = Named<QPlainTextEdit>(&editor, "Memo2");
+    Edit("1.String1", "String 1");
+    auto* neutral = Memo("Memo1");
+    auto* current = Memo("Memo2");
     EXPECT_TRUE(neutral->isReadOnly());
     EXPECT_EQ(current->toPlainText(), QStringLiteral("Welcome"));
-    editor.SetLanguage(7);
+    Editor.SetLanguage(7);
     EXPECT_EQ(neutral->toPlainText(), QStringLiteral("Welcome"));
     EXPECT_EQ(current->toPlainText(), QStringLiteral("Willkommen"));
 }
 
-TEST(StringEditor, TypingIntoAMissingKeyCreatesItAndLineBreaksStayOut)
+TEST_F(StringEditor, TypingIntoAMissingKeyCreatesItAndLineBreaksStayOut)
 {
-    TextsFixture f;
-    TScriptedMessages messages;
-    TfrmStringEditor editor(&messages);
-    TStringResource resource("3.String2", f.Texts.get(), "Text 2");
-    editor.SetLanguage(7);
-    editor.SetResource(&resource);
-    auto* current = Named<QPlainTextEdit>(&editor, "Memo2");
+    Editor.SetLanguage(7);
+    Edit("3.String2", "Text 2");
+    auto* current = Memo("Memo2");
     EXPECT_EQ(current->toPlainText(), QString());
-    EXPECT_EQ(f.Texts->ReadString("German", "3.String2", "<missing>"), "<missing>");
+    EXPECT_EQ(Texts->ReadString("German", "3.String2", "<missing>"), "<missing>");
 
     QTest::keyClicks(current, "Fertig");
-    EXPECT_EQ(f.Texts->ReadString("German", "3.String2", "<missing>"), "Fertig");
+    EXPECT_EQ(Texts->ReadString("German", "3.String2", "<missing>"), "Fertig");
     QTest::keyClick(current, Qt::Key_Return);
-    EXPECT_EQ(f.Texts->ReadString("German", "3.String2", ""), "Fertig");
+    EXPECT_EQ(Texts->ReadString("German", "3.String2", ""), "Fertig");
     QTest::keyClicks(current, "Klicken");
     QTest::keyClick(current, Qt::Key_Return);
-    EXPECT_EQ(f.Texts->ReadString("German", "3.String2", ""), "Fertig Klicken");
-    EXPECT_EQ(f.Texts->ReadString("Neutral", "3.String2", "<missing>"), "<missing>");
-    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_EQ(Texts->ReadString("German", "3.String2", ""), "Fertig Klicken");
+    EXPECT_EQ(Texts->ReadString("Neutral", "3.String2", "<missing>"), "<missing>");
+    EXPECT_TRUE(Messages.Shown().empty());
 }
 
-TEST(StringEditor, ACharacterTheCodePageLacksIsRefusedWhole)
+TEST_F(StringEditor, ACharacterTheCodePageLacksIsRefusedWhole)
 {
-    TextsFixture f;
-    TScriptedMessages messages;
-    TfrmStringEditor editor(&messages);
-    TStringResource resource("1.String1", f.Texts.get(), "String 1");
-    editor.SetResource(&resource);
-    auto* current = Named<QPlainTextEdit>(&editor, "Memo2");
+    Edit("1.String1", "String 1");
+    auto* current = Memo("Memo2");
     current->moveCursor(QTextCursor::End);
     current->insertPlainText(QString::fromUtf8(" \xe4\xb8\xad"));
-    EXPECT_EQ(messages.Shown().size(), 1u);
+    EXPECT_EQ(Messages.Shown().size(), 1u);
     EXPECT_EQ(current->toPlainText(), QStringLiteral("Welcome"));
-    EXPECT_EQ(f.Texts->ReadString("Neutral", "1.String1", ""), "Welcome");
+    EXPECT_EQ(Texts->ReadString("Neutral", "1.String1", ""), "Welcome");
 }
 
-TEST(StringEditor, StoredLinesHoldNoLineBreak)
+TEST_F(StringEditor, StoredLinesHoldNoLineBreak)
 {
     struct Case {
         const char* typed;
@@ -449,17 +453,11 @@ TEST(RichTextConvert, GeneratedDocumentsSurviveTheEditorsDocument)
 
 namespace {
 
-std::string ProgramDir()
-{
-    const char* dir = std::getenv("VI_PROGRAM_DIR");
-    return dir ? IncludeTrailingPathDelimiter(dir) : std::string();
-}
-
 class LanguagesTabTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Temp.File("settings")));
+        KeepSettingsIn(Temp.File("settings"));
         auto settings = std::make_unique<TSettings>("Veltrin Installer Tests", "1.0");
         settings->SetCompanySource([] { return std::optional<std::string>("Test Company"); });
         Window = std::make_unique<TfmMain>(&Messages, &Dialogs, std::move(settings), ProgramDir());

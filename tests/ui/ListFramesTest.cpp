@@ -29,21 +29,22 @@
 
 namespace {
 
-int Press(QDialog& dialog, const char* button)
-{
-    auto* found = dialog.findChild<QAbstractButton*>(QString::fromLatin1(button));
-    EXPECT_NE(found, nullptr) << button;
-    if (found)
-        found->click();
-    return dialog.result();
-}
-
 // The report list a list tab embeds.
 TfrmList* ListOf(QWidget& frame)
 {
     auto* list = frame.findChild<TfrmList*>(QStringLiteral("frmList"));
     EXPECT_NE(list, nullptr);
     return list;
+}
+
+// Runs the tab's Add (its dialog answered by the runner); the one object
+// the list gained, or null after a failure.
+template <typename TList>
+auto* AddThrough(QWidget& frame, TList& list)
+{
+    ListOf(frame)->AddAction()->trigger();
+    EXPECT_EQ(list.Count(), 1);
+    return list.Count() == 1 ? list.Item(0) : nullptr;
 }
 
 TCheckList* Checks(QDialog& dialog)
@@ -131,9 +132,8 @@ TEST_F(ListFramesTest, AddWithOkAppendsTheFileWithTheDialogsValues)
         dialog.findChild<QAbstractButton*>(QStringLiteral("rbCopy2"))->click();
         return Press(dialog, "btOK");
     };
-    ListOf(Files)->AddAction()->trigger();
-    ASSERT_EQ(Project.Files().Count(), 1);
-    TFile* file = Project.Files().Item(0);
+    TFile* file = AddThrough(Files, Project.Files());
+    ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->SourceDir(), "/home/me/build/ARMV4/");
     EXPECT_EQ(file->FileName(), "new.exe");
     EXPECT_TRUE(file->UseDefaultFolder());
@@ -383,9 +383,8 @@ TEST_F(ListFramesTest, SetupDllIsStoredWithAnEmptySourceAndNoPlatform)
             Checks(dialog)->SetChecked(i, false);
         return Press(dialog, "btOK");
     };
-    ListOf(Dlls)->AddAction()->trigger();
-    ASSERT_EQ(Project.SetupDlls().Count(), 1);
-    TSetupDLL* dll = Project.SetupDlls().Item(0);
+    TSetupDLL* dll = AddThrough(Dlls, Project.SetupDlls());
+    ASSERT_NE(dll, nullptr);
     EXPECT_EQ(dll->FileName(), "");
     EXPECT_EQ(dll->SourceDir(), "");
     EXPECT_TRUE(dll->Platforms().Empty());

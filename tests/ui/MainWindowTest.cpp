@@ -53,18 +53,12 @@ void Type(QWidget* widget, const QString& text)
 
 const char* const OrgName = "Veltrin Installer Tests";
 
-std::string ProgramDir()
-{
-    const char* dir = std::getenv("VI_PROGRAM_DIR");
-    return dir ? IncludeTrailingPathDelimiter(dir) : std::string();
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         // The settings store of the user never comes into play.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Temp.File("settings")));
+        KeepSettingsIn(Temp.File("settings"));
         Window = MakeWindow();
     }
 

@@ -37,7 +37,8 @@ namespace {
 
 const char* const OrgName = "Veltrin Installer Wizard Tests";
 
-std::string ProgramDir()
+// The program folder of this build when CTest names none.
+std::string BuiltProgramDir()
 {
     const char* dir = std::getenv("VI_PROGRAM_DIR");
     return IncludeTrailingPathDelimiter(dir && *dir ? dir : VI_BUILD_PROGRAM_DIR);
@@ -53,8 +54,7 @@ protected:
         FOldHome = home ? std::optional<std::string>(home) : std::nullopt;
         ForceDirectories(Temp.File("home"));
         setenv("HOME", Temp.File("home").c_str(), 1);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(Temp.File("settings")));
+        KeepSettingsIn(Temp.File("settings"));
         QSettings(QString::fromLatin1(OrgName), QStringLiteral("1.0")).clear();
     }
     ~WizardTestBase() override
@@ -81,7 +81,7 @@ protected:
     // A wizard over a new project, made after the test has set "lastfolder".
     TfmWizard& Open()
     {
-        Wizard = std::make_unique<TfmWizard>(&Messages, &Dialogs, &Settings, ProgramDir());
+        Wizard = std::make_unique<TfmWizard>(&Messages, &Dialogs, &Settings, BuiltProgramDir());
         Wizard->SetProject(&Project);
         return *Wizard;
     }
@@ -325,9 +325,9 @@ TEST_F(WizardTest, FinishWritesTheProjectAndItsFilesBesideIt)
     EXPECT_EQ(project->AppName(), "My Application");
     // The texts file is the one that opening x.vip.vip looks for.
     EXPECT_EQ(project->GetResourceFileName(), AppendPath(dir, "x.vip_res.dat"));
-    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "x.vip_res.dat")), ReadFileBytes(ProgramDir() + "Resources.dat"));
+    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "x.vip_res.dat")), ReadFileBytes(BuiltProgramDir() + "Resources.dat"));
     EXPECT_FALSE(FileExists(AppendPath(dir, "x_res.dat")));
-    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "EULA_Neutral.txt")), ReadFileBytes(ProgramDir() + "EULA_Neutral.txt"));
+    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "EULA_Neutral.txt")), ReadFileBytes(BuiltProgramDir() + "EULA_Neutral.txt"));
 }
 
 TEST_F(WizardTest, FinishKeepsTextsAndLicenceAlreadyInTheFolder)
@@ -433,7 +433,7 @@ protected:
     {
         auto settings = std::make_unique<TSettings>(OrgName, "1.0");
         settings->SetCompanySource([] { return std::optional<std::string>("Test Company"); });
-        Window = std::make_unique<TfmMain>(&Messages, &Dialogs, std::move(settings), ProgramDir());
+        Window = std::make_unique<TfmMain>(&Messages, &Dialogs, std::move(settings), BuiltProgramDir());
         Window->SetModalRunner([this](QDialog& dialog) {
             auto* wizard = qobject_cast<TfmWizard*>(&dialog);
             EXPECT_NE(wizard, nullptr);

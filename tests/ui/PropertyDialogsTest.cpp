@@ -131,6 +131,15 @@ protected:
         Dialogs.AnyFileAnswer = path;
         Dialog.BrowseSource();
     }
+    // Chooses the source; the edit shows it, and the platforms and the
+    // processor are those given.
+    void ExpectSourceChosen(const std::string& path, const std::vector<int>& checked, int processor)
+    {
+        ChooseSource(path);
+        EXPECT_EQ(Checked(), checked) << path;
+        EXPECT_EQ(Processor()->currentIndex(), processor) << path;
+        EXPECT_EQ(Find<QLineEdit>("eSource")->text(), QString::fromStdString(path));
+    }
 
     TScriptedMessages Messages;
     TFakeFileDialogs Dialogs;
@@ -145,19 +154,14 @@ protected:
 TEST_F(FilePropertiesTest, SourceInAFolderNamedForATargetChecksItsPlatformAndProcessor)
 {
     Dialog.SetFile(&File);
-    ChooseSource("C:\\Projects\\sdk\\HPC 2000 SH3\\app.exe");
-    EXPECT_EQ(Checked(), std::vector<int>{plHPC2000});
-    EXPECT_EQ(Processor()->currentIndex(), pHitachiSH3);
-    EXPECT_EQ(Find<QLineEdit>("eSource")->text(), QStringLiteral("C:\\Projects\\sdk\\HPC 2000 SH3\\app.exe"));
+    ExpectSourceChosen("C:\\Projects\\sdk\\HPC 2000 SH3\\app.exe", {plHPC2000}, pHitachiSH3);
 }
 
 TEST_F(FilePropertiesTest, SourceInARootFolderChecksNothing)
 {
     File.SetProcessor(pMIPSR3000);
     Dialog.SetFile(&File);
-    ChooseSource("/app.exe");
-    EXPECT_TRUE(Checked().empty());
-    EXPECT_EQ(Processor()->currentIndex(), pMIPSR3000);
+    ExpectSourceChosen("/app.exe", {}, pMIPSR3000);
 }
 
 TEST_F(FilePropertiesTest, SecondSourceLeavesPlatformsAndProcessorAlone)
@@ -167,10 +171,7 @@ TEST_F(FilePropertiesTest, SecondSourceLeavesPlatformsAndProcessorAlone)
     File.SetPlatforms(TPlatforms{plHPC});
     File.SetProcessor(pHitachiSH4);
     Dialog.SetFile(&File);
-    ChooseSource("/home/me/build/ARMV4/app.exe");
-    EXPECT_EQ(Checked(), std::vector<int>{plHPC});
-    EXPECT_EQ(Processor()->currentIndex(), pHitachiSH4);
-    EXPECT_EQ(Find<QLineEdit>("eSource")->text(), QStringLiteral("/home/me/build/ARMV4/app.exe"));
+    ExpectSourceChosen("/home/me/build/ARMV4/app.exe", {plHPC}, pHitachiSH4);
 }
 
 TEST_F(FilePropertiesTest, PickingTheDefaultFolderSelectsUseDefault)

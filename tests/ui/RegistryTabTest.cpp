@@ -32,15 +32,6 @@
 
 namespace {
 
-int Press(QDialog& dialog, const char* button)
-{
-    auto* found = dialog.findChild<QAbstractButton*>(QString::fromLatin1(button));
-    EXPECT_NE(found, nullptr) << button;
-    if (found)
-        found->click();
-    return dialog.result();
-}
-
 TVeltrinEdit* DwordEdit(QDialog& dialog)
 {
     return dialog.findChild<TVeltrinEdit*>(QStringLiteral("eData"));
