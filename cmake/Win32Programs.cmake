@@ -13,12 +13,16 @@ option(VI_BUILD_WIN64_TWINS "Also build x86-64 twins of the Windows programs for
 
 set(VI_WIN64_DIR ${CMAKE_BINARY_DIR}/win64)
 
-find_program(VI_MINGW_CXX i686-w64-mingw32-g++)
-if(NOT VI_MINGW_CXX)
-  message(FATAL_ERROR
-    "i686-w64-mingw32-g++ not found: the Windows programs inside packages cannot be built. "
-    "Run scripts/bootstrap (or configure with -DVI_BUILD_WIN32_PROGRAMS=OFF).")
-endif()
+# vi_require_compiler(<variable> <compiler> <what needs it> <option that turns it off>)
+function(vi_require_compiler variable compiler purpose option)
+  find_program(${variable} ${compiler})
+  if(NOT ${variable})
+    message(FATAL_ERROR "${compiler} not found: ${purpose} cannot be built. "
+      "Run scripts/bootstrap (or configure with -D${option}=OFF).")
+  endif()
+endfunction()
+
+vi_require_compiler(VI_MINGW_CXX i686-w64-mingw32-g++ "the Windows programs inside packages" VI_BUILD_WIN32_PROGRAMS)
 
 include(ExternalProject)
 
@@ -49,12 +53,7 @@ vi_cross_build(vi_win32 mingw-i686.cmake ${CMAKE_BINARY_DIR}/win32
   ${VI_PROGRAM_DIR} ${VI_TOOLS_DIR} ${CMAKE_BINARY_DIR}/tests)
 
 if(VI_BUILD_WIN64_TWINS)
-  find_program(VI_MINGW64_CXX x86_64-w64-mingw32-g++)
-  if(NOT VI_MINGW64_CXX)
-    message(FATAL_ERROR
-      "x86_64-w64-mingw32-g++ not found: the x86-64 test twins cannot be built. "
-      "Run scripts/bootstrap (or configure with -DVI_BUILD_WIN64_TWINS=OFF).")
-  endif()
+  vi_require_compiler(VI_MINGW64_CXX x86_64-w64-mingw32-g++ "the x86-64 test twins" VI_BUILD_WIN64_TWINS)
   file(MAKE_DIRECTORY ${VI_WIN64_DIR}/bin/Tools)
   vi_cross_build(vi_win64 mingw-x86_64.cmake ${CMAKE_BINARY_DIR}/win64-build
     ${VI_WIN64_DIR}/bin ${VI_WIN64_DIR}/bin/Tools ${VI_WIN64_DIR}/tests)

@@ -4,13 +4,10 @@
 # write of them reported, errors on standard error with a non-zero status,
 # and the builder's progress line only on a terminal and never with --quiet.
 #   cli_conventions.sh PROGRAM_DIR EXAMPLE_DIR VERSION
-set -euo pipefail
+source "$(dirname "$0")/scratch.sh"
 bin=$1
 example=$2
 version=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 
 # run NAME PROGRAM ARGS...: status in $rc, streams in $work/NAME.out/.err

@@ -3,12 +3,9 @@
 # freedesktop and AppStream formats, the project file type as the MIME
 # database reads it, and the icons in the sizes their folders promise.
 #   desktop_files.sh ROOT
-set -euo pipefail
+source "$(dirname "$0")/scratch.sh"
 root=$1
 share="$root/root/usr/share"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 id=org.veltrin.Installer
 desktop="$share/applications/$id.desktop"
 

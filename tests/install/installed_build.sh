@@ -2,12 +2,9 @@
 # The headless build of the example, with the builder, the example and every
 # file they need taken from the unpacked package only.
 #   installed_build.sh ROOT
-set -euo pipefail
+source "$(dirname "$0")/scratch.sh"
 root=$1
 usr="$root/root/usr"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cp -r "$usr/share/veltrin-installer/examples/Demo" "$work/Demo"
 chmod -R u+w "$work/Demo"

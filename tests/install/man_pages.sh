@@ -3,12 +3,9 @@
 # and each page documents every option its program's --help names, so the
 # two cannot drift apart unnoticed.
 #   man_pages.sh ROOT
-set -euo pipefail
+source "$(dirname "$0")/scratch.sh"
 root=$1
 usr="$root/root/usr"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 export MANWIDTH=80 MAN_KEEP_FORMATTING=0 LC_ALL=C.UTF-8
 
 for page in veltrin-installer viscramble veltrin-cabwiz; do

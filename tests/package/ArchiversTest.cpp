@@ -32,6 +32,24 @@ struct TArchiveEntry {
     std::string Content;
 };
 
+// What archiving the files reported: percentages per file, and messages.
+struct TCompressed {
+    std::map<std::string, std::vector<int>> Progress;
+    std::vector<std::string> Messages;
+};
+
+TCompressed Compress(const std::vector<std::string>& files, const std::string& archive)
+{
+    TCompressed result;
+    TZipCompressor compressor;
+    compressor.SetFiles(files);
+    compressor.SetArchiveName(archive);
+    compressor.SetProgress([&](const std::string& name, int percent) { result.Progress[name].push_back(percent); });
+    compressor.Execute();
+    result.Messages = compressor.Messages();
+    return result;
+}
+
 std::vector<TArchiveEntry> ReadArchive(const std::string& path)
 {
     int error = 0;
@@ -106,12 +124,9 @@ TEST(ZipCompressorTest, StoresBareNamesInOrderAndReplacesAnOldArchive)
 
     std::vector<std::string> files = {dir.File("w/Demo.PPC300_2577.CAB"), dir.File("t/Demo.ini"),
                                       dir.File("w/EULA_German.txt"), dir.File("t/VI.INI"), dir.File("empty.txt")};
-    std::map<std::string, std::vector<int>> progress;
-    TZipCompressor compressor;
-    compressor.SetFiles(files);
-    compressor.SetArchiveName(dir.File("Main.ZIP"));
-    compressor.SetProgress([&](const std::string& name, int percent) { progress[name].push_back(percent); });
-    ASSERT_NO_THROW(compressor.Execute());
+    TCompressed compressed;
+    ASSERT_NO_THROW(compressed = Compress(files, dir.File("Main.ZIP")));
+    auto& progress = compressed.Progress;
 
     std::vector<TArchiveEntry> entries = ReadArchive(dir.File("Main.ZIP"));
     ASSERT_EQ(entries.size(), 4u);
@@ -126,8 +141,8 @@ TEST(ZipCompressorTest, StoresBareNamesInOrderAndReplacesAnOldArchive)
     EXPECT_EQ(entries[2].Method, ZIP_CM_DEFLATE);
 
     // The licence that does not exist is left out and said so.
-    ASSERT_EQ(compressor.Messages().size(), 1u);
-    EXPECT_NE(compressor.Messages()[0].find("EULA_German.txt"), std::string::npos);
+    ASSERT_EQ(compressed.Messages.size(), 1u);
+    EXPECT_NE(compressed.Messages[0].find("EULA_German.txt"), std::string::npos);
 
     for (const char* name : {"Demo.PPC300_2577.CAB", "Demo.ini", "VI.INI", "empty.txt"}) {
         const std::vector<int>& steps = progress[name];
@@ -147,14 +162,12 @@ TEST(ZipCompressorTest, SameBareNameFromTwoFoldersKeepsOneEntry)
     dir.Write("a/icon.ico", "first");
     dir.Write("b/icon.ico", "second");
     std::vector<std::string> files = {dir.File("a/icon.ico"), dir.File("b/icon.ico")};
-    TZipCompressor compressor;
-    compressor.SetFiles(files);
-    compressor.SetArchiveName(dir.File("x.zip"));
-    ASSERT_NO_THROW(compressor.Execute());
+    TCompressed compressed;
+    ASSERT_NO_THROW(compressed = Compress(files, dir.File("x.zip")));
     std::vector<TArchiveEntry> entries = ReadArchive(dir.File("x.zip"));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].Content, "second");
-    EXPECT_EQ(compressor.Messages().size(), 1u);
+    EXPECT_EQ(compressed.Messages.size(), 1u);
 }
 
 TEST(ZipCompressorTest, OnlyMissingFilesWritesNothing)
@@ -248,12 +261,9 @@ TEST(ZipCompressorTest, MixedDataIsDeflatedWhereItShrinks)
     dir.Write("media.jpg", RandomBytes(3 * part));
     dir.Write("big.txt", TextBytes(3 * part, 3));
     std::vector<std::string> files = {dir.File("Demo.PPC300_2577.CAB"), dir.File("media.jpg"), dir.File("big.txt")};
-    std::map<std::string, std::vector<int>> progress;
-    TZipCompressor compressor;
-    compressor.SetFiles(files);
-    compressor.SetArchiveName(dir.File("Main.ZIP"));
-    compressor.SetProgress([&](const std::string& name, int percent) { progress[name].push_back(percent); });
-    ASSERT_NO_THROW(compressor.Execute());
+    TCompressed compressed;
+    ASSERT_NO_THROW(compressed = Compress(files, dir.File("Main.ZIP")));
+    auto& progress = compressed.Progress;
 
     std::vector<TArchiveEntry> entries = ReadArchive(dir.File("Main.ZIP"));
     ASSERT_EQ(entries.size(), 3u);
@@ -491,15 +501,12 @@ TEST(FreeExtractorTest, MakesAPackageWithTheRealTool)
     dir.Write("Demo.CAB", RandomBytes(100000));
     dir.Write("Setup.exe", "MZ setup program");
     std::vector<std::string> files = {dir.File("Demo.CAB"), dir.File("Setup.exe")};
-    TZipCompressor compressor;
-    compressor.SetFiles(files);
-    compressor.SetArchiveName(dir.File("Main Build.ZIP"));
-    ASSERT_NO_THROW(compressor.Execute());
+    ASSERT_NO_THROW(Compress(files, dir.File("Main Build.ZIP")));
 
     ForceDirectories(dir.File("Main Build"));
     TFreeExtractor extractor;
     extractor.SetToolsDir(AppendPath(programDir, "Tools"));
-    extractor.SetArchive(compressor.ArchiveName());
+    extractor.SetArchive(dir.File("Main Build.ZIP"));
     extractor.SetOutput(AppendPath(dir.File("Main Build"), "Setup.exe"));
     extractor.SetTitle("The \"Best\" Viewer");
     extractor.SetExec("$temp$\\Setup.exe");

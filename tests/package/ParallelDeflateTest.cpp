@@ -1,4 +1,5 @@
 #include "package/ParallelDeflate.h"
+#include "support/RandomData.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -23,14 +24,6 @@ std::vector<uint8_t> Text(size_t size, unsigned salt)
     return out;
 }
 
-std::vector<uint8_t> Noise(size_t size, unsigned salt)
-{
-    std::mt19937 random(salt);
-    std::vector<uint8_t> out(size);
-    for (uint8_t& b : out)
-        b = static_cast<uint8_t>(random());
-    return out;
-}
 
 // Feeds the data in pieces of the buffer's size, or of `piece` when smaller,
 // as a file read in slices does.
@@ -86,7 +79,7 @@ TEST(ParallelDeflateTest, OneStreamThatInflatesToTheDataWhateverTheWorkers)
 {
     // Text and noise across several 1 MiB blocks, with an odd tail.
     std::vector<uint8_t> data = Text(1500 * 1024, 1);
-    std::vector<uint8_t> noise = Noise(900 * 1024, 2);
+    std::vector<uint8_t> noise = RandomBytes(900 * 1024, 2);
     data.insert(data.end(), noise.begin(), noise.end());
     std::vector<uint8_t> tail = Text(777 * 1024 + 13, 3);
     data.insert(data.end(), tail.begin(), tail.end());

@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "common/Platform.h"
 #include "support/TestSupport.h"
+#include "support/RandomData.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +11,6 @@
 
 namespace {
 
-std::vector<uint8_t> RandomBytes(size_t n, unsigned salt)
-{
-    std::mt19937 rng(salt);
-    std::vector<uint8_t> data(n);
-    for (auto& b : data)
-        b = static_cast<uint8_t>(rng());
-    return data;
-}
 
 } // namespace
 

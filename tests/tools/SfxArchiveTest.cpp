@@ -6,6 +6,7 @@
 #include "common/Platform.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
+#include "support/RandomData.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +16,6 @@
 
 namespace {
 
-std::string RandomText(size_t size, unsigned salt)
-{
-    std::mt19937 random(salt);
-    std::string text(size, '\0');
-    for (char& c : text)
-        c = static_cast<char>(random());
-    return text;
-}
 
 std::vector<uint8_t> MakeZip(const std::vector<std::pair<std::string, std::string>>& entries, bool store)
 {

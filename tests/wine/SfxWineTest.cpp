@@ -10,6 +10,7 @@
 #include "common/Platform.h"
 #include "support/TestSupport.h"
 #include "WineRun.h"
+#include "support/RandomData.h"
 
 #include <gtest/gtest.h>
 
@@ -28,14 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string RandomBytes(size_t size, unsigned salt)
-{
-    std::mt19937 random(salt);
-    std::string text(size, '\0');
-    for (char& c : text)
-        c = static_cast<char>(random());
-    return text;
-}
 
 
 class SfxWineTest : public ::testing::Test {
@@ -102,7 +95,7 @@ protected:
 
 TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
 {
-    const std::string cab = RandomBytes(400000, 7);
+    const std::string cab = RandomText(400000, 7);
     const std::string ini = "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n";
     WriteTestZip(FDir.File("Main.ZIP"), {{"Demo.PPC300_2577.CAB", cab},
                                          {"Demo.ini", ini},
