@@ -1,5 +1,6 @@
 #include "Screenshots.h"
 
+#include "examples/GermanTexts.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
@@ -211,26 +212,7 @@ void SaveLanguageWindows(TfmMain& main, const QString& dir)
         });
         main.RunCommand([&main] { main.btAddLanguageClick(); });
         main.SetModalRunner(nullptr);
-        // Windows-1252, as the texts file holds it.
-        const std::pair<const char*, const char*> german[] = {
-            {"1.String1", "Willkommen beim Setup von %APPNAME%."},
-            {"1.String2", "Dieser Assistent installiert %APPNAME% von %COMPANYNAME% auf Ihrem mobilen Ger\xE4t."},
-            {"1.String3", "Klicken Sie auf Weiter, um fortzufahren, oder auf Abbrechen, um das Setup zu beenden."},
-            {"1.String4", "Sprache des Setups:"},
-            {"1.TopString", "Willkommen"},
-            {"2.License1", "Bitte lesen Sie den folgenden Lizenzvertrag sorgf\xE4ltig durch."},
-            {"2.Accept", "Ich akzeptiere die Bedingungen des Lizenzvertrags"},
-            {"2.DoNotAccept", "Ich akzeptiere die Bedingungen des Lizenzvertrags nicht"},
-            {"2.TopString", "Lizenzvertrag"},
-            {"3.String1", "Das Setup von %APPNAME% ist auf diesem Computer abgeschlossen."},
-            {"3.String2", "%APPNAME% wird beim n\xE4" "chsten Verbinden auf Ihr Ger\xE4t kopiert."},
-            {"3.TopString", "Setup abgeschlossen"},
-            {"4.BackBtn", "< &Zur\xFC" "ck"},
-            {"4.NextBtn", "&Weiter >"},
-            {"4.FinishBtn", "&Fertig stellen"},
-            {"4.CancelBtn", "Abbrechen"},
-        };
-        for (const auto& [key, text] : german)
+        for (const auto& [key, text] : GermanWizardTexts)
             main.TextsFile()->WriteString("German", key, text);
     }
     auto node = [tree](const char* caption) {
