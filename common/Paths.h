@@ -54,8 +54,25 @@ std::string NormalizeHostPath(const std::string& path);
 // Removes every occurrence of / \ : * ? " < > | from the text.
 std::string StripFileNameChars(const std::string& text);
 
-// Case-insensitive comparison of ASCII letters (file names, INI keys).
-bool SameText(const std::string& a, const std::string& b);
+// Case-insensitive comparison of ASCII letters (file names, INI keys), for
+// narrow and wide strings alike; no locale, so it works the same on every
+// system.
+template <typename String>
+bool SameAsciiText(const String& a, const String& b)
+{
+    using Char = typename String::value_type;
+    auto fold = [](Char c) { return c >= Char('A') && c <= Char('Z') ? Char(c - Char('A') + Char('a')) : c; };
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
+inline bool SameText(const std::string& a, const std::string& b)
+{
+    return SameAsciiText(a, b);
+}
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);
 // Blanks and control characters removed at both ends (bytes <= ' ').

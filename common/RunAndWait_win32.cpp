@@ -82,6 +82,21 @@ std::wstring CommandLine(const std::string& program, const std::string& argument
     throw Exception(OSErrorText(static_cast<int>(GetLastError())));
 }
 
+// Starts the program; returns its process handle (the thread's is closed)
+// or raises the system's error.
+HANDLE StartProcess(const std::string& program, const std::string& arguments, const std::string& workingDir,
+                    STARTUPINFOW& si, bool inheritHandles)
+{
+    std::wstring commandLine = CommandLine(program, arguments);
+    std::wstring folder = WideFromUtf8(workingDir);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : folder.c_str(), &si, &pi))
+        RaiseLastOSError();
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
 } // namespace
 
 int RunConsoleProgram(const std::string& program, const std::string& arguments, const std::string& workingDir,
@@ -100,14 +115,7 @@ int RunConsoleProgram(const std::string& program, const std::string& arguments, 
     si.hStdOutput = out.Write;
     si.hStdError = err.Write;
 
-    std::wstring commandLine = CommandLine(program, arguments);
-    std::wstring folder = WideFromUtf8(workingDir);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingDir.empty() ? nullptr : folder.c_str(), &si, &pi))
-        RaiseLastOSError();
-    CloseHandle(pi.hThread);
-    HANDLE process = pi.hProcess;
+    HANDLE process = StartProcess(program, arguments, workingDir, si, true);
 
     // The child has its copies; closing ours gives it an empty standard
     // input and lets the drain threads see end-of-file when it is done.
@@ -170,14 +178,7 @@ int RunGuiAndWait(const std::string& program, const std::string& arguments, cons
     // it asks, and no inherited handles, which a GUI program has no use for.
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    std::wstring commandLine = CommandLine(program, arguments);
-    std::wstring folder = WideFromUtf8(workingDir);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : folder.c_str(), &si, &pi))
-        RaiseLastOSError();
-    CloseHandle(pi.hThread);
-    HANDLE process = pi.hProcess;
+    HANDLE process = StartProcess(program, arguments, workingDir, si, false);
 
     // Waiting without pumping would make every window of this thread stop
     // painting, and Windows would mark it "Not Responding".

@@ -8,6 +8,7 @@
 
 #include "common/DllSearch_win32.h"
 #include "common/Exception.h"
+#include "common/Paths.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -372,25 +373,14 @@ void Unpack(const TSfxArchive& archive, const std::wstring& folder, TProgressWin
     }
 }
 
-// The macro is ASCII: a comparison that folds only ASCII letters is enough,
-// and works on every Windows (CompareStringOrdinal needs Vista).
-bool SameAsciiText(const std::wstring& a, const std::wstring& b)
-{
-    auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; };
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    return true;
-}
-
 std::wstring ResolveExec(const std::string& exec, const std::wstring& folder)
 {
     std::wstring text = Widen(exec, 1252);
     const std::wstring macro = L"$temp$";
     std::wstring result;
     for (size_t i = 0; i < text.size();) {
+        // The macro is ASCII: folding ASCII letters is enough, and works on
+        // every Windows (CompareStringOrdinal needs Vista).
         if (text.size() - i >= macro.size() && SameAsciiText(text.substr(i, macro.size()), macro)) {
             result += folder;
             i += macro.size();
