@@ -6,6 +6,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "common/RunAndWait.h"
+#include "TimesReporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -119,17 +120,6 @@ void BM_GcabBaseline(benchmark::State& state)
 BENCHMARK(BM_GcabBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_CabWiz)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// Prints the usual table, then the ratio of the two real times.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const auto& run : runs)
-            FTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> FTimes;
-};
 
 } // namespace
 
@@ -137,15 +127,10 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     Payload(); // generated before any timing
-    TRatioReporter reporter;
+    TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    double ours = 0, baseline = 0;
-    for (const auto& [name, time] : reporter.FTimes) {
-        if (name.rfind("BM_CabWiz", 0) == 0)
-            ours = time;
-        else if (name.rfind("BM_GcabBaseline", 0) == 0)
-            baseline = time;
-    }
+    const double ours = reporter.Time("BM_CabWiz");
+    const double baseline = reporter.Time("BM_GcabBaseline");
     if (ours > 0 && baseline > 0)
         std::printf("CABWIZ.exe / gcab -c real time: %.2f (below 1 means ours is faster)\n", ours / baseline);
     RemoveTree(Payload().FRoot);

@@ -27,6 +27,7 @@
 #include "common/Platform.h"
 #include "common/RunAndWait.h"
 #include "model/Project.h"
+#include "TimesReporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -463,19 +464,6 @@ BENCHMARK(BM_StageCabs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteration
 BENCHMARK(BM_StageZip)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_StageSfx)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-// The usual table, then the ratio of the mean real times of the whole build
-// and the baseline.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const auto& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean")
-                FMeans[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> FMeans;
-};
 
 } // namespace
 
@@ -488,10 +476,10 @@ int main(int argc, char** argv)
     try {
         Payload(); // generated before any timing
         std::printf("Payload: %.0f MiB in %s\n", double(Payload().FBytes) / double(1 << 20), Payload().FRoot.c_str());
-        TRatioReporter reporter;
+        TTimesReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
-        double ours = reporter.FMeans["BM_WholeBuild"];
-        double baseline = reporter.FMeans["BM_Baseline"];
+        double ours = reporter.Time("BM_WholeBuild");
+        double baseline = reporter.Time("BM_Baseline");
         if (ours > 0 && baseline > 0)
             std::printf("Whole build / (gcab -c + zip -6), mean real time: %.0f ms / %.0f ms = %.2f "
                         "(below 1: ours is faster)\n",
