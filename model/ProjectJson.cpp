@@ -502,6 +502,19 @@ void SplitSource(const std::string& source, std::string& dir, std::string& name)
     name = cut == std::string::npos ? source : source.substr(cut + 1);
 }
 
+// The source folder and file name of a file or setup DLL from its "source",
+// which must name a file.
+template <typename T>
+void ReadSource(const TNode& item, T& object)
+{
+    std::string dir, name;
+    SplitSource(item.Field("source").Text(), dir, name);
+    if (name.empty())
+        item.Field("source").Fail("expected the path of a file, not of a folder");
+    object.SetSourceDir(dir);
+    object.SetFileName(name);
+}
+
 class TImport {
 public:
     explicit TImport(std::unique_ptr<TProject> project) : FProject(std::move(project)) {}
@@ -619,12 +632,7 @@ private:
         for (const TNode& item : list.Elements()) {
             item.ExpectObject({"source", "folder", "ownFolder", "platforms", "processor", "copyMode", "options"});
             auto file = std::make_unique<TFile>();
-            std::string dir, name;
-            SplitSource(item.Field("source").Text(), dir, name);
-            if (name.empty())
-                item.Field("source").Fail("expected the path of a file, not of a folder");
-            file->SetSourceDir(dir);
-            file->SetFileName(name);
+            ReadSource(item, *file);
 
             const TNode folder = item.Field("folder");
             if (folder.Json().is_string() && folder.Json().get<std::string>() == kDefaultFolderWord) {
@@ -697,12 +705,7 @@ private:
         for (const TNode& item : list.Elements()) {
             item.ExpectObject({"source", "platforms", "processor"});
             auto dll = std::make_unique<TSetupDLL>();
-            std::string dir, name;
-            SplitSource(item.Field("source").Text(), dir, name);
-            if (name.empty())
-                item.Field("source").Fail("expected the path of a file, not of a folder");
-            dll->SetSourceDir(dir);
-            dll->SetFileName(name);
+            ReadSource(item, *dll);
             dll->SetPlatforms(ReadPlatforms(item.Field("platforms")));
             dll->SetProcessor(ReadProcessor(item.Field("processor")));
             FProject->SetupDlls().Add(std::move(dll));
