@@ -5,8 +5,24 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <utility>
 
 namespace {
+
+// The characters that control words stand for (\tab, \emdash, ...); 0 for
+// any other word.
+char32_t SymbolOfWord(const std::string& word)
+{
+    static const std::pair<const char*, char32_t> symbols[] = {
+        {"tab", '\t'},         {"line", '\n'},       {"emdash", 0x2014},    {"endash", 0x2013},
+        {"lquote", 0x2018},    {"rquote", 0x2019},   {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+        {"bullet", 0x2022},    {"emspace", ' '},     {"enspace", ' '},      {"qmspace", ' '},
+    };
+    for (const auto& [name, symbol] : symbols)
+        if (word == name)
+            return symbol;
+    return 0;
+}
 
 // Groups nested deeper than this are skipped whole: no licence needs more,
 // and the reader's state stack must not grow with a hostile file.
@@ -308,26 +324,8 @@ private:
             s.UnicodeSkip = std::clamp(param, 0, 8);
         } else if (word == "u") {
             Unicode(param);
-        } else if (word == "tab") {
-            Code('\t');
-        } else if (word == "line") {
-            Code('\n');
-        } else if (word == "emdash") {
-            Code(0x2014);
-        } else if (word == "endash") {
-            Code(0x2013);
-        } else if (word == "lquote") {
-            Code(0x2018);
-        } else if (word == "rquote") {
-            Code(0x2019);
-        } else if (word == "ldblquote") {
-            Code(0x201C);
-        } else if (word == "rdblquote") {
-            Code(0x201D);
-        } else if (word == "bullet") {
-            Code(0x2022);
-        } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
-            Code(' ');
+        } else if (char32_t symbol = SymbolOfWord(word)) {
+            Code(symbol);
         } else if (word == "sect" || word == "page") {
             Paragraph();
         }
