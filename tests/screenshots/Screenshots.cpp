@@ -5,6 +5,7 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "storage/LanguageManager.h"
+#include "storage/Settings.h"
 #include "storage/uScramble.h"
 #include "support/SampleProject.h"
 #include "ui/AboutBox.h"
@@ -23,6 +24,7 @@
 #include "ui/fmRuntimeWizard.h"
 #include "ui/fmSetupDllProperties.h"
 #include "ui/fmSetupImage.h"
+#include "ui/fmSigning.h"
 #include "ui/fmShortcutProperties.h"
 #include "ui/fmSplash.h"
 #include "ui/fmWizard.h"
@@ -425,6 +427,18 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
     image.show();
     Save(image, dir, "dialog-setup-image");
     image.hide();
+
+    {
+        // Settings of this run only: the driver's settings live in a scratch folder.
+        TSettings settings;
+        settings.WriteSetting("signpkcs12", "/home/author/keys/FieldOrders.p12");
+        settings.WriteSetting("signtimestamp", "http://timestamp.example.com");
+        TfmSigning signing(nullptr, nullptr, &main);
+        signing.SetFrom(settings, "secret");
+        signing.show();
+        Save(signing, dir, "dialog-signing");
+        signing.hide();
+    }
 
     TfmProgress progress(&main);
     progress.show();
