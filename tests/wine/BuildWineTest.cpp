@@ -91,7 +91,8 @@ protected:
     {
         DeleteFileIfExists(FDir.File("record.txt"));
         TRunResult r = RunPackage(FWork + "/" + package, "VI_APPMGR_RECORD", extraEnv);
-        ASSERT_TRUE(FileExists(FDir.File("record.txt"))) << "the Application Manager did not run: " << r.Output;
+        ASSERT_TRUE(FileExists(FDir.File("record.txt")))
+            << "the Application Manager did not run; the package ended with " << r.ExitCode << ": " << r.Output;
         auto record = ReadRecord(FDir.File("record.txt"));
         FRecord = record;
         ASSERT_EQ(Values(record, "startup").size(), 1u);
