@@ -2,6 +2,7 @@
 
 #include "tools/sfxstub/SfxArchive.h"
 #include "tools/sfxstub/SfxLayout.h"
+#include "tools/sfxstub/SfxStreamSource.h"
 
 #include "common/AnsiText.h"
 #include "common/Exception.h"
@@ -14,31 +15,15 @@
 namespace {
 
 // The signed file, read the way the stub reads itself.
-class TSignedFile : public TSfxSource {
-public:
-    explicit TSignedFile(const std::string& path) : FFile(FsPath(path), std::ios::binary)
-    {
-        const int64_t size = FileSize(path);
-        if (!FFile || size < 0)
-            throw Exception("The signed package cannot be read.");
-        FSize = static_cast<uint64_t>(size);
-    }
-    uint64_t Size() const override { return FSize; }
-    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
-    {
-        if (offset > FSize || count > FSize - offset)
-            throw Exception("The signed package cannot be read.");
-        FFile.clear();
-        FFile.seekg(static_cast<std::streamoff>(offset));
-        FFile.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
-        if (!FFile)
-            throw Exception("The signed package cannot be read.");
-    }
-
-private:
-    mutable std::ifstream FFile;
-    uint64_t FSize = 0;
-};
+TSfxStreamSource OpenSigned(const std::string& path)
+{
+    const char* const unreadable = "The signed package cannot be read.";
+    std::ifstream file(FsPath(path), std::ios::binary);
+    const int64_t size = FileSize(path);
+    if (!file || size < 0)
+        throw Exception(unreadable);
+    return TSfxStreamSource(std::move(file), static_cast<uint64_t>(size), unreadable);
+}
 
 // What osslsigncode says about a failure, without its closing "Failed" and
 // OpenSSL's internal error stack, which names source files rather than causes.
@@ -102,11 +87,8 @@ std::string TPackageSigner::Arguments(const std::string& input, const std::strin
 
 void TPackageSigner::Sign(const std::string& package, const std::string& description) const
 {
-    try {
-        ReadFileBytes(FOptions.Pkcs12);
-    } catch (const Exception& e) {
-        throw Exception("The certificate file \"" + FOptions.Pkcs12 + "\" cannot be read. " + e.Message());
-    }
+    if (std::string problem = FileReadProblem(FOptions.Pkcs12); !problem.empty())
+        throw Exception("The certificate file \"" + FOptions.Pkcs12 + "\" cannot be read. " + problem);
 
     // osslsigncode refuses to overwrite, and the package must stay whole
     // until a signed one can take its place.
@@ -132,7 +114,7 @@ void TPackageSigner::Sign(const std::string& package, const std::string& descrip
     // A tool that reports success without writing a signature, or writes one
     // the stub cannot see past, must not pass for a signed package.
     {
-        TSignedFile signedFile(scratch.FSignedTemp);
+        TSfxStreamSource signedFile = OpenSigned(scratch.FSignedTemp);
         if (TSfxLayout::PayloadEnd(signedFile) >= signedFile.Size())
             throw Exception(FOptions.Tool + " wrote no signature into the package.");
         TSfxLayout::Read(signedFile);

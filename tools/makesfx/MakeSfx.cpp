@@ -1,6 +1,7 @@
 #include "tools/makesfx/MakeSfx.h"
 
 #include "tools/sfxstub/SfxArchive.h"
+#include "tools/sfxstub/SfxStreamSource.h"
 
 #include "common/Exception.h"
 #include "common/Paths.h"
@@ -20,33 +21,15 @@ std::string Unquote(const std::string& value)
     return value;
 }
 
-class TFileSource : public TSfxSource {
-public:
-    explicit TFileSource(const std::string& path) : FPath(path), FFile(path, std::ios::binary)
-    {
-        int64_t size = FileSize(path);
-        if (!FFile || size < 0)
-            throw Exception("Cannot open the archive \"" + path + "\".");
-        FSize = static_cast<uint64_t>(size);
-    }
-
-    uint64_t Size() const override { return FSize; }
-    void ReadAt(uint64_t offset, void* buffer, size_t count) const override
-    {
-        if (offset > FSize || count > FSize - offset)
-            throw Exception("Cannot read the archive \"" + FPath + "\".");
-        FFile.clear();
-        FFile.seekg(static_cast<std::streamoff>(offset));
-        FFile.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
-        if (!FFile || static_cast<size_t>(FFile.gcount()) != count)
-            throw Exception("Cannot read the archive \"" + FPath + "\".");
-    }
-
-private:
-    std::string FPath;
-    mutable std::ifstream FFile;
-    uint64_t FSize = 0;
-};
+// The archive, read the way the stub will read it.
+TSfxStreamSource OpenArchive(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    const int64_t size = FileSize(path);
+    if (!file || size < 0)
+        throw Exception("Cannot open the archive \"" + path + "\".");
+    return TSfxStreamSource(std::move(file), static_cast<uint64_t>(size), "Cannot read the archive \"" + path + "\".");
+}
 
 void CopyInto(std::ofstream& out, const std::string& path)
 {
@@ -87,7 +70,7 @@ void CopyArchiveAfterStub(std::ofstream& out, const std::string& zipPath, uint64
 {
     constexpr size_t EndSize = 22, EntrySize = 46;
     constexpr uint32_t SigEnd = 0x06054b50, SigEntry = 0x02014b50;
-    TFileSource source(zipPath);
+    TSfxStreamSource source = OpenArchive(zipPath);
     const uint64_t size = source.Size();
     if (size < EndSize)
         throw Exception("The archive \"" + zipPath + "\" is damaged: too short.");
@@ -190,7 +173,7 @@ void TMakeSfx::Make(const TMakeSfxOptions& options, const std::string& stubPath)
 
     uint64_t zipSize = 0;
     {
-        TFileSource source(options.Zip);
+        TSfxStreamSource source = OpenArchive(options.Zip);
         TSfxArchive archive(source);
         for (const TSfxEntry& e : archive.Entries())
             if (!TSfxArchive::IsSafeName(e.Name))
