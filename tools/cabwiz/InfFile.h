@@ -11,6 +11,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TInfLine {
@@ -53,6 +54,7 @@ public:
 
 private:
     std::map<std::string, std::vector<TInfLine>> FSections; // key: lower-case name
-    std::string Lookup(const std::string& key, bool keepInstallDir, int depth) const;
-    std::string SubstituteDepth(const std::string& text, bool keepInstallDir, int depth) const;
+    void AddLine(std::vector<TInfLine>*& current, std::string_view line, int lineNo);
+    std::string Lookup(const std::string& key, bool keepInstallDir, int depth, int& budget) const;
+    std::string SubstituteDepth(const std::string& text, bool keepInstallDir, int depth, int& budget) const;
 };

@@ -1,5 +1,7 @@
 #include "tools/cabwiz/InfFile.h"
 
+#include "common/Exception.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -87,6 +89,20 @@ TEST(InfFileTest, InstallDirCanStaySymbolic)
     inf.LoadFromText("[CEStrings]\nInstallDir=%CE1%\\App\n");
     EXPECT_EQ(inf.Substitute("%InstallDir%\\x.exe", true), "%InstallDir%\\x.exe");
     EXPECT_EQ(inf.Substitute("%InstallDir%\\x.exe", false), "%CE1%\\App\\x.exe");
+}
+
+TEST(InfFileTest, KeysThatNameEachOtherManyTimesOverFailInsteadOfGrowingWithoutBound)
+{
+    // Eight references a level, eight levels deep: 8^8 replacements unchecked.
+    TInfFile inf;
+    inf.LoadFromText("[Strings]\na=%b%%b%%b%%b%%b%%b%%b%%b%\nb=%a%%a%%a%%a%%a%%a%%a%%a%\nc=%d%%d%\nd=x\n");
+    EXPECT_EQ(inf.Substitute("%c%", false), "xx");
+    try {
+        inf.Substitute("%a%", false);
+        FAIL() << "expected an error";
+    } catch (const Exception& e) {
+        EXPECT_NE(std::string(e.what()).find("name each other too often"), std::string::npos) << e.what();
+    }
 }
 
 TEST(InfFileTest, TextAfterFieldHonoursQuotes)
