@@ -9,7 +9,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "common/WinString.h"
-#include "launcher/Deskstart.h"
+#include "handover/Deskstart.h"
 #include "setupwizard/WizardModel.h"
 #include "storage/uScramble.h"
 

@@ -3,8 +3,8 @@
 // below the user's temporary folder and runs the program the settings name
 // there, waiting for it to end.
 
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxLayout.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxLayout.h"
 
 #include "common/DllSearch_win32.h"
 #include "common/Exception.h"
