@@ -6,11 +6,7 @@
 
 bool IsPathDelimiter(char c)
 {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
     return c == '/' || c == '\\';
-#endif
 }
 
 std::string AppendPath(const std::string& dir, const std::string& name)

@@ -23,8 +23,8 @@ inline constexpr char PathDelim = '/';
 #endif
 inline constexpr char DeviceDelim = '\\';
 
-// True for a character that separates host path parts ("\" and, on POSIX,
-// "/"; on Windows both).
+// True for a character that separates host path parts: "/" and "\" on
+// every host (a POSIX host also reads paths written on Windows).
 bool IsPathDelimiter(char c);
 
 // The directory and the name with exactly one host separator between them.
