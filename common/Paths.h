@@ -75,5 +75,9 @@ inline bool SameText(const std::string& a, const std::string& b)
 }
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);
+// Replaces every occurrence of the placeholder (ASCII letters matched in any
+// case) by the value. The search goes on after each inserted value, so a
+// value that contains the placeholder itself cannot make it endless.
+std::string ReplacePlaceholder(const std::string& text, const std::string& placeholder, const std::string& value);
 // Blanks and control characters removed at both ends (bytes <= ' ').
 std::string Trim(const std::string& text);
