@@ -6,11 +6,7 @@
 
 bool IsPathDelimiter(char c)
 {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
     return c == '/' || c == '\\';
-#endif
 }
 
 std::string AppendPath(const std::string& dir, const std::string& name)
@@ -133,6 +129,26 @@ std::string LowerCase(const std::string& text)
 {
     std::string result = text;
     std::transform(result.begin(), result.end(), result.begin(), AsciiLower);
+    return result;
+}
+
+std::string ReplacePlaceholder(const std::string& text, const std::string& placeholder, const std::string& value)
+{
+    // Upper-casing keeps every byte where it was, so positions in the
+    // upper-cased copy are positions in the text.
+    const std::string upper = UpperCase(text);
+    const std::string key = UpperCase(placeholder);
+    std::string result;
+    size_t from = 0;
+    for (;;) {
+        size_t at = upper.find(key, from);
+        if (at == std::string::npos)
+            break;
+        result.append(text, from, at - from);
+        result += value;
+        from = at + key.size();
+    }
+    result.append(text, from, std::string::npos);
     return result;
 }
 

@@ -23,8 +23,8 @@ inline constexpr char PathDelim = '/';
 #endif
 inline constexpr char DeviceDelim = '\\';
 
-// True for a character that separates host path parts ("\" and, on POSIX,
-// "/"; on Windows both).
+// True for a character that separates host path parts: "/" and "\" on
+// every host (a POSIX host also reads paths written on Windows).
 bool IsPathDelimiter(char c);
 
 // The directory and the name with exactly one host separator between them.
@@ -75,5 +75,9 @@ inline bool SameText(const std::string& a, const std::string& b)
 }
 std::string UpperCase(const std::string& text);
 std::string LowerCase(const std::string& text);
+// Replaces every occurrence of the placeholder (ASCII letters matched in any
+// case) by the value. The search goes on after each inserted value, so a
+// value that contains the placeholder itself cannot make it endless.
+std::string ReplacePlaceholder(const std::string& text, const std::string& placeholder, const std::string& value);
 // Blanks and control characters removed at both ends (bytes <= ' ').
 std::string Trim(const std::string& text);

@@ -2,7 +2,10 @@
 
 // The one place where the program talks to the operating system. Platform.cpp
 // holds what the standard library does portably; Platform_posix.cpp and
-// Platform_win32.cpp hold the rest. No other file tests _WIN32.
+// Platform_win32.cpp hold the rest; the build picks one of the two. Of the
+// other sources only common/Paths tests _WIN32: for the host's separator,
+// the drive colon that ends a Windows path's folder part, and the turning of
+// paths written on Windows into POSIX ones.
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // to check what the CAB tool wrote.
 
 #include "common/Exception.h"
-#include "tools/cabwiz/SetupFileReader.h"
+#include "formats/SetupFileReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,9 +3,9 @@
 // lookup of the archive in a whole program file, certificate table and all.
 
 #include "common/Exception.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxLayout.h"
 #include "support/MemorySource.h"
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxLayout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -51,8 +51,6 @@ public:
     constexpr TSmallSet operator+(TSmallSet o) const { return FromBits(uint16_t(FBits | o.FBits)); }
     constexpr TSmallSet operator-(TSmallSet o) const { return FromBits(uint16_t(FBits & ~o.FBits)); }
     constexpr bool operator==(const TSmallSet&) const = default;
-    // True when every member of this set is in o.
-    constexpr bool SubsetOf(TSmallSet o) const { return (FBits & ~o.FBits) == 0; }
     constexpr bool Intersects(TSmallSet o) const { return (FBits & o.FBits) != 0; }
 
 private:

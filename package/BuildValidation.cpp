@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "common/SourceDate.h"
+#include "formats/MemberName.h"
 #include "model/Builds.h"
 #include "package/BuildDriverCallbacks.h"
 #include "model/Files.h"
@@ -11,7 +12,6 @@
 #include "model/Project.h"
 #include "package/DeviceSectionPlan.h"
 #include "package/PackageFiles.h"
-#include "tools/cabwiz/MemberName.h"
 
 #include <fstream>
 #include <unordered_map>

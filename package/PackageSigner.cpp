@@ -1,8 +1,8 @@
 #include "package/PackageSigner.h"
 
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxLayout.h"
-#include "tools/sfxstub/SfxStreamSource.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxLayout.h"
+#include "formats/SfxStreamSource.h"
 
 #include "common/AnsiText.h"
 #include "common/Exception.h"

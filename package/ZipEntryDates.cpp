@@ -2,7 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Platform.h"
-#include "tools/sfxstub/ZipFormat.h"
+#include "formats/ZipFormat.h"
 
 #include <algorithm>
 #include <chrono>

@@ -9,7 +9,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "common/WinString.h"
-#include "launcher/Deskstart.h"
+#include "handover/Deskstart.h"
 #include "setupwizard/WizardModel.h"
 #include "storage/uScramble.h"
 
@@ -66,10 +66,17 @@ void SetText(HWND window, const std::string& ansi)
     SetWindowTextW(window, WideFromAnsi(ansi).c_str());
 }
 
+// The Wine tests' switch: VI_SETUP_UNATTENDED accepts the licence, walks the
+// pages and answers every message box, so that a run ends without a person.
+// Only test variants (VI_TEST_SWITCHES) read it; the shipped wizard has none.
 bool Unattended()
 {
+#ifdef VI_TEST_SWITCHES
     const char* v = std::getenv("VI_SETUP_UNATTENDED");
     return v && *v && std::string(v) != "0";
+#else
+    return false;
+#endif
 }
 
 class TSetupWizard {
@@ -555,6 +562,7 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
             return 0;
         }
         break;
+#ifdef VI_TEST_SWITCHES
     case WM_APP:
         // Unattended run (tests): accept, go through every page, finish.
         SendMessageW(FAccept, BM_SETCHECK, BST_CHECKED, 0);
@@ -572,6 +580,7 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
         if (IsWindow(FWnd))
             DestroyWindow(FWnd);
         return 0;
+#endif
     case WM_CLOSE: Cancel(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     }
@@ -585,7 +594,11 @@ int TSetupWizard::Run()
         FPackage.OpenResourceFile();
     } catch (const std::exception& e) {
         std::string resources = FPackage.ResFileName().empty() ? "" : AppendPath(FFolder, FPackage.ResFileName());
-        ShowErrorBox("Error", NoResourcesText(resources, e.what()));
+        std::string text = NoResourcesText(resources, e.what());
+        if (Unattended())
+            std::fprintf(stderr, "%s\n", text.c_str());
+        else
+            ShowErrorBox("Error", text);
         return 0;
     }
     FModel = std::make_unique<TWizardModel>(*FPackage.ResourceFile());

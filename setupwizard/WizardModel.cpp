@@ -9,21 +9,6 @@ namespace {
 
 const char* const kNeutral = "Neutral";
 const char* const kGeneral = "General";
-
-std::string ReplaceAll(const std::string& text, const std::string& placeholder, const std::string& value)
-{
-    std::string upperText = UpperCase(text);
-    std::string upperKey = UpperCase(placeholder);
-    std::string out;
-    size_t from = 0;
-    for (size_t pos; (pos = upperText.find(upperKey, from)) != std::string::npos; from = pos + placeholder.size()) {
-        out.append(text, from, pos - from);
-        out += value;
-    }
-    out.append(text, from, std::string::npos);
-    return out;
-}
-
 }
 
 TWizardModel::TWizardModel(const TScrambeledMemIniFile& resources) : FResources(resources)
@@ -101,7 +86,8 @@ std::string ExpandLicencePlaceholders(const std::string& text, const std::string
         }
         return out;
     };
-    return ReplaceAll(ReplaceAll(text, "%CompanyName%", escape(companyName)), "%AppName%", escape(appName));
+    return ReplacePlaceholder(ReplacePlaceholder(text, "%CompanyName%", escape(companyName)), "%AppName%",
+                              escape(appName));
 }
 
 std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn)

@@ -94,27 +94,6 @@ bool ParseInteger(const std::string& text, int32_t& result)
     return true;
 }
 
-// Replaces every occurrence of the placeholder (letters a-z matched in any
-// case) by the value. The search goes on after each inserted value, so a
-// value that contains the placeholder itself cannot make it endless.
-std::string ReplacePlaceholder(const std::string& text, const std::string& placeholder,
-                               const std::string& value)
-{
-    std::string result;
-    std::string upper = UpperCase(text);
-    size_t from = 0;
-    for (;;) {
-        size_t at = upper.find(placeholder, from);
-        if (at == std::string::npos)
-            break;
-        result.append(text, from, at - from);
-        result += value;
-        from = at + placeholder.size();
-    }
-    result.append(text, from, std::string::npos);
-    return result;
-}
-
 } // namespace
 
 void ScrambleBytes(const uint8_t* plain, uint8_t* scrambled, size_t count)

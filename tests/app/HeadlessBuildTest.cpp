@@ -1,10 +1,10 @@
 #include "app/HeadlessCommands.h"
 
 #include "../package/BuildDriverFixture.h"
-#include "../tools/cabwiz/SetupFileReader.h"
 #include "common/AnsiText.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "formats/SetupFileReader.h"
 #include "support/SampleProject.h"
 
 #include <gtest/gtest.h>

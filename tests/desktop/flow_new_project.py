@@ -9,7 +9,8 @@ both files, and the silent package runs under Wine up to the stand-in
 Application Manager.
 
 Needs the Wine prefix of the "wine" CTest fixture (VI_WINEPREFIX) and the
-builder's program folders (VI_PROGRAM_DIR, VI_WIN64_DIR, VI_TEST_DIR)."""
+builder's program folders (VI_PROGRAM_DIR, VI_WIN32_TEST_VARIANT_DIR,
+VI_WIN64_DIR, VI_TEST_DIR)."""
 
 import configparser
 import io
@@ -52,10 +53,10 @@ def wine_env(prefix):
 
 def program_folder(work, twins):
     """A folder laid out like an installed builder whose Windows programs
-    are the ones this machine runs; the builder copied in, since it finds
-    everything beside its own file."""
+    are the test variants this machine runs (they read VI_SFX_QUIET); the
+    builder copied in, since it finds everything beside its own file."""
     shipped = os.environ["VI_PROGRAM_DIR"]
-    windows = os.path.join(os.environ["VI_WIN64_DIR"], "bin") if twins else shipped
+    windows = os.path.join(os.environ["VI_WIN64_DIR" if twins else "VI_WIN32_TEST_VARIANT_DIR"], "bin")
     folder = os.path.join(work, "program")
     os.makedirs(os.path.join(folder, "Tools"))
     shutil.copy2(os.path.join(shipped, "VeltrinInstaller"), folder)

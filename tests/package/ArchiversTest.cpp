@@ -2,12 +2,12 @@
 #include "package/FreeExtractor.h"
 #include "package/ZipCompressor.h"
 #include "package/ZipEntryDates.h"
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxTrailer.h"
 
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxTrailer.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
 

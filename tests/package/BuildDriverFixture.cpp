@@ -3,10 +3,10 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxLayout.h"
 #include "storage/uScramble.h"
 #include "support/MemorySource.h"
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "package/BuildDriverCallbacks.h"
 #include "model/Project.h"
 #include "support/TestSupport.h"
-#include "tools/sfxstub/SfxTrailer.h"
+#include "formats/SfxTrailer.h"
 
 #include <memory>
 #include <string>

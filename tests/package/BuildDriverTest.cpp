@@ -9,8 +9,8 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "common/RunAndWait.h"
+#include "formats/SfxLayout.h"
 #include "support/MemorySource.h"
-#include "tools/sfxstub/SfxLayout.h"
 #include "storage/uScramble.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,8 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "common/RunAndWait.h"
+#include "formats/SfxTrailer.h"
 #include "support/TestSupport.h"
-#include "tools/sfxstub/SfxTrailer.h"
 
 #include <gtest/gtest.h>
 

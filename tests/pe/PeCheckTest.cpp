@@ -1,7 +1,8 @@
 // The programs that ship inside packages, judged as Windows judges them:
 // 32-bit, windowed, importing only what every Windows desktop has, with a
-// manifest, a version resource and an icon. Wine accepts programs that fail
-// each of these, so the check reads the files instead of running them.
+// manifest, a version resource and an icon, and reading none of the Wine
+// tests' switches. Wine accepts programs that fail each of these, so the
+// check reads the files instead of running them.
 
 #include "PeImage.h"
 #include "ProgramCheck.h"
@@ -21,6 +22,13 @@ std::string Joined(const std::vector<std::string>& lines)
     for (const std::string& line : lines)
         text += "\n  " + line;
     return text;
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << "cannot open " << path;
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 bool Mentions(const std::vector<std::string>& problems, const std::string& what)
@@ -44,6 +52,15 @@ TEST_P(ShippedProgramTest, StartsOnEveryWindowsDesktop)
     EXPECT_EQ(version["ProductName"], "Veltrin Installer");
 }
 
+// The switches that let the Wine tests run a program without a person
+// (VI_SETUP_UNATTENDED, VI_SFX_QUIET) are compiled into test variants only.
+TEST_P(ShippedProgramTest, ReadsNoTestSwitch)
+{
+    const std::string path = std::string(VI_PROGRAM_DIR_NAME "/") + GetParam();
+    const std::set<std::string> names = SwitchNames(FileBytes(path));
+    EXPECT_TRUE(names.empty()) << path << " reads " << Joined({names.begin(), names.end()});
+}
+
 INSTANTIATE_TEST_SUITE_P(PackagePrograms, ShippedProgramTest,
                          ::testing::Values("Deskstart.exe", "Setup.exe", "Tools/sfxstub.exe"),
                          [](const auto& info) {
@@ -65,6 +82,22 @@ TEST(ProgramCheck, FindsEachFaultOfABadlyBuiltProgram)
     EXPECT_TRUE(Mentions(problems, "subsystem 3 instead of 2")) << Joined(problems);
     EXPECT_TRUE(Mentions(problems, "imports CancelSynchronousIo from KERNEL32.dll, which Windows XP does not have"))
         << Joined(problems);
+}
+
+// The 32-bit test variants that the Wine tests run hold their switches, as
+// narrow text (getenv) or UTF-16LE (GetEnvironmentVariableW): the scan above
+// sees both forms.
+TEST(ProgramCheck, TestVariantsHoldTheirSwitches)
+{
+    const struct {
+        const char* Program;
+        const char* Switch;
+    } cases[] = {{"Setup.exe", "VI_SETUP_UNATTENDED"}, {"Tools/sfxstub.exe", "VI_SFX_QUIET"}};
+    for (const auto& c : cases) {
+        const std::string path = std::string(VI_TEST_VARIANT_DIR_NAME "/") + c.Program;
+        const std::set<std::string> names = SwitchNames(FileBytes(path));
+        EXPECT_EQ(names.count(c.Switch), 1u) << path << " reads " << Joined({names.begin(), names.end()});
+    }
 }
 
 TEST(ProgramCheck, ImportsListFunctionsPerDll)

@@ -147,3 +147,29 @@ std::vector<std::string> ShippedProgramProblems(const TPeImage& image, const TSh
         problems.push_back("no application icon (RT_GROUP_ICON 1)");
     return problems;
 }
+
+std::set<std::string> SwitchNames(const std::vector<uint8_t>& bytes)
+{
+    std::set<std::string> names;
+    auto isNameChar = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; };
+    for (size_t width : {1, 2}) {
+        // Character k of a text starting at start; 0 past the end, and for
+        // a UTF-16 unit outside ASCII.
+        auto at = [&](size_t start, size_t k) -> uint8_t {
+            size_t p = start + k * width;
+            if (p + width > bytes.size() || (width == 2 && bytes[p + 1] != 0))
+                return 0;
+            return bytes[p];
+        };
+        for (size_t start = 0; start < bytes.size(); ++start) {
+            if (at(start, 0) != 'V' || at(start, 1) != 'I' || at(start, 2) != '_')
+                continue;
+            std::string name = "VI_";
+            for (size_t k = 3; isNameChar(at(start, k)); ++k)
+                name += char(at(start, k));
+            if (name.size() >= 6)
+                names.insert(name);
+        }
+    }
+    return names;
+}

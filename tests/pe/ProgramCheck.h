@@ -5,6 +5,7 @@
 
 #include "PeImage.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ struct TShippedProgram {
 
 // Each problem found, as a sentence; empty when the program passes.
 std::vector<std::string> ShippedProgramProblems(const TPeImage& image, const TShippedProgram& expected);
+
+// The names of environment switches ("VI_" and three or more capitals,
+// digits or underscores) that a program's bytes hold as narrow or UTF-16LE
+// text. Only test variants may read the Wine tests' switches.
+std::set<std::string> SwitchNames(const std::vector<uint8_t>& bytes);
 
 // DLLs that every Windows desktop from XP on has in its system folder.
 bool IsSystemDll(const std::string& name);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Exception.h"
-#include "tools/sfxstub/SfxArchive.h"
+#include "formats/SfxArchive.h"
 
 #include <cstdint>
 #include <cstring>

@@ -3,9 +3,9 @@
 #include "ZipFixture.h"
 #include "common/Exception.h"
 #include "common/Platform.h"
+#include "formats/SfxArchive.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
-#include "tools/sfxstub/SfxArchive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "tools/sfxstub/SfxLayout.h"
+#include "formats/SfxLayout.h"
 
 #include "PeFixture.h"
 #include "ZipFixture.h"
 #include "common/Exception.h"
 #include "common/Platform.h"
+#include "formats/SfxArchive.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
 #include "tools/makesfx/MakeSfx.h"
-#include "tools/sfxstub/SfxArchive.h"
 
 #include <gtest/gtest.h>
 

@@ -46,7 +46,8 @@ protected:
         fs::copy_file(WinProgram("Deskstart.exe"), FProgram + "/Deskstart.exe");
         fs::copy_file(WinProgram("tests/sfxprobe.exe"), FProgram + "/Setup.exe");
         // makesfx takes the self-extractor stub from its own folder, so the
-        // twins' folder has a makesfx of its own.
+        // folders of the test variants and of the twins have a makesfx of
+        // their own.
         fs::create_symlink(VI_PROGRAM_DIR "/Tools/CABWIZ.exe", FProgram + "/Tools/CABWIZ.exe");
         fs::create_symlink(WinProgram("Tools/makesfx.exe"), FProgram + "/Tools/makesfx.exe");
         fs::create_directories(FWork);

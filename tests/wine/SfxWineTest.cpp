@@ -3,7 +3,7 @@
 // archives are refused. Needs the prefix that the "wine" CTest fixture
 // creates in the build folder.
 
-#include "tools/sfxstub/SfxTrailer.h"
+#include "formats/SfxTrailer.h"
 
 #include "../tools/PeFixture.h"
 #include "../tools/ZipFixture.h"

@@ -48,7 +48,7 @@ std::string WinProgram(const std::string& relative)
     const bool test = relative.rfind("tests/", 0) == 0;
     if (WineTwins())
         return std::string(VI_WIN64_DIR "/") + (test ? "" : "bin/") + relative;
-    return test ? std::string(VI_BINARY_DIR "/") + relative : std::string(VI_PROGRAM_DIR "/") + relative;
+    return test ? std::string(VI_BINARY_DIR "/") + relative : std::string(VI_WIN32_TEST_VARIANT_DIR "/bin/") + relative;
 }
 
 TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,

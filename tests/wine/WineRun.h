@@ -23,15 +23,17 @@ TRunResult RunProgram(const std::vector<std::string>& args, const std::vector<st
 std::string ReadAll(const std::string& path);
 
 // Which programs this run tests, as the fixture decided (see wine-prefix.sh):
-// the shipped 32-bit ones, or their x86-64 twins on a machine that cannot
-// run 32-bit programs.
+// the 32-bit test variants of the shipped programs, or their x86-64 twins on
+// a machine that cannot run 32-bit programs. Both read the tests' switches
+// (VI_SETUP_UNATTENDED, VI_SFX_QUIET), which the shipped programs lack.
 bool WineTwins();
 // The command that runs a Windows program in the prefix, to put before its
 // arguments: "wine", or the 64-bit loader itself on the twin path.
 std::vector<std::string> Wine(std::vector<std::string> args);
 // The Windows program to test for a path below the program folder
 // ("Deskstart.exe", "Tools/sfxstub.exe") or the tests folder
-// ("tests/CeAppMgr.exe"): the shipped one or its twin.
+// ("tests/CeAppMgr.exe"): the 32-bit one (a test variant of a program) or
+// its twin.
 std::string WinProgram(const std::string& relative);
 // The Windows form of a host path, through Wine's Z: drive.
 std::string WindowsPath(const std::string& path);

@@ -8,8 +8,9 @@
 #
 # Setup also decides which programs the run tests, and leaves that in
 # <prefix>.mode (first line "win32" or "win64", second line the reason):
-# the shipped 32-bit programs in a 32-bit prefix where this kernel executes
-# 32-bit programs, otherwise their x86-64 twins in a 64-bit prefix. Debian's
+# the 32-bit test variants of the shipped programs in a 32-bit prefix where
+# this kernel executes 32-bit programs, otherwise their x86-64 twins in a
+# 64-bit prefix. Debian's
 # /usr/bin/wine takes the 32-bit loader whenever wine32 is installed, even
 # where it cannot run, so the twin path calls the 64-bit loader directly.
 # VI_WINE_TWINS=1 forces the twin path. A prefix that cannot be made on
@@ -107,7 +108,7 @@ setup)
   choose_path
   if [ "$path" = win32 ]; then
     if reasons=$(make_prefix win32); then
-      printf 'win32\nWine: shipped 32-bit programs\n' > "$prefix.mode"
+      printf 'win32\nWine: 32-bit test variants of the shipped programs\n' > "$prefix.mode"
     else
       why="the 32-bit prefix failed"
     fi
@@ -130,7 +131,7 @@ setup)
   ;;
 detect)
   choose_path
-  if [ "$path" = win32 ]; then echo "Wine: shipped 32-bit programs"; else echo "Wine: x86-64 twins ($why)"; fi
+  if [ "$path" = win32 ]; then echo "Wine: 32-bit test variants of the shipped programs"; else echo "Wine: x86-64 twins ($why)"; fi
   ;;
 cleanup)
   timeout 30 wineserver -k 2>/dev/null

@@ -3,8 +3,8 @@
 #include "common/Numbers.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
-#include "tools/cabwiz/FormatChoices.h"
-#include "tools/cabwiz/MemberName.h"
+#include "formats/FormatChoices.h"
+#include "formats/MemberName.h"
 
 #include <cstdlib>
 

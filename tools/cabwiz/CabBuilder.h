@@ -1,7 +1,7 @@
 #pragma once
 
+#include "formats/SetupDescription.h"
 #include "tools/cabwiz/InfFile.h"
-#include "tools/cabwiz/SetupDescription.h"
 
 #include <map>
 #include <set>

@@ -4,11 +4,11 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "common/SourceDate.h"
+#include "formats/FormatChoices.h"
+#include "formats/MemberName.h"
 #include "tools/cabwiz/CabBuilder.h"
 #include "tools/cabwiz/CabinetWriter.h"
-#include "tools/cabwiz/FormatChoices.h"
 #include "tools/cabwiz/InfFile.h"
-#include "tools/cabwiz/MemberName.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Platform.h"
-#include "tools/cabwiz/FormatChoices.h"
+#include "formats/FormatChoices.h"
 
 #include <libgcab.h>
 

@@ -1,7 +1,7 @@
 #include "tools/makesfx/MakeSfx.h"
 
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxStreamSource.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxStreamSource.h"
 
 #include "common/Exception.h"
 #include "common/Paths.h"

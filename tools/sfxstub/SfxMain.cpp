@@ -3,8 +3,8 @@
 // below the user's temporary folder and runs the program the settings name
 // there, waiting for it to end.
 
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxLayout.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxLayout.h"
 
 #include "common/DllSearch_win32.h"
 #include "common/Exception.h"
@@ -60,8 +60,10 @@ std::string SystemText(DWORD code)
     return result;
 }
 
-// A failure the user has to see. VI_SFX_QUIET=1 sends it to standard error
-// instead of a message box, so that automated runs never wait for a click.
+// A failure the user has to see. In test variants (VI_TEST_SWITCHES) the
+// Wine tests' switch VI_SFX_QUIET=1 sends it to standard error instead of a
+// message box, so that their runs never wait for a click; the shipped stub
+// always shows the box.
 class TStubError : public Exception {
 public:
     TStubError(const std::string& message, int exitCode) : Exception(message), FExitCode(exitCode) {}
@@ -73,6 +75,7 @@ private:
 
 void Report(const std::wstring& title, const std::string& message)
 {
+#ifdef VI_TEST_SWITCHES
     wchar_t quiet[8] = {};
     if (GetEnvironmentVariableW(L"VI_SFX_QUIET", quiet, 8) > 0 && quiet[0] == L'1') {
         HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
@@ -82,6 +85,7 @@ void Report(const std::wstring& title, const std::string& message)
             WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
+#endif
     MessageBoxW(nullptr, Widen(message, CP_UTF8).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 

@@ -1,9 +1,9 @@
 #include "tools/cabwiz/CabBuilder.h"
 
 #include "common/Paths.h"
+#include "formats/FormatChoices.h"
+#include "formats/SetupFileReader.h"
 #include "support/TestSupport.h"
-#include "tools/cabwiz/FormatChoices.h"
-#include "SetupFileReader.h"
 
 #include <gtest/gtest.h>
 

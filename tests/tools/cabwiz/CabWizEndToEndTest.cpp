@@ -1,8 +1,8 @@
 #include "package/CabCompiler.h"
 
-#include "SetupFileReader.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "formats/SetupFileReader.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 #include "package/InfParser.h"
 #include "package/InfWriter.h"
 
-#include "SetupFileReader.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "formats/SetupFileReader.h"
 #include "support/SampleProject.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
-#include "tools/cabwiz/SetupDescription.h"
+#include "formats/SetupDescription.h"
 
 #include "common/Exception.h"
-#include "tools/cabwiz/FormatChoices.h"
+#include "formats/FormatChoices.h"
 
 #include <map>
 

@@ -1,6 +1,6 @@
-#include "tools/sfxstub/SfxLayout.h"
+#include "formats/SfxLayout.h"
 
-#include "tools/sfxstub/SfxArchive.h"
+#include "formats/SfxArchive.h"
 
 #include "common/Exception.h"
 

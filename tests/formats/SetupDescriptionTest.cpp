@@ -1,9 +1,9 @@
-#include "tools/cabwiz/SetupDescription.h"
+#include "formats/SetupDescription.h"
 
-#include "SetupFileReader.h"
 #include "common/Exception.h"
+#include "formats/MemberName.h"
+#include "formats/SetupFileReader.h"
 #include "support/TestSupport.h"
-#include "tools/cabwiz/MemberName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "tools/sfxstub/SfxArchive.h"
-#include "tools/sfxstub/SfxTrailer.h"
+#include "formats/SfxArchive.h"
+#include "formats/SfxTrailer.h"
 
-#include "ZipFixture.h"
+#include "../tools/ZipFixture.h"
 #include "common/Exception.h"
 #include "common/Platform.h"
 #include "support/MemorySource.h"

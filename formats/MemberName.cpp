@@ -1,4 +1,4 @@
-#include "tools/cabwiz/MemberName.h"
+#include "formats/MemberName.h"
 
 #include <cstdio>
 #include <cstring>

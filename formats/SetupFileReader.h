@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/cabwiz/SetupDescription.h"
+#include "formats/SetupDescription.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "tools/sfxstub/SfxArchive.h"
+#include "formats/SfxArchive.h"
 
 #include "common/Exception.h"
-#include "tools/sfxstub/ZipFormat.h"
+#include "formats/ZipFormat.h"
 
 #include <zlib.h>
 

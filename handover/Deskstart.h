@@ -4,6 +4,7 @@
 // folder the self-extractor unpacked the package into: it reads "VI.INI",
 // opens the package's resource file, finds the ActiveSync Application
 // Manager and hands it the package's .ini file, then waits for it to end.
+// The setup wizard takes the same steps one by one around its pages.
 
 #include <memory>
 #include <string>
@@ -28,7 +29,6 @@ public:
     void RunAppManager();
 
     const std::string& ResFileName() const { return FResFileName; }
-    const std::string& IniFileName() const { return FIniFileName; }
     const std::string& AppManagerPath() const { return FAppManagerPath; }
     const TScrambeledMemIniFile* ResourceFile() const { return FResourceFile.get(); }
 

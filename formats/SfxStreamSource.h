@@ -4,7 +4,7 @@
 // makesfx checks its input through it, and the builder reads a signed
 // package back through it. The stub itself reads through Win32 handles.
 
-#include "tools/sfxstub/SfxArchive.h"
+#include "formats/SfxArchive.h"
 
 #include "common/Exception.h"
 

@@ -1,4 +1,4 @@
-#include "tools/sfxstub/SfxTrailer.h"
+#include "formats/SfxTrailer.h"
 
 #include "common/Exception.h"
 

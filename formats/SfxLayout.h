@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/sfxstub/SfxTrailer.h"
+#include "formats/SfxTrailer.h"
 
 #include <cstdint>
 

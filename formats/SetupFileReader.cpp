@@ -1,4 +1,4 @@
-#include "SetupFileReader.h"
+#include "formats/SetupFileReader.h"
 
 #include "common/Exception.h"
 

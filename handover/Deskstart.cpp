@@ -1,4 +1,4 @@
-#include "launcher/Deskstart.h"
+#include "handover/Deskstart.h"
 
 #include "common/AnsiText.h"
 #include "common/Exception.h"
