@@ -46,6 +46,36 @@ bool IsOption(const std::string& arg)
     return arg.size() > 2 && arg[0] == '-' && arg[1] == '-';
 }
 
+// The options of --build from the words after it; what is wrong with them,
+// or empty.
+std::string ReadBuildOptions(const std::vector<std::string>& args, TBuildCommandOptions& options)
+{
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--only" && i + 1 < args.size()) {
+            options.Only.push_back(args[++i]);
+        } else if (args[i] == "--remove-missing") {
+            options.RemoveMissing = true;
+        } else if (args[i] == "--quiet" || args[i] == "-q") {
+            options.Quiet = true;
+        } else if (args[i] == "--sign-pkcs12" && i + 1 < args.size()) {
+            // The build runs in the project folder: a relative path is
+            // taken from where the command was given.
+            options.Signing.Pkcs12 = ExpandFileName(args[++i]);
+        } else if (args[i] == "--sign-timestamp" && i + 1 < args.size()) {
+            options.Signing.TimestampUrl = args[++i];
+        } else if (!IsOption(args[i]) && options.ProjectPath.empty()) {
+            options.ProjectPath = args[i];
+        } else {
+            return "--build: unexpected " + args[i] + ".";
+        }
+    }
+    if (options.ProjectPath.empty())
+        return "--build takes one project file.";
+    if (!options.Signing.TimestampUrl.empty() && !options.Signing.Enabled())
+        return "--sign-timestamp needs --sign-pkcs12.";
+    return std::string();
+}
+
 // The build run's dialogs, answered from the command line: every build (or
 // those named) is chosen, the log and the boxes go to the streams.
 class THeadlessBuild : public TBuildDriverCallbacks {
@@ -327,29 +357,8 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     if (args[0] == "--build") {
         TBuildCommandOptions options;
-        for (size_t i = 1; i < args.size(); ++i) {
-            if (args[i] == "--only" && i + 1 < args.size()) {
-                options.Only.push_back(args[++i]);
-            } else if (args[i] == "--remove-missing") {
-                options.RemoveMissing = true;
-            } else if (args[i] == "--quiet" || args[i] == "-q") {
-                options.Quiet = true;
-            } else if (args[i] == "--sign-pkcs12" && i + 1 < args.size()) {
-                // The build runs in the project folder: a relative path is
-                // taken from where the command was given.
-                options.Signing.Pkcs12 = ExpandFileName(args[++i]);
-            } else if (args[i] == "--sign-timestamp" && i + 1 < args.size()) {
-                options.Signing.TimestampUrl = args[++i];
-            } else if (!IsOption(args[i]) && options.ProjectPath.empty()) {
-                options.ProjectPath = args[i];
-            } else {
-                return usageError("--build: unexpected " + args[i] + ".");
-            }
-        }
-        if (options.ProjectPath.empty())
-            return usageError("--build takes one project file.");
-        if (!options.Signing.TimestampUrl.empty() && !options.Signing.Enabled())
-            return usageError("--sign-timestamp needs --sign-pkcs12.");
+        if (std::string problem = ReadBuildOptions(args, options); !problem.empty())
+            return usageError(problem);
         options.Signing.Password = GetEnvironmentText(TPackageSigner::PasswordVariable);
         options.Progress = !options.Quiet && StandardErrorIsTerminal();
         return RunBuildCommand(options, out, err);

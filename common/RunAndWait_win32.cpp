@@ -97,6 +97,59 @@ HANDLE StartProcess(const std::string& program, const std::string& arguments, co
     return pi.hProcess;
 }
 
+// Both drain threads; when one cannot start, the child is ended, a thread
+// that did start is waited for, and the system's error raised.
+void StartDrains(HANDLE process, TDrain& outDrain, TDrain& errDrain, HANDLE (&drains)[2])
+{
+    drains[0] = CreateThread(nullptr, 0, DrainThread, &outDrain, 0, nullptr);
+    drains[1] = CreateThread(nullptr, 0, DrainThread, &errDrain, 0, nullptr);
+    if (drains[0] && drains[1])
+        return;
+    DWORD code = GetLastError();
+    TerminateProcess(process, 0);
+    CloseHandle(process);
+    for (HANDLE& h : drains)
+        if (h) {
+            WaitForSingleObject(h, INFINITE);
+            CloseHandle(h);
+        }
+    throw Exception(OSErrorText(static_cast<int>(code)));
+}
+
+// Waits for the process to end, with the busy hook told around the wait, and
+// closes its handle. Returns the wait's result; the exit code and the error
+// of a failed wait go to the references.
+DWORD WaitForProcess(HANDLE process, const TBusyHook& busy, DWORD& exitCode, DWORD& waitError)
+{
+    if (busy)
+        busy(true);
+    DWORD wait;
+    do {
+        wait = WaitForSingleObject(process, 55);
+    } while (wait == WAIT_TIMEOUT);
+    waitError = wait == WAIT_FAILED ? GetLastError() : 0;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    if (busy)
+        busy(false);
+    return wait;
+}
+
+// A grandchild that inherited the pipes may keep them open; the child is
+// gone, so stop reading rather than wait for it.
+void EndDrains(HANDLE (&drains)[2])
+{
+    for (HANDLE h : drains) {
+        if (WaitForSingleObject(h, 1000) == WAIT_TIMEOUT) {
+            // Repeated, because the thread may be between two reads.
+            do
+                CancelBlockedRead(h);
+            while (WaitForSingleObject(h, 50) == WAIT_TIMEOUT);
+        }
+        CloseHandle(h);
+    }
+}
+
 } // namespace
 
 int RunConsoleProgram(const std::string& program, const std::string& arguments, const std::string& workingDir,
@@ -126,44 +179,13 @@ int RunConsoleProgram(const std::string& program, const std::string& arguments, 
 
     std::string capturedErr;
     TDrain outDrain{out.Read, captured}, errDrain{err.Read, captured ? &capturedErr : nullptr};
-    HANDLE drains[2] = {CreateThread(nullptr, 0, DrainThread, &outDrain, 0, nullptr),
-                        CreateThread(nullptr, 0, DrainThread, &errDrain, 0, nullptr)};
-    if (!drains[0] || !drains[1]) {
-        DWORD code = GetLastError();
-        TerminateProcess(process, 0);
-        CloseHandle(process);
-        for (HANDLE& h : drains)
-            if (h) {
-                WaitForSingleObject(h, INFINITE);
-                CloseHandle(h);
-            }
-        throw Exception(OSErrorText(static_cast<int>(code)));
-    }
+    HANDLE drains[2];
+    StartDrains(process, outDrain, errDrain, drains);
 
-    if (busy)
-        busy(true);
-    DWORD wait;
-    do {
-        wait = WaitForSingleObject(process, 55);
-    } while (wait == WAIT_TIMEOUT);
-    DWORD waitError = wait == WAIT_FAILED ? GetLastError() : 0;
     DWORD exitCode = 0;
-    GetExitCodeProcess(process, &exitCode);
-    CloseHandle(process);
-    if (busy)
-        busy(false);
-
-    // A grandchild that inherited the pipes may keep them open; the child
-    // is gone, so stop reading rather than wait for it.
-    for (HANDLE h : drains) {
-        if (WaitForSingleObject(h, 1000) == WAIT_TIMEOUT) {
-            // Repeated, because the thread may be between two reads.
-            do
-                CancelBlockedRead(h);
-            while (WaitForSingleObject(h, 50) == WAIT_TIMEOUT);
-        }
-        CloseHandle(h);
-    }
+    DWORD waitError = 0;
+    DWORD wait = WaitForProcess(process, busy, exitCode, waitError);
+    EndDrains(drains);
     if (wait == WAIT_FAILED)
         throw Exception(OSErrorText(static_cast<int>(waitError)));
     if (captured && captured->size() < CapturedLimit)

@@ -38,16 +38,17 @@ bool IsDeviceName(std::string part)
            part[3] >= '0' && part[3] <= '9';
 }
 
-} // namespace
+// Where the central directory is and how many entries it holds, from the
+// end record.
+struct TDirectoryPlace {
+    uint16_t Entries = 0;
+    uint32_t Size = 0;
+    uint32_t Offset = 0;
+};
 
-TSfxArchive::TSfxArchive(const TSfxSource& source) : FSource(source)
+TDirectoryPlace FindDirectory(const TSfxSource& source)
 {
-    ReadDirectory();
-}
-
-void TSfxArchive::ReadDirectory()
-{
-    const uint64_t size = FSource.Size();
+    const uint64_t size = source.Size();
     if (size < EndOfDirectorySize)
         Damaged("too short for a ZIP archive");
 
@@ -55,7 +56,7 @@ void TSfxArchive::ReadDirectory()
     // most 65535 bytes long).
     uint64_t tailStart = size > EndOfDirectorySize + 0xFFFF ? size - EndOfDirectorySize - 0xFFFF : 0;
     std::vector<uint8_t> tail(static_cast<size_t>(size - tailStart));
-    FSource.ReadAt(tailStart, tail.data(), tail.size());
+    source.ReadAt(tailStart, tail.data(), tail.size());
     size_t found = SIZE_MAX;
     for (size_t i = tail.size() - EndOfDirectorySize + 1; i-- > 0;) {
         if (Le32(&tail[i]) == SigEndOfDirectory &&
@@ -81,56 +82,155 @@ void TSfxArchive::ReadDirectory()
         Damaged("central directory too large");
     if (static_cast<uint64_t>(entries) * DirectoryEntrySize > directorySize)
         Damaged("central directory shorter than its entry count");
+    return {entries, directorySize, directoryOffset};
+}
 
-    std::vector<uint8_t> directory(directorySize);
-    FSource.ReadAt(directoryOffset, directory.data(), directory.size());
-    FEntries.reserve(entries);
+// The entry of the central directory at pos, checked; pos moves past it.
+// Its local header's offset goes to localOffset.
+TSfxEntry ReadDirectoryEntry(const std::vector<uint8_t>& directory, size_t& pos, uint32_t& localOffset)
+{
+    if (directory.size() - pos < DirectoryEntrySize)
+        Damaged("central directory entry cut short");
+    const uint8_t* p = &directory[pos];
+    if (Le32(p) != SigDirectoryEntry)
+        Damaged("bad central directory entry signature");
+    uint16_t flags = Le16(p + 8);
+    TSfxEntry e;
+    e.Method = Le16(p + 10);
+    e.Crc = Le32(p + 16);
+    uint32_t compressed = Le32(p + 20), plain = Le32(p + 24);
+    size_t nameLength = Le16(p + 28), extraLength = Le16(p + 30), commentLength = Le16(p + 32);
+    localOffset = Le32(p + 42);
+    size_t entryLength = DirectoryEntrySize + nameLength + extraLength + commentLength;
+    if (directory.size() - pos < entryLength)
+        Damaged("central directory entry cut short");
+    e.Name.assign(reinterpret_cast<const char*>(p + DirectoryEntrySize), nameLength);
+    pos += entryLength;
+
+    if (flags & 0x0001)
+        Damaged("encrypted entry \"" + e.Name + "\"");
+    if (e.Method != 0 && e.Method != 8)
+        Damaged("entry \"" + e.Name + "\" uses an unknown compression method");
+    if (compressed == 0xFFFFFFFF || plain == 0xFFFFFFFF || localOffset == 0xFFFFFFFF)
+        Damaged("ZIP64 archives are not supported");
+    if (e.Method == 0 && compressed != plain)
+        Damaged("stored entry \"" + e.Name + "\" with two different sizes");
+    e.Utf8 = (flags & 0x0800) != 0;
+    e.CompressedSize = compressed;
+    e.Size = plain;
+    e.IsFolder = !e.Name.empty() && (e.Name.back() == '/' || e.Name.back() == '\\');
+    return e;
+}
+
+// Where the entry's data start, behind its local header. The data of every
+// entry lies between its local header and the central directory.
+uint64_t DataOffsetOf(const TSfxSource& source, const TSfxEntry& e, uint32_t localOffset, uint32_t directoryOffset)
+{
+    if (localOffset > directoryOffset || directoryOffset - localOffset < LocalHeaderSize)
+        Damaged("local header of \"" + e.Name + "\" lies outside the archive");
+    uint8_t local[LocalHeaderSize];
+    source.ReadAt(localOffset, local, sizeof(local));
+    if (Le32(local) != SigLocalHeader)
+        Damaged("bad local header signature of \"" + e.Name + "\"");
+    uint64_t dataOffset = static_cast<uint64_t>(localOffset) + LocalHeaderSize + Le16(local + 26) + Le16(local + 28);
+    if (dataOffset > directoryOffset || e.CompressedSize > directoryOffset - dataOffset)
+        Damaged("data of \"" + e.Name + "\" lies outside the archive");
+    return dataOffset;
+}
+
+using TProgress = std::function<void(uint64_t)>;
+
+// A stored entry's bytes to the sink; returns how many, the checksum goes to
+// crc.
+uint64_t CopyStored(const TSfxSource& source, const TSfxEntry& entry, const TSfxArchive::TSink& sink,
+                    const TProgress& progress, uLong& crc)
+{
+    std::vector<uint8_t> in(ChunkSize);
+    uint64_t offset = entry.DataOffset;
+    uint64_t left = entry.CompressedSize;
+    uint64_t done = 0;
+    while (left > 0) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
+        source.ReadAt(offset, in.data(), n);
+        offset += n;
+        left -= n;
+        crc = crc32(crc, in.data(), static_cast<uInt>(n));
+        sink(in.data(), n);
+        done += n;
+        if (progress)
+            progress(done);
+    }
+    return done;
+}
+
+// A deflated entry unpacked to the sink; returns how many bytes, the
+// checksum goes to crc.
+uint64_t Inflate(const TSfxSource& source, const TSfxEntry& entry, const TSfxArchive::TSink& sink,
+                 const TProgress& progress, uLong& crc)
+{
+    std::vector<uint8_t> in(ChunkSize);
+    uint64_t offset = entry.DataOffset;
+    uint64_t left = entry.CompressedSize;
+    uint64_t done = 0;
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        throw Exception("Cannot start the decompressor.");
+    std::vector<uint8_t> out(ChunkSize);
+    int status = Z_OK;
+    try {
+        while (status != Z_STREAM_END) {
+            if (z.avail_in == 0) {
+                if (left == 0)
+                    Damaged("compressed data of \"" + entry.Name + "\" cut short");
+                size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
+                source.ReadAt(offset, in.data(), n);
+                offset += n;
+                left -= n;
+                z.next_in = in.data();
+                z.avail_in = static_cast<uInt>(n);
+            }
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            status = inflate(&z, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END)
+                Damaged("compressed data of \"" + entry.Name + "\" is invalid");
+            size_t produced = out.size() - z.avail_out;
+            if (produced > entry.Size - done)
+                Damaged("\"" + entry.Name + "\" unpacks to more than its size");
+            if (produced > 0) {
+                crc = crc32(crc, out.data(), static_cast<uInt>(produced));
+                sink(out.data(), produced);
+                done += produced;
+                if (progress)
+                    progress(done);
+            }
+        }
+    } catch (...) {
+        inflateEnd(&z);
+        throw;
+    }
+    inflateEnd(&z);
+    return done;
+}
+
+} // namespace
+
+TSfxArchive::TSfxArchive(const TSfxSource& source) : FSource(source)
+{
+    ReadDirectory();
+}
+
+void TSfxArchive::ReadDirectory()
+{
+    const TDirectoryPlace place = FindDirectory(FSource);
+    std::vector<uint8_t> directory(place.Size);
+    FSource.ReadAt(place.Offset, directory.data(), directory.size());
+    FEntries.reserve(place.Entries);
     size_t pos = 0;
-    for (unsigned i = 0; i < entries; ++i) {
-        if (directory.size() - pos < DirectoryEntrySize)
-            Damaged("central directory entry cut short");
-        const uint8_t* p = &directory[pos];
-        if (Le32(p) != SigDirectoryEntry)
-            Damaged("bad central directory entry signature");
-        uint16_t flags = Le16(p + 8);
-        TSfxEntry e;
-        e.Method = Le16(p + 10);
-        e.Crc = Le32(p + 16);
-        uint32_t compressed = Le32(p + 20), plain = Le32(p + 24);
-        size_t nameLength = Le16(p + 28), extraLength = Le16(p + 30), commentLength = Le16(p + 32);
-        uint32_t localOffset = Le32(p + 42);
-        size_t entryLength = DirectoryEntrySize + nameLength + extraLength + commentLength;
-        if (directory.size() - pos < entryLength)
-            Damaged("central directory entry cut short");
-        e.Name.assign(reinterpret_cast<const char*>(p + DirectoryEntrySize), nameLength);
-        pos += entryLength;
-
-        if (flags & 0x0001)
-            Damaged("encrypted entry \"" + e.Name + "\"");
-        if (e.Method != 0 && e.Method != 8)
-            Damaged("entry \"" + e.Name + "\" uses an unknown compression method");
-        if (compressed == 0xFFFFFFFF || plain == 0xFFFFFFFF || localOffset == 0xFFFFFFFF)
-            Damaged("ZIP64 archives are not supported");
-        if (e.Method == 0 && compressed != plain)
-            Damaged("stored entry \"" + e.Name + "\" with two different sizes");
-        e.Utf8 = (flags & 0x0800) != 0;
-        e.CompressedSize = compressed;
-        e.Size = plain;
-        e.IsFolder = !e.Name.empty() && (e.Name.back() == '/' || e.Name.back() == '\\');
-
-        // The data of every entry lies between its local header and the
-        // central directory.
-        if (localOffset > directoryOffset || directoryOffset - localOffset < LocalHeaderSize)
-            Damaged("local header of \"" + e.Name + "\" lies outside the archive");
-        uint8_t local[LocalHeaderSize];
-        FSource.ReadAt(localOffset, local, sizeof(local));
-        if (Le32(local) != SigLocalHeader)
-            Damaged("bad local header signature of \"" + e.Name + "\"");
-        uint64_t dataOffset =
-            static_cast<uint64_t>(localOffset) + LocalHeaderSize + Le16(local + 26) + Le16(local + 28);
-        if (dataOffset > directoryOffset || e.CompressedSize > directoryOffset - dataOffset)
-            Damaged("data of \"" + e.Name + "\" lies outside the archive");
-        e.DataOffset = dataOffset;
+    for (unsigned i = 0; i < place.Entries; ++i) {
+        uint32_t localOffset = 0;
+        TSfxEntry e = ReadDirectoryEntry(directory, pos, localOffset);
+        e.DataOffset = DataOffsetOf(FSource, e, localOffset, place.Offset);
         FEntries.push_back(std::move(e));
     }
 }
@@ -138,64 +238,9 @@ void TSfxArchive::ReadDirectory()
 void TSfxArchive::Extract(const TSfxEntry& entry, const TSink& sink,
                           const std::function<void(uint64_t)>& progress) const
 {
-    std::vector<uint8_t> in(ChunkSize);
-    uint64_t offset = entry.DataOffset;
-    uint64_t left = entry.CompressedSize;
-    uint64_t done = 0;
     uLong crc = crc32(0, nullptr, 0);
-
-    if (entry.Method == 0) {
-        while (left > 0) {
-            size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
-            FSource.ReadAt(offset, in.data(), n);
-            offset += n;
-            left -= n;
-            crc = crc32(crc, in.data(), static_cast<uInt>(n));
-            sink(in.data(), n);
-            done += n;
-            if (progress)
-                progress(done);
-        }
-    } else {
-        z_stream z{};
-        if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
-            throw Exception("Cannot start the decompressor.");
-        std::vector<uint8_t> out(ChunkSize);
-        int status = Z_OK;
-        try {
-            while (status != Z_STREAM_END) {
-                if (z.avail_in == 0) {
-                    if (left == 0)
-                        Damaged("compressed data of \"" + entry.Name + "\" cut short");
-                    size_t n = static_cast<size_t>(std::min<uint64_t>(left, in.size()));
-                    FSource.ReadAt(offset, in.data(), n);
-                    offset += n;
-                    left -= n;
-                    z.next_in = in.data();
-                    z.avail_in = static_cast<uInt>(n);
-                }
-                z.next_out = out.data();
-                z.avail_out = static_cast<uInt>(out.size());
-                status = inflate(&z, Z_NO_FLUSH);
-                if (status != Z_OK && status != Z_STREAM_END)
-                    Damaged("compressed data of \"" + entry.Name + "\" is invalid");
-                size_t produced = out.size() - z.avail_out;
-                if (produced > entry.Size - done)
-                    Damaged("\"" + entry.Name + "\" unpacks to more than its size");
-                if (produced > 0) {
-                    crc = crc32(crc, out.data(), static_cast<uInt>(produced));
-                    sink(out.data(), produced);
-                    done += produced;
-                    if (progress)
-                        progress(done);
-                }
-            }
-        } catch (...) {
-            inflateEnd(&z);
-            throw;
-        }
-        inflateEnd(&z);
-    }
+    const uint64_t done = entry.Method == 0 ? CopyStored(FSource, entry, sink, progress, crc)
+                                            : Inflate(FSource, entry, sink, progress, crc);
     if (done != entry.Size)
         Damaged("\"" + entry.Name + "\" unpacks to less than its size");
     if (crc != entry.Crc)

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QIODevice;
+class QPainter;
 class THexEditor;
 
 enum TCaretStyle { csFull, csLeftLine, csBottomLine };
@@ -190,6 +191,13 @@ private:
     void DeleteRange(int64_t first, int64_t last);
     void OverwriteByte(int64_t pos, uint8_t value);
     void UpdateAccessibleText();
+    // The steps of paintEvent.
+    void PaintRow(QPainter& painter, int64_t row, int y, const QRect& area, const QFont& markerFont,
+                  const QColor& fontColor);
+    void PaintMarker(QPainter& painter, const QRect& rect, int64_t row, const QFont& markerFont);
+    void PaintByte(QPainter& painter, const QRect& textRect, const THexLayout::TCell& cell, int64_t pos,
+                   const QColor& fontColor);
+    void PaintCaret(QPainter& painter, int y);
 
     THexBuffer FBuffer;
     TColors FColors;

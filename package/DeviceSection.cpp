@@ -98,32 +98,51 @@ void TDeviceSection::SetFiles(std::vector<const TFile*> files)
 {
     FFiles = std::move(files);
     FFileDirs.clear();
-    std::unordered_set<const TFolder*> seenDirs;
+    FFileDirOf.clear();
+    std::unordered_map<const TFolder*, size_t> dirIndex;
     for (const TFile* file : FFiles) {
         const TFolder* folder = FolderOf(*file);
-        if (seenDirs.insert(folder).second)
+        auto [it, newcomer] = dirIndex.emplace(folder, FFileDirs.size());
+        if (newcomer)
             FFileDirs.push_back({folder, SectionName("Files" + std::to_string(FFileDirs.size() + 1))});
+        FFileDirOf.push_back(it->second);
     }
 
     // Source disks are numbered in sorted order (letter case ignored), except
     // that a folder first met with the last file stands at the end: the list
     // is sorted before each file is looked at, and a newcomer is appended.
+    // Each folder is case-folded once; the sort compares the folded keys.
     std::vector<std::string> folders;
-    std::unordered_set<std::string> seen;
+    std::vector<std::string> keys;
+    std::vector<size_t> fileFolder; // each file's position in folders
+    std::unordered_map<std::string, size_t> seen;
     bool lastIsNewcomer = false;
     for (const TFile* file : FFiles) {
-        lastIsNewcomer = seen.insert(FoldCase(file->GetSourceDir())).second;
-        if (lastIsNewcomer)
-            folders.push_back(file->GetSourceDir());
+        std::string folder = file->GetSourceDir();
+        auto [it, newcomer] = seen.emplace(FoldCase(folder), folders.size());
+        lastIsNewcomer = newcomer;
+        if (newcomer) {
+            folders.push_back(std::move(folder));
+            keys.push_back(it->first);
+        }
+        fileFolder.push_back(it->second);
     }
-    auto caseLess = [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); };
-    std::stable_sort(folders.begin(), lastIsNewcomer ? folders.end() - 1 : folders.end(), caseLess);
+    std::vector<size_t> order(folders.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), lastIsNewcomer ? order.end() - 1 : order.end(),
+                     [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<int> diskOf(folders.size());
     FSourceDisks.clear();
     FDiskNumbers.clear();
-    for (size_t i = 0; i < folders.size(); ++i) {
-        FSourceDisks.push_back({folders[i], int32_t(i)});
-        FDiskNumbers.emplace(FoldCase(folders[i]), int(i) + 1);
+    for (size_t i = 0; i < order.size(); ++i) {
+        FSourceDisks.push_back({folders[order[i]], int32_t(i)});
+        FDiskNumbers.emplace(keys[order[i]], int(i) + 1);
+        diskOf[order[i]] = int(i) + 1;
     }
+    FFileDisks.clear();
+    for (size_t folder : fileFolder)
+        FFileDisks.push_back(diskOf[folder]);
 }
 
 void TDeviceSection::SetShortcuts(std::vector<const TCEShortCut*> shortcuts)
@@ -188,8 +207,9 @@ TStringList TDeviceSection::SourceDisksNamesLines() const
 TStringList TDeviceSection::SourceDisksFilesLines() const
 {
     TStringList lines{"[" + SectionName("SourceDisksFiles") + "]"};
-    for (const TFile* file : FFiles) {
-        int n = SourceDiskNumber(file->GetSourceDir());
+    for (size_t i = 0; i < FFiles.size(); ++i) {
+        const TFile* file = FFiles[i];
+        int n = FFileDisks[i];
         if (n == 0) {
             DebugTrace("No ID for file");
             continue;
@@ -234,13 +254,13 @@ TStringList TDeviceSection::DefaultInstallLines() const
 TStringList TDeviceSection::FileSectionLines() const
 {
     // Files grouped by destination in one pass; each group keeps file order.
-    std::unordered_map<const TFolder*, std::vector<const TFile*>> byFolder;
-    for (const TFile* file : FFiles)
-        byFolder[FolderOf(*file)].push_back(file);
+    std::vector<std::vector<const TFile*>> byDir(FFileDirs.size());
+    for (size_t i = 0; i < FFiles.size(); ++i)
+        byDir[FFileDirOf[i]].push_back(FFiles[i]);
     TStringList lines;
-    for (const auto& dir : FFileDirs) {
-        lines.push_back("[" + dir.FName + "]");
-        for (const TFile* file : byFolder[dir.FFolder])
+    for (size_t d = 0; d < FFileDirs.size(); ++d) {
+        lines.push_back("[" + FFileDirs[d].FName + "]");
+        for (const TFile* file : byDir[d])
             lines.push_back(InfQuoted(file->FileName()) + ",,," + CopyFlagsText(*file));
         lines.emplace_back();
     }

@@ -83,10 +83,14 @@ private:
     TProcessor FProcessor;
     std::vector<const TFile*> FFiles;
     std::vector<TDestinationDir> FFileDirs;
+    // Each file's place in FFileDirs, in the order of FFiles.
+    std::vector<size_t> FFileDirOf;
     std::vector<TDestinationDir> FShortcutDirs;
     std::vector<TSourceDiskName> FSourceDisks;
     // The disk number of each source folder, by its upper-case spelling.
     std::unordered_map<std::string, int> FDiskNumbers;
+    // The disk number of each file, in the order of FFiles.
+    std::vector<int> FFileDisks;
     std::vector<const TCEShortCut*> FShortcuts;
     const TSetupDLL* FSetupDLL = nullptr;
     std::vector<const TRegKey*> FRegKeys;

@@ -19,6 +19,16 @@ bool FitsProcessor(TProcessor processor, TProcessor own)
     return own == processor || own == pAll;
 }
 
+bool HasFilesFor(const TFiles& files, TPlatform platform, TProcessor processor)
+{
+    for (int i = 0; i < files.Count(); ++i) {
+        const TFile* file = files.Item(i);
+        if (FitsPlatform(platform, file->Platforms()) && FitsProcessor(processor, file->Processor()))
+            return true;
+    }
+    return false;
+}
+
 std::vector<std::pair<TPlatform, TProcessor>> Targets(const TFiles& files)
 {
     std::vector<std::pair<TPlatform, TProcessor>> targets;
@@ -36,10 +46,26 @@ std::vector<std::pair<TPlatform, TProcessor>> Targets(const TFiles& files)
         if (!platforms.Contains(TPlatform(pl)))
             continue;
         for (int p = 0; p < ProcessorCount; ++p)
-            if (used.Contains(TProcessor(p)) && !FilesFor(files, TPlatform(pl), TProcessor(p)).empty())
+            if (used.Contains(TProcessor(p)) && HasFilesFor(files, TPlatform(pl), TProcessor(p)))
                 targets.emplace_back(TPlatform(pl), TProcessor(p));
     }
     return targets;
+}
+
+// FilesFor of each target, in one pass over the files: a large project's
+// files do not stay in the cache between one target's pass and the next.
+std::vector<std::vector<const TFile*>> FilesForTargets(const TFiles& files,
+                                                       const std::vector<std::pair<TPlatform, TProcessor>>& targets)
+{
+    std::vector<std::vector<const TFile*>> lists(targets.size());
+    for (int i = 0; i < files.Count(); ++i) {
+        const TFile* file = files.Item(i);
+        for (size_t t = 0; t < targets.size(); ++t)
+            if (FitsPlatform(targets[t].first, file->Platforms()) &&
+                FitsProcessor(targets[t].second, file->Processor()))
+                lists[t].push_back(file);
+    }
+    return lists;
 }
 
 }
@@ -47,10 +73,13 @@ std::vector<std::pair<TPlatform, TProcessor>> Targets(const TFiles& files)
 TDeviceSectionPlan PlanDeviceSections(const TProject& project)
 {
     TDeviceSectionPlan plan;
-    for (auto [platform, processor] : Targets(project.Files())) {
+    auto targets = Targets(project.Files());
+    auto files = FilesForTargets(project.Files(), targets);
+    for (size_t t = 0; t < targets.size(); ++t) {
+        auto [platform, processor] = targets[t];
         auto section = std::make_unique<TDeviceSection>(platform, processor);
         section->SetProject(&project);
-        section->SetFiles(FilesFor(project.Files(), platform, processor));
+        section->SetFiles(std::move(files[t]));
         section->SetShortcuts(ShortcutsFor(project.Shortcuts(), platform, processor));
         section->SetRegKeys(KeysFor(platform, processor, project.RegKeys().Keys()));
         // A setup DLL is chosen by processor only: the section's platform

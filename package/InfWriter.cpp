@@ -88,7 +88,11 @@ void WriteInf(const TProject& project, const TDeviceSectionPlan& plan, TStringLi
     CheckShortcutsAndKeys(project.Shortcuts(), usedKeys);
 
     std::string installDir = project.DefaultFolder() ? project.DefaultFolder()->GetMacroPath() : std::string();
-    TStringList out = {
+    // The blocks are gathered first and moved into lines once: a large
+    // project's .inf has hundreds of thousands of lines, and growing the list
+    // block by block copied them over and over.
+    std::vector<TStringList> blocks;
+    blocks.push_back({
         "[Version]",
         "Signature = \"$Windows NT$\"",
         "Provider = " + InfQuoted(project.CompanyName()),
@@ -99,23 +103,29 @@ void WriteInf(const TProject& project, const TDeviceSectionPlan& plan, TStringLi
         "InstallDir=" + (installDir.empty() ? std::string("\\") : InfField(installDir)),
         "",
         "[DestinationDirs]",
-    };
-    auto append = [&out](TStringList block) {
-        out.insert(out.end(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
-    };
+    });
     for (const auto& section : sections)
-        append(section->DestinationDirLines());
-    out.emplace_back();
+        blocks.push_back(section->DestinationDirLines());
+    blocks.push_back({""});
+    auto addBlock = [&blocks](TStringList block) {
+        block.emplace_back();
+        blocks.push_back(std::move(block));
+    };
     for (const auto& section : sections) {
-        for (TStringList block : {section->CEDeviceLines(), section->SourceDisksNamesLines(),
-                                  section->SourceDisksFilesLines(), section->DefaultInstallLines(),
-                                  section->FileSectionLines(), section->ShortcutSectionLines(),
-                                  section->AddRegistryLines()}) {
-            append(std::move(block));
-            out.emplace_back();
-        }
+        addBlock(section->CEDeviceLines());
+        addBlock(section->SourceDisksNamesLines());
+        addBlock(section->SourceDisksFilesLines());
+        addBlock(section->DefaultInstallLines());
+        addBlock(section->FileSectionLines());
+        addBlock(section->ShortcutSectionLines());
+        addBlock(section->AddRegistryLines());
     }
-    lines.insert(lines.end(), std::make_move_iterator(out.begin()), std::make_move_iterator(out.end()));
+    size_t total = lines.size();
+    for (const auto& block : blocks)
+        total += block.size();
+    lines.reserve(total);
+    for (auto& block : blocks)
+        lines.insert(lines.end(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
 }
 
 void ReplaceInstallDir(TStringList& lines, const std::string& installPath)

@@ -19,6 +19,46 @@ void PutDates(uint8_t* p, TDosDateTime when)
     p[2] = uint8_t(when.Date), p[3] = uint8_t(when.Date >> 8);
 }
 
+// Dates the entries of the central directory (in memory) and lists the
+// offsets of their local headers; false for an entry in ZIP64 form.
+bool DateDirectory(std::vector<uint8_t>& directory, uint16_t entries, uint32_t directoryOffset, TDosDateTime when,
+                   const std::string& broken, std::vector<uint32_t>& locals)
+{
+    size_t at = 0;
+    for (uint16_t i = 0; i < entries; ++i) {
+        if (directory.size() - at < DirectoryEntrySize || Le32(&directory[at]) != SigDirectoryEntry)
+            throw Exception(broken + "an entry of its central directory is cut short.");
+        const uint32_t local = Le32(&directory[at + 42]);
+        if (local == 0xFFFFFFFF)
+            return false;
+        if (uint64_t(local) + LocalHeaderSize > directoryOffset)
+            throw Exception(broken + "a local header lies outside the archive.");
+        PutDates(&directory[at + 12], when);
+        locals.push_back(local);
+        const size_t length = DirectoryEntrySize + size_t(Le16(&directory[at + 28])) + Le16(&directory[at + 30]) +
+                              Le16(&directory[at + 32]);
+        if (directory.size() - at < length)
+            throw Exception(broken + "an entry of its central directory is cut short.");
+        at += length;
+    }
+    return true;
+}
+
+void DateLocalHeaders(std::fstream& file, const std::vector<uint32_t>& locals, TDosDateTime when,
+                      const std::string& broken)
+{
+    for (uint32_t local : locals) {
+        uint8_t header[LocalHeaderSize];
+        file.seekg(local);
+        file.read(reinterpret_cast<char*>(header), LocalHeaderSize);
+        if (!file || Le32(header) != SigLocalHeader)
+            throw Exception(broken + "a local header is missing.");
+        PutDates(header + 10, when);
+        file.seekp(local);
+        file.write(reinterpret_cast<const char*>(header), LocalHeaderSize);
+    }
+}
+
 } // namespace
 
 std::tm UtcFields(int64_t unixTime)
@@ -77,33 +117,9 @@ bool SetEntryDates(const std::string& archive, TDosDateTime when)
         throw Exception(broken + "its central directory cannot be read.");
     // Every entry is checked before anything is written.
     std::vector<uint32_t> locals;
-    size_t at = 0;
-    for (uint16_t i = 0; i < entries; ++i) {
-        if (directory.size() - at < DirectoryEntrySize || Le32(&directory[at]) != SigDirectoryEntry)
-            throw Exception(broken + "an entry of its central directory is cut short.");
-        const uint32_t local = Le32(&directory[at + 42]);
-        if (local == 0xFFFFFFFF)
-            return false;
-        if (uint64_t(local) + LocalHeaderSize > directoryOffset)
-            throw Exception(broken + "a local header lies outside the archive.");
-        PutDates(&directory[at + 12], when);
-        locals.push_back(local);
-        const size_t length = DirectoryEntrySize + size_t(Le16(&directory[at + 28])) + Le16(&directory[at + 30]) +
-                              Le16(&directory[at + 32]);
-        if (directory.size() - at < length)
-            throw Exception(broken + "an entry of its central directory is cut short.");
-        at += length;
-    }
-    for (uint32_t local : locals) {
-        uint8_t header[LocalHeaderSize];
-        file.seekg(local);
-        file.read(reinterpret_cast<char*>(header), LocalHeaderSize);
-        if (!file || Le32(header) != SigLocalHeader)
-            throw Exception(broken + "a local header is missing.");
-        PutDates(header + 10, when);
-        file.seekp(local);
-        file.write(reinterpret_cast<const char*>(header), LocalHeaderSize);
-    }
+    if (!DateDirectory(directory, entries, directoryOffset, when, broken, locals))
+        return false;
+    DateLocalHeaders(file, locals, when, broken);
     file.seekp(directoryOffset);
     file.write(reinterpret_cast<const char*>(directory.data()), std::streamsize(directory.size()));
     file.close();

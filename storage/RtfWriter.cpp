@@ -72,14 +72,12 @@ const char* AlignWord(TRichAlign align)
     return "\\ql";
 }
 
-} // namespace
-
-std::string WriteRtf(const TRichDocument& document)
+// Fonts in the order the text first uses them, "Arial" when it names none;
+// bullets tells whether a paragraph has a bullet.
+std::vector<std::string> UsedFonts(const TRichDocument& document, bool& bullets)
 {
-    // Fonts in the order the text first uses them; a run without a name
-    // takes the first.
     std::vector<std::string> fonts;
-    bool bullets = false;
+    bullets = false;
     for (const TRichParagraph& paragraph : document.Paragraphs) {
         bullets = bullets || paragraph.Bullet;
         for (const TRichRun& run : paragraph.Runs)
@@ -89,21 +87,56 @@ std::string WriteRtf(const TRichDocument& document)
     }
     if (fonts.empty())
         fonts.push_back("Arial");
-    size_t bulletFont = fonts.size();
-    // A run without a usable name takes the first font.
-    auto FontIndex = [&fonts](const std::string& name) {
-        auto it = std::find(fonts.begin(), fonts.end(), TableName(name));
-        return it == fonts.end() ? size_t(0) : size_t(it - fonts.begin());
-    };
+    return fonts;
+}
 
-    std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
+// A run without a usable name takes the first font.
+size_t FontIndex(const std::vector<std::string>& fonts, const std::string& name)
+{
+    auto it = std::find(fonts.begin(), fonts.end(), TableName(name));
+    return it == fonts.end() ? size_t(0) : size_t(it - fonts.begin());
+}
+
+// The entries of the font table; the bullet font, when needed, after the
+// text's fonts.
+void AppendFontTable(std::string& out, const std::vector<std::string>& fonts, bool bullets)
+{
     for (size_t i = 0; i < fonts.size(); ++i) {
         out += "{\\f" + std::to_string(i) + "\\fnil\\fcharset0 ";
         AppendText(out, fonts[i]);
         out += ";}";
     }
     if (bullets)
-        out += "{\\f" + std::to_string(bulletFont) + "\\fnil\\fcharset2 " + BulletFont + ";}";
+        out += "{\\f" + std::to_string(fonts.size()) + "\\fnil\\fcharset2 " + BulletFont + ";}";
+}
+
+// The control words that switch from the current run's format to the run's;
+// all of them before the first run.
+std::string FormatWords(const TRichRun& run, const TRichRun& current, bool first, size_t font, size_t currentFont)
+{
+    std::string words;
+    if (first || font != currentFont)
+        words += "\\f" + std::to_string(font);
+    if (first || run.HalfPoints != current.HalfPoints)
+        words += "\\fs" + std::to_string(std::clamp(run.HalfPoints, MinHalfPoints, MaxHalfPoints));
+    if (first || run.Bold != current.Bold)
+        words += run.Bold ? "\\b" : "\\b0";
+    if (first || run.Italic != current.Italic)
+        words += run.Italic ? "\\i" : "\\i0";
+    if (first || run.Underline != current.Underline)
+        words += run.Underline ? "\\ul" : "\\ulnone";
+    return words;
+}
+
+} // namespace
+
+std::string WriteRtf(const TRichDocument& document)
+{
+    bool bullets = false;
+    const std::vector<std::string> fonts = UsedFonts(document, bullets);
+    const size_t bulletFont = fonts.size();
+    std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl";
+    AppendFontTable(out, fonts, bullets);
     out += "}\r\n\\viewkind4\\uc1";
 
     bool first = true;
@@ -120,19 +153,8 @@ std::string WriteRtf(const TRichDocument& document)
         for (const TRichRun& run : paragraph.Runs) {
             if (run.Text.empty())
                 continue;
-            std::string words;
-            size_t font = FontIndex(run.FontName);
-            size_t currentFont = FontIndex(current.FontName);
-            if (first || font != currentFont)
-                words += "\\f" + std::to_string(font);
-            if (first || run.HalfPoints != current.HalfPoints)
-                words += "\\fs" + std::to_string(std::clamp(run.HalfPoints, MinHalfPoints, MaxHalfPoints));
-            if (first || run.Bold != current.Bold)
-                words += run.Bold ? "\\b" : "\\b0";
-            if (first || run.Italic != current.Italic)
-                words += run.Italic ? "\\i" : "\\i0";
-            if (first || run.Underline != current.Underline)
-                words += run.Underline ? "\\ul" : "\\ulnone";
+            std::string words =
+                FormatWords(run, current, first, FontIndex(fonts, run.FontName), FontIndex(fonts, current.FontName));
             first = false;
             current = run;
             out += words;

@@ -89,6 +89,20 @@ bool ParseHexByte(const std::string& text, uint8_t& byte)
     return true;
 }
 
+// The hive number of a registry root ("HKLM", "HKEY_LOCAL_MACHINE", ...), or
+// 0 for an unknown one.
+uint16_t RegistryRoot(const std::string& name)
+{
+    static const std::pair<const char*, uint16_t> roots[] = {
+        {"HKCR", 1}, {"HKEY_CLASSES_ROOT", 1}, {"HKCU", 2}, {"HKEY_CURRENT_USER", 2},
+        {"HKLM", 3}, {"HKEY_LOCAL_MACHINE", 3}, {"HKU", 4}, {"HKEY_USERS", 4}};
+    uint16_t root = 0;
+    for (const auto& r : roots)
+        if (SameText(name, r.first))
+            root = r.second;
+    return root;
+}
+
 } // namespace
 
 TCabBuilder::TCabBuilder(const TInfFile* inf, std::string infDir, std::string label)
@@ -375,77 +389,91 @@ void TCabBuilder::ReadShortcuts()
         const auto* lines = ListSection(section);
         if (!lines)
             continue;
-        for (const auto& line : *lines) {
-            std::vector<std::string> fields = FInf->Fields(line.FText, true);
-            fields.resize(std::max<size_t>(fields.size(), 4));
-            const std::string& name = fields[0];
-            if (name.empty() || name.find_first_of("\\/") != std::string::npos) {
-                Error("Section [" + section + "] line " + std::to_string(line.FLineNo) + ": invalid shortcut name " +
-                      Quote(name));
-                continue;
-            }
-            std::string where = fields[3];
-            if (where.empty() && !ReadDestination(section, true, where))
-                continue;
-
-            // The device knows a shortcut's folder only as a standard
-            // folder or the install folder, plus folders below it.
-            TSetupLink link;
-            std::vector<std::string> parts = SplitDevicePath(where);
-            std::string base = parts.empty() ? std::string() : parts.front();
-            int number = 0;
-            if (SameText(base, "%InstallDir%"))
-                link.FBase = 0;
-            else if (base.size() > 4 && SameText(base.substr(0, 3), "%CE") && base.back() == '%' &&
-                     base.find_first_not_of("0123456789", 3) == base.size() - 1 &&
-                     (number = std::atoi(base.c_str() + 3)) >= 1 && number <= 17)
-                link.FBase = uint16_t(number);
-            else {
-                Error("Shortcut " + Quote(name) + ": its folder " + Quote(where) +
-                      " does not start with %CE1%..%CE17% or %InstallDir%");
-                continue;
-            }
-            // Like the vendor's tool: the folder gets a DIRS entry of its own
-            // and the shortcut names it, with base 0.
-            link.FBase = 0;
-            link.FDirectoryId = DirectoryId(FInf->Substitute(where, false));
-            std::string linkName = name;
-            if (FormatChoices::AppendLnkToShortcutNames &&
-                (linkName.size() < 4 || !SameText(linkName.substr(linkName.size() - 4), ".lnk")))
-                linkName += ".lnk";
-            link.FPath.push_back(linkName);
-
-            const std::string& target = fields[2];
-            std::string type = Trim(fields[1]);
-            if (type.empty() || type == "0") {
-                link.FTargetIsFile = true;
-                size_t i = 0;
-                while (i < FSetup.FFiles.size() && !SameText(FSetup.FFiles[i].FName, target))
-                    ++i;
-                if (i == FSetup.FFiles.size() && FSkippedFiles.count(LowerCase(target)))
-                    continue; // its file's error was reported already
-                if (i == FSetup.FFiles.size()) {
-                    Error("Shortcut " + Quote(name) + ": target file " + Quote(target) +
-                          " is not installed by this CAB file");
-                    continue;
-                }
-                link.FTarget = uint16_t(i + 1);
-            } else {
-                link.FTargetIsFile = false;
-                std::string folder;
-                if (SameText(target, "%InstallDir%"))
-                    link.FTarget = 0;
-                else if (FInf->Find("DestinationDirs", target) && ReadDestination(target, false, folder))
-                    link.FTarget = DirectoryId(folder);
-                else {
-                    Error("Shortcut " + Quote(name) + ": target folder " + Quote(target) +
-                          " is not a section of [DestinationDirs]");
-                    continue;
-                }
-            }
-            FSetup.FLinks.push_back(link);
-        }
+        for (const auto& line : *lines)
+            ReadShortcut(line, section);
     }
+}
+
+void TCabBuilder::ReadShortcut(const TInfLine& line, const std::string& section)
+{
+    std::vector<std::string> fields = FInf->Fields(line.FText, true);
+    fields.resize(std::max<size_t>(fields.size(), 4));
+    const std::string& name = fields[0];
+    if (name.empty() || name.find_first_of("\\/") != std::string::npos) {
+        Error("Section [" + section + "] line " + std::to_string(line.FLineNo) + ": invalid shortcut name " +
+              Quote(name));
+        return;
+    }
+    std::string where = fields[3];
+    if (where.empty() && !ReadDestination(section, true, where))
+        return;
+
+    TSetupLink link;
+    if (!ReadShortcutFolder(name, where, link))
+        return;
+    std::string linkName = name;
+    if (FormatChoices::AppendLnkToShortcutNames &&
+        (linkName.size() < 4 || !SameText(linkName.substr(linkName.size() - 4), ".lnk")))
+        linkName += ".lnk";
+    link.FPath.push_back(linkName);
+    if (ReadShortcutTarget(name, Trim(fields[1]), fields[2], link))
+        FSetup.FLinks.push_back(link);
+}
+
+bool TCabBuilder::ReadShortcutFolder(const std::string& name, const std::string& where, TSetupLink& link)
+{
+    // The device knows a shortcut's folder only as a standard
+    // folder or the install folder, plus folders below it.
+    std::vector<std::string> parts = SplitDevicePath(where);
+    std::string base = parts.empty() ? std::string() : parts.front();
+    int number = 0;
+    if (SameText(base, "%InstallDir%"))
+        link.FBase = 0;
+    else if (base.size() > 4 && SameText(base.substr(0, 3), "%CE") && base.back() == '%' &&
+             base.find_first_not_of("0123456789", 3) == base.size() - 1 &&
+             (number = std::atoi(base.c_str() + 3)) >= 1 && number <= 17)
+        link.FBase = uint16_t(number);
+    else {
+        Error("Shortcut " + Quote(name) + ": its folder " + Quote(where) +
+              " does not start with %CE1%..%CE17% or %InstallDir%");
+        return false;
+    }
+    // Like the vendor's tool: the folder gets a DIRS entry of its own
+    // and the shortcut names it, with base 0.
+    link.FBase = 0;
+    link.FDirectoryId = DirectoryId(FInf->Substitute(where, false));
+    return true;
+}
+
+bool TCabBuilder::ReadShortcutTarget(const std::string& name, const std::string& type, const std::string& target,
+                                     TSetupLink& link)
+{
+    if (type.empty() || type == "0") {
+        link.FTargetIsFile = true;
+        size_t i = 0;
+        while (i < FSetup.FFiles.size() && !SameText(FSetup.FFiles[i].FName, target))
+            ++i;
+        if (i == FSetup.FFiles.size() && FSkippedFiles.count(LowerCase(target)))
+            return false; // its file's error was reported already
+        if (i == FSetup.FFiles.size()) {
+            Error("Shortcut " + Quote(name) + ": target file " + Quote(target) + " is not installed by this CAB file");
+            return false;
+        }
+        link.FTarget = uint16_t(i + 1);
+        return true;
+    }
+    link.FTargetIsFile = false;
+    std::string folder;
+    if (SameText(target, "%InstallDir%"))
+        link.FTarget = 0;
+    else if (FInf->Find("DestinationDirs", target) && ReadDestination(target, false, folder))
+        link.FTarget = DirectoryId(folder);
+    else {
+        Error("Shortcut " + Quote(name) + ": target folder " + Quote(target) +
+              " is not a section of [DestinationDirs]");
+        return false;
+    }
+    return true;
 }
 
 void TCabBuilder::ReadRegistry()
@@ -466,13 +494,7 @@ void TCabBuilder::ReadRegistryLine(const TInfLine& line, const std::string& sect
         Error(where + "a registry line needs a root, key, value name and flags");
         return;
     }
-    static const std::pair<const char*, uint16_t> roots[] = {
-        {"HKCR", 1}, {"HKEY_CLASSES_ROOT", 1}, {"HKCU", 2}, {"HKEY_CURRENT_USER", 2},
-        {"HKLM", 3}, {"HKEY_LOCAL_MACHINE", 3}, {"HKU", 4}, {"HKEY_USERS", 4}};
-    uint16_t root = 0;
-    for (const auto& r : roots)
-        if (SameText(raw[0], r.first))
-            root = r.second;
+    uint16_t root = RegistryRoot(raw[0]);
     if (root == 0) {
         Error(where + "unknown registry root " + Quote(raw[0]));
         return;
@@ -484,29 +506,30 @@ void TCabBuilder::ReadRegistryLine(const TInfLine& line, const std::string& sect
         Error(where + "invalid registry flags " + Quote(raw[3]));
         return;
     }
+    if (!ReadRegistryData(line, where, quoted, raw, value))
+        return;
+    if (value.FName.size() + 1 + value.FData.size() > 0xFFFF) {
+        Error(where + "registry value " + Quote(value.FName) + " is too long for a CAB file");
+        return;
+    }
+    value.FHiveId = HiveId(root, keyPath);
+    FSetup.FValues.push_back(std::move(value));
+}
+
+bool TCabBuilder::ReadRegistryData(const TInfLine& line, const std::string& where, const std::vector<bool>& quoted,
+                                   const std::vector<std::string>& raw, TSetupValue& value)
+{
     std::vector<std::string> data;
     for (size_t i = 4; i < raw.size(); ++i)
         data.push_back(FInf->Substitute(raw[i], true));
 
     switch (value.FFlags & 0x00010001) {
     case 0x00000000: { // REG_SZ
-        std::string text;
-        bool anyQuoted = false;
-        for (size_t i = 4; i < quoted.size(); ++i)
-            anyQuoted = anyQuoted || quoted[i];
-        if (data.size() == 1)
-            text = data[0];
-        else if (data.size() > 1 && !anyQuoted)
-            // The builder writes string data as it stands, commas included.
-            text = Trim(FInf->Substitute(TInfFile::TextAfterField(line.FText, 4), true));
-        else if (data.size() > 1) {
-            text = data[0];
-            FWarnings.push_back(where + "extra data fields of a string value are ignored");
-        }
+        std::string text = RegistryStringData(line, where, quoted, data);
         value.FData.assign(text.begin(), text.end());
         value.FData.push_back(0);
         value.FSubstitute = HasMacro(text);
-        break;
+        return true;
     }
     case 0x00010000: // REG_MULTI_SZ
         for (const auto& s : data) {
@@ -517,7 +540,7 @@ void TCabBuilder::ReadRegistryLine(const TInfLine& line, const std::string& sect
             value.FSubstitute = value.FSubstitute || HasMacro(s);
         }
         value.FData.push_back(0);
-        break;
+        return true;
     case 0x00000001: // REG_BINARY
         for (const auto& s : data) {
             uint8_t byte = 0;
@@ -525,35 +548,51 @@ void TCabBuilder::ReadRegistryLine(const TInfLine& line, const std::string& sect
                 break;
             if (!ParseHexByte(s, byte)) {
                 Error(where + "invalid byte " + Quote(s) + " in binary value " + Quote(value.FName));
-                return;
+                return false;
             }
             value.FData.push_back(byte);
         }
-        break;
+        return true;
     default: { // REG_DWORD
         uint32_t number = 0;
         if (data.empty() || !ParseNumber(data[0], number)) {
             Error(where + "invalid number for DWORD value " + Quote(value.FName));
-            return;
+            return false;
         }
         for (int i = 0; i < 4; ++i)
             value.FData.push_back(uint8_t(number >> (8 * i)));
-        break;
+        return true;
     }
     }
-    if (value.FName.size() + 1 + value.FData.size() > 0xFFFF) {
-        Error(where + "registry value " + Quote(value.FName) + " is too long for a CAB file");
-        return;
-    }
+}
 
+std::string TCabBuilder::RegistryStringData(const TInfLine& line, const std::string& where,
+                                            const std::vector<bool>& quoted, const std::vector<std::string>& data)
+{
+    bool anyQuoted = false;
+    for (size_t i = 4; i < quoted.size(); ++i)
+        anyQuoted = anyQuoted || quoted[i];
+    if (data.size() == 1)
+        return data[0];
+    if (data.size() > 1 && !anyQuoted)
+        // The builder writes string data as it stands, commas included.
+        return Trim(FInf->Substitute(TInfFile::TextAfterField(line.FText, 4), true));
+    if (data.size() > 1) {
+        FWarnings.push_back(where + "extra data fields of a string value are ignored");
+        return data[0];
+    }
+    return std::string();
+}
+
+uint16_t TCabBuilder::HiveId(uint16_t root, const std::vector<std::string>& keyPath)
+{
     std::string hiveKey = std::to_string(root) + ":" + PathKey(keyPath);
     auto it = FHiveIds.find(hiveKey);
     if (it == FHiveIds.end()) {
         FSetup.FHives.push_back(TSetupHive{root, keyPath});
         it = FHiveIds.emplace(hiveKey, uint16_t(FSetup.FHives.size())).first;
     }
-    value.FHiveId = it->second;
-    FSetup.FValues.push_back(std::move(value));
+    return it->second;
 }
 
 void TCabBuilder::ReadSetupDll()

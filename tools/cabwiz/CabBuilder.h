@@ -68,7 +68,18 @@ private:
     void ReadFiles();
     void ReadSelfRegister();
     void ReadShortcuts();
+    void ReadShortcut(const TInfLine& line, const std::string& section);
+    bool ReadShortcutFolder(const std::string& name, const std::string& where, TSetupLink& link);
+    bool ReadShortcutTarget(const std::string& name, const std::string& type, const std::string& target,
+                            TSetupLink& link);
     void ReadRegistry();
     void ReadRegistryLine(const TInfLine& line, const std::string& section);
+    // The data fields (from the fifth on) of a registry line, by the type its
+    // flags give.
+    bool ReadRegistryData(const TInfLine& line, const std::string& where, const std::vector<bool>& quoted,
+                          const std::vector<std::string>& raw, TSetupValue& value);
+    std::string RegistryStringData(const TInfLine& line, const std::string& where, const std::vector<bool>& quoted,
+                                   const std::vector<std::string>& data);
+    uint16_t HiveId(uint16_t root, const std::vector<std::string>& keyPath);
     void ReadSetupDll();
 };

@@ -421,6 +421,61 @@ int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr
     return static_cast<int>(code);
 }
 
+// The settings and archive of a package whose file is open. The title of the
+// windows becomes the package's own as soon as its settings are read, so
+// that a damaged archive is reported under it.
+struct TOpenPackage {
+    TSfxSettings Settings;
+    std::unique_ptr<TFileSource> Source;
+    std::unique_ptr<TSfxArchive> Archive;
+};
+
+TOpenPackage OpenPackage(HANDLE file, std::wstring& title)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
+    const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
+
+    TOpenPackage package;
+    try {
+        const TFileSource whole(file, 0, fileSize);
+        const TSfxLayout layout = TSfxLayout::Read(whole);
+        package.Settings = layout.Settings;
+        if (!package.Settings.Title.empty())
+            title = Widen(package.Settings.Title, 1252);
+        package.Source = std::make_unique<TFileSource>(file, layout.ArchiveStart, layout.ArchiveSize);
+        package.Archive = std::make_unique<TSfxArchive>(*package.Source);
+    } catch (const TStubError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
+                         ExitDamaged);
+    }
+    // Every name is checked before anything is written, so a hostile
+    // archive leaves nothing behind.
+    for (const TSfxEntry& e : package.Archive->Entries())
+        if (!TSfxArchive::IsSafeName(e.Name))
+            throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n"
+                             "It holds a file that would be unpacked outside its folder: " +
+                                 Utf8(DeviceName(e)),
+                             ExitDamaged);
+    return package;
+}
+
+// Unpack, with a broken archive reported as a damaged package.
+void UnpackPackage(const TSfxArchive& archive, const std::wstring& folder, TProgressWindow* window)
+{
+    try {
+        Unpack(archive, folder, window);
+    } catch (const TStubError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
+                         ExitDamaged);
+    }
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
@@ -433,50 +488,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid())
             throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
-        LARGE_INTEGER size;
-        if (!GetFileSizeEx(file.Get(), &size))
-            throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
-        const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
-
-        TSfxSettings settings;
-        std::unique_ptr<TFileSource> source;
-        std::unique_ptr<TSfxArchive> archive;
-        try {
-            const TFileSource whole(file.Get(), 0, fileSize);
-            const TSfxLayout layout = TSfxLayout::Read(whole);
-            settings = layout.Settings;
-            if (!settings.Title.empty())
-                title = Widen(settings.Title, 1252);
-            source = std::make_unique<TFileSource>(file.Get(), layout.ArchiveStart, layout.ArchiveSize);
-            archive = std::make_unique<TSfxArchive>(*source);
-        } catch (const TStubError&) {
-            throw;
-        } catch (const Exception& e) {
-            throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
-                             ExitDamaged);
-        }
-        // Every name is checked before anything is written, so a hostile
-        // archive leaves nothing behind.
-        for (const TSfxEntry& e : archive->Entries())
-            if (!TSfxArchive::IsSafeName(e.Name))
-                throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n"
-                                 "It holds a file that would be unpacked outside its folder: " +
-                                     Utf8(DeviceName(e)),
-                                 ExitDamaged);
+        TOpenPackage package = OpenPackage(file.Get(), title);
 
         std::wstring folder = CreateFreshFolder();
         std::unique_ptr<TProgressWindow> window;
-        if (settings.AutoExtract)
+        if (package.Settings.AutoExtract)
             window = std::make_unique<TProgressWindow>(title);
-        try {
-            Unpack(*archive, folder, window.get());
-        } catch (const TStubError&) {
-            throw;
-        } catch (const Exception& e) {
-            throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
-                             ExitDamaged);
-        }
-        return Run(ResolveExec(settings.Exec, folder), folder, std::move(window));
+        UnpackPackage(*package.Archive, folder, window.get());
+        return Run(ResolveExec(package.Settings.Exec, folder), folder, std::move(window));
     } catch (const TStubError& e) {
         Report(title, e.Message());
         return e.ExitCode();

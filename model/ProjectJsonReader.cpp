@@ -4,359 +4,21 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "model/ProjectJsonFormat.h"
 #include "model/Shortcuts.h"
-
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <initializer_list>
-#include <map>
 #include <unordered_map>
 
-using TJson = nlohmann::ordered_json;
+using ProjectJsonFormat::DevicePath;
+using ProjectJsonFormat::kDefaultFolderWord;
+using ProjectJsonFormat::kFormatName;
+using ProjectJsonFormat::kFormatVersion;
+using ProjectJsonFormat::kSetupTypeNames;
+using ProjectJsonFormat::kSfxModeNames;
 
 namespace {
-
-const char* const kFormatName = "Veltrin Installer project";
-constexpr int kFormatVersion = 1;
-const char* const kDefaultFolderWord = "default";
-
-const char* const kSetupTypeNames[] = {"Normal", "Modern"};
-const char* const kSfxModeNames[] = {"No User Interface", "Show Extraction Progress"};
-
-std::string Utf8(const std::string& ansi)
-{
-    return AnsiToUtf8(ansi);
-}
-
-// --- writing ---------------------------------------------------------------
-
-// Device path of a folder as the editors show it: "\Program Files\Games\".
-// Folder names holding a backslash would make the path ambiguous.
-class TFolderPaths {
-public:
-    explicit TFolderPaths(TFolders& folders)
-    {
-        for (TFolder* folder : folders.GetAllFolders()) {
-            if (folder != folders.Root() && folder->Name().find('\\') != std::string::npos)
-                throw Exception("The device folder \"" + folder->Name() +
-                                "\" has a backslash in its name; the text form names folders by path");
-            auto [it, added] = FSeen.emplace(folder->GetPath(), folder);
-            if (!added)
-                throw Exception("Two device folders have the path " + folder->GetPath() +
-                                "; rename one so that the text form can tell them apart");
-        }
-    }
-
-    static TJson Of(const TFolder* folder)
-    {
-        return folder ? TJson(Utf8(folder->GetPath())) : TJson(nullptr);
-    }
-
-private:
-    std::unordered_map<std::string, TFolder*> FSeen;
-};
-
-TJson PlatformsJson(TPlatforms platforms)
-{
-    if (platforms == AllPlatforms)
-        return PlatformToName(plAll);
-    TJson list = TJson::array();
-    for (int i = 0; i < 16; ++i) {
-        if (!platforms.ContainsOrdinal(static_cast<unsigned>(i)))
-            continue;
-        if (i >= PlatformCount)
-            throw Exception("A platform set holds the unknown platform number " + std::to_string(i));
-        list.push_back(PlatformToName(static_cast<TPlatform>(i)));
-    }
-    return list;
-}
-
-TJson ProcessorJson(TProcessor processor)
-{
-    if (processor >= ProcessorCount)
-        throw Exception("Unknown processor number " + std::to_string(int(processor)));
-    return ProcessorToName(processor);
-}
-
-// Source folder and name joined with the delimiter the folder already uses
-// (a backslash when it has none), so that the text is the same on every host.
-std::string SourcePath(const std::string& dir, const std::string& name)
-{
-    if (dir.empty())
-        return name;
-    if (dir.back() == '\\' || dir.back() == '/')
-        return dir + name;
-    const size_t last = dir.find_last_of("\\/");
-    return dir + (last == std::string::npos ? '\\' : dir[last]) + name;
-}
-
-std::string HexText(const std::vector<uint8_t>& bytes)
-{
-    std::string text;
-    text.reserve(bytes.size() * 3);
-    char buf[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02X" : "%02X", bytes[i]);
-        text += buf;
-    }
-    return text;
-}
-
-// The folder a file goes to, computed from the project rather than from the
-// file's own default-folder reference, which only a build sets.
-const TFolder* EffectiveFolder(const TFile& file, const TProject& project)
-{
-    return file.UseDefaultFolder() && project.DefaultFolder() ? project.DefaultFolder() : file.AttachedFolder();
-}
-
-std::string DevicePath(const TFile& file, const TProject& project)
-{
-    const TFolder* folder = EffectiveFolder(file, project);
-    return (folder ? folder->GetPath() : std::string()) + file.FileName();
-}
-
-TJson FoldersJson(TProject& project)
-{
-    TJson list = TJson::array();
-    // Depth first, each folder before its children and children in their
-    // order, so that a reader can append every folder to a parent it knows.
-    std::vector<const TFolder*> stack;
-    if (const TFolder* root = project.Folders().Root())
-        for (int i = root->SubFolderCount() - 1; i >= 0; --i)
-            stack.push_back(root->GetSubFolder(i));
-    while (!stack.empty()) {
-        const TFolder* folder = stack.back();
-        stack.pop_back();
-        for (int i = folder->SubFolderCount() - 1; i >= 0; --i)
-            stack.push_back(folder->GetSubFolder(i));
-        TJson item;
-        item["path"] = Utf8(folder->GetPath());
-        if (folder->SystemFolder() != 0)
-            item["system"] = SystemFolderMacro(folder->SystemFolder());
-        list.push_back(std::move(item));
-    }
-    return list;
-}
-
-// One item per object, as itemJson writes it; an object it gives null for
-// is left out.
-template <typename T, typename ItemJson>
-TJson ListJson(const std::vector<T*>& objects, ItemJson itemJson)
-{
-    TJson list = TJson::array();
-    for (const T* object : objects) {
-        TJson item = itemJson(*object);
-        if (!item.is_null())
-            list.push_back(std::move(item));
-    }
-    return list;
-}
-
-TJson FilesJson(TProject& project)
-{
-    return ListJson(project.Files().ToList(), [&project](const TFile& file) {
-        TJson item;
-        item["source"] = Utf8(SourcePath(file.GetSourceDir(), file.FileName()));
-        if (file.UseDefaultFolder()) {
-            item["folder"] = kDefaultFolderWord;
-            // The folder the file sat in before it followed the default
-            // folder; the file goes back there when it stops following it.
-            if (file.AttachedFolder() != project.DefaultFolder())
-                item["ownFolder"] = TFolderPaths::Of(file.AttachedFolder());
-        } else {
-            item["folder"] = TFolderPaths::Of(file.AttachedFolder());
-        }
-        item["platforms"] = PlatformsJson(file.Platforms());
-        item["processor"] = ProcessorJson(file.Processor());
-        item["copyMode"] = CopyModeName(file.CopyMode());
-        TJson options = TJson::array();
-        for (int i = 0; i < FileOptionCount; ++i)
-            if (file.Options().Contains(static_cast<TFileOption>(i)))
-                options.push_back(FileOptionName(static_cast<TFileOption>(i)));
-        item["options"] = std::move(options);
-        return item;
-    });
-}
-
-TJson ShortcutsJson(TProject& project)
-{
-    // Several files may share a device path (one per processor, say): the
-    // processor, and failing that the position among them, picks one.
-    std::unordered_map<std::string, std::vector<const TFile*>> byPath;
-    for (const TFile* file : project.Files().ToList())
-        byPath[DevicePath(*file, project)].push_back(file);
-
-    return ListJson(project.Shortcuts().ToList(), [&](const TCEShortCut& shortcut) {
-        const TFile* target = shortcut.Target();
-        if (!target)
-            return TJson(); // a shortcut without a target is not saved either
-        TJson item;
-        item["name"] = Utf8(shortcut.Name());
-        const std::string path = DevicePath(*target, project);
-        item["target"] = Utf8(path);
-        const auto& candidates = byPath[path];
-        if (candidates.size() > 1) {
-            item["targetProcessor"] = ProcessorJson(target->Processor());
-            int occurrence = 0, total = 0;
-            for (const TFile* file : candidates) {
-                if (file->Processor() != target->Processor())
-                    continue;
-                ++total;
-                if (file == target)
-                    occurrence = total;
-            }
-            if (total > 1)
-                item["targetOccurrence"] = occurrence;
-        }
-        item["folder"] = TFolderPaths::Of(shortcut.GetFolder());
-        item["platforms"] = PlatformsJson(shortcut.Platforms());
-        return item;
-    });
-}
-
-TJson SetupDllsJson(TProject& project)
-{
-    return ListJson(project.SetupDlls().ToList(), [](const TSetupDLL& dll) {
-        TJson item;
-        item["source"] = Utf8(SourcePath(dll.SourceDir(), dll.FileName()));
-        item["platforms"] = PlatformsJson(dll.Platforms());
-        item["processor"] = ProcessorJson(dll.Processor());
-        return item;
-    });
-}
-
-bool IsUntouchedDefault(const TValue& value)
-{
-    return value.IsDefault() && value.Type() == vtString && value.StringData().empty() &&
-           value.Platforms() == AllPlatforms && value.Processor() == pAll && !value.NoClobber();
-}
-
-TJson ValueJson(const TValue& value, const std::string& keyPath)
-{
-    TJson item;
-    if (value.IsDefault())
-        item["default"] = true;
-    else
-        item["name"] = Utf8(value.Name());
-    const std::string type = ValueTypeToName(value.Type());
-    if (type.empty())
-        throw Exception("The registry value \"" + value.GetDisplayName() + "\" of " + keyPath +
-                        " has the unknown type " + std::to_string(value.Type()));
-    item["type"] = type;
-    switch (value.Type()) {
-    case vtString:
-        item["data"] = Utf8(value.StringData());
-        break;
-    case vtMultiString: {
-        TJson lines = TJson::array();
-        for (const std::string& line : value.Strings())
-            lines.push_back(Utf8(line));
-        item["data"] = std::move(lines);
-        break;
-    }
-    case vtDWord:
-        item["data"] = value.DwordData();
-        break;
-    case vtBinary:
-        item["data"] = HexText(value.BinaryData());
-        break;
-    }
-    if (value.Platforms() != AllPlatforms)
-        item["platforms"] = PlatformsJson(value.Platforms());
-    if (value.Processor() != pAll)
-        item["processor"] = ProcessorJson(value.Processor());
-    if (value.NoClobber())
-        item["noClobber"] = true;
-    return item;
-}
-
-void KeyJson(const TRegKey& key, const std::string& parentPath, TJson& list,
-             std::map<std::string, const TRegKey*>& seen)
-{
-    if (key.Name().find('\\') != std::string::npos)
-        throw Exception("The registry key \"" + key.Name() +
-                        "\" has a backslash in its name; the text form names keys by path");
-    const std::string path = parentPath.empty() ? key.Name() : parentPath + "\\" + key.Name();
-    if (!seen.emplace(path, &key).second)
-        throw Exception("Two registry keys have the path " + path +
-                        "; rename one so that the text form can tell them apart");
-    TJson item;
-    item["path"] = Utf8(path);
-    if (key.IsSystem())
-        item["system"] = true;
-    if (key.ShortName() != key.Name())
-        item["shortName"] = Utf8(key.ShortName());
-    const auto& values = key.Values().Values();
-    if (!(values.size() == 1 && IsUntouchedDefault(*values.front()))) {
-        TJson valueList = TJson::array();
-        for (const auto& value : values)
-            valueList.push_back(ValueJson(*value, path));
-        item["values"] = std::move(valueList);
-    }
-    list.push_back(std::move(item));
-    for (const auto& sub : key.SubKeys())
-        KeyJson(*sub, path, list, seen);
-}
-
-TJson RegistryJson(TProject& project)
-{
-    TJson list = TJson::array();
-    std::map<std::string, const TRegKey*> seen;
-    for (const auto& key : project.RegKeys().Keys())
-        KeyJson(*key, std::string(), list, seen);
-    return list;
-}
-
-std::string KnownLanguageName(int32_t language, const std::string& build)
-{
-    for (const TLanguageRow& row : LanguageTable())
-        if (row.Id == language)
-            return row.Name;
-    throw Exception("The build \"" + build + "\" has the unknown language " + std::to_string(language));
-}
-
-TJson BuildsJson(TProject& project)
-{
-    TJson list = TJson::array();
-    for (int i = 0; i < project.Builds().Count(); ++i) {
-        const TBuild* build = project.Builds().GetBuild(i);
-        TJson item;
-        item["name"] = Utf8(build->Name());
-        TJson pairs = TJson::array();
-        for (int p = 0; p < build->PairCount(); ++p) {
-            const TPlatformProcPair* pair = build->GetPair(p);
-            if (pair->FPlatform > plAll)
-                throw Exception("The build \"" + build->Name() + "\" has the unknown platform number " +
-                                std::to_string(int(pair->FPlatform)));
-            pairs.push_back(PlatformToName(pair->FPlatform) + " / " +
-                            ProcessorJson(pair->FProcessor).get<std::string>());
-        }
-        item["pairs"] = std::move(pairs);
-        TJson languages = TJson::array();
-        for (int l = 0; l < build->Languages().Count(); ++l)
-            languages.push_back(KnownLanguageName(build->Languages().Items(l)->FLanguage, build->Name()));
-        item["languages"] = std::move(languages);
-        if (build->Languages().Count() > 0)
-            item["defaultLanguage"] = KnownLanguageName(build->DefaultLanguage(), build->Name());
-        item["allInOne"] = build->AllInOne();
-        if (build->SetupType() > 1)
-            throw Exception("The build \"" + build->Name() + "\" has the unknown setup type " +
-                            std::to_string(build->SetupType()));
-        item["setupType"] = kSetupTypeNames[build->SetupType()];
-        if (build->SfxMode() < 0 || build->SfxMode() > 1)
-            throw Exception("The build \"" + build->Name() + "\" has the unknown self-extractor mode " +
-                            std::to_string(build->SfxMode()));
-        item["selfExtractor"] = kSfxModeNames[build->SfxMode()];
-        item["welcomePage"] = build->ShowWelcome();
-        item["licencePage"] = build->ShowEULA();
-        item["finishPage"] = build->ShowFinish();
-        list.push_back(std::move(item));
-    }
-    return list;
-}
-
-// --- reading ---------------------------------------------------------------
 
 // A value of the document with its JSON path, so that every complaint can
 // say where it is.
@@ -614,37 +276,48 @@ private:
         }
     }
 
+    static std::vector<std::string> CopyModeNames()
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < CopyModeCount; ++i)
+            names.push_back(CopyModeName(i));
+        return names;
+    }
+
+    static std::vector<std::string> FileOptionNames()
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < FileOptionCount; ++i)
+            names.push_back(FileOptionName(static_cast<TFileOption>(i)));
+        return names;
+    }
+
+    // "folder" and "ownFolder" of a file.
+    void ReadFileFolder(const TNode& item, TFile& file) const
+    {
+        const TNode folder = item.Field("folder");
+        if (folder.Json().is_string() && folder.Json().get<std::string>() == kDefaultFolderWord) {
+            file.SetUseDefaultFolder(true);
+            TFolder* own = item.Has("ownFolder") ? Folder(item.Field("ownFolder")) : FProject->DefaultFolder();
+            if (own)
+                file.SetFolder(own);
+        } else {
+            if (item.Has("ownFolder"))
+                item.Field("ownFolder").Fail("only a file whose folder is \"default\" has an own folder");
+            file.SetFolder(Folder(folder));
+        }
+    }
+
     void ReadFiles(const TNode& list)
     {
-        const auto copyModes = [] {
-            std::vector<std::string> names;
-            for (int i = 0; i < CopyModeCount; ++i)
-                names.push_back(CopyModeName(i));
-            return names;
-        }();
-        const auto optionNames = [] {
-            std::vector<std::string> names;
-            for (int i = 0; i < FileOptionCount; ++i)
-                names.push_back(FileOptionName(static_cast<TFileOption>(i)));
-            return names;
-        }();
+        const auto copyModes = CopyModeNames();
+        const auto optionNames = FileOptionNames();
 
         for (const TNode& item : list.Elements()) {
             item.ExpectObject({"source", "folder", "ownFolder", "platforms", "processor", "copyMode", "options"});
             auto file = std::make_unique<TFile>();
             ReadSource(item, *file);
-
-            const TNode folder = item.Field("folder");
-            if (folder.Json().is_string() && folder.Json().get<std::string>() == kDefaultFolderWord) {
-                file->SetUseDefaultFolder(true);
-                TFolder* own = item.Has("ownFolder") ? Folder(item.Field("ownFolder")) : FProject->DefaultFolder();
-                if (own)
-                    file->SetFolder(own);
-            } else {
-                if (item.Has("ownFolder"))
-                    item.Field("ownFolder").Fail("only a file whose folder is \"default\" has an own folder");
-                file->SetFolder(Folder(folder));
-            }
+            ReadFileFolder(item, *file);
             file->SetPlatforms(ReadPlatforms(item.Field("platforms")));
             file->SetProcessor(ReadProcessor(item.Field("processor")));
             file->SetCopyMode(item.Has("copyMode") ? item.Field("copyMode").Choice(copyModes, "copy mode") : 0);
@@ -738,6 +411,28 @@ private:
         return bytes;
     }
 
+    // "data" of a registry value of the given type.
+    static void ReadValueData(const TNode& data, uint32_t type, TValue& value)
+    {
+        switch (type) {
+        case vtString:
+            value.SetStringData(data.Text());
+            break;
+        case vtMultiString:
+            for (const TNode& line : data.Elements())
+                value.Strings().push_back(line.Text());
+            break;
+        case vtDWord:
+            if (!data.Json().is_number_unsigned() || data.Json().get<uint64_t>() > 0xFFFFFFFFu)
+                data.Fail("expected a whole number from 0 to 4294967295");
+            value.SetDwordData(static_cast<uint32_t>(data.Json().get<uint64_t>()));
+            break;
+        case vtBinary:
+            value.BinaryData() = ReadHex(data);
+            break;
+        }
+    }
+
     static std::unique_ptr<TValue> ReadValue(const TNode& item)
     {
         item.ExpectObject({"default", "name", "type", "data", "platforms", "processor", "noClobber"});
@@ -756,24 +451,7 @@ private:
         } else {
             value->SetName(item.Field("name").Text());
         }
-        const TNode data = item.Field("data");
-        switch (type) {
-        case vtString:
-            value->SetStringData(data.Text());
-            break;
-        case vtMultiString:
-            for (const TNode& line : data.Elements())
-                value->Strings().push_back(line.Text());
-            break;
-        case vtDWord:
-            if (!data.Json().is_number_unsigned() || data.Json().get<uint64_t>() > 0xFFFFFFFFu)
-                data.Fail("expected a whole number from 0 to 4294967295");
-            value->SetDwordData(static_cast<uint32_t>(data.Json().get<uint64_t>()));
-            break;
-        case vtBinary:
-            value->BinaryData() = ReadHex(data);
-            break;
-        }
+        ReadValueData(item.Field("data"), type, *value);
         if (item.Has("platforms"))
             value->SetPlatforms(ReadPlatforms(item.Field("platforms")));
         if (item.Has("processor"))
@@ -842,47 +520,57 @@ private:
         node.Fail("unknown language \"" + name + "\"; the names are those of the Languages tab, such as \"English\"");
     }
 
+    // "languages" and "defaultLanguage" of a build.
+    static void ReadBuildLanguages(const TNode& item, TBuild& build)
+    {
+        if (item.Has("languages"))
+            for (const TNode& language : item.Field("languages").Elements()) {
+                const int32_t id = ReadLanguage(language);
+                if (build.Languages().Find(id))
+                    language.Fail("the language is listed twice");
+                build.Languages().Add(id);
+            }
+        if (item.Has("defaultLanguage")) {
+            const TNode node = item.Field("defaultLanguage");
+            const int32_t id = ReadLanguage(node);
+            if (!build.Languages().Find(id))
+                node.Fail("the default language must be one of the build's \"languages\"");
+            build.SetDefaultLanguage(id);
+        } else {
+            build.SetDefaultLanguage(0);
+        }
+    }
+
+    static std::unique_ptr<TBuild> ReadBuild(const TNode& item)
+    {
+        item.ExpectObject({"name", "pairs", "languages", "defaultLanguage", "allInOne", "setupType", "selfExtractor",
+                           "welcomePage", "licencePage", "finishPage"});
+        auto build = std::make_unique<TBuild>();
+        build->SetName(item.Field("name").Text());
+        for (const TNode& pair : item.Field("pairs").Elements())
+            build->AddPair(ReadPair(pair));
+        ReadBuildLanguages(item, *build);
+        auto flag = [&](const char* key, bool fallback) {
+            return item.Has(key) ? item.Field(key).Boolean() : fallback;
+        };
+        build->SetAllInOne(flag("allInOne", false));
+        if (item.Has("setupType"))
+            build->SetSetupType(static_cast<uint8_t>(
+                item.Field("setupType").Choice({kSetupTypeNames[0], kSetupTypeNames[1]}, "setup type")));
+        if (item.Has("selfExtractor"))
+            build->SetSfxMode(
+                item.Field("selfExtractor").Choice({kSfxModeNames[0], kSfxModeNames[1]}, "self-extractor mode"));
+        build->SetShowWelcome(flag("welcomePage", true));
+        build->SetShowEULA(flag("licencePage", true));
+        build->SetShowFinish(flag("finishPage", true));
+        return build;
+    }
+
     void ReadBuilds(const TNode& list)
     {
         FProject->Builds().Clear();
-        for (const TNode& item : list.Elements()) {
-            item.ExpectObject({"name", "pairs", "languages", "defaultLanguage", "allInOne", "setupType",
-                               "selfExtractor", "welcomePage", "licencePage", "finishPage"});
-            auto build = std::make_unique<TBuild>();
-            build->SetName(item.Field("name").Text());
-            for (const TNode& pair : item.Field("pairs").Elements())
-                build->AddPair(ReadPair(pair));
-            if (item.Has("languages"))
-                for (const TNode& language : item.Field("languages").Elements()) {
-                    const int32_t id = ReadLanguage(language);
-                    if (build->Languages().Find(id))
-                        language.Fail("the language is listed twice");
-                    build->Languages().Add(id);
-                }
-            if (item.Has("defaultLanguage")) {
-                const TNode node = item.Field("defaultLanguage");
-                const int32_t id = ReadLanguage(node);
-                if (!build->Languages().Find(id))
-                    node.Fail("the default language must be one of the build's \"languages\"");
-                build->SetDefaultLanguage(id);
-            } else {
-                build->SetDefaultLanguage(0);
-            }
-            auto flag = [&](const char* key, bool fallback) {
-                return item.Has(key) ? item.Field(key).Boolean() : fallback;
-            };
-            build->SetAllInOne(flag("allInOne", false));
-            if (item.Has("setupType"))
-                build->SetSetupType(static_cast<uint8_t>(
-                    item.Field("setupType").Choice({kSetupTypeNames[0], kSetupTypeNames[1]}, "setup type")));
-            if (item.Has("selfExtractor"))
-                build->SetSfxMode(
-                    item.Field("selfExtractor").Choice({kSfxModeNames[0], kSfxModeNames[1]}, "self-extractor mode"));
-            build->SetShowWelcome(flag("welcomePage", true));
-            build->SetShowEULA(flag("licencePage", true));
-            build->SetShowFinish(flag("finishPage", true));
-            FProject->Builds().Add(std::move(build));
-        }
+        for (const TNode& item : list.Elements())
+            FProject->Builds().Add(ReadBuild(item));
     }
 
     std::unique_ptr<TProject> FProject;
@@ -890,29 +578,6 @@ private:
     std::unordered_map<std::string, std::vector<TFile*>> FFilesByPath;
 };
 
-}
-
-std::string ProjectToJson(TProject& project)
-{
-    TFolderPaths folderCheck(project.Folders());
-    TJson root;
-    root["format"] = kFormatName;
-    root["version"] = kFormatVersion;
-    root["applicationName"] = Utf8(project.AppName());
-    root["companyName"] = Utf8(project.CompanyName());
-    root["workFolder"] = Utf8(project.ProjectDir());
-    root["iconFile"] = Utf8(project.IconFile());
-    root["setupImage"] = Utf8(project.SetupImage());
-    root["folders"] = FoldersJson(project);
-    root["companyFolder"] = TFolderPaths::Of(project.CompanyFolder());
-    root["applicationFolder"] = TFolderPaths::Of(project.AppFolder());
-    root["defaultFolder"] = TFolderPaths::Of(project.DefaultFolder());
-    root["files"] = FilesJson(project);
-    root["shortcuts"] = ShortcutsJson(project);
-    root["setupDlls"] = SetupDllsJson(project);
-    root["registry"] = RegistryJson(project);
-    root["builds"] = BuildsJson(project);
-    return root.dump(2) + "\n";
 }
 
 std::unique_ptr<TProject> ProjectFromJson(const std::string& text, const std::string& defaultCompany)

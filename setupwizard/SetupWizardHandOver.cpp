@@ -1,0 +1,63 @@
+#include "setupwizard/SetupWizard.h"
+
+#include "common/WinString.h"
+
+#include <exception>
+
+// The hand-over: the CAB files go to the Application Manager before the
+// finish page, or when Finish is pressed on a page before it.
+
+bool TSetupWizard::Install()
+{
+    if (FInstalled)
+        return true;
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    // The window stays alive while the Application Manager runs (the wait
+    // pumps its messages) but takes no input until it is done.
+    EnableWindow(FWnd, FALSE);
+    bool ok = false;
+    try {
+        if (!FPackage.FindAppManager()) {
+            Message(WideFromAnsi(FModel->Text("0.NoActiveSync",
+                                              "No Active Sync found on the system. Setup will terminate!")),
+                    MB_ICONERROR);
+        } else {
+            SetWindowTextW(FBrand, L"Waiting for the Application Manager...");
+            UpdateWindow(FBrand);
+            FWaiting = true;
+            try {
+                FPackage.RunAppManager();
+            } catch (...) {
+                FWaiting = false;
+                throw;
+            }
+            FWaiting = false;
+            ok = true;
+        }
+    } catch (const std::exception& e) {
+        Message(WideFromAnsi(FModel->Text("0.Error", "Error")) + L"\r\n\r\n" + WideFromUtf8(e.what()), MB_ICONERROR);
+    }
+    SetWindowTextW(FBrand, kBrand);
+    EnableWindow(FWnd, TRUE);
+    SetCursor(old);
+    FInstalled = ok;
+    return ok;
+}
+
+void TSetupWizard::Next()
+{
+    if (!CanGoNext() || FCurrent + 1 >= FModel->Pages().size())
+        return;
+    // The CAB files are handed over before the finish page, which says so.
+    if (FModel->Pages()[FCurrent + 1] == wpFinish && !Install())
+        return;
+    ShowPage(FCurrent + 1);
+}
+
+void TSetupWizard::Finish()
+{
+    if (!CanGoNext() || !Install())
+        return;
+    FDone = true;
+    DestroyWindow(FWnd);
+}
