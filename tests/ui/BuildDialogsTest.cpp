@@ -4,9 +4,9 @@
 #include "model/Project.h"
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
-#include "ui/fmBuildMaker.h"
-#include "ui/fmMissingFiles.h"
-#include "ui/fmPairChoose.h"
+#include "ui/build/fmBuildMaker.h"
+#include "ui/build/fmMissingFiles.h"
+#include "ui/build/fmPairChoose.h"
 
 #include <gtest/gtest.h>
 

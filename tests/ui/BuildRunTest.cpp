@@ -5,11 +5,11 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "storage/Settings.h"
-#include "ui/QtText.h"
-#include "ui/fmBuildMaker.h"
-#include "ui/fmMain.h"
-#include "ui/fmMissingFiles.h"
-#include "ui/fmProgress.h"
+#include "ui/build/fmBuildMaker.h"
+#include "ui/build/fmMissingFiles.h"
+#include "ui/main/fmMain.h"
+#include "ui/main/fmProgress.h"
+#include "ui/parts/QtText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/FileDialogs.h"
-#include "ui/MessageService.h"
+#include "ui/parts/FileDialogs.h"
+#include "ui/parts/MessageService.h"
 
 #include <deque>
 #include <string>

@@ -1,9 +1,9 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
-#include "ui/QtTreeDisplay.h"
-#include "ui/fmDestinationFolder.h"
-#include "ui/frmFolder.h"
+#include "ui/lists/fmDestinationFolder.h"
+#include "ui/parts/QtTreeDisplay.h"
+#include "ui/parts/frmFolder.h"
 
 #include <gtest/gtest.h>
 

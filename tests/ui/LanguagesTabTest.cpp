@@ -11,13 +11,13 @@
 #include "storage/Settings.h"
 #include "storage/TextKeys.h"
 #include "storage/uScramble.h"
-#include "ui/RichTextConvert.h"
-#include "ui/fmAddLanguage.h"
-#include "ui/fmMain.h"
-#include "ui/frmContainter.h"
-#include "ui/frmLicense.h"
-#include "ui/frmMemoEditor.h"
-#include "ui/frmStringEditor.h"
+#include "ui/languages/RichTextConvert.h"
+#include "ui/languages/fmAddLanguage.h"
+#include "ui/languages/frmContainter.h"
+#include "ui/languages/frmLicense.h"
+#include "ui/languages/frmMemoEditor.h"
+#include "ui/languages/frmStringEditor.h"
+#include "ui/main/fmMain.h"
 
 #include <gtest/gtest.h>
 

@@ -4,12 +4,12 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
-#include "ui/CheckList.h"
-#include "ui/EditorHooks.h"
-#include "ui/frmFiles.h"
-#include "ui/frmList.h"
-#include "ui/frmSetupDLLs.h"
-#include "ui/frmShortcuts.h"
+#include "ui/lists/frmFiles.h"
+#include "ui/lists/frmList.h"
+#include "ui/lists/frmSetupDLLs.h"
+#include "ui/lists/frmShortcuts.h"
+#include "ui/main/EditorHooks.h"
+#include "ui/parts/CheckList.h"
 
 #include <gtest/gtest.h>
 

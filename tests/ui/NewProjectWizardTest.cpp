@@ -9,12 +9,12 @@
 #include "model/Project.h"
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
-#include "ui/fmMain.h"
-#include "ui/fmWizard.h"
-#include "ui/frmFolder.h"
-#include "ui/frmList.h"
-#include "ui/frmProjectInfo.h"
-#include "ui/frmShortcuts.h"
+#include "ui/lists/frmList.h"
+#include "ui/lists/frmShortcuts.h"
+#include "ui/main/fmMain.h"
+#include "ui/parts/frmFolder.h"
+#include "ui/wizard/fmWizard.h"
+#include "ui/wizard/frmProjectInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 #include "FakeServices.h"
 #include "support/TestSupport.h"
 
-#include "ui/AboutBox.h"
-#include "ui/Pictures.h"
-#include "ui/QtText.h"
-#include "ui/fmProgress.h"
-#include "ui/fmSetupImage.h"
-#include "ui/fmSigning.h"
+#include "ui/main/AboutBox.h"
+#include "ui/parts/Pictures.h"
+#include "ui/parts/QtText.h"
+#include "ui/main/fmProgress.h"
+#include "ui/main/fmSetupImage.h"
+#include "ui/main/fmSigning.h"
 #include "storage/Settings.h"
-#include "ui/fmSplash.h"
+#include "ui/main/fmSplash.h"
 
 #include <gtest/gtest.h>
 
