@@ -162,7 +162,7 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
         wizard.SetPairs(&pairs);
         wizard.SetLanguageManager(&languages);
         wizard.SetProject(&project);
-        wizard.BuildList()->item(2)->setCheckState(Qt::Unchecked);
+        wizard.findChild<QListWidget*>(QStringLiteral("lbBuilds"))->item(2)->setCheckState(Qt::Unchecked);
         wizard.show();
         Save(wizard, dir, "dialog-build-wizard");
         wizard.hide();
@@ -172,12 +172,12 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
         choose.SetBuilds(&project.Builds());
         choose.SetLanguageManager(&languages);
         choose.SetBuild(project.Builds().GetBuild(0));
-        choose.CheckPair(1, true);
+        choose.findChild<QListWidget*>(QStringLiteral("lbPairs"))->item(1)->setCheckState(Qt::Checked);
         choose.show();
         const char* pageNames[] = {"dialog-build-configuration", "dialog-build-configuration-languages",
                                    "dialog-build-configuration-setup"};
         for (int i = 0; i < 3; ++i) {
-            choose.Pages()->setCurrentIndex(i);
+            choose.findChild<QTabWidget*>(QStringLiteral("pcPages"))->setCurrentIndex(i);
             Save(choose, dir, pageNames[i]);
         }
         choose.hide();
@@ -237,7 +237,7 @@ void SaveLanguageWindows(TfmMain& main, const QString& dir)
     tree->setCurrentItem(node("String 2"));
     Save(main, dir, "languages-string-editor");
     tree->setCurrentItem(node("License agreement"));
-    if (auto* box = main.MemoEditor()->findChild<QTextEdit*>(QStringLiteral("RichEdit"))) {
+    if (auto* box = main.findChild<QTextEdit*>(QStringLiteral("RichEdit"))) {
         QTextCursor word = box->document()->find(QStringLiteral("Bitte"));
         if (word.isNull())
             word = box->document()->find(QStringLiteral("agreement"));

@@ -48,7 +48,7 @@ int main(int argc, char** argv)
         main.OpenStartProject(argv[2]);
 
     TfmSplash splash(&main);
-    splash.Timer()->stop();
+    splash.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     main.showMaximized();
     std::string outputDir = argv[1];
     QTimer::singleShot(0, &main, [&main, &splash, outputDir, dir] {

@@ -111,11 +111,6 @@ void TfmBuildMaker::AddItem(TBuild* build)
     FRows.push_back(build);
 }
 
-TBuild* TfmBuildMaker::BuildAt(int row) const
-{
-    return row >= 0 && row < int(FRows.size()) ? FRows[row] : nullptr;
-}
-
 int TfmBuildMaker::SelectedRow() const
 {
     QListWidgetItem* item = lbBuilds->currentItem();

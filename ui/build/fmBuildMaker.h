@@ -40,15 +40,6 @@ public:
     void btDeleteBuildClick();
     void btEditBuildClick();
 
-    QListWidget* BuildList() const { return lbBuilds; }
-    // The build of a row; null for a row that does not exist.
-    TBuild* BuildAt(int row) const;
-    QPushButton* AddButton() const { return brAddBuild; }
-    QPushButton* DeleteButton() const { return btDeleteBuild; }
-    QPushButton* EditButton() const { return btEditBuild; }
-    QPushButton* OkButton() const { return btOk; }
-    QPushButton* CancelButton() const { return btCancel; }
-
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -34,6 +34,7 @@ TfmMissingFiles::TfmMissingFiles(QWidget* parent)
 
     const std::vector<TfrmList::TColumn> columns = FileColumns();
     lvFiles = NewNamed<QTableWidget>("lvFiles", 0, int(columns.size()), this);
+    lvFiles->setAccessibleName(QStringLiteral("Missing files"));
     lvFiles->setShowGrid(true);
     lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);

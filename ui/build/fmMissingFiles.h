@@ -22,10 +22,6 @@ public:
     // Remembers the list (not owned) and shows one row per file, in order.
     void SetFiles(const std::vector<TFile*>* files);
 
-    QTableWidget* FileList() const { return lvFiles; }
-    QPushButton* DeleteButton() const { return btDelete; }
-    QPushButton* CancelButton() const { return btCancel; }
-
 private:
     const TProject* FProject = nullptr;
     const std::vector<TFile*>* FFiles = nullptr;

@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -152,8 +153,9 @@ QWidget* TfmPairChoose::CreateSetupPage()
     rgSFX = new QButtonGroup(sfxGroup);
     auto* sfxLayout = new QVBoxLayout(sfxGroup);
     int mode = 0;
-    for (const char* text : {"No User Interface", "Show Extraction Progress"}) {
-        auto* button = new QRadioButton(QString::fromLatin1(text), sfxGroup);
+    for (auto [name, text] : {std::pair{"rbNoUserInterface", "No User Interface"},
+                              std::pair{"rbShowProgress", "Show Extraction Progress"}}) {
+        auto* button = NewNamed<QRadioButton>(name, QString::fromLatin1(text), sfxGroup);
         rgSFX->addButton(button, mode++);
         sfxLayout->addWidget(button);
     }
@@ -178,11 +180,6 @@ QWidget* TfmPairChoose::CreateSetupPage()
     layout->addWidget(windows);
     layout->addStretch(1);
     return page;
-}
-
-QRadioButton* TfmPairChoose::SfxButton(int mode) const
-{
-    return static_cast<QRadioButton*>(rgSFX->button(mode));
 }
 
 void TfmPairChoose::showEvent(QShowEvent* event)
@@ -283,24 +280,6 @@ void TfmPairChoose::lbLanguagesClickCheck()
     int index = cbDefaultLanguage->currentIndex();
     int32_t selected = index >= 0 ? cbDefaultLanguage->itemData(index).toInt() : -1;
     FillDefaultLanguages(CheckedLanguages(), selected);
-}
-
-void TfmPairChoose::CheckLanguage(int32_t language, bool checked)
-{
-    auto row = std::find(FLanguageRows.begin(), FLanguageRows.end(), language);
-    if (row != FLanguageRows.end())
-        lbLanguages->item(int(row - FLanguageRows.begin()))->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-}
-
-void TfmPairChoose::CheckPair(int index, bool checked)
-{
-    if (QListWidgetItem* item = lbPairs->item(index))
-        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-}
-
-void TfmPairChoose::SelectDefaultLanguage(int32_t language)
-{
-    cbDefaultLanguage->setCurrentIndex(language ? cbDefaultLanguage->findData(QVariant(int(language))) : -1);
 }
 
 int32_t TfmPairChoose::SelectedDefaultLanguage() const

@@ -18,7 +18,6 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 class QTabWidget;
 class TBuild;
 class TBuilds;
@@ -41,25 +40,7 @@ public:
     // the checks pass; otherwise the refusal is shown and nothing changes.
     void BitBtn1Click();
 
-    QTabWidget* Pages() const { return FPages; }
-    QLineEdit* BuildNameEdit() const { return eBuildName; }
-    QListWidget* PairList() const { return lbPairs; }
-    QListWidget* LanguageList() const { return lbLanguages; }
-    QComboBox* DefaultLanguageBox() const { return cbDefaultLanguage; }
-    QComboBox* SetupTypeBox() const { return cbSetupType; }
-    QRadioButton* SfxButton(int mode) const;
-    QCheckBox* ShowWelcomeBox() const { return cbShowWelcome; }
-    QCheckBox* ShowEULABox() const { return cbShowEULA; }
-    QCheckBox* ShowFinishBox() const { return cbShowFinish; }
-    QPushButton* OkButton() const { return BitBtn1; }
-    QPushButton* CancelButton() const { return BitBtn2; }
-
-    // Checks or unchecks the language row with the id, as a click does.
-    void CheckLanguage(int32_t language, bool checked);
-    // Checks or unchecks the pair row at the index, as a click does.
-    void CheckPair(int index, bool checked);
-    // Selects the default language with the id (0: no selection).
-    void SelectDefaultLanguage(int32_t language);
+    // The default language's id (0: no selection).
     int32_t SelectedDefaultLanguage() const;
 
 protected:

@@ -48,11 +48,7 @@ public:
     // cannot be read); the window shows it in its error box.
     std::function<void(const std::string& message)> OnError;
 
-    bool DesignMode() const { return FDesignMode; }
     void SetDesignMode(bool value) { FDesignMode = value; }
-    int CurrentPage() const { return FCurrentPage; }
-    int PageCount() const { return int(FPages.size()); }
-    TfrmWizardBase* Page(int index) const { return FPages[size_t(index)]; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

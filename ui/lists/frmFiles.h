@@ -15,8 +15,6 @@ public:
     void ActivatePage() override;
 
     void AddObject() override;
-    // Asks first, naming the shortcuts that go with the files.
-    void DeleteFiles() { DeleteSelected(); }
 
 private:
     std::vector<void*> Objects() const override;

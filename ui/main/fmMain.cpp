@@ -157,11 +157,6 @@ TfmMain::~TfmMain()
         RemoveTree(FScratchDir);
 }
 
-QAction* TfmMain::Action(const char* objectName) const
-{
-    return findChild<QAction*>(QString::fromLatin1(objectName));
-}
-
 void TfmMain::CreateActions()
 {
     auto make = [this](const char* name, const QString& text, const QKeySequence& key, auto slot) {

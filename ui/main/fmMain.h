@@ -114,7 +114,6 @@ public:
     TLanguageManager& LanguageManager() const { return *FLanguageManager; }
     TScrambeledMemIniFile* TextsFile() const { return FTextsFile.get(); }
     QPlainTextEdit* Log() const { return FLog; }
-    QAction* Action(const char* objectName) const;
 
     // The Languages tab.
     void BuildTextTree();
@@ -122,9 +121,6 @@ public:
     void cbLanguagesChange();
     void btAddLanguageClick();
     void btDeleteLanguageClick();
-    TfrmStringEditor* StringEditor() const { return frmStringEditor; }
-    TfrmMemoEditor* MemoEditor() const { return frmMemoEditor; }
-    TfrmContainter* Preview() const { return frmContainter; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,6 @@
 #include "ui/main/fmSplash.h"
 
+#include "ui/parts/Named.h"
 #include "ui/parts/Pictures.h"
 
 #include <QGuiApplication>
@@ -15,7 +16,7 @@ TfmSplash::TfmSplash(QWidget* mainWindow)
     setFixedSize(FPicture.size());
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    FTimer = new QTimer(this);
+    FTimer = NewNamed<QTimer>("Timer1", this);
     FTimer->setInterval(2000);
     FTimer->setSingleShot(false);
     connect(FTimer, &QTimer::timeout, this, &TfmSplash::TimeUp);

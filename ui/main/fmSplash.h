@@ -13,8 +13,6 @@ public:
     // The window shown when the time is up (not owned; may be null).
     explicit TfmSplash(QWidget* mainWindow = nullptr);
 
-    QTimer* Timer() const { return FTimer; }
-
 signals:
     void Finished();
 

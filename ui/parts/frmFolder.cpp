@@ -42,6 +42,9 @@ TfrmFolder::TfrmFolder(QWidget* parent) : QWidget(parent)
     FNewFolder = FMenu->addAction(QStringLiteral("&New Folder"), this, &TfrmFolder::NewFolder);
     FRename = FMenu->addAction(QStringLiteral("&Rename"), this, &TfrmFolder::RenameFolder);
     FDelete = FMenu->addAction(QStringLiteral("&Delete"), this, &TfrmFolder::DeleteFolder);
+    FNewFolder->setObjectName(QStringLiteral("aNewFolder"));
+    FRename->setObjectName(QStringLiteral("aRenameFolder"));
+    FDelete->setObjectName(QStringLiteral("aDeleteFolder"));
 
     connect(FTree, &QTreeWidget::customContextMenuRequested, this, &TfrmFolder::ShowMenu);
     connect(FTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) { ItemChanged(item); });

@@ -48,9 +48,6 @@ public:
     QTreeWidget* Tree() const { return FTree; }
     QMenu* Menu() const { return FMenu; }
     TQtTreeDisplay& Display() { return *FDisplay; }
-    QAction* NewFolderAction() const { return FNewFolder; }
-    QAction* RenameAction() const { return FRename; }
-    QAction* DeleteAction() const { return FDelete; }
 
     TFolder* SelectedFolder() const;
     // Selects, expands and scrolls to the folder's node; false when the tree
