@@ -24,20 +24,20 @@ std::string DeleteQuestion(int shortcuts)
 }
 
 TfrmFiles::TfrmFiles(TMessageService* messages, QWidget* parent)
-    : TfrmProjectList(messages, "frmFiles", "Add the files you wish to install on the target device.",
-                      QStringLiteral("Files"), FileColumns(), parent)
+    : TProjectListOf(messages, "frmFiles", "Add the files you wish to install on the target device.",
+                     QStringLiteral("Files"), FileColumns(), parent)
 {
     FList->SetDeleteKey(true);
 }
 
-std::vector<void*> TfrmFiles::Objects() const
+std::vector<TFile*> TfrmFiles::Objects() const
 {
-    return AsObjects(FProject->Files());
+    return FProject->Files().ToList();
 }
 
-QStringList TfrmFiles::Cells(const void* object) const
+QStringList TfrmFiles::Cells(const TFile& file) const
 {
-    return FileCells(*static_cast<const TFile*>(object), FProject);
+    return FileCells(file, FProject);
 }
 
 void TfrmFiles::ActivatePage()
@@ -60,24 +60,20 @@ void TfrmFiles::AddObject()
     ShowChange();
 }
 
-bool TfrmFiles::EditObject(void* object)
+bool TfrmFiles::EditObject(TFile& file)
 {
-    return static_cast<TFile*>(object)->Edit(FProject);
+    return file.Edit(FProject);
 }
 
-bool TfrmFiles::ConfirmDelete(const std::vector<void*>& objects)
+bool TfrmFiles::ConfirmDelete(const std::vector<TFile*>& files)
 {
     int shortcuts = 0;
-    for (void* object : objects)
-        shortcuts += static_cast<TFile*>(object)->ShortcutCount();
+    for (const TFile* file : files)
+        shortcuts += file->ShortcutCount();
     return FMessages->Confirm(DeleteQuestion(shortcuts), TQuestionButtons::YesNo) == TAnswer::Yes;
 }
 
-void TfrmFiles::RemoveObjects(const std::vector<void*>& objects)
+void TfrmFiles::RemoveObjects(const std::vector<TFile*>& files)
 {
-    std::vector<TFile*> files;
-    files.reserve(objects.size());
-    for (void* object : objects)
-        files.push_back(static_cast<TFile*>(object));
     FProject->RemoveFiles(files);
 }

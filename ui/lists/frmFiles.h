@@ -6,7 +6,9 @@
 
 #include "ui/lists/frmProjectList.h"
 
-class TfrmFiles : public TfrmProjectList {
+class TFile;
+
+class TfrmFiles : public TProjectListOf<TFile> {
     Q_OBJECT
 public:
     explicit TfrmFiles(TMessageService* messages, QWidget* parent = nullptr);
@@ -17,9 +19,10 @@ public:
     void AddObject() override;
 
 private:
-    std::vector<void*> Objects() const override;
-    QStringList Cells(const void* object) const override;
-    bool EditObject(void* object) override;
-    bool ConfirmDelete(const std::vector<void*>& objects) override;
-    void RemoveObjects(const std::vector<void*>& objects) override;
+    std::vector<TFile*> Objects() const override;
+    QStringList Cells(const TFile& file) const override;
+    bool EditObject(TFile& file) override;
+    // Asks first, naming the shortcuts that go with the files.
+    bool ConfirmDelete(const std::vector<TFile*>& files) override;
+    void RemoveObjects(const std::vector<TFile*>& files) override;
 };

@@ -42,6 +42,15 @@ public:
 
     // The objects of the selected rows, in row order.
     std::vector<void*> SelectedObjects() const;
+    // The same for a list whose rows all stand for objects of type T.
+    template <typename T>
+    std::vector<T*> SelectedObjectsOf() const
+    {
+        std::vector<T*> objects;
+        for (void* object : SelectedObjects())
+            objects.push_back(static_cast<T*>(object));
+        return objects;
+    }
     int SelectedCount() const;
     int RowCount() const;
 

@@ -33,18 +33,6 @@ void TfrmProjectList::SetProject(TProject* project)
     RefreshList();
 }
 
-void TfrmProjectList::RefreshList()
-{
-    if (!FProject)
-        return;
-    std::vector<void*> objects = Objects();
-    std::vector<TfrmList::TRow> rows;
-    rows.reserve(objects.size());
-    for (void* object : objects)
-        rows.push_back({object, Cells(object)});
-    FList->SetRows(std::move(rows));
-}
-
 void TfrmProjectList::ActivatePage()
 {
     FList->View()->setFocus();
@@ -56,29 +44,9 @@ void TfrmProjectList::ShowChange()
     emit ProjectChanged();
 }
 
-void TfrmProjectList::EditSelected()
+void TfrmProjectList::ClearSelection()
 {
-    std::vector<void*> selected = FList->SelectedObjects();
-    if (!FProject || selected.size() != 1)
-        return;
-    void* object = selected.front();
-    if (!EditObject(object))
-        return;
-    FList->UpdateRow(object, Cells(object));
-    emit ProjectChanged();
-}
-
-void TfrmProjectList::DeleteSelected()
-{
-    std::vector<void*> selected = FList->SelectedObjects();
-    if (!FProject || selected.empty() || !ConfirmDelete(selected))
-        return;
-    // From the last row to the first, as the rows were numbered when the
-    // author chose them.
-    std::vector<void*> objects(selected.rbegin(), selected.rend());
     // Rows are matched to objects by address; a freed address may come back
     // with the next new object, which must not inherit the selection.
     FList->View()->clearSelection();
-    RemoveObjects(objects);
-    ShowChange();
 }

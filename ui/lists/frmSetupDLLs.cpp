@@ -6,22 +6,21 @@
 #include "ui/parts/QtText.h"
 
 TfrmSetupDLLs::TfrmSetupDLLs(TMessageService* messages, QWidget* parent)
-    : TfrmProjectList(messages, "frmSetupDLLs",
-                      "Optional: Define which Setup.dlls to be used in the installation process.",
-                      QStringLiteral("Setup DLLs"),
-                      {{QStringLiteral("Name"), 80}, {QStringLiteral("Source"), 120}, {QStringLiteral("Processor"), 120}},
-                      parent)
+    : TProjectListOf(messages, "frmSetupDLLs",
+                     "Optional: Define which Setup.dlls to be used in the installation process.",
+                     QStringLiteral("Setup DLLs"),
+                     {{QStringLiteral("Name"), 80}, {QStringLiteral("Source"), 120}, {QStringLiteral("Processor"), 120}},
+                     parent)
 {
 }
 
-std::vector<void*> TfrmSetupDLLs::Objects() const
+std::vector<TSetupDLL*> TfrmSetupDLLs::Objects() const
 {
-    return AsObjects(FProject->SetupDlls());
+    return FProject->SetupDlls().ToList();
 }
 
-QStringList TfrmSetupDLLs::Cells(const void* object) const
+QStringList TfrmSetupDLLs::Cells(const TSetupDLL& dll) const
 {
-    const auto& dll = *static_cast<const TSetupDLL*>(object);
     return {AnsiToQt(dll.FileName()), AnsiToQt(dll.SourceDir()), AnsiToQt(ProcessorToName(dll.Processor()))};
 }
 
@@ -36,13 +35,13 @@ void TfrmSetupDLLs::AddObject()
     ShowChange();
 }
 
-bool TfrmSetupDLLs::EditObject(void* object)
+bool TfrmSetupDLLs::EditObject(TSetupDLL& dll)
 {
-    return static_cast<TSetupDLL*>(object)->Edit();
+    return dll.Edit();
 }
 
-void TfrmSetupDLLs::RemoveObjects(const std::vector<void*>& objects)
+void TfrmSetupDLLs::RemoveObjects(const std::vector<TSetupDLL*>& dlls)
 {
-    for (void* object : objects)
-        FProject->SetupDlls().Remove(static_cast<TSetupDLL*>(object));
+    for (const TSetupDLL* dll : dlls)
+        FProject->SetupDlls().Remove(dll);
 }

@@ -6,7 +6,9 @@
 
 #include "ui/lists/frmProjectList.h"
 
-class TfrmSetupDLLs : public TfrmProjectList {
+class TSetupDLL;
+
+class TfrmSetupDLLs : public TProjectListOf<TSetupDLL> {
     Q_OBJECT
 public:
     explicit TfrmSetupDLLs(TMessageService* messages, QWidget* parent = nullptr);
@@ -14,8 +16,8 @@ public:
     void AddObject() override;
 
 private:
-    std::vector<void*> Objects() const override;
-    QStringList Cells(const void* object) const override;
-    bool EditObject(void* object) override;
-    void RemoveObjects(const std::vector<void*>& objects) override;
+    std::vector<TSetupDLL*> Objects() const override;
+    QStringList Cells(const TSetupDLL& dll) const override;
+    bool EditObject(TSetupDLL& dll) override;
+    void RemoveObjects(const std::vector<TSetupDLL*>& dlls) override;
 };

@@ -6,22 +6,21 @@
 #include "ui/parts/QtText.h"
 
 TfrmShortcuts::TfrmShortcuts(TMessageService* messages, QWidget* parent)
-    : TfrmProjectList(messages, "frmShortcuts",
-                      "Optional: Define shortcuts that will be automatically created on the device.",
-                      QStringLiteral("Shortcuts"),
-                      {{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120}, {QStringLiteral("Target"), 120}},
-                      parent)
+    : TProjectListOf(messages, "frmShortcuts",
+                     "Optional: Define shortcuts that will be automatically created on the device.",
+                     QStringLiteral("Shortcuts"),
+                     {{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120}, {QStringLiteral("Target"), 120}},
+                     parent)
 {
 }
 
-std::vector<void*> TfrmShortcuts::Objects() const
+std::vector<TCEShortCut*> TfrmShortcuts::Objects() const
 {
-    return AsObjects(FProject->Shortcuts());
+    return FProject->Shortcuts().ToList();
 }
 
-QStringList TfrmShortcuts::Cells(const void* object) const
+QStringList TfrmShortcuts::Cells(const TCEShortCut& shortcut) const
 {
-    const auto& shortcut = *static_cast<const TCEShortCut*>(object);
     const TFolder* folder = shortcut.GetFolder();
     const TFile* target = shortcut.Target();
     return {AnsiToQt(shortcut.Name()), folder ? AnsiToQt(folder->GetPath()) : QString(),
@@ -45,13 +44,13 @@ void TfrmShortcuts::AddObject()
     ShowChange();
 }
 
-bool TfrmShortcuts::EditObject(void* object)
+bool TfrmShortcuts::EditObject(TCEShortCut& shortcut)
 {
-    return static_cast<TCEShortCut*>(object)->Edit(FProject);
+    return shortcut.Edit(FProject);
 }
 
-void TfrmShortcuts::RemoveObjects(const std::vector<void*>& objects)
+void TfrmShortcuts::RemoveObjects(const std::vector<TCEShortCut*>& shortcuts)
 {
-    for (void* object : objects)
-        FProject->Shortcuts().Remove(static_cast<TCEShortCut*>(object));
+    for (const TCEShortCut* shortcut : shortcuts)
+        FProject->Shortcuts().Remove(shortcut);
 }

@@ -6,7 +6,9 @@
 
 #include "ui/lists/frmProjectList.h"
 
-class TfrmShortcuts : public TfrmProjectList {
+class TCEShortCut;
+
+class TfrmShortcuts : public TProjectListOf<TCEShortCut> {
     Q_OBJECT
 public:
     explicit TfrmShortcuts(TMessageService* messages, QWidget* parent = nullptr);
@@ -16,8 +18,8 @@ public:
     void AddObject() override;
 
 private:
-    std::vector<void*> Objects() const override;
-    QStringList Cells(const void* object) const override;
-    bool EditObject(void* object) override;
-    void RemoveObjects(const std::vector<void*>& objects) override;
+    std::vector<TCEShortCut*> Objects() const override;
+    QStringList Cells(const TCEShortCut& shortcut) const override;
+    bool EditObject(TCEShortCut& shortcut) override;
+    void RemoveObjects(const std::vector<TCEShortCut*>& shortcuts) override;
 };
