@@ -37,7 +37,6 @@ public:
     // The folder new work folders go below, with a trailing separator: the
     // parent of "lastfolder", or the projects base folder when it is empty.
     std::string BaseFolder() const;
-    bool FolderChosen() const { return FFolderChosen; }
     QLabel* Picture() const { return FPicture; }
 
     void BrowseFolder();
