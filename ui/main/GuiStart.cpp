@@ -12,11 +12,10 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-int RunBuilderGui(int argc, char** argv)
+int RunBuilderGui(int argc, char** argv, const std::function<void(QWidget& mainWindow)>& started)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrin Installer"));
@@ -50,10 +49,7 @@ int RunBuilderGui(int argc, char** argv)
         }
     }
 
-    // VI_QUIT_AFTER_START ends as soon as the main window shows (start-up
-    // timing and the start test).
-    if (const char* quit = std::getenv("VI_QUIT_AFTER_START"); quit && *quit) {
-        QTimer::singleShot(0, &main, [] { QApplication::exit(0); });
-    }
+    if (started)
+        QTimer::singleShot(0, &main, [&main, &started] { started(main); });
     return app.exec();
 }
