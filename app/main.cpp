@@ -1,6 +1,6 @@
 #include "app/HeadlessCommands.h"
 #include "common/Paths.h"
-#include "ui/GuiStart.h"
+#include "ui/main/GuiStart.h"
 
 #include <iostream>
 #include <string>

@@ -4,8 +4,8 @@
 //   build-host/benchmarks/FileListBenchmark
 
 #include "model/Project.h"
-#include "ui/frmFiles.h"
-#include "ui/frmList.h"
+#include "ui/lists/frmFiles.h"
+#include "ui/lists/frmList.h"
 
 #include <benchmark/benchmark.h>
 

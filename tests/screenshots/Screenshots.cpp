@@ -8,35 +8,35 @@
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
 #include "support/SampleProject.h"
-#include "ui/AboutBox.h"
-#include "ui/EditorHooks.h"
-#include "ui/MessageService.h"
-#include "ui/QtText.h"
-#include "ui/fmBuildMaker.h"
-#include "ui/fmDestinationFolder.h"
-#include "ui/fmFileProperties.h"
+#include "ui/main/AboutBox.h"
+#include "ui/main/EditorHooks.h"
+#include "ui/parts/MessageService.h"
+#include "ui/parts/QtText.h"
+#include "ui/build/fmBuildMaker.h"
+#include "ui/lists/fmDestinationFolder.h"
+#include "ui/lists/fmFileProperties.h"
 #include "hexedit/HexEditor.h"
-#include "ui/fmHexValueEditror.h"
-#include "ui/fmMain.h"
-#include "ui/fmMissingFiles.h"
-#include "ui/fmPairChoose.h"
-#include "ui/fmProgress.h"
-#include "ui/fmRuntimeWizard.h"
-#include "ui/fmSetupDllProperties.h"
-#include "ui/fmSetupImage.h"
-#include "ui/fmSigning.h"
-#include "ui/fmShortcutProperties.h"
-#include "ui/fmSplash.h"
-#include "ui/fmWizard.h"
-#include "ui/frmFiles.h"
-#include "ui/frmFolder.h"
-#include "ui/frmList.h"
-#include "ui/frmProjectInfo.h"
-#include "ui/frmRegKeys.h"
-#include "ui/frmRegistry.h"
-#include "ui/frmValues.h"
-#include "ui/frmContainter.h"
-#include "ui/frmMemoEditor.h"
+#include "ui/registry/fmHexValueEditror.h"
+#include "ui/main/fmMain.h"
+#include "ui/build/fmMissingFiles.h"
+#include "ui/build/fmPairChoose.h"
+#include "ui/main/fmProgress.h"
+#include "ui/wizard/fmRuntimeWizard.h"
+#include "ui/lists/fmSetupDllProperties.h"
+#include "ui/main/fmSetupImage.h"
+#include "ui/main/fmSigning.h"
+#include "ui/lists/fmShortcutProperties.h"
+#include "ui/main/fmSplash.h"
+#include "ui/wizard/fmWizard.h"
+#include "ui/lists/frmFiles.h"
+#include "ui/parts/frmFolder.h"
+#include "ui/lists/frmList.h"
+#include "ui/wizard/frmProjectInfo.h"
+#include "ui/registry/frmRegKeys.h"
+#include "ui/registry/frmRegistry.h"
+#include "ui/registry/frmValues.h"
+#include "ui/languages/frmContainter.h"
+#include "ui/languages/frmMemoEditor.h"
 
 #include <QApplication>
 #include <QDir>
@@ -162,7 +162,7 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
         wizard.SetPairs(&pairs);
         wizard.SetLanguageManager(&languages);
         wizard.SetProject(&project);
-        wizard.BuildList()->item(2)->setCheckState(Qt::Unchecked);
+        wizard.findChild<QListWidget*>(QStringLiteral("lbBuilds"))->item(2)->setCheckState(Qt::Unchecked);
         wizard.show();
         Save(wizard, dir, "dialog-build-wizard");
         wizard.hide();
@@ -172,12 +172,12 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
         choose.SetBuilds(&project.Builds());
         choose.SetLanguageManager(&languages);
         choose.SetBuild(project.Builds().GetBuild(0));
-        choose.CheckPair(1, true);
+        choose.findChild<QListWidget*>(QStringLiteral("lbPairs"))->item(1)->setCheckState(Qt::Checked);
         choose.show();
         const char* pageNames[] = {"dialog-build-configuration", "dialog-build-configuration-languages",
                                    "dialog-build-configuration-setup"};
         for (int i = 0; i < 3; ++i) {
-            choose.Pages()->setCurrentIndex(i);
+            choose.findChild<QTabWidget*>(QStringLiteral("pcPages"))->setCurrentIndex(i);
             Save(choose, dir, pageNames[i]);
         }
         choose.hide();
@@ -237,7 +237,7 @@ void SaveLanguageWindows(TfmMain& main, const QString& dir)
     tree->setCurrentItem(node("String 2"));
     Save(main, dir, "languages-string-editor");
     tree->setCurrentItem(node("License agreement"));
-    if (auto* box = main.MemoEditor()->findChild<QTextEdit*>(QStringLiteral("RichEdit"))) {
+    if (auto* box = main.findChild<QTextEdit*>(QStringLiteral("RichEdit"))) {
         QTextCursor word = box->document()->find(QStringLiteral("Bitte"));
         if (word.isNull())
             word = box->document()->find(QStringLiteral("agreement"));

@@ -12,11 +12,11 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "storage/Settings.h"
-#include "ui/Pictures.h"
-#include "ui/QtFileDialogs.h"
-#include "ui/QtMessageService.h"
-#include "ui/fmMain.h"
-#include "ui/fmSplash.h"
+#include "ui/main/fmMain.h"
+#include "ui/main/fmSplash.h"
+#include "ui/parts/Pictures.h"
+#include "ui/parts/QtFileDialogs.h"
+#include "ui/parts/QtMessageService.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -48,7 +48,7 @@ int main(int argc, char** argv)
         main.OpenStartProject(argv[2]);
 
     TfmSplash splash(&main);
-    splash.Timer()->stop();
+    splash.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     main.showMaximized();
     std::string outputDir = argv[1];
     QTimer::singleShot(0, &main, [&main, &splash, outputDir, dir] {

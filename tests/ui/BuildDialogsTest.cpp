@@ -4,9 +4,9 @@
 #include "model/Project.h"
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
-#include "ui/fmBuildMaker.h"
-#include "ui/fmMissingFiles.h"
-#include "ui/fmPairChoose.h"
+#include "ui/build/fmBuildMaker.h"
+#include "ui/build/fmMissingFiles.h"
+#include "ui/build/fmPairChoose.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +24,34 @@
 namespace {
 
 constexpr int32_t English = 9, German = 7, French = 12;
+
+// The dialogs' controls, reached by their object names.
+QListWidget* Builds(const QObject* wizard)
+{
+    return Named<QListWidget>(wizard, "lbBuilds");
+}
+
+QComboBox* DefaultLanguages(const QObject* dialog)
+{
+    return Named<QComboBox>(dialog, "cbDefaultLanguage");
+}
+
+// Checks or unchecks a row of the dialog's named check list, as a click
+// does; the row is given by its number or its text.
+void CheckRow(const QObject* dialog, const char* list, int row, bool checked)
+{
+    QListWidgetItem* item = Named<QListWidget>(dialog, list)->item(row);
+    ASSERT_NE(item, nullptr) << list << " " << row;
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void CheckRow(const QObject* dialog, const char* list, const char* text, bool checked)
+{
+    QList<QListWidgetItem*> found =
+        Named<QListWidget>(dialog, list)->findItems(QString::fromLatin1(text), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << list << " " << text;
+    found.first()->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
 
 // Two pairs as a .inf with a StrongARM and an SH3 section lists them, and a
 // language manager over a texts file with Neutral, English, German and French.
@@ -131,8 +159,8 @@ TEST_F(BuildDialogsTest, ProjectWithoutBuildsGetsACheckedAllInOne)
     // Every language but Neutral, in the manager's (table) order.
     EXPECT_EQ(LanguageIds(build), (std::vector<int32_t>{English, German, French}));
     EXPECT_EQ(build.DefaultLanguage(), English);
-    EXPECT_EQ(ItemTexts(wizard->BuildList()), std::vector<std::string>{"All In One"});
-    EXPECT_EQ(wizard->BuildList()->currentRow(), 0);
+    EXPECT_EQ(ItemTexts(Builds(wizard.get())), std::vector<std::string>{"All In One"});
+    EXPECT_EQ(Builds(wizard.get())->currentRow(), 0);
     EXPECT_EQ(Names(wizard->GetCheckedBuilds()), std::vector<std::string>{"All In One"});
 }
 
@@ -151,7 +179,7 @@ TEST_F(BuildDialogsTest, AllInOneFollowsTheNewPairsWhileOtherBuildsKeepTheirs)
     EXPECT_EQ(PairNames(*all), (std::vector<std::string>{"PPC300_2577", "PPC300_10003", "HPC2000"}));
     EXPECT_EQ(LanguageIds(*all), (std::vector<int32_t>{English, German, French}));
     EXPECT_EQ(all->DefaultLanguage(), German) << "a default among the languages is kept";
-    EXPECT_EQ(ItemTexts(wizard->BuildList()), (std::vector<std::string>{"Own", "Everything"}));
+    EXPECT_EQ(ItemTexts(Builds(wizard.get())), (std::vector<std::string>{"Own", "Everything"}));
 }
 
 TEST_F(BuildDialogsTest, CheckedBuildsInListOrderOrNone)
@@ -160,10 +188,10 @@ TEST_F(BuildDialogsTest, CheckedBuildsInListOrderOrNone)
     AddBuild("B", {English});
     AddBuild("C", {English});
     auto wizard = Wizard();
-    wizard->BuildList()->item(1)->setCheckState(Qt::Unchecked);
+    Builds(wizard.get())->item(1)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(Names(wizard->GetCheckedBuilds()), (std::vector<std::string>{"A", "C"}));
-    wizard->BuildList()->item(0)->setCheckState(Qt::Unchecked);
-    wizard->BuildList()->item(2)->setCheckState(Qt::Unchecked);
+    Builds(wizard.get())->item(0)->setCheckState(Qt::Unchecked);
+    Builds(wizard.get())->item(2)->setCheckState(Qt::Unchecked);
     EXPECT_TRUE(wizard->GetCheckedBuilds().empty());
 }
 
@@ -171,9 +199,9 @@ TEST_F(BuildDialogsTest, EditAndDeleteWithoutSelectionAskForABuild)
 {
     AddBuild("A", {English});
     auto wizard = Wizard();
-    wizard->BuildList()->clearSelection();
-    wizard->EditButton()->click();
-    wizard->DeleteButton()->click();
+    Builds(wizard.get())->clearSelection();
+    Press(*wizard, "btEditBuild");
+    Press(*wizard, "btDeleteBuild");
     EXPECT_EQ(Messages.Texts(), (std::vector<std::string>{"Choose a build first.", "Choose a build first."}));
     EXPECT_EQ(Edits, 0);
     EXPECT_EQ(Project.Builds().Count(), 1);
@@ -184,21 +212,21 @@ TEST_F(BuildDialogsTest, DeleteRemovesTheBuildAndAllInOneComesBackOnlyWhenNoneIs
     AddBuild("A", {English});
     AddBuild("All In One", {}, true);
     auto wizard = Wizard();
-    wizard->BuildList()->setCurrentRow(1);
-    wizard->DeleteButton()->click();
-    EXPECT_EQ(ItemTexts(wizard->BuildList()), std::vector<std::string>{"A"});
+    Builds(wizard.get())->setCurrentRow(1);
+    Press(*wizard, "btDeleteBuild");
+    EXPECT_EQ(ItemTexts(Builds(wizard.get())), std::vector<std::string>{"A"});
     ASSERT_EQ(Project.Builds().Count(), 1);
     EXPECT_EQ(Project.Builds().GetBuild(0)->Name(), "A");
     EXPECT_EQ(Names(wizard->GetCheckedBuilds()), std::vector<std::string>{"A"});
 
     // The next run keeps the project without an all-in-one build...
-    EXPECT_EQ(ItemTexts(Wizard()->BuildList()), std::vector<std::string>{"A"});
+    EXPECT_EQ(ItemTexts(Builds(Wizard().get())), std::vector<std::string>{"A"});
     // ...until no build is left at all.
     wizard = Wizard();
-    wizard->BuildList()->setCurrentRow(0);
-    wizard->DeleteButton()->click();
+    Builds(wizard.get())->setCurrentRow(0);
+    Press(*wizard, "btDeleteBuild");
     EXPECT_EQ(Project.Builds().Count(), 0);
-    EXPECT_EQ(ItemTexts(Wizard()->BuildList()), std::vector<std::string>{"All In One"});
+    EXPECT_EQ(ItemTexts(Builds(Wizard().get())), std::vector<std::string>{"All In One"});
 }
 
 TEST_F(BuildDialogsTest, AddBuildStartsWithEveryLanguageAndAppendsOnlyWithOk)
@@ -206,18 +234,18 @@ TEST_F(BuildDialogsTest, AddBuildStartsWithEveryLanguageAndAppendsOnlyWithOk)
     AddBuild("All In One", {}, true);
     TBuild* seen = nullptr;
     auto wizard = Wizard([&](TfmPairChoose& dialog) {
-        EXPECT_TRUE(dialog.BuildNameEdit()->text().isEmpty());
-        EXPECT_EQ(dialog.DefaultLanguageBox()->currentText(), QStringLiteral("English"));
-        EXPECT_EQ(dialog.DefaultLanguageBox()->count(), 3);
-        EXPECT_TRUE(dialog.ShowWelcomeBox()->isChecked());
-        EXPECT_TRUE(dialog.ShowEULABox()->isChecked());
-        EXPECT_TRUE(dialog.ShowFinishBox()->isChecked());
-        dialog.CheckPair(1, true);
-        dialog.BuildNameEdit()->setText(QStringLiteral("Other"));
-        dialog.OkButton()->click();
+        EXPECT_TRUE(Named<QLineEdit>(&dialog, "eBuildName")->text().isEmpty());
+        EXPECT_EQ(DefaultLanguages(&dialog)->currentText(), QStringLiteral("English"));
+        EXPECT_EQ(DefaultLanguages(&dialog)->count(), 3);
+        EXPECT_TRUE(Named<QCheckBox>(&dialog, "cbShowWelcome")->isChecked());
+        EXPECT_TRUE(Named<QCheckBox>(&dialog, "cbShowEULA")->isChecked());
+        EXPECT_TRUE(Named<QCheckBox>(&dialog, "cbShowFinish")->isChecked());
+        CheckRow(&dialog, "lbPairs", 1, true);
+        Named<QLineEdit>(&dialog, "eBuildName")->setText(QStringLiteral("Other"));
+        Press(dialog, "BitBtn1");
         return dialog.result();
     });
-    wizard->AddButton()->click();
+    Press(*wizard, "brAddBuild");
     EXPECT_TRUE(Messages.Shown().empty()) << Messages.Texts().front();
     ASSERT_EQ(Project.Builds().Count(), 2);
     seen = Project.Builds().GetBuild(1);
@@ -226,17 +254,17 @@ TEST_F(BuildDialogsTest, AddBuildStartsWithEveryLanguageAndAppendsOnlyWithOk)
     EXPECT_EQ(PairNames(*seen), std::vector<std::string>{"PPC300_10003"});
     EXPECT_EQ(LanguageIds(*seen), (std::vector<int32_t>{English, German, French}));
     EXPECT_EQ(seen->DefaultLanguage(), English);
-    EXPECT_EQ(ItemTexts(wizard->BuildList()), (std::vector<std::string>{"All In One", "Other"}));
+    EXPECT_EQ(ItemTexts(Builds(wizard.get())), (std::vector<std::string>{"All In One", "Other"}));
     EXPECT_EQ(wizard->GetCheckedBuilds().back(), seen);
 
     auto cancelled = Wizard([](TfmPairChoose& dialog) {
-        dialog.CheckPair(0, true);
-        dialog.BuildNameEdit()->setText(QStringLiteral("Dropped"));
+        CheckRow(&dialog, "lbPairs", 0, true);
+        Named<QLineEdit>(&dialog, "eBuildName")->setText(QStringLiteral("Dropped"));
         return int(QDialog::Rejected);
     });
-    cancelled->AddButton()->click();
+    Press(*cancelled, "brAddBuild");
     EXPECT_EQ(Project.Builds().Count(), 2);
-    EXPECT_EQ(cancelled->BuildList()->count(), 2);
+    EXPECT_EQ(Builds(cancelled.get())->count(), 2);
 }
 
 TEST_F(BuildDialogsTest, EditRenamesTheItemWithOkOnly)
@@ -244,23 +272,23 @@ TEST_F(BuildDialogsTest, EditRenamesTheItemWithOkOnly)
     TBuild* build = AddBuild("Old", {English});
     auto rename = [](const char* name, bool ok) {
         return [name, ok](TfmPairChoose& dialog) {
-            EXPECT_EQ(dialog.BuildNameEdit()->text(), QStringLiteral("Old"));
-            dialog.BuildNameEdit()->setText(QString::fromLatin1(name));
+            EXPECT_EQ(Named<QLineEdit>(&dialog, "eBuildName")->text(), QStringLiteral("Old"));
+            Named<QLineEdit>(&dialog, "eBuildName")->setText(QString::fromLatin1(name));
             if (!ok)
                 return int(QDialog::Rejected);
-            dialog.OkButton()->click();
+            Press(dialog, "BitBtn1");
             return dialog.result();
         };
     };
     auto wizard = Wizard(rename("Kept", false));
-    wizard->EditButton()->click();
+    Press(*wizard, "btEditBuild");
     EXPECT_EQ(build->Name(), "Old");
-    EXPECT_EQ(ItemTexts(wizard->BuildList()), std::vector<std::string>{"Old"});
+    EXPECT_EQ(ItemTexts(Builds(wizard.get())), std::vector<std::string>{"Old"});
 
     wizard = Wizard(rename("New", true));
-    wizard->EditButton()->click();
+    Press(*wizard, "btEditBuild");
     EXPECT_EQ(build->Name(), "New");
-    EXPECT_EQ(ItemTexts(wizard->BuildList()), std::vector<std::string>{"New"});
+    EXPECT_EQ(ItemTexts(Builds(wizard.get())), std::vector<std::string>{"New"});
 }
 
 TEST_F(BuildDialogsTest, ConfigurationShowsTheBuild)
@@ -273,23 +301,24 @@ TEST_F(BuildDialogsTest, ConfigurationShowsTheBuild)
     auto dialog = Configure(*build);
 
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Build Configuration"));
-    EXPECT_EQ(ItemTexts(dialog->PairList()),
+    EXPECT_EQ(ItemTexts(Named<QListWidget>(dialog.get(), "lbPairs")),
               (std::vector<std::string>{"Pocket PC / StrongARM", "Pocket PC / Hitachi SH3"}));
-    EXPECT_EQ(dialog->PairList()->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(dialog->PairList()->item(1)->checkState(), Qt::Checked);
-    EXPECT_EQ(ItemTexts(dialog->LanguageList()), (std::vector<std::string>{"English", "German", "French"}));
-    EXPECT_EQ(dialog->LanguageList()->item(0)->checkState(), Qt::Checked);
-    EXPECT_EQ(dialog->LanguageList()->item(1)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(dialog->LanguageList()->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(Named<QListWidget>(dialog.get(), "lbPairs")->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Named<QListWidget>(dialog.get(), "lbPairs")->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(ItemTexts(Named<QListWidget>(dialog.get(), "lbLanguages")),
+              (std::vector<std::string>{"English", "German", "French"}));
+    EXPECT_EQ(Named<QListWidget>(dialog.get(), "lbLanguages")->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(Named<QListWidget>(dialog.get(), "lbLanguages")->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Named<QListWidget>(dialog.get(), "lbLanguages")->item(2)->checkState(), Qt::Checked);
     // The default list follows the build's own order.
-    ASSERT_EQ(dialog->DefaultLanguageBox()->count(), 2);
-    EXPECT_EQ(dialog->DefaultLanguageBox()->itemText(0), QStringLiteral("French"));
+    ASSERT_EQ(DefaultLanguages(dialog.get())->count(), 2);
+    EXPECT_EQ(DefaultLanguages(dialog.get())->itemText(0), QStringLiteral("French"));
     EXPECT_EQ(dialog->SelectedDefaultLanguage(), English);
-    EXPECT_EQ(dialog->SetupTypeBox()->currentText(), QStringLiteral("Modern"));
-    EXPECT_TRUE(dialog->SfxButton(1)->isChecked());
-    EXPECT_TRUE(dialog->ShowWelcomeBox()->isChecked());
-    EXPECT_FALSE(dialog->ShowEULABox()->isChecked());
-    EXPECT_TRUE(dialog->ShowFinishBox()->isChecked());
+    EXPECT_EQ(Named<QComboBox>(dialog.get(), "cbSetupType")->currentText(), QStringLiteral("Modern"));
+    EXPECT_TRUE(Named<QRadioButton>(dialog.get(), "rbShowProgress")->isChecked());
+    EXPECT_TRUE(Named<QCheckBox>(dialog.get(), "cbShowWelcome")->isChecked());
+    EXPECT_FALSE(Named<QCheckBox>(dialog.get(), "cbShowEULA")->isChecked());
+    EXPECT_TRUE(Named<QCheckBox>(dialog.get(), "cbShowFinish")->isChecked());
 }
 
 TEST_F(BuildDialogsTest, LanguageChecksRefillTheDefaultList)
@@ -298,17 +327,17 @@ TEST_F(BuildDialogsTest, LanguageChecksRefillTheDefaultList)
     build->SetDefaultLanguage(French);
     auto dialog = Configure(*build);
 
-    dialog->CheckLanguage(German, true);
-    ASSERT_EQ(dialog->DefaultLanguageBox()->count(), 3);
-    EXPECT_EQ(dialog->DefaultLanguageBox()->itemText(1), QStringLiteral("German")) << "list order";
+    CheckRow(dialog.get(), "lbLanguages", "German", true);
+    ASSERT_EQ(DefaultLanguages(dialog.get())->count(), 3);
+    EXPECT_EQ(DefaultLanguages(dialog.get())->itemText(1), QStringLiteral("German")) << "list order";
     EXPECT_EQ(dialog->SelectedDefaultLanguage(), French) << "the selection survives";
 
-    dialog->CheckLanguage(French, false);
-    EXPECT_EQ(dialog->DefaultLanguageBox()->count(), 2);
-    EXPECT_EQ(dialog->DefaultLanguageBox()->currentIndex(), -1) << "the unchecked default is not replaced";
+    CheckRow(dialog.get(), "lbLanguages", "French", false);
+    EXPECT_EQ(DefaultLanguages(dialog.get())->count(), 2);
+    EXPECT_EQ(DefaultLanguages(dialog.get())->currentIndex(), -1) << "the unchecked default is not replaced";
 
     // OK without a selected default takes the build's first language.
-    dialog->OkButton()->click();
+    Press(*dialog, "BitBtn1");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(LanguageIds(*build), (std::vector<int32_t>{English, German}));
     EXPECT_EQ(build->DefaultLanguage(), English);
@@ -318,12 +347,12 @@ TEST_F(BuildDialogsTest, NewLanguageChosenAsDefaultStays)
 {
     TBuild* build = AddBuild("B", {English});
     auto dialog = Configure(*build);
-    dialog->CheckLanguage(German, true);
-    dialog->SelectDefaultLanguage(German);
-    dialog->SetupTypeBox()->setCurrentIndex(1);
-    dialog->SfxButton(1)->setChecked(true);
-    dialog->ShowWelcomeBox()->setChecked(false);
-    dialog->OkButton()->click();
+    CheckRow(dialog.get(), "lbLanguages", "German", true);
+    DefaultLanguages(dialog.get())->setCurrentText(QStringLiteral("German"));
+    Named<QComboBox>(dialog.get(), "cbSetupType")->setCurrentIndex(1);
+    Named<QRadioButton>(dialog.get(), "rbShowProgress")->setChecked(true);
+    Named<QCheckBox>(dialog.get(), "cbShowWelcome")->setChecked(false);
+    Press(*dialog, "BitBtn1");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(build->DefaultLanguage(), German);
     EXPECT_EQ(build->SetupType(), 1);
@@ -349,14 +378,14 @@ TEST_P(ConfigurationRefusalTest, KeepsTheDialogOpenAndTheBuildUnchanged)
     TBuild* build = AddBuild("Mine", {English});
     build->ClearPairs();
     auto dialog = Configure(*build);
-    dialog->BuildNameEdit()->setText(QString::fromUtf8(c.Name));
-    dialog->CheckPair(0, c.CheckPair);
-    dialog->CheckLanguage(German, true);
-    dialog->SelectDefaultLanguage(German);
-    dialog->ShowFinishBox()->setChecked(false);
-    dialog->SetupTypeBox()->setCurrentIndex(1);
+    Named<QLineEdit>(dialog.get(), "eBuildName")->setText(QString::fromUtf8(c.Name));
+    CheckRow(dialog.get(), "lbPairs", 0, c.CheckPair);
+    CheckRow(dialog.get(), "lbLanguages", "German", true);
+    DefaultLanguages(dialog.get())->setCurrentText(QStringLiteral("German"));
+    Named<QCheckBox>(dialog.get(), "cbShowFinish")->setChecked(false);
+    Named<QComboBox>(dialog.get(), "cbSetupType")->setCurrentIndex(1);
 
-    dialog->OkButton()->click();
+    Press(*dialog, "BitBtn1");
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(Messages.Texts(), std::vector<std::string>{c.Message});
     EXPECT_EQ(build->Name(), "Mine");
@@ -367,9 +396,9 @@ TEST_P(ConfigurationRefusalTest, KeepsTheDialogOpenAndTheBuildUnchanged)
     EXPECT_EQ(build->SetupType(), 0);
 
     // Putting the one fault right lets the same dialog close.
-    dialog->BuildNameEdit()->setText(QStringLiteral("Fixed"));
-    dialog->CheckPair(0, true);
-    dialog->OkButton()->click();
+    Named<QLineEdit>(dialog.get(), "eBuildName")->setText(QStringLiteral("Fixed"));
+    CheckRow(dialog.get(), "lbPairs", 0, true);
+    Press(*dialog, "BitBtn1");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(build->Name(), "Fixed");
     EXPECT_EQ(PairNames(*build), std::vector<std::string>{"PPC300_2577"});
@@ -407,8 +436,8 @@ TEST_F(BuildDialogsTest, NamesGivingTheFolderOfAnotherPackageAreRefused)
     TBuild* build = AddBuild("Mine", {English});
     auto dialog = Configure(*build);
     for (const char* name : {"AB", "demo"}) {
-        dialog->BuildNameEdit()->setText(QString::fromLatin1(name));
-        dialog->OkButton()->click();
+        Named<QLineEdit>(dialog.get(), "eBuildName")->setText(QString::fromLatin1(name));
+        Press(*dialog, "BitBtn1");
         EXPECT_EQ(dialog->result(), QDialog::Rejected) << name;
     }
     EXPECT_EQ(Messages.Texts(),
@@ -422,8 +451,8 @@ TEST_F(BuildDialogsTest, OwnNameIsNoConflictAndPairsFollowListOrder)
 {
     TBuild* build = AddBuild("Same", {English});
     auto dialog = Configure(*build);
-    dialog->CheckPair(0, true);
-    dialog->OkButton()->click();
+    CheckRow(dialog.get(), "lbPairs", 0, true);
+    Press(*dialog, "BitBtn1");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_TRUE(Messages.Shown().empty());
     EXPECT_EQ(PairNames(*build), (std::vector<std::string>{"PPC300_2577", "PPC300_10003"}));
@@ -435,10 +464,10 @@ TEST_F(BuildDialogsTest, OutOfTableValuesSurviveOk)
     build->SetSetupType(7);
     build->SetSfxMode(5);
     auto dialog = Configure(*build);
-    EXPECT_EQ(dialog->SetupTypeBox()->currentIndex(), -1);
-    EXPECT_FALSE(dialog->SfxButton(0)->isChecked());
-    EXPECT_FALSE(dialog->SfxButton(1)->isChecked());
-    dialog->OkButton()->click();
+    EXPECT_EQ(Named<QComboBox>(dialog.get(), "cbSetupType")->currentIndex(), -1);
+    EXPECT_FALSE(Named<QRadioButton>(dialog.get(), "rbNoUserInterface")->isChecked());
+    EXPECT_FALSE(Named<QRadioButton>(dialog.get(), "rbShowProgress")->isChecked());
+    Press(*dialog, "BitBtn1");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(build->SetupType(), 7);
     EXPECT_EQ(build->SfxMode(), 5);
@@ -466,7 +495,7 @@ TEST_F(BuildDialogsTest, MissingFilesListsEachFileAndAnswersTheButton)
         dialog.SetProject(&Project);
         dialog.SetFiles(&files);
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Missing Files"));
-        QTableWidget* list = dialog.FileList();
+        QTableWidget* list = Named<QTableWidget>(&dialog, "lvFiles");
         ASSERT_EQ(list->rowCount(), 2);
         ASSERT_EQ(list->columnCount(), 4);
         EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("Destination"));
@@ -481,8 +510,7 @@ TEST_F(BuildDialogsTest, MissingFilesListsEachFileAndAnswersTheButton)
         EXPECT_EQ(cell(1, 1), "\\");
         EXPECT_EQ(cell(1, 3), "All");
 
-        (confirm ? dialog.DeleteButton() : dialog.CancelButton())->click();
-        EXPECT_EQ(dialog.result(), confirm ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(Press(dialog, confirm ? "btDelete" : "btCancel"), confirm ? QDialog::Accepted : QDialog::Rejected);
     }
 }
 

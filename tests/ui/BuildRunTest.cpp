@@ -5,11 +5,11 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "storage/Settings.h"
-#include "ui/QtText.h"
-#include "ui/fmBuildMaker.h"
-#include "ui/fmMain.h"
-#include "ui/fmMissingFiles.h"
-#include "ui/fmProgress.h"
+#include "ui/build/fmBuildMaker.h"
+#include "ui/build/fmMissingFiles.h"
+#include "ui/main/fmMain.h"
+#include "ui/main/fmProgress.h"
+#include "ui/parts/QtText.h"
 
 #include <gtest/gtest.h>
 
@@ -110,12 +110,12 @@ protected:
         Shown.push_back(dialog.windowTitle().toStdString());
         LogShownDuringRun = LogShownDuringRun || !Window->Log()->isHidden();
         if (auto* missing = qobject_cast<TfmMissingFiles*>(&dialog)) {
-            MissingRows = missing->FileList()->rowCount();
-            (DeleteMissing ? missing->DeleteButton() : missing->CancelButton())->click();
+            MissingRows = Named<QTableWidget>(missing, "lvFiles")->rowCount();
+            Press(*missing, DeleteMissing ? "btDelete" : "btCancel");
         } else if (auto* wizard = qobject_cast<TfmBuildMaker*>(&dialog)) {
             if (WizardAction)
                 WizardAction(*wizard);
-            (ConfirmWizard ? wizard->OkButton() : wizard->CancelButton())->click();
+            Press(*wizard, ConfirmWizard ? "btOk" : "btCancel");
         } else {
             ADD_FAILURE() << "unexpected dialog " << Shown.back();
             return QDialog::Rejected;
@@ -150,7 +150,7 @@ TEST_F(BuildRunTest, F7MakesThePackageAndOffersItUnderTestBuild)
     OpenDemo();
     TProgressWatch progress;
     qApp->installEventFilter(&progress);
-    Window->Action("aBuild")->trigger();
+    Named<QAction>(Window.get(), "aBuild")->trigger();
     qApp->removeEventFilter(&progress);
 
     EXPECT_EQ(Shown, std::vector<std::string>{"Build Wizard"}) << "no Missing Files without missing files";
@@ -192,7 +192,7 @@ TEST_F(BuildRunTest, MissingFilesAreDroppedOrTheRunIsCancelled)
 {
     OpenDemo(true);
     DeleteMissing = false;
-    Window->Action("aBuild")->trigger();
+    Named<QAction>(Window.get(), "aBuild")->trigger();
     EXPECT_EQ(Shown, std::vector<std::string>{"Missing Files"});
     EXPECT_EQ(MissingRows, 1);
     EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Compilation canceled!"});
@@ -203,7 +203,7 @@ TEST_F(BuildRunTest, MissingFilesAreDroppedOrTheRunIsCancelled)
     Shown.clear();
     Messages.Clear();
     DeleteMissing = true;
-    Window->Action("aBuild")->trigger();
+    Named<QAction>(Window.get(), "aBuild")->trigger();
     EXPECT_EQ(Shown, (std::vector<std::string>{"Missing Files", "Build Wizard"}));
     EXPECT_EQ(Window->Project()->Files().Count(), 2);
     EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Build completed successfuly!"});
@@ -213,16 +213,16 @@ TEST_F(BuildRunTest, MissingFilesAreDroppedOrTheRunIsCancelled)
 TEST_F(BuildRunTest, CancelledWizardEndsSilentlyAndKeepsTheTestBuilds)
 {
     OpenDemo();
-    Window->Action("aBuild")->trigger();
+    Named<QAction>(Window.get(), "aBuild")->trigger();
     ASSERT_EQ(TestBuildEntries().size(), 1u);
 
     Messages.Clear();
     ConfirmWizard = false;
     WizardAction = [](TfmBuildMaker& wizard) {
-        wizard.BuildList()->setCurrentRow(0);
-        wizard.DeleteButton()->click();
+        Named<QListWidget>(&wizard, "lbBuilds")->setCurrentRow(0);
+        Press(wizard, "btDeleteBuild");
     };
-    Window->Action("aBuild")->trigger();
+    Named<QAction>(Window.get(), "aBuild")->trigger();
     EXPECT_TRUE(Messages.Shown().empty());
     EXPECT_EQ(TestBuildEntries().size(), 1u);
     // What the wizard did to the builds stays although it was cancelled.
@@ -232,8 +232,10 @@ TEST_F(BuildRunTest, CancelledWizardEndsSilentlyAndKeepsTheTestBuilds)
 TEST_F(BuildRunTest, NoCheckedBuildBuildsNothingAndSaysSo)
 {
     OpenDemo();
-    WizardAction = [](TfmBuildMaker& wizard) { wizard.BuildList()->item(0)->setCheckState(Qt::Unchecked); };
-    Window->Action("aBuild")->trigger();
+    WizardAction = [](TfmBuildMaker& wizard) {
+        Named<QListWidget>(&wizard, "lbBuilds")->item(0)->setCheckState(Qt::Unchecked);
+    };
+    Named<QAction>(Window.get(), "aBuild")->trigger();
     EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"No build chosen: nothing was built."});
     EXPECT_FALSE(FileExists(Package("All In One")));
     EXPECT_TRUE(TestBuildEntries().empty());
@@ -244,7 +246,7 @@ TEST_F(BuildRunTest, ABuildWithAProblemStopsBeforeAnyToolAndTheLogNamesIt)
     OpenDemo();
     Temp.Write("app.ico", "BM a bitmap, not an icon");
     Window->Project()->SetIconFile(Temp.File("app.ico"));
-    Window->Action("aBuild")->trigger();
+    Named<QAction>(Window.get(), "aBuild")->trigger();
 
     const std::string problem = "The icon file " + Temp.File("app.ico") + " is not a Windows icon (.ico).";
     const std::string log = Window->Log()->toPlainText().toStdString();
@@ -265,7 +267,7 @@ TEST_F(BuildRunTest, ProjectWithoutFilesIsRefused)
     project.SetProjectFileName("Empty.vip");
     SaveProjectFile(project, Temp.File("Empty.vip"));
     ASSERT_TRUE(Window->OpenProject(Temp.File("Empty.vip")));
-    Window->Action("aBuild")->trigger();
+    Named<QAction>(Window.get(), "aBuild")->trigger();
     EXPECT_TRUE(Shown.empty());
     ASSERT_EQ(Messages.Shown().size(), 1u);
     EXPECT_EQ(Messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);

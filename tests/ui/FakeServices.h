@@ -1,7 +1,12 @@
 #pragma once
 
-#include "ui/FileDialogs.h"
-#include "ui/MessageService.h"
+#include "ui/parts/FileDialogs.h"
+#include "ui/parts/MessageService.h"
+
+#include <gtest/gtest.h>
+
+#include <QObject>
+#include <QString>
 
 #include <deque>
 #include <string>
@@ -80,3 +85,13 @@ void KeepSettingsIn(const std::string& folder);
 // Clicks the dialog's button (a failure when it has none) and gives the
 // dialog's result.
 int Press(QDialog& dialog, const char* button);
+
+// A window's widget or action by its object name (every one is named as it
+// is made, ui/parts/Named.h); a missing one fails the test.
+template <class T>
+T* Named(const QObject* parent, const char* name)
+{
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}

@@ -1,9 +1,9 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
-#include "ui/QtTreeDisplay.h"
-#include "ui/fmDestinationFolder.h"
-#include "ui/frmFolder.h"
+#include "ui/lists/fmDestinationFolder.h"
+#include "ui/parts/QtTreeDisplay.h"
+#include "ui/parts/frmFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -66,9 +66,9 @@ TEST_F(FolderFrameTest, CommandsFollowTheFolderRights)
     for (const auto& c : cases) {
         ASSERT_TRUE(Frame.SelectFolder(c.Folder)) << c.What;
         Frame.UpdateCommands();
-        EXPECT_TRUE(Frame.NewFolderAction()->isEnabled()) << c.What;
-        EXPECT_EQ(Frame.RenameAction()->isEnabled(), c.CanChange) << c.What;
-        EXPECT_EQ(Frame.DeleteAction()->isEnabled(), c.CanChange) << c.What;
+        EXPECT_TRUE(Named<QAction>(&Frame, "aNewFolder")->isEnabled()) << c.What;
+        EXPECT_EQ(Named<QAction>(&Frame, "aRenameFolder")->isEnabled(), c.CanChange) << c.What;
+        EXPECT_EQ(Named<QAction>(&Frame, "aDeleteFolder")->isEnabled(), c.CanChange) << c.What;
         EXPECT_EQ(bool(Frame.Tree()->currentItem()->flags() & Qt::ItemIsEditable), c.CanChange) << c.What;
     }
 }

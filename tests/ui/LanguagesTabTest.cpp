@@ -11,13 +11,13 @@
 #include "storage/Settings.h"
 #include "storage/TextKeys.h"
 #include "storage/uScramble.h"
-#include "ui/RichTextConvert.h"
-#include "ui/fmAddLanguage.h"
-#include "ui/fmMain.h"
-#include "ui/frmContainter.h"
-#include "ui/frmLicense.h"
-#include "ui/frmMemoEditor.h"
-#include "ui/frmStringEditor.h"
+#include "ui/languages/RichTextConvert.h"
+#include "ui/languages/fmAddLanguage.h"
+#include "ui/languages/frmContainter.h"
+#include "ui/languages/frmLicense.h"
+#include "ui/languages/frmMemoEditor.h"
+#include "ui/languages/frmStringEditor.h"
+#include "ui/main/fmMain.h"
 
 #include <gtest/gtest.h>
 
@@ -46,12 +46,15 @@ std::string FileText(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
-template <class T>
-T* Named(const QObject* parent, const char* name)
+// The object name of the page the wizard preview shows ("" for none, all
+// the names for more than one).
+std::string ShownPage(const TfrmContainter* preview)
 {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
+    std::string shown;
+    for (const char* page : {"frmWelcome", "frmLicense", "frmFinish"})
+        if (!Named<QWidget>(preview, page)->isHidden())
+            shown += page;
+    return shown;
 }
 
 const char* const LicenceRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 %appname% is made by "
@@ -112,7 +115,7 @@ TEST_F(PreviewTest, ButtonsFollowThePageAndTheLicenceChoice)
     EXPECT_EQ(Button("btNext")->x() + Button("btNext")->width() + 8, Button("btCancel")->x());
 
     QTest::mouseClick(Button("btNext"), Qt::LeftButton);
-    EXPECT_EQ(Preview->CurrentPage(), 1);
+    EXPECT_EQ(ShownPage(Preview.get()), "frmLicense");
     EXPECT_TRUE(Shown("btBack"));
     EXPECT_TRUE(Shown("btNext"));
     EXPECT_FALSE(Button("btNext")->isEnabled()) << "the refusing choice is selected at first";
@@ -133,7 +136,7 @@ TEST_F(PreviewTest, ButtonsFollowThePageAndTheLicenceChoice)
     choose(accept);
 
     QTest::mouseClick(Button("btNext"), Qt::LeftButton);
-    EXPECT_EQ(Preview->CurrentPage(), 2);
+    EXPECT_EQ(ShownPage(Preview.get()), "frmFinish");
     EXPECT_TRUE(Shown("btBack"));
     EXPECT_FALSE(Shown("btNext"));
     EXPECT_TRUE(Shown("btFinish"));
@@ -143,9 +146,9 @@ TEST_F(PreviewTest, ButtonsFollowThePageAndTheLicenceChoice)
     // Finish and Cancel do nothing in the builder.
     QTest::mouseClick(Button("btFinish"), Qt::LeftButton);
     QTest::mouseClick(Button("btCancel"), Qt::LeftButton);
-    EXPECT_EQ(Preview->CurrentPage(), 2);
+    EXPECT_EQ(ShownPage(Preview.get()), "frmFinish");
     QTest::mouseClick(Button("btBack"), Qt::LeftButton);
-    EXPECT_EQ(Preview->CurrentPage(), 1);
+    EXPECT_EQ(ShownPage(Preview.get()), "frmLicense");
 }
 
 TEST_F(PreviewTest, HeadingAndButtonCaptionsComeFromTheLanguageWithDefaults)
@@ -521,19 +524,23 @@ TEST_F(LanguagesTabTest, ShowsTheProjectsLanguagesAndTextTree)
         texts += tree->topLevelItem(i)->childCount();
     EXPECT_EQ(texts, int(TextKeyTable().size()));
 
+    auto* preview = Named<TfrmContainter>(Window.get(), "frmContainter");
+    auto* licence = Named<TfrmMemoEditor>(Window.get(), "frmMemoEditor");
+    auto* text = Named<TfrmStringEditor>(Window.get(), "frmStringEditor");
+    ASSERT_TRUE(preview && licence && text);
     tree->setCurrentItem(Node(QStringLiteral("Welcome Screen")));
-    EXPECT_TRUE(Window->Preview()->isVisibleTo(Window.get()) || !Window->Preview()->isHidden());
-    EXPECT_EQ(Window->Preview()->CurrentPage(), 0);
+    EXPECT_TRUE(preview->isVisibleTo(Window.get()) || !preview->isHidden());
+    EXPECT_EQ(ShownPage(preview), "frmWelcome");
     tree->setCurrentItem(Node(QStringLiteral("Finish Screen")));
-    EXPECT_EQ(Window->Preview()->CurrentPage(), 2);
+    EXPECT_EQ(ShownPage(preview), "frmFinish");
     tree->setCurrentItem(Node(QStringLiteral("License agreement")));
-    EXPECT_FALSE(Window->MemoEditor()->isHidden());
-    EXPECT_TRUE(Window->Preview()->isHidden());
-    EXPECT_EQ(Window->MemoEditor()->LicencePath(), Temp.File("EULA_Neutral.txt"));
+    EXPECT_FALSE(licence->isHidden());
+    EXPECT_TRUE(preview->isHidden());
+    EXPECT_EQ(licence->LicencePath(), Temp.File("EULA_Neutral.txt"));
     tree->setCurrentItem(Node(QStringLiteral("Top String")));
-    EXPECT_FALSE(Window->StringEditor()->isHidden());
-    EXPECT_TRUE(Window->MemoEditor()->isHidden());
-    EXPECT_EQ(Window->StringEditor()->Resource()->Key(), "1.TopString");
+    EXPECT_FALSE(text->isHidden());
+    EXPECT_TRUE(licence->isHidden());
+    EXPECT_EQ(text->Resource()->Key(), "1.TopString");
 }
 
 TEST_F(LanguagesTabTest, AddingALanguageCopiesTextsAndLicenceAndSelectsIt)

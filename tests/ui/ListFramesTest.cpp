@@ -4,12 +4,12 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
-#include "ui/CheckList.h"
-#include "ui/EditorHooks.h"
-#include "ui/frmFiles.h"
-#include "ui/frmList.h"
-#include "ui/frmSetupDLLs.h"
-#include "ui/frmShortcuts.h"
+#include "ui/lists/frmFiles.h"
+#include "ui/lists/frmList.h"
+#include "ui/lists/frmSetupDLLs.h"
+#include "ui/lists/frmShortcuts.h"
+#include "ui/main/EditorHooks.h"
+#include "ui/parts/CheckList.h"
 
 #include <gtest/gtest.h>
 
@@ -260,12 +260,12 @@ TEST_F(ListFramesTest, DeletingFilesNamesAndRemovesTheShortcutsThatStartThem)
     });
     Select(ListOf(Files), {0});
     Messages.Answer(TAnswer::No);
-    Files.DeleteFiles();
+    Files.DeleteSelected();
     EXPECT_EQ(Messages.Texts().back(),
               "Are you sure you want to remove the selected file(s) and the 2 shortcuts that start them?");
     Select(ListOf(Files), {0, 1});
     Messages.Answer(TAnswer::Yes);
-    Files.DeleteFiles();
+    Files.DeleteSelected();
     EXPECT_EQ(Messages.Texts().back(),
               "Are you sure you want to remove the selected file(s) and the 3 shortcuts that start them?");
     EXPECT_EQ(FileNames(), std::vector<std::string>{"c.exe"});
@@ -289,7 +289,7 @@ TEST_F(ListFramesTest, RefreshKeepsTheSelectionOfRowsStillThere)
     // Deleting through the list forgets the rows before the objects go.
     Select(ListOf(Files), {0});
     Messages.Answer(TAnswer::Yes);
-    Files.DeleteFiles();
+    Files.DeleteSelected();
     AddFile("e.exe");
     Files.RefreshList();
     EXPECT_TRUE(ListOf(Files)->SelectedObjects().empty());

@@ -8,15 +8,15 @@
 #include "storage/LanguageManager.h"
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
-#include "ui/fmMain.h"
-#include "ui/fmDestinationFolder.h"
-#include "ui/fmSetupImage.h"
-#include "ui/frmFiles.h"
-#include "ui/frmList.h"
-#include "ui/frmFolder.h"
-#include "ui/frmRegKeys.h"
-#include "ui/frmRegistry.h"
-#include "ui/frmValues.h"
+#include "ui/main/fmMain.h"
+#include "ui/lists/fmDestinationFolder.h"
+#include "ui/main/fmSetupImage.h"
+#include "ui/lists/frmFiles.h"
+#include "ui/lists/frmList.h"
+#include "ui/parts/frmFolder.h"
+#include "ui/registry/frmRegKeys.h"
+#include "ui/registry/frmRegistry.h"
+#include "ui/registry/frmValues.h"
 
 #include <gtest/gtest.h>
 
@@ -92,9 +92,7 @@ protected:
     template <class T>
     T* Named(const char* name) const
     {
-        T* child = Window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return ::Named<T>(Window.get(), name);
     }
     QTabWidget* Tabs() const { return Named<QTabWidget>("pcMain"); }
     TfrmFolder* FolderFrame() const { return Named<TfrmFolder>("frmFolder"); }
@@ -120,11 +118,11 @@ TEST_F(MainWindowTest, StartsWithoutProject)
     EXPECT_TRUE(Window->Log()->isHidden());
     for (const char* name : {"aFileSave", "aFileClose", "aBuild", "aEditGeneral", "aEditLanguages",
                              "aChooseSetupImage"})
-        EXPECT_FALSE(Window->Action(name)->isEnabled()) << name;
-    EXPECT_TRUE(Window->Action("aFileOpen")->isEnabled());
-    EXPECT_TRUE(Window->Action("aFileNew")->isEnabled());
-    EXPECT_EQ(Window->Action("aBuild")->shortcut(), QKeySequence(Qt::Key_F7));
-    EXPECT_EQ(Window->Action("aEditSetupDlls")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+        EXPECT_FALSE(Named<QAction>(name)->isEnabled()) << name;
+    EXPECT_TRUE(Named<QAction>("aFileOpen")->isEnabled());
+    EXPECT_TRUE(Named<QAction>("aFileNew")->isEnabled());
+    EXPECT_EQ(Named<QAction>("aBuild")->shortcut(), QKeySequence(Qt::Key_F7));
+    EXPECT_EQ(Named<QAction>("aEditSetupDlls")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
     EXPECT_FALSE(Window->IsProjectModified());
 }
 
@@ -136,7 +134,7 @@ TEST_F(MainWindowTest, OpenShowsProjectAndCopiesDefaultTexts)
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Sample"));
     EXPECT_FALSE(Tabs()->isHidden());
     EXPECT_EQ(Tabs()->currentIndex(), int(TfmMain::tsGeneral));
-    EXPECT_TRUE(Window->Action("aFileSave")->isEnabled());
+    EXPECT_TRUE(Named<QAction>("aFileSave")->isEnabled());
     EXPECT_EQ(AppNameEdit()->text(), QStringLiteral("Sample App"));
     EXPECT_EQ(CompanyNameEdit()->text(), QStringLiteral("Sample Company"));
     EXPECT_EQ(DefaultFolderLabel()->text(), QStringLiteral("\\Program Files\\Sample Company\\My Application\\"));
@@ -179,7 +177,7 @@ TEST_P(CloseWithPromptTest, FollowsTheAnswer)
     EXPECT_EQ(Tabs()->isHidden(), c.Closed);
     EXPECT_EQ(Window->windowTitle(), c.Closed ? QStringLiteral("Veltrin Installer")
                                               : QStringLiteral("Veltrin Installer - Prompt"));
-    EXPECT_EQ(Window->Action("aFileSave")->isEnabled(), !c.Closed);
+    EXPECT_EQ(Named<QAction>("aFileSave")->isEnabled(), !c.Closed);
     EXPECT_EQ(FileBytes(path) != before, c.Written);
     if (c.Written) {
         EXPECT_EQ(OpenProjectFile(path)->AppName(), "Sample App 2");
@@ -481,7 +479,7 @@ TEST_F(MainWindowTest, ChooseSetupImageStoresOnlyWhatOkConfirms)
         dialog.Default();
         dialog.reject();
     });
-    Window->Action("aChooseSetupImage")->trigger();
+    Named<QAction>("aChooseSetupImage")->trigger();
     EXPECT_EQ(project->SetupImage(), Temp.File("deleted.bmp"));
 
     // The file is gone: the dialog opens on the default, and OK clears it.
@@ -489,7 +487,7 @@ TEST_F(MainWindowTest, ChooseSetupImageStoresOnlyWhatOkConfirms)
         EXPECT_TRUE(dialog.ImagePath().empty());
         dialog.accept();
     });
-    Window->Action("aChooseSetupImage")->trigger();
+    Named<QAction>("aChooseSetupImage")->trigger();
     EXPECT_EQ(project->SetupImage(), "");
     EXPECT_TRUE(Messages.Shown().empty());
 }
@@ -501,7 +499,7 @@ TEST_F(MainWindowTest, HelpOpensTheShippedManual)
         opened.push_back(path);
         return true;
     });
-    Window->Action("aHelpContents")->trigger();
+    Named<QAction>("aHelpContents")->trigger();
     if (FileExists(AppendPath(AppendPath(ProgramDir(), "manual"), "index.html"))) {
         EXPECT_EQ(opened, std::vector<std::string>{AppendPath(AppendPath(ProgramDir(), "manual"), "index.html")});
         EXPECT_TRUE(Messages.Shown().empty());
@@ -523,7 +521,7 @@ TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
     Window->ShowDefaultFolder();
     auto* files = Window->findChild<TfrmFiles*>();
     ASSERT_NE(files, nullptr);
-    EXPECT_TRUE(Window->Action("aRuntimesWizard")->isEnabled());
+    EXPECT_TRUE(Named<QAction>("aRuntimesWizard")->isEnabled());
 
     // Add a file into Data, then delete Data in the destination dialog of
     // its Properties while the General tab shows it.
@@ -565,7 +563,7 @@ TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
         next->click();
         return dialog.result();
     });
-    Window->Action("aRuntimesWizard")->trigger();
+    Named<QAction>("aRuntimesWizard")->trigger();
     EXPECT_EQ(project->Files().Count(), 16);
     EXPECT_EQ(files->findChild<TfrmList*>()->RowCount(), 16);
     EXPECT_TRUE(Messages.Shown().empty()) << ::testing::PrintToString(Messages.Texts());

@@ -9,12 +9,12 @@
 #include "model/Project.h"
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
-#include "ui/fmMain.h"
-#include "ui/fmWizard.h"
-#include "ui/frmFolder.h"
-#include "ui/frmList.h"
-#include "ui/frmProjectInfo.h"
-#include "ui/frmShortcuts.h"
+#include "ui/lists/frmList.h"
+#include "ui/lists/frmShortcuts.h"
+#include "ui/main/fmMain.h"
+#include "ui/parts/frmFolder.h"
+#include "ui/wizard/fmWizard.h"
+#include "ui/wizard/frmProjectInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -89,9 +89,7 @@ protected:
     template <class T>
     T* Named(const char* name) const
     {
-        T* child = Wizard->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return ::Named<T>(Wizard.get(), name);
     }
     QLineEdit* Edit(const char* name) const { return Named<QLineEdit>(name); }
     QPushButton* Button(const char* name) const { return Named<QPushButton>(name); }
@@ -462,7 +460,7 @@ protected:
 
 TEST_F(NewProjectTest, NewFinishCloseOpenRoundTrip)
 {
-    ASSERT_TRUE(Window->Action("aFileNew")->isEnabled());
+    ASSERT_TRUE(Named<QAction>(Window.get(), "aFileNew")->isEnabled());
     ASSERT_TRUE(Window->aFileNewExecute()) << ::testing::PrintToString(Messages.Texts());
     const std::string dir = AppendPath(MyProjects(), "My Application");
     const std::string file = AppendPath(dir, "My Application.vip");
@@ -470,7 +468,7 @@ TEST_F(NewProjectTest, NewFinishCloseOpenRoundTrip)
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - My Application"));
     EXPECT_FALSE(Tabs()->isHidden());
     EXPECT_EQ(Tabs()->currentIndex(), int(TfmMain::tsGeneral));
-    EXPECT_TRUE(Window->Action("aBuild")->isEnabled());
+    EXPECT_TRUE(Named<QAction>(Window.get(), "aBuild")->isEnabled());
     EXPECT_EQ(Window->Settings().RecentProject(0), file);
     EXPECT_EQ(Window->Settings().ReadSetting("company"), "Test Company");
     EXPECT_EQ(Window->Settings().ReadSetting("lastfolder"), IncludeTrailingPathDelimiter(dir));
@@ -517,7 +515,7 @@ TEST_F(NewProjectTest, CancelledWizardLeavesNoProject)
     EXPECT_EQ(Wizards, 1);
     EXPECT_EQ(Window->Project(), nullptr);
     EXPECT_TRUE(Tabs()->isHidden());
-    EXPECT_FALSE(Window->Action("aFileSave")->isEnabled());
+    EXPECT_FALSE(Named<QAction>(Window.get(), "aFileSave")->isEnabled());
     EXPECT_EQ(Window->Settings().RecentProject(0), "");
     EXPECT_EQ(Window->Settings().ReadSetting("lastfolder"), "");
 }

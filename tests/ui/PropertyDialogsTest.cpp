@@ -4,17 +4,17 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
-#include "ui/CheckList.h"
-#include "ui/QtTreeDisplay.h"
-#include "ui/fmDestinationFolder.h"
-#include "ui/fmRuntimeWizard.h"
-#include "ui/fmSetupDllProperties.h"
-#include "ui/frmFiles.h"
-#include "ui/frmSetupDLLs.h"
-#include "ui/frmShortcuts.h"
-#include "ui/fmFileProperties.h"
-#include "ui/fmShortcutProperties.h"
-#include "ui/frmFolder.h"
+#include "ui/parts/CheckList.h"
+#include "ui/parts/QtTreeDisplay.h"
+#include "ui/lists/fmDestinationFolder.h"
+#include "ui/wizard/fmRuntimeWizard.h"
+#include "ui/lists/fmSetupDllProperties.h"
+#include "ui/lists/frmFiles.h"
+#include "ui/lists/frmSetupDLLs.h"
+#include "ui/lists/frmShortcuts.h"
+#include "ui/lists/fmFileProperties.h"
+#include "ui/lists/fmShortcutProperties.h"
+#include "ui/parts/frmFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,17 +4,17 @@
 #include "FakeServices.h"
 
 #include "model/Project.h"
-#include "ui/CheckList.h"
-#include "ui/EditorHooks.h"
-#include "ui/VeltrinEdit.h"
+#include "ui/parts/CheckList.h"
+#include "ui/main/EditorHooks.h"
+#include "ui/registry/VeltrinEdit.h"
 #include "hexedit/HexEditor.h"
-#include "ui/fmDWORDEditor.h"
-#include "ui/fmHexValueEditror.h"
-#include "ui/fmMultyStringsEditor.h"
-#include "ui/fmStringEditor.h"
-#include "ui/frmRegKeys.h"
-#include "ui/frmRegistry.h"
-#include "ui/frmValues.h"
+#include "ui/registry/fmDWORDEditor.h"
+#include "ui/registry/fmHexValueEditror.h"
+#include "ui/registry/fmMultyStringsEditor.h"
+#include "ui/registry/fmStringEditor.h"
+#include "ui/registry/frmRegKeys.h"
+#include "ui/registry/frmRegistry.h"
+#include "ui/registry/frmValues.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include "package/Runtimes.h"
 #include "model/Project.h"
-#include "ui/CheckList.h"
-#include "ui/fmRuntimeWizard.h"
+#include "ui/parts/CheckList.h"
+#include "ui/wizard/fmRuntimeWizard.h"
 
 #include <gtest/gtest.h>
 

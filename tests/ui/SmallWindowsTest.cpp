@@ -1,14 +1,14 @@
 #include "FakeServices.h"
 #include "support/TestSupport.h"
 
-#include "ui/AboutBox.h"
-#include "ui/Pictures.h"
-#include "ui/QtText.h"
-#include "ui/fmProgress.h"
-#include "ui/fmSetupImage.h"
-#include "ui/fmSigning.h"
+#include "ui/main/AboutBox.h"
+#include "ui/parts/Pictures.h"
+#include "ui/parts/QtText.h"
+#include "ui/main/fmProgress.h"
+#include "ui/main/fmSetupImage.h"
+#include "ui/main/fmSigning.h"
 #include "storage/Settings.h"
-#include "ui/fmSplash.h"
+#include "ui/main/fmSplash.h"
 
 #include <gtest/gtest.h>
 
@@ -169,16 +169,18 @@ TEST(SplashTest, SizedByItsPictureAndShowsTheMainWindowWhenTimeIsUp)
     QWidget mainWindow;
     TfmSplash splash(&mainWindow);
     EXPECT_EQ(splash.size(), QSize(560, 233));
-    EXPECT_EQ(splash.Timer()->interval(), 2000);
-    EXPECT_TRUE(splash.Timer()->isActive());
+    auto* timer = Named<QTimer>(&splash, "Timer1");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval(), 2000);
+    EXPECT_TRUE(timer->isActive());
     splash.show();
     bool finished = false;
     QObject::connect(&splash, &TfmSplash::Finished, [&] { finished = true; });
-    splash.Timer()->setInterval(1);
+    timer->setInterval(1);
     for (int i = 0; i < 200 && !finished; ++i)
         QTest::qWait(10);
     EXPECT_TRUE(finished);
-    EXPECT_FALSE(splash.Timer()->isActive());
+    EXPECT_FALSE(timer->isActive());
     EXPECT_FALSE(splash.isVisible());
     EXPECT_TRUE(mainWindow.isVisible());
 }

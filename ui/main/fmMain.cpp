@@ -1,0 +1,850 @@
+#include "ui/main/fmMain.h"
+
+#include "package/BuildDriver.h"
+#include "package/CabCompiler.h"
+#include "common/DebugTrace.h"
+#include "common/Exception.h"
+#include "common/Paths.h"
+#include "common/Platform.h"
+#include "model/Project.h"
+#include "storage/LanguageManager.h"
+#include "storage/Resource.h"
+#include "storage/Settings.h"
+#include "storage/uScramble.h"
+#include "ui/main/AboutBox.h"
+#include "ui/main/EditorHooks.h"
+#include "ui/parts/FileDialogs.h"
+#include "ui/main/MainBuildCallbacks.h"
+#include "ui/parts/MessageService.h"
+#include "ui/parts/Named.h"
+#include "ui/parts/Pictures.h"
+#include "ui/parts/QtText.h"
+#include "ui/parts/SideTabBar.h"
+#include "ui/wizard/fmRuntimeWizard.h"
+#include "ui/main/fmSetupImage.h"
+#include "ui/main/fmSigning.h"
+#include "ui/languages/frmContainter.h"
+#include "ui/wizard/fmWizard.h"
+#include "ui/lists/frmFiles.h"
+#include "ui/languages/frmMemoEditor.h"
+#include "ui/parts/frmFolder.h"
+#include "ui/registry/frmRegistry.h"
+#include "ui/lists/frmSetupDLLs.h"
+#include "ui/lists/frmShortcuts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QSysInfo>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <fstream>
+
+namespace {
+
+// QTabWidget takes its tab bar only from a subclass.
+class TTabWidget : public QTabWidget {
+public:
+    explicit TTabWidget(QWidget* parent) : QTabWidget(parent) { setTabBar(new TSideTabBar(this)); }
+};
+
+const char* const Caption = "Veltrin Installer";
+const char* const SaveCurrentPrompt = "Do you want to save the current project?";
+const char* const SaveAtExitPrompt = "Do you want to save changes to the project?";
+
+bool OnWindows()
+{
+    return QSysInfo::kernelType() == QLatin1String("winnt");
+}
+
+QString Title(const TProject* project)
+{
+    if (!project)
+        return QString::fromLatin1(Caption);
+    return QString::fromLatin1(Caption) + QStringLiteral(" - ") + AnsiToQt(project->GetProjectName());
+}
+
+}
+
+TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_ptr<TSettings> settings,
+                 const std::string& programDir, QWidget* parent)
+    : QMainWindow(parent), FMessages(messages), FDialogs(dialogs), FSettings(std::move(settings)),
+      FProgramDir(programDir)
+{
+    setObjectName(QStringLiteral("fmMain"));
+    setWindowTitle(QString::fromLatin1(Caption));
+    setWindowIcon(ProgramIcon());
+    FOpenDocument = [](const std::string& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(HostPathToQt(path)));
+    };
+
+    FHelpFile = AppendPath(FProgramDir, "VIH.chm");
+    FSettings->LoadSettings();
+
+    FCabCompiler = std::make_unique<TCabCompiler>();
+    FCabCompiler->SetCabWizPath(AppendPath(AppendPath(FProgramDir, "Tools"), "CABWIZ.exe"));
+    FCabCompiler->SetBusyHook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    FLanguageManager = std::make_unique<TLanguageManager>(FMessages);
+    // The model opens its property dialogs through these for as long as the
+    // window lives; the runner is the one SetModalRunner sets later.
+    FEditorHooks = std::make_unique<TEditorHooks>(FMessages, FDialogs, this, &FRunModal);
+
+    CreateActions();
+    CreateMenus();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 0);
+    auto* splitter = new QSplitter(Qt::Vertical, central);
+    FTabs = NewNamed<TTabWidget>("pcMain", splitter);
+    FTabs->setTabPosition(QTabWidget::West);
+    FTabs->setIconSize(QSize(32, 32));
+    QStyle* st = style();
+    CreateGeneralTab(CreateTab(tsGeneral, QStringLiteral("General"), st->standardIcon(QStyle::SP_FileDialogInfoView)));
+    CreateTab(tsFiles, QStringLiteral("Files"), st->standardIcon(QStyle::SP_FileIcon));
+    CreateTab(tsShortcuts, QStringLiteral("Shortcuts"), st->standardIcon(QStyle::SP_FileLinkIcon));
+    CreateTab(tsSetupDlls, QStringLiteral("Setup DLLs"), st->standardIcon(QStyle::SP_DriveHDIcon));
+    CreateListTabs();
+    CreateTab(tsRegistry, QStringLiteral("Registry"), st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    frmRegistry = new TfrmRegistry(FMessages, FPages[tsRegistry]);
+    auto* registryLayout = new QVBoxLayout(FPages[tsRegistry]);
+    registryLayout->setContentsMargins(0, 0, 0, 0);
+    registryLayout->addWidget(frmRegistry);
+    CreateLanguagesTab(
+        CreateTab(tsLanguages, QStringLiteral("Languages"), st->standardIcon(QStyle::SP_MessageBoxInformation)));
+    FLog = NewNamed<QPlainTextEdit>("mmLog", splitter);
+    FLog->setReadOnly(true);
+    FLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    splitter->addWidget(FTabs);
+    splitter->addWidget(FLog);
+    splitter->setStretchFactor(0, 4);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter);
+    setCentralWidget(central);
+    statusBar()->setSizeGripEnabled(true);
+
+    FLog->hide();
+    FTabs->hide();
+    EnableProjectCommands(false);
+    resize(960, 680);
+}
+
+TfmMain::~TfmMain()
+{
+    Shutdown(false);
+    if (!FScratchDir.empty())
+        RemoveTree(FScratchDir);
+}
+
+void TfmMain::CreateActions()
+{
+    auto make = [this](const char* name, const QString& text, const QKeySequence& key, auto slot) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty())
+            action->setShortcut(key);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    QStyle* st = style();
+    aFileNew = make("aFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N),
+                    [this] { RunCommand([this] { aFileNewExecute(); }); });
+    aFileNew->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    aFileOpen = make("aFileOpen", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
+                     [this] { RunCommand([this] { OpenProject(std::string()); }); });
+    aFileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    aFileSave = make("aFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+                     [this] { RunCommand([this] { Save(); }); });
+    aFileSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    aFileClose = make("aFileClose", QStringLiteral("&Close"), QKeySequence(),
+                      [this] { RunCommand([this] { CloseProject(); }); });
+    aFileExit = make("aFileExit", QStringLiteral("E&xit"), QKeySequence(), [this] { close(); });
+
+    const char* editNames[TabCount] = {"aEditGeneral", "aEditFiles", "aEditShortcuts",
+                                       "aEditSetupDlls", "aEditRegistry", "aEditLanguages"};
+    const char* editTexts[TabCount] = {"&General", "&Files", "&Shortcuts", "Setup &Dlls", "&Registry", "&Languages"};
+    const Qt::Key editKeys[TabCount] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5, Qt::Key_F6};
+    for (int i = 0; i < TabCount; ++i)
+        aEdit[i] = make(editNames[i], QString::fromLatin1(editTexts[i]), QKeySequence(Qt::CTRL | editKeys[i]),
+                        [this, i] { FTabs->setCurrentIndex(i); });
+
+    aBuild = make("aBuild", QStringLiteral("&Build"), QKeySequence(Qt::Key_F7),
+                  [this] { RunCommand([this] { aBuildExecute(); }); });
+    aRuntimesWizard = make("aRuntimesWizard", QStringLiteral("&Add Runtimes Wizard"),
+                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A),
+                           [this] { RunCommand([this] { aRuntimesWizardExecute(); }); });
+    aChooseSetupImage = make("aChooseSetupImage", QStringLiteral("Choose Setup Image"), QKeySequence(),
+                             [this] { RunCommand([this] { aChooseSetupImageExecute(); }); });
+    aSigning = make("aSigning", QStringLiteral("&Signing..."), QKeySequence(),
+                    [this] { RunCommand([this] { aSigningExecute(); }); });
+    aHelpContents = make("aHelpContents", QStringLiteral("&Contents"), QKeySequence(),
+                         [this] { RunCommand([this] { aHelpContentsExecute(); }); });
+    aHelpContents->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
+    aAbout = make("aAbout", QStringLiteral("&About"), QKeySequence(), [this] { RunCommand([this] { aAboutExecute(); }); });
+}
+
+void TfmMain::CreateMenus()
+{
+    miFile = menuBar()->addMenu(QStringLiteral("&File"));
+    miFile->addAction(aFileNew);
+    miFile->addAction(aFileOpen);
+    miRecent = miFile->addMenu(QStringLiteral("&Recent"));
+    miRecent->setObjectName(QStringLiteral("miRecent"));
+    for (int i = 0; i < int(FRecent.size()); ++i) {
+        FRecent[i] = miRecent->addAction(QString());
+        FRecent[i]->setObjectName(QStringLiteral("miRecent%1").arg(i + 1));
+        connect(FRecent[i], &QAction::triggered, this, [this, i] {
+            std::string path = HostPathFromQt(FRecent[i]->data().toString());
+            RunCommand([this, path] { OpenRecent(path); });
+        });
+    }
+    miFile->addAction(aFileSave);
+    miFile->addAction(aFileClose);
+    miFile->addSeparator();
+    miFile->addAction(aFileExit);
+    connect(miFile, &QMenu::aboutToShow, this, &TfmMain::FillRecentMenu);
+
+    QMenu* miEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    for (QAction* action : aEdit)
+        miEdit->addAction(action);
+
+    QMenu* miProject = menuBar()->addMenu(QStringLiteral("&Project"));
+    miProject->addAction(aBuild);
+    miTestBuild = miProject->addMenu(QStringLiteral("Test Build"));
+    miTestBuild->setObjectName(QStringLiteral("miTestBuild"));
+    miProject->addSeparator();
+    miProject->addAction(aRuntimesWizard);
+    miProject->addAction(aChooseSetupImage);
+    miProject->addSeparator();
+    miProject->addAction(aSigning);
+
+    QMenu* miHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    miHelp->addAction(aHelpContents);
+    miHelp->addAction(aAbout);
+}
+
+QWidget* TfmMain::CreateTab(TTab tab, const QString& caption, const QIcon& icon)
+{
+    auto* page = new QWidget(FTabs);
+    page->setObjectName(QStringLiteral("ts") + QString(caption).remove(QLatin1Char(' ')));
+    FTabs->addTab(page, icon, caption);
+    FPages[tab] = page;
+    return page;
+}
+
+void TfmMain::CreateGeneralTab(QWidget* page)
+{
+    auto* product = new QGroupBox(QStringLiteral("Product Information"), page);
+    eAppName = NewNamed<QLineEdit>("eAppName", product);
+    eCompanyName = NewNamed<QLineEdit>("eCompanyName", product);
+    eIconFile = NewNamed<QLineEdit>("eIconFile", product);
+    btIconFile = NewNamed<QToolButton>("btIconFile", product);
+    btIconFile->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    btIconFile->setToolTip(QStringLiteral("Browse for the icon file"));
+    connect(btIconFile, &QToolButton::clicked, this, [this] { RunCommand([this] { BrowseIcon(); }); });
+    for (QLineEdit* edit : {eAppName, eCompanyName, eIconFile})
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { EditChanged(edit); });
+
+    auto* iconRow = new QHBoxLayout;
+    iconRow->setSpacing(4);
+    iconRow->addWidget(eIconFile, 1);
+    iconRow->addWidget(btIconFile);
+    auto* form = new QFormLayout(product);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setHorizontalSpacing(12);
+    form->setVerticalSpacing(8);
+    auto addRow = [form, product](const char* text, QWidget* buddy, QLayout* field) {
+        auto* label = new QLabel(QString::fromLatin1(text), product);
+        label->setBuddy(buddy);
+        if (field)
+            form->addRow(label, field);
+        else
+            form->addRow(label, buddy);
+    };
+    addRow("&Application Name:", eAppName, nullptr);
+    addRow("&Company Name:", eCompanyName, nullptr);
+    addRow("&Icon File Name:", eIconFile, iconRow);
+
+    auto* folderGroup = new QGroupBox(QStringLiteral("&Default Destination Folder"), page);
+    lbDefaultFolder = NewNamed<QLabel>("lbDefaultFolder", folderGroup);
+    lbDefaultFolder->setTextFormat(Qt::PlainText);
+    lbDefaultFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    frmFolder = NewNamed<TfrmFolder>("frmFolder", folderGroup);
+    frmFolder->SetMessages(FMessages);
+    miSetAsDefault = frmFolder->Menu()->addAction(QStringLiteral("Set As Default"), this,
+                                                  [this] { RunCommand([this] { SetAsDefault(); }); });
+    connect(frmFolder, &TfrmFolder::FolderDeleted, this, [this] {
+        ShowDefaultFolderPath();
+        RefreshLists();
+    });
+    connect(frmFolder, &TfrmFolder::FolderRenamed, this, [this] {
+        ShowDefaultFolderPath();
+        RefreshLists();
+    });
+    connect(frmFolder, &TfrmFolder::MenuAboutToShow, this, [this] { miSetAsDefault->setEnabled(true); });
+    auto* folderLayout = new QVBoxLayout(folderGroup);
+    folderLayout->setSpacing(6);
+    folderLayout->addWidget(lbDefaultFolder);
+    folderLayout->addWidget(frmFolder, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(10);
+    layout->addWidget(product);
+    layout->addWidget(folderGroup, 1);
+}
+
+void TfmMain::CreateListTabs()
+{
+    frmFiles = new TfrmFiles(FMessages, FPages[tsFiles]);
+    frmShortcuts = new TfrmShortcuts(FMessages, FPages[tsShortcuts]);
+    frmSetupDLLs = new TfrmSetupDLLs(FMessages, FPages[tsSetupDlls]);
+    for (auto [tab, frame] : {std::pair<TTab, TfrmBase*>{tsFiles, frmFiles}, {tsShortcuts, frmShortcuts},
+                              {tsSetupDlls, frmSetupDLLs}}) {
+        auto* layout = new QVBoxLayout(FPages[tab]);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(frame);
+        // A file's folder shows in the shortcuts that start it, and deleted
+        // files take their shortcuts with them.
+        connect(frame, &TfrmBase::ProjectChanged, this, &TfmMain::RefreshLists);
+    }
+}
+
+void TfmMain::RunCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::exception& e) {
+        FMessages->ShowError(ErrorBoxText(e.what()));
+    }
+}
+
+void TfmMain::OpenStartProject(const std::string& argument)
+{
+    if (!argument.empty() && FileExists(argument))
+        OpenProject(argument);
+}
+
+void TfmMain::EnableProjectCommands(bool enabled)
+{
+    for (QAction* action : {aFileSave, aFileClose, aBuild, aRuntimesWizard, aChooseSetupImage})
+        action->setEnabled(enabled);
+    for (QAction* action : aEdit)
+        action->setEnabled(enabled);
+    miTestBuild->setEnabled(enabled);
+}
+
+std::string TfmMain::ScratchFile()
+{
+    // A folder of our own, so that two builders running at once never
+    // compare against each other's scratch file.
+    if (FScratchDir.empty())
+        FScratchDir = CreatePrivateTempDir("vi-main-");
+    return AppendPath(FScratchDir, "tmp.tmp");
+}
+
+bool TfmMain::IsProjectModified()
+{
+    if (!FProject)
+        return false;
+    if (FProject->ProjectFileName().empty())
+        return true;
+    // Whatever goes wrong while comparing, the project counts as changed:
+    // asking once too often is harmless, losing work is not. The question is
+    // also asked while the window closes, where nothing may escape.
+    bool equal = false;
+    std::string scratch;
+    try {
+        scratch = ScratchFile();
+        TMemoryStream stream;
+        FProject->SaveToStream(stream);
+        std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(stream.Data().data()), std::streamsize(stream.Data().size()));
+        out.close();
+        if (out)
+            equal = FilesEqual(scratch, AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()));
+    } catch (const std::exception& e) {
+        DebugTrace(std::string("TfmMain: project compared as changed: ") + e.what());
+        equal = false;
+    }
+    if (!scratch.empty())
+        DeleteFileIfExists(scratch);
+    return !equal;
+}
+
+bool TfmMain::ConfirmReplace()
+{
+    if (!FProject || !IsProjectModified())
+        return true;
+    switch (FMessages->Confirm(SaveCurrentPrompt, TQuestionButtons::YesNoCancel)) {
+    case TAnswer::Yes:
+        return Save();
+    case TAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::unique_ptr<TScrambeledMemIniFile> TfmMain::OpenTextsFile(const TProject& project) const
+{
+    std::string name = project.GetResourceFileName();
+    if (!FileExists(name))
+        CopyFileNoOverwrite(AppendPath(FProgramDir, "Resources.dat"), name);
+    return std::make_unique<TScrambeledMemIniFile>(name);
+}
+
+bool TfmMain::aFileNewExecute()
+{
+    if (FProject && !CloseProject())
+        return false;
+    auto project = std::make_unique<TProject>(FSettings->ReadSetting("company"));
+    {
+        TfmWizard wizard(FMessages, FDialogs, FSettings.get(), FProgramDir, this);
+        wizard.SetProject(project.get());
+        if (RunModal(FRunModal, wizard) != QDialog::Accepted || !wizard.Finished())
+            return false;
+    }
+    // The wizard wrote the texts file under the name that opening the
+    // project file finds again; that is the one to show and write back.
+    auto textsFile = std::make_unique<TScrambeledMemIniFile>(TfmWizard::TextsFilePath(*project));
+    FSettings->WriteSetting("company", project->CompanyName());
+    FSettings->WriteSetting("lastfolder", project->ProjectDir());
+    ClearTestBuilds();
+    FProject = std::move(project);
+    EnableProjectCommands(true);
+    setWindowTitle(Title(FProject.get()));
+    FSettings->AddRecentProject(TfmWizard::ProjectFilePath(*FProject));
+    ShowProject(std::move(textsFile));
+    FTabs->show();
+    FTabs->setCurrentIndex(tsGeneral);
+    return true;
+}
+
+bool TfmMain::OpenProject(const std::string& fileName)
+{
+    ClearTestBuilds();
+    std::string path = fileName.empty() ? FDialogs->OpenProject() : fileName;
+    if (path.empty())
+        return false;
+    try {
+        // A missing or unreadable file fails here, before anything changes.
+        ReadFileBytes(path);
+        if (!ConfirmReplace())
+            return false;
+        // The new project and its texts file are made in full before the
+        // open one is let go, so a damaged file leaves the window as it was.
+        std::unique_ptr<TProject> project = OpenProjectFile(path, FSettings->ReadSetting("company"));
+        std::unique_ptr<TScrambeledMemIniFile> textsFile = OpenTextsFile(*project);
+        UnbindProject();
+        FProject = std::move(project);
+        FSettings->AddRecentProject(path);
+        setWindowTitle(Title(FProject.get()));
+        ShowProject(std::move(textsFile));
+        FTabs->show();
+        FTabs->setCurrentIndex(tsGeneral);
+        EnableProjectCommands(true);
+        return true;
+    } catch (const std::exception& e) {
+        FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to open " + path + ".");
+        return false;
+    }
+}
+
+void TfmMain::UnbindProject()
+{
+    for (TfrmBase* frame : ProjectFrames())
+        frame->SetProject(nullptr);
+    frmFolder->SetProject(nullptr);
+    frmFolder->SetFolders(nullptr);
+    if (FProject) {
+        FProject->SetOnApplicationNameChange(nullptr);
+        FProject->SetOnDefaultFolderChange(nullptr);
+        FProject->SetOnCompanyNameChange(nullptr);
+        FProject->SetOnIconFileChange(nullptr);
+    }
+}
+
+void TfmMain::ShowProject(std::unique_ptr<TScrambeledMemIniFile> textsFile)
+{
+    frmFolder->SetProject(FProject.get());
+    frmFolder->SetPlatforms(AllPlatforms);
+
+    FProject->SetOnApplicationNameChange([this](TProject&) { ProjectApplicationNameChanged(); });
+    FProject->SetOnDefaultFolderChange([this](TProject&) { ProjectDefaultFolderChanged(); });
+    FProject->SetOnCompanyNameChange([this](TProject&) { ProjectCompanyNameChanged(); });
+    FProject->SetOnIconFileChange([this](TProject&) { ProjectIconFileChanged(); });
+
+    eAppName->setText(AnsiToQt(FProject->AppName()));
+    eIconFile->setText(AnsiToQt(FProject->IconFile()));
+    eCompanyName->setText(AnsiToQt(FProject->CompanyName()));
+    ShowDefaultFolder();
+
+    for (TfrmBase* frame : ProjectFrames())
+        frame->SetProject(FProject.get());
+
+    // The texts file of the project shown before goes unwritten: only Save
+    // and the end of the program write texts back.
+    FTextsFile = std::move(textsFile);
+    FLanguageManager->LoadLanguages(FTextsFile.get());
+    FillLanguageList();
+    frmMemoEditor->SetProjectFolder(FProject->ProjectDir());
+    // The preview reads the licence file at once; one that cannot be read
+    // or made is the Languages tab's problem, not a reason to refuse the
+    // project, which is bound to every tab by now.
+    try {
+        BuildTextTree();
+    } catch (const std::exception& e) {
+        FMessages->ShowError(ErrorBoxText(e.what()));
+    }
+}
+
+void TfmMain::ShowDefaultFolder()
+{
+    if (!FProject)
+        return;
+    frmFolder->SetPlatforms(AllPlatforms);
+    frmFolder->SetFolders(&FProject->Folders());
+    SelectDefaultFolder();
+    ShowDefaultFolderPath();
+}
+
+void TfmMain::ShowDefaultFolderPath()
+{
+    TFolder* folder = FProject ? FProject->DefaultFolder() : nullptr;
+    lbDefaultFolder->setText(folder ? AnsiToQt(folder->GetPath()) : QString());
+}
+
+void TfmMain::SelectDefaultFolder()
+{
+    if (!FProject || !frmFolder->SelectFolder(FProject->DefaultFolder()))
+        return;
+    // The tab set may still be hidden; then the focus simply stays put.
+    frmFolder->Tree()->setFocus();
+}
+
+void TfmMain::RefreshLists()
+{
+    // A deleted or renamed folder, a new default folder or a dropped file
+    // changes what these lists show.
+    for (TfrmProjectList* list : std::initializer_list<TfrmProjectList*>{frmFiles, frmShortcuts, frmSetupDLLs})
+        list->RefreshList();
+}
+
+std::array<TfrmBase*, 4> TfmMain::ProjectFrames() const
+{
+    return {frmFiles, frmShortcuts, frmSetupDLLs, frmRegistry};
+}
+
+void TfmMain::ShowNameChange(QLineEdit* edit, const std::string& name, const TFolder* folder)
+{
+    QString shown = AnsiToQt(name);
+    if (edit->text() != shown)
+        edit->setText(shown);
+    if (frmFolder->Tree()->topLevelItemCount() > 0 && folder) {
+        TTreeDisplay& display = frmFolder->Display();
+        if (auto* item = TQtTreeDisplay::Item(FindTreeNode(display, folder, display.Child(nullptr, 0))))
+            item->setText(0, AnsiToQt(folder->Name()));
+    }
+}
+
+void TfmMain::ProjectApplicationNameChanged()
+{
+    ShowNameChange(eAppName, FProject->AppName(), FProject->AppFolder());
+}
+
+void TfmMain::ProjectCompanyNameChanged()
+{
+    ShowNameChange(eCompanyName, FProject->CompanyName(), FProject->CompanyFolder());
+    frmContainter->SetCompanyName(FProject->CompanyName());
+}
+
+void TfmMain::ProjectDefaultFolderChanged()
+{
+    ShowDefaultFolder();
+    RefreshLists();
+}
+
+void TfmMain::ProjectIconFileChanged()
+{
+    QString name = AnsiToQt(FProject->IconFile());
+    if (eIconFile->text() != name)
+        eIconFile->setText(name);
+}
+
+void TfmMain::EditChanged(QLineEdit* edit)
+{
+    if (!FProject)
+        return;
+    std::string refusal;
+    std::optional<std::string> text = QtToAnsi(edit->text(), &refusal);
+    if (!text) {
+        // The whole edit goes back to what the project holds; a half-accepted
+        // text would be a silent change of what the author typed.
+        const std::string& stored = edit == eAppName ? FProject->AppName()
+                                    : edit == eCompanyName ? FProject->CompanyName()
+                                                           : FProject->IconFile();
+        int cursor = edit->cursorPosition();
+        edit->setText(AnsiToQt(stored));
+        edit->setCursorPosition(std::min(cursor, int(edit->text().size())));
+        FMessages->ShowMessage(refusal);
+        return;
+    }
+    if (edit == eAppName)
+        FProject->SetApplicationName(*text);
+    else if (edit == eCompanyName)
+        FProject->SetCompanyName(*text);
+    else
+        FProject->SetIconFile(*text);
+}
+
+void TfmMain::BrowseIcon()
+{
+    std::string path = FDialogs->OpenIcon();
+    if (path.empty() || !FProject)
+        return;
+    eIconFile->setText(HostPathToQt(path));
+    EditChanged(eIconFile);
+}
+
+void TfmMain::SetAsDefault()
+{
+    if (!FProject)
+        return;
+    if (TFolder* folder = frmFolder->SelectedFolder()) {
+        FProject->SetDefaultFolder(folder);
+        RefreshLists();
+    }
+}
+
+bool TfmMain::Save()
+{
+    if (!FProject)
+        return false;
+    try {
+        // Ctrl+S leaves the focus in the licence editor, so its text is
+        // written here and not only when it loses the focus.
+        frmMemoEditor->SaveLicence();
+        std::string name = FProject->ProjectFileName();
+        if (name.empty()) {
+            std::string chosen = FDialogs->SaveProject(FProject->ProjectDir());
+            if (chosen.empty())
+                return false;
+            FProject->SetProjectDir(ExtractFilePath(chosen));
+            name = ExtractFileName(chosen);
+        }
+        if (ExtractFileExt(name) != ".vip")
+            name += ".vip";
+        std::string path = AppendPath(FProject->ProjectDir(), name);
+        FProject->SetProjectFileName(name);
+        SaveProjectFile(*FProject, path);
+        // The texts file is found by the project file's name, so a new name
+        // takes the texts along; the file of the old name stays as it was.
+        if (FTextsFile && FTextsFile->FileName() != FProject->GetResourceFileName())
+            FTextsFile->SaveAs(FProject->GetResourceFileName());
+        else if (FTextsFile)
+            FTextsFile->UpdateFile();
+        return true;
+    } catch (const std::exception& e) {
+        FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to save file!");
+        return false;
+    }
+}
+
+bool TfmMain::CloseProject()
+{
+    if (!ConfirmReplace())
+        return false;
+    UnbindProject();
+    FProject.reset();
+    FTabs->hide();
+    EnableProjectCommands(false);
+    setWindowTitle(Title(nullptr));
+    eAppName->clear();
+    eCompanyName->clear();
+    eIconFile->clear();
+    lbDefaultFolder->clear();
+    return true;
+}
+
+void TfmMain::FillRecentMenu()
+{
+    for (int i = 0; i < int(FRecent.size()); ++i) {
+        QString path = HostPathToQt(FSettings->RecentProject(i));
+        FRecent[i]->setData(path);
+        FRecent[i]->setText(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        FRecent[i]->setEnabled(!path.isEmpty());
+        FRecent[i]->setVisible(!path.isEmpty());
+    }
+    if (!FRecent[0]->isVisible()) {
+        FRecent[0]->setText(QStringLiteral("(None)"));
+        FRecent[0]->setVisible(true);
+        FRecent[0]->setEnabled(false);
+    }
+}
+
+void TfmMain::OpenRecent(const std::string& path)
+{
+    if (!FileExists(path)) {
+        FSettings->RemoveRecentProject(path);
+        throw Exception("File not found: " + path);
+    }
+    if (FProject && path == AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()))
+        return;
+    OpenProject(path);
+}
+
+void TfmMain::ClearTestBuilds()
+{
+    miTestBuild->clear();
+}
+
+void TfmMain::AddTestBuilds(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths) {
+        if (!FileExists(path))
+            continue;
+        QAction* entry = miTestBuild->addAction(HostPathToQt(path));
+        connect(entry, &QAction::triggered, this, [this, path] { RunCommand([this, path] { TestBuildClick(path); }); });
+    }
+}
+
+void TfmMain::TestBuildClick(const std::string& path)
+{
+    if (!FOpenDocument(path))
+        throw Exception("Cannot open " + path);
+}
+
+void TfmMain::aBuildExecute()
+{
+    if (!FProject || FBuilding)
+        return;
+    if (!FTextsFile)
+        throw Exception("The texts file of the project is not open");
+    // The run shows dialogs and repaints the log between its steps; a second
+    // F7 in between must not start a run over the same files.
+    FBuilding = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FBuilding};
+
+    TCurrentFolder folder(FProject->ProjectDir());
+    TMainBuildCallbacks callbacks(*this, *FMessages, FRunModal);
+    TBuildDriver driver(*FProject, *FTextsFile, FProgramDir, callbacks);
+    driver.SetCabCompiler(FCabCompiler.get());
+    TSigningOptions signing;
+    signing.Pkcs12 = HostFileName(FSettings->ReadSetting("signpkcs12"));
+    signing.TimestampUrl = FSettings->ReadSetting("signtimestamp");
+    signing.Password = FSignPassword.empty() ? GetEnvironmentText(TPackageSigner::PasswordVariable) : FSignPassword;
+    if (signing.Enabled())
+        driver.SetSigner(std::make_unique<TPackageSigner>(signing));
+    driver.Execute();
+}
+
+void TfmMain::aRuntimesWizardExecute()
+{
+    if (!FProject)
+        return;
+    TfmRuntimeWizard wizard(FMessages, this);
+    wizard.SetProject(FProject.get());
+    RunModal(FRunModal, wizard);
+    frmFiles->RefreshList();
+}
+
+void TfmMain::aSigningExecute()
+{
+    TfmSigning dialog(FDialogs, FMessages, this);
+    dialog.SetFrom(*FSettings, FSignPassword);
+    while (dialog.exec() == QDialog::Accepted)
+        if (dialog.StoreInto(*FSettings)) {
+            FSignPassword = dialog.Password();
+            return;
+        }
+}
+
+void TfmMain::aChooseSetupImageExecute()
+{
+    if (!FProject)
+        return;
+    TfmSetupImage dialog(FDialogs, FMessages, this);
+    dialog.SetImage(FProject->SetupImage());
+    if (dialog.exec() == QDialog::Accepted)
+        FProject->SetSetupImage(dialog.ImagePath());
+}
+
+void TfmMain::aHelpContentsExecute()
+{
+    // Windows has a viewer for the compiled help file; elsewhere the same
+    // manual ships as HTML and opens in the browser.
+    std::string help = OnWindows() && FileExists(FHelpFile)
+                           ? FHelpFile
+                           : AppendPath(AppendPath(FProgramDir, "manual"), "index.html");
+    if (!FileExists(help))
+        throw Exception("The help file " + help + " is missing");
+    if (!FOpenDocument(help))
+        throw Exception("Cannot open the help file " + help);
+}
+
+void TfmMain::aAboutExecute()
+{
+    TAboutBox about(VI_VERSION, this);
+    about.exec();
+}
+
+void TfmMain::closeEvent(QCloseEvent* event)
+{
+    if (!FShutDown && FProject && IsProjectModified() &&
+        FMessages->Confirm(SaveAtExitPrompt, TQuestionButtons::YesNo) == TAnswer::Yes)
+        Save();
+    Shutdown(true);
+    event->accept();
+}
+
+void TfmMain::Shutdown(bool interactive)
+{
+    if (FShutDown)
+        return;
+    FShutDown = true;
+    FSettings->SaveSettings();
+    // A file that cannot be written is told to the author, or traced when
+    // no one is there to read it.
+    auto write = [this, interactive](const char* what, const std::function<void()>& save) {
+        try {
+            save();
+        } catch (const std::exception& e) {
+            if (interactive)
+                FMessages->ShowError(ErrorBoxText(e.what()));
+            else
+                DebugTrace(std::string("TfmMain: ") + what + " not written: " + e.what());
+        }
+    };
+    write("licence", [this] { frmMemoEditor->SaveLicence(); });
+    UnbindProject();
+    FProject.reset();
+    if (FTextsFile) {
+        write("texts file", [this] { FTextsFile->UpdateFile(); });
+        FTextsFile.reset();
+    }
+}

@@ -1,0 +1,68 @@
+#include "ui/parts/QtFileDialogs.h"
+
+#include "ui/parts/QtText.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+const char* const ProjectFilter = "Veltrin Installer Project (*.vip)";
+
+// Runs the dialog and answers the chosen file, with the default extension
+// added when the typed name has none (as the Windows dialogs do).
+std::string Run(QWidget* parent, const QString& caption, const QString& filter, const QString& dir,
+                QFileDialog::AcceptMode mode, const QString& defaultSuffix)
+{
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::string();
+    return HostPathFromQt(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
+}
+
+}
+
+std::string TQtFileDialogs::OpenProject()
+{
+    return Run(FParent, QStringLiteral("Open"), QString::fromLatin1(ProjectFilter), QString(),
+               QFileDialog::AcceptOpen, QStringLiteral("vip"));
+}
+
+std::string TQtFileDialogs::SaveProject(const std::string& initialDir)
+{
+    return Run(FParent, QStringLiteral("Save As"), QString::fromLatin1(ProjectFilter), HostPathToQt(initialDir),
+               QFileDialog::AcceptSave, QString());
+}
+
+std::string TQtFileDialogs::OpenIcon()
+{
+    return Run(FParent, QStringLiteral("Open"), QStringLiteral("Icons (*.ico)"), QString(),
+               QFileDialog::AcceptOpen, QStringLiteral("ICO"));
+}
+
+std::string TQtFileDialogs::OpenPicture()
+{
+    return Run(FParent, QStringLiteral("Open"),
+               QStringLiteral("All pictures (*.jpg *.jpeg *.bmp *.ico);;JPEG Image File (*.jpg *.jpeg);;"
+                              "Bitmaps (*.bmp);;Icons (*.ico)"),
+               QString(), QFileDialog::AcceptOpen, QString());
+}
+
+std::string TQtFileDialogs::OpenAnyFile()
+{
+    return Run(FParent, QStringLiteral("Open"), QString(), QString(), QFileDialog::AcceptOpen, QString());
+}
+
+std::string TQtFileDialogs::ChooseFolder(const std::string& initialDir)
+{
+    QFileDialog dialog(FParent, QStringLiteral("Browse for Folder"), HostPathToQt(initialDir));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::string();
+    return HostPathFromQt(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
+}
