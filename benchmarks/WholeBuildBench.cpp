@@ -141,11 +141,13 @@ private:
 // roughly a third.
 void MakeText(TRandom& random, std::string& out, size_t size)
 {
+    // clang-format off
     static const char* const Words[] = {
         "the", "device", "install", "program", "folder", "file", "setup", "of", "and", "to", "a", "in",
         "window", "select", "options", "menu", "data", "record", "synchronise", "desktop", "press", "tap",
         "screen", "button", "is", "with", "for", "you", "can", "open", "save", "user", "list", "settings",
         "application", "storage", "card", "memory", "connection", "when", "this", "that", "each", "new"};
+    // clang-format on
     constexpr size_t WordCount = sizeof(Words) / sizeof(Words[0]);
     out.clear();
     out.reserve(size + 64);

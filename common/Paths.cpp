@@ -114,8 +114,10 @@ std::string StripFileNameChars(const std::string& text)
 }
 
 namespace {
+// clang-format off
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+// clang-format on
 }
 
 std::string UpperCase(const std::string& text)

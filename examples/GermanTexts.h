@@ -7,6 +7,7 @@
 
 #include <utility>
 
+// clang-format off
 inline constexpr std::pair<const char*, const char*> GermanWizardTexts[] = {
     {"0.NoActiveSync", "ActiveSync wurde auf diesem Computer nicht gefunden. Bitte installieren Sie ActiveSync, "
                        "verbinden Sie Ihr Ger\xE4t und starten Sie dieses Setup erneut."},
@@ -37,3 +38,4 @@ inline constexpr std::pair<const char*, const char*> GermanWizardTexts[] = {
     {"4.NoBtn", "&Nein"},
     {"4.OkBtn", "OK"},
 };
+// clang-format on

@@ -26,6 +26,7 @@ const char16_t MacHigh[] = u"ÄÅÇÉÑÖÜáàâäãåçéèêëíìîïñóò�
 static_assert(std::size(DosHigh) == 129 && std::size(MacHigh) == 129, "128 characters and the terminator");
 
 // EBCDIC code page 037
+// clang-format off
 const char16_t Ebcdic[256] = {
     0x0000, 0x0001, 0x0002, 0x0003, 0x009C, 0x0009, 0x0086, 0x007F,
     0x0097, 0x008D, 0x008E, 0x000B, 0x000C, 0x000D, 0x000E, 0x000F,
@@ -60,6 +61,7 @@ const char16_t Ebcdic[256] = {
     0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037,
     0x0038, 0x0039, 0x00B3, 0x00DB, 0x00DC, 0x00D9, 0x00DA, 0x009F,
 };
+// clang-format on
 
 char16_t CharOf(uint8_t byte, TTranslationType translation)
 {

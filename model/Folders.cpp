@@ -439,6 +439,7 @@ void TFolders::CreateDefault()
         const char* Name;
         int SystemFolder;
     };
+    // clang-format off
     static constexpr TDefaultFolder Defaults[] = {
         {-1, "\\", 0},
         {0, "Program Files", 1},
@@ -452,6 +453,7 @@ void TFolders::CreateDefault()
         {7, "Favorites", 17},
         {0, "My Documents", 5},
     };
+    // clang-format on
     auto root = std::make_unique<TFolder>(Defaults[0].Name, Defaults[0].SystemFolder);
     std::vector<TFolder*> made{root.get()};
     for (size_t i = 1; i < std::size(Defaults); ++i)

@@ -28,6 +28,7 @@ struct ProcessorInfo {
     const char* code;
 };
 
+// clang-format off
 constexpr ProcessorInfo kProcessors[] = {
     {"All", ""},
     {"ARM720", "1824"},
@@ -43,6 +44,7 @@ constexpr ProcessorInfo kProcessors[] = {
     {"MIPS R4000", "4000"},
     {"StrongARM", "2577"},
 };
+// clang-format on
 
 const PlatformInfo* Platform(TPlatform p)
 {
@@ -74,20 +76,24 @@ bool CodeToEnumerator(const std::string& code, const Info* rows, int first, int 
 
 }
 
+// clang-format off
 std::string PlatformToName(TPlatform p) { auto i = Platform(p); return i ? i->name : ""; }
 std::string PlatformToCode(TPlatform p) { auto i = Platform(p); return i ? i->code : ""; }
 std::string PlatformToCaption(TPlatform p) { auto i = Platform(p); return i ? i->caption : ""; }
 std::string PlatformUnsupportedList(TPlatform p) { auto i = Platform(p); return i ? i->unsupported : ""; }
 std::string PlatformVersionMin(TPlatform p) { auto i = Platform(p); return i ? i->versionMin : ""; }
 std::string PlatformVersionMax(TPlatform p) { auto i = Platform(p); return i ? i->versionMax : ""; }
+// clang-format on
 
 bool CodeToPlatform(const std::string& code, TPlatform& platform)
 {
     return CodeToEnumerator(code, kPlatforms, 0, PlatformCount, plAll, platform);
 }
 
+// clang-format off
 std::string ProcessorToName(TProcessor p) { auto i = Processor(p); return i ? i->name : ""; }
 std::string ProcessorToCode(TProcessor p) { auto i = Processor(p); return i ? i->code : ""; }
+// clang-format on
 
 bool CodeToProcessor(const std::string& code, TProcessor& processor)
 {

@@ -49,6 +49,7 @@ constexpr TRuntimeFolder Folders[] = {
 
 const std::vector<std::string>& FamilyFiles(int family)
 {
+    // clang-format off
     static const std::vector<std::string> files[RuntimeFamilyCount] = {
         {"pvbdecl.dll", "pvbform2.dll", "pvbhost2.dll", "pvbload.exe", "vbscript.dll"},
         {"olece300.dll"},
@@ -56,6 +57,7 @@ const std::vector<std::string>& FamilyFiles(int family)
         {"adoce30.dll", "adocedb30.dll", "adoceoledb30.dll", "adosync.dll", "msdadc.dll", "msdaer.dll",
          "msdaeren.dll", "msdaosp.dll"},
     };
+    // clang-format on
     static const std::vector<std::string> none;
     return family >= 0 && family < RuntimeFamilyCount ? files[family] : none;
 }

@@ -10,6 +10,7 @@ const std::vector<TLanguageRow>& LanguageTable()
     // Sorbian carries its own primary language id (LANG_SORBIAN, 0x2E): with
     // the id of Bulgarian it would be stored, listed and licensed as
     // Bulgarian, and a project could not hold both.
+    // clang-format off
     static const std::vector<TLanguageRow> table = {
         {"English", 9},     {"Spanish", 10},     {"German", 7},      {"French", 12},
         {"Afrikaans", 54},  {"Albanian", 28},    {"Arabic", 1},      {"Basque", 45},
@@ -23,6 +24,7 @@ const std::vector<TLanguageRow>& LanguageTable()
         {"Sorbian", 0x2E},  {"Swedish", 29},     {"Thai", 30},       {"Turkish", 31},
         {"Ukranian", 34},
     };
+    // clang-format on
     return table;
 }
 

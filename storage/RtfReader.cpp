@@ -13,11 +13,13 @@ namespace {
 // any other word.
 char32_t SymbolOfWord(const std::string& word)
 {
+    // clang-format off
     static const std::pair<const char*, char32_t> symbols[] = {
         {"tab", '\t'},         {"line", '\n'},       {"emdash", 0x2014},    {"endash", 0x2013},
         {"lquote", 0x2018},    {"rquote", 0x2019},   {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
         {"bullet", 0x2022},    {"emspace", ' '},     {"enspace", ' '},      {"qmspace", ' '},
     };
+    // clang-format on
     for (const auto& [name, symbol] : symbols)
         if (word == name)
             return symbol;
@@ -73,6 +75,7 @@ bool IsLetter(char c)
 // optional ones.
 bool IsHiddenDestination(const std::string& word)
 {
+    // clang-format off
     static const char* const names[] = {
         "colortbl", "stylesheet", "info",    "pict",      "header",     "headerl", "headerr",
         "headerf",  "footer",     "footerl", "footerr",   "footerf",    "footnote", "object",
@@ -83,6 +86,7 @@ bool IsHiddenDestination(const std::string& word)
         "ftnsep",   "ftnsepc",    "aftnsep", "aftnsepc",  "mmathPr",    "userprops", "xe",
         "tc",       "txe",        "atnid",   "atnauthor", "annotation", "filetbl", "pnseclvl",
     };
+    // clang-format on
     return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return word == n; });
 }
 

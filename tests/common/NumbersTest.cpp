@@ -23,6 +23,7 @@ TEST_P(ParseUInt32Test, TakesTheWholeTextOrNothing)
     EXPECT_EQ(ParseUInt32(GetParam().Text), GetParam().Expected) << GetParam().Text;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, ParseUInt32Test,
                          ::testing::Values(TUInt32Row{"0", 0u}, TUInt32Row{"4294967295", 4294967295u},
                                            TUInt32Row{"0xFFFFFFFF", 4294967295u}, TUInt32Row{"0X1a", 26u},
@@ -34,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, ParseUInt32Test,
                                            TUInt32Row{"12a", std::nullopt}, TUInt32Row{"1a", std::nullopt},
                                            TUInt32Row{" 1", std::nullopt}, TUInt32Row{"-1", std::nullopt},
                                            TUInt32Row{"+1", std::nullopt}, TUInt32Row{"0xg", std::nullopt}));
+// clang-format on
 
 class ParseInt32Test : public ::testing::TestWithParam<TInt32Row> {};
 

@@ -23,6 +23,7 @@ TEST_P(SplitWindowsArgumentsTest, SplitsLikeCommandLineToArgvW)
     EXPECT_EQ(SplitWindowsArguments(GetParam().Input), GetParam().Expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, SplitWindowsArgumentsTest,
     ::testing::Values(
@@ -39,6 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"\"a\"\"b\" c", {"a\"b c"}},
         SplitCase{"ab\"c d\"ef", {"abc def"}},          // quotes inside a word
         SplitCase{"\"unterminated arg", {"unterminated arg"}}));
+// clang-format on
 
 TEST(RunAndWaitTest, DrainsLargeOutputOnBothStreams)
 {

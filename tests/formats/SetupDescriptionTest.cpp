@@ -127,6 +127,7 @@ TEST_P(MemberNameTest, FollowsTheEightThreeHabit)
     EXPECT_EQ(MemberName(GetParam().Source, GetParam().Number), GetParam().Expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Names, MemberNameTest,
                          ::testing::Values(NameCase{"app.exe", 1, "00000app.001"},
                                            NameCase{"Blkjack.exe", 5, "0Blkjack.005"},
@@ -137,5 +138,6 @@ INSTANTIATE_TEST_SUITE_P(Names, MemberNameTest,
                                            NameCase{"a.b.c", 12, "AB~1.012"},
                                            NameCase{"\xE9t\xE9.txt", 2, "T~1.002"}, // no 8-bit bytes
                                            NameCase{"README", 998, "00README.998"}));
+// clang-format on
 
 } // namespace

@@ -207,6 +207,7 @@ TEST_P(AppManagerSearch, TakesTheFirstPlaceThatHoldsTheFile)
     EXPECT_EQ(launcher.AppManagerPath(), *c.Expected ? tmp.File(std::string(c.Expected) + "/CeAppMgr.exe") : "");
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Places, AppManagerSearch,
     ::testing::Values(
@@ -219,6 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
         TSearchCase{"ProgramFiles", {"pf"}, "pf"},
         TSearchCase{"Nowhere", {}, ""}),
     [](const auto& info) { return std::string(info.param.Name); });
+// clang-format on
 
 TEST_F(Launcher, EmptyOrDanglingAppPathsFallThrough)
 {

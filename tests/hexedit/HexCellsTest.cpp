@@ -70,11 +70,13 @@ TEST_P(OffsetTextTest, OffsetsShareTheLengthOfTheLastRowsOffset)
     EXPECT_EQ(layout.OffsetText(row.Offset, layout.OffsetLength(row.Size)), QString::fromLatin1(row.Text));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, OffsetTextTest,
                          ::testing::Values(OffsetRow{odHex, 4096, 16, "0x010:"}, OffsetRow{odHex, 1, 0, "0x0:"},
                                            OffsetRow{odDec, 4096, 16, "  16:"},
                                            OffsetRow{odOctal, 4096, 16, "o 00020:"},
                                            OffsetRow{odNone, 4096, 16, " "}));
+// clang-format on
 
 TEST(HexCellsTest, ByteShowsItsTwoDigitsAndItsCharacter)
 {

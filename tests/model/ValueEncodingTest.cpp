@@ -101,6 +101,7 @@ TEST(ValueEncoding, EveryCutOfEveryValueIsAReadError)
         [](TStream& s) { StreamWriteString(s, "caf\xE9"); },
         [](TStream& s) { StreamWritePlatforms(s, AllPlatforms); },
     };
+    // clang-format off
     std::vector<std::function<void(TStream&)>> readers = {
         [](TStream& s) { StreamReadInteger(s); },
         [](TStream& s) { StreamReadInteger(s); },
@@ -109,6 +110,7 @@ TEST(ValueEncoding, EveryCutOfEveryValueIsAReadError)
         [](TStream& s) { StreamReadString(s); },
         [](TStream& s) { StreamReadPlatforms(s); },
     };
+    // clang-format on
     for (size_t w = 0; w < writers.size(); ++w) {
         auto full = Encode(writers[w]);
         for (size_t cut = 0; cut < full.size(); ++cut) {

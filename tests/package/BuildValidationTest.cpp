@@ -164,6 +164,7 @@ TEST_P(PictureKindTest, IsToldByItsFirstBytes)
     EXPECT_EQ(IsWindowsIcon(GetParam().Head), GetParam().Icon);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Kinds, PictureKindTest,
     ::testing::Values(TPictureCase{"Bitmap", {'B', 'M', 0x36, 0, 0, 0}, true, false},
@@ -184,6 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TPictureCase{"HeaderWithoutEmfSignature", std::vector<uint8_t>{1, 0, 0, 0, 0x6C, 0}, false,
                                    false}),
     [](const auto& info) { return std::string(info.param.Kind); });
+// clang-format on
 
 TEST_F(BuildValidationTest, PicturesThePackageCannotShowAreNamed)
 {

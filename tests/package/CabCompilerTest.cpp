@@ -30,9 +30,11 @@ std::vector<std::string> ErrorsOf(TCabCompiler& compiler)
     return {"no exception"};
 }
 
+// clang-format off
 const std::vector<std::string> ThreeSections = {
     "[CEStrings]",           "AppName = \"App\"", "[CEDevice.PPC300_2577]", "ProcessorType = 2577    ;StrongARM",
     "[CEDevice.PPC300_10003]", "[CEDevice.HPC2000]", "[DefaultInstall.HPC2000]"};
+// clang-format on
 
 TEST(CabCompilerTest, IsNeededComparesPairNamesOfAllBuilds)
 {

@@ -36,6 +36,7 @@ TEST(DeviceSectionPlan, FilesForMatchesPlatformAndProcessor)
         TProcessor processor;
         std::vector<std::string> expected;
     };
+    // clang-format off
     const Row rows[] = {
         {plPPC300, pStrongARM, {"b"}},
         {plHPC, pMIPSR4000, {"a"}},
@@ -43,6 +44,7 @@ TEST(DeviceSectionPlan, FilesForMatchesPlatformAndProcessor)
         {plWM2003, pStrongARM, {}},
         {plHPC, pAll, {"a"}},
     };
+    // clang-format on
     for (const Row& r : rows)
         EXPECT_EQ(Names(FilesFor(project.Files(), r.platform, r.processor)), r.expected)
             << int(r.platform) << "/" << int(r.processor);

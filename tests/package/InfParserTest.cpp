@@ -27,6 +27,7 @@ TEST_P(InfParserPairTest, ReadsThePairFromTheSectionName)
     EXPECT_EQ(pairs[0]->FProcessor, GetParam().Processor);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sections, InfParserPairTest,
     ::testing::Values(PairCase{"[CEDevice]", plAll, pAll}, PairCase{"[CEDevice.HPC2000]", plHPC2000, pAll},
@@ -36,6 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PairCase{"[CEDevice.0]", plAll, pCEF}, PairCase{"[CEDevice.WM2003]", plWM2003, pAll},
                       // A head with blanks around it or a comment after it.
                       PairCase{"  [CEDevice.HPC_4000]  ; MIPS", plHPC, pMIPSR4000}));
+// clang-format on
 
 TEST(InfParserTest, KeepsTheOrderOfTheLinesAndSkipsOtherSections)
 {

@@ -343,6 +343,7 @@ TEST(InfWriter, TextsAreWrittenSoThatAnInfReaderGetsThemBack)
 
     auto lines = Inf(project);
     ReplaceInstallDir(lines, project.DefaultFolder()->GetMacroPath());
+    // clang-format off
     for (const char* line : {
              "Provider = \"Smith, Jones\"",
              "AppName = \"Say \"\"hi\"\"\"",
@@ -356,6 +357,7 @@ TEST(InfWriter, TextsAreWrittenSoThatAnInfReaderGetsThemBack)
              "HKLM,\"K;1\", \"Plain\",0x00000000, \\Program Files\\App",
              "HKLM,\"K;1\", \"Share\",0x00000000, 50%%",
              "HKLM,\"K;1\", \"Multi\",0x00010000, \"x,y\",z,"})
+    // clang-format on
         EXPECT_TRUE(Has(lines, line)) << line << "\n" << Text(lines);
     // A backslash at a line's end would join the next line.
     for (const auto& l : lines)

@@ -125,6 +125,7 @@ TEST_F(PackageSignerTest, FailuresKeepThePackageAndSayWhy)
         const char* what;
         std::function<int(const std::string& arguments, std::string& output)> tool;
         std::string expected;
+    // clang-format off
     } cases[] = {
         {"wrong password",
          [](const std::string&, std::string& output) {
@@ -136,6 +137,7 @@ TEST_F(PackageSignerTest, FailuresKeepThePackageAndSayWhy)
          },
          "osslsigncode could not sign the package: Failed to parse PKCS#12 file: cert.p12 (Wrong password?) "
          "Failed to read key or certificates"},
+    // clang-format on
         {"tool missing",
          [](const std::string&, std::string&) -> int { throw Exception(OSErrorText(2)); },
          "osslsigncode could not be started; is it installed? " + OSErrorText(2)},

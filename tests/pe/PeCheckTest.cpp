@@ -61,6 +61,7 @@ TEST_P(ShippedProgramTest, ReadsNoTestSwitch)
     EXPECT_TRUE(names.empty()) << path << " reads " << Joined({names.begin(), names.end()});
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(PackagePrograms, ShippedProgramTest,
                          ::testing::Values("Deskstart.exe", "Setup.exe", "Tools/sfxstub.exe"),
                          [](const auto& info) {
@@ -70,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(PackagePrograms, ShippedProgramTest,
                                         name.end());
                              return name;
                          });
+// clang-format on
 
 TEST(ProgramCheck, FindsEachFaultOfABadlyBuiltProgram)
 {

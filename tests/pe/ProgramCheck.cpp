@@ -64,6 +64,7 @@ void CheckVersion(const TPeImage& image, std::vector<std::string>& problems)
 // located"). Calls that need them must look them up at run time.
 const std::set<std::string>& NewerThanXp()
 {
+    // clang-format off
     static const std::set<std::string> kNames = {
         // kernel32, Vista and later
         "kernel32.dll!AcquireSRWLockExclusive", "kernel32.dll!AcquireSRWLockShared", "kernel32.dll!CancelIoEx",
@@ -102,6 +103,7 @@ const std::set<std::string>& NewerThanXp()
         // shell32, comctl32
         "shell32.dll!SHGetKnownFolderPath", "comctl32.dll!TaskDialog", "comctl32.dll!TaskDialogIndirect",
     };
+    // clang-format on
     return kNames;
 }
 
@@ -114,11 +116,13 @@ bool ImportNewerThanXp(const std::string& dll, const std::string& function)
 
 bool IsSystemDll(const std::string& name)
 {
+    // clang-format off
     static const std::set<std::string> kSystem = {
         "kernel32.dll", "user32.dll",  "gdi32.dll",   "advapi32.dll", "comctl32.dll", "comdlg32.dll",
         "shell32.dll",  "shlwapi.dll", "ole32.dll",   "oleaut32.dll", "msvcrt.dll",   "version.dll",
         "uuid.dll",     "ws2_32.dll",  "winmm.dll",   "imm32.dll",
     };
+    // clang-format on
     return kSystem.count(Lower(name)) != 0;
 }
 

@@ -405,6 +405,7 @@ TEST_P(ConfigurationRefusalTest, KeepsTheDialogOpenAndTheBuildUnchanged)
     EXPECT_EQ(build->DefaultLanguage(), German);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Refusals, ConfigurationRefusalTest,
     ::testing::Values(
@@ -428,6 +429,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"\xe2\x82\xac \xe4\xb8\xad", true,
                     "The character U+4E2D cannot be stored in the project, whose texts are Windows-1252. It was "
                     "not accepted."}));
+// clang-format on
 
 TEST_F(BuildDialogsTest, NamesGivingTheFolderOfAnotherPackageAreRefused)
 {

@@ -89,6 +89,7 @@ TEST_P(GuessTest, FolderNameGivesPlatformAndProcessor)
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Folders, GuessTest,
     ::testing::Values(GuessRow{"C:\\Projects\\App\\ARMV4\\app.exe", true, plPPC2K, pStrongARM},
@@ -100,6 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GuessRow{"/home/me/HPC SH4/app.exe", true, plHPC, pHitachiSH4},
                       GuessRow{"C:\\x\\X86 ARM\\app.exe", true, plPPC2K, pi586},
                       GuessRow{"/app.exe", false, plAll, pAll}));
+// clang-format on
 
 class FilePropertiesTest : public ::testing::Test {
 protected:

@@ -114,6 +114,7 @@ TEST_P(VeltrinEditReadTest, ReadsTheWholeDwordRangeAndNamesTheTextItCannotRead)
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, VeltrinEditReadTest,
     ::testing::Values(ReadRow{TVeltrinEdit::bDecimal, "4294967295", true, 0xFFFFFFFFu},
@@ -126,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadRow{TVeltrinEdit::bHexadecimal, "0", true, 0},
                       ReadRow{TVeltrinEdit::bHexadecimal, "", false, 0},
                       ReadRow{TVeltrinEdit::bHexadecimal, "100000000", false, 0}));
+// clang-format on
 
 TEST(VeltrinEditTest, BaseSwitchOfUnreadableTextKeepsTextAndBase)
 {

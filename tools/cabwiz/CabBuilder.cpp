@@ -93,9 +93,11 @@ bool ParseHexByte(const std::string& text, uint8_t& byte)
 // 0 for an unknown one.
 uint16_t RegistryRoot(const std::string& name)
 {
+    // clang-format off
     static const std::pair<const char*, uint16_t> roots[] = {
         {"HKCR", 1}, {"HKEY_CLASSES_ROOT", 1}, {"HKCU", 2}, {"HKEY_CURRENT_USER", 2},
         {"HKLM", 3}, {"HKEY_LOCAL_MACHINE", 3}, {"HKU", 4}, {"HKEY_USERS", 4}};
+    // clang-format on
     uint16_t root = 0;
     for (const auto& r : roots)
         if (SameText(name, r.first))

@@ -72,6 +72,7 @@ TEST_P(InfFieldsTest, SplitsAndSubstitutes)
     EXPECT_EQ(inf.Fields(GetParam().Value, false), GetParam().Expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Values, InfFieldsTest,
     ::testing::Values(FieldsCase{"", {}}, FieldsCase{"a , b ,c", {"a", "b", "c"}},
@@ -82,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldsCase{"%CE11%\\%Unknown%", {"%CE11%\\%Unknown%"}},
                       FieldsCase{"100%% sure, 50%", {"100% sure", "50%"}},
                       FieldsCase{"%loop%", {"%loop%"}}));
+// clang-format on
 
 TEST(InfFileTest, InstallDirCanStaySymbolic)
 {
