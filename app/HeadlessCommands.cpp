@@ -98,8 +98,8 @@ public:
     bool ConfirmMissingFiles(const std::vector<TFile*>& files) override
     {
         for (const TFile* file : files) {
-            const std::string line = (FOptions.RemoveMissing ? "Removed, source missing: " : "Source missing: ") +
-                                     file->GetHostSourcePath();
+            const std::string line =
+                (FOptions.RemoveMissing ? "Removed, source missing: " : "Source missing: ") + file->GetHostSourcePath();
             // A quiet run still says what it dropped or why it stopped.
             if (FOptions.Quiet)
                 FErr << line << "\n" << std::flush;
@@ -190,7 +190,6 @@ private:
     std::string FArchiving;
     size_t FProgressWidth = 0;
 };
-
 
 }
 

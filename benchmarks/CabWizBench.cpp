@@ -47,9 +47,10 @@ TPayload& Payload()
             return state;
         };
         std::vector<char> buffer;
-        std::string inf = "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"Firm\"\r\n"
-                          "CESignature = \"$Windows CE$\"\r\n\r\n[CEStrings]\r\nAppName = \"Bench\"\r\n"
-                          "InstallDir=%CE1%\\Firm\\Bench\r\n\r\n[DestinationDirs]\r\n";
+        std::string inf =
+            "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"Firm\"\r\n"
+            "CESignature = \"$Windows CE$\"\r\n\r\n[CEStrings]\r\nAppName = \"Bench\"\r\n"
+            "InstallDir=%CE1%\\Firm\\Bench\r\n\r\n[DestinationDirs]\r\n";
         for (const char* s : Sections)
             inf += std::string("Files1.") + s + "=0,%InstallDir%\r\n";
         inf += "\r\n";
@@ -119,7 +120,6 @@ void BM_GcabBaseline(benchmark::State& state)
 
 BENCHMARK(BM_GcabBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_CabWiz)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-
 
 } // namespace
 

@@ -27,7 +27,8 @@ struct Model {
         TFolder* app = folders.Root()->GetSubFolder(0)->AddSubFolder(std::make_unique<TFolder>("App"));
         std::vector<TFolder*> targets;
         for (int i = 0; i < 200; ++i)
-            targets.push_back((i % 4 == 0 ? app : targets[i - 1])->AddSubFolder(std::make_unique<TFolder>("F" + std::to_string(i))));
+            targets.push_back(
+                (i % 4 == 0 ? app : targets[i - 1])->AddSubFolder(std::make_unique<TFolder>("F" + std::to_string(i))));
         for (int i = 0; i < fileCount; ++i) {
             auto file = std::make_unique<TFile>();
             file->SetFileName("file" + std::to_string(i) + ".dat");

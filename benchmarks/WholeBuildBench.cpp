@@ -229,8 +229,7 @@ TPayload& Payload()
             for (int i = 0; i < g.FCount; ++i) {
                 // Sizes from half to one and a half times the average; the
                 // last file takes what is left.
-                uint64_t size = i + 1 == g.FCount ? groupBytes - written
-                                                  : average / 2 + random.Next() % (average + 1);
+                uint64_t size = i + 1 == g.FCount ? groupBytes - written : average / 2 + random.Next() % (average + 1);
                 if (written + size > groupBytes)
                     size = groupBytes - written;
                 written += size;
@@ -466,7 +465,6 @@ BENCHMARK(BM_StageCabs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteration
 BENCHMARK(BM_StageZip)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_StageSfx)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -483,9 +481,10 @@ int main(int argc, char** argv)
         double ours = reporter.Time("BM_WholeBuild");
         double baseline = reporter.Time("BM_Baseline");
         if (ours > 0 && baseline > 0)
-            std::printf("Whole build / (gcab -c + zip -6), mean real time: %.0f ms / %.0f ms = %.2f "
-                        "(below 1: ours is faster)\n",
-                        ours, baseline, ours / baseline);
+            std::printf(
+                "Whole build / (gcab -c + zip -6), mean real time: %.0f ms / %.0f ms = %.2f "
+                "(below 1: ours is faster)\n",
+                ours, baseline, ours / baseline);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;

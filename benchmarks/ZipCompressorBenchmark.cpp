@@ -38,8 +38,8 @@ std::string CodeBytes(size_t size)
     std::string data;
     for (const char* dir : {"/usr/lib/x86_64-linux-gnu", "/usr/bin", "/usr/lib"}) {
         std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(dir, ec); it != fs::recursive_directory_iterator() && data.size() < size;
-             it.increment(ec)) {
+        for (auto it = fs::recursive_directory_iterator(dir, ec);
+             it != fs::recursive_directory_iterator() && data.size() < size; it.increment(ec)) {
             if (!it->is_regular_file(ec) || it->is_symlink(ec))
                 continue;
             std::ifstream in(it->path(), std::ios::binary);

@@ -25,10 +25,19 @@ char32_t NextUtf8(std::string_view text, size_t& pos)
     }
     int extra;
     char32_t cp;
-    if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
-    else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
-    else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
-    else { ++pos; return 0xFFFD; }
+    if ((c & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = c & 0x07;
+    } else {
+        ++pos;
+        return 0xFFFD;
+    }
     if (pos + extra >= text.size()) {
         ++pos;
         return 0xFFFD;

@@ -22,8 +22,8 @@ inline void RestrictDllSearchToSystem()
         return;
     using TSetDefault = BOOL(WINAPI*)(DWORD);
     using TSetDirectory = BOOL(WINAPI*)(LPCWSTR);
-    if (auto setDefault = reinterpret_cast<TSetDefault>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))))
+    if (auto setDefault =
+            reinterpret_cast<TSetDefault>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))))
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (auto setDirectory =
             reinterpret_cast<TSetDirectory>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW"))))

@@ -132,11 +132,10 @@ std::string CreatePrivateTempDir(const std::string& prefix)
     std::string base = GetTempDir();
     if (base.empty())
         throw Exception("The temporary folder cannot be found.");
-    auto stamp = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = prefix + std::to_string(CurrentProcessId()) + "_" +
-                           std::to_string(counter++) + "_" + std::to_string((stamp >> 4) % 1000000);
+        std::string name = prefix + std::to_string(CurrentProcessId()) + "_" + std::to_string(counter++) + "_" +
+                           std::to_string((stamp >> 4) % 1000000);
         fs::path dir = FsPath(AppendPath(base, name));
         std::error_code ec;
         if (fs::create_directory(dir, ec) && !ec)

@@ -95,10 +95,9 @@ std::string GetProjectsBaseDir(const std::string& programDir)
 std::string SystemErrorMessage(int code)
 {
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&text), 0,
-                             nullptr);
+    DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     std::string result = n && text ? Utf8FromWide(std::wstring_view(text, n)) : std::string();
     if (text)
         LocalFree(text);
@@ -132,8 +131,8 @@ bool ProcessIsRunning(unsigned long pid)
 
 void WritePrivateFile(const std::string& path, const std::string& data)
 {
-    HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(GetLastError()));
     DWORD written = 0;
@@ -149,8 +148,8 @@ void WritePrivateFile(const std::string& path, const std::string& data)
 void WriteFileAtomic(const std::string& path, const void* data, size_t size)
 {
     std::string temp = AtomicSaveTempName(path, CurrentProcessId());
-    HANDLE h = CreateFileW(WideFromUtf8(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(WideFromUtf8(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw Exception("Cannot create file \"" + path + "\". " + SystemErrorMessage(GetLastError()));
     const char* p = static_cast<const char*>(data);
@@ -166,7 +165,8 @@ void WriteFileAtomic(const std::string& path, const void* data, size_t size)
     ok = ok && FlushFileBuffers(h);
     DWORD err = ok ? 0 : GetLastError();
     CloseHandle(h);
-    if (ok && !MoveFileExW(WideFromUtf8(temp).c_str(), WideFromUtf8(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (ok && !MoveFileExW(WideFromUtf8(temp).c_str(), WideFromUtf8(path).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ok = false;
         err = GetLastError();
     }
@@ -200,8 +200,9 @@ bool StandardErrorIsTerminal()
 std::string FileReadProblem(const std::string& path)
 {
     // Others may have the file open for writing: the build only reads it.
-    HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return Trim(SystemErrorMessage(static_cast<int>(GetLastError())));
     char byte;

@@ -34,7 +34,7 @@ enum class TRegView { Default, Registry64 };
 
 struct TRegistryValue {
     enum TKind { String, DWord, Binary } Kind = String;
-    std::string Text;    // String and Binary (the bytes as they stand)
+    std::string Text; // String and Binary (the bytes as they stand)
     uint32_t Number = 0; // DWord
 
     // The value as text: a number in decimal.

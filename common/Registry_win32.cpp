@@ -105,7 +105,6 @@ TRegistryValue ReadRegistryValue(TRegRoot root, const std::string& key, const st
         value.Kind = TRegistryValue::Binary;
         value.Text.assign(reinterpret_cast<const char*>(data.data()), got);
         return value;
-    default:
-        Fail(ERROR_CANTREAD);
+    default: Fail(ERROR_CANTREAD);
     }
 }

@@ -27,8 +27,8 @@
 // does not use it).
 using TBusyHook = std::function<void(bool busy)>;
 
-int RunAndWait(const std::string& program, const std::string& arguments,
-               const std::string& workingDir = std::string(), const TBusyHook& busy = TBusyHook());
+int RunAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir = std::string(),
+               const TBusyHook& busy = TBusyHook());
 
 // Runs a console program as RunAndWait does and keeps what it writes to its
 // standard output and error in output (the first CapturedLimit bytes), for

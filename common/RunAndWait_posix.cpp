@@ -52,7 +52,8 @@ int WaitAndDrain(pid_t pid, int out, int err, std::string* captured)
             ssize_t got = ::read(p.fd, buffer, sizeof buffer);
             if (got > 0) {
                 if (captured && captured->size() < CapturedLimit)
-                    captured->append(buffer, std::min<size_t>(static_cast<size_t>(got), CapturedLimit - captured->size()));
+                    captured->append(buffer,
+                                     std::min<size_t>(static_cast<size_t>(got), CapturedLimit - captured->size()));
                 continue;
             }
             if (got < 0 && errno == EINTR)
@@ -164,7 +165,6 @@ int RunConsoleProgram(const std::string& program, const std::string& arguments, 
         throw;
     }
 }
-
 
 int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
 {

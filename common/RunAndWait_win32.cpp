@@ -193,7 +193,6 @@ int RunConsoleProgram(const std::string& program, const std::string& arguments, 
     return static_cast<int>(exitCode);
 }
 
-
 int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
 {
     // No STARTF_USESHOWWINDOW: the first window of the program is shown as

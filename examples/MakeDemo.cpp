@@ -166,10 +166,11 @@ TRichDocument GermanLicence()
     auto& p = licence.Paragraphs;
     p.push_back(paragraph({run("ENDBENUTZER-LIZENZVERTRAG", true, 24)}, TRichAlign::Center));
     p.push_back(paragraph({}));
-    p.push_back(paragraph({run("Bitte lesen Sie diesen Vertrag sorgfältig, bevor Sie %AppName% installieren. Mit der "
-                               "Installation, dem Kopieren oder der sonstigen Nutzung von %AppName% erklären Sie sich "
-                               "mit seinen Bedingungen einverstanden. Wenn Sie nicht zustimmen, installieren und "
-                               "nutzen Sie %AppName% nicht.")}));
+    p.push_back(
+        paragraph({run("Bitte lesen Sie diesen Vertrag sorgfältig, bevor Sie %AppName% installieren. Mit der "
+                       "Installation, dem Kopieren oder der sonstigen Nutzung von %AppName% erklären Sie sich "
+                       "mit seinen Bedingungen einverstanden. Wenn Sie nicht zustimmen, installieren und "
+                       "nutzen Sie %AppName% nicht.")}));
     p.push_back(paragraph({}));
     p.push_back(paragraph({run("1. Lizenz.", true),
                            run(" %CompanyName% gewährt Ihnen das nicht ausschließliche, nicht übertragbare Recht, "

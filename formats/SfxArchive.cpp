@@ -34,8 +34,8 @@ bool IsDeviceName(std::string part)
     for (const char* n : Names)
         if (part == n)
             return true;
-    return part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) &&
-           part[3] >= '0' && part[3] <= '9';
+    return part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) && part[3] >= '0' &&
+           part[3] <= '9';
 }
 
 // Where the central directory is and how many entries it holds, from the
@@ -59,8 +59,7 @@ TDirectoryPlace FindDirectory(const TSfxSource& source)
     source.ReadAt(tailStart, tail.data(), tail.size());
     size_t found = SIZE_MAX;
     for (size_t i = tail.size() - EndOfDirectorySize + 1; i-- > 0;) {
-        if (Le32(&tail[i]) == SigEndOfDirectory &&
-            i + EndOfDirectorySize + Le16(&tail[i + 20]) <= tail.size()) {
+        if (Le32(&tail[i]) == SigEndOfDirectory && i + EndOfDirectorySize + Le16(&tail[i + 20]) <= tail.size()) {
             found = i;
             break;
         }
@@ -265,8 +264,8 @@ bool TSfxArchive::IsSafeName(const std::string& name)
         if (part.back() == '.' || part.back() == ' ')
             return false;
         for (char c : part)
-            if (static_cast<unsigned char>(c) < 0x20 || c == ':' || c == '*' || c == '?' ||
-                c == '"' || c == '<' || c == '>' || c == '|')
+            if (static_cast<unsigned char>(c) < 0x20 || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+                c == '>' || c == '|')
                 return false;
         if (IsDeviceName(part))
             return false;

@@ -15,10 +15,10 @@ public:
 };
 
 struct TSfxEntry {
-    std::string Name;       // as stored; see Utf8
-    bool Utf8 = false;      // general purpose flag bit 11; otherwise code page 437
-    bool IsFolder = false;  // name ends with a separator
-    uint16_t Method = 0;    // 0 stored, 8 deflated
+    std::string Name; // as stored; see Utf8
+    bool Utf8 = false; // general purpose flag bit 11; otherwise code page 437
+    bool IsFolder = false; // name ends with a separator
+    uint16_t Method = 0; // 0 stored, 8 deflated
     uint32_t Crc = 0;
     uint64_t CompressedSize = 0;
     uint64_t Size = 0;

@@ -53,8 +53,7 @@ std::vector<uint8_t> TSfxTrailer::Encode(const TSfxSettings& settings, uint64_t 
     return out;
 }
 
-void TSfxTrailer::DecodeTail(const uint8_t* tail, uint64_t fileSize, uint64_t& zipSize,
-                             uint32_t& settingsSize)
+void TSfxTrailer::DecodeTail(const uint8_t* tail, uint64_t fileSize, uint64_t& zipSize, uint32_t& settingsSize)
 {
     if (fileSize < TailSize || std::memcmp(tail + 16, Magic, sizeof(Magic)) != 0)
         throw Exception("No archive is attached to this program.");

@@ -8,8 +8,8 @@
 // and the fixed-size tail that lets the stub find both from the end of its
 // own file. The layout is described in tools/sfxstub/README.md.
 struct TSfxSettings {
-    std::string Title;       // window title, Windows-1252
-    std::string Exec;        // program to start, "$temp$\Setup.exe"
+    std::string Title; // window title, Windows-1252
+    std::string Exec; // program to start, "$temp$\Setup.exe"
     bool AutoExtract = true; // false: no user interface at all
 };
 
@@ -25,7 +25,6 @@ public:
     // Reads the tail (the last TailSize bytes of the file): the sizes of the
     // ZIP archive and of the settings block. Raises Exception when the tail is
     // not ours or the sizes do not fit in a file of fileSize bytes.
-    static void DecodeTail(const uint8_t* tail, uint64_t fileSize, uint64_t& zipSize,
-                           uint32_t& settingsSize);
+    static void DecodeTail(const uint8_t* tail, uint64_t fileSize, uint64_t& zipSize, uint32_t& settingsSize);
     static TSfxSettings DecodeSettings(const uint8_t* data, size_t size);
 };

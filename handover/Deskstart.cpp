@@ -56,7 +56,9 @@ std::string ReadPlainIniValue(const std::string& path, const std::string& sectio
     return std::string();
 }
 
-TDeskstart::TDeskstart(std::string folder) : FFolder(std::move(folder)) {}
+TDeskstart::TDeskstart(std::string folder) : FFolder(std::move(folder))
+{
+}
 
 TDeskstart::~TDeskstart() = default;
 

@@ -135,7 +135,6 @@ bool THexEditor::HandleEditing(QKeyEvent* event)
             DeleteRange(FCaret, FCaret);
         }
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }

@@ -32,9 +32,7 @@ bool THexEditor::HandleMovement(QKeyEvent* event)
     const int64_t rows = RowCount();
     const int64_t last = LastCaretPosition();
     switch (event->key()) {
-    case Qt::Key_Left:
-        Step(-1, shift);
-        return true;
+    case Qt::Key_Left: Step(-1, shift); return true;
     case Qt::Key_Right:
         if (ctrl)
             MoveCaret(std::min(row * bpl + bpl - 1, last), !FInChars, shift);
@@ -63,14 +61,9 @@ bool THexEditor::HandleMovement(QKeyEvent* event)
         MoveCaret(std::min(target * bpl + FCaret % bpl, last), FSecondDigit, shift);
         return true;
     }
-    case Qt::Key_Home:
-        MoveCaret(ctrl ? 0 : row * bpl, false, shift);
-        return true;
-    case Qt::Key_End:
-        MoveCaret(ctrl ? last : std::min(row * bpl + bpl - 1, last), !FInChars, shift);
-        return true;
-    default:
-        return false;
+    case Qt::Key_Home: MoveCaret(ctrl ? 0 : row * bpl, false, shift); return true;
+    case Qt::Key_End: MoveCaret(ctrl ? last : std::min(row * bpl + bpl - 1, last), !FInChars, shift); return true;
+    default: return false;
     }
 }
 
@@ -97,9 +90,7 @@ bool THexEditor::event(QEvent* event)
         case Qt::Key_PageDown:
         case Qt::Key_Insert:
         case Qt::Key_Delete:
-        case Qt::Key_Backspace:
-            event->accept();
-            return true;
+        case Qt::Key_Backspace: event->accept(); return true;
         default:
             if (!key->text().isEmpty() && key->text().at(0).isPrint() &&
                 !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -115,7 +106,7 @@ bool THexEditor::event(QEvent* event)
             // take Tab for themselves.
             if (key->modifiers() & Qt::ControlModifier)
                 return QAbstractScrollArea::focusNextPrevChild(key->key() == Qt::Key_Tab &&
-                                                              !(key->modifiers() & Qt::ShiftModifier));
+                                                               !(key->modifiers() & Qt::ShiftModifier));
             if (FWantTabs && FBuffer.HasData()) {
                 keyPressEvent(key);
                 return true;
@@ -127,8 +118,8 @@ bool THexEditor::event(QEvent* event)
 
 void THexEditor::keyPressEvent(QKeyEvent* event)
 {
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier |
-                                                                  Qt::AltModifier | Qt::MetaModifier);
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool ctrl = modifiers & Qt::ControlModifier;
     const bool shift = modifiers & Qt::ShiftModifier;
     if (!InsertMode() && modifiers == Qt::NoModifier && FSelStart >= 0)

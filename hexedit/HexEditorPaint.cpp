@@ -78,16 +78,13 @@ void THexEditor::PaintRow(QPainter& painter, int64_t row, int y, const QRect& ar
             painter.setPen(FColors.Offset());
             painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, FLayout.OffsetText(first, FOffsetLength));
             break;
-        case THexLayout::TCell::Marker:
-            PaintMarker(painter, rect, row, markerFont);
-            break;
+        case THexLayout::TCell::Marker: PaintMarker(painter, rect, row, markerFont); break;
         case THexLayout::TCell::Digit:
         case THexLayout::TCell::Char:
             if (first + cell.Byte < FBuffer.Size())
                 PaintByte(painter, QRect(x, y, FCharWidth, FRowHeight), cell, first + cell.Byte, fontColor);
             break;
-        case THexLayout::TCell::Gap:
-            break;
+        case THexLayout::TCell::Gap: break;
         }
     }
 }
@@ -128,8 +125,8 @@ void THexEditor::PaintByte(QPainter& painter, const QRect& textRect, const THexL
     if (back != FColors.Background())
         painter.fillRect(textRect, back);
     painter.setPen(text);
-    QChar shown = digit ? THexLayout::Digit(byte, cell.High)
-                        : ByteToChar(byte, FTranslation, FMaskWhiteSpaces, FMaskChar);
+    QChar shown =
+        digit ? THexLayout::Digit(byte, cell.High) : ByteToChar(byte, FTranslation, FMaskWhiteSpaces, FMaskChar);
     painter.drawText(textRect, Qt::AlignCenter, QString(shown));
 }
 

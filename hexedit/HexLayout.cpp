@@ -61,13 +61,11 @@ QString THexLayout::OffsetText(int64_t offset, int length) const
     case odHex:
         return QStringLiteral("0x") + QString::number(offset, 16).toUpper().rightJustified(length - 3, u'0') +
                OffsetSeparator;
-    case odDec:
-        return QString::number(offset).rightJustified(length - 1, u' ') + OffsetSeparator;
+    case odDec: return QString::number(offset).rightJustified(length - 1, u' ') + OffsetSeparator;
     case odOctal:
         return QStringLiteral("o ") + QString::number(offset, 8).rightJustified(length - 3, u'0') + OffsetSeparator;
     case odNone:
-    default:
-        return QStringLiteral(" ");
+    default: return QStringLiteral(" ");
     }
 }
 

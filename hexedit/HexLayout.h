@@ -25,7 +25,7 @@ public:
     // What a column shows of the row.
     struct TCell {
         enum Kind { Offset, Marker, Digit, Gap, Char } Kind;
-        int Byte = -1;     // index within the row (Digit, Char)
+        int Byte = -1; // index within the row (Digit, Char)
         bool High = false; // the digit shows the high half of the byte
     };
 

@@ -13,7 +13,9 @@ std::string TPlatformProcPair::GetPairName() const
     return name;
 }
 
-TBuild::TBuild() : FLanguages(std::make_unique<TLanguages>()) {}
+TBuild::TBuild() : FLanguages(std::make_unique<TLanguages>())
+{
+}
 
 TBuild::~TBuild() = default;
 

@@ -74,7 +74,7 @@ private:
     std::unique_ptr<TLanguages> FLanguages;
     int32_t FDefaultLanguage = 0;
     uint8_t FSetupType = 0; // 0 "Normal", 1 "Modern"
-    int32_t FSfxMode = 0;   // 0 "No User Interface", 1 "Show Extraction Progress"
+    int32_t FSfxMode = 0; // 0 "No User Interface", 1 "Show Extraction Progress"
     bool FShowWelcome = true;
     bool FShowEULA = true;
     bool FShowFinish = true;

@@ -21,8 +21,8 @@ TProcessor StreamReadProcessor(TStream& stream)
 
 std::string FileOptionName(TFileOption option)
 {
-    static const char* const names[FileOptionCount] = {"Shared File", "Self-register", "Warn user if file is not copied",
-                                                       "Allow user to skip a file on error"};
+    static const char* const names[FileOptionCount] = {
+        "Shared File", "Self-register", "Warn user if file is not copied", "Allow user to skip a file on error"};
     return option < FileOptionCount ? names[option] : std::string();
 }
 

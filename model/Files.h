@@ -22,10 +22,10 @@ class TProject;
 
 // Copy options of a file, in the order the file property editor lists them.
 enum TFileOption : uint8_t {
-    foShared,          // "Shared File"
-    foSelfRegister,    // "Self-register"
-    foWarnIfSkipped,   // "Warn user if file is not copied"
-    foAllowSkip        // "Allow user to skip a file on error"
+    foShared, // "Shared File"
+    foSelfRegister, // "Self-register"
+    foWarnIfSkipped, // "Warn user if file is not copied"
+    foAllowSkip // "Allow user to skip a file on error"
 };
 using TFileOptions = TSmallSet<TFileOption>;
 inline constexpr int FileOptionCount = 4;

@@ -125,7 +125,8 @@ TFolder::~TFolder()
     for (TFolderSubscriber* s : FReferrers)
         s->ForgetFolder(this);
 
-    FreeLevelByLevel(std::move(FSubFolders), [](TFolder& folder) -> auto& { return folder.FSubFolders; });
+    FreeLevelByLevel(
+        std::move(FSubFolders), [](TFolder & folder) -> auto& { return folder.FSubFolders; });
     FSubFolders.clear();
 }
 
@@ -372,8 +373,7 @@ void TFolder::SaveToStream(TStream& stream) const
     VisitPreOrder(*this, [&stream](const TFolder& folder) { WriteFolderRecord(stream, folder); });
 }
 
-void TFolder::LoadFromStream(TStream& stream, TFolderList& folders,
-                             std::vector<std::unique_ptr<TFolder>>& unplaced)
+void TFolder::LoadFromStream(TStream& stream, TFolderList& folders, std::vector<std::unique_ptr<TFolder>>& unplaced)
 {
     TIdIndex<TFolder> index(folders);
 

@@ -10,17 +10,7 @@
 #include <string>
 #include <vector>
 
-enum TPlatform : uint8_t {
-    plHPC,
-    plHPCPro,
-    plPPC201,
-    plPPC211,
-    plPPC300,
-    plHPC2000,
-    plPPC2K,
-    plWM2003,
-    plAll
-};
+enum TPlatform : uint8_t { plHPC, plHPCPro, plPPC201, plPPC211, plPPC300, plHPC2000, plPPC2K, plWM2003, plAll };
 inline constexpr int PlatformCount = 8; // real platforms, plAll excluded
 
 enum TProcessor : uint8_t {

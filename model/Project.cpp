@@ -17,13 +17,9 @@ int32_t FolderID(const TFolder* folder)
 }
 
 TProject::TProject(const std::string& defaultCompany)
-    : FAppName("My Application"),
-      FCompanyName(defaultCompany),
-      FFolders(std::make_unique<TFolders>()),
-      FFiles(std::make_unique<TFiles>()),
-      FShortcuts(std::make_unique<TCEShortcuts>()),
-      FSetupDlls(std::make_unique<TSetupDlls>()),
-      FRegKeys(TRegKeys::CreateDefault()),
+    : FAppName("My Application"), FCompanyName(defaultCompany), FFolders(std::make_unique<TFolders>()),
+      FFiles(std::make_unique<TFiles>()), FShortcuts(std::make_unique<TCEShortcuts>()),
+      FSetupDlls(std::make_unique<TSetupDlls>()), FRegKeys(TRegKeys::CreateDefault()),
       FBuilds(std::make_unique<TBuilds>())
 {
     FFolders->CreateDefault();

@@ -184,8 +184,8 @@ public:
     std::unique_ptr<TProject> Run(const TNode& root)
     {
         root.ExpectObject({"format", "version", "applicationName", "companyName", "workFolder", "iconFile",
-                           "setupImage", "folders", "companyFolder", "applicationFolder", "defaultFolder",
-                           "files", "shortcuts", "setupDlls", "registry", "builds"});
+                           "setupImage", "folders", "companyFolder", "applicationFolder", "defaultFolder", "files",
+                           "shortcuts", "setupDlls", "registry", "builds"});
         if (root.Field("format").Utf8String() != kFormatName)
             root.Field("format").Fail(std::string("expected \"") + kFormatName + "\"");
         const TNode version = root.Field("version");
@@ -415,9 +415,7 @@ private:
     static void ReadValueData(const TNode& data, uint32_t type, TValue& value)
     {
         switch (type) {
-        case vtString:
-            value.SetStringData(data.Text());
-            break;
+        case vtString: value.SetStringData(data.Text()); break;
         case vtMultiString:
             for (const TNode& line : data.Elements())
                 value.Strings().push_back(line.Text());
@@ -427,9 +425,7 @@ private:
                 data.Fail("expected a whole number from 0 to 4294967295");
             value.SetDwordData(static_cast<uint32_t>(data.Json().get<uint64_t>()));
             break;
-        case vtBinary:
-            value.BinaryData() = ReadHex(data);
-            break;
+        case vtBinary: value.BinaryData() = ReadHex(data); break;
         }
     }
 
@@ -469,8 +465,7 @@ private:
             item.ExpectObject({"path", "system", "shortName", "values"});
             const TNode pathNode = item.Field("path");
             const std::string path = pathNode.Text();
-            if (path.empty() || path.front() == '\\' || path.back() == '\\' ||
-                path.find("\\\\") != std::string::npos)
+            if (path.empty() || path.front() == '\\' || path.back() == '\\' || path.find("\\\\") != std::string::npos)
                 pathNode.Fail("expected key names joined by \\, without a leading or trailing one");
             if (keys.count(path))
                 pathNode.Fail("the key " + path + " is listed twice");
@@ -508,7 +503,8 @@ private:
         const TJson platformText = text.substr(0, cut), processorText = text.substr(cut + 3);
         const int platform = TNode(platformText, node.Path()).Choice(names, "platform");
         const int processor = TNode(processorText, node.Path()).Choice(ProcessorNames(), "processor");
-        return std::make_unique<TPlatformProcPair>(static_cast<TPlatform>(platform), static_cast<TProcessor>(processor));
+        return std::make_unique<TPlatformProcPair>(static_cast<TPlatform>(platform),
+                                                   static_cast<TProcessor>(processor));
     }
 
     static int32_t ReadLanguage(const TNode& node)

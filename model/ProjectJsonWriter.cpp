@@ -40,10 +40,7 @@ public:
         }
     }
 
-    static TJson Of(const TFolder* folder)
-    {
-        return folder ? TJson(Utf8(folder->GetPath())) : TJson(nullptr);
-    }
+    static TJson Of(const TFolder* folder) { return folder ? TJson(Utf8(folder->GetPath())) : TJson(nullptr); }
 
 private:
     std::unordered_map<std::string, TFolder*> FSeen;
@@ -215,18 +212,15 @@ bool IsUntouchedDefault(const TValue& value)
 TJson ValueDataJson(const TValue& value)
 {
     switch (value.Type()) {
-    case vtString:
-        return Utf8(value.StringData());
+    case vtString: return Utf8(value.StringData());
     case vtMultiString: {
         TJson lines = TJson::array();
         for (const std::string& line : value.Strings())
             lines.push_back(Utf8(line));
         return lines;
     }
-    case vtDWord:
-        return value.DwordData();
-    case vtBinary:
-        return HexText(value.BinaryData());
+    case vtDWord: return value.DwordData();
+    case vtBinary: return HexText(value.BinaryData());
     }
     return TJson();
 }

@@ -69,8 +69,7 @@ std::string TValue::GetDataText() const
 {
     std::string text;
     switch (FType) {
-    case vtString:
-        return FStringData;
+    case vtString: return FStringData;
     case vtBinary:
         text.reserve(FBinaryData.size() * 4);
         for (size_t i = 0; i < FBinaryData.size(); ++i) {
@@ -85,11 +84,8 @@ std::string TValue::GetDataText() const
             text += ',';
         }
         return text;
-    case vtDWord:
-        AppendHex(text, FDwordData);
-        return text;
-    default:
-        return "Unknown type";
+    case vtDWord: AppendHex(text, FDwordData); return text;
+    default: return "Unknown type";
     }
 }
 
@@ -124,9 +120,7 @@ void TValue::SaveToStream(TStream& stream) const
     StreamWriteInteger(stream, FProcessor);
     StreamWriteString(stream, GetDisplayName());
     switch (FType) {
-    case vtString:
-        StreamWriteString(stream, FStringData);
-        break;
+    case vtString: StreamWriteString(stream, FStringData); break;
     case vtBinary:
         StreamWriteInteger(stream, static_cast<int32_t>(FBinaryData.size()));
         stream.WriteBuffer(FBinaryData.data(), FBinaryData.size());
@@ -136,11 +130,8 @@ void TValue::SaveToStream(TStream& stream) const
         for (const std::string& line : FStrings)
             StreamWriteString(stream, line);
         break;
-    case vtDWord:
-        StreamWriteInteger(stream, static_cast<int32_t>(FDwordData));
-        break;
-    default:
-        break;
+    case vtDWord: StreamWriteInteger(stream, static_cast<int32_t>(FDwordData)); break;
+    default: break;
     }
     StreamWriteBoolean(stream, FNoClobber);
     StreamWriteBoolean(stream, FIsDefault);
@@ -155,9 +146,7 @@ void TValue::LoadFromStream(TStream& stream)
     FProcessor = static_cast<TProcessor>(static_cast<uint8_t>(StreamReadInteger(stream)));
     FName = StreamReadString(stream);
     switch (FType) {
-    case vtString:
-        FStringData = StreamReadString(stream);
-        break;
+    case vtString: FStringData = StreamReadString(stream); break;
     case vtBinary: {
         int32_t count = StreamReadInteger(stream);
         FBinaryData.clear();
@@ -180,11 +169,8 @@ void TValue::LoadFromStream(TStream& stream)
         FStrings = std::move(lines);
         break;
     }
-    case vtDWord:
-        FDwordData = static_cast<uint32_t>(StreamReadInteger(stream));
-        break;
-    default:
-        break;
+    case vtDWord: FDwordData = static_cast<uint32_t>(StreamReadInteger(stream)); break;
+    default: break;
     }
     FNoClobber = StreamReadBoolean(stream);
     SetIsDefault(StreamReadBoolean(stream));

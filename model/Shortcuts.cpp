@@ -8,7 +8,6 @@
 
 #include <utility>
 
-
 // --- TCEShortCut -----------------------------------------------------------
 
 TCEShortCut::~TCEShortCut()

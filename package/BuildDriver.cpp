@@ -246,7 +246,8 @@ void TBuildDriver::CheckBuild(const TBuild& build, const TPairList& pairs, const
     // A name from a damaged or hostile project must not put the package in
     // the work folder or above it.
     if (!IsUsableFolderName(BuildFolderName(build)))
-        throw TBuildFailure("The build \"" + build.Name() + "\" was not made: its name gives no folder for the package.");
+        throw TBuildFailure("The build \"" + build.Name() +
+                            "\" was not made: its name gives no folder for the package.");
 
     // The compiler removed every CAB file it was to make, so one that is
     // here now is from this run.

@@ -112,11 +112,10 @@ const TDeviceSection* SectionFor(const TDeviceSectionPlan& plan, const TPlatform
 
 bool IsShowablePicture(const std::vector<uint8_t>& head)
 {
-    return StartsWith(head, {'B', 'M'}) ||                    // bitmap
-           StartsWith(head, {0xFF, 0xD8, 0xFF}) ||            // JPEG
+    return StartsWith(head, {'B', 'M'}) || // bitmap
+           StartsWith(head, {0xFF, 0xD8, 0xFF}) || // JPEG
            StartsWith(head, {'G', 'I', 'F', '8', '7', 'a'}) || // GIF
-           StartsWith(head, {'G', 'I', 'F', '8', '9', 'a'}) ||
-           IsWindowsIcon(head) ||
+           StartsWith(head, {'G', 'I', 'F', '8', '9', 'a'}) || IsWindowsIcon(head) ||
            StartsWith(head, {0xD7, 0xCD, 0xC6, 0x9A}) || // placeable metafile
            (StartsWith(head, {1, 0, 0, 0}) && StartsWith(head, {' ', 'E', 'M', 'F'}, 40)); // enhanced metafile
 }

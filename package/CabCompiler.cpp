@@ -84,8 +84,8 @@ std::vector<std::string> TCabCompiler::ToolArguments() const
 
 std::vector<std::string> TCabCompiler::NeededCabFiles() const
 {
-    std::string base = AppendPath(ExcludeTrailingPathDelimiter(FOutputDir),
-                                  ChangeFileExt(ExtractFileName(FInfFileName), ""));
+    std::string base =
+        AppendPath(ExcludeTrailingPathDelimiter(FOutputDir), ChangeFileExt(ExtractFileName(FInfFileName), ""));
     std::vector<std::string> files;
     for (const std::string& suffix : NeededSuffixes())
         files.push_back(base + (suffix.empty() ? "" : "." + suffix) + ".CAB");

@@ -71,8 +71,7 @@ std::string CopyFlagsText(const TFile& file)
     return buf;
 }
 
-TDeviceSection::TDeviceSection(TPlatform platform, TProcessor processor)
-    : FPlatform(platform), FProcessor(processor)
+TDeviceSection::TDeviceSection(TPlatform platform, TProcessor processor) : FPlatform(platform), FProcessor(processor)
 {
 }
 

@@ -28,7 +28,7 @@ std::string CopyFlagsText(const TFile& file);
 
 struct TDestinationDir {
     const TFolder* FFolder = nullptr; // not owned
-    std::string FName;                // "Files1.PPC300_2577", "Shortcuts0"
+    std::string FName; // "Files1.PPC300_2577", "Shortcuts0"
 };
 
 struct TSourceDiskName {

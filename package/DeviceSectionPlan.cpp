@@ -101,8 +101,7 @@ std::vector<const TFile*> FilesFor(const TFiles& files, TPlatform platform, TPro
     return list;
 }
 
-std::vector<const TCEShortCut*> ShortcutsFor(const TCEShortcuts& shortcuts, TPlatform platform,
-                                             TProcessor processor)
+std::vector<const TCEShortCut*> ShortcutsFor(const TCEShortcuts& shortcuts, TPlatform platform, TProcessor processor)
 {
     std::vector<const TCEShortCut*> list;
     for (int i = 0; i < shortcuts.Count(); ++i) {

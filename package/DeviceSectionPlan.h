@@ -33,8 +33,7 @@ TDeviceSectionPlan PlanDeviceSections(const TProject& project);
 std::vector<const TFile*> FilesFor(const TFiles& files, TPlatform platform, TProcessor processor);
 // A shortcut counts by its own platforms and its target's processor; one
 // without a target has neither.
-std::vector<const TCEShortCut*> ShortcutsFor(const TCEShortcuts& shortcuts, TPlatform platform,
-                                             TProcessor processor);
+std::vector<const TCEShortCut*> ShortcutsFor(const TCEShortcuts& shortcuts, TPlatform platform, TProcessor processor);
 // The keys of the tree that have something for the target, parents before
 // their descendants.
 std::vector<const TRegKey*> KeysFor(TPlatform platform, TProcessor processor,

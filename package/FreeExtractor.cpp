@@ -8,9 +8,7 @@
 TFreeExtractor::TFreeExtractor(TRunProgram runner) : FRunner(std::move(runner))
 {
     if (!FRunner)
-        FRunner = [](const std::string& program, const std::string& arguments) {
-            RunAndWait(program, arguments);
-        };
+        FRunner = [](const std::string& program, const std::string& arguments) { RunAndWait(program, arguments); };
 }
 
 std::string TFreeExtractor::ProgramPath() const

@@ -28,7 +28,7 @@ void CheckProject(const TProject& project, const TDeviceSectionPlan& plan)
             if (!checked.insert(file).second)
                 continue;
             CheckInfText(file->FileName(), "The file name \"" + file->FileName() + "\"");
-            CheckInfText(file->GetSourceDir(), 
+            CheckInfText(file->GetSourceDir(),
                          "The source folder \"" + file->GetSourceDir() + "\" of the file \"" + file->FileName() + "\"");
             checkFolder(section->FolderOf(*file));
         }
@@ -36,7 +36,7 @@ void CheckProject(const TProject& project, const TDeviceSectionPlan& plan)
             checkFolder(dir.FFolder);
         if (const TSetupDLL* dll = section->SetupDLL(); dll && checked.insert(dll).second) {
             CheckInfText(dll->FileName(), "The setup DLL name \"" + dll->FileName() + "\"");
-            CheckInfText(dll->SourceDir(), 
+            CheckInfText(dll->SourceDir(),
                          "The source folder \"" + dll->SourceDir() + "\" of the setup DLL \"" + dll->FileName() + "\"");
         }
     }
@@ -47,9 +47,8 @@ void CheckShortcutsAndKeys(const TCEShortcuts& shortcuts, const std::vector<cons
     for (TCEShortCut* shortcut : shortcuts.ToList()) {
         CheckInfText(shortcut->Name(), "The shortcut name \"" + shortcut->Name() + "\"");
         if (shortcut->Target())
-            CheckInfText(shortcut->Target()->FileName(), 
-                         "The file name \"" + shortcut->Target()->FileName() + "\" of the shortcut \"" +
-                             shortcut->Name() + "\"");
+            CheckInfText(shortcut->Target()->FileName(), "The file name \"" + shortcut->Target()->FileName() +
+                                                             "\" of the shortcut \"" + shortcut->Name() + "\"");
     }
     for (const TRegKey* key : keys) {
         std::string where = key->GetHive() + "\\" + key->GetKeyPath();

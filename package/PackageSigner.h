@@ -28,8 +28,7 @@ public:
     // Runs the tool with a Windows-style argument text and returns its exit
     // code, its messages in output; failures to start raise Exception. By
     // default RunAndCapture; tests give their own.
-    using TRunTool =
-        std::function<int(const std::string& program, const std::string& arguments, std::string& output)>;
+    using TRunTool = std::function<int(const std::string& program, const std::string& arguments, std::string& output)>;
 
     explicit TPackageSigner(TSigningOptions options, TRunTool runner = TRunTool());
 

@@ -19,8 +19,8 @@ using TDeflateInput = std::function<size_t(std::vector<uint8_t>& buffer)>;
 using TDeflateOutput = std::function<void(const std::vector<uint8_t>& piece)>;
 
 struct TDeflated {
-    uint64_t Size = 0;       // bytes read
-    uint32_t Crc = 0;        // their CRC-32
+    uint64_t Size = 0; // bytes read
+    uint32_t Crc = 0; // their CRC-32
     uint64_t PackedSize = 0; // bytes of the stream
 };
 

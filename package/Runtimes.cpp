@@ -87,15 +87,11 @@ std::string RuntimeFolder(int family, TPlatform platform, TProcessor processor)
 TPlatformArray RuntimePlatforms(int family)
 {
     switch (family) {
-    case rtVisualBasic:
-        return {plPPC300, plPPC211, plHPC, plHPC2000, plPPC2K};
+    case rtVisualBasic: return {plPPC300, plPPC211, plHPC, plHPC2000, plPPC2K};
     case rtOleCE:
-    case rtMFC:
-        return {plPPC300, plPPC211, plHPC, plHPC2000, plPPC2K, plWM2003};
-    case rtAdoCE:
-        return {plPPC300, plPPC211, plPPC2K};
-    default:
-        return {};
+    case rtMFC: return {plPPC300, plPPC211, plHPC, plHPC2000, plPPC2K, plWM2003};
+    case rtAdoCE: return {plPPC300, plPPC211, plPPC2K};
+    default: return {};
     }
 }
 

@@ -110,23 +110,17 @@ zip_int64_t FeedCallback(void* state, void* data, zip_uint64_t length, zip_sourc
         feed->Report(static_cast<int>(feed->Done * 100 / feed->Length()));
         return got;
     }
-    case ZIP_SOURCE_STAT:
-        return FeedStat(feed, data, length);
-    case ZIP_SOURCE_CLOSE:
-        feed->File.close();
-        return 0;
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&feed->Error, data, length);
+    case ZIP_SOURCE_STAT: return FeedStat(feed, data, length);
+    case ZIP_SOURCE_CLOSE: feed->File.close(); return 0;
+    case ZIP_SOURCE_ERROR: return zip_error_to_data(&feed->Error, data, length);
     case ZIP_SOURCE_FREE:
         zip_error_fini(&feed->Error);
         delete feed;
         return 0;
     case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default:
-        zip_error_set(&feed->Error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default: zip_error_set(&feed->Error, ZIP_ER_OPNOTSUPP, 0); return -1;
     }
 }
 

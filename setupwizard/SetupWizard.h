@@ -41,9 +41,7 @@ inline int S(int pixels)
     return MulDiv(pixels, gDpi, 96);
 }
 
-enum TControlId {
-    idBack = 100, idNext, idFinish, idCancel, idLanguage, idAccept, idDoNotAccept, idUnattendedStep
-};
+enum TControlId { idBack = 100, idNext, idFinish, idCancel, idLanguage, idAccept, idDoNotAccept, idUnattendedStep };
 
 inline const wchar_t* const kBrand = L"Veltrin Installer";
 
@@ -56,7 +54,10 @@ int TextHeight(HWND label, HFONT font, int width);
 
 class TSetupWizard {
 public:
-    TSetupWizard(HINSTANCE instance, std::string folder) : FInstance(instance), FFolder(std::move(folder)), FPackage(FFolder) {}
+    TSetupWizard(HINSTANCE instance, std::string folder)
+        : FInstance(instance), FFolder(std::move(folder)), FPackage(FFolder)
+    {
+    }
     ~TSetupWizard();
 
     int Run();

@@ -18,8 +18,8 @@ bool TSetupWizard::Install()
     bool ok = false;
     try {
         if (!FPackage.FindAppManager()) {
-            Message(WideFromAnsi(FModel->Text("0.NoActiveSync",
-                                              "No Active Sync found on the system. Setup will terminate!")),
+            Message(WideFromAnsi(
+                        FModel->Text("0.NoActiveSync", "No Active Sync found on the system. Setup will terminate!")),
                     MB_ICONERROR);
         } else {
             SetWindowTextW(FBrand, L"Waiting for the Application Manager...");

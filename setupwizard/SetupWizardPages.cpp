@@ -17,17 +17,16 @@
 
 HWND TSetupWizard::Label(int x, int y, int w, int h, HFONT font)
 {
-    HWND wnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, S(x), S(y), S(w), S(h), FWnd, nullptr,
-                               FInstance, nullptr);
+    HWND wnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, S(x), S(y), S(w), S(h), FWnd,
+                               nullptr, FInstance, nullptr);
     SendMessageW(wnd, WM_SETFONT, WPARAM(font), FALSE);
     return wnd;
 }
 
 HWND TSetupWizard::Button(const wchar_t* caption, int id, DWORD style)
 {
-    HWND wnd = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0,
-                               S(kBottomTop + 12), S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)), FInstance,
-                               nullptr);
+    HWND wnd = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, S(kBottomTop + 12),
+                               S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)), FInstance, nullptr);
     SendMessageW(wnd, WM_SETFONT, WPARAM(FFont), FALSE);
     return wnd;
 }
@@ -53,8 +52,8 @@ void TSetupWizard::CreateControls()
 
     for (int i = 0; i < 4; ++i)
         FWelcome.push_back(Label(kPageLeft, kPageTop, kPageInnerWidth, 20, i == 0 ? FBold : FFont));
-    FLanguage = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, S(150),
-                                S(200), FWnd, HMENU(INT_PTR(idLanguage)), FInstance, nullptr);
+    FLanguage = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0,
+                                S(150), S(200), FWnd, HMENU(INT_PTR(idLanguage)), FInstance, nullptr);
     SendMessageW(FLanguage, WM_SETFONT, WPARAM(FFont), FALSE);
     for (const auto& language : FModel->Languages())
         SendMessageW(FLanguage, CB_ADDSTRING, 0, LPARAM(WideFromAnsi(language).c_str()));
@@ -80,16 +79,17 @@ void TSetupWizard::CreateLicenceControls()
     LoadSystemLibrary(L"riched20.dll");
     FLicenceText = CreateWindowExW(WS_EX_CLIENTEDGE, RICHEDIT_CLASSW, L"",
                                    WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                                   S(kPageLeft), S(kPageTop + 36), S(kPageInnerWidth), S(kPageInnerHeight - 36 - 50), FWnd,
-                                   nullptr, FInstance, nullptr);
+                                   S(kPageLeft), S(kPageTop + 36), S(kPageInnerWidth), S(kPageInnerHeight - 36 - 50),
+                                   FWnd, nullptr, FInstance, nullptr);
     SendMessageW(FLicenceText, WM_SETFONT, WPARAM(FFont), FALSE);
     FLicence.push_back(FLicenceText);
     int radioTop = kPageTop + kPageInnerHeight - 44;
-    FAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE | WS_GROUP, S(kPageLeft),
-                              S(radioTop), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idAccept)), FInstance, nullptr);
-    FDoNotAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE, S(kPageLeft),
-                                   S(radioTop + 22), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idDoNotAccept)),
-                                   FInstance, nullptr);
+    FAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE | WS_GROUP,
+                              S(kPageLeft), S(radioTop), S(kPageInnerWidth), S(20), FWnd, HMENU(INT_PTR(idAccept)),
+                              FInstance, nullptr);
+    FDoNotAccept = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE,
+                                   S(kPageLeft), S(radioTop + 22), S(kPageInnerWidth), S(20), FWnd,
+                                   HMENU(INT_PTR(idDoNotAccept)), FInstance, nullptr);
     for (HWND radio : {FAccept, FDoNotAccept})
         SendMessageW(radio, WM_SETFONT, WPARAM(FFont), FALSE);
     SendMessageW(FDoNotAccept, BM_SETCHECK, BST_CHECKED, 0);
@@ -137,8 +137,8 @@ void TSetupWizard::LayoutLicence()
     MoveWindow(FDoNotAccept, S(kPageLeft), refuseTop, S(kPageInnerWidth), refuse, TRUE);
     MoveWindow(FAccept, S(kPageLeft), acceptTop, S(kPageInnerWidth), accept, TRUE);
     int licenceTop = S(kPageTop + 36);
-    MoveWindow(FLicenceText, S(kPageLeft), licenceTop, S(kPageInnerWidth), std::max(S(40), acceptTop - S(6) - licenceTop),
-               TRUE);
+    MoveWindow(FLicenceText, S(kPageLeft), licenceTop, S(kPageInnerWidth),
+               std::max(S(40), acceptTop - S(6) - licenceTop), TRUE);
 }
 
 void TSetupWizard::ShowPage(size_t index)
@@ -201,7 +201,8 @@ void TSetupWizard::LoadPicture()
     GlobalUnlock(memory);
     IStream* stream = nullptr;
     if (SUCCEEDED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-        if (FAILED(OleLoadPicture(stream, LONG(bytes.size()), FALSE, IID_IPicture, reinterpret_cast<void**>(&FPicture))))
+        if (FAILED(
+                OleLoadPicture(stream, LONG(bytes.size()), FALSE, IID_IPicture, reinterpret_cast<void**>(&FPicture))))
             FPicture = nullptr;
         stream->Release();
     } else {

@@ -13,7 +13,7 @@
 // Windows-1252 through "\u", and nothing should be lost between reading a
 // file and writing it back.
 struct TRichRun {
-    std::string Text;     // UTF-8; "\t" for a tab, "\n" for a line break inside the paragraph
+    std::string Text; // UTF-8; "\t" for a tab, "\n" for a line break inside the paragraph
     std::string FontName; // empty: the reader's default
     int32_t HalfPoints = 24; // the size in half points, as the format counts it
     bool Bold = false;

@@ -36,11 +36,11 @@ constexpr size_t MaxKeywordLength = 32;
 constexpr size_t MaxFontNameLength = 256;
 
 enum class TDest {
-    Text,      // visible text
+    Text, // visible text
     FontTable, // {\fonttbl ...}
-    FontName,  // one entry of the font table, collecting its name
-    Skip,      // anything whose text is not shown
-    Bullet     // {\*\pn ...}: the old paragraph numbering marks a bullet
+    FontName, // one entry of the font table, collecting its name
+    Skip, // anything whose text is not shown
+    Bullet // {\*\pn ...}: the old paragraph numbering marks a bullet
 };
 
 struct TState {
@@ -230,7 +230,7 @@ private:
         case '_': Code(0x2011); break;
         case '\r':
         case '\n': Paragraph(); break; // a backslash before a line end is \par
-        default: break;                // \- optional hyphen, \: index entries and the like
+        default: break; // \- optional hyphen, \: index entries and the like
         }
     }
 
@@ -475,7 +475,7 @@ private:
         FFontName.clear();
         // Further text of this group (the old form) belongs to the table.
         Cur().Dest = FStates.size() >= 2 && FStates[FStates.size() - 2].Dest == TDest::FontTable ? TDest::Skip
-                                                                                                   : TDest::FontTable;
+                                                                                                 : TDest::FontTable;
     }
 
     const std::string& FIn;

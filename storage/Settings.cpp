@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const SettingNames[] = {"company", "recent1",    "recent2",      "recent3",
+const char* const SettingNames[] = {"company", "recent1",    "recent2",    "recent3",
                                     "recent4", "lastfolder", "signpkcs12", "signtimestamp"};
 
 QString ToQt(const std::string& ansi)

@@ -26,8 +26,7 @@ public:
 
     // organization and application name the settings key; tests pass their
     // own (and a store path of their own) so that they never meet the user's.
-    explicit TSettings(const std::string& organization = "Veltrin Installer",
-                       const std::string& application = "1.0");
+    explicit TSettings(const std::string& organization = "Veltrin Installer", const std::string& application = "1.0");
     ~TSettings();
 
     void SetCompanySource(TCompanySource source) { FCompanySource = std::move(source); }

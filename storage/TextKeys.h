@@ -14,7 +14,7 @@ class TScrambeledMemIniFile;
 
 enum class TTextKind {
     String, // a one-line text (TStringResource)
-    Memo    // the licence (TMemoResource)
+    Memo // the licence (TMemoResource)
 };
 
 struct TTextKey {

@@ -109,8 +109,7 @@ void UnscrambleBytes(const uint8_t* scrambled, uint8_t* plain, size_t count)
 std::string ScrambleText(const std::string& plain)
 {
     std::string out(plain.size(), '\0');
-    ScrambleBytes(reinterpret_cast<const uint8_t*>(plain.data()), reinterpret_cast<uint8_t*>(out.data()),
-                  plain.size());
+    ScrambleBytes(reinterpret_cast<const uint8_t*>(plain.data()), reinterpret_cast<uint8_t*>(out.data()), plain.size());
     return out;
 }
 
@@ -319,8 +318,7 @@ std::string TScrambeledMemIniFile::ReadString(const std::string& section, const 
     return ExpandMacros(result);
 }
 
-void TScrambeledMemIniFile::WriteString(const std::string& section, const std::string& ident,
-                                        const std::string& value)
+void TScrambeledMemIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value)
 {
     TIniSection* s = FindSection(section);
     if (!s) {
@@ -375,8 +373,8 @@ void TScrambeledMemIniFile::ReadSectionValues(const std::string& section, std::v
 
 void TScrambeledMemIniFile::EraseSection(const std::string& section)
 {
-    auto it = std::find_if(FIniFile.begin(), FIniFile.end(),
-                           [&](const TIniSection& s) { return SameText(s.Name, section); });
+    auto it =
+        std::find_if(FIniFile.begin(), FIniFile.end(), [&](const TIniSection& s) { return SameText(s.Name, section); });
     if (it != FIniFile.end())
         FIniFile.erase(it);
 }

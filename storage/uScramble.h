@@ -35,7 +35,7 @@ std::string UnscrambleText(const std::string& scrambled);
 
 enum TFileMode {
     fmOpenRead, // an existing file, for reading
-    fmCreate    // a new or truncated file, for writing
+    fmCreate // a new or truncated file, for writing
 };
 
 // A file stream that scrambles every byte it writes and unscrambles every
@@ -100,8 +100,7 @@ public:
     // (the previous file is left as it is).
     void SaveAs(const std::string& fileName);
 
-    std::string ReadString(const std::string& section, const std::string& ident,
-                           const std::string& defaultValue) const;
+    std::string ReadString(const std::string& section, const std::string& ident, const std::string& defaultValue) const;
     void WriteString(const std::string& section, const std::string& ident, const std::string& value);
     int32_t ReadInteger(const std::string& section, const std::string& ident, int32_t defaultValue) const;
     void WriteBool(const std::string& section, const std::string& ident, bool value);

@@ -51,8 +51,10 @@ TEST_F(HeadlessBuildTest, BuildsEveryBuildOrTheNamedOnesAndNeverWritesTheProject
 {
     const std::string before = FDir.Read("work/Demo.vip");
     ASSERT_EQ(Run(), 0) << FErr.str();
-    EXPECT_EQ(FOut.str(), "Compiling Cab files...\nCab files compiled succesfuly.\nBuild completed successfuly!\n"
-                          "Package: " + Package("Pocket PC") + "\nPackage: " + Package("Pocket PC Silent") + "\n");
+    EXPECT_EQ(FOut.str(),
+              "Compiling Cab files...\nCab files compiled succesfuly.\nBuild completed successfuly!\n"
+              "Package: " +
+                  Package("Pocket PC") + "\nPackage: " + Package("Pocket PC Silent") + "\n");
     EXPECT_EQ(FErr.str(), "");
     EXPECT_EQ(ReadPackage(Package("Pocket PC")).Names().back(), "Demo.ico");
 
@@ -90,8 +92,10 @@ TEST_F(HeadlessBuildTest, SigningFailuresFailTheRunAndLeaveNoPackage)
     struct Case {
         std::string certificate, tool, reason;
     } cases[] = {
-        {FDir.File("missing.p12"), "osslsigncode", "The certificate file \"" + FDir.File("missing.p12") + "\" cannot be read."},
-        {FDir.File("cert.p12"), FDir.File("no-such-tool"), FDir.File("no-such-tool") + " could not be started; is it installed?"},
+        {FDir.File("missing.p12"), "osslsigncode",
+         "The certificate file \"" + FDir.File("missing.p12") + "\" cannot be read."},
+        {FDir.File("cert.p12"), FDir.File("no-such-tool"),
+         FDir.File("no-such-tool") + " could not be started; is it installed?"},
     };
     for (const Case& c : cases) {
         FOptions.Signing.Pkcs12 = c.certificate;
@@ -441,18 +445,36 @@ TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
     // Model strings are Windows-1252; the files on this host have UTF-8 names.
     auto project = NewProject("Firm", "Names");
     const std::string src = ExtractFilePath(Source("Caf\xC3\xA9.txt", "coffee"));
-    Source("Gr\xC3\xB6\xC3\x9F" "e.dat", "size");
-    WriteFileAtomic(AppendPath(FWork, "Gr\xC3\xB6\xC3\x9F" "e.ico"), std::string("\0\0\1\0\1\0", 6) + "icon");
+    Source(
+        "Gr\xC3\xB6\xC3\x9F"
+        "e.dat",
+        "size");
+    WriteFileAtomic(AppendPath(FWork,
+                               "Gr\xC3\xB6\xC3\x9F"
+                               "e.ico"),
+                    std::string("\0\0\1\0\1\0", 6) + "icon");
     AddProjectFile(*project, src, "Caf\xE9.txt", AllPlatforms, pAll);
-    AddProjectFile(*project, src, "Gr\xF6\xDF" "e.dat", AllPlatforms, pAll);
-    project->SetIconFile(AppendPath(FWork, "Gr\xF6\xDF" "e.ico"));
+    AddProjectFile(*project, src,
+                   "Gr\xF6\xDF"
+                   "e.dat",
+                   AllPlatforms, pAll);
+    project->SetIconFile(AppendPath(FWork,
+                                    "Gr\xF6\xDF"
+                                    "e.ico"));
 
     ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
     TPackage package = ReadPackage(Package("All In One"));
-    EXPECT_EQ(package.Names().back(), "Gr\xC3\xB6\xC3\x9F" "e.ico");
-    EXPECT_NE(package.Content("Names.ini").find("IconFile = Gr\xF6\xDF" "e.ico\r\n"), std::string::npos);
+    EXPECT_EQ(package.Names().back(),
+              "Gr\xC3\xB6\xC3\x9F"
+              "e.ico");
+    EXPECT_NE(package.Content("Names.ini")
+                  .find("IconFile = Gr\xF6\xDF"
+                        "e.ico\r\n"),
+              std::string::npos);
     TCab cab = ReadCab(package, "Names.CAB");
-    EXPECT_EQ(FileNames(cab.Setup), (std::vector<std::string>{"Caf\xE9.txt", "Gr\xF6\xDF" "e.dat"}));
+    EXPECT_EQ(FileNames(cab.Setup), (std::vector<std::string>{"Caf\xE9.txt",
+                                                              "Gr\xF6\xDF"
+                                                              "e.dat"}));
     std::sort(cab.Members.begin(), cab.Members.end());
     EXPECT_EQ(cab.Members, (std::vector<std::string>{"coffee", "size"}));
 }
@@ -488,8 +510,9 @@ TEST(HeadlessBuildArguments, HelpAndVersionWinAndErrorsPointToHelp)
     out.str("");
     EXPECT_EQ(RunHeadless({"--bogus"}, out, err, "veltrin-installer"), 2);
     EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(), "veltrin-installer: unknown option --bogus.\n"
-                         "Try 'veltrin-installer --help' for more information.\n");
+    EXPECT_EQ(err.str(),
+              "veltrin-installer: unknown option --bogus.\n"
+              "Try 'veltrin-installer --help' for more information.\n");
 
     err.str("");
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "--loud"}, out, err), 2);

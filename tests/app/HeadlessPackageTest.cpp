@@ -149,8 +149,9 @@ TEST_F(HeadlessPackageTest, AMalformedSourceDateEpochStopsTheRunBeforeAnyTool)
     ScopedEnv epoch("SOURCE_DATE_EPOCH", "2023-11-14");
     TBuilderRun r = Build(AppendPath(work, "Demo.vip"));
     EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, "SOURCE_DATE_EPOCH must be a whole number of seconds since 1970-01-01 00:00:00 UTC, not "
-                     "\"2023-11-14\".\n");
+    EXPECT_EQ(r.err,
+              "SOURCE_DATE_EPOCH must be a whole number of seconds since 1970-01-01 00:00:00 UTC, not "
+              "\"2023-11-14\".\n");
     EXPECT_EQ(CabFiles(work), std::vector<std::string>{});
     EXPECT_FALSE(DirectoryExists(AppendPath(work, "Pocket PC")));
 }
@@ -229,8 +230,9 @@ TEST_F(HeadlessCheckTest, MoreFilesThanACabFileCanNumber)
 {
     for (int i = 0; i < 999; ++i)
         Add("many/f" + std::to_string(i) + ".txt");
-    ExpectOnlyArmStopped(Build(), "The target All Platforms / StrongARM has 999 files, more than the 998 that one "
-                                  "CAB file can hold.");
+    ExpectOnlyArmStopped(Build(),
+                         "The target All Platforms / StrongARM has 999 files, more than the 998 that one "
+                         "CAB file can hold.");
 }
 
 TEST_F(HeadlessCheckTest, ASourceThatCannotBeRead)
@@ -259,8 +261,8 @@ TEST_F(HeadlessCheckTest, PicturesTheDesktopCannotShowStopEveryBuild)
     const std::string image = "The setup image " + AppendPath(FWork, "art/setup.png") +
                               " is not a picture the setup wizard can show (a bitmap, JPEG, GIF, icon or metafile).";
     const std::string icon = "The icon file " + AppendPath(FWork, "art/app.ico") + " is not a Windows icon (.ico).";
-    EXPECT_EQ(r.out, image + "\n" + icon + "\n" + "The build \"ARM\" was not made:\r\n" + image + "\r\n" + icon +
-                         "\n" + "The build \"SH3\" was not made:\r\n" + image + "\r\n" + icon + "\n");
+    EXPECT_EQ(r.out, image + "\n" + icon + "\n" + "The build \"ARM\" was not made:\r\n" + image + "\r\n" + icon + "\n" +
+                         "The build \"SH3\" was not made:\r\n" + image + "\r\n" + icon + "\n");
     EXPECT_EQ(CabFiles(FWork), std::vector<std::string>{});
     EXPECT_FALSE(FileExists(AppendPath(FWork, "SH3/Setup.exe")));
 }

@@ -88,7 +88,8 @@ TEST(Platform, ReplaceFileWithSwapsInTheNewFileOrKeepsTheOld)
         ReplaceFileWith(tmp.File("Setup.exe"), tmp.File("gone"));
         ADD_FAILURE() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_NE(e.Message().find("Cannot replace \"" + tmp.File("Setup.exe") + "\"."), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find("Cannot replace \"" + tmp.File("Setup.exe") + "\"."), std::string::npos)
+            << e.Message();
     }
     EXPECT_EQ(tmp.Read("Setup.exe"), "signed");
 }

@@ -46,8 +46,7 @@ TEST(RunAndWaitTest, DrainsLargeOutputOnBothStreams)
 {
     // 8 MB on each stream: far more than a pipe holds, so an undrained pipe
     // would block the child for ever.
-    int code = RunAndWait("/bin/sh",
-                          "-c \"head -c 8000000 /dev/zero; head -c 8000000 /dev/zero 1>&2; exit 3\"");
+    int code = RunAndWait("/bin/sh", "-c \"head -c 8000000 /dev/zero; head -c 8000000 /dev/zero 1>&2; exit 3\"");
     EXPECT_EQ(code, 3);
 }
 
@@ -72,8 +71,7 @@ TEST(RunAndWaitTest, QuotedPathsWithBlanksArriveAsOneArgument)
     setenv("OUT", dir.File("args.txt").c_str(), 1);
     RunAndWait("\"" + script + "\"", "\"" + folder + "Demo.inf\" /dest \"C:\\Work Dir\" /err errors.txt");
     unsetenv("OUT");
-    EXPECT_EQ(dir.Read("args.txt"),
-              "[" + folder + "Demo.inf]\n[/dest]\n[C:\\Work Dir]\n[/err]\n[errors.txt]\n");
+    EXPECT_EQ(dir.Read("args.txt"), "[" + folder + "Demo.inf]\n[/dest]\n[C:\\Work Dir]\n[/err]\n[errors.txt]\n");
 }
 
 TEST(RunAndWaitTest, MissingProgramGivesSystemErrorText)
@@ -107,9 +105,9 @@ TEST(RunAndWaitTest, DoesNotWaitForGrandchildHoldingThePipes)
 // Whatever a value holds, quoted it splits back into that one value.
 TEST(QuoteWindowsArgumentTest, SplitsBackUnchanged)
 {
-    const std::vector<std::string> values = {"",          "plain",       "C:\\Work Dir\\",  "a \"quoted\" word",
-                                             "\\\\server\\", "ends in \\", "\\\"", "tab\tand blank ",
-                                             "pass \"\\\"\" word"};
+    const std::vector<std::string> values = {
+        "",           "plain", "C:\\Work Dir\\",  "a \"quoted\" word", "\\\\server\\",
+        "ends in \\", "\\\"",  "tab\tand blank ", "pass \"\\\"\" word"};
     for (const std::string& value : values)
         EXPECT_EQ(SplitWindowsArguments("x " + QuoteWindowsArgument(value) + " y"),
                   (std::vector<std::string>{"x", value, "y"}))

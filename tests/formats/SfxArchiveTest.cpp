@@ -16,7 +16,6 @@
 
 namespace {
 
-
 std::vector<uint8_t> MakeZip(const std::vector<std::pair<std::string, std::string>>& entries, bool store)
 {
     TempDir dir;
@@ -63,7 +62,8 @@ TEST(SfxArchiveTest, ProgressCountsUpToTheEntrySize)
     TSfxArchive archive(source);
     const TSfxEntry& big = archive.Entries()[0];
     std::vector<uint64_t> steps;
-    archive.Extract(big, [](const uint8_t*, size_t) {}, [&](uint64_t done) { steps.push_back(done); });
+    archive.Extract(
+        big, [](const uint8_t*, size_t) {}, [&](uint64_t done) { steps.push_back(done); });
     ASSERT_GT(steps.size(), 1u);
     EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
     EXPECT_EQ(steps.back(), big.Size);
@@ -179,8 +179,7 @@ TEST(SfxTrailerTest, RoundTrip)
     uint64_t fileSize = 1000 + 12345 + trailer.size();
     uint64_t zipSize = 0;
     uint32_t settingsSize = 0;
-    TSfxTrailer::DecodeTail(trailer.data() + trailer.size() - TSfxTrailer::TailSize, fileSize, zipSize,
-                            settingsSize);
+    TSfxTrailer::DecodeTail(trailer.data() + trailer.size() - TSfxTrailer::TailSize, fileSize, zipSize, settingsSize);
     EXPECT_EQ(zipSize, 12345u);
     ASSERT_EQ(settingsSize, trailer.size() - TSfxTrailer::TailSize);
     TSfxSettings back = TSfxTrailer::DecodeSettings(trailer.data(), settingsSize);

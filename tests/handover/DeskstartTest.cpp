@@ -30,7 +30,8 @@ protected:
         ForceDirectories(tmp.File("pf"));
         pkg = tmp.File("pkg/");
         setenv("VI_REGISTRY_FILE", tmp.File("registry.reg").c_str(), 1);
-        tmp.Write("appmgr.sh", "#!/bin/sh\nprintf '%s|%s|%s' \"$0\" \"$#\" \"$1\" > '" + tmp.File("started.txt") + "'\n");
+        tmp.Write("appmgr.sh",
+                  "#!/bin/sh\nprintf '%s|%s|%s' \"$0\" \"$#\" \"$1\" > '" + tmp.File("started.txt") + "'\n");
         chmod(tmp.File("appmgr.sh").c_str(), 0755);
     }
     void TearDown() override { unsetenv("VI_REGISTRY_FILE"); }
@@ -81,7 +82,9 @@ TEST_F(Launcher, StartsTheApplicationManagerFromAppPathsWithTheIniFile)
 
 TEST_F(Launcher, IndexFileIsReadWithTheUsualIniRules)
 {
-    tmp.Write("x.ini", "junk before\r\n[ setup info ]\r\n; comment\r\nRES_FILE   =   Demo_res.dat  \r\nini_file=Demo.ini\r\n[Other]\r\nini_file=no\r\n");
+    tmp.Write("x.ini",
+              "junk before\r\n[ setup info ]\r\n; comment\r\nRES_FILE   =   Demo_res.dat  "
+              "\r\nini_file=Demo.ini\r\n[Other]\r\nini_file=no\r\n");
     EXPECT_EQ(ReadPlainIniValue(tmp.File("x.ini"), "Setup Info", "Res_file"), "Demo_res.dat");
     EXPECT_EQ(ReadPlainIniValue(tmp.File("x.ini"), "Setup Info", "ini_file"), "Demo.ini");
     EXPECT_EQ(ReadPlainIniValue(tmp.File("x.ini"), "Setup Info", "missing"), "");
@@ -160,7 +163,6 @@ TEST_F(Launcher, UnreadableProgramFilesValueShowsTheSystemMessage)
     EXPECT_EQ(box.find(kNoActiveSync), std::string::npos);
 }
 
-
 // Where the Application Manager may be, in the order the launcher looks:
 // App Paths in the 64-bit registry view, App Paths in the default view,
 // the Windows folder's WindowsMobile, ActiveSync's install folder, Program
@@ -191,10 +193,11 @@ TEST_P(AppManagerSearch, TakesTheFirstPlaceThatHoldsTheFile)
     // Every key names its own folder; only the places of the case hold the
     // program. Values come quoted and as expandable strings, as installers
     // write them.
-    std::string reg = std::string("[64:HKEY_LOCAL_MACHINE\\") + appPaths + "\"\"" + tmp.File("apppaths64/CeAppMgr.exe") +
-                      "\"\"\n" + "[HKEY_LOCAL_MACHINE\\" + appPaths + "expand:\"%VI_TEST_ROOT%apppaths32/CeAppMgr.exe\"\n" +
-                      "[64:HKEY_LOCAL_MACHINE\\" + activeSync + "\"" + tmp.File("activesync64") + "\"\n" +
-                      "[HKEY_LOCAL_MACHINE\\" + activeSync + "\"" + tmp.File("activesync32") + "\"\n" +
+    std::string reg = std::string("[64:HKEY_LOCAL_MACHINE\\") + appPaths + "\"\"" +
+                      tmp.File("apppaths64/CeAppMgr.exe") + "\"\"\n" + "[HKEY_LOCAL_MACHINE\\" + appPaths +
+                      "expand:\"%VI_TEST_ROOT%apppaths32/CeAppMgr.exe\"\n" + "[64:HKEY_LOCAL_MACHINE\\" + activeSync +
+                      "\"" + tmp.File("activesync64") + "\"\n" + "[HKEY_LOCAL_MACHINE\\" + activeSync + "\"" +
+                      tmp.File("activesync32") + "\"\n" +
                       "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n\"ProgramFilesdir\"=\"" +
                       tmp.File("pf") + "\"\n";
     tmp.Write("registry.reg", reg);
@@ -227,8 +230,10 @@ TEST_F(Launcher, EmptyOrDanglingAppPathsFallThrough)
     for (const char* value : {"@=\"\"", "@=\"/nowhere/CeAppMgr.exe\"", "\"Other\"=\"x\""}) {
         tmp.Write("registry.reg", std::string("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App "
                                               "Paths\\CEAPPMGR.EXE]\n") +
-                                      value + "\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
-                                              "\"ProgramFilesdir\"=\"" + tmp.File("pf") + "\"\n");
+                                      value +
+                                      "\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
+                                      "\"ProgramFilesdir\"=\"" +
+                                      tmp.File("pf") + "\"\n");
         tmp.Write("pf/CeAppMgr.exe", "");
         TDeskstart launcher(pkg);
         ASSERT_TRUE(launcher.FindAppManager()) << value;

@@ -44,9 +44,12 @@ TEST(PlatformProcPair, PairNames)
         TProcessor processor;
         const char* name;
     } cases[] = {
-        {plAll, pAll, ""},           {plHPC, pAll, "HPC"},
-        {plAll, pStrongARM, "2577"}, {plPPC300, pStrongARM, "PPC300_2577"},
-        {plHPC2000, pMIPSR4000, "HPC2000_4000"}, {plWM2003, pAll, "WM2003"},
+        {plAll, pAll, ""},
+        {plHPC, pAll, "HPC"},
+        {plAll, pStrongARM, "2577"},
+        {plPPC300, pStrongARM, "PPC300_2577"},
+        {plHPC2000, pMIPSR4000, "HPC2000_4000"},
+        {plWM2003, pAll, "WM2003"},
         {plAll, pCEF, "0"},
     };
     for (const Case& c : cases)
@@ -153,7 +156,7 @@ TEST(Builds, LoadCorrectsTheDefaultLanguage)
     StreamWriteInteger(s, 10);
     StreamWriteInteger(s, 7); // not among the build's languages
     StreamWriteInteger(s, 0x101); // setup type keeps its low byte
-    StreamWriteInteger(s, 5);     // an unknown mode is kept as read
+    StreamWriteInteger(s, 5); // an unknown mode is kept as read
     StreamWriteBoolean(s, true);
     StreamWriteBoolean(s, true);
     StreamWriteBoolean(s, true);

@@ -7,7 +7,8 @@
 void FakeTreeDisplay::Clear()
 {
     // The folder tests list very deep trees.
-    FreeLevelByLevel(std::move(FTop), [](Node& node) -> auto& { return node.Children; });
+    FreeLevelByLevel(
+        std::move(FTop), [](Node & node) -> auto& { return node.Children; });
     FTop.clear();
     ++FClears;
 }

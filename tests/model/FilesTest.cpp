@@ -12,7 +12,6 @@
 
 namespace {
 
-
 TFile* AddFile(TFiles& files, const std::string& name, TPlatforms platforms, TProcessor processor,
                TFolder* folder = nullptr)
 {
@@ -400,10 +399,26 @@ TEST(Files, BrokenRecordsFailCleanly)
     };
     TFiles files;
     EXPECT_EQ(loadFiles([](TStream& s) { StreamWriteInteger(s, 2000000000); }, files), "Stream read error");
-    EXPECT_EQ(loadFiles([&](TStream& s) { StreamWriteInteger(s, 2); record(s, 1, 0); }, files), "Stream read error");
-    EXPECT_EQ(loadFiles([&](TStream& s) { StreamWriteInteger(s, 1); record(s, 13, 0); }, files),
+    EXPECT_EQ(loadFiles(
+                  [&](TStream& s) {
+                      StreamWriteInteger(s, 2);
+                      record(s, 1, 0);
+                  },
+                  files),
+              "Stream read error");
+    EXPECT_EQ(loadFiles(
+                  [&](TStream& s) {
+                      StreamWriteInteger(s, 1);
+                      record(s, 13, 0);
+                  },
+                  files),
               "Invalid property value");
-    EXPECT_EQ(loadFiles([&](TStream& s) { StreamWriteInteger(s, 1); record(s, 0, 4); }, files),
+    EXPECT_EQ(loadFiles(
+                  [&](TStream& s) {
+                      StreamWriteInteger(s, 1);
+                      record(s, 0, 4);
+                  },
+                  files),
               "Invalid property value");
     EXPECT_EQ(files.Count(), 0);
     // Nothing read stays subscribed to the tree.

@@ -16,7 +16,6 @@ struct Item : TFolderSubscriber {
     std::string Name;
 };
 
-
 // A tree of a new project: the default tree with Co and App below Program Files.
 struct ProjectTree {
     ProjectTree()
@@ -407,9 +406,10 @@ TEST(Folders, LoadingFollowsParentNumbers)
     // Root 1 with two nested children: B names the root, C names B although
     // it is nested in the root's record, D names an unknown folder.
     TFolders folders;
-    EXPECT_EQ(LoadRecords(folders, {{1, "\\", 0, 0, 3}, {2, "B", 1, 0, 0}, {3, "C", 2, 0, 0}, {4, "D", 99, 0, 1},
-                                    {5, "E", 4, 0, 0}}),
-              1);
+    EXPECT_EQ(
+        LoadRecords(folders,
+                    {{1, "\\", 0, 0, 3}, {2, "B", 1, 0, 0}, {3, "C", 2, 0, 0}, {4, "D", 99, 0, 1}, {5, "E", 4, 0, 0}}),
+        1);
     TFolderList all = folders.GetAllFolders();
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[2]->GetPath(), "\\B\\C\\");
@@ -422,8 +422,8 @@ TEST(Folders, HostileRecordsNeverMakeCycles)
     // A folder naming itself, and one sharing its number with an earlier
     // folder: the lookup finds only earlier folders, the first match first.
     TFolders folders;
-    EXPECT_EQ(LoadRecords(folders, {{1, "\\", 1, 0, 2}, {7, "Self", 7, 0, 0}, {1, "Twin", 1, 0, 1}, {1, "Kid", 1, 0, 0}}),
-              2);
+    EXPECT_EQ(
+        LoadRecords(folders, {{1, "\\", 1, 0, 2}, {7, "Self", 7, 0, 0}, {1, "Twin", 1, 0, 1}, {1, "Kid", 1, 0, 0}}), 2);
     TFolderList all = folders.GetAllFolders();
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[1]->Name(), "Twin");
@@ -445,7 +445,12 @@ TEST(Folders, BrokenDataFailsAndKeepsTheTree)
     folders.CreateDefault();
     // A child count far beyond what the data holds.
     EXPECT_EQ(load([](TStream& s) { WriteRecord(s, {1, "\\", 0, 0, 2000000000}); }, folders), "Stream read error");
-    EXPECT_EQ(load([](TStream& s) { WriteRecord(s, {1, "\\", 0, 0, 1}); StreamWriteInteger(s, 2); }, folders),
+    EXPECT_EQ(load(
+                  [](TStream& s) {
+                      WriteRecord(s, {1, "\\", 0, 0, 1});
+                      StreamWriteInteger(s, 2);
+                  },
+                  folders),
               "Stream read error");
     EXPECT_EQ(load([](TStream& s) { StreamWriteString(s, "not a number"); }, folders), "Invalid property value");
     EXPECT_EQ(folders.GetAllFolders().size(), 19u);

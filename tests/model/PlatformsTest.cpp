@@ -31,8 +31,8 @@ TEST(Platforms, CodesParseExactlyAndCaseSensitively)
         EXPECT_EQ(Parsed(CodeToPlatform, code, plHPC, plAll), expected) << code;
 
     using TProcessorRow = std::pair<const char*, std::optional<TProcessor>>;
-    for (auto [code, expected] : {TProcessorRow{"0", pCEF}, TProcessorRow{"2577", pStrongARM},
-                                  TProcessorRow{"", pAll}, TProcessorRow{"9999", std::nullopt}})
+    for (auto [code, expected] : {TProcessorRow{"0", pCEF}, TProcessorRow{"2577", pStrongARM}, TProcessorRow{"", pAll},
+                                  TProcessorRow{"9999", std::nullopt}})
         EXPECT_EQ(Parsed(CodeToProcessor, code, pAll, pCEF), expected) << code;
 }
 

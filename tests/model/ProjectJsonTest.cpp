@@ -81,8 +81,8 @@ std::unique_ptr<TProject> RandomProject(unsigned draw)
     // Two files with one device path and one processor: only their order
     // tells them apart.
     for (int i = 0; i < 2; ++i) {
-        TFile* twin = AddProjectFile(*project, "twin" + std::to_string(i), "twin.dll", AllPlatforms, pStrongARM,
-                                     folders[1]);
+        TFile* twin =
+            AddProjectFile(*project, "twin" + std::to_string(i), "twin.dll", AllPlatforms, pStrongARM, folders[1]);
         files.push_back(twin);
     }
     for (int i = 0; i < 5; ++i) {
@@ -246,9 +246,10 @@ TEST(ProjectJson, ImportErrorsSayWhereAndWhat)
               "\"Pocket PC 2002\", \"Windows Mobile 2003\"");
     EXPECT_EQ(ImportError(withFixed("\"folder\": \"default\"", "\"folder\": \"\\\\Nowhere\"")),
               "$.files[0].folder: no folder \\Nowhere\\ in \"folders\"");
-    EXPECT_EQ(ImportError(withFixed("\"registry\"", "\"shortcuts\": [{\"name\": \"S\", \"target\": "
-                                                    "\"\\\\Program Files\\\\Co\\\\App\\\\other.exe\", \"folder\": "
-                                                    "\"\\\\\"}], \"registry\"")),
+    EXPECT_EQ(ImportError(withFixed("\"registry\"",
+                                    "\"shortcuts\": [{\"name\": \"S\", \"target\": "
+                                    "\"\\\\Program Files\\\\Co\\\\App\\\\other.exe\", \"folder\": "
+                                    "\"\\\\\"}], \"registry\"")),
               "$.shortcuts[0].target: no file of \"files\" goes to \\Program Files\\Co\\App\\other.exe");
     EXPECT_EQ(ImportError(withFixed("\"shortName\": \"HKLM\"",
                                     "\"shortName\": \"HKLM\", \"values\": [{\"name\": \"v\", \"type\": "
@@ -265,14 +266,17 @@ TEST(ProjectJson, ImportErrorsSayWhereAndWhat)
               "$.applicationName: the character U+4E2D has no place in the Windows-1252 code page");
     EXPECT_EQ(ImportError(withFixed("\"version\": 1", "\"version\": 2")),
               "$.version: expected 1; this builder reads no other version of the format");
-    EXPECT_EQ(ImportError(withFixed("\"registry\"", "\"builds\": [{\"name\": \"B\", \"pairs\": [\"Pocket PC\"]}], "
-                                                    "\"registry\"")),
+    EXPECT_EQ(ImportError(withFixed("\"registry\"",
+                                    "\"builds\": [{\"name\": \"B\", \"pairs\": [\"Pocket PC\"]}], "
+                                    "\"registry\"")),
               "$.builds[0].pairs[0]: expected \"Platform / Processor\", for example \"Pocket PC / StrongARM\"");
-    EXPECT_EQ(ImportError(withFixed("\"registry\"", "\"builds\": [{\"name\": \"B\", \"pairs\": [], \"languages\": "
-                                                    "[\"English\"], \"defaultLanguage\": \"German\"}], \"registry\"")),
+    EXPECT_EQ(ImportError(withFixed("\"registry\"",
+                                    "\"builds\": [{\"name\": \"B\", \"pairs\": [], \"languages\": "
+                                    "[\"English\"], \"defaultLanguage\": \"German\"}], \"registry\"")),
               "$.builds[0].defaultLanguage: the default language must be one of the build's \"languages\"");
-    EXPECT_EQ(ImportError(withFixed("\"registry\"", "\"builds\": [{\"name\": \"B\", \"pairs\": [], \"languages\": "
-                                                    "[\"Klingon\"]}], \"registry\"")),
+    EXPECT_EQ(ImportError(withFixed("\"registry\"",
+                                    "\"builds\": [{\"name\": \"B\", \"pairs\": [], \"languages\": "
+                                    "[\"Klingon\"]}], \"registry\"")),
               "$.builds[0].languages[0]: unknown language \"Klingon\"; the names are those of the Languages tab, such "
               "as \"English\"");
     EXPECT_EQ(ImportError(withFixed("\"%CE1%\"", "\"%CE18%\"")).substr(0, 61),
@@ -281,8 +285,9 @@ TEST(ProjectJson, ImportErrorsSayWhereAndWhat)
                                     "\"processor\": \"StrongARM\", \"copyMode\": \"Sometimes\"")),
               "$.files[0].copyMode: unknown copy mode \"Sometimes\"; expected one of \"Always copy file\", \"Always "
               "update older file\", \"Copy only if file exists\", \"Copy only if file does not exist\"");
-    EXPECT_EQ(ImportError(withFixed("\"registry\": [{\"path\": \"HKEY_LOCAL_MACHINE\", \"system\": true, \"shortName\": \"HKLM\"}]",
-                                    "\"registry\": 5")),
+    EXPECT_EQ(ImportError(withFixed(
+                  "\"registry\": [{\"path\": \"HKEY_LOCAL_MACHINE\", \"system\": true, \"shortName\": \"HKLM\"}]",
+                  "\"registry\": 5")),
               "$.registry: expected an array");
 }
 
@@ -295,8 +300,9 @@ TEST(ProjectJson, ExportRefusesWhatItCannotName)
         ProjectToJson(project);
         FAIL() << "two folders with one path were exported";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Two device folders have the path \\Program Files\\Co\\; rename one so that the "
-                               "text form can tell them apart");
+        EXPECT_EQ(e.Message(),
+                  "Two device folders have the path \\Program Files\\Co\\; rename one so that the "
+                  "text form can tell them apart");
     }
 }
 

@@ -28,7 +28,6 @@ std::unique_ptr<TProject> Load(const std::vector<uint8_t>& data)
     return project;
 }
 
-
 TEST(Project, NewProjectDefaultsAndLeadingBytes)
 {
     TProject project("Firm");

@@ -65,7 +65,8 @@ void ExpectSameKey(const TRegKey& a, const TRegKey& b)
     };
     EXPECT_EQ(keyFields(a), keyFields(b));
     auto valueFields = [](const TValue& v) {
-        return std::tuple(v.GetDisplayName(), v.Type(), v.GetDataText(), v.GetFlagsText(), v.Platforms(), v.Processor());
+        return std::tuple(v.GetDisplayName(), v.Type(), v.GetDataText(), v.GetFlagsText(), v.Platforms(),
+                          v.Processor());
     };
     ASSERT_EQ(a.Values().Count(), b.Values().Count());
     for (int i = 0; i < a.Values().Count(); ++i)
@@ -279,7 +280,7 @@ TEST(RegistryKeys, DefaultKeysRecordBytes)
     defaultValue.insert(defaultValue.end(), {0x06, 0x00, 0x08, 0x09});
 
     auto keyRecord = [&defaultValue](int id, const std::string& shortName, const std::string& name,
-                         const std::vector<uint8_t>& subKeys, int subKeyCount) {
+                                     const std::vector<uint8_t>& subKeys, int subKeyCount) {
         std::vector<uint8_t> r = {0x02, uint8_t(id), 0x09, 0x06, uint8_t(shortName.size())};
         r.insert(r.end(), shortName.begin(), shortName.end());
         r.insert(r.end(), {0x06, uint8_t(name.size())});
@@ -292,8 +293,8 @@ TEST(RegistryKeys, DefaultKeysRecordBytes)
     };
     std::vector<uint8_t> expected = {0x02, 0x03};
     for (const auto& r : {keyRecord(0, "HKCR", "HKEY_CLASSES_ROOT", {}, 0),
-             keyRecord(0, "HKCU", "HKEY_CURRENT_USER", keyRecord(1, "Software", "Software", {}, 0), 1),
-             keyRecord(0, "HKLM", "HKEY_LOCAL_MACHINE", {}, 0)})
+                          keyRecord(0, "HKCU", "HKEY_CURRENT_USER", keyRecord(1, "Software", "Software", {}, 0), 1),
+                          keyRecord(0, "HKLM", "HKEY_LOCAL_MACHINE", {}, 0)})
         expected.insert(expected.end(), r.begin(), r.end());
     EXPECT_EQ(HexDump(bytes), HexDump(expected));
 }
@@ -398,11 +399,10 @@ TEST(RegistryKeys, FillTree)
     keys->FillTree(display);
     EXPECT_EQ(display.ClearCount(), 1);
     EXPECT_EQ(display.Outline(),
-        "HKEY_CLASSES_ROOT;HKEY_CURRENT_USER(Software(MyApp(Sub,Empty)));HKEY_LOCAL_MACHINE(X)");
+              "HKEY_CLASSES_ROOT;HKEY_CURRENT_USER(Software(MyApp(Sub,Empty)));HKEY_LOCAL_MACHINE(X)");
 
     // Every node refers to its key, at every level.
-    std::function<void(TTreeDisplay::TNode, const TRegKey*)> check = [&](TTreeDisplay::TNode node,
-                                                                          const TRegKey* key) {
+    std::function<void(TTreeDisplay::TNode, const TRegKey*)> check = [&](TTreeDisplay::TNode node, const TRegKey* key) {
         EXPECT_EQ(display.NodeObject(node), key);
         ASSERT_EQ(display.ChildCount(node), key->SubKeyCount());
         for (int i = 0; i < key->SubKeyCount(); ++i)

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 std::vector<uint8_t> Saved(const TValue& value)
 {
     TMemoryStream s;
@@ -80,17 +79,10 @@ TEST(RegistryValue, FlagsText)
         bool noClobber;
         const char* flags;
     } rows[] = {
-        {vtString, false, "0x00000000"},
-        {vtString, true, "0x00000002"},
-        {vtBinary, false, "0x00000001"},
-        {vtBinary, true, "0x00000003"},
-        {vtMultiString, false, "0x00010000"},
-        {vtMultiString, true, "0x00010002"},
-        {vtDWord, false, "0x00010001"},
-        {vtDWord, true, "0x00010003"},
-        {5, false, "0x00000000"},
-        {5, true, "0x00000002"},
-        {0xFFFFFFFFu, false, "0x00000000"},
+        {vtString, false, "0x00000000"}, {vtString, true, "0x00000002"},       {vtBinary, false, "0x00000001"},
+        {vtBinary, true, "0x00000003"},  {vtMultiString, false, "0x00010000"}, {vtMultiString, true, "0x00010002"},
+        {vtDWord, false, "0x00010001"},  {vtDWord, true, "0x00010003"},        {5, false, "0x00000000"},
+        {5, true, "0x00000002"},         {0xFFFFFFFFu, false, "0x00000000"},
     };
     for (const Row& r : rows) {
         TValue v(r.type);
@@ -109,13 +101,25 @@ TEST(RegistryValue, DataTextOfEveryType)
     } rows[] = {
         {"string", [](TValue& v) { v.SetStringData("\\Program Files\\App"); }, vtString, "\\Program Files\\App"},
         {"string kept as it stands", [](TValue& v) { v.SetStringData("a \"b\", c\r\nd\xE9"); }, vtString,
-            "a \"b\", c\r\nd\xE9"},
+         "a \"b\", c\r\nd\xE9"},
         {"empty string", [](TValue&) {}, vtString, ""},
-        {"bytes 00 0A FF", [](TValue& v) { v.BinaryData() = Bytes({0x00, 0x0A, 0xFF}); }, vtBinary, "0, A, FF"},
+        {"bytes 00 0A FF",
+         [](TValue& v) {
+             v.BinaryData() = Bytes({0x00, 0x0A, 0xFF});
+         },
+         vtBinary, "0, A, FF"},
         {"byte 07", [](TValue& v) { v.BinaryData() = Bytes({0x07}); }, vtBinary, "7"},
-        {"bytes 10 F0", [](TValue& v) { v.BinaryData() = Bytes({0x10, 0xF0}); }, vtBinary, "10, F0"},
+        {"bytes 10 F0",
+         [](TValue& v) {
+             v.BinaryData() = Bytes({0x10, 0xF0});
+         },
+         vtBinary, "10, F0"},
         {"no bytes", [](TValue&) {}, vtBinary, ""},
-        {"lines a b", [](TValue& v) { v.Strings() = {"a", "b"}; }, vtMultiString, "a,b,"},
+        {"lines a b",
+         [](TValue& v) {
+             v.Strings() = {"a", "b"};
+         },
+         vtMultiString, "a,b,"},
         {"one empty line", [](TValue& v) { v.Strings() = {""}; }, vtMultiString, ","},
         {"no lines", [](TValue&) {}, vtMultiString, ""},
         {"dword 255", [](TValue& v) { v.SetDwordData(255); }, vtDWord, "FF"},
@@ -173,32 +177,34 @@ TEST(RegistryValue, RecordBytes)
     dword.SetPlatforms({plHPC, plPPC300});
     dword.SetProcessor(pStrongARM);
     dword.SetNoClobber(true);
-    EXPECT_EQ(HexDump(Saved(dword)),
-        HexDump(Bytes({0x04, 0x01, 0x00, 0x01, 0x00, // type 0x10001
-            0x02, 0x02, 0x02, 0x00, 0x02, 0x04, // {plHPC, plPPC300}
-            0x02, 0x0C, // pStrongARM
-            0x06, 0x01, 'N', //
-            0x02, 0xFE, // the DWORD's bits as a signed integer
-            0x09, 0x08})));
+    EXPECT_EQ(HexDump(Saved(dword)), HexDump(Bytes({0x04, 0x01, 0x00, 0x01, 0x00, // type 0x10001
+                                                    0x02, 0x02, 0x02, 0x00, 0x02, 0x04, // {plHPC, plPPC300}
+                                                    0x02, 0x0C, // pStrongARM
+                                                    0x06, 0x01, 'N', //
+                                                    0x02, 0xFE, // the DWORD's bits as a signed integer
+                                                    0x09, 0x08})));
 
     // An empty binary value is its count and nothing else.
     TValue binary(vtBinary);
     binary.SetName("");
     binary.SetPlatforms({});
     EXPECT_EQ(HexDump(Saved(binary)),
-        HexDump(Bytes({0x02, 0x01, 0x02, 0x00, 0x02, 0x00, 0x06, 0x00, 0x02, 0x00, 0x08, 0x08})));
+              HexDump(Bytes({0x02, 0x01, 0x02, 0x00, 0x02, 0x00, 0x06, 0x00, 0x02, 0x00, 0x08, 0x08})));
 
     // Raw bytes sit untagged between the count and the flags.
     binary.BinaryData() = Bytes({0x09, 0x08});
     EXPECT_EQ(HexDump(Saved(binary)),
-        HexDump(Bytes({0x02, 0x01, 0x02, 0x00, 0x02, 0x00, 0x06, 0x00, 0x02, 0x02, 0x09, 0x08, 0x08, 0x08})));
+              HexDump(Bytes({0x02, 0x01, 0x02, 0x00, 0x02, 0x00, 0x06, 0x00, 0x02, 0x02, 0x09, 0x08, 0x08, 0x08})));
 
     // The default value is stored under its display name; a type outside the
     // four stores no data.
     TValues values;
     values.Item(0)->SetStringData("d");
     auto def = Saved(*values.Item(0));
-    EXPECT_NE(std::string(def.begin(), def.end()).find("\x06\x09(Default)\x06\x01" "d\x08\x09"), std::string::npos);
+    EXPECT_NE(std::string(def.begin(), def.end())
+                  .find("\x06\x09(Default)\x06\x01"
+                        "d\x08\x09"),
+              std::string::npos);
     TValue odd(5);
     odd.SetName("");
     odd.SetStringData("not stored");
@@ -242,7 +248,8 @@ TEST(RegistryValue, EveryTypeRoundTrips)
         EXPECT_EQ(copy->IsDefault(), original->IsDefault());
         EXPECT_EQ(copy->GetDataText(), original->GetDataText());
         EXPECT_EQ(copy->BinaryData(), original->Type() == vtBinary ? original->BinaryData() : std::vector<uint8_t>());
-        EXPECT_EQ(copy->Strings(), original->Type() == vtMultiString ? original->Strings() : std::vector<std::string>());
+        EXPECT_EQ(copy->Strings(),
+                  original->Type() == vtMultiString ? original->Strings() : std::vector<std::string>());
         EXPECT_EQ(Saved(*copy), Saved(*original));
     }
 }
@@ -272,8 +279,7 @@ TEST(RegistryValue, HostileCountsFailBeforeAllocating)
     EXPECT_EQ(ErrorOf([&] { Loaded(record(1, 0, {0x02, 0x03, 0xAA, 0xBB})); }), "Stream read error");
     EXPECT_EQ(ErrorOf([&] { Loaded(record(1, 0, {0x04, 0xFF, 0xFF, 0xFF, 0x7F, 0xAA})); }), "Stream read error");
     // Multi-string and value list with a count no stream can satisfy.
-    EXPECT_EQ(ErrorOf([&] { Loaded(record(0, 1, {0x04, 0xFF, 0xFF, 0xFF, 0x7F, 0x06, 0x00})); }),
-        "Stream read error");
+    EXPECT_EQ(ErrorOf([&] { Loaded(record(0, 1, {0x04, 0xFF, 0xFF, 0xFF, 0x7F, 0x06, 0x00})); }), "Stream read error");
     TValues values;
     TMemoryStream s(Bytes({0x04, 0xFF, 0xFF, 0xFF, 0x7F}));
     EXPECT_EQ(ErrorOf([&] { values.LoadFromStream(s); }), "Stream read error");

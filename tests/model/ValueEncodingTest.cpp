@@ -16,7 +16,6 @@ std::vector<uint8_t> Encode(const std::function<void(TStream&)>& write)
     return s.Data();
 }
 
-
 TEST(ValueEncoding, IntegersUseTheSmallestTag)
 {
     auto i = [](int32_t v) { return Encode([v](TStream& s) { StreamWriteInteger(s, v); }); };
@@ -58,7 +57,9 @@ TEST(ValueEncoding, StringsFromOtherWritersAreConvertedToTheCodePage)
     EXPECT_EQ(StreamReadString(wide), "\xE9\x80?");
     // tag 12 holds bytes as they stand
     TMemoryStream plain(Bytes({0x0C, 0x02, 0, 0, 0, 0xE9, 0x41}));
-    EXPECT_EQ(StreamReadString(plain), "\xE9" "A");
+    EXPECT_EQ(StreamReadString(plain),
+              "\xE9"
+              "A");
 }
 
 TEST(ValueEncoding, BooleansAndSets)
@@ -70,7 +71,9 @@ TEST(ValueEncoding, BooleansAndSets)
     EXPECT_EQ(other.Position(), 1u);
     EXPECT_TRUE(StreamReadBoolean(other));
 
-    EXPECT_EQ(Encode([](TStream& s) { StreamWritePlatforms(s, TPlatforms{plHPC, plPPC300}); }),
+    EXPECT_EQ(Encode([](TStream& s) {
+                  StreamWritePlatforms(s, TPlatforms{plHPC, plPPC300});
+              }),
               Bytes({0x02, 0x02, 0x02, 0x00, 0x02, 0x04}));
     EXPECT_EQ(Encode([](TStream& s) { StreamWritePlatforms(s, TPlatforms{}); }), Bytes({0x02, 0x00}));
 

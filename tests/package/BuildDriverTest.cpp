@@ -139,8 +139,9 @@ TEST_F(BuildDriverTest, MakesEveryChosenPackageWithItsFilesInOrder)
     EXPECT_FALSE(FCallbacks.FLogVisible);
     EXPECT_EQ(FCallbacks.FOpenProgress, 0);
 
-    const std::vector<std::string> common = {"Demo.PPC300_2577.CAB", "Demo.PPC300_10003.CAB", "Demo.ini",
-                                             "Demo_res.DAT", "EULA_English.txt", "EULA_Neutral.txt", "VI.INI"};
+    const std::vector<std::string> common = {
+        "Demo.PPC300_2577.CAB", "Demo.PPC300_10003.CAB", "Demo.ini", "Demo_res.DAT",
+        "EULA_English.txt",     "EULA_Neutral.txt",      "VI.INI"};
     TPackage wizard = ReadPackage(Package("Pocket  All"));
     std::vector<std::string> expected = common;
     expected.push_back("Setup.exe");
@@ -151,19 +152,21 @@ TEST_F(BuildDriverTest, MakesEveryChosenPackageWithItsFilesInOrder)
     EXPECT_TRUE(wizard.Settings.AutoExtract);
     EXPECT_EQ(wizard.Content("Demo.PPC300_2577.CAB"), FDir.Read("Work/Demo.PPC300_2577.CAB"));
     EXPECT_EQ(wizard.Content("VI.INI"), "[Setup Info]\r\nRes_file = Demo_res.dat\r\nini_file = Demo.ini\r\n");
-    EXPECT_EQ(wizard.Content("Demo.ini"), "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
-                                          "Description = Firm's Viewer\r\n\r\n"
-                                          "CabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n");
+    EXPECT_EQ(wizard.Content("Demo.ini"),
+              "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
+              "Description = Firm's Viewer\r\n\r\n"
+              "CabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n");
     std::string resource = UnscrambleText(wizard.Content("Demo_res.DAT"));
-    EXPECT_EQ(resource.rfind("[English]\r\n1.String1=Welcome\r\n\r\n[Neutral]\r\n1.String1=Hello\r\n\r\n[General]\r\n", 0),
-              0u)
+    EXPECT_EQ(
+        resource.rfind("[English]\r\n1.String1=Welcome\r\n\r\n[Neutral]\r\n1.String1=Hello\r\n\r\n[General]\r\n", 0),
+        0u)
         << resource;
     // The progress names every file of the last package in packing order.
     std::vector<std::string> silentNames = common;
     silentNames.push_back("Deskstart.exe");
-    EXPECT_EQ(std::vector<std::string>(FCallbacks.FProgressFiles.end() - silentNames.size(),
-                                       FCallbacks.FProgressFiles.end()),
-              silentNames);
+    EXPECT_EQ(
+        std::vector<std::string>(FCallbacks.FProgressFiles.end() - silentNames.size(), FCallbacks.FProgressFiles.end()),
+        silentNames);
 
     TPackage silent = ReadPackage(Package("Silent"));
     EXPECT_EQ(silent.Names(), silentNames);
@@ -189,9 +192,10 @@ TEST_F(BuildDriverTest, CabErrorsAreNumberedFromZeroAndNoPackageLacksItsCabFiles
     EXPECT_EQ(FCallbacks.FLog[1], "Error: first");
     // No CAB file was made, so no package could hold what its .ini names.
     const std::string cab = AppendPath(FWork, "Demo.PPC300_2577.CAB");
-    EXPECT_EQ(FCallbacks.FFailures,
-              (std::vector<std::string>{"The build \"Pocket / All\" was not made: the CAB tool did not make " + cab + ".",
-                                        "The build \"Silent\" was not made: the CAB tool did not make " + cab + "."}));
+    EXPECT_EQ(
+        FCallbacks.FFailures,
+        (std::vector<std::string>{"The build \"Pocket / All\" was not made: the CAB tool did not make " + cab + ".",
+                                  "The build \"Silent\" was not made: the CAB tool did not make " + cab + "."}));
     EXPECT_FALSE(FileExists(Package("Silent")));
     EXPECT_FALSE(DirectoryExists(AppendPath(FWork, "Silent")));
 }
@@ -220,10 +224,9 @@ TEST_F(BuildDriverTest, OnlyTheFirstOfTwoBuildsSharingAPackageFolderIsMade)
         FProject->Builds().GetBuild(0)->SetName(first);
         FProject->Builds().GetBuild(1)->SetName(second);
         EXPECT_FALSE(Run());
-        EXPECT_EQ(FCallbacks.FFailures,
-                  std::vector<std::string>{std::string("The build \"") + first +
-                                           "\" already makes its package in the folder \"" + folder +
-                                           "\". Please choose another name."});
+        EXPECT_EQ(FCallbacks.FFailures, std::vector<std::string>{std::string("The build \"") + first +
+                                                                 "\" already makes its package in the folder \"" +
+                                                                 folder + "\". Please choose another name."});
         // The first build's package, with the wizard, is the one there.
         EXPECT_EQ(ReadPackage(Package(folder)).Names().back(), "Setup.exe");
         fs::remove_all(AppendPath(FWork, folder));
@@ -343,8 +346,9 @@ TEST_F(BuildDriverTest, TwoRunsAtOnceKeepTheirOwnFiles)
             TPackage mine = ReadPackage(Package(folder));
             TPackage theirs = ReadPackage(AppendPath(AppendPath(otherWork, folder), "Setup.exe"));
             EXPECT_NE(mine.Content("Demo.ini").find("Description = Firm's Viewer\r\n\r\nCabFiles"), std::string::npos);
-            EXPECT_NE(theirs.Content("Demo.ini").find("Description = Firm's Other Viewer\r\n\r\nIconFile = other.ico\r\n"),
-                      std::string::npos)
+            EXPECT_NE(
+                theirs.Content("Demo.ini").find("Description = Firm's Other Viewer\r\n\r\nIconFile = other.ico\r\n"),
+                std::string::npos)
                 << theirs.Content("Demo.ini");
             EXPECT_EQ(mine.Names().size() + 1, theirs.Names().size());
             EXPECT_EQ(theirs.Names().back(), "other.ico");

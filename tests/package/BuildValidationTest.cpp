@@ -124,9 +124,8 @@ TEST_F(BuildValidationTest, ASourceThatExistsButCannotBeReadIsNamedWithTheReason
     Add("ok.txt");
     // No permission stops root, but this file refuses its first byte to anyone.
     AddProjectFile(FProject, "/proc/self", "mem", AllPlatforms, pStrongARM);
-    EXPECT_EQ(SectionProblems(),
-              std::vector<std::string>{"The file /proc/self/mem cannot be read: " + std::string(std::strerror(EIO)) +
-                                       "."});
+    EXPECT_EQ(SectionProblems(), std::vector<std::string>{"The file /proc/self/mem cannot be read: " +
+                                                          std::string(std::strerror(EIO)) + "."});
 }
 
 TEST_F(BuildValidationTest, ASourceWithoutReadPermissionIsNamed)
@@ -135,8 +134,8 @@ TEST_F(BuildValidationTest, ASourceWithoutReadPermissionIsNamed)
         GTEST_SKIP() << "root reads files whatever their permissions";
     Add("locked.txt");
     fs::permissions(Host("locked.txt"), fs::perms::none);
-    EXPECT_EQ(SectionProblems(), std::vector<std::string>{"The file " + Host("locked.txt") + " cannot be read: " +
-                                                          std::strerror(EACCES) + "."});
+    EXPECT_EQ(SectionProblems(), std::vector<std::string>{"The file " + Host("locked.txt") +
+                                                          " cannot be read: " + std::strerror(EACCES) + "."});
     fs::permissions(Host("locked.txt"), fs::perms::owner_all);
 }
 

@@ -107,15 +107,17 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(ForceDirectories(FOut));
-        WriteTool("printf 'Banner\\r\\nWarning: Section [X] has no data\\r\\nError: file not found\\r\\n' > errors.txt\n");
+        WriteTool(
+            "printf 'Banner\\r\\nWarning: Section [X] has no data\\r\\nError: file not found\\r\\n' > errors.txt\n");
     }
     void WriteTool(const std::string& report)
     {
-        FDir.Write("CABWIZ.exe", "#!/bin/sh\n"
-                                 "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > args.txt\n"
-                                 "pwd > pwd.txt\n"
-                                 "cp \"$1\" inf-copy.txt\n" +
-                                     report);
+        FDir.Write("CABWIZ.exe",
+                   "#!/bin/sh\n"
+                   "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > args.txt\n"
+                   "pwd > pwd.txt\n"
+                   "cp \"$1\" inf-copy.txt\n" +
+                       report);
         ASSERT_EQ(chmod(FTool.c_str(), 0755), 0);
     }
     std::string Read(const std::string& name) { return FDir.Read("out dir/" + name); }
@@ -143,8 +145,8 @@ TEST_F(CabCompilerRunTest, RunsTheToolInTheOutputFolderAndKeepsOnlyErrorLines)
     compiler.SetBusyHook([&](bool b) { busy.push_back(b); });
 
     EXPECT_EQ(ErrorsOf(compiler), (std::vector<std::string>{"Error: file not found"}));
-    EXPECT_EQ(Read("args.txt"), "[" + FOut + "/Demo.inf]\n[/dest]\n[" + FOut +
-                                    "]\n[/err]\n[errors.txt]\n[/cpu]\n[PPC300_2577]\n");
+    EXPECT_EQ(Read("args.txt"),
+              "[" + FOut + "/Demo.inf]\n[/dest]\n[" + FOut + "]\n[/err]\n[errors.txt]\n[/cpu]\n[PPC300_2577]\n");
     char real[4096];
     ASSERT_NE(realpath(FOut.c_str(), real), nullptr);
     EXPECT_EQ(Read("pwd.txt"), std::string(real) + "\n");

@@ -119,10 +119,10 @@ TEST(InfWriter, DeviceSectionsCarryProcessorAndPlatformLines)
     TProject project;
     AddProjectFile(project, "/src", "a.exe", TPlatforms{plWM2003}, pStrongARM);
     auto lines = Inf(project);
-    EXPECT_EQ(Section(lines, "[CEDevice.WM2003_2577]"),
-              (TStringList{"ProcessorType = 2577    ;StrongARM",
-                           "UnsupportedPlatforms = \"HPC\",\"Jupiter\",\"Palm PC2\"", "VersionMin=4.2",
-                           "VersionMax=100.00"}));
+    EXPECT_EQ(
+        Section(lines, "[CEDevice.WM2003_2577]"),
+        (TStringList{"ProcessorType = 2577    ;StrongARM", "UnsupportedPlatforms = \"HPC\",\"Jupiter\",\"Palm PC2\"",
+                     "VersionMin=4.2", "VersionMax=100.00"}));
     // The pAll files are listed in the processor's section too.
     TProject mixed;
     AddProjectFile(mixed, "/src", "all.txt", AllPlatforms, pAll);
@@ -151,9 +151,9 @@ TEST(InfWriter, FoldersAndShortcutsAreNumberedPerSection)
     EXPECT_EQ(Section(lines, "[Files2.PPC300_2577]"),
               (TStringList{"\"b.dll\",,,0x40000002", "\"c.dll\",,,0x40000002"}));
     EXPECT_EQ(Section(lines, "[Shortcuts0.PPC300_2577]"), (TStringList{"\"My App\",0,a.exe"}));
-    EXPECT_EQ(Section(lines, "[DefaultInstall.PPC300_2577]"),
-              (TStringList{"CopyFiles = Files1.PPC300_2577, Files2.PPC300_2577",
-                           "CEShortcuts = Shortcuts0.PPC300_2577"}));
+    EXPECT_EQ(
+        Section(lines, "[DefaultInstall.PPC300_2577]"),
+        (TStringList{"CopyFiles = Files1.PPC300_2577, Files2.PPC300_2577", "CEShortcuts = Shortcuts0.PPC300_2577"}));
 }
 
 TEST(InfWriter, SourceDisksAreSortedButForTheLastNewcomer)
@@ -357,7 +357,7 @@ TEST(InfWriter, TextsAreWrittenSoThatAnInfReaderGetsThemBack)
              "HKLM,\"K;1\", \"Plain\",0x00000000, \\Program Files\\App",
              "HKLM,\"K;1\", \"Share\",0x00000000, 50%%",
              "HKLM,\"K;1\", \"Multi\",0x00010000, \"x,y\",z,"})
-    // clang-format on
+        // clang-format on
         EXPECT_TRUE(Has(lines, line)) << line << "\n" << Text(lines);
     // A backslash at a line's end would join the next line.
     for (const auto& l : lines)
@@ -391,8 +391,9 @@ TEST(InfWriter, ControlCharactersAreRefusedNamingTheObject)
         v->SetName("List");
         v->SetStringData("a\tb");
         key->Values().Add(std::move(v));
-        EXPECT_EQ(errorOf(project), "The registry value \"List\" of the key \"HKLM\\K\" contains a control character, "
-                                    "which the .inf file cannot carry. Please change it and build again.");
+        EXPECT_EQ(errorOf(project),
+                  "The registry value \"List\" of the key \"HKLM\\K\" contains a control character, "
+                  "which the .inf file cannot carry. Please change it and build again.");
     }
 }
 

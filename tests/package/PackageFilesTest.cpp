@@ -61,14 +61,15 @@ TEST_F(PackageFilesTest, ResourceFileOfTwoLanguages)
     build.SetShowEULA(false);
 
     std::vector<std::string> files = WriteResourceFile(FProject, build, texts, FTemp);
-    EXPECT_EQ(files, (std::vector<std::string>{AppendPath(FTemp, "Demo_res.DAT"), AppendPath(FWork, "EULA_English.txt"),
-                                               AppendPath(FWork, "EULA_German.txt"),
-                                               AppendPath(FWork, "EULA_Neutral.txt")}));
-    EXPECT_EQ(Plain(files[0]), "[English]\r\n1.String1=Welcome\r\n2.EULA=EULA\r\n\r\n"
-                               "[German]\r\n1.String1=Willkommen\r\n\r\n"
-                               "[Neutral]\r\n1.String1=Hello %APPNAME%\r\n\r\n"
-                               "[General]\r\nDef_Lang=German\r\nStyle=0\r\nUse1=1\r\nUse2=0\r\nUse3=1\r\n"
-                               "AppName=Viewer\r\nCompanyName=Firm\r\n\r\n");
+    EXPECT_EQ(files,
+              (std::vector<std::string>{AppendPath(FTemp, "Demo_res.DAT"), AppendPath(FWork, "EULA_English.txt"),
+                                        AppendPath(FWork, "EULA_German.txt"), AppendPath(FWork, "EULA_Neutral.txt")}));
+    EXPECT_EQ(Plain(files[0]),
+              "[English]\r\n1.String1=Welcome\r\n2.EULA=EULA\r\n\r\n"
+              "[German]\r\n1.String1=Willkommen\r\n\r\n"
+              "[Neutral]\r\n1.String1=Hello %APPNAME%\r\n\r\n"
+              "[General]\r\nDef_Lang=German\r\nStyle=0\r\nUse1=1\r\nUse2=0\r\nUse3=1\r\n"
+              "AppName=Viewer\r\nCompanyName=Firm\r\n\r\n");
 
     // A second write replaces the first; no languages leaves Neutral and General.
     build.Languages().Clear();
@@ -77,9 +78,10 @@ TEST_F(PackageFilesTest, ResourceFileOfTwoLanguages)
     files = WriteResourceFile(FProject, build, texts, FTemp);
     EXPECT_EQ(files.size(), 2u);
     EXPECT_EQ(files[1], AppendPath(FWork, "EULA_Neutral.txt"));
-    EXPECT_EQ(Plain(files[0]), "[Neutral]\r\n1.String1=Hello %APPNAME%\r\n\r\n"
-                               "[General]\r\nDef_Lang=Neutral\r\nStyle=1\r\nUse1=1\r\nUse2=0\r\nUse3=1\r\n"
-                               "AppName=Viewer\r\nCompanyName=Firm\r\n\r\n");
+    EXPECT_EQ(Plain(files[0]),
+              "[Neutral]\r\n1.String1=Hello %APPNAME%\r\n\r\n"
+              "[General]\r\nDef_Lang=Neutral\r\nStyle=1\r\nUse1=1\r\nUse2=0\r\nUse3=1\r\n"
+              "AppName=Viewer\r\nCompanyName=Firm\r\n\r\n");
 }
 
 TEST_F(PackageFilesTest, ResourceFileNamesAnExistingSetupImageOnly)
@@ -111,21 +113,24 @@ TEST_F(PackageFilesTest, ResourceFileThatCannotBeWrittenRaisesTheFileError)
 TEST_F(PackageFilesTest, CabFilesInPairOrder)
 {
     TBuild& build = AddBuild({{plPPC300, pStrongARM}, {plAll, pAll}, {plPPC300, pHitachiSH3}, {plHPC, pAll}});
-    EXPECT_EQ(GetCabFiles(FProject, build),
-              (std::vector<std::string>{AppendPath(FWork, "Demo.PPC300_2577.CAB"), AppendPath(FWork, "Demo.CAB"),
-                                        AppendPath(FWork, "Demo.PPC300_10003.CAB"), AppendPath(FWork, "Demo.HPC.CAB")}));
+    EXPECT_EQ(
+        GetCabFiles(FProject, build),
+        (std::vector<std::string>{AppendPath(FWork, "Demo.PPC300_2577.CAB"), AppendPath(FWork, "Demo.CAB"),
+                                  AppendPath(FWork, "Demo.PPC300_10003.CAB"), AppendPath(FWork, "Demo.HPC.CAB")}));
 }
 
 TEST_F(PackageFilesTest, AppManagerIniByteForByte)
 {
     TBuild& build = AddBuild({{plPPC300, pStrongARM}, {plPPC300, pHitachiSH3}});
     std::vector<std::string> cabs = GetCabFiles(FProject, build);
-    const std::string plain = "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
-                              "Description = Firm's Viewer\r\n\r\n"
-                              "CabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n";
-    const std::string withIcon = "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
-                                 "Description = Firm's Viewer\r\n\r\nIconFile = app.ico\r\n\r\n"
-                                 "CabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n";
+    const std::string plain =
+        "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
+        "Description = Firm's Viewer\r\n\r\n"
+        "CabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n";
+    const std::string withIcon =
+        "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
+        "Description = Firm's Viewer\r\n\r\nIconFile = app.ico\r\n\r\n"
+        "CabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n";
     struct Case {
         const char* what;
         std::string icon;

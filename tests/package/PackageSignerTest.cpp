@@ -125,7 +125,7 @@ TEST_F(PackageSignerTest, FailuresKeepThePackageAndSayWhy)
         const char* what;
         std::function<int(const std::string& arguments, std::string& output)> tool;
         std::string expected;
-    // clang-format off
+        // clang-format off
     } cases[] = {
         {"wrong password",
          [](const std::string&, std::string& output) {
@@ -137,9 +137,8 @@ TEST_F(PackageSignerTest, FailuresKeepThePackageAndSayWhy)
          },
          "osslsigncode could not sign the package: Failed to parse PKCS#12 file: cert.p12 (Wrong password?) "
          "Failed to read key or certificates"},
-    // clang-format on
-        {"tool missing",
-         [](const std::string&, std::string&) -> int { throw Exception(OSErrorText(2)); },
+        // clang-format on
+        {"tool missing", [](const std::string&, std::string&) -> int { throw Exception(OSErrorText(2)); },
          "osslsigncode could not be started; is it installed? " + OSErrorText(2)},
         {"success without a signature",
          [](const std::string& arguments, std::string&) {
@@ -147,8 +146,7 @@ TEST_F(PackageSignerTest, FailuresKeepThePackageAndSayWhy)
              return 0;
          },
          "osslsigncode wrote no signature into the package."},
-        {"success without output",
-         [](const std::string&, std::string&) { return 0; },
+        {"success without output", [](const std::string&, std::string&) { return 0; },
          "The signed package cannot be read."},
         {"a signature that hides the archive",
          [](const std::string& arguments, std::string&) {

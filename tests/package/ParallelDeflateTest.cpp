@@ -24,7 +24,6 @@ std::vector<uint8_t> Text(size_t size, unsigned salt)
     return out;
 }
 
-
 // Feeds the data in pieces of the buffer's size, or of `piece` when smaller,
 // as a file read in slices does.
 TDeflateInput Reader(const std::vector<uint8_t>& data, size_t& offset, size_t piece = SIZE_MAX)
@@ -48,8 +47,7 @@ TRun Deflate(const std::vector<uint8_t>& data, size_t workers, size_t piece = SI
     size_t offset = 0;
     run.Result = ParallelDeflate(
         Reader(data, offset, piece),
-        [&](const std::vector<uint8_t>& p) { run.Stream.insert(run.Stream.end(), p.begin(), p.end()); }, 4,
-        workers);
+        [&](const std::vector<uint8_t>& p) { run.Stream.insert(run.Stream.end(), p.begin(), p.end()); }, 4, workers);
     return run;
 }
 

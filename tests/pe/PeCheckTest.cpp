@@ -75,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(PackagePrograms, ShippedProgramTest,
 
 TEST(ProgramCheck, FindsEachFaultOfABadlyBuiltProgram)
 {
-    std::vector<std::string> problems =
-        ShippedProgramProblems(TPeImage::FromFile(VI_PECHECK_BAD), TShippedProgram{});
+    std::vector<std::string> problems = ShippedProgramProblems(TPeImage::FromFile(VI_PECHECK_BAD), TShippedProgram{});
     EXPECT_TRUE(Mentions(problems, "imports zlib1.dll")) << Joined(problems);
     EXPECT_TRUE(Mentions(problems, "no application manifest")) << Joined(problems);
     EXPECT_TRUE(Mentions(problems, "no version resource")) << Joined(problems);

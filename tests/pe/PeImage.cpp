@@ -154,8 +154,8 @@ void TPeImage::ReadResources(uint32_t rva, uint32_t)
             uint32_t dataEntry = base + target;
             uint32_t dataRva = U32(dataEntry), size = U32(dataEntry + 4);
             uint32_t data = Offset(dataRva, size);
-            FResources.push_back({dir.Type, dir.Id, std::vector<uint8_t>(FBytes.begin() + data,
-                                                                          FBytes.begin() + data + size)});
+            FResources.push_back(
+                {dir.Type, dir.Id, std::vector<uint8_t>(FBytes.begin() + data, FBytes.begin() + data + size)});
         }
     }
 }

@@ -149,9 +149,9 @@ void SaveBuildDialogs(TfmMain& main, const QString& dir)
         languages.LoadLanguages(&textsFile);
 
         TPairList pairs;
-        for (auto [platform, processor] : {std::pair{plPPC300, pStrongARM}, std::pair{plPPC300, pHitachiSH3},
-                                           std::pair{plPPC300, pMIPSR4000}, std::pair{plHPC2000, pStrongARM},
-                                           std::pair{plWM2003, pAll}, std::pair{plAll, pAll}})
+        for (auto [platform, processor] :
+             {std::pair{plPPC300, pStrongARM}, std::pair{plPPC300, pHitachiSH3}, std::pair{plPPC300, pMIPSR4000},
+              std::pair{plHPC2000, pStrongARM}, std::pair{plWM2003, pAll}, std::pair{plAll, pAll}})
             pairs.push_back(std::make_unique<TPlatformProcPair>(platform, processor));
 
         std::unique_ptr<TProject> sample = MakeFieldOrdersProject(AppendPath(scratch, "FieldOrders.vip"));
@@ -273,8 +273,8 @@ void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QS
         for (const TSample& sample : {TSample{"C:\\Projects\\FieldOrders\\ARMV4\\", "orders.exe", pStrongARM, nullptr},
                                       TSample{"C:\\Projects\\FieldOrders\\Common\\", "readme.txt", pAll, nullptr},
                                       TSample{"C:\\Projects\\FieldOrders\\Data\\", "orders.sdf", pAll, data}}) {
-            TFile* file = AddProjectFile(project, sample.Dir, sample.Name, TPlatforms{plPPC2K}, sample.Processor,
-                                         sample.Folder);
+            TFile* file =
+                AddProjectFile(project, sample.Dir, sample.Name, TPlatforms{plPPC2K}, sample.Processor, sample.Folder);
             file->SetEmergencyFolder(project.Folders().Root());
         }
         AddProjectShortcut(project, "Field Orders", project.Files().Item(0),
@@ -287,8 +287,8 @@ void SaveNewProjectWizard(TfmMain& main, const std::string& programDir, const QS
         wizard.SetProject(&project);
         wizard.findChild<QLineEdit*>(QStringLiteral("eAppName"))->setText(QStringLiteral("Field Orders"));
         wizard.show();
-        const char* names[] = {"wizard-1-project", "wizard-2-default-folder", "wizard-3-files",
-                               "wizard-4-shortcuts", "wizard-5-setup-dlls", "wizard-6-registry"};
+        const char* names[] = {"wizard-1-project",   "wizard-2-default-folder", "wizard-3-files",
+                               "wizard-4-shortcuts", "wizard-5-setup-dlls",     "wizard-6-registry"};
         for (int page = 0; page < TfmWizard::PageCount; ++page) {
             if (page == TfmWizard::pgRegistry)
                 if (auto* registry = wizard.findChild<TfrmRegistry*>())
@@ -348,8 +348,8 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
     }
 
     QTabWidget* tabs = main.findChild<QTabWidget*>(QStringLiteral("pcMain"));
-    const char* tabNames[] = {"tab-general", "tab-files", "tab-shortcuts", "tab-setupdlls", "tab-registry",
-                              "tab-languages"};
+    const char* tabNames[] = {"tab-general",   "tab-files",    "tab-shortcuts",
+                              "tab-setupdlls", "tab-registry", "tab-languages"};
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
         Save(main, dir, tabNames[i]);

@@ -15,9 +15,14 @@ protected:
     TScrambeledMemIniFile& Resources(const std::string& general)
     {
         FFile = std::make_unique<TScrambeledMemIniFile>(FDir.File("Demo_res.DAT"));
-        std::vector<std::string> lines = {"[English]", "1.String1=Welcome to %APPNAME%", "4.NextBtn=&Next >",
-                                          "[German]", "1.String1=Willkommen bei %APPNAME%", "[Neutral]",
-                                          "1.String1=Neutral welcome", "3.String1=Done by %COMPANYNAME%",
+        std::vector<std::string> lines = {"[English]",
+                                          "1.String1=Welcome to %APPNAME%",
+                                          "4.NextBtn=&Next >",
+                                          "[German]",
+                                          "1.String1=Willkommen bei %APPNAME%",
+                                          "[Neutral]",
+                                          "1.String1=Neutral welcome",
+                                          "3.String1=Done by %COMPANYNAME%",
                                           "[General]"};
         std::string line;
         for (char c : general + "\n") {

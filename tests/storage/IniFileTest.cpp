@@ -97,8 +97,7 @@ TEST(ScrambeledMemIniFile, WriteStringReplacesOrAppends)
     ini.WriteString("one", "A", "first again");
     ini.WriteBool("Two", "flag", true);
     ini.WriteBool("Two", "off", false);
-    EXPECT_EQ(ini.PlainText(),
-              "[One]\r\nA=first again\r\nc=3\r\n\r\n[Two]\r\nb=2\r\nflag=1\r\noff=0\r\n\r\n");
+    EXPECT_EQ(ini.PlainText(), "[One]\r\nA=first again\r\nc=3\r\n\r\n[Two]\r\nb=2\r\nflag=1\r\noff=0\r\n\r\n");
 
     std::vector<std::string> values{"stale"};
     ini.ReadSectionValues("two", values);
@@ -115,12 +114,16 @@ TEST(ScrambeledMemIniFile, SavesAndLoadsBack)
         TScrambeledMemIniFile ini(path);
         ini.WriteString("English", "1.String1", "Welcome to %APPNAME%");
         ini.WriteString("English", "4.BackBtn", "< &Back");
-        ini.WriteString("German", "4.BackBtn", "< &Zur\xFC" "ck");
+        ini.WriteString("German", "4.BackBtn",
+                        "< &Zur\xFC"
+                        "ck");
         ini.UpdateFile();
         EXPECT_EQ(ReadPlain(path), ini.PlainText());
     }
     TScrambeledMemIniFile again(path);
-    EXPECT_EQ(again.ReadString("german", "4.backbtn", ""), "< &Zur\xFC" "ck");
+    EXPECT_EQ(again.ReadString("german", "4.backbtn", ""),
+              "< &Zur\xFC"
+              "ck");
     EXPECT_EQ(again.ReadString("English", "1.String1", ""), "Welcome to %APPNAME%");
 
     // Nothing else is left in the folder by the save.
@@ -172,11 +175,26 @@ TEST(ScrambeledMemIniFile, ReadInteger)
         const char* value;
         int32_t expected;
     } cases[] = {
-        {"12", 12},          {"-7", -7},          {"+5", 5},           {"$1F", 31},        {"$1f", 31},
-        {"0x1f", 31},        {"0X10", 16},        {"0x", -99},         {"$", -99},         {"abc", -99},
-        {"12a", -99},        {"", -99},           {"2147483647", 2147483647},             {"2147483648", -99},
-        {"-2147483648", INT32_MIN},               {"$FFFFFFFF", -1},   {"$100000000", -99}, {"1 2", -99},
-        {"0", 0},            {"007", 7},
+        {"12", 12},
+        {"-7", -7},
+        {"+5", 5},
+        {"$1F", 31},
+        {"$1f", 31},
+        {"0x1f", 31},
+        {"0X10", 16},
+        {"0x", -99},
+        {"$", -99},
+        {"abc", -99},
+        {"12a", -99},
+        {"", -99},
+        {"2147483647", 2147483647},
+        {"2147483648", -99},
+        {"-2147483648", INT32_MIN},
+        {"$FFFFFFFF", -1},
+        {"$100000000", -99},
+        {"1 2", -99},
+        {"0", 0},
+        {"007", 7},
     };
     for (const Case& c : cases) {
         ini.WriteString("N", "v", c.value);
@@ -217,8 +235,7 @@ TEST(ScrambeledMemIniFile, SelfContainingReplacementEnds)
 
     ini.SetAppName("App of %COMPANYNAME%");
     ini.SetCompanyName("Firm %companyname%");
-    EXPECT_EQ(ini.ReadString("E", "s", ""),
-              "[App of Firm %companyname%|App of Firm %companyname%]");
+    EXPECT_EQ(ini.ReadString("E", "s", ""), "[App of Firm %companyname%|App of Firm %companyname%]");
 }
 
 TEST(ScrambeledMemIniFile, StringsRoundTripAndErase)

@@ -43,10 +43,11 @@ struct Project {
     TLanguageManager manager{&messages};
 };
 
-const char* const ThreeLanguages = "[German]\r\n1.String1=Willkommen\r\n\r\n"
-                                   "[Neutral]\r\n1.String1=Welcome\r\n\r\n"
-                                   "[Klingon]\r\n1.String1=nuqneH\r\n\r\n"
-                                   "[English]\r\n1.String1=Welcome\r\n2.EULA=EULA\r\n4.BackBtn=< Back\r\n\r\n";
+const char* const ThreeLanguages =
+    "[German]\r\n1.String1=Willkommen\r\n\r\n"
+    "[Neutral]\r\n1.String1=Welcome\r\n\r\n"
+    "[Klingon]\r\n1.String1=nuqneH\r\n\r\n"
+    "[English]\r\n1.String1=Welcome\r\n2.EULA=EULA\r\n4.BackBtn=< Back\r\n\r\n";
 
 } // namespace
 
@@ -55,7 +56,7 @@ TEST(LanguageTable, NamesAndIds)
     struct Case {
         int32_t id;
         const char* name;
-    } cases[] = {{9, "English"}, {0, "Neutral"}, {99, "99"},        {-3, "-3"},
+    } cases[] = {{9, "English"},   {0, "Neutral"},  {99, "99"},       {-3, "-3"},
                  {2, "Bulgarian"}, {46, "Sorbian"}, {34, "Ukranian"}, {17, "Japanese"}};
     for (const Case& c : cases)
         EXPECT_EQ(LanguageName(c.id), c.name) << c.id;

@@ -22,9 +22,15 @@ std::string Sample(const std::string& name)
 // Pieces of text that exercise every escape the writer makes: the format's
 // own special characters, code page 1252 letters, characters only "\u"
 // can carry (one outside the 16-bit plane), tabs and line breaks.
-const char* const Pieces[] = {"Licence", " ", "a{b}c", "back\\slash", "\t", "\n", "caf\xc3\xa9",
-                              "\xc3\x9f\xc3\xbc", "\xe2\x82\xac", "\xe2\x80\x9cq\xe2\x80\x9d", "\xe4\xb8\xad",
-                              "\xf0\x9f\x98\x80", "123", " lead", "%AppName%", ";", "x\\'41"};
+const char* const Pieces[] = {"Licence",      " ",
+                              "a{b}c",        "back\\slash",
+                              "\t",           "\n",
+                              "caf\xc3\xa9",  "\xc3\x9f\xc3\xbc",
+                              "\xe2\x82\xac", "\xe2\x80\x9cq\xe2\x80\x9d",
+                              "\xe4\xb8\xad", "\xf0\x9f\x98\x80",
+                              "123",          " lead",
+                              "%AppName%",    ";",
+                              "x\\'41"};
 const char* const Fonts[] = {"Arial", "Times New Roman", "Courier New", "Liberation Sans", "Caf\xc3\xa9 Font"};
 
 TRichDocument Generate(std::mt19937& random, bool codePageOnly)
@@ -110,7 +116,10 @@ TEST(RtfRoundTrip, FontNamesTheTableCannotHoldFallBackToWhatItCan)
 {
     TRichDocument document;
     TRichParagraph paragraph;
-    for (const char* font : {"Arial", "  Arial ", "Ari\x01" "al", "\x02\x03", "Courier;New"}) {
+    for (const char* font : {"Arial", "  Arial ",
+                             "Ari\x01"
+                             "al",
+                             "\x02\x03", "Courier;New"}) {
         TRichRun run;
         run.Text = std::string("in ") + font;
         run.FontName = font;
@@ -321,8 +330,8 @@ TEST(RtfHostile, DeepNestingNeitherCrashesNorLosesTheTextAround)
 TEST(RtfHostile, HugeNumbersAreClamped)
 {
     std::string digits(5000, '9');
-    TRichDocument document = ReadRtf("{\\rtf1\\fs" + digits + " big\\fs-" + digits + " small\\f" + digits +
-                                     " f\\uc" + digits + "\\u" + digits + "?x\\u-" + digits + "y\\par}");
+    TRichDocument document = ReadRtf("{\\rtf1\\fs" + digits + " big\\fs-" + digits + " small\\f" + digits + " f\\uc" +
+                                     digits + "\\u" + digits + "?x\\u-" + digits + "y\\par}");
     ASSERT_EQ(document.Paragraphs.size(), 1u);
     const TRichParagraph& p = document.Paragraphs[0];
     ASSERT_GE(p.Runs.size(), 2u) << Describe(document);

@@ -11,7 +11,6 @@
 
 namespace {
 
-
 } // namespace
 
 TEST(ScrambleKey, HoldsExactly242PrintableCharacters)
@@ -96,4 +95,3 @@ TEST(EncodedStream, ReportsFilesItCannotOpenOrCreate)
     std::string nowhere = dir.File("no/such/folder/x.dat");
     EXPECT_EQ(ErrorOf([&] { TEncodedStream out(nowhere, fmCreate); }), "Cannot create file " + nowhere);
 }
-

@@ -2,8 +2,8 @@
 
 #include "common/Paths.h"
 
-TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name,
-                      TPlatforms platforms, TProcessor processor, TFolder* folder)
+TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name, TPlatforms platforms,
+                      TProcessor processor, TFolder* folder)
 {
     auto file = std::make_unique<TFile>();
     file->SetSourceDir(sourceDir);

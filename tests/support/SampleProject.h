@@ -7,8 +7,8 @@
 
 // Builders of small projects for the tests.
 
-TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name,
-                      TPlatforms platforms, TProcessor processor, TFolder* folder = nullptr);
+TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name, TPlatforms platforms,
+                      TProcessor processor, TFolder* folder = nullptr);
 
 // A shortcut in the folder starting the target.
 TCEShortCut* AddProjectShortcut(TProject& project, const std::string& name, TFile* target, TFolder* folder);

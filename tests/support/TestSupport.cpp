@@ -26,7 +26,9 @@ int TraceRecorder::Count(const std::string& message) const
     return n;
 }
 
-TempDir::TempDir() : FPath(CreatePrivateTempDir("vitest_")) {}
+TempDir::TempDir() : FPath(CreatePrivateTempDir("vitest_"))
+{
+}
 
 TempDir::~TempDir()
 {

@@ -49,7 +49,8 @@ std::map<std::string, std::string> Unpack(const std::string& file)
     TSfxArchive archive(archiveBytes);
     std::map<std::string, std::string> files;
     for (const TSfxEntry& e : archive.Entries())
-        archive.Extract(e, [&](const uint8_t* p, size_t n) { files[e.Name].append(reinterpret_cast<const char*>(p), n); });
+        archive.Extract(e,
+                        [&](const uint8_t* p, size_t n) { files[e.Name].append(reinterpret_cast<const char*>(p), n); });
     return files;
 }
 

@@ -4,8 +4,7 @@
 
 #include <stdexcept>
 
-void WriteTestZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
-                  bool store)
+void WriteTestZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries, bool store)
 {
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);

@@ -62,7 +62,8 @@ protected:
         // has no tools to build with.
         if (ProgramDir().empty())
             GTEST_SKIP() << "VI_PROGRAM_DIR is not set";
-        for (const char* needed : {"Setup.exe", "Deskstart.exe", "Resources.dat", "Tools/CABWIZ.exe", "Tools/makesfx.exe"})
+        for (const char* needed :
+             {"Setup.exe", "Deskstart.exe", "Resources.dat", "Tools/CABWIZ.exe", "Tools/makesfx.exe"})
             ASSERT_TRUE(FileExists(ProgramDir() + needed)) << "the program folder lacks " << needed;
         auto settings = std::make_unique<TSettings>("Veltrin Installer Tests", "1.0");
         settings->SetCompanySource([] { return std::optional<std::string>("Test Company"); });

@@ -176,7 +176,8 @@ TEST(DestinationFolderTest, HiddenFolderFallsBackToTheDefaultThenTheFirstNode)
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Select Destination Folder"));
     dialog.SetPlatforms(PocketPlatforms);
     dialog.SetProject(&project);
-    EXPECT_TRUE(dialog.Frame()->Tree()->findItems(QStringLiteral("Desktop"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+    EXPECT_TRUE(
+        dialog.Frame()->Tree()->findItems(QStringLiteral("Desktop"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
     dialog.SelectInitialFolder(desktop);
     EXPECT_EQ(dialog.SelectedFolder(), project.DefaultFolder());
     dialog.SelectInitialFolder(windows);

@@ -57,8 +57,9 @@ std::string ShownPage(const TfrmContainter* preview)
     return shown;
 }
 
-const char* const LicenceRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 %appname% is made by "
-                               "{\\b %COMPANYNAME%}.\\par Ask %CompanyName% about %AppName%.\\par}";
+const char* const LicenceRtf =
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 %appname% is made by "
+    "{\\b %COMPANYNAME%}.\\par Ask %CompanyName% about %AppName%.\\par}";
 
 // A project folder with a texts file, and a program folder with its own
 // default licence, so that every copy can be told from its source.
@@ -72,7 +73,8 @@ struct TextsFixture {
                                                 "2.EULA=EULA\r\n2.Accept=I &accept\r\n2.DoNotAccept=I do &not\r\n"
                                                 "\r\n"
                                                 "[German]\r\n1.String1=Willkommen\r\n1.TopString=Willkommen!\r\n"
-                                                "2.EULA=EULA\r\n4.BackBtn=< &Zur\xfc" "ck\r\n4.NextBtn=&Weiter >\r\n"
+                                                "2.EULA=EULA\r\n4.BackBtn=< &Zur\xfc"
+                                                "ck\r\n4.NextBtn=&Weiter >\r\n"
                                                 "4.FinishBtn=&Fertig\r\n4.CancelBtn=\r\n\r\n"));
         Texts = std::make_unique<TScrambeledMemIniFile>(Project.File("p_res.dat"));
     }
@@ -163,7 +165,8 @@ TEST_F(PreviewTest, HeadingAndButtonCaptionsComeFromTheLanguageWithDefaults)
     EXPECT_EQ(Button("btCancel")->text(), QStringLiteral("Cancel"));
 
     Preview->SetLanguage(7);
-    EXPECT_EQ(Button("btBack")->text(), QString::fromUtf8("< &Zur\xc3\xbc" "ck"));
+    EXPECT_EQ(Button("btBack")->text(), QString::fromUtf8("< &Zur\xc3\xbc"
+                                                          "ck"));
     EXPECT_EQ(Button("btNext")->text(), QStringLiteral("&Weiter >"));
     EXPECT_EQ(Button("btFinish")->text(), QStringLiteral("&Fertig"));
     // Present but empty is the author's choice, not a missing key.
@@ -180,7 +183,8 @@ TEST_F(PreviewTest, LicenceShowsTheNamesWhileTheFileKeepsItsPlaceholders)
     Project.Write("EULA_Neutral.txt", LicenceRtf);
     Preview->SetLanguage(NeutralLanguage);
     Preview->ShowPageNumber(2);
-    EXPECT_EQ(Licence()->toPlainText(), QStringLiteral("Demo App is made by Demo Company.\nAsk Demo Company about Demo App."));
+    EXPECT_EQ(Licence()->toPlainText(),
+              QStringLiteral("Demo App is made by Demo Company.\nAsk Demo Company about Demo App."));
     EXPECT_EQ(FileText(Project.File("EULA_Neutral.txt")), LicenceRtf);
     // The name replaces the placeholder inside its bold run and stays bold.
     QTextCursor cursor = Licence()->document()->find(QStringLiteral("Demo Company"));
@@ -194,9 +198,8 @@ TEST_F(PreviewTest, NamesThatHoldTheirOwnPlaceholderEndTheReplacement)
     Preview->SetAppName("My %APPNAME% App");
     Preview->SetCompanyName("%companyname%%CompanyName%");
     Preview->SetLanguage(NeutralLanguage);
-    EXPECT_EQ(Licence()->toPlainText(),
-              QStringLiteral("My %APPNAME% App is made by %companyname%%CompanyName%.\n"
-                             "Ask %companyname%%CompanyName% about My %APPNAME% App."));
+    EXPECT_EQ(Licence()->toPlainText(), QStringLiteral("My %APPNAME% App is made by %companyname%%CompanyName%.\n"
+                                                       "Ask %companyname%%CompanyName% about My %APPNAME% App."));
 }
 
 TEST_F(PreviewTest, MissingLicenceIsCopiedAndAnExistingOneNeverOverwritten)
@@ -325,7 +328,8 @@ protected:
 
 TEST_F(MemoEditorTest, FormattingReachesTheFileWhenTheBoxLosesTheFocus)
 {
-    Project.Write("EULA_Neutral.txt", "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 Sie bekommen es gratis.\\par Ende\\par}");
+    Project.Write("EULA_Neutral.txt",
+                  "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 Sie bekommen es gratis.\\par Ende\\par}");
     Editor->SetResource(&Resource);
     EXPECT_EQ(Editor->LicencePath(), Project.File("EULA_Neutral.txt"));
     Select(QStringLiteral("gratis"));
@@ -372,8 +376,9 @@ TEST_F(MemoEditorTest, AnUntouchedLicenceIsNotRewritten)
 
 TEST_F(MemoEditorTest, ToolbarFollowsTheSelection)
 {
-    Project.Write("EULA_Neutral.txt", "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}\\f0\\fs20 plain "
-                                      "{\\b\\i\\f1\\fs32 strong}\\par\\pard\\qr right\\par}");
+    Project.Write("EULA_Neutral.txt",
+                  "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}\\f0\\fs20 plain "
+                  "{\\b\\i\\f1\\fs32 strong}\\par\\pard\\qr right\\par}");
     Editor->SetResource(&Resource);
     auto* size = Named<QSpinBox>(Editor.get(), "FontSize");
     auto* name = Named<QComboBox>(Editor.get(), "FontName");
@@ -518,7 +523,8 @@ TEST_F(LanguagesTabTest, ShowsTheProjectsLanguagesAndTextTree)
     QStringList groups;
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         groups << tree->topLevelItem(i)->text(0);
-    EXPECT_EQ(groups, QStringList({"Messages", "Welcome Screen", "License Agreement Screen", "Finish Screen", "Buttons"}));
+    EXPECT_EQ(groups,
+              QStringList({"Messages", "Welcome Screen", "License Agreement Screen", "Finish Screen", "Buttons"}));
     int texts = 0;
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         texts += tree->topLevelItem(i)->childCount();

@@ -219,7 +219,7 @@ TEST_F(ListFramesTest, DeleteAsksAndRemovesExactlyTheSelectedRows)
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"1", "4"}));
     EXPECT_EQ(ListOf(Files)->RowCount(), 2);
     EXPECT_EQ(Messages.Texts(), (std::vector<std::string>{"Are you sure you want to remove the selected file(s)?",
-                                                         "Are you sure you want to remove the selected file(s)?"}));
+                                                          "Are you sure you want to remove the selected file(s)?"}));
 }
 
 TEST_F(ListFramesTest, DeleteKeyDeletesInTheFileListOnly)

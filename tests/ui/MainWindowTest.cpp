@@ -100,10 +100,7 @@ protected:
     QLineEdit* AppNameEdit() const { return Named<QLineEdit>("eAppName"); }
     QLineEdit* CompanyNameEdit() const { return Named<QLineEdit>("eCompanyName"); }
     QMenu* TestBuildMenu() const { return Named<QMenu>("miTestBuild"); }
-    QAction* RecentAction(int index) const
-    {
-        return Named<QAction>(("miRecent" + std::to_string(index + 1)).c_str());
-    }
+    QAction* RecentAction(int index) const { return Named<QAction>(("miRecent" + std::to_string(index + 1)).c_str()); }
 
     TempDir Temp;
     TScriptedMessages Messages;
@@ -116,8 +113,8 @@ TEST_F(MainWindowTest, StartsWithoutProject)
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer"));
     EXPECT_TRUE(Tabs()->isHidden());
     EXPECT_TRUE(Window->Log()->isHidden());
-    for (const char* name : {"aFileSave", "aFileClose", "aBuild", "aEditGeneral", "aEditLanguages",
-                             "aChooseSetupImage"})
+    for (const char* name :
+         {"aFileSave", "aFileClose", "aBuild", "aEditGeneral", "aEditLanguages", "aChooseSetupImage"})
         EXPECT_FALSE(Named<QAction>(name)->isEnabled()) << name;
     EXPECT_TRUE(Named<QAction>("aFileOpen")->isEnabled());
     EXPECT_TRUE(Named<QAction>("aFileNew")->isEnabled());
@@ -175,8 +172,8 @@ TEST_P(CloseWithPromptTest, FollowsTheAnswer)
     EXPECT_EQ(Messages.LastButtons(), TQuestionButtons::YesNoCancel);
     EXPECT_EQ(Window->Project() == nullptr, c.Closed);
     EXPECT_EQ(Tabs()->isHidden(), c.Closed);
-    EXPECT_EQ(Window->windowTitle(), c.Closed ? QStringLiteral("Veltrin Installer")
-                                              : QStringLiteral("Veltrin Installer - Prompt"));
+    EXPECT_EQ(Window->windowTitle(),
+              c.Closed ? QStringLiteral("Veltrin Installer") : QStringLiteral("Veltrin Installer - Prompt"));
     EXPECT_EQ(Named<QAction>("aFileSave")->isEnabled(), !c.Closed);
     EXPECT_EQ(FileBytes(path) != before, c.Written);
     if (c.Written) {
@@ -272,8 +269,9 @@ TEST_F(MainWindowTest, DamagedFileKeepsThePreviousProject)
     Messages.Clear();
     Temp.Write("Future.vip", std::string("\x02\x63\x00\x00\x00", 5));
     EXPECT_FALSE(Window->OpenProject(Temp.File("Future.vip")));
-    EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"\"Unknown file format!\" error occured while trying to open " +
-                                                         Temp.File("Future.vip") + "."});
+    EXPECT_EQ(Messages.Texts(),
+              std::vector<std::string>{"\"Unknown file format!\" error occured while trying to open " +
+                                       Temp.File("Future.vip") + "."});
     EXPECT_EQ(Window->Project(), good);
 }
 
@@ -338,7 +336,7 @@ TEST_F(MainWindowTest, ErrorBoxAddsAFullStopOnlyAfterCharactersAboveTheDot)
         const char* Message;
         const char* Shown;
     } cases[] = {{"File not found: x", "File not found: x."}, {"Invalid!", "Invalid!"}, {"Done.", "Done."},
-                 {"Ends in a comma,", "Ends in a comma,"}, {"Path /", "Path /."}, {"", ""}};
+                 {"Ends in a comma,", "Ends in a comma,"},    {"Path /", "Path /."},    {"", ""}};
     for (const auto& c : cases) {
         Messages.Clear();
         Window->RunCommand([&] { throw Exception(c.Message); });
@@ -509,7 +507,6 @@ TEST_F(MainWindowTest, HelpOpensTheShippedManual)
     }
 }
 
-
 // The list tabs show the project and edit it through the installed editors;
 // a folder deleted in "Select Destination Folder" leaves the General tab's
 // tree and the lists consistent.
@@ -550,9 +547,8 @@ TEST_F(MainWindowTest, ListTabsEditTheProjectThroughTheirDialogs)
     files->findChild<TfrmList*>()->View()->selectRow(0);
     files->findChild<TfrmList*>()->PropertiesAction()->trigger();
     EXPECT_EQ(project->Files().Item(0)->GetFolder(), project->AppFolder());
-    EXPECT_TRUE(FolderFrame()->Tree()
-                    ->findItems(QStringLiteral("Data"), Qt::MatchExactly | Qt::MatchRecursive)
-                    .isEmpty());
+    EXPECT_TRUE(
+        FolderFrame()->Tree()->findItems(QStringLiteral("Data"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
     EXPECT_EQ(files->findChild<TfrmList*>()->View()->model()->index(0, 1).data().toString(),
               QStringLiteral("\\Program Files\\Sample Company\\My Application\\"));
 

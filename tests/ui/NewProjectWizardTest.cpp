@@ -325,7 +325,8 @@ TEST_F(WizardTest, FinishWritesTheProjectAndItsFilesBesideIt)
     EXPECT_EQ(project->GetResourceFileName(), AppendPath(dir, "x.vip_res.dat"));
     EXPECT_EQ(ReadFileBytes(AppendPath(dir, "x.vip_res.dat")), ReadFileBytes(BuiltProgramDir() + "Resources.dat"));
     EXPECT_FALSE(FileExists(AppendPath(dir, "x_res.dat")));
-    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "EULA_Neutral.txt")), ReadFileBytes(BuiltProgramDir() + "EULA_Neutral.txt"));
+    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "EULA_Neutral.txt")),
+              ReadFileBytes(BuiltProgramDir() + "EULA_Neutral.txt"));
 }
 
 TEST_F(WizardTest, FinishKeepsTextsAndLicenceAlreadyInTheFolder)

@@ -396,7 +396,6 @@ TEST_F(FolderTreesTest, ATreeForOtherFoldersIsLeftAlone)
     EXPECT_TRUE(Shows(elsewhere.Tree(), second.AppFolder()));
 }
 
-
 // Every control of the new windows is reached with Tab and has a name a
 // screen reader can say: its own, or that of the label that is its buddy.
 TEST(AccessibilityTest, EveryControlHasANameAndTakesTabFocus)
@@ -425,13 +424,13 @@ TEST(AccessibilityTest, EveryControlHasANameAndTakesTabFocus)
             if (!control || widget->window() != window.get() || !widget->isVisibleTo(window.get()))
                 continue;
             ++controls;
-            const QString what = window->objectName() + QLatin1Char('/') + widget->objectName() +
-                                 QLatin1Char(' ') + QString::fromLatin1(widget->metaObject()->className());
+            const QString what = window->objectName() + QLatin1Char('/') + widget->objectName() + QLatin1Char(' ') +
+                                 QString::fromLatin1(widget->metaObject()->className());
             EXPECT_TRUE(widget->focusPolicy() & Qt::TabFocus) << what.toStdString();
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
             ASSERT_NE(accessible, nullptr) << what.toStdString();
-            bool named = !accessible->text(QAccessible::Name).isEmpty() ||
-                         !accessible->relations(QAccessible::Label).isEmpty();
+            bool named =
+                !accessible->text(QAccessible::Name).isEmpty() || !accessible->relations(QAccessible::Label).isEmpty();
             EXPECT_TRUE(named) << what.toStdString();
         }
         EXPECT_GT(controls, 3) << window->objectName().toStdString();

@@ -282,10 +282,7 @@ protected:
     QTreeWidget* Tree() { return Frame.Keys()->Tree(); }
     QTableWidget* List() { return Frame.Values()->List(); }
     QAction* KeyAction(const char* name) { return Frame.Keys()->findChild<QAction*>(QString::fromLatin1(name)); }
-    QAction* ValueAction(const char* name)
-    {
-        return Frame.Values()->findChild<QAction*>(QString::fromLatin1(name));
-    }
+    QAction* ValueAction(const char* name) { return Frame.Values()->findChild<QAction*>(QString::fromLatin1(name)); }
     QTreeWidgetItem* Top(int index) { return Tree()->topLevelItem(index); }
     QTreeWidgetItem* Software() { return Top(1)->child(0); }
 
@@ -550,7 +547,8 @@ TEST_F(RegistryTabTest, EveryControlOfTheTabAndTheEditorsHasAnAccessibleName)
         for (QWidget* widget : dialog->findChildren<QWidget*>()) {
             if (widget->focusPolicy() == Qt::NoFocus || widget->inherits("QAbstractButton"))
                 continue;
-            if (widget->inherits("QLineEdit") && widget->parentWidget() && widget->parentWidget()->inherits("QComboBox"))
+            if (widget->inherits("QLineEdit") && widget->parentWidget() &&
+                widget->parentWidget()->inherits("QComboBox"))
                 continue;
             if (widget->objectName().startsWith(QStringLiteral("qt_")))
                 continue;

@@ -111,8 +111,8 @@ TEST_F(RuntimeWizardTest, AdoCeOffersThreePlatformsAndBackKeepsTheChoice)
     Choose(3, plPPC211);
     EXPECT_EQ(Platforms()->count(), 3);
     Button("btNext")->click();
-    EXPECT_EQ(Items(Processors()), (QStringList{QStringLiteral("Hitachi SH3"), QStringLiteral("MIPS R3000"),
-                                                QStringLiteral("MIPS R4000")}));
+    EXPECT_EQ(Items(Processors()),
+              (QStringList{QStringLiteral("Hitachi SH3"), QStringLiteral("MIPS R3000"), QStringLiteral("MIPS R4000")}));
     Button("btBack")->click();
     EXPECT_EQ(Button("btNext")->text(), QStringLiteral("&Next"));
     EXPECT_FALSE(Button("btBack")->isEnabled());

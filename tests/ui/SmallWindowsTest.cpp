@@ -31,10 +31,7 @@ protected:
         return path;
     }
 
-    bool ShowsDefault() const
-    {
-        return Dialog.Picture().toImage() == DefaultSetupPicture().toImage();
-    }
+    bool ShowsDefault() const { return Dialog.Picture().toImage() == DefaultSetupPicture().toImage(); }
 
     TempDir Temp;
     TScriptedMessages Messages;
@@ -133,9 +130,9 @@ TEST(SigningDialogTest, LoadsAndStoresTheSettingsButNeverThePassword)
     ASSERT_EQ(messages.Shown().size(), 1u);
     EXPECT_EQ(messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
 
-    for (QWidget* control : {static_cast<QWidget*>(certificate), static_cast<QWidget*>(password),
-                             static_cast<QWidget*>(timestamp),
-                             static_cast<QWidget*>(dialog.findChild<QPushButton*>(QStringLiteral("btBrowse")))}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(certificate), static_cast<QWidget*>(password), static_cast<QWidget*>(timestamp),
+          static_cast<QWidget*>(dialog.findChild<QPushButton*>(QStringLiteral("btBrowse")))}) {
         EXPECT_FALSE(control->accessibleName().isEmpty()) << control->objectName().toStdString();
         EXPECT_NE(control->focusPolicy() & Qt::TabFocus, 0) << control->objectName().toStdString();
     }

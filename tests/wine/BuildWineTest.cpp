@@ -25,8 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kAppPathsKey =
-    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
+const char* const kAppPathsKey = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
 
 // A program folder laid out like an installed builder (the builder copied
 // in, so it takes its setup programs from here), and the example project
@@ -37,9 +36,9 @@ protected:
     {
         ASSERT_TRUE(fs::is_directory(VI_WINEPREFIX "/drive_c"))
             << "no Wine prefix in " VI_WINEPREFIX ": run through CTest, whose wine fixture makes it";
-        for (const std::string& needed : {WinProgram("tests/sfxprobe.exe"), WinProgram("tests/CeAppMgr.exe"),
-                                          WinProgram("Deskstart.exe"), WinProgram("Tools/makesfx.exe"),
-                                          std::string(VI_PROGRAM_DIR "/VeltrinInstaller")})
+        for (const std::string& needed :
+             {WinProgram("tests/sfxprobe.exe"), WinProgram("tests/CeAppMgr.exe"), WinProgram("Deskstart.exe"),
+              WinProgram("Tools/makesfx.exe"), std::string(VI_PROGRAM_DIR "/VeltrinInstaller")})
             ASSERT_TRUE(FileExists(needed)) << needed;
         fs::create_directories(FProgram + "/Tools");
         fs::copy_file(VI_PROGRAM_DIR "/VeltrinInstaller", FProgram + "/VeltrinInstaller");
@@ -168,8 +167,8 @@ TEST_F(BuildWineTest, WizardPackageUnpacksEverythingAndStartsItsSetupProgram)
         for (const std::string& file : Values(record, "file"))
             names.push_back(file.substr(0, file.find(' ')));
         EXPECT_EQ(names, (std::vector<std::string>{"Demo.PPC300_10003.CAB", "Demo.PPC300_2577.CAB", "Demo.ico",
-                                                   "Demo.ini", "Demo_res.DAT", "EULA_English.txt",
-                                                   "EULA_German.txt", "EULA_Neutral.txt", "Setup.exe", "VI.INI"}));
+                                                   "Demo.ini", "Demo_res.DAT", "EULA_English.txt", "EULA_German.txt",
+                                                   "EULA_Neutral.txt", "Setup.exe", "VI.INI"}));
         EXPECT_EQ(ReadAll(HostPath(folder + "\\EULA_German.txt")), ReadAll(FWork + "/EULA_German.txt"));
         if (run == 0)
             firstFolder = folder;
@@ -202,8 +201,8 @@ TEST_F(BuildWineTest, DllsPlantedBesideThePackagesAndTheirProgramsAreNotLoaded)
     // Each program must get as far as the Application Manager, having loaded
     // everything it needs on the way.
     auto expectReachedAppManager = [&](const TRunResult& r, const std::string& what) {
-        EXPECT_TRUE(FileExists(FDir.File("record.txt"))) << what << " did not reach the Application Manager: "
-                                                         << r.Output;
+        EXPECT_TRUE(FileExists(FDir.File("record.txt")))
+            << what << " did not reach the Application Manager: " << r.Output;
         DeleteFileIfExists(FDir.File("record.txt"));
     };
 
@@ -228,7 +227,8 @@ TEST_F(BuildWineTest, DllsPlantedBesideThePackagesAndTheirProgramsAreNotLoaded)
     plant(unpacked);
     for (const char* program : {"Setup.exe", "Deskstart.exe"}) {
         std::vector<std::string> runEnv = env;
-        runEnv.insert(runEnv.end(), {"VI_SETUP_UNATTENDED=1", "VI_APPMGR_RECORD=" + WindowsPath(FDir.File("record.txt"))});
+        runEnv.insert(runEnv.end(),
+                      {"VI_SETUP_UNATTENDED=1", "VI_APPMGR_RECORD=" + WindowsPath(FDir.File("record.txt"))});
         expectReachedAppManager(RunProgram(Wine({unpacked + "/" + program}), runEnv, FDir.File("run-output.txt"), 60),
                                 program);
     }
@@ -312,8 +312,9 @@ TEST_F(BuildWineTest, PackagesInstallFromTemporaryFoldersWithNonAsciiNames)
     // does, whatever the Unix environment says.
     auto setTemp = [&](const std::string& type, const std::string& value) {
         for (const char* name : {"TEMP", "TMP"}) {
-            TRunResult r = RunProgram(Wine({"reg", "add", "HKCU\\Environment", "/v", name, "/t", type, "/d", value, "/f"}),
-                                      {"LANG=C.UTF-8"}, FDir.File("reg-output.txt"));
+            TRunResult r =
+                RunProgram(Wine({"reg", "add", "HKCU\\Environment", "/v", name, "/t", type, "/d", value, "/f"}),
+                           {"LANG=C.UTF-8"}, FDir.File("reg-output.txt"));
             ASSERT_EQ(r.ExitCode, 0) << r.Output;
         }
     };
@@ -344,9 +345,9 @@ TEST_F(BuildWineTest, ShippedLauncherFindsAppPathsOfThe64BitView)
     const std::string helper = FDir.File("appmgr/CeAppMgr.exe");
     fs::create_directories(FDir.File("appmgr"));
     fs::copy_file(WinProgram("tests/CeAppMgr.exe"), helper);
-    TRunResult reg = RunProgram({"/usr/lib/wine/wine64", "reg", "add", kAppPathsKey, "/ve", "/d", WindowsPath(helper),
-                                 "/f", "/reg:64"},
-                                env, FDir.File("reg-output.txt"));
+    TRunResult reg = RunProgram(
+        {"/usr/lib/wine/wine64", "reg", "add", kAppPathsKey, "/ve", "/d", WindowsPath(helper), "/f", "/reg:64"}, env,
+        FDir.File("reg-output.txt"));
     ASSERT_EQ(reg.ExitCode, 0) << reg.Output;
     TRunResult r = RunProgram({"wine", FWork + "/Pocket PC Silent/Setup.exe"},
                               {"WINEPREFIX=" + prefix, "WINEARCH=win64", "VI_SFX_QUIET=1",
@@ -355,7 +356,8 @@ TEST_F(BuildWineTest, ShippedLauncherFindsAppPathsOfThe64BitView)
     ASSERT_TRUE(FileExists(FDir.File("record.txt"))) << "the Application Manager did not run: " << r.Output;
     auto record = ReadRecord(FDir.File("record.txt"));
     ASSERT_EQ(Values(record, "cmdline").size(), 1u);
-    EXPECT_EQ(Values(record, "cmdline")[0].rfind("\"" + WindowsPath(helper) + "\"", 0), 0u) << Values(record, "cmdline")[0];
+    EXPECT_EQ(Values(record, "cmdline")[0].rfind("\"" + WindowsPath(helper) + "\"", 0), 0u)
+        << Values(record, "cmdline")[0];
     RunProgram({"wineserver", "-k"}, {"WINEPREFIX=" + prefix}, FDir.File("kill.txt"));
 }
 
@@ -391,18 +393,18 @@ std::string ReportValue(const std::string& report, const std::string& name)
 TEST_F(BuildWineTest, SignedPackageVerifiesAndStillUnpacks)
 {
     const std::string key = FDir.File("key.pem"), cert = FDir.File("cert.pem"), p12 = FDir.File("cert.p12");
-    TRunResult r = RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
-                               cert, "-days", "2", "-subj", "/CN=Veltrin Test Publisher", "-addext",
-                               "extendedKeyUsage=codeSigning"},
-                              {}, FDir.File("openssl-output.txt"));
-    ASSERT_EQ(r.ExitCode, 0) << "openssl (scripts/bootstrap installs it): " << r.Output;
-    r = RunProgram({"openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", p12, "-passout",
-                    "pass:test pass"},
+    TRunResult r =
+        RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert, "-days",
+                    "2", "-subj", "/CN=Veltrin Test Publisher", "-addext", "extendedKeyUsage=codeSigning"},
                    {}, FDir.File("openssl-output.txt"));
+    ASSERT_EQ(r.ExitCode, 0) << "openssl (scripts/bootstrap installs it): " << r.Output;
+    r = RunProgram(
+        {"openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", p12, "-passout", "pass:test pass"}, {},
+        FDir.File("openssl-output.txt"));
     ASSERT_EQ(r.ExitCode, 0) << r.Output;
 
-    const std::vector<std::string> build = {FProgram + "/VeltrinInstaller", "--build", FWork + "/Demo.vip", "--only",
-                                            "Pocket PC", "--sign-pkcs12", p12};
+    const std::vector<std::string> build = {
+        FProgram + "/VeltrinInstaller", "--build", FWork + "/Demo.vip", "--only", "Pocket PC", "--sign-pkcs12", p12};
     r = RunProgram(build, {"VI_SIGN_PASSWORD=test pass"}, FDir.File("build-output.txt"));
     ASSERT_EQ(r.ExitCode, 0) << r.Output;
     const std::string package = FWork + "/Pocket PC/Setup.exe";

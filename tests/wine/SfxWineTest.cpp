@@ -29,8 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
-
 class SfxWineTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -45,9 +43,8 @@ protected:
     // records into FDir/record.txt.
     TRunResult RunPackage(const std::string& package)
     {
-        return RunProgram(Wine({package}),
-                   {"VI_SFX_RECORD=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1"},
-                   FDir.File("wine-output.txt"));
+        return RunProgram(Wine({package}), {"VI_SFX_RECORD=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1"},
+                          FDir.File("wine-output.txt"));
     }
 
     std::string MakeSfx(const std::string& zip, const std::string& exec, bool autoExtract,
@@ -55,8 +52,8 @@ protected:
     {
         std::string sfx = FDir.File("Setup.exe");
         TRunResult r = RunProgram({FMakeSfx, "/zip=" + zip, "/sfx=" + sfx, "/title=" + title, "/exec=" + exec,
-                            autoExtract ? "/autoextract" : "/nogui", "/overwrite"},
-                           {}, FDir.File("makesfx-output.txt"));
+                                   autoExtract ? "/autoextract" : "/nogui", "/overwrite"},
+                                  {}, FDir.File("makesfx-output.txt"));
         EXPECT_EQ(r.ExitCode, 0) << r.Output;
         return sfx;
     }
@@ -70,7 +67,8 @@ protected:
         settings.Exec = "$temp$\\Setup.exe";
         settings.AutoExtract = false;
         std::vector<uint8_t> trailer = TSfxTrailer::Encode(settings, zipBytes.size());
-        std::string package = ReadAll(WinProgram("Tools/sfxstub.exe")) + zipBytes + std::string(trailer.begin(), trailer.end());
+        std::string package =
+            ReadAll(WinProgram("Tools/sfxstub.exe")) + zipBytes + std::string(trailer.begin(), trailer.end());
         FDir.Write("Hostile.exe", package);
         return FDir.File("Hostile.exe");
     }
@@ -118,9 +116,9 @@ TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
         std::vector<std::string> files;
         for (auto [it, end] = record.equal_range("file"); it != end; ++it)
             files.push_back(it->second);
-        EXPECT_EQ(files, (std::vector<std::string>{"Demo.PPC300_2577.CAB 400000", "Demo.ini " + std::to_string(ini.size()),
-                                                   "Setup.exe " + std::to_string(ReadAll(FProbe).size()),
-                                                   "VI.INI 14"}));
+        EXPECT_EQ(files,
+                  (std::vector<std::string>{"Demo.PPC300_2577.CAB 400000", "Demo.ini " + std::to_string(ini.size()),
+                                            "Setup.exe " + std::to_string(ReadAll(FProbe).size()), "VI.INI 14"}));
         EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), cab);
         if (run == 0)
             firstFolder = folder;
@@ -152,7 +150,12 @@ TEST_F(SfxWineTest, DamagedArchiveGivesAClearMessage)
         std::string bytes;
     } cases[] = {
         {"cut short", zip.substr(0, zip.size() / 2)},
-        {"flipped data", [&] { std::string z = zip; z[200] ^= 0x55; return z; }()},
+        {"flipped data",
+         [&] {
+             std::string z = zip;
+             z[200] ^= 0x55;
+             return z;
+         }()},
         {"no archive", std::string("just some bytes")},
     };
     for (const Case& c : cases) {

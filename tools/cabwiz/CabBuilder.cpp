@@ -223,7 +223,8 @@ void TCabBuilder::ReadDevice()
                 // The labeled list adds to the plain one.
                 for (auto name : FInf->Fields(line.FValue, false))
                     if (!name.empty())
-                        FSetup.FUnsupported.push_back(FormatChoices::UpperCaseUnsupportedNames ? UpperCase(name) : name);
+                        FSetup.FUnsupported.push_back(FormatChoices::UpperCaseUnsupportedNames ? UpperCase(name)
+                                                                                               : name);
             } else {
                 keys[LowerCase(line.FKey)] = line.FValue;
             }

@@ -99,13 +99,13 @@ void CopyArchiveAfterStub(std::ofstream& out, const std::string& zipPath, uint64
     size_t pos = 0;
     for (uint16_t i = 0; i < entries; ++i) {
         if (directorySize - pos < EntrySize || Le32(&directory[pos]) != SigEntry)
-            throw Exception("The archive \"" + zipPath + "\" is damaged: central directory entry " +
-                            std::to_string(i) + " is cut short.");
+            throw Exception("The archive \"" + zipPath + "\" is damaged: central directory entry " + std::to_string(i) +
+                            " is cut short.");
         PutLe32(&directory[pos + 42], Le32(&directory[pos + 42]) + shift);
         pos += EntrySize + Le16(&directory[pos + 28]) + Le16(&directory[pos + 30]) + Le16(&directory[pos + 32]);
         if (pos > directorySize)
-            throw Exception("The archive \"" + zipPath + "\" is damaged: central directory entry " +
-                            std::to_string(i) + " is cut short.");
+            throw Exception("The archive \"" + zipPath + "\" is damaged: central directory entry " + std::to_string(i) +
+                            " is cut short.");
     }
     PutLe32(&directory[directorySize + 16], directoryOffset + shift);
 

@@ -39,8 +39,7 @@ int main(int argc, char** argv)
     // The usual spellings are checked before the tool's own options, whose
     // "-" form would otherwise read "--help" as an unknown "/-help".
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
-            std::strcmp(argv[i], "/?") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "/?") == 0) {
             std::fputs(Usage, stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         }

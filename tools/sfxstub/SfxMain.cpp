@@ -38,20 +38,18 @@ std::string Utf8(const std::wstring& text)
 {
     if (text.empty())
         return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), n, nullptr, nullptr);
     return result;
 }
 
 std::string SystemText(DWORD code)
 {
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     std::string result = n && text ? Utf8(std::wstring(text, n)) : "error " + std::to_string(code);
     if (text)
         LocalFree(text);
@@ -166,9 +164,9 @@ public:
         const int width = scale(420), height = scale(108);
         int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-        FWindow = CreateWindowExW(WS_EX_DLGMODALFRAME, wc.lpszClassName, title.c_str(),
-                                  WS_POPUP | WS_CAPTION | WS_VISIBLE, x, y, width, height, nullptr,
-                                  nullptr, instance, nullptr);
+        FWindow =
+            CreateWindowExW(WS_EX_DLGMODALFRAME, wc.lpszClassName, title.c_str(), WS_POPUP | WS_CAPTION | WS_VISIBLE, x,
+                            y, width, height, nullptr, nullptr, instance, nullptr);
         if (!FWindow)
             return;
         NONCLIENTMETRICSW metrics{};
@@ -176,9 +174,8 @@ public:
         if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
             FFont = CreateFontIndirectW(&metrics.lfMessageFont);
         HFONT font = FFont ? FFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-        FLabel = CreateWindowExW(0, L"STATIC", L"Unpacking...", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
-                                 scale(14), scale(14), width - scale(34), scale(18), FWindow, nullptr, instance,
-                                 nullptr);
+        FLabel = CreateWindowExW(0, L"STATIC", L"Unpacking...", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, scale(14),
+                                 scale(14), width - scale(34), scale(18), FWindow, nullptr, instance, nullptr);
         SendMessageW(FLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         FBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, scale(14), scale(42),
                                width - scale(34), scale(20), FWindow, nullptr, instance, nullptr);
@@ -326,12 +323,10 @@ std::wstring DeviceName(const TSfxEntry& entry)
 
 void CreateParents(const std::wstring& folder, const std::wstring& relative)
 {
-    for (size_t pos = relative.find(L'\\'); pos != std::wstring::npos;
-         pos = relative.find(L'\\', pos + 1)) {
+    for (size_t pos = relative.find(L'\\'); pos != std::wstring::npos; pos = relative.find(L'\\', pos + 1)) {
         std::wstring path = folder + L"\\" + relative.substr(0, pos);
         if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            throw TStubError("Cannot create the folder " + Utf8(path) + ": " +
-                                 SystemText(GetLastError()),
+            throw TStubError("Cannot create the folder " + Utf8(path) + ": " + SystemText(GetLastError()),
                              ExitCannotUnpack);
     }
 }
@@ -348,24 +343,21 @@ void Unpack(const TSfxArchive& archive, const std::wstring& folder, TProgressWin
         std::wstring path = folder + L"\\" + relative;
         if (e.IsFolder) {
             if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-                throw TStubError("Cannot create a folder: " + SystemText(GetLastError()),
-                                 ExitCannotUnpack);
+                throw TStubError("Cannot create a folder: " + SystemText(GetLastError()), ExitCannotUnpack);
             continue;
         }
         if (window)
             window->SetFile(relative);
-        THandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        THandle out(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out.Valid())
-            throw TStubError("Cannot write " + Utf8(relative) + ": " + SystemText(GetLastError()),
-                             ExitCannotUnpack);
+            throw TStubError("Cannot write " + Utf8(relative) + ": " + SystemText(GetLastError()), ExitCannotUnpack);
         uint64_t before = done;
         archive.Extract(
             e,
             [&](const uint8_t* data, size_t count) {
                 DWORD written = 0;
-                if (!WriteFile(out.Get(), data, static_cast<DWORD>(count), &written, nullptr) ||
-                    written != count)
+                if (!WriteFile(out.Get(), data, static_cast<DWORD>(count), &written, nullptr) || written != count)
                     throw TStubError("Cannot write " + Utf8(relative) + ": " + SystemText(GetLastError()),
                                      ExitCannotUnpack);
             },
@@ -404,8 +396,8 @@ int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr
     // The user started this program; without this the wizard's window may
     // open behind the browser the package was downloaded with.
     AllowSetForegroundWindow(ASFW_ANY);
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &si, &pi))
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                        &pi))
         throw TStubError("Cannot start the setup program " + Utf8(program) + ": " + SystemText(GetLastError()),
                          ExitCannotStart);
     CloseHandle(pi.hThread);
@@ -449,17 +441,17 @@ TOpenPackage OpenPackage(HANDLE file, std::wstring& title)
     } catch (const TStubError&) {
         throw;
     } catch (const Exception& e) {
-        throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
-                         ExitDamaged);
+        throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(), ExitDamaged);
     }
     // Every name is checked before anything is written, so a hostile
     // archive leaves nothing behind.
     for (const TSfxEntry& e : package.Archive->Entries())
         if (!TSfxArchive::IsSafeName(e.Name))
-            throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n"
-                             "It holds a file that would be unpacked outside its folder: " +
-                                 Utf8(DeviceName(e)),
-                             ExitDamaged);
+            throw TStubError(
+                "The setup package is damaged and cannot be unpacked.\r\n\r\n"
+                "It holds a file that would be unpacked outside its folder: " +
+                    Utf8(DeviceName(e)),
+                ExitDamaged);
     return package;
 }
 
@@ -471,8 +463,7 @@ void UnpackPackage(const TSfxArchive& archive, const std::wstring& folder, TProg
     } catch (const TStubError&) {
         throw;
     } catch (const Exception& e) {
-        throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(),
-                         ExitDamaged);
+        throw TStubError("The setup package is damaged and cannot be unpacked.\r\n\r\n" + e.Message(), ExitDamaged);
     }
 }
 

@@ -18,8 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-TfmMissingFiles::TfmMissingFiles(QWidget* parent)
-    : QDialog(parent, PropertyDialogFlags)
+TfmMissingFiles::TfmMissingFiles(QWidget* parent) : QDialog(parent, PropertyDialogFlags)
 {
     setObjectName(QStringLiteral("fmMissingFiles"));
     setWindowTitle(QStringLiteral("Missing Files"));

@@ -233,8 +233,7 @@ void TfmPairChoose::SetBuild(TBuild* build)
         for (int i = 0; i < lbPairs->count() && i < int(FPairs->size()); ++i)
             lbPairs->item(i)->setCheckState(FBuild->HasPair(*(*FPairs)[i]) ? Qt::Checked : Qt::Unchecked);
     for (int i = 0; i < lbLanguages->count(); ++i)
-        lbLanguages->item(i)->setCheckState(FBuild->Languages().Find(FLanguageRows[i]) ? Qt::Checked
-                                                                                        : Qt::Unchecked);
+        lbLanguages->item(i)->setCheckState(FBuild->Languages().Find(FLanguageRows[i]) ? Qt::Checked : Qt::Unchecked);
     FFilling = false;
 
     std::vector<int32_t> languages;

@@ -29,8 +29,7 @@ QFrame* Bevel(QWidget* parent, QFrame::Shadow shadow)
 
 } // namespace
 
-TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent)
-    : QFrame(parent), FProgramDir(programDir)
+TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent) : QFrame(parent), FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("frmContainter"));
     auto* layout = new QVBoxLayout(this);

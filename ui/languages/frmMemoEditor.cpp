@@ -48,8 +48,7 @@ QToolButton* Toggle(const char* name, const QString& text, const QString& hint, 
 
 } // namespace
 
-TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent)
-    : QFrame(parent), FProgramDir(programDir)
+TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent) : QFrame(parent), FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("frmMemoEditor"));
     ChooseFont = [this](const QFont& initial) -> std::optional<QFont> {
@@ -101,9 +100,9 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent)
         FAlignGroup->addButton(b);
     BulletsButton = Toggle("BulletsButton", QString::fromUtf8("\xe2\x80\xa2 Bullets"),
                            QStringLiteral("Bullets|Enter bullet mode"), bar);
-    for (QWidget* w : std::initializer_list<QWidget*>{FontName, FontSize, FontButton, BoldButton, ItalicButton,
-                                                      UnderlineButton, LeftAlign, CenterAlign, RightAlign,
-                                                      BulletsButton})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{FontName, FontSize, FontButton, BoldButton, ItalicButton, UnderlineButton,
+                                         LeftAlign, CenterAlign, RightAlign, BulletsButton})
         barLayout->addWidget(w);
     barLayout->addStretch(1);
     layout->addWidget(bar);
@@ -237,7 +236,8 @@ void TfrmMemoEditor::SelectionChange()
         index = FontName->count() - 1;
     }
     FontName->setCurrentIndex(index);
-    double points = format.fontPointSize() > 0 ? format.fontPointSize() : RichEdit->document()->defaultFont().pointSizeF();
+    double points =
+        format.fontPointSize() > 0 ? format.fontPointSize() : RichEdit->document()->defaultFont().pointSizeF();
     FontSize->setValue(int(points + 0.5));
     Qt::Alignment align = RichEdit->alignment() & Qt::AlignHorizontal_Mask;
     (align & Qt::AlignHCenter ? CenterAlign : align & Qt::AlignRight ? RightAlign : LeftAlign)->setChecked(true);

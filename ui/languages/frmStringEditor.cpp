@@ -14,8 +14,8 @@ QString StoredLine(const QString& typed)
 {
     QString text = typed;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    for (QChar breakChar : {QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator), QChar(u'\v'),
-                            QChar(u'\f')})
+    for (QChar breakChar :
+         {QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator), QChar(u'\v'), QChar(u'\f')})
         text.replace(breakChar, QLatin1Char('\n'));
     while (text.endsWith(QLatin1Char('\n')))
         text.chop(1);

@@ -17,6 +17,6 @@ std::vector<TfrmList::TColumn> FileColumns()
 QStringList FileCells(const TFile& file, const TProject* project)
 {
     const TFolder* folder = file.UseDefaultFolder() && project ? project->DefaultFolder() : file.GetFolder();
-    return {AnsiToQt(file.FileName()), folder ? AnsiToQt(folder->GetPath()) : QString(),
-            AnsiToQt(file.GetSourceDir()), AnsiToQt(ProcessorToName(file.Processor()))};
+    return {AnsiToQt(file.FileName()), folder ? AnsiToQt(folder->GetPath()) : QString(), AnsiToQt(file.GetSourceDir()),
+            AnsiToQt(ProcessorToName(file.Processor()))};
 }

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 TfmDestinationFolder::TfmDestinationFolder(TMessageService* messages, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("Select Destination Folder"));
     FFrame = new TfrmFolder(this);

@@ -70,8 +70,9 @@ bool GuessPlatformAndProcessor(const std::string& path, TPlatform& platform, TPr
         bool IsPlatform;
         int Value;
     };
-    static const TRule rules[] = {{"ARM", false, pStrongARM},  {"MIPS", false, pMIPSR4000}, {"SH3", false, pHitachiSH3},
-                                  {"SH4", false, pHitachiSH4}, {"X86", false, pi586},       {"HPC", true, plHPC},
+    static const TRule rules[] = {{"ARM", false, pStrongARM},  {"MIPS", false, pMIPSR4000},
+                                  {"SH3", false, pHitachiSH3}, {"SH4", false, pHitachiSH4},
+                                  {"X86", false, pi586},       {"HPC", true, plHPC},
                                   {"PPC", true, plPPC300},     {"HPC 2000", true, plHPC2000}};
     for (const TRule& rule : rules) {
         if (folder.find(rule.Text) == std::string::npos)

@@ -22,8 +22,7 @@
 #include <QVBoxLayout>
 
 TfmSetupDllProperties::TfmSetupDllProperties(TMessageService* messages, TFileDialogs* dialogs, QWidget* parent)
-    : QDialog(parent, PropertyDialogFlags),
-      FMessages(messages), FDialogs(dialogs)
+    : QDialog(parent, PropertyDialogFlags), FMessages(messages), FDialogs(dialogs)
 {
     setObjectName(QStringLiteral("fmSetupDllProperties"));
     setWindowTitle(QStringLiteral("SetupDll Properties"));

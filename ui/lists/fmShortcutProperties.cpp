@@ -27,8 +27,7 @@ const char* const NoName = "You have to specify a valid name for the shortcut!";
 }
 
 TfmShortcutProperties::TfmShortcutProperties(TMessageService* messages, QWidget* parent)
-    : QDialog(parent, PropertyDialogFlags),
-      FMessages(messages)
+    : QDialog(parent, PropertyDialogFlags), FMessages(messages)
 {
     setObjectName(QStringLiteral("fmShortcutProperties"));
     setWindowTitle(QStringLiteral("Shortcut Properties"));

@@ -6,11 +6,10 @@
 #include "ui/parts/QtText.h"
 
 TfrmSetupDLLs::TfrmSetupDLLs(TMessageService* messages, QWidget* parent)
-    : TProjectListOf(messages, "frmSetupDLLs",
-                     "Optional: Define which Setup.dlls to be used in the installation process.",
-                     QStringLiteral("Setup DLLs"),
-                     {{QStringLiteral("Name"), 80}, {QStringLiteral("Source"), 120}, {QStringLiteral("Processor"), 120}},
-                     parent)
+    : TProjectListOf(
+          messages, "frmSetupDLLs", "Optional: Define which Setup.dlls to be used in the installation process.",
+          QStringLiteral("Setup DLLs"),
+          {{QStringLiteral("Name"), 80}, {QStringLiteral("Source"), 120}, {QStringLiteral("Processor"), 120}}, parent)
 {
 }
 

@@ -6,11 +6,10 @@
 #include "ui/parts/QtText.h"
 
 TfrmShortcuts::TfrmShortcuts(TMessageService* messages, QWidget* parent)
-    : TProjectListOf(messages, "frmShortcuts",
-                     "Optional: Define shortcuts that will be automatically created on the device.",
-                     QStringLiteral("Shortcuts"),
-                     {{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120}, {QStringLiteral("Target"), 120}},
-                     parent)
+    : TProjectListOf(
+          messages, "frmShortcuts", "Optional: Define shortcuts that will be automatically created on the device.",
+          QStringLiteral("Shortcuts"),
+          {{QStringLiteral("Name"), 80}, {QStringLiteral("Destination"), 120}, {QStringLiteral("Target"), 120}}, parent)
 {
 }
 

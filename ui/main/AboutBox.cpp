@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 TAboutBox::TAboutBox(const std::string& version, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("About Veltrin Installer"));
 
@@ -28,9 +28,8 @@ TAboutBox::TAboutBox(const std::string& version, QWidget* parent)
     bold.setPointSizeF(bold.pointSizeF() * 1.4);
     bold.setBold(true);
     product->setFont(bold);
-    FBuild = new QLabel(version.empty() ? QStringLiteral("Build")
-                                        : QStringLiteral("Build ") + QString::fromStdString(version),
-                        panel);
+    FBuild = new QLabel(
+        version.empty() ? QStringLiteral("Build") : QStringLiteral("Build ") + QString::fromStdString(version), panel);
     FBuild->setObjectName(QStringLiteral("lbBuild"));
     auto* problems = new QLabel(QStringLiteral("Problems? Questions?"), panel);
     auto* address = new QLabel(QString::fromLatin1(SupportAddress), panel);

@@ -181,7 +181,7 @@ void TfmMain::CreateActions()
                       [this] { RunCommand([this] { CloseProject(); }); });
     aFileExit = make("aFileExit", QStringLiteral("E&xit"), QKeySequence(), [this] { close(); });
 
-    const char* editNames[TabCount] = {"aEditGeneral", "aEditFiles", "aEditShortcuts",
+    const char* editNames[TabCount] = {"aEditGeneral",   "aEditFiles",    "aEditShortcuts",
                                        "aEditSetupDlls", "aEditRegistry", "aEditLanguages"};
     const char* editTexts[TabCount] = {"&General", "&Files", "&Shortcuts", "Setup &Dlls", "&Registry", "&Languages"};
     const Qt::Key editKeys[TabCount] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5, Qt::Key_F6};
@@ -191,9 +191,9 @@ void TfmMain::CreateActions()
 
     aBuild = make("aBuild", QStringLiteral("&Build"), QKeySequence(Qt::Key_F7),
                   [this] { RunCommand([this] { aBuildExecute(); }); });
-    aRuntimesWizard = make("aRuntimesWizard", QStringLiteral("&Add Runtimes Wizard"),
-                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A),
-                           [this] { RunCommand([this] { aRuntimesWizardExecute(); }); });
+    aRuntimesWizard =
+        make("aRuntimesWizard", QStringLiteral("&Add Runtimes Wizard"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A),
+             [this] { RunCommand([this] { aRuntimesWizardExecute(); }); });
     aChooseSetupImage = make("aChooseSetupImage", QStringLiteral("Choose Setup Image"), QKeySequence(),
                              [this] { RunCommand([this] { aChooseSetupImageExecute(); }); });
     aSigning = make("aSigning", QStringLiteral("&Signing..."), QKeySequence(),
@@ -201,7 +201,8 @@ void TfmMain::CreateActions()
     aHelpContents = make("aHelpContents", QStringLiteral("&Contents"), QKeySequence(),
                          [this] { RunCommand([this] { aHelpContentsExecute(); }); });
     aHelpContents->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
-    aAbout = make("aAbout", QStringLiteral("&About"), QKeySequence(), [this] { RunCommand([this] { aAboutExecute(); }); });
+    aAbout =
+        make("aAbout", QStringLiteral("&About"), QKeySequence(), [this] { RunCommand([this] { aAboutExecute(); }); });
 }
 
 void TfmMain::CreateMenus()
@@ -320,8 +321,8 @@ void TfmMain::CreateListTabs()
     frmFiles = new TfrmFiles(FMessages, FPages[tsFiles]);
     frmShortcuts = new TfrmShortcuts(FMessages, FPages[tsShortcuts]);
     frmSetupDLLs = new TfrmSetupDLLs(FMessages, FPages[tsSetupDlls]);
-    for (auto [tab, frame] : {std::pair<TTab, TfrmBase*>{tsFiles, frmFiles}, {tsShortcuts, frmShortcuts},
-                              {tsSetupDlls, frmSetupDLLs}}) {
+    for (auto [tab, frame] :
+         {std::pair<TTab, TfrmBase*>{tsFiles, frmFiles}, {tsShortcuts, frmShortcuts}, {tsSetupDlls, frmSetupDLLs}}) {
         auto* layout = new QVBoxLayout(FPages[tab]);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(frame);
@@ -398,12 +399,9 @@ bool TfmMain::ConfirmReplace()
     if (!FProject || !IsProjectModified())
         return true;
     switch (FMessages->Confirm(SaveCurrentPrompt, TQuestionButtons::YesNoCancel)) {
-    case TAnswer::Yes:
-        return Save();
-    case TAnswer::No:
-        return true;
-    default:
-        return false;
+    case TAnswer::Yes: return Save();
+    case TAnswer::No: return true;
+    default: return false;
     }
 }
 
@@ -602,7 +600,7 @@ void TfmMain::EditChanged(QLineEdit* edit)
     if (!text) {
         // The whole edit goes back to what the project holds; a half-accepted
         // text would be a silent change of what the author typed.
-        const std::string& stored = edit == eAppName ? FProject->AppName()
+        const std::string& stored = edit == eAppName       ? FProject->AppName()
                                     : edit == eCompanyName ? FProject->CompanyName()
                                                            : FProject->IconFile();
         int cursor = edit->cursorPosition();
@@ -798,9 +796,8 @@ void TfmMain::aHelpContentsExecute()
 {
     // Windows has a viewer for the compiled help file; elsewhere the same
     // manual ships as HTML and opens in the browser.
-    std::string help = OnWindows() && FileExists(FHelpFile)
-                           ? FHelpFile
-                           : AppendPath(AppendPath(FProgramDir, "manual"), "index.html");
+    std::string help =
+        OnWindows() && FileExists(FHelpFile) ? FHelpFile : AppendPath(AppendPath(FProgramDir, "manual"), "index.html");
     if (!FileExists(help))
         throw Exception("The help file " + help + " is missing");
     if (!FOpenDocument(help))

@@ -84,8 +84,7 @@ void TfmMain::CreateLanguagesTab(QWidget* page)
             RunCommand([this] { cbLanguagesChange(); });
     });
     connect(btAddLanguage, &QPushButton::clicked, this, [this] { RunCommand([this] { btAddLanguageClick(); }); });
-    connect(btDeleteLanguage, &QPushButton::clicked, this,
-            [this] { RunCommand([this] { btDeleteLanguageClick(); }); });
+    connect(btDeleteLanguage, &QPushButton::clicked, this, [this] { RunCommand([this] { btDeleteLanguageClick(); }); });
     connect(TreeView1, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { RunCommand([this, node] { TreeView1Change(node); }); });
 }

@@ -22,8 +22,8 @@ constexpr int PictureHeight = 294;
 }
 
 TfmSetupImage::TfmSetupImage(TFileDialogs* dialogs, TMessageService* messages, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       FDialogs(dialogs), FMessages(messages)
 {
     setWindowTitle(QStringLiteral("Setup Image"));

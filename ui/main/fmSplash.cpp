@@ -9,8 +9,8 @@
 #include <QTimer>
 
 TfmSplash::TfmSplash(QWidget* mainWindow)
-    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      FMainWindow(mainWindow), FPicture(SplashPicture())
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), FMainWindow(mainWindow),
+      FPicture(SplashPicture())
 {
     setWindowTitle(QStringLiteral("Veltrin Installer Splash"));
     setFixedSize(FPicture.size());

@@ -49,8 +49,8 @@ QTreeWidgetItem* ShowNewNode(TQtTreeDisplay& display, QTreeWidgetItem* parentIte
     return item;
 }
 
-std::optional<std::string> RenamedLabel(QTreeWidgetItem* item, const std::string& current, bool allowed,
-                                        bool& filling, TMessageService* messages)
+std::optional<std::string> RenamedLabel(QTreeWidgetItem* item, const std::string& current, bool allowed, bool& filling,
+                                        TMessageService* messages)
 {
     QString typed = item->text(0);
     if (typed == AnsiToQt(current))

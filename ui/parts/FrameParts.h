@@ -38,8 +38,8 @@ QTreeWidgetItem* ShowNewNode(TQtTreeDisplay& display, QTreeWidgetItem* parentIte
 // The name typed into the node's label, in the code page; nullopt when it
 // did not change or is refused (not allowed, or a character the code page
 // lacks, which is named): the label then shows the current name again.
-std::optional<std::string> RenamedLabel(QTreeWidgetItem* item, const std::string& current, bool allowed,
-                                        bool& filling, TMessageService* messages);
+std::optional<std::string> RenamedLabel(QTreeWidgetItem* item, const std::string& current, bool allowed, bool& filling,
+                                        TMessageService* messages);
 
 // A menu item with its object name, running the command.
 QAction* AddMenuItem(QMenu* menu, const char* text, const char* objectName, const std::function<void()>& command);

@@ -29,8 +29,8 @@ void PaintDevice(QPainter& p, const QRectF& r)
     p.setBrush(glass);
     p.drawRect(screen);
     // A window on the screen, as an application being installed.
-    QRectF win = screen.adjusted(screen.width() * 0.12, screen.height() * 0.18, -screen.width() * 0.12,
-                                 -screen.height() * 0.30);
+    QRectF win =
+        screen.adjusted(screen.width() * 0.12, screen.height() * 0.18, -screen.width() * 0.12, -screen.height() * 0.30);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 220));
     p.drawRect(win);

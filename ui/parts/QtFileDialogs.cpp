@@ -28,8 +28,8 @@ std::string Run(QWidget* parent, const QString& caption, const QString& filter, 
 
 std::string TQtFileDialogs::OpenProject()
 {
-    return Run(FParent, QStringLiteral("Open"), QString::fromLatin1(ProjectFilter), QString(),
-               QFileDialog::AcceptOpen, QStringLiteral("vip"));
+    return Run(FParent, QStringLiteral("Open"), QString::fromLatin1(ProjectFilter), QString(), QFileDialog::AcceptOpen,
+               QStringLiteral("vip"));
 }
 
 std::string TQtFileDialogs::SaveProject(const std::string& initialDir)
@@ -40,8 +40,8 @@ std::string TQtFileDialogs::SaveProject(const std::string& initialDir)
 
 std::string TQtFileDialogs::OpenIcon()
 {
-    return Run(FParent, QStringLiteral("Open"), QStringLiteral("Icons (*.ico)"), QString(),
-               QFileDialog::AcceptOpen, QStringLiteral("ICO"));
+    return Run(FParent, QStringLiteral("Open"), QStringLiteral("Icons (*.ico)"), QString(), QFileDialog::AcceptOpen,
+               QStringLiteral("ICO"));
 }
 
 std::string TQtFileDialogs::OpenPicture()

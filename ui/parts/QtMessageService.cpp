@@ -35,10 +35,8 @@ TAnswer TQtMessageService::Confirm(const std::string& text, TQuestionButtons but
     QMessageBox box(QMessageBox::Question, Caption(), AnsiToQt(text), shown, FParent);
     box.setDefaultButton(QMessageBox::Yes);
     switch (box.exec()) {
-    case QMessageBox::Yes:
-        return TAnswer::Yes;
-    case QMessageBox::No:
-        return TAnswer::No;
+    case QMessageBox::Yes: return TAnswer::Yes;
+    case QMessageBox::No: return TAnswer::No;
     default:
         // Escape or the title bar's close button on a Yes/No box counts as No,
         // which is what a two-button box can mean at all.

@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 
 TfmDWORDEditor::TfmDWORDEditor(TMessageService* messages, QWidget* parent)
-    : TfmValueEditor(messages, "fmDWORDEditor", vtDWord, "This is not a DWORD type!",
-                     QStringLiteral("DWORD Value: "), parent)
+    : TfmValueEditor(messages, "fmDWORDEditor", vtDWord, "This is not a DWORD type!", QStringLiteral("DWORD Value: "),
+                     parent)
 {
     auto* data = new QWidget(this);
     eData = NewNamed<TVeltrinEdit>("eData", data);

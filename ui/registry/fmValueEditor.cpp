@@ -18,10 +18,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TfmValueEditor::TfmValueEditor(TMessageService* messages, const char* objectName, uint32_t type,
-                               const char* typeError, QString titlePrefix, QWidget* parent)
-    : QDialog(parent, PropertyDialogFlags),
-      FMessages(messages), FType(type), FTypeError(typeError), FTitlePrefix(std::move(titlePrefix))
+TfmValueEditor::TfmValueEditor(TMessageService* messages, const char* objectName, uint32_t type, const char* typeError,
+                               QString titlePrefix, QWidget* parent)
+    : QDialog(parent, PropertyDialogFlags), FMessages(messages), FType(type), FTypeError(typeError),
+      FTitlePrefix(std::move(titlePrefix))
 {
     setObjectName(QString::fromLatin1(objectName));
     setWindowTitle(FTitlePrefix);

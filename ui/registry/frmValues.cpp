@@ -59,8 +59,7 @@ TfrmValues::TfrmValues(TMessageService* messages, QWidget* parent) : QWidget(par
 
     connect(FList, &QTableWidget::customContextMenuRequested, this, &TfrmValues::ShowMenu);
     connect(FList, &QTableWidget::itemChanged, this, &TfrmValues::ItemChanged);
-    connect(FList, &QTableWidget::itemSelectionChanged, this,
-            [this] { FModify->setEnabled(!SelectedRows().empty()); });
+    connect(FList, &QTableWidget::itemSelectionChanged, this, [this] { FModify->setEnabled(!SelectedRows().empty()); });
     connect(FList, &QTableWidget::itemDoubleClicked, this, [this] {
         if (!SelectedRows().empty())
             ModifyValue();
@@ -225,8 +224,7 @@ void TfrmValues::ItemChanged(QTableWidgetItem* item)
         return;
     std::string refusal;
     // An empty name is the default value's, which every key has already.
-    std::optional<std::string> name =
-        value->IsDefault() || typed.isEmpty() ? std::nullopt : QtToAnsi(typed, &refusal);
+    std::optional<std::string> name = value->IsDefault() || typed.isEmpty() ? std::nullopt : QtToAnsi(typed, &refusal);
     if (!name) {
         ShowRow(item->row(), *value);
         if (!refusal.empty())

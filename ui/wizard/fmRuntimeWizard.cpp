@@ -53,8 +53,8 @@ TfrmRuntimesChooser::TfrmRuntimesChooser(QWidget* parent) : QWidget(parent)
     cbPlatform = NewNamed<QComboBox>("cbPlatform", this);
     QLabel* label = NewBuddyLabel(QStringLiteral("&Platform:"), cbPlatform, this);
 
-    auto* intro = new QLabel(QStringLiteral("Choose the runtimes your application needs and the platform it runs on."),
-                             this);
+    auto* intro =
+        new QLabel(QStringLiteral("Choose the runtimes your application needs and the platform it runs on."), this);
     intro->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -130,8 +130,7 @@ TProcessorsArray TfrmRuntimesProcessors::CheckedProcessors() const
 }
 
 TfmRuntimeWizard::TfmRuntimeWizard(TMessageService* messages, QWidget* parent)
-    : QDialog(parent, PropertyDialogFlags),
-      FMessages(messages)
+    : QDialog(parent, PropertyDialogFlags), FMessages(messages)
 {
     setObjectName(QStringLiteral("fmRuntimeWizard"));
     setWindowTitle(QStringLiteral("Add Runtimes Wizard"));

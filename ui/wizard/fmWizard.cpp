@@ -60,8 +60,7 @@ std::vector<std::string> MissingFolders(const std::string& path)
 
 TfmWizard::TfmWizard(TMessageService* messages, TFileDialogs* dialogs, const TSettings* settings,
                      const std::string& programDir, QWidget* parent)
-    : QDialog(parent, PropertyDialogFlags),
-      FMessages(messages), FProgramDir(programDir)
+    : QDialog(parent, PropertyDialogFlags), FMessages(messages), FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("fmWizard"));
     setWindowTitle(QStringLiteral("Veltrin Installer Wizard"));

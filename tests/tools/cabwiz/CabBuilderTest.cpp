@@ -11,8 +11,9 @@
 
 namespace {
 
-const std::string Header = "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"Firm\"\r\n"
-                           "CESignature = \"$Windows CE$\"\r\n\r\n[CEStrings]\r\nAppName = \"App\"\r\n";
+const std::string Header =
+    "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"Firm\"\r\n"
+    "CESignature = \"$Windows CE$\"\r\n\r\n[CEStrings]\r\nAppName = \"App\"\r\n";
 
 class CabBuilderTest : public ::testing::Test {
 protected:
@@ -50,18 +51,21 @@ protected:
 
 TEST_F(CabBuilderTest, LabeledSectionsAddToOrReplaceThePlainOnes)
 {
-    std::string body = "InstallDir=%CE1%\\Firm\\App\r\n"
-                       "[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\nFiles2=0,%CE2%\r\n"
-                       "[CEDevice]\r\nUnsupportedPlatforms = \"HPC\"\r\nVersionMin=2.00\r\n"
-                       "[CEDevice.PPC300_2577]\r\nProcessorType = 2577    ;StrongARM\r\n"
-                       "UnsupportedPlatforms = \"Jupiter\",\"Palm PC2\"\r\nVersionMin=4.2\r\nVersionMax=100.00\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",,/nowhere\r\n"
-                       "[SourceDisksNames.PPC300_2577]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
-                       "[SourceDisksFiles.PPC300_2577]\r\n\"help.txt\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = Files1\r\nCESelfRegister=\"app.exe\"\r\n"
-                       "[DefaultInstall.PPC300_2577]\r\nCopyFiles = Files1, Files2\r\n"
-                       "[Files1]\r\n\"app.exe\",,,0x40000000\r\n[Files2]\r\n\"help.txt\",,,0x80000013\r\n";
+    std::string body =
+        "InstallDir=%CE1%\\Firm\\App\r\n"
+        "[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\nFiles2=0,%CE2%\r\n"
+        "[CEDevice]\r\nUnsupportedPlatforms = \"HPC\"\r\nVersionMin=2.00\r\n"
+        "[CEDevice.PPC300_2577]\r\nProcessorType = 2577    ;StrongARM\r\n"
+        "UnsupportedPlatforms = \"Jupiter\",\"Palm PC2\"\r\nVersionMin=4.2\r\nVersionMax=100.00\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",,/nowhere\r\n"
+        "[SourceDisksNames.PPC300_2577]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+        "[SourceDisksFiles.PPC300_2577]\r\n\"help.txt\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Files1\r\nCESelfRegister=\"app.exe\"\r\n"
+        "[DefaultInstall.PPC300_2577]\r\nCopyFiles = Files1, Files2\r\n"
+        "[Files1]\r\n\"app.exe\",,,0x40000000\r\n[Files2]\r\n\"help.txt\",,,0x80000013\r\n";
     TCabBuilder b = Build(body, "PPC300_2577");
     const TSetupDescription& s = b.Setup();
     EXPECT_EQ(s.FProcessor, 2577u);
@@ -94,10 +98,13 @@ TEST_F(CabBuilderTest, LabeledSectionsAddToOrReplaceThePlainOnes)
 
 TEST_F(CabBuilderTest, ALabelWithoutSectionsOfItsOwnUsesThePlainOnes)
 {
-    std::string body = "InstallDir=\\\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n[CEDevice]\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = Files1\r\n[Files1]\r\n\"app.exe\",,,0x40000000\r\n";
+    std::string body =
+        "InstallDir=\\\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n[CEDevice]\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Files1\r\n[Files1]\r\n\"app.exe\",,,0x40000000\r\n";
     TCabBuilder b = Build(body, "HPC2000");
     // The device root: DIRS entry 1 with no components, and the file goes there.
     ASSERT_EQ(b.Setup().FDirectories.size(), 1u);
@@ -107,13 +114,14 @@ TEST_F(CabBuilderTest, ALabelWithoutSectionsOfItsOwnUsesThePlainOnes)
 
 TEST_F(CabBuilderTest, RegistryValuesOfEveryType)
 {
-    std::string body = "InstallDir=%CE1%\\App\r\n[DefaultInstall]\r\nAddReg = Reg\r\n[Reg]\r\n"
-                       "HKLM,\"Software\\Firm\\App\", \"Path\",0x00000000, %InstallDir%\\app.exe\r\n"
-                       "HKLM,\"Software\\Firm\\App\", \"Text\",0x00000002, one, two\r\n"
-                       "HKCU,\"Software\\Firm\", \"Bytes\",0x00000001, 0A, ff, 00\r\n"
-                       "HKCR,\"\", \"Count\",0x00010001, 0x1F\r\n"
-                       "HKLM,\"Software\\Firm\\App\", \"List\",0x00010000, a,b c,%CE2%,\r\n"
-                       "HKLM,\"Software\\Firm\\App\", \"Empty\",0x00000000, \r\n";
+    std::string body =
+        "InstallDir=%CE1%\\App\r\n[DefaultInstall]\r\nAddReg = Reg\r\n[Reg]\r\n"
+        "HKLM,\"Software\\Firm\\App\", \"Path\",0x00000000, %InstallDir%\\app.exe\r\n"
+        "HKLM,\"Software\\Firm\\App\", \"Text\",0x00000002, one, two\r\n"
+        "HKCU,\"Software\\Firm\", \"Bytes\",0x00000001, 0A, ff, 00\r\n"
+        "HKCR,\"\", \"Count\",0x00010001, 0x1F\r\n"
+        "HKLM,\"Software\\Firm\\App\", \"List\",0x00010000, a,b c,%CE2%,\r\n"
+        "HKLM,\"Software\\Firm\\App\", \"Empty\",0x00000000, \r\n";
     TCabBuilder b = Build(body, "");
     const TSetupDescription& s = b.Setup();
     ASSERT_EQ(s.FHives.size(), 3u);
@@ -142,14 +150,17 @@ TEST_F(CabBuilderTest, RegistryValuesOfEveryType)
 
 TEST_F(CabBuilderTest, ShortcutsToFilesAndFolders)
 {
-    std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
-                       "Files2=0,%CE2%\\Data\r\nShortcuts0=0,%CE11%\r\nShortcuts1=0,%InstallDir%\\Links\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = Files1\r\nCEShortcuts = Shortcuts0, Shortcuts1\r\n"
-                       "[Files1]\r\n\"app.exe\",,,0x40000000\r\n"
-                       "[Shortcuts0]\r\n\"My App\",0,app.exe\r\n\"Data.lnk\",1,Files2\r\n"
-                       "[Shortcuts1]\r\n\"Home\",1,%InstallDir%\r\n\"Games\",0,APP.EXE,%CE14%\\Sub\r\n";
+    std::string body =
+        "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
+        "Files2=0,%CE2%\\Data\r\nShortcuts0=0,%CE11%\r\nShortcuts1=0,%InstallDir%\\Links\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Files1\r\nCEShortcuts = Shortcuts0, Shortcuts1\r\n"
+        "[Files1]\r\n\"app.exe\",,,0x40000000\r\n"
+        "[Shortcuts0]\r\n\"My App\",0,app.exe\r\n\"Data.lnk\",1,Files2\r\n"
+        "[Shortcuts1]\r\n\"Home\",1,%InstallDir%\r\n\"Games\",0,APP.EXE,%CE14%\\Sub\r\n";
     TCabBuilder b = Build(body, "");
     const auto& links = b.Setup().FLinks;
     auto folder = [&](const TSetupLink& link) { return b.Setup().FDirectories.at(link.FDirectoryId - 1).FPath; };
@@ -180,13 +191,16 @@ TEST_F(CabBuilderTest, ShortcutsToFilesAndFolders)
 // folder's DIRS entry with base 0.
 TEST_F(CabBuilderTest, EncodesFoldersAndShortcutsAsTheVendorsToolDoes)
 {
-    std::string body = "InstallDir=%CE1%\\Eliminator\r\n[DestinationDirs]\r\nShortcuts.All = 0,%CE11%\r\n"
-                       "Files.ARM = 0,%InstallDir%\r\nDefaultDestDir = 0,%InstallDir%\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"Eliminator.exe\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = Files.ARM\r\nCEShortcuts = Shortcuts.All\r\n"
-                       "[Files.ARM]\r\n\"Eliminator.exe\",,,0\r\n"
-                       "[Shortcuts.All]\r\nEliminator,0,Eliminator.exe\r\n";
+    std::string body =
+        "InstallDir=%CE1%\\Eliminator\r\n[DestinationDirs]\r\nShortcuts.All = 0,%CE11%\r\n"
+        "Files.ARM = 0,%InstallDir%\r\nDefaultDestDir = 0,%InstallDir%\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"Eliminator.exe\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Files.ARM\r\nCEShortcuts = Shortcuts.All\r\n"
+        "[Files.ARM]\r\n\"Eliminator.exe\",,,0\r\n"
+        "[Shortcuts.All]\r\nEliminator,0,Eliminator.exe\r\n";
     FDir.Write("Eliminator.exe", "game");
     TCabBuilder b = Build(body, "");
     TSetupDescription r = ReadSetupDescription(b.Setup().Write());
@@ -207,12 +221,15 @@ TEST_F(CabBuilderTest, EncodesFoldersAndShortcutsAsTheVendorsToolDoes)
 // Visual Studio's CAB projects quote every field, the registry root too.
 TEST_F(CabBuilderTest, EveryFieldMayBeQuoted)
 {
-    std::string body = "InstallDir=\"%CE1%\\App\"\r\n[DestinationDirs]\r\n\"Files1\"=0,\"%InstallDir%\"\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",,\"" + Src() + "\"\r\n"
-                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = \"Files1\"\r\nAddReg = \"Reg\"\r\n"
-                       "[Files1]\r\n\"app.exe\",\"app.exe\",,\"0x40000000\"\r\n"
-                       "[Reg]\r\n\"HKLM\",\"Software\\Firm\",\"Count\",\"0x00010001\",\"31\"\r\n";
+    std::string body =
+        "InstallDir=\"%CE1%\\App\"\r\n[DestinationDirs]\r\n\"Files1\"=0,\"%InstallDir%\"\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",,\"" +
+        Src() +
+        "\"\r\n"
+        "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = \"Files1\"\r\nAddReg = \"Reg\"\r\n"
+        "[Files1]\r\n\"app.exe\",\"app.exe\",,\"0x40000000\"\r\n"
+        "[Reg]\r\n\"HKLM\",\"Software\\Firm\",\"Count\",\"0x00010001\",\"31\"\r\n";
     TCabBuilder b = Build(body, "");
     const TSetupDescription& s = b.Setup();
     ASSERT_EQ(s.FFiles.size(), 1u);
@@ -224,12 +241,15 @@ TEST_F(CabBuilderTest, EveryFieldMayBeQuoted)
 
 TEST_F(CabBuilderTest, AbsoluteFolderWithoutAMacroKeepsItsLeadingBackslash)
 {
-    std::string body = "InstallDir=\\Program Files\\XCSoar\r\n[DestinationDirs]\r\nFiles.Main = 0,\\Program Files\\XCSoar\r\n"
-                       "Files.Win = 0,\\Windows\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = Files.Main, Files.Win\r\n"
-                       "[Files.Main]\r\n\"app.exe\",,,0\r\n[Files.Win]\r\n\"app.exe\",,,0\r\n";
+    std::string body =
+        "InstallDir=\\Program Files\\XCSoar\r\n[DestinationDirs]\r\nFiles.Main = 0,\\Program Files\\XCSoar\r\n"
+        "Files.Win = 0,\\Windows\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Files.Main, Files.Win\r\n"
+        "[Files.Main]\r\n\"app.exe\",,,0\r\n[Files.Win]\r\n\"app.exe\",,,0\r\n";
     TCabBuilder b = Build(body, "");
     using Path = std::vector<std::string>;
     ASSERT_EQ(b.Setup().FDirectories.size(), 2u);
@@ -239,11 +259,14 @@ TEST_F(CabBuilderTest, AbsoluteFolderWithoutAMacroKeepsItsLeadingBackslash)
 
 TEST_F(CabBuilderTest, SetupDllBecomesMember999WithoutAFilesEntry)
 {
-    std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
-                       "[SourceDisksNames.2577]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles.2577]\r\n\"app.exe\" = 1\r\n\"setup.dll\" = 1\r\n"
-                       "[DefaultInstall.2577]\r\nCopyFiles = Files1\r\nCESetupDLL = setup.dll\r\n"
-                       "[Files1]\r\n\"app.exe\",,,0x40000000\r\n";
+    std::string body =
+        "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
+        "[SourceDisksNames.2577]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles.2577]\r\n\"app.exe\" = 1\r\n\"setup.dll\" = 1\r\n"
+        "[DefaultInstall.2577]\r\nCopyFiles = Files1\r\nCESetupDLL = setup.dll\r\n"
+        "[Files1]\r\n\"app.exe\",,,0x40000000\r\n";
     TCabBuilder b = Build(body, "2577");
     ASSERT_TRUE(b.HasSetupDll());
     EXPECT_EQ(b.SetupDll().FMemberName, "000setup.999");
@@ -260,8 +283,10 @@ class CabBuilderErrorTest : public CabBuilderTest, public ::testing::WithParamIn
 
 TEST_P(CabBuilderErrorTest, ReportsTheProblem)
 {
-    std::string common = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
-                         "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n";
+    std::string common =
+        "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() + "\r\n";
     TCabBuilder b = Build(common + GetParam().Body, "", false);
     EXPECT_TRUE(HasError(b, GetParam().Expected)) << (b.Errors().empty() ? "" : b.Errors().front());
 }
@@ -303,11 +328,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CabBuilderTest, ListedSectionsThatAreMissingOrEmptyAreWarnings)
 {
-    std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = Files1,Gone\r\nAddReg = RegSettings.All\r\nCEShortcuts = Empty\r\n"
-                       "[Files1]\r\n\"app.exe\",,,0\r\n[Empty]\r\n";
+    std::string body =
+        "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Files1,Gone\r\nAddReg = RegSettings.All\r\nCEShortcuts = Empty\r\n"
+        "[Files1]\r\n\"app.exe\",,,0\r\n[Empty]\r\n";
     TCabBuilder b = Build(body, "");
     EXPECT_TRUE(b.Errors().empty()) << b.Errors().front();
     EXPECT_EQ(b.Setup().FFiles.size(), 1u);
@@ -319,13 +347,16 @@ TEST_F(CabBuilderTest, ListedSectionsThatAreMissingOrEmptyAreWarnings)
 
 TEST_F(CabBuilderTest, AFileLeftOutForAnErrorIsReportedOnce)
 {
-    std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\nS=0,%CE11%\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"gone.dll\" = 1\r\n\"app.exe\" = 1\r\n"
-                       "[DefaultInstall]\r\nCopyFiles = Files1\r\nCEShortcuts = S\r\n"
-                       "CESelfRegister=\"gone.dll\",\"other.dll\"\r\n"
-                       "[Files1]\r\n\"gone.dll\",,,0\r\n\"app.exe\",,,0\r\n"
-                       "[S]\r\n\"Gone\",0,gone.dll\r\n\"App\",0,app.exe\r\n";
+    std::string body =
+        "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\nS=0,%CE11%\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"gone.dll\" = 1\r\n\"app.exe\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Files1\r\nCEShortcuts = S\r\n"
+        "CESelfRegister=\"gone.dll\",\"other.dll\"\r\n"
+        "[Files1]\r\n\"gone.dll\",,,0\r\n\"app.exe\",,,0\r\n"
+        "[S]\r\n\"Gone\",0,gone.dll\r\n\"App\",0,app.exe\r\n";
     TCabBuilder b = Build(body, "", false);
     ASSERT_EQ(b.Errors().size(), 1u);
     EXPECT_NE(b.Errors()[0].find("gone.dll\" does not exist"), std::string::npos) << b.Errors()[0];
@@ -335,9 +366,12 @@ TEST_F(CabBuilderTest, AFileLeftOutForAnErrorIsReportedOnce)
 
 TEST_F(CabBuilderTest, MoreFilesThanMemberNumbersIsAnError)
 {
-    std::string body = "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
-                       "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n"
-                       "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n[DefaultInstall]\r\nCopyFiles = Files1\r\n[Files1]\r\n";
+    std::string body =
+        "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n"
+        "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
+        Src() +
+        "\r\n"
+        "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n[DefaultInstall]\r\nCopyFiles = Files1\r\n[Files1]\r\n";
     std::string many;
     for (int i = 0; i < 998; ++i)
         many += "\"app.exe\",,,0\r\n";

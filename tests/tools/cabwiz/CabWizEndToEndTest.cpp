@@ -72,13 +72,19 @@ protected:
         FDir.Write("lib/armlib.dll", Pattern(40000, 2));
         FDir.Write("lib/sh3lib.dll", Pattern(30000, 3));
         FDir.Write("lib/setup.dll", Pattern(5000, 4));
-        FLines = {"[Version]", "Signature = \"$Windows NT$\"", "Provider = \"Firm\"",
-                  "CESignature = \"$Windows CE$\"", "", "[CEStrings]", "AppName = \"Demo App\"",
-                  "InstallDir=%CE1%\\Firm\\Demo", "", "[DestinationDirs]"};
+        FLines = {"[Version]",
+                  "Signature = \"$Windows NT$\"",
+                  "Provider = \"Firm\"",
+                  "CESignature = \"$Windows CE$\"",
+                  "",
+                  "[CEStrings]",
+                  "AppName = \"Demo App\"",
+                  "InstallDir=%CE1%\\Firm\\Demo",
+                  "",
+                  "[DestinationDirs]"};
         for (const char* s : {"PPC300_2577", "PPC300_10003"}) {
             std::string x = s;
-            Add({"Files1." + x + "=0,%InstallDir%", "Files2." + x + "=0,%CE2%",
-                 "Shortcuts0." + x + "=0,%CE11%"});
+            Add({"Files1." + x + "=0,%InstallDir%", "Files2." + x + "=0,%CE2%", "Shortcuts0." + x + "=0,%CE11%"});
         }
         FLines.push_back("");
         AddSection("PPC300_2577", "2577    ;StrongARM", "armlib.dll");
@@ -87,20 +93,46 @@ protected:
     void Add(std::initializer_list<std::string> lines) { FLines.insert(FLines.end(), lines); }
     void AddSection(const std::string& x, const std::string& processor, const std::string& lib)
     {
-        Add({"[CEDevice." + x + "]", "ProcessorType = " + processor,
-             "UnsupportedPlatforms = \"HPC\",\"Jupiter\"", "VersionMin=3.00", "VersionMax=100.00", "",
-             "[SourceDisksNames." + x + "]", "1=,\"SourceDisk1\",," + FLib, "2=,\"SourceDisk2\",," + FBin, "",
-             "[SourceDisksFiles." + x + "]", "\"app.exe\" = 2", "\"Read Me.txt\" = 2", "\"" + lib + "\" = 1",
-             "\"setup.dll\" = 1", "", "[DefaultInstall." + x + "]",
-             "CopyFiles = Files1." + x + ", Files2." + x, "CEShortcuts = Shortcuts0." + x,
-             "CESetupDLL = setup.dll", "AddReg = AddRegistry." + x, "CESelfRegister=\"" + lib + "\"", "",
-             "[Files1." + x + "]", "\"app.exe\",,,0x40000000", "\"Read Me.txt\",,,0x20000002", "",
-             "[Files2." + x + "]", "\"" + lib + "\",,,0x80000013", "", "",
-             "[Shortcuts0." + x + "]", "\"Demo App\",0,app.exe", "", "[AddRegistry." + x + "]",
+        Add({"[CEDevice." + x + "]",
+             "ProcessorType = " + processor,
+             "UnsupportedPlatforms = \"HPC\",\"Jupiter\"",
+             "VersionMin=3.00",
+             "VersionMax=100.00",
+             "",
+             "[SourceDisksNames." + x + "]",
+             "1=,\"SourceDisk1\",," + FLib,
+             "2=,\"SourceDisk2\",," + FBin,
+             "",
+             "[SourceDisksFiles." + x + "]",
+             "\"app.exe\" = 2",
+             "\"Read Me.txt\" = 2",
+             "\"" + lib + "\" = 1",
+             "\"setup.dll\" = 1",
+             "",
+             "[DefaultInstall." + x + "]",
+             "CopyFiles = Files1." + x + ", Files2." + x,
+             "CEShortcuts = Shortcuts0." + x,
+             "CESetupDLL = setup.dll",
+             "AddReg = AddRegistry." + x,
+             "CESelfRegister=\"" + lib + "\"",
+             "",
+             "[Files1." + x + "]",
+             "\"app.exe\",,,0x40000000",
+             "\"Read Me.txt\",,,0x20000002",
+             "",
+             "[Files2." + x + "]",
+             "\"" + lib + "\",,,0x80000013",
+             "",
+             "",
+             "[Shortcuts0." + x + "]",
+             "\"Demo App\",0,app.exe",
+             "",
+             "[AddRegistry." + x + "]",
              "HKLM,\"Software\\Firm\\Demo\", \"Path\",0x00000000, %InstallDir%\\app.exe",
              "HKLM,\"Software\\Firm\\Demo\", \"Key\",0x00000003, 0A, 1B, FF",
              "HKCU,\"Software\\Firm\\Demo\", \"Names\",0x00010000, one,two,",
-             "HKCU,\"\", \"Count\",0x00010003, 0x1F", ""});
+             "HKCU,\"\", \"Count\",0x00010003, 0x1F",
+             ""});
     }
 
     // The errors the compilation raised; none when it succeeded.
@@ -170,7 +202,7 @@ TEST_F(CabWizEndToEndTest, MakesOneGenuineCabPerProcessor)
         std::string lib = std::string(e.Lib);
         std::string libStem = std::string(8 - (lib.size() - 4), '0') + lib.substr(0, lib.size() - 4);
         EXPECT_EQ(Members(cab, into), (std::vector<std::string>{"0000Demo.000", "000setup.999", libStem + ".003",
-                                                               "README~1.002", "00000app.001"}));
+                                                                "README~1.002", "00000app.001"}));
 
         // Every member is its source, byte for byte.
         EXPECT_EQ(FDir.Read("x_" + std::string(e.Suffix) + "/00000app.001"), FDir.Read("Src Files/app.exe"));
@@ -312,10 +344,24 @@ TEST_F(CabWizEndToEndTest, ASectionWithAnErrorGetsNoCabAndTheOthersStillDo)
 
 TEST_F(CabWizEndToEndTest, WithoutCpuTheToolMakesOneCabFromThePlainSections)
 {
-    FLines = {"[Version]", "Signature = \"$Windows NT$\"", "Provider = \"Firm\"", "CESignature = \"$Windows CE$\"",
-              "[CEStrings]", "AppName = \"App\"", "InstallDir=\\", "[DestinationDirs]", "Files1=0,%InstallDir%",
-              "[CEDevice]", "[SourceDisksNames]", "1=,\"SourceDisk1\",," + FBin, "[SourceDisksFiles]",
-              "\"app.exe\" = 1", "[DefaultInstall]", "CopyFiles = Files1", "[Files1]", "\"app.exe\",,,0x40000000"};
+    FLines = {"[Version]",
+              "Signature = \"$Windows NT$\"",
+              "Provider = \"Firm\"",
+              "CESignature = \"$Windows CE$\"",
+              "[CEStrings]",
+              "AppName = \"App\"",
+              "InstallDir=\\",
+              "[DestinationDirs]",
+              "Files1=0,%InstallDir%",
+              "[CEDevice]",
+              "[SourceDisksNames]",
+              "1=,\"SourceDisk1\",," + FBin,
+              "[SourceDisksFiles]",
+              "\"app.exe\" = 1",
+              "[DefaultInstall]",
+              "CopyFiles = Files1",
+              "[Files1]",
+              "\"app.exe\",,,0x40000000"};
     TCabCompiler compiler;
     ASSERT_EQ(Compile({{plAll, pAll}}, compiler), std::vector<std::string>{});
     std::string cab = AppendPath(FOut, "Demo.CAB");
@@ -374,8 +420,11 @@ protected:
         return "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"" + provider +
                "\"\r\nCESignature = \"$Windows CE$\"\r\n[CEStrings]\r\nAppName = \"App\"\r\nInstallDir=%CE1%\\App\r\n"
                "[DestinationDirs]\r\nFiles1=0,%InstallDir%\r\n[SourceDisksNames]\r\n1=,\"SourceDisk1\",,src\r\n"
-               "[SourceDisksFiles]\r\n\"" + file + "\" = 1\r\n[DefaultInstall]\r\nCopyFiles = Files1\r\n"
-               "[Files1]\r\n\"" + file + "\",,,0x40000000\r\n";
+               "[SourceDisksFiles]\r\n\"" +
+               file +
+               "\" = 1\r\n[DefaultInstall]\r\nCopyFiles = Files1\r\n"
+               "[Files1]\r\n\"" +
+               file + "\",,,0x40000000\r\n";
     }
 };
 
@@ -383,7 +432,10 @@ TEST_F(CabWizHandWrittenTest, Utf16AndUtf8FilesGiveWindows1252Strings)
 {
     ForceDirectories(FDir.File("src"));
     FDir.Write("src/Caf\xC3\xA9.txt", "coffee"); // a Linux file name is UTF-8
-    const std::string utf8 = Body("Fa\xC3\xA7" "ade", "Caf\xC3\xA9.txt");
+    const std::string utf8 = Body(
+        "Fa\xC3\xA7"
+        "ade",
+        "Caf\xC3\xA9.txt");
     std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
     for (size_t i = 0; i < utf8.size(); ++i) {
         // Every character of the body is ASCII but for the two Latin-1 ones.
@@ -396,12 +448,16 @@ TEST_F(CabWizHandWrittenTest, Utf16AndUtf8FilesGiveWindows1252Strings)
         utf16be += std::string{char(unit >> 8), char(unit & 0xFF)};
     }
     for (const std::string& inf : {"\xEF\xBB\xBF" + utf8, utf8, utf16le, utf16be,
-                                   Body("Fa\xE7" "ade", "Caf\xE9.txt")}) {
+                                   Body("Fa\xE7"
+                                        "ade",
+                                        "Caf\xE9.txt")}) {
         int rc = -1;
         std::string report = RunTool(inf, rc);
         ASSERT_EQ(rc, 0) << report;
         TSetupDescription s = ReadSetup();
-        EXPECT_EQ(s.FProvider, "Fa\xE7" "ade");
+        EXPECT_EQ(s.FProvider,
+                  "Fa\xE7"
+                  "ade");
         ASSERT_EQ(s.FFiles.size(), 1u);
         EXPECT_EQ(s.FFiles[0].FName, "Caf\xE9.txt");
         std::filesystem::remove_all(FDir.File("x"));

@@ -9,9 +9,10 @@ namespace {
 TEST(InfFileTest, SectionsAndKeysIgnoreCaseAndSameNamedSectionsMerge)
 {
     TInfFile inf;
-    inf.LoadFromText("; leading comment\r\nignored=before any section\r\n[Version]\r\nSignature = \"$Windows NT$\"\r\n"
-                     "[cedevice.PPC300_2577]\r\nProcessorType = 2577    ;StrongARM\r\n"
-                     "[CEDevice.ppc300_2577]\nVersionMin=3.00\n");
+    inf.LoadFromText(
+        "; leading comment\r\nignored=before any section\r\n[Version]\r\nSignature = \"$Windows NT$\"\r\n"
+        "[cedevice.PPC300_2577]\r\nProcessorType = 2577    ;StrongARM\r\n"
+        "[CEDevice.ppc300_2577]\nVersionMin=3.00\n");
     ASSERT_NE(inf.Section("version"), nullptr);
     const auto* device = inf.Section("CEDEVICE.PPC300_2577");
     ASSERT_NE(device, nullptr);
@@ -34,8 +35,9 @@ TEST(InfFileTest, QuotesProtectCommentsAndEqualsSigns)
 TEST(InfFileTest, RootInstallDirIsAValueNotAContinuation)
 {
     TInfFile inf;
-    inf.LoadFromText("[CEStrings]\r\nAppName = \"App\"\r\nInstallDir=\\\r\n\r\n[DestinationDirs]\r\n"
-                     "Files1=0,%InstallDir%\r\nLong=0,%CE1%, \\\r\n  more\r\n");
+    inf.LoadFromText(
+        "[CEStrings]\r\nAppName = \"App\"\r\nInstallDir=\\\r\n\r\n[DestinationDirs]\r\n"
+        "Files1=0,%InstallDir%\r\nLong=0,%CE1%, \\\r\n  more\r\n");
     EXPECT_EQ(inf.Find("CEStrings", "InstallDir")->FValue, "\\");
     EXPECT_NE(inf.Section("DestinationDirs"), nullptr);
     // A blank before the backslash does continue the line.
@@ -46,8 +48,9 @@ TEST(InfFileTest, BackslashRightAfterTextContinuesTheLine)
 {
     // As authors write long binary registry values, with a tab before the rest.
     TInfFile inf;
-    inf.LoadFromText("[Reg]\r\nHKCU,Software\\Example\\Viewer,KeymapDef,0x00000003,00,10,41,00,04,10\\\r\n"
-                     "\t,00,00,00,00,11,10,77,00\r\nHKCU,Software\\Example,Next,0x00010001,1\r\n");
+    inf.LoadFromText(
+        "[Reg]\r\nHKCU,Software\\Example\\Viewer,KeymapDef,0x00000003,00,10,41,00,04,10\\\r\n"
+        "\t,00,00,00,00,11,10,77,00\r\nHKCU,Software\\Example,Next,0x00010001,1\r\n");
     const auto* reg = inf.Section("Reg");
     ASSERT_NE(reg, nullptr);
     ASSERT_EQ(reg->size(), 2u);
@@ -67,8 +70,9 @@ class InfFieldsTest : public ::testing::TestWithParam<FieldsCase> {};
 TEST_P(InfFieldsTest, SplitsAndSubstitutes)
 {
     TInfFile inf;
-    inf.LoadFromText("[CEStrings]\nAppName = \"My App\"\nInstallDir=%CE1%\\Firm\\%AppName%\n"
-                     "[Strings]\nFirm = \"Firm, Inc.\"\nloop=%loop%\n");
+    inf.LoadFromText(
+        "[CEStrings]\nAppName = \"My App\"\nInstallDir=%CE1%\\Firm\\%AppName%\n"
+        "[Strings]\nFirm = \"Firm, Inc.\"\nloop=%loop%\n");
     EXPECT_EQ(inf.Fields(GetParam().Value, false), GetParam().Expected);
 }
 

@@ -86,8 +86,9 @@ TEST(ProjectToCab, EveryTargetOfTheBuildBecomesAGenuineCab)
         size_t values;
         size_t links;
     };
-    for (const Target& t : {Target{"Demo.PPC300_2577.CAB", 2577, {"viewer.exe", "readme.txt", "helper.dll"}, 4, 1},
-                            Target{"Demo.PPC300_10003.CAB", 10003, {"viewer_sh3.exe", "readme.txt", "helper.dll"}, 3, 0}}) {
+    for (const Target& t :
+         {Target{"Demo.PPC300_2577.CAB", 2577, {"viewer.exe", "readme.txt", "helper.dll"}, 4, 1},
+          Target{"Demo.PPC300_10003.CAB", 10003, {"viewer_sh3.exe", "readme.txt", "helper.dll"}, 3, 0}}) {
         SCOPED_TRACE(t.cab);
         std::string cab = tmp.File(std::string("work/") + t.cab);
         ASSERT_TRUE(FileExists(cab));
