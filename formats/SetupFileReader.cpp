@@ -39,50 +39,74 @@ private:
     const std::vector<uint8_t>& FData;
 };
 
-} // namespace
+// One pass over the file, table by table; each table's count and offset
+// come from the header.
+class TSetupFileParser {
+public:
+    explicit TSetupFileParser(const std::vector<uint8_t>& data) : FData(data), r(data) {}
 
-TSetupDescription ReadSetupDescription(const std::vector<uint8_t>& data)
-{
-    TReader r(data);
-    r.Need(0, 100);
-    if (r.U32(0) != 0x4543534D)
-        throw Exception("setup file: no MSCE signature");
-    if (r.U32(8) != data.size())
-        throw Exception("setup file: header length differs from the file size");
-
-    TSetupDescription d;
-    d.FWord16 = r.U32(16);
-    d.FProcessor = r.U32(20);
-    d.FVersionMinMajor = r.U32(24);
-    d.FVersionMinMinor = r.U32(28);
-    d.FVersionMaxMajor = r.U32(32);
-    d.FVersionMaxMinor = r.U32(36);
-    d.FBuildMin = r.U32(40);
-    d.FBuildMax = r.U32(44);
-    d.FAppName = r.Text(r.U16(84), r.U16(86));
-    d.FProvider = r.Text(r.U16(88), r.U16(90));
-
-    size_t unsupportedAt = r.U16(92), unsupportedLength = r.U16(94);
-    r.Need(unsupportedAt, unsupportedLength);
-    for (size_t at = unsupportedAt, end = unsupportedAt + unsupportedLength; at < end;) {
-        size_t nul = at;
-        while (nul < end && data[nul] != 0)
-            ++nul;
-        if (nul == end)
-            throw Exception("setup file: unsupported list is not terminated");
-        if (nul == at)
-            break; // the empty string closes the list
-        d.FUnsupported.emplace_back(data.begin() + at, data.begin() + nul);
-        at = nul + 1;
+    TSetupDescription Parse()
+    {
+        ReadHeader();
+        ReadUnsupported();
+        ReadStrings();
+        ReadDirectories();
+        ReadFiles();
+        ReadHives();
+        ReadValues();
+        ReadLinks();
+        return std::move(d);
     }
 
-    std::map<uint16_t, std::string> strings;
-    for (size_t i = 0, at = r.U32(60); i < r.U16(48); ++i) {
-        uint16_t id = r.U16(at), length = r.U16(at + 2);
-        strings[id] = r.Text(at + 4, length);
-        at += 4 + length;
+private:
+    void ReadHeader()
+    {
+        r.Need(0, 100);
+        if (r.U32(0) != 0x4543534D)
+            throw Exception("setup file: no MSCE signature");
+        if (r.U32(8) != FData.size())
+            throw Exception("setup file: header length differs from the file size");
+        d.FWord16 = r.U32(16);
+        d.FProcessor = r.U32(20);
+        d.FVersionMinMajor = r.U32(24);
+        d.FVersionMinMinor = r.U32(28);
+        d.FVersionMaxMajor = r.U32(32);
+        d.FVersionMaxMinor = r.U32(36);
+        d.FBuildMin = r.U32(40);
+        d.FBuildMax = r.U32(44);
+        d.FAppName = r.Text(r.U16(84), r.U16(86));
+        d.FProvider = r.Text(r.U16(88), r.U16(90));
     }
-    auto path = [&](size_t at, size_t length, bool terminated) {
+
+    void ReadUnsupported()
+    {
+        size_t unsupportedAt = r.U16(92), unsupportedLength = r.U16(94);
+        r.Need(unsupportedAt, unsupportedLength);
+        for (size_t at = unsupportedAt, end = unsupportedAt + unsupportedLength; at < end;) {
+            size_t nul = at;
+            while (nul < end && FData[nul] != 0)
+                ++nul;
+            if (nul == end)
+                throw Exception("setup file: unsupported list is not terminated");
+            if (nul == at)
+                break; // the empty string closes the list
+            d.FUnsupported.emplace_back(FData.begin() + at, FData.begin() + nul);
+            at = nul + 1;
+        }
+    }
+
+    void ReadStrings()
+    {
+        for (size_t i = 0, at = r.U32(60); i < r.U16(48); ++i) {
+            uint16_t id = r.U16(at), length = r.U16(at + 2);
+            FStrings[id] = r.Text(at + 4, length);
+            at += 4 + length;
+        }
+    }
+
+    // A list of string IDs, read as the texts they name.
+    std::vector<std::string> Path(size_t at, size_t length, bool terminated) const
+    {
         if (length % 2 != 0)
             throw Exception("setup file: odd path list length");
         r.Need(at, length);
@@ -94,72 +118,102 @@ TSetupDescription ReadSetupDescription(const std::vector<uint8_t>& data)
                     throw Exception("setup file: string ID 0 inside a path");
                 break;
             }
-            auto it = strings.find(id);
-            if (it == strings.end())
+            auto it = FStrings.find(id);
+            if (it == FStrings.end())
                 throw Exception("setup file: unknown string ID " + std::to_string(id));
             parts.push_back(it->second);
         }
         if (terminated && (length == 0 || r.U16(at + length - 2) != 0))
             throw Exception("setup file: path list without its terminating 0");
         return parts;
-    };
+    }
 
-    for (size_t i = 0, at = r.U32(64); i < r.U16(50); ++i) {
-        if (r.U16(at) != i + 1)
-            throw Exception("setup file: directory IDs out of order");
-        uint16_t length = r.U16(at + 2);
-        d.FDirectories.push_back(TSetupDirectory{path(at + 4, length, true)});
-        at += 4 + length;
+    void ReadDirectories()
+    {
+        for (size_t i = 0, at = r.U32(64); i < r.U16(50); ++i) {
+            if (r.U16(at) != i + 1)
+                throw Exception("setup file: directory IDs out of order");
+            uint16_t length = r.U16(at + 2);
+            d.FDirectories.push_back(TSetupDirectory{Path(at + 4, length, true)});
+            at += 4 + length;
+        }
     }
-    for (size_t i = 0, at = r.U32(68); i < r.U16(52); ++i) {
-        if (r.U16(at) != i + 1)
-            throw Exception("setup file: file IDs out of order");
-        TSetupFile f;
-        f.FDirectoryId = r.U16(at + 2);
-        f.FUnknown = r.U16(at + 4);
-        f.FFlags = r.U32(at + 6);
-        uint16_t length = r.U16(at + 10);
-        f.FName = r.Text(at + 12, length);
-        d.FFiles.push_back(f);
-        at += 12 + length;
+
+    void ReadFiles()
+    {
+        for (size_t i = 0, at = r.U32(68); i < r.U16(52); ++i) {
+            if (r.U16(at) != i + 1)
+                throw Exception("setup file: file IDs out of order");
+            TSetupFile f;
+            f.FDirectoryId = r.U16(at + 2);
+            f.FUnknown = r.U16(at + 4);
+            f.FFlags = r.U32(at + 6);
+            uint16_t length = r.U16(at + 10);
+            f.FName = r.Text(at + 12, length);
+            d.FFiles.push_back(f);
+            at += 12 + length;
+        }
     }
-    for (size_t i = 0, at = r.U32(72); i < r.U16(54); ++i) {
-        TSetupHive h;
-        h.FRoot = r.U16(at + 2);
-        uint16_t length = r.U16(at + 6);
-        h.FPath = path(at + 8, length, true);
-        d.FHives.push_back(h);
-        at += 8 + length;
+
+    void ReadHives()
+    {
+        for (size_t i = 0, at = r.U32(72); i < r.U16(54); ++i) {
+            TSetupHive h;
+            h.FRoot = r.U16(at + 2);
+            uint16_t length = r.U16(at + 6);
+            h.FPath = Path(at + 8, length, true);
+            d.FHives.push_back(h);
+            at += 8 + length;
+        }
     }
-    for (size_t i = 0, at = r.U32(76); i < r.U16(56); ++i) {
-        TSetupValue v;
-        v.FHiveId = r.U16(at + 2);
-        v.FSubstitute = r.U16(at + 4) != 0;
-        v.FFlags = r.U32(at + 6);
-        uint16_t length = r.U16(at + 10);
-        r.Need(at + 12, length);
-        size_t nul = at + 12;
-        while (nul < at + 12 + length && data[nul] != 0)
-            ++nul;
-        if (nul == at + 12 + length)
-            throw Exception("setup file: registry value name is not terminated");
-        v.FName.assign(data.begin() + at + 12, data.begin() + nul);
-        v.FData.assign(data.begin() + nul + 1, data.begin() + at + 12 + length);
-        d.FValues.push_back(v);
-        at += 12 + length;
+
+    void ReadValues()
+    {
+        for (size_t i = 0, at = r.U32(76); i < r.U16(56); ++i) {
+            TSetupValue v;
+            v.FHiveId = r.U16(at + 2);
+            v.FSubstitute = r.U16(at + 4) != 0;
+            v.FFlags = r.U32(at + 6);
+            uint16_t length = r.U16(at + 10);
+            r.Need(at + 12, length);
+            size_t nul = at + 12;
+            while (nul < at + 12 + length && FData[nul] != 0)
+                ++nul;
+            if (nul == at + 12 + length)
+                throw Exception("setup file: registry value name is not terminated");
+            v.FName.assign(FData.begin() + at + 12, FData.begin() + nul);
+            v.FData.assign(FData.begin() + nul + 1, FData.begin() + at + 12 + length);
+            d.FValues.push_back(v);
+            at += 12 + length;
+        }
     }
-    for (size_t i = 0, at = r.U32(80); i < r.U16(58); ++i) {
-        TSetupLink l;
-        l.FDirectoryId = r.U16(at + 2);
-        l.FBase = r.U16(at + 4);
-        l.FTarget = r.U16(at + 6);
-        l.FTargetIsFile = r.U16(at + 8) == 1;
-        uint16_t length = r.U16(at + 10);
-        // Both list forms are read: with or without the terminating 0.
-        bool terminated = length >= 2 && r.U16(at + 12 + length - 2) == 0;
-        l.FPath = path(at + 12, length, terminated);
-        d.FLinks.push_back(l);
-        at += 12 + length;
+
+    void ReadLinks()
+    {
+        for (size_t i = 0, at = r.U32(80); i < r.U16(58); ++i) {
+            TSetupLink l;
+            l.FDirectoryId = r.U16(at + 2);
+            l.FBase = r.U16(at + 4);
+            l.FTarget = r.U16(at + 6);
+            l.FTargetIsFile = r.U16(at + 8) == 1;
+            uint16_t length = r.U16(at + 10);
+            // Both list forms are read: with or without the terminating 0.
+            bool terminated = length >= 2 && r.U16(at + 12 + length - 2) == 0;
+            l.FPath = Path(at + 12, length, terminated);
+            d.FLinks.push_back(l);
+            at += 12 + length;
+        }
     }
-    return d;
+
+    const std::vector<uint8_t>& FData;
+    TReader r;
+    TSetupDescription d;
+    std::map<uint16_t, std::string> FStrings;
+};
+
+} // namespace
+
+TSetupDescription ReadSetupDescription(const std::vector<uint8_t>& data)
+{
+    return TSetupFileParser(data).Parse();
 }

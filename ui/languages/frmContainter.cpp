@@ -35,7 +35,18 @@ TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent) :
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(CreateTopBand());
+    layout->addWidget(CreateMiddle(), 1);
+    layout->addWidget(Bevel(this, QFrame::Sunken));
+    layout->addWidget(CreateButtons());
+    connect(btNext, &QPushButton::clicked, this, &TfrmContainter::Next);
+    connect(btBack, &QPushButton::clicked, this, &TfrmContainter::Back);
+    // Finish and Cancel have nothing to finish or cancel in the builder.
+}
 
+// The white band with the page's heading.
+QWidget* TfrmContainter::CreateTopBand()
+{
     auto* band = NewNamed<QFrame>("pTop", this);
     band->setFrameShape(QFrame::Panel);
     band->setFrameShadow(QFrame::Sunken);
@@ -54,8 +65,12 @@ TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent) :
     lTopString->setWordWrap(true);
     lTopString->setMinimumHeight(32);
     bandLayout->addWidget(lTopString);
-    layout->addWidget(band);
+    return band;
+}
 
+// The setup picture beside the page.
+QWidget* TfrmContainter::CreateMiddle()
+{
     auto* middle = new QWidget(this);
     auto* middleLayout = new QHBoxLayout(middle);
     middleLayout->setContentsMargins(0, 0, 0, 0);
@@ -70,9 +85,11 @@ TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent) :
     auto* pageLayout = new QVBoxLayout(pContainer);
     pageLayout->setContentsMargins(5, 5, 5, 5);
     middleLayout->addWidget(pContainer, 1);
-    layout->addWidget(middle, 1);
+    return middle;
+}
 
-    layout->addWidget(Bevel(this, QFrame::Sunken));
+QWidget* TfrmContainter::CreateButtons()
+{
     pButtons = NewNamed<QWidget>("pButtons", this);
     pButtons->setMinimumHeight(44);
     lbAppName1 = NewNamed<QLabel>("lbAppName1", QStringLiteral("Veltrin Installer"), pButtons);
@@ -87,15 +104,11 @@ TfrmContainter::TfrmContainter(const std::string& programDir, QWidget* parent) :
     btNext = button("btNext", QStringLiteral("Next>"));
     btFinish = button("btFinish", QStringLiteral("Finish"));
     btCancel = button("btCancel", QStringLiteral("Cancel"));
-    layout->addWidget(pButtons);
     pButtons->installEventFilter(this);
     setTabOrder(btBack, btNext);
     setTabOrder(btNext, btFinish);
     setTabOrder(btFinish, btCancel);
-
-    connect(btNext, &QPushButton::clicked, this, &TfrmContainter::Next);
-    connect(btBack, &QPushButton::clicked, this, &TfrmContainter::Back);
-    // Finish and Cancel have nothing to finish or cancel in the builder.
+    return pButtons;
 }
 
 TfrmContainter::~TfrmContainter() = default;

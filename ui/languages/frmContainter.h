@@ -54,6 +54,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* CreateTopBand();
+    QWidget* CreateMiddle();
+    QWidget* CreateButtons();
     // Keeps the value and hands it to every page.
     void SetOnPages(std::string& field, const std::string& value, void (TfrmWizardBase::*set)(const std::string&));
     QString Text(const std::string& key, const QString& fallback) const;

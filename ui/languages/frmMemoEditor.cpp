@@ -59,6 +59,14 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent) :
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(CreateToolBar());
+    CreateEditor(layout);
+    ConnectControls();
+    setEnabled(false);
+}
+
+QWidget* TfrmMemoEditor::CreateToolBar()
+{
     auto* bar = NewNamed<QWidget>("ToolBar1", this);
     auto* barLayout = new QHBoxLayout(bar);
     barLayout->setContentsMargins(2, 2, 2, 2);
@@ -105,8 +113,11 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent) :
                                          LeftAlign, CenterAlign, RightAlign, BulletsButton})
         barLayout->addWidget(w);
     barLayout->addStretch(1);
-    layout->addWidget(bar);
+    return bar;
+}
 
+void TfrmMemoEditor::CreateEditor(QVBoxLayout* layout)
+{
     RichEdit = NewNamed<QTextEdit>("RichEdit", this);
     RichEdit->setAcceptRichText(true);
     RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -117,7 +128,10 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent) :
     RichEdit->installEventFilter(this);
     layout->addWidget(RichEdit, 1);
     setFocusProxy(RichEdit);
+}
 
+void TfrmMemoEditor::ConnectControls()
+{
     connect(RichEdit, &QTextEdit::currentCharFormatChanged, this, &TfrmMemoEditor::SelectionChange);
     connect(RichEdit, &QTextEdit::cursorPositionChanged, this, &TfrmMemoEditor::SelectionChange);
     connect(FontName, &QComboBox::activated, this, &TfrmMemoEditor::FontNameChange);
@@ -148,7 +162,6 @@ TfrmMemoEditor::TfrmMemoEditor(const std::string& programDir, QWidget* parent) :
     connect(CenterAlign, &QToolButton::clicked, this, [this] { AlignClick(Qt::AlignHCenter); });
     connect(RightAlign, &QToolButton::clicked, this, [this] { AlignClick(Qt::AlignRight); });
     connect(BulletsButton, &QToolButton::clicked, this, &TfrmMemoEditor::BulletsClick);
-    setEnabled(false);
 }
 
 void TfrmMemoEditor::SetResource(TResource* resource)

@@ -7,7 +7,10 @@
 // when the box loses the focus.
 
 #include <QFrame>
+
 #include <QTextCharFormat>
+
+class QVBoxLayout;
 
 #include <cstdint>
 #include <functional>
@@ -50,6 +53,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* CreateToolBar();
+    void CreateEditor(QVBoxLayout* layout);
+    void ConnectControls();
     void Load();
     void SelectionChange();
     void ApplyAttributes(const QTextCharFormat& format);

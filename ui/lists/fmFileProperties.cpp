@@ -90,7 +90,18 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
 {
     setObjectName(QStringLiteral("fmFileProperties"));
     setWindowTitle(QStringLiteral("File Properties"));
+    LayOutControls(CreateControls());
+    ChainTabOrder();
+    connect(btSource, &QToolButton::clicked, this, [this] { BrowseSource(); });
+    connect(btDestination, &QToolButton::clicked, this, [this] { BrowseDestination(); });
+    connect(rbDefaultFolder, &QRadioButton::toggled, this, &TfmFileProperties::UpdateDestinationButton);
+    connect(rbFolder, &QRadioButton::toggled, this, &TfmFileProperties::UpdateDestinationButton);
+    CenterOnScreen(*this);
+}
 
+// Makes the controls; returns the box of the copy options.
+QGroupBox* TfmFileProperties::CreateControls()
+{
     eSource = NewNamed<QLineEdit>("eSource", this);
     eSource->setReadOnly(true);
     eSource->setMinimumWidth(320);
@@ -129,7 +140,11 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     cbProcessor = NewProcessorBox(this);
     cbProcessor->setObjectName(QStringLiteral("cbProcessor"));
     cbProcessor->setCurrentIndex(pStrongARM);
+    return copyBox;
+}
 
+void TfmFileProperties::LayOutControls(QGroupBox* copyBox)
+{
     QDialogButtonBox* buttons = NewOkCancelBox(this);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 
@@ -153,7 +168,11 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     grid->setColumnStretch(2, 1);
 
     LayOutPropertyDialog(this, grid, buttons);
+}
 
+// Tab goes through every item of the check lists, in reading order.
+void TfmFileProperties::ChainTabOrder()
+{
     setTabOrder(eSource, btSource);
     setTabOrder(btSource, rbDefaultFolder);
     setTabOrder(rbDefaultFolder, rbFolder);
@@ -166,12 +185,6 @@ TfmFileProperties::TfmFileProperties(TMessageService* messages, TFileDialogs* di
     for (int i = 1; i < clbOptions->Count(); ++i)
         setTabOrder(clbOptions->Item(i - 1), clbOptions->Item(i));
     setTabOrder(clbOptions->Item(clbOptions->Count() - 1), rgCopyOptions->button(0));
-
-    connect(btSource, &QToolButton::clicked, this, [this] { BrowseSource(); });
-    connect(btDestination, &QToolButton::clicked, this, [this] { BrowseDestination(); });
-    connect(rbDefaultFolder, &QRadioButton::toggled, this, &TfmFileProperties::UpdateDestinationButton);
-    connect(rbFolder, &QRadioButton::toggled, this, &TfmFileProperties::UpdateDestinationButton);
-    CenterOnScreen(*this);
 }
 
 TfmFileProperties::~TfmFileProperties() = default;

@@ -14,6 +14,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QRadioButton;
 class QToolButton;
@@ -48,6 +49,9 @@ public:
     void accept() override;
 
 private:
+    QGroupBox* CreateControls();
+    void LayOutControls(QGroupBox* copyBox);
+    void ChainTabOrder();
     void UpdateDestinationButton();
 
     TMessageService* FMessages;

@@ -111,7 +111,18 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
 
     CreateActions();
     CreateMenus();
+    CreateCentralWidget();
+    statusBar()->setSizeGripEnabled(true);
 
+    FLog->hide();
+    FTabs->hide();
+    EnableProjectCommands(false);
+    resize(960, 680);
+}
+
+// The tabs above the build log.
+void TfmMain::CreateCentralWidget()
+{
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 0);
@@ -142,12 +153,6 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     splitter->setChildrenCollapsible(false);
     layout->addWidget(splitter);
     setCentralWidget(central);
-    statusBar()->setSizeGripEnabled(true);
-
-    FLog->hide();
-    FTabs->hide();
-    EnableProjectCommands(false);
-    resize(960, 680);
 }
 
 TfmMain::~TfmMain()

@@ -128,6 +128,7 @@ protected:
 private:
     void CreateActions();
     void CreateMenus();
+    void CreateCentralWidget();
     void CreateGeneralTab(QWidget* page);
     void CreateListTabs();
     void CreateLanguagesTab(QWidget* page);

@@ -53,29 +53,12 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
     btBrowse = NewBrowseButton("btBrowse", QStringLiteral("Browse for the project work folder"), this);
     eProjectName = NewNamed<QLineEdit>("eProjectName", this);
 
-    auto* form = new QGridLayout;
-    form->setHorizontalSpacing(8);
-    form->setVerticalSpacing(4);
-    int row = 0;
-    auto addRow = [&](const char* text, QLineEdit* edit, QWidget* extra) {
-        form->addWidget(NewBuddyLabel(QString::fromLatin1(text), edit, this), row++, 0, 1, 2);
-        form->addWidget(edit, row, 0, 1, extra ? 1 : 2);
-        if (extra)
-            form->addWidget(extra, row, 1);
-        ++row;
-    };
-    addRow("&Application Name:", eAppName, nullptr);
-    addRow("&Company Name:", eCompanyName, nullptr);
-    addRow("&Project Work Folder:", eWorkFolder, btBrowse);
-    addRow("&Project Name:", eProjectName, nullptr);
-    form->setColumnStretch(0, 1);
-
     auto* right = new QVBoxLayout;
     right->setSpacing(8);
     right->addWidget(heading);
     right->addWidget(intro);
     right->addSpacing(8);
-    right->addLayout(form);
+    right->addLayout(CreateForm());
     right->addStretch(1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
@@ -93,6 +76,28 @@ TfrmProjectInfo::TfrmProjectInfo(TMessageService* messages, TFileDialogs* dialog
                 React(edit);
         });
     connect(btBrowse, &QToolButton::clicked, this, [this] { RunCommand(FMessages, [this] { BrowseFolder(); }); });
+}
+
+// The labelled edits, each label above its edit.
+QGridLayout* TfrmProjectInfo::CreateForm()
+{
+    auto* form = new QGridLayout;
+    form->setHorizontalSpacing(8);
+    form->setVerticalSpacing(4);
+    int row = 0;
+    auto addRow = [&](const char* text, QLineEdit* edit, QWidget* extra) {
+        form->addWidget(NewBuddyLabel(QString::fromLatin1(text), edit, this), row++, 0, 1, 2);
+        form->addWidget(edit, row, 0, 1, extra ? 1 : 2);
+        if (extra)
+            form->addWidget(extra, row, 1);
+        ++row;
+    };
+    addRow("&Application Name:", eAppName, nullptr);
+    addRow("&Company Name:", eCompanyName, nullptr);
+    addRow("&Project Work Folder:", eWorkFolder, btBrowse);
+    addRow("&Project Name:", eProjectName, nullptr);
+    form->setColumnStretch(0, 1);
+    return form;
 }
 
 void TfrmProjectInfo::SetProject(TProject* project)

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -42,6 +43,7 @@ public:
     void BrowseFolder();
 
 private:
+    QGridLayout* CreateForm();
     void AppNameChanged();
     void CompanyNameChanged();
     void ProjectNameChanged();
