@@ -206,7 +206,10 @@ void TInfFile::AddLine(std::vector<TInfLine>*& current, std::string_view line, i
     if (line.front() == '[') {
         size_t close = line.find(']');
         std::string_view name = TrimView(line.substr(1, close == std::string_view::npos ? close : close - 1));
-        current = &FSections[LowerCase(std::string(name))];
+        auto it = FSections.find(name);
+        if (it == FSections.end())
+            it = FSections.emplace(std::string(name), std::vector<TInfLine>()).first;
+        current = &it->second;
         return;
     }
     if (!current)
@@ -217,18 +220,32 @@ void TInfFile::AddLine(std::vector<TInfLine>*& current, std::string_view line, i
     size_t eq = FindUnquoted(line, '=');
     if (eq != std::string_view::npos) {
         entry.FHasKey = true;
-        std::vector<std::string> key = SplitFields(std::string(line.substr(0, eq)));
-        if (!key.empty())
-            entry.FKey = std::move(key.front());
+        // The key is the first field before "="; without quotes that is its
+        // trimmed text, which spares the field splitter on almost every line.
+        std::string_view keyText = line.substr(0, eq);
+        if (keyText.find('"') == std::string_view::npos) {
+            entry.FKey.assign(TrimView(keyText.substr(0, keyText.find(','))));
+        } else {
+            std::vector<std::string> key = SplitFields(std::string(keyText));
+            if (!key.empty())
+                entry.FKey = std::move(key.front());
+        }
         entry.FValue.assign(TrimView(line.substr(eq + 1)));
     } else {
         entry.FValue.assign(line);
     }
 }
 
+bool TInfFile::TNameLess::operator()(std::string_view a, std::string_view b) const
+{
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return lower(x) < lower(y); });
+}
+
 const std::vector<TInfLine>* TInfFile::Section(const std::string& name) const
 {
-    auto it = FSections.find(LowerCase(name));
+    auto it = FSections.find(std::string_view(name));
     return it == FSections.end() ? nullptr : &it->second;
 }
 

@@ -53,7 +53,13 @@ public:
     static std::string TextAfterField(const std::string& value, size_t n);
 
 private:
-    std::map<std::string, std::vector<TInfLine>> FSections; // key: lower-case name
+    // Section names compare as Windows compares them, ignoring ASCII case;
+    // lookups by a view need no lower-cased copy.
+    struct TNameLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::map<std::string, std::vector<TInfLine>, TNameLess> FSections;
     void AddLine(std::vector<TInfLine>*& current, std::string_view line, int lineNo);
     std::string Lookup(const std::string& key, bool keepInstallDir, int depth, int& budget) const;
     std::string SubstituteDepth(const std::string& text, bool keepInstallDir, int depth, int& budget) const;
