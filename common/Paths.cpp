@@ -154,7 +154,7 @@ std::string ReplacePlaceholder(const std::string& text, const std::string& place
     return result;
 }
 
-std::string Trim(const std::string& text)
+std::string_view TrimView(std::string_view text)
 {
     size_t first = 0, last = text.size();
     while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
@@ -162,4 +162,9 @@ std::string Trim(const std::string& text)
     while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
         --last;
     return text.substr(first, last - first);
+}
+
+std::string Trim(const std::string& text)
+{
+    return std::string(TrimView(text));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Two kinds of paths run through the program, and they never mix:
 //
@@ -81,3 +82,4 @@ std::string LowerCase(const std::string& text);
 std::string ReplacePlaceholder(const std::string& text, const std::string& placeholder, const std::string& value);
 // Blanks and control characters removed at both ends (bytes <= ' ').
 std::string Trim(const std::string& text);
+std::string_view TrimView(std::string_view text);

@@ -23,16 +23,6 @@ constexpr int MaxSubstitutionDepth = 8;
 // with an error instead of growing without bound.
 constexpr int MaxSubstitutions = 4096;
 
-std::string_view TrimView(std::string_view text)
-{
-    size_t first = 0, last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-        --last;
-    return text.substr(first, last - first);
-}
-
 // Searches with memchr rather than a loop over every character: the .inf
 // reader is the hottest code of the CAB tool's fuzz target, where each
 // compared character costs a coverage callback.
