@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Wine prefix of one test run: "setup" creates it afresh (CTest fixture
-# setup), "cleanup" stops its wineserver (fixture cleanup). Programs with a
-# window need a display: setup also starts a private X server for the run,
-# whose display number it leaves in <prefix>.display for the tests.
+# setup) and starts its wineserver for the run, "cleanup" stops the server
+# (fixture cleanup). Programs with a window need a display: setup also starts
+# a private X server for the run, whose display number it leaves in
+# <prefix>.display for the tests.
 #   wine-prefix.sh setup|cleanup|detect <prefix>
 # ("detect" only says which path setup will try first.)
 #
@@ -126,6 +127,10 @@ setup)
     echo "FAIL: no Wine prefix could be made ($why):$reasons"
     exit 1
   fi
+  # One wineserver for the whole run. Left to itself it exits three seconds
+  # after its last program, and a program started while it shuts down can
+  # fail at once with exit status 1 and no output; the cleanup kills it.
+  wineserver -p </dev/null >/dev/null 2>&1
   sed -n 2p "$prefix.mode"
   echo "Wine prefix ready in $(( $(date +%s) - start )) s: $prefix"
   ;;
