@@ -127,18 +127,31 @@ std::string TSettings::RecentProject(int place) const
     return FValues[Recent1 + place];
 }
 
+namespace {
+
+// Entries are absolute and normalised, so that a project opened as
+// "Demo/Demo.vip" from one folder still opens from another, and two
+// spellings of one file make one entry.
+std::string RecentEntry(const std::string& path)
+{
+    std::string entry = Trim(path);
+    return entry.empty() ? entry : ExpandFileName(entry);
+}
+
+} // namespace
+
 int TSettings::RecentProjectIndex(const std::string& path) const
 {
-    std::string wanted = UpperCase(Trim(path));
+    std::string wanted = UpperCase(RecentEntry(path));
     for (int place = 0; place < RecentProjectCount; ++place)
-        if (UpperCase(FValues[Recent1 + place]) == wanted)
+        if (UpperCase(RecentEntry(FValues[Recent1 + place])) == wanted)
             return place;
     return -1;
 }
 
 void TSettings::AddRecentProject(const std::string& path)
 {
-    std::string entry = Trim(path);
+    std::string entry = RecentEntry(path);
     int place = RecentProjectIndex(entry);
     if (place == 0)
         return;

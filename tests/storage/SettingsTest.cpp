@@ -55,19 +55,25 @@ protected:
             s.WriteSetting("recent" + std::to_string(i + 1), list[i]);
     }
 
-    // A path, and the recent list A B C D after the change with it.
+    // A path, and the recent list A B C D after the change with it. The
+    // names stand for /p/A and so on; a path starting with "/" is taken as
+    // it is.
     struct TRecentCase {
-        const char* Path;
+        std::string Path;
         std::vector<std::string> Expected;
     };
 
     void ExpectRecentAfter(void (TSettings::*change)(const std::string&), const std::vector<TRecentCase>& cases)
     {
+        auto full = [](const std::string& name) { return name.empty() || name[0] == '/' ? name : "/p/" + name; };
         for (const TRecentCase& c : cases) {
             TSettings s = Make();
-            SetRecent(s, {"A", "B", "C", "D"});
-            (s.*change)(c.Path);
-            EXPECT_EQ(Recent(s), c.Expected) << "with " << c.Path;
+            SetRecent(s, {"/p/A", "/p/B", "/p/C", "/p/D"});
+            (s.*change)(full(c.Path));
+            std::vector<std::string> expected;
+            for (const std::string& name : c.Expected)
+                expected.push_back(full(name));
+            EXPECT_EQ(Recent(s), expected) << "with " << c.Path;
         }
     }
 
@@ -140,7 +146,17 @@ TEST_F(SettingsTest, AddRecentProject)
                                                      {"E", {"E", "A", "B", "C"}},
                                                      {"A", {"A", "B", "C", "D"}},
                                                      {"D", {"D", "A", "B", "C"}},
-                                                     {"b", {"b", "A", "C", "D"}}});
+                                                     {"b", {"b", "A", "C", "D"}},
+                                                     // Other spellings of one file are that file.
+                                                     {"/p/x/../C", {"C", "A", "B", "D"}},
+                                                     {"/p/./D", {"D", "A", "B", "C"}},
+                                                     {"/p//E", {"E", "A", "B", "C"}}});
+
+    // A path as typed on a command line goes in as the file it names.
+    TSettings relative = Make();
+    relative.AddRecentProject("Demo/Demo.vip");
+    EXPECT_EQ(relative.RecentProject(0), ExpandFileName("Demo/Demo.vip"));
+    EXPECT_EQ(relative.RecentProject(0)[0], '/');
 
     TSettings empty = Make();
     empty.AddRecentProject("/p/x.vip");
@@ -153,7 +169,8 @@ TEST_F(SettingsTest, RemoveRecentProject)
     ExpectRecentAfter(&TSettings::RemoveRecentProject, {{"B", {"A", "C", "D", ""}},
                                                         {"D", {"A", "B", "C", ""}},
                                                         {"a", {"B", "C", "D", ""}},
-                                                        {"Z", {"A", "B", "C", "D"}}});
+                                                        {"Z", {"A", "B", "C", "D"}},
+                                                        {"/p/q/../B", {"A", "C", "D", ""}}});
 }
 
 TEST_F(SettingsTest, RecentPathsCompareIgnoringTheCaseOfAsciiLettersOnly)
