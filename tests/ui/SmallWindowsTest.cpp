@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -69,6 +70,38 @@ TEST_F(SetupImageTest, LoadsEachPictureFormatByItsExtension)
         EXPECT_EQ(Dialog.Picture().size(), QSize(32, 48)) << c.Name;
     }
     EXPECT_TRUE(Messages.Shown().empty()) << ::testing::PrintToString(Messages.Texts());
+}
+
+TEST_F(SetupImageTest, MetafilesAreTakenByNameWithoutAPreview)
+{
+    std::string emf(44, '\0');
+    emf[0] = 1;
+    emf.replace(40, 4, " EMF");
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        bool Taken;
+    } cases[] = {{"p.wmf", std::string("\xD7\xCD\xC6\x9A", 4) + std::string(18, '\0'), true},
+                 {"p.EMF", emf, true},
+                 {"plain.wmf", std::string("\x01\0\x09\0", 4) + std::string(14, '\0'), false},
+                 {"short.emf", emf.substr(0, 20), false}};
+    for (const auto& c : cases) {
+        Dialog.Default();
+        Messages.Clear();
+        Temp.Write(c.Name, c.Bytes);
+        Dialogs.PictureAnswer = Temp.File(c.Name);
+        Dialog.Choose();
+        const QString shown = Dialog.findChild<QLabel*>(QStringLiteral("lbPicture"))->text();
+        if (c.Taken) {
+            EXPECT_EQ(Dialog.ImagePath(), Temp.File(c.Name)) << c.Name;
+            EXPECT_EQ(shown, QString::fromLatin1(c.Name) + QStringLiteral("\n\nNo preview for metafiles"));
+            EXPECT_TRUE(Messages.Shown().empty()) << c.Name;
+        } else {
+            EXPECT_TRUE(Dialog.ImagePath().empty()) << c.Name;
+            EXPECT_TRUE(ShowsDefault()) << c.Name;
+            EXPECT_EQ(Messages.Shown().size(), 1u) << c.Name;
+        }
+    }
 }
 
 TEST_F(SetupImageTest, ChooseAndDefault)

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <fstream>
+
 namespace {
 
 constexpr int PictureWidth = 185;
@@ -29,6 +31,8 @@ TfmSetupImage::TfmSetupImage(TFileDialogs* dialogs, TMessageService* messages, Q
     setWindowTitle(QStringLiteral("Setup Image"));
     auto* caption = new QLabel(QStringLiteral("185 X 294 Image:"), this);
     FPicture = new QLabel(this);
+    FPicture->setObjectName(QStringLiteral("lbPicture"));
+    FPicture->setAccessibleName(QStringLiteral("Setup image"));
     FPicture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     FPicture->setLineWidth(2);
     FPicture->setFixedSize(PictureWidth + 4, PictureHeight + 4);
@@ -78,6 +82,10 @@ void TfmSetupImage::LoadPicture(const std::string& path)
     QByteArray suffix = QFileInfo(HostPathToQt(path)).suffix().toLower().toLatin1();
     if (suffix == "jpeg")
         suffix = "jpg";
+    if (suffix == "wmf" || suffix == "emf") {
+        ShowMetafile(path);
+        return;
+    }
     if (suffix != "bmp" && suffix != "ico" && suffix != "jpg")
         throw Exception("Unknown picture file extension (." + suffix.toStdString() + ")");
     reader.setFormat(suffix);
@@ -85,6 +93,28 @@ void TfmSetupImage::LoadPicture(const std::string& path)
     if (image.isNull())
         throw Exception("Cannot load picture " + path + ": " + reader.errorString().toStdString());
     FPicture->setPixmap(QPixmap::fromImage(image));
+}
+
+void TfmSetupImage::ShowMetafile(const std::string& path)
+{
+    // Qt reads no metafiles: the frame names the file instead. The setup
+    // wizard draws placeable and enhanced metafiles, which these bytes tell
+    // apart (an enhanced one has its signature at offset 40).
+    char head[44] = {};
+    std::ifstream in(FsPath(path), std::ios::binary);
+    if (!in)
+        throw Exception("Cannot load picture " + path + ": the file cannot be read");
+    in.read(head, sizeof head);
+    const std::string bytes(head, size_t(in.gcount()));
+    const bool placeable = bytes.compare(0, 4, "\xD7\xCD\xC6\x9A") == 0;
+    const bool enhanced = bytes.size() == sizeof head && bytes.compare(0, 4, std::string("\x01\0\0\0", 4)) == 0 &&
+                          bytes.compare(40, 4, " EMF") == 0;
+    if (!placeable && !enhanced)
+        throw Exception("Cannot load picture " + path +
+                        ": the setup wizard shows only placeable (.wmf) and enhanced (.emf) metafiles");
+    FPicture->setPixmap(QPixmap());
+    FPicture->setWordWrap(true);
+    FPicture->setText(QFileInfo(HostPathToQt(path)).fileName() + QStringLiteral("\n\nNo preview for metafiles"));
 }
 
 void TfmSetupImage::SetImage(const std::string& path)

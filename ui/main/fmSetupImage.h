@@ -29,10 +29,12 @@ public:
     // the reason when it cannot.
     void LoadPicture(const std::string& path);
 
-    // What the frame shows.
+    // What the frame shows; a metafile shows its name instead of a picture.
     QPixmap Picture() const;
 
 private:
+    void ShowMetafile(const std::string& path);
+
     TFileDialogs* FDialogs;
     TMessageService* FMessages;
     QLabel* FPicture;

@@ -47,8 +47,8 @@ std::string TQtFileDialogs::OpenIcon()
 std::string TQtFileDialogs::OpenPicture()
 {
     return Run(FParent, QStringLiteral("Open"),
-               QStringLiteral("All pictures (*.jpg *.jpeg *.bmp *.ico);;JPEG Image File (*.jpg *.jpeg);;"
-                              "Bitmaps (*.bmp);;Icons (*.ico)"),
+               QStringLiteral("All pictures (*.jpg *.jpeg *.bmp *.ico *.emf *.wmf);;JPEG Image File (*.jpg *.jpeg);;"
+                              "Bitmaps (*.bmp);;Icons (*.ico);;Enhanced Metafiles (*.emf);;Metafiles (*.wmf)"),
                QString(), QFileDialog::AcceptOpen, QString());
 }
 
