@@ -65,6 +65,12 @@ void TProject::SetIconFile(const std::string& file)
         FOnIconFileChange(*this);
 }
 
+std::string TProject::ProjectFileNameFor(const std::string& name)
+{
+    // Compared exactly: "X.VIP" is saved as X.VIP.vip, as it always was.
+    return ExtractFileExt(name) == ".vip" ? name : name + ".vip";
+}
+
 std::string TProject::GetProjectName() const
 {
     return ChangeFileExt(FProjectFileName, "");

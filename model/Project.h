@@ -62,6 +62,11 @@ public:
     void SetOnCompanyNameChange(TNotify listener) { FOnCompanyNameChange = std::move(listener); }
     void SetOnIconFileChange(TNotify listener) { FOnIconFileChange = std::move(listener); }
 
+    // The file name a project name is saved under: the name with ".vip"
+    // added unless it already ends exactly so ("MyApp" and "MyApp.vip" both
+    // give MyApp.vip). The new-project wizard and Save follow this one rule, so
+    // the texts file found on opening is the one they wrote.
+    static std::string ProjectFileNameFor(const std::string& name);
     // The project file's name without its extension ("MyApp" for MyApp.vip).
     std::string GetProjectName() const;
     // The texts file beside the project file: <dir>/<name>_res.dat.

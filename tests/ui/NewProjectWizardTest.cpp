@@ -310,23 +310,44 @@ TEST_F(WizardTest, ShortcutListShowsTheNamesTypedBeforeIt)
 
 TEST_F(WizardTest, FinishWritesTheProjectAndItsFilesBesideIt)
 {
-    Open();
-    Retype("eProjectName", QStringLiteral("x.vip"));
-    GoToLastPage();
-    Button("btNext")->click();
-    ASSERT_TRUE(Messages.Shown().empty()) << Messages.Shown()[0].Text;
-    EXPECT_TRUE(Wizard->Finished());
-    EXPECT_EQ(Wizard->result(), int(QDialog::Accepted));
-    const std::string dir = AppendPath(MyProjects(), "x.vip");
-    EXPECT_EQ(TfmWizard::ProjectFilePath(Project), AppendPath(dir, "x.vip.vip"));
-    auto project = OpenProjectFile(AppendPath(dir, "x.vip.vip"));
-    EXPECT_EQ(project->AppName(), "My Application");
-    // The texts file is the one that opening x.vip.vip looks for.
-    EXPECT_EQ(project->GetResourceFileName(), AppendPath(dir, "x.vip_res.dat"));
-    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "x.vip_res.dat")), ReadFileBytes(BuiltProgramDir() + "Resources.dat"));
-    EXPECT_FALSE(FileExists(AppendPath(dir, "x_res.dat")));
-    EXPECT_EQ(ReadFileBytes(AppendPath(dir, "EULA_Neutral.txt")),
-              ReadFileBytes(BuiltProgramDir() + "EULA_Neutral.txt"));
+    // One naming rule from the wizard to Save and to opening again: the
+    // texts file written is the one the project file finds.
+    const struct {
+        const char* Typed;
+        const char* File;
+        const char* Texts;
+    } cases[] = {{"x.vip", "x.vip", "x_res.dat"},
+                 {"Tides", "Tides.vip", "Tides_res.dat"},
+                 {"my.app", "my.app.vip", "my.app_res.dat"},
+                 {"Y.VIP", "Y.VIP.vip", "Y.VIP_res.dat"}};
+    for (const auto& c : cases) {
+        Open();
+        Retype("eProjectName", QString::fromLatin1(c.Typed));
+        GoToLastPage();
+        Button("btNext")->click();
+        ASSERT_TRUE(Messages.Shown().empty()) << Messages.Shown()[0].Text;
+        EXPECT_TRUE(Wizard->Finished());
+        EXPECT_EQ(Wizard->result(), int(QDialog::Accepted));
+        const std::string dir = AppendPath(MyProjects(), c.Typed);
+        EXPECT_EQ(TfmWizard::ProjectFilePath(Project), AppendPath(dir, c.File)) << c.Typed;
+        EXPECT_EQ(TfmWizard::TextsFilePath(Project), AppendPath(dir, c.Texts)) << c.Typed;
+        // Save takes the name the wizard left, and adds nothing to it.
+        EXPECT_EQ(TProject::ProjectFileNameFor(Project.ProjectFileName()), c.File) << c.Typed;
+        EXPECT_EQ(Project.GetResourceFileName(), AppendPath(dir, c.Texts)) << c.Typed;
+        auto project = OpenProjectFile(AppendPath(dir, c.File));
+        EXPECT_EQ(project->AppName(), "My Application");
+        EXPECT_EQ(project->GetResourceFileName(), AppendPath(dir, c.Texts)) << c.Typed;
+        EXPECT_EQ(ReadFileBytes(AppendPath(dir, c.Texts)), ReadFileBytes(BuiltProgramDir() + "Resources.dat"));
+        EXPECT_EQ(ReadFileBytes(AppendPath(dir, "EULA_Neutral.txt")),
+                  ReadFileBytes(BuiltProgramDir() + "EULA_Neutral.txt"));
+        std::vector<std::string> written;
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            written.push_back(entry.path().filename().string());
+        std::sort(written.begin(), written.end());
+        std::vector<std::string> expected = {"EULA_Neutral.txt", c.File, c.Texts};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(written, expected) << c.Typed;
+    }
 }
 
 TEST_F(WizardTest, FinishKeepsTextsAndLicenceAlreadyInTheFolder)
@@ -477,11 +498,10 @@ TEST_F(NewProjectTest, NewFinishCloseOpenRoundTrip)
     EXPECT_EQ(Window->TextsFile()->FileName(), AppendPath(dir, "My Application_res.dat"));
     EXPECT_TRUE(FileExists(file));
 
-    // The name lacks its extension until the first Save, so Close asks.
-    EXPECT_TRUE(Window->IsProjectModified());
-    Messages.Answer(TAnswer::Yes);
+    // The wizard wrote the project as it stands: Close has nothing to ask.
+    EXPECT_FALSE(Window->IsProjectModified());
     ASSERT_TRUE(Window->CloseProject());
-    EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Do you want to save the current project?"});
+    EXPECT_TRUE(Messages.Texts().empty()) << ::testing::PrintToString(Messages.Texts());
     EXPECT_EQ(Window->Project(), nullptr);
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer"));
 
@@ -494,19 +514,28 @@ TEST_F(NewProjectTest, NewFinishCloseOpenRoundTrip)
     EXPECT_EQ(Window->TextsFile()->FileName(), AppendPath(dir, "My Application_res.dat"));
 }
 
-TEST_F(NewProjectTest, ExtensionTypedWithTheNameGoesOnTheRecentListTwice)
+TEST_F(NewProjectTest, ExtensionTypedWithTheNameIsTheFileName)
 {
     ProjectName = QStringLiteral("x.vip");
     ASSERT_TRUE(Window->aFileNewExecute());
     const std::string dir = AppendPath(MyProjects(), "x.vip");
-    EXPECT_EQ(Window->Settings().RecentProject(0), AppendPath(dir, "x.vip.vip"));
-    EXPECT_EQ(Window->TextsFile()->FileName(), AppendPath(dir, "x.vip_res.dat"));
+    EXPECT_EQ(Window->Settings().RecentProject(0), AppendPath(dir, "x.vip"));
+    EXPECT_EQ(Window->TextsFile()->FileName(), AppendPath(dir, "x_res.dat"));
+    // Save and open again: the same two files, and no second texts file.
+    Window->Project()->SetApplicationName("Renamed");
+    ASSERT_TRUE(Window->Save()) << ::testing::PrintToString(Messages.Texts());
+    ASSERT_TRUE(Window->CloseProject());
+    ASSERT_TRUE(Window->OpenProject(AppendPath(dir, "x.vip")));
+    EXPECT_EQ(Window->Project()->AppName(), "Renamed");
+    EXPECT_EQ(Window->TextsFile()->FileName(), AppendPath(dir, "x_res.dat"));
+    EXPECT_FALSE(FileExists(AppendPath(dir, "x.vip.vip")));
+    EXPECT_FALSE(FileExists(AppendPath(dir, "x.vip_res.dat")));
+    EXPECT_EQ(Window->Settings().RecentProject(1), "");
     // A second New proposes its folder beside this one.
-    Messages.Answer(TAnswer::No);
     ProjectName = QStringLiteral("second");
     ASSERT_TRUE(Window->aFileNewExecute());
     EXPECT_EQ(Window->Project()->ProjectDir(), IncludeTrailingPathDelimiter(AppendPath(MyProjects(), "second")));
-    EXPECT_EQ(Window->Settings().RecentProject(1), AppendPath(dir, "x.vip.vip"));
+    EXPECT_EQ(Window->Settings().RecentProject(1), AppendPath(dir, "x.vip"));
 }
 
 TEST_F(NewProjectTest, CancelledWizardLeavesNoProject)
@@ -525,6 +554,7 @@ TEST_F(NewProjectTest, CancelledSavePromptKeepsTheOpenProject)
 {
     ASSERT_TRUE(Window->aFileNewExecute());
     TProject* before = Window->Project();
+    before->SetApplicationName("Changed");
     Messages.Answer(TAnswer::Cancel);
     EXPECT_FALSE(Window->aFileNewExecute());
     EXPECT_EQ(Wizards, 1);

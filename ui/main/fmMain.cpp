@@ -657,8 +657,7 @@ bool TfmMain::Save()
             FProject->SetProjectDir(ExtractFilePath(chosen));
             name = ExtractFileName(chosen);
         }
-        if (ExtractFileExt(name) != ".vip")
-            name += ".vip";
+        name = TProject::ProjectFileNameFor(name);
         std::string path = AppendPath(FProject->ProjectDir(), name);
         FProject->SetProjectFileName(name);
         SaveProjectFile(*FProject, path);

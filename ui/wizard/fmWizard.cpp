@@ -200,12 +200,15 @@ void TfmWizard::closeEvent(QCloseEvent* event)
 
 std::string TfmWizard::ProjectFilePath(const TProject& project)
 {
-    return AppendPath(project.ProjectDir(), project.ProjectFileName() + ".vip");
+    return AppendPath(project.ProjectDir(), TProject::ProjectFileNameFor(project.ProjectFileName()));
 }
 
 std::string TfmWizard::TextsFilePath(const TProject& project)
 {
-    return AppendPath(project.ProjectDir(), project.ProjectFileName() + "_res.dat");
+    // What opening the project file looks for: "x.vip" and "x" both give
+    // x_res.dat, "my.app" gives my.app_res.dat.
+    const std::string file = TProject::ProjectFileNameFor(project.ProjectFileName());
+    return AppendPath(project.ProjectDir(), ChangeFileExt(file, "") + "_res.dat");
 }
 
 void TfmWizard::WriteProjectFiles()
@@ -233,6 +236,8 @@ void TfmWizard::WriteProjectFiles()
             newFiles.push_back(eula);
         // Written whole or not at all: an older file of that name survives a failure.
         SaveProjectFile(*FProject, ProjectFilePath(*FProject));
+        // From here on the project carries its file's name, as an opened one does.
+        FProject->SetProjectFileName(TProject::ProjectFileNameFor(FProject->ProjectFileName()));
     } catch (...) {
         for (const std::string& file : newFiles)
             DeleteFileIfExists(file);
