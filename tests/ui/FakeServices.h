@@ -58,6 +58,13 @@ public:
         LastSaveDir = initialDir;
         return SaveProjectAnswer;
     }
+    std::string SaveProjectAs(const std::string& initialDir) override
+    {
+        ++SaveAsCalls;
+        LastSaveDir = initialDir;
+        return SaveProjectAnswer;
+    }
+    int SaveAsCalls = 0;
     std::string OpenIcon() override { return IconAnswer; }
     std::string OpenPicture() override { return PictureAnswer; }
     std::string OpenAnyFile() override { return AnyFileAnswer; }

@@ -5,6 +5,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "model/ProjectJson.h"
 #include "storage/LanguageManager.h"
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
@@ -38,6 +39,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -233,6 +235,67 @@ TEST_F(MainWindowTest, WizardTextsFollowTheProjectToItsNewFileName)
     ASSERT_TRUE(reopened->OpenProject(Temp.File("X.VIP.vip")));
     EXPECT_EQ(reopened->TextsFile()->FileName(), Temp.File("X.VIP_res.dat"));
     EXPECT_EQ(reopened->TextsFile()->ReadString("English", "1.String1", ""), "Changed welcome");
+}
+
+TEST_F(MainWindowTest, JsonProjectIsSavedBackAsJsonAndSaveAsOffersBothForms)
+{
+    // A project kept as JSON: opened, changed, saved back to the same file,
+    // where only the changed line differs.
+    const std::string json = Temp.File("J.json");
+    {
+        auto model = OpenProjectFile(WriteProject("Model.vip"));
+        Temp.Write("J.json", ProjectToJson(*model));
+    }
+    const std::string before = FileBytes(json);
+    ASSERT_TRUE(Window->OpenProject(json)) << ::testing::PrintToString(Messages.Texts());
+    EXPECT_EQ(Window->ProjectFilePath(), json);
+    EXPECT_EQ(Window->Settings().RecentProject(0), json);
+    EXPECT_FALSE(Window->IsProjectModified());
+    Window->Project()->SetApplicationName("Changed App");
+    EXPECT_TRUE(Window->IsProjectModified());
+    ASSERT_TRUE(Window->Save()) << ::testing::PrintToString(Messages.Texts());
+    EXPECT_FALSE(Window->IsProjectModified());
+    EXPECT_FALSE(FileExists(Temp.File("J.vip")));
+    EXPECT_TRUE(FileExists(Temp.File("J_res.dat")));
+    auto lines = [](const std::string& text) {
+        std::vector<std::string> list;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            list.push_back(line);
+        return list;
+    };
+    const std::vector<std::string> a = lines(before), b = lines(FileBytes(json));
+    ASSERT_EQ(a.size(), b.size());
+    std::vector<std::string> changed;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            changed.push_back(b[i]);
+    ASSERT_EQ(changed.size(), 1u) << ::testing::PrintToString(changed);
+    EXPECT_NE(changed[0].find("Changed App"), std::string::npos) << changed[0];
+
+    // Save As a binary project in another folder: kept there from now on,
+    // with its texts and licences beside it.
+    ASSERT_TRUE(ForceDirectories(Temp.File("other")));
+    Temp.Write("EULA_Neutral.txt", "{\\rtf1 Our own licence.}");
+    Dialogs.SaveProjectAnswer = Temp.File("other/K");
+    ASSERT_TRUE(Window->SaveAs()) << ::testing::PrintToString(Messages.Texts());
+    EXPECT_EQ(Dialogs.SaveAsCalls, 1);
+    EXPECT_EQ(Window->ProjectFilePath(), Temp.File("other/K.vip"));
+    EXPECT_EQ(OpenProjectFile(Temp.File("other/K.vip"))->AppName(), "Changed App");
+    EXPECT_TRUE(FileExists(Temp.File("other/K_res.dat")));
+    EXPECT_EQ(FileBytes(Temp.File("other/EULA_Neutral.txt")), "{\\rtf1 Our own licence.}");
+    EXPECT_EQ(Window->Settings().RecentProject(0), Temp.File("other/K.vip"));
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - K"));
+    Window->Project()->SetCompanyName("Other Company");
+    ASSERT_TRUE(Window->Save());
+    // The JSON file is no longer the project's: the later save leaves it.
+    EXPECT_NE(FileBytes(json).find("Changed App"), std::string::npos);
+    EXPECT_EQ(FileBytes(json).find("Other Company"), std::string::npos);
+
+    // A save that cannot be made leaves the project kept where it was.
+    Dialogs.SaveProjectAnswer = Temp.File("no-such-folder/L.json");
+    EXPECT_FALSE(Window->SaveAs());
+    EXPECT_EQ(Window->ProjectFilePath(), Temp.File("other/K.vip"));
 }
 
 TEST_F(MainWindowTest, SaveFailureIsReportedAndDoesNotComplete)

@@ -7,6 +7,9 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "model/ProjectJson.h"
+#include "storage/Languages.h"
+#include "storage/TextKeys.h"
 #include "storage/LanguageManager.h"
 #include "storage/Resource.h"
 #include "storage/Settings.h"
@@ -182,6 +185,8 @@ void TfmMain::CreateActions()
     aFileSave = make("aFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
                      [this] { RunCommand([this] { Save(); }); });
     aFileSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    aFileSaveAs = make("aFileSaveAs", QStringLiteral("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                       [this] { RunCommand([this] { SaveAs(); }); });
     aFileClose = make("aFileClose", QStringLiteral("&Close"), QKeySequence(),
                       [this] { RunCommand([this] { CloseProject(); }); });
     aFileExit = make("aFileExit", QStringLiteral("E&xit"), QKeySequence(), [this] { close(); });
@@ -226,6 +231,7 @@ void TfmMain::CreateMenus()
         });
     }
     miFile->addAction(aFileSave);
+    miFile->addAction(aFileSaveAs);
     miFile->addAction(aFileClose);
     miFile->addSeparator();
     miFile->addAction(aFileExit);
@@ -354,7 +360,7 @@ void TfmMain::OpenStartProject(const std::string& argument)
 
 void TfmMain::EnableProjectCommands(bool enabled)
 {
-    for (QAction* action : {aFileSave, aFileClose, aBuild, aRuntimesWizard, aChooseSetupImage})
+    for (QAction* action : {aFileSave, aFileSaveAs, aFileClose, aBuild, aRuntimesWizard, aChooseSetupImage})
         action->setEnabled(enabled);
     for (QAction* action : aEdit)
         action->setEnabled(enabled);
@@ -382,14 +388,20 @@ bool TfmMain::IsProjectModified()
     bool equal = false;
     std::string scratch;
     try {
-        scratch = ScratchFile();
-        TMemoryStream stream;
-        FProject->SaveToStream(stream);
-        std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(stream.Data().data()), std::streamsize(stream.Data().size()));
-        out.close();
-        if (out)
-            equal = FilesEqual(scratch, AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()));
+        if (!FJsonPath.empty()) {
+            // Compared as read back, so that a file laid out by hand or by
+            // another editor is not taken for a change.
+            equal = ProjectToJson(*OpenAnyProjectFile(FJsonPath)) == ProjectToJson(*FProject);
+        } else {
+            scratch = ScratchFile();
+            TMemoryStream stream;
+            FProject->SaveToStream(stream);
+            std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(stream.Data().data()), std::streamsize(stream.Data().size()));
+            out.close();
+            if (out)
+                equal = FilesEqual(scratch, AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()));
+        }
     } catch (const std::exception& e) {
         DebugTrace(std::string("TfmMain: project compared as changed: ") + e.what());
         equal = false;
@@ -436,6 +448,7 @@ bool TfmMain::aFileNewExecute()
     FSettings->WriteSetting("lastfolder", project->ProjectDir());
     ClearTestBuilds();
     FProject = std::move(project);
+    FJsonPath.clear();
     EnableProjectCommands(true);
     setWindowTitle(Title(FProject.get()));
     FSettings->AddRecentProject(TfmWizard::ProjectFilePath(*FProject));
@@ -458,10 +471,11 @@ bool TfmMain::OpenProject(const std::string& fileName)
             return false;
         // The new project and its texts file are made in full before the
         // open one is let go, so a damaged file leaves the window as it was.
-        std::unique_ptr<TProject> project = OpenProjectFile(path, FSettings->ReadSetting("company"));
+        std::unique_ptr<TProject> project = OpenAnyProjectFile(path, FSettings->ReadSetting("company"));
         std::unique_ptr<TScrambeledMemIniFile> textsFile = OpenTextsFile(*project);
         UnbindProject();
         FProject = std::move(project);
+        FJsonPath = IsJsonProjectPath(path) ? ExpandFileName(path) : std::string();
         FSettings->AddRecentProject(path);
         setWindowTitle(Title(FProject.get()));
         ShowProject(std::move(textsFile));
@@ -645,33 +659,98 @@ bool TfmMain::Save()
 {
     if (!FProject)
         return false;
+    if (FProject->ProjectFileName().empty()) {
+        std::string chosen = FDialogs->SaveProject(FProject->ProjectDir());
+        return !chosen.empty() && SaveToChosenPath(chosen);
+    }
+    return WriteProjectTo(FProject->ProjectDir(), TProject::ProjectFileNameFor(FProject->ProjectFileName()), FJsonPath);
+}
+
+bool TfmMain::SaveAs()
+{
+    if (!FProject)
+        return false;
+    std::string chosen = FDialogs->SaveProjectAs(FProject->ProjectDir());
+    return !chosen.empty() && SaveToChosenPath(chosen);
+}
+
+std::string TfmMain::ProjectFilePath() const
+{
+    if (!FProject || FProject->ProjectFileName().empty())
+        return std::string();
+    return FJsonPath.empty() ? AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()) : FJsonPath;
+}
+
+bool TfmMain::SaveToChosenPath(const std::string& chosen)
+{
+    const std::string path = ExpandFileName(chosen);
+    const std::string dir = ExtractFilePath(path);
+    // A JSON project acts as the binary project of its name beside it: the
+    // texts file and the licences are the same ones.
+    bool saved = IsJsonProjectPath(path)
+                     ? WriteProjectTo(dir, ChangeFileExt(ExtractFileName(path), ".vip"), path)
+                     : WriteProjectTo(dir, TProject::ProjectFileNameFor(ExtractFileName(path)), std::string());
+    if (saved) {
+        FSettings->AddRecentProject(ProjectFilePath());
+        setWindowTitle(Title(FProject.get()));
+    }
+    return saved;
+}
+
+bool TfmMain::WriteProjectTo(const std::string& dir, const std::string& name, const std::string& jsonPath)
+{
+    const std::string oldDir = FProject->ProjectDir(), oldName = FProject->ProjectFileName();
     try {
         // Ctrl+S leaves the focus in the licence editor, so its text is
         // written here and not only when it loses the focus.
         frmMemoEditor->SaveLicence();
-        std::string name = FProject->ProjectFileName();
-        if (name.empty()) {
-            std::string chosen = FDialogs->SaveProject(FProject->ProjectDir());
-            if (chosen.empty())
-                return false;
-            FProject->SetProjectDir(ExtractFilePath(chosen));
-            name = ExtractFileName(chosen);
-        }
-        name = TProject::ProjectFileNameFor(name);
-        std::string path = AppendPath(FProject->ProjectDir(), name);
+        FProject->SetProjectDir(dir);
         FProject->SetProjectFileName(name);
-        SaveProjectFile(*FProject, path);
+        if (jsonPath.empty())
+            SaveProjectFile(*FProject, AppendPath(dir, name));
+        else
+            WriteFileAtomic(jsonPath, ProjectToJson(*FProject));
+    } catch (const std::exception& e) {
+        // Nothing was written: the project stays kept where it was.
+        FProject->SetProjectDir(oldDir);
+        FProject->SetProjectFileName(oldName);
+        FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to save file!");
+        return false;
+    }
+    FJsonPath = jsonPath;
+    try {
         // The texts file is found by the project file's name, so a new name
         // takes the texts along; the file of the old name stays as it was.
         if (FTextsFile && FTextsFile->FileName() != FProject->GetResourceFileName())
             FTextsFile->SaveAs(FProject->GetResourceFileName());
         else if (FTextsFile)
             FTextsFile->UpdateFile();
+        if (!oldDir.empty() && !IsSameFile(ExcludeTrailingPathDelimiter(oldDir), ExcludeTrailingPathDelimiter(dir)))
+            TakeLicencesAlong(oldDir);
         return true;
     } catch (const std::exception& e) {
         FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to save file!");
         return false;
     }
+}
+
+void TfmMain::TakeLicencesAlong(const std::string& fromDir)
+{
+    // The licences live beside the project, outside its file. A licence
+    // already in the new folder is that folder's own and stays.
+    if (FTextsFile) {
+        const TLanguages& languages = FLanguageManager->Languages();
+        std::vector<int32_t> ids = {NeutralLanguage};
+        for (int i = 0; i < languages.Count(); ++i)
+            ids.push_back(languages.Items(i)->FLanguage);
+        for (int32_t language : ids) {
+            const std::string from = LicenceFilePath(fromDir, language, *FTextsFile);
+            if (FileExists(from))
+                CopyFileNoOverwrite(from, LicenceFilePath(FProject->ProjectDir(), language, *FTextsFile));
+        }
+    }
+    frmMemoEditor->SetProjectFolder(FProject->ProjectDir());
+    BuildTextTree();
 }
 
 bool TfmMain::CloseProject()
@@ -680,6 +759,7 @@ bool TfmMain::CloseProject()
         return false;
     UnbindProject();
     FProject.reset();
+    FJsonPath.clear();
     FTabs->hide();
     EnableProjectCommands(false);
     setWindowTitle(Title(nullptr));
@@ -712,7 +792,7 @@ void TfmMain::OpenRecent(const std::string& path)
         FSettings->RemoveRecentProject(path);
         throw Exception("File not found: " + path);
     }
-    if (FProject && path == AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()))
+    if (FProject && IsSameFile(path, ProjectFilePath()))
         return;
     OpenProject(path);
 }

@@ -80,8 +80,15 @@ public:
     // project open before stays open and shown.
     bool OpenProject(const std::string& fileName);
     // Saves to the project's file, asking for a name when it has none.
-    // True when the project and its texts file were written.
+    // True when the project and its texts file were written. A project
+    // opened from its JSON form is saved back to that .json file.
     bool Save();
+    // Asks for a file of either form and saves there; the project is then
+    // kept in that file. Into another folder the licences go along.
+    bool SaveAs();
+    // The file the project is kept in: its .json file or its .vip file;
+    // empty before the project has a name.
+    std::string ProjectFilePath() const;
     // Closes the project after the save prompt; false when the author
     // cancelled or the save failed.
     bool CloseProject();
@@ -168,6 +175,9 @@ private:
     void TestBuildClick(const std::string& path);
 
     std::string ScratchFile();
+    bool SaveToChosenPath(const std::string& chosen);
+    bool WriteProjectTo(const std::string& dir, const std::string& name, const std::string& jsonPath);
+    void TakeLicencesAlong(const std::string& fromDir);
 
     TMessageService* FMessages;
     TFileDialogs* FDialogs;
@@ -175,6 +185,8 @@ private:
     std::string FProgramDir;
     std::string FHelpFile;
     std::string FScratchDir;
+    // The JSON file the project is kept in; empty for a binary project.
+    std::string FJsonPath;
     // The certificate's password for this session only: never saved.
     std::string FSignPassword;
     TOpenDocument FOpenDocument;
@@ -217,6 +229,7 @@ private:
     QAction* aFileNew = nullptr;
     QAction* aFileOpen = nullptr;
     QAction* aFileSave = nullptr;
+    QAction* aFileSaveAs = nullptr;
     QAction* aFileClose = nullptr;
     QAction* aFileExit = nullptr;
     std::array<QAction*, TabCount> aEdit{};

@@ -8,10 +8,14 @@
 class TFileDialogs {
 public:
     virtual ~TFileDialogs() = default;
-    // "Veltrin Installer Project (*.vip)", default extension "vip".
+    // Projects of either form (*.vip, *.json), default extension "vip".
     virtual std::string OpenProject() = 0;
-    // The same filter, no default extension, starting in the folder.
+    // "Veltrin Installer Project (*.vip)", no default extension, starting
+    // in the folder.
     virtual std::string SaveProject(const std::string& initialDir) = 0;
+    // Save As: the binary project or its JSON form; a name typed without
+    // an extension gets the one of the form chosen in the dialog.
+    virtual std::string SaveProjectAs(const std::string& initialDir) = 0;
     // "Icons (*.ico)", default extension "ICO".
     virtual std::string OpenIcon() = 0;
     // Every picture format the setup image dialog reads.

@@ -8,6 +8,7 @@
 namespace {
 
 const char* const ProjectFilter = "Veltrin Installer Project (*.vip)";
+const char* const JsonProjectFilter = "Veltrin Installer Project as JSON (*.json)";
 
 // Runs the dialog and answers the chosen file, with the default extension
 // added when the typed name has none (as the Windows dialogs do).
@@ -28,8 +29,27 @@ std::string Run(QWidget* parent, const QString& caption, const QString& filter, 
 
 std::string TQtFileDialogs::OpenProject()
 {
-    return Run(FParent, QStringLiteral("Open"), QString::fromLatin1(ProjectFilter), QString(), QFileDialog::AcceptOpen,
-               QStringLiteral("vip"));
+    const QString filter = QStringLiteral("Veltrin Installer Projects (*.vip *.json);;") +
+                           QString::fromLatin1(ProjectFilter) + QStringLiteral(";;") +
+                           QString::fromLatin1(JsonProjectFilter);
+    return Run(FParent, QStringLiteral("Open"), filter, QString(), QFileDialog::AcceptOpen, QStringLiteral("vip"));
+}
+
+std::string TQtFileDialogs::SaveProjectAs(const std::string& initialDir)
+{
+    QFileDialog dialog(FParent, QStringLiteral("Save As"), HostPathToQt(initialDir),
+                       QString::fromLatin1(ProjectFilter) + QStringLiteral(";;") +
+                           QString::fromLatin1(JsonProjectFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("vip"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.json")) ? QStringLiteral("json")
+                                                                          : QStringLiteral("vip"));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::string();
+    return HostPathFromQt(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
 }
 
 std::string TQtFileDialogs::SaveProject(const std::string& initialDir)

@@ -12,6 +12,7 @@ public:
 
     std::string OpenProject() override;
     std::string SaveProject(const std::string& initialDir) override;
+    std::string SaveProjectAs(const std::string& initialDir) override;
     std::string OpenIcon() override;
     std::string OpenPicture() override;
     std::string OpenAnyFile() override;
