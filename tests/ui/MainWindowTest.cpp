@@ -13,6 +13,7 @@
 #include "ui/lists/fmDestinationFolder.h"
 #include "ui/main/fmSetupImage.h"
 #include "ui/lists/frmFiles.h"
+#include "ui/parts/QtText.h"
 #include "ui/lists/frmList.h"
 #include "ui/parts/frmFolder.h"
 #include "ui/registry/frmRegKeys.h"
@@ -29,6 +30,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QDropEvent>
+#include <QUrl>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QSettings>
@@ -568,6 +572,87 @@ TEST_F(MainWindowTest, HelpOpensTheShippedManual)
         EXPECT_TRUE(opened.empty());
         EXPECT_EQ(Messages.Shown().size(), 1u);
     }
+}
+
+// Drops arrive as a file manager sends them: drag enter, then drop, with
+// file:// URLs.
+bool Drop(QWidget* target, const QStringList& paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+TEST_F(MainWindowTest, FilesAndFoldersDroppedOnTheFilesTabAreAdded)
+{
+    ASSERT_TRUE(Window->OpenProject(WriteProject("Drop.vip")));
+    TProject* project = Window->Project();
+    auto* files = Window->findChild<TfrmFiles*>();
+    for (const char* folder : {"in/MIPS", "in/Data/sub", "many"})
+        ASSERT_TRUE(ForceDirectories(Temp.File(folder)));
+    for (const char* name : {"in/readme.txt", "in/MIPS/app.exe", "in/Data/b.dat", "in/Data/sub/a.dat"})
+        Temp.Write(name, name);
+    const QString in = HostPathToQt(Temp.File("in/"));
+
+    // Files to the default folder; a folder into device folders of its names
+    // below the folder chosen in the tree (here the company's).
+    EXPECT_TRUE(Drop(files, {in + "readme.txt", in + "MIPS/app.exe"}));
+    ASSERT_TRUE(FolderFrame()->SelectFolder(project->CompanyFolder()));
+    EXPECT_TRUE(Drop(files, {in + "Data"}));
+    EXPECT_TRUE(Messages.Shown().empty()) << ::testing::PrintToString(Messages.Texts());
+    const struct {
+        const char* Source;
+        const char* Path;
+        TPlatforms Platforms;
+        TProcessor Processor;
+    } expected[] = {
+        // Platform and processor as Add guesses them from the folder's name.
+        {"in/readme.txt", "\\Program Files\\Sample Company\\My Application\\", TPlatforms{plPPC2K}, pStrongARM},
+        {"in/MIPS/app.exe", "\\Program Files\\Sample Company\\My Application\\", TPlatforms{plPPC2K}, pMIPSR4000},
+        {"in/Data/b.dat", "\\Program Files\\Sample Company\\Data\\", TPlatforms{plPPC2K}, pStrongARM},
+        {"in/Data/sub/a.dat", "\\Program Files\\Sample Company\\Data\\sub\\", TPlatforms{plPPC2K}, pStrongARM}};
+    ASSERT_EQ(project->Files().Count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const TFile* file = project->Files().Item(i);
+        EXPECT_EQ(file->GetHostSourcePath(), Temp.File(expected[i].Source));
+        EXPECT_EQ(file->GetFolder()->GetPath(), expected[i].Path) << expected[i].Source;
+        EXPECT_EQ(file->Platforms(), expected[i].Platforms) << expected[i].Source;
+        EXPECT_EQ(file->Processor(), expected[i].Processor) << expected[i].Source;
+    }
+    EXPECT_EQ(files->List()->View()->model()->rowCount(), 4);
+    EXPECT_FALSE(FolderFrame()->Tree()->findItems(QStringLiteral("sub"), Qt::MatchRecursive).isEmpty());
+
+    // Above 100 files a question first; No adds nothing.
+    for (int i = 0; i <= TfrmFiles::MaxDropWithoutAsking; ++i)
+        Temp.Write("many/f" + std::to_string(i) + ".txt", "x");
+    Messages.Answer(TAnswer::No);
+    EXPECT_TRUE(Drop(files, QStringList{HostPathToQt(Temp.File("many"))}));
+    EXPECT_EQ(Messages.Texts(), std::vector<std::string>{"Add all 101 files of the dropped folders?"});
+    EXPECT_EQ(project->Files().Count(), 4);
+
+    // A name the project cannot store refuses the whole drop.
+    Messages.Clear();
+    Temp.Write("in/\xD0\xB4.txt", "x");
+    EXPECT_TRUE(Drop(files, {in + "readme.txt", in + QString::fromUtf8("\xD0\xB4.txt")}));
+    EXPECT_EQ(Messages.Shown().size(), 1u);
+    EXPECT_EQ(project->Files().Count(), 4);
+
+    // A project file is the window's: the tab passes it on, and the window
+    // opens it once the drop has ended.
+    ASSERT_TRUE(Window->Save());
+    EXPECT_TRUE(Drop(files, QStringList{HostPathToQt(WriteProject("Other.vip", "Other App"))}));
+    EXPECT_EQ(project->Files().Count(), 4);
+    QTest::qWait(20);
+    EXPECT_EQ(Window->Project()->AppName(), "Other App");
 }
 
 // The list tabs show the project and edit it through the installed editors;

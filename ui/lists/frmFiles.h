@@ -6,7 +6,10 @@
 
 #include "ui/lists/frmProjectList.h"
 
+#include <functional>
+
 class TFile;
+class TFolder;
 
 class TfrmFiles : public TProjectListOf<TFile> {
     Q_OBJECT
@@ -17,6 +20,27 @@ public:
     void ActivatePage() override;
 
     void AddObject() override;
+
+    // Files and folders dropped from a file manager (host paths). Each file
+    // is added as Add would make it with only its source chosen: platform
+    // and processor guessed from its folder's name (all of them otherwise),
+    // going to the drop target. A folder adds every file below it, into
+    // device folders of the same names under the target, made as needed;
+    // above MaxDropWithoutAsking files it asks first. A path that the
+    // project cannot store refuses the whole drop before anything is added.
+    // Answers how many files were added.
+    int AddDroppedPaths(const QStringList& paths);
+    static constexpr int MaxDropWithoutAsking = 100;
+
+    // The device folder dropped files go to: the folder chosen in the main
+    // window's tree; the project's default folder when unset or null.
+    std::function<TFolder*()> DropTarget;
+    // Called after a drop made device folders.
+    std::function<void()> OnFoldersAdded;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     std::vector<TFile*> Objects() const override;

@@ -37,6 +37,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
 #include <QDesktopServices>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -116,6 +121,7 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     CreateMenus();
     CreateCentralWidget();
     statusBar()->setSizeGripEnabled(true);
+    setAcceptDrops(true);
 
     FLog->hide();
     FTabs->hide();
@@ -330,6 +336,15 @@ void TfmMain::CreateGeneralTab(QWidget* page)
 void TfmMain::CreateListTabs()
 {
     frmFiles = new TfrmFiles(FMessages, FPages[tsFiles]);
+    // Dropped files go to the folder chosen in the General tab's tree; the
+    // folders a drop makes show there at once, the choice kept.
+    frmFiles->DropTarget = [this] { return frmFolder->SelectedFolder(); };
+    frmFiles->OnFoldersAdded = [this] {
+        TFolder* chosen = frmFolder->SelectedFolder();
+        frmFolder->SetFolders(&FProject->Folders());
+        if (!chosen || !frmFolder->SelectFolder(chosen))
+            SelectDefaultFolder();
+    };
     frmShortcuts = new TfrmShortcuts(FMessages, FPages[tsShortcuts]);
     frmSetupDLLs = new TfrmSetupDLLs(FMessages, FPages[tsSetupDlls]);
     for (auto [tab, frame] :
@@ -892,6 +907,40 @@ void TfmMain::aAboutExecute()
 {
     TAboutBox about(VI_VERSION, this);
     about.exec();
+}
+
+namespace {
+
+// The one project file of a drop, or empty.
+QString DroppedProjectFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().first().isLocalFile())
+        return QString();
+    const QString path = mime->urls().first().toLocalFile();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("vip") || suffix == QLatin1String("json") ? path : QString();
+}
+
+} // namespace
+
+void TfmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedProjectFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TfmMain::dropEvent(QDropEvent* event)
+{
+    const QString path = DroppedProjectFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened after the drop has ended, so that the save question does not
+    // hold the file manager's drag.
+    const std::string file = HostPathFromQt(path);
+    QTimer::singleShot(0, this, [this, file] { RunCommand([this, file] { OpenProject(file); }); });
 }
 
 void TfmMain::closeEvent(QCloseEvent* event)

@@ -131,6 +131,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A .vip or .json project dropped on the window opens (after the save
+    // question); files for the project go to the Files tab.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
