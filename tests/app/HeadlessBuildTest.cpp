@@ -407,7 +407,8 @@ TEST_F(HeadlessProjectBuildTest, AShortcutInASiblingOfTheInstallFolderIsInstalle
     TCab cab = ReadCab(ReadPackage(Package("All In One")), "Tools.CAB");
     ASSERT_EQ(cab.Setup.FLinks.size(), 1u);
     // The sibling folder, not the install folder, with the link's name alone.
-    EXPECT_EQ(cab.Setup.FDirectories.at(cab.Setup.FLinks[0].FDirectoryId - 1).FPath,
+    ASSERT_TRUE(cab.Setup.Directory(cab.Setup.FLinks[0].FDirectoryId));
+    EXPECT_EQ(cab.Setup.Directory(cab.Setup.FLinks[0].FDirectoryId)->FPath,
               (std::vector<std::string>{"%CE1%\\Firm\\My Application Tools"}));
     EXPECT_EQ(cab.Setup.FLinks[0].FPath, (std::vector<std::string>{"Tool.lnk"}));
 }
