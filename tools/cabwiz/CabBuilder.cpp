@@ -11,6 +11,9 @@
 
 namespace {
 
+// IDs from FirstDestinationLineId to 65535 (DefaultDestDir's ID 1 counted among them).
+constexpr size_t MaxDirectories = 0xFFFF - FormatChoices::FirstDestinationLineId + 1;
+
 std::string Quote(const std::string& text)
 {
     return "\"" + text + "\"";
@@ -315,11 +318,14 @@ uint16_t TCabBuilder::DirectoryId(const TInfLine* line, const std::string& path)
         whole.clear();
     uint16_t& number = line ? FLineDirs[line] : FFolderDirs[LowerCase(whole)];
     if (number == 0) {
+        if (FUsedDirs.size() == MaxDirectories) {
+            Error("Too many destination folders: a CAB file holds at most " + std::to_string(MaxDirectories));
+            return 1;
+        }
         FUsedDirs.push_back(TUsedDirectory{line, {}});
         if (!whole.empty())
             FUsedDirs.back().FPath.push_back(whole);
-        // Past 65535 the writer refuses the table anyway.
-        number = uint16_t(std::min<size_t>(FUsedDirs.size(), 0xFFFF));
+        number = uint16_t(FUsedDirs.size());
     }
     return number;
 }
@@ -337,24 +343,19 @@ void TCabBuilder::NumberDirectories()
     std::vector<uint16_t> order;
     if (const auto* lines = FInf->Section("DestinationDirs"))
         for (const auto& line : *lines)
-            if (auto it = FLineDirs.find(&line); it != FLineDirs.end() && &line != defaultDest)
+            if (auto it = FLineDirs.find(&line); it != FLineDirs.end() && it->second && &line != defaultDest)
                 order.push_back(it->second);
     for (size_t i = 0; i < FUsedDirs.size(); ++i)
         if (!FUsedDirs[i].FLine)
             order.push_back(uint16_t(i + 1));
-    if (defaultDest)
+    if (defaultDest && FLineDirs[defaultDest]) // not when the table was full
         order.push_back(FLineDirs[defaultDest]);
 
     std::vector<uint16_t> ids(FUsedDirs.size() + 1, 0); // by number of use
     size_t next = FormatChoices::FirstDestinationLineId;
     for (uint16_t number : order) {
         const TUsedDirectory& used = FUsedDirs[number - 1];
-        if (used.FLine == defaultDest && defaultDest)
-            ids[number] = FormatChoices::DefaultDestDirId;
-        else if (next <= 0xFFFF)
-            ids[number] = uint16_t(next++);
-        else
-            Error("Too many destination folders: a CAB file holds at most 65534");
+        ids[number] = used.FLine == defaultDest && defaultDest ? FormatChoices::DefaultDestDirId : uint16_t(next++);
         FSetup.FDirectories.push_back(TSetupDirectory{used.FPath, ids[number]});
     }
     for (auto& file : FSetup.FFiles)
