@@ -523,6 +523,10 @@ TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
     project->SetIconFile(AppendPath(FWork,
                                     "Gr\xF6\xDF"
                                     "e.ico"));
+    // Another file of the first name, staged under a name of its own.
+    TFolder* fr = project->AppFolder()->AddSubFolder(std::make_unique<TFolder>("fr"));
+    AddProjectFile(*project, ExtractFilePath(Source("fr/Caf\xC3\xA9.txt", "caf\xC3\xA9")), "Caf\xE9.txt", AllPlatforms,
+                   pAll, fr);
 
     ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
     TPackage package = ReadPackage(Package("All In One"));
@@ -536,9 +540,10 @@ TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
     TCab cab = ReadCab(package, "Names.CAB");
     EXPECT_EQ(FileNames(cab.Setup), (std::vector<std::string>{"Caf\xE9.txt",
                                                               "Gr\xF6\xDF"
-                                                              "e.dat"}));
+                                                              "e.dat",
+                                                              "Caf\xE9.txt"}));
     std::sort(cab.Members.begin(), cab.Members.end());
-    EXPECT_EQ(cab.Members, (std::vector<std::string>{"coffee", "size"}));
+    EXPECT_EQ(cab.Members, (std::vector<std::string>{"caf\xC3\xA9", "coffee", "size"}));
 }
 
 TEST(HeadlessBuildArguments, UsageErrors)
