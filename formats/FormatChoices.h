@@ -18,10 +18,15 @@ inline constexpr bool LinkListHasTerminator = false;
 // extension still gives a working shortcut; a missing one might not.
 inline constexpr bool AppendLnkToShortcutNames = true;
 
-// Where the default install folder lives: the install folder is always
-// DIRS entry 1 (even when no file goes there), and the header word at
-// offset 16, "usually 1" in real files, names that entry.
-inline constexpr bool InstallDirIsFirstDirectory = true;
+// The DIRS table as two CABs of the vendor's tool show it: each
+// [DestinationDirs] line that the CAB file installs something through gets
+// an entry of its own, in the order of the lines and numbered from
+// FirstDestinationLineId, even where two lines name one folder;
+// DefaultDestDir, when the .inf has it, is DefaultDestDirId and written
+// last, used or not. The header word at offset 16, "usually 1" in real
+// files, stays 1 also when no entry has ID 1.
+inline constexpr uint16_t DefaultDestDirId = 1;
+inline constexpr uint16_t FirstDestinationLineId = 2;
 inline constexpr uint32_t HeaderWord16 = 1;
 
 // The FILES field after the directory ID: "usually equal to the file ID".

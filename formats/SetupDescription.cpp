@@ -128,10 +128,16 @@ void WriteStrings(TByteWriter& w, const TStringTable& strings)
     }
 }
 
-void WriteDirectories(TByteWriter& w, const std::vector<std::vector<uint16_t>>& dirIds)
+uint16_t DirectoryIdAt(const std::vector<TSetupDirectory>& dirs, size_t i)
+{
+    return dirs[i].FId ? dirs[i].FId : uint16_t(i + 1);
+}
+
+void WriteDirectories(TByteWriter& w, const std::vector<TSetupDirectory>& dirs,
+                      const std::vector<std::vector<uint16_t>>& dirIds)
 {
     for (size_t i = 0; i < dirIds.size(); ++i) {
-        w.U16(i + 1);
+        w.U16(DirectoryIdAt(dirs, i));
         WriteIdList(w, dirIds[i], true);
     }
 }
@@ -230,6 +236,14 @@ void WriteHeader(TByteWriter& w, const TSetupDescription& s, size_t stringCount,
 
 } // namespace
 
+const TSetupDirectory* TSetupDescription::Directory(uint16_t id) const
+{
+    for (size_t i = 0; i < FDirectories.size(); ++i)
+        if (DirectoryIdAt(FDirectories, i) == id)
+            return &FDirectories[i];
+    return nullptr;
+}
+
 std::vector<uint8_t> TSetupDescription::Write() const
 {
     CheckCounts(*this);
@@ -249,7 +263,7 @@ std::vector<uint8_t> TSetupDescription::Write() const
     at.Strings = w.Size();
     WriteStrings(w, strings);
     at.Directories = w.Size();
-    WriteDirectories(w, dirIds);
+    WriteDirectories(w, FDirectories, dirIds);
     at.Files = w.Size();
     WriteFiles(w, FFiles);
     at.Hives = w.Size();

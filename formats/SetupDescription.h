@@ -14,6 +14,8 @@ struct TSetupDirectory {
     // writes the whole path as one string ("%CE1%\\Firm\\App"), as the
     // vendor's tool does; readers join either form alike.
     std::vector<std::string> FPath;
+    // The ID the entry is written with; 0 gives its position + 1.
+    uint16_t FId = 0;
 };
 
 struct TSetupFile {
@@ -60,6 +62,9 @@ public:
     std::vector<TSetupHive> FHives;
     std::vector<TSetupValue> FValues;
     std::vector<TSetupLink> FLinks;
+
+    // The DIRS entry of this ID, or null.
+    const TSetupDirectory* Directory(uint16_t id) const;
 
     // The bytes of the .000 file. Path components go into the STRINGS table,
     // numbered in order of first use (directories, hives, links), an

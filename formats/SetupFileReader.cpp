@@ -130,11 +130,16 @@ private:
 
     void ReadDirectories()
     {
+        std::vector<bool> seen(0x10000);
         for (size_t i = 0, at = r.U32(64); i < r.U16(50); ++i) {
-            if (r.U16(at) != i + 1)
-                throw Exception("setup file: directory IDs out of order");
+            // The vendor's tool numbers from 2 when the .inf has no
+            // DefaultDestDir and writes ID 1 last: any order, no ID twice.
+            uint16_t id = r.U16(at);
+            if (id == 0 || seen[id])
+                throw Exception("setup file: directory ID " + std::to_string(id) + " is 0 or listed twice");
+            seen[id] = true;
             uint16_t length = r.U16(at + 2);
-            d.FDirectories.push_back(TSetupDirectory{Path(at + 4, length, true)});
+            d.FDirectories.push_back(TSetupDirectory{Path(at + 4, length, true), id});
             at += 4 + length;
         }
     }

@@ -9,6 +9,7 @@
 #include "package/PackageFiles.h"
 #include "package/ResourceFile.h"
 #include "package/ZipCompressor.h"
+#include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
@@ -28,11 +29,18 @@ public:
 // The main window's compiler outlives every run: it keeps no lines of one.
 class TInfLinesGuard {
 public:
-    TInfLinesGuard(TCabCompiler& compiler, std::vector<std::string> lines) : FCompiler(compiler)
+    TInfLinesGuard(TCabCompiler& compiler, std::vector<std::string> lines,
+                   std::vector<std::pair<std::string, std::string>> copies)
+        : FCompiler(compiler)
     {
         FCompiler.SetInfLines(std::move(lines));
+        FCompiler.SetStagedCopies(std::move(copies));
     }
-    ~TInfLinesGuard() { FCompiler.SetInfLines({}); }
+    ~TInfLinesGuard()
+    {
+        FCompiler.SetInfLines({});
+        FCompiler.SetStagedCopies({});
+    }
     TInfLinesGuard(const TInfLinesGuard&) = delete;
     TInfLinesGuard& operator=(const TInfLinesGuard&) = delete;
 
@@ -78,6 +86,16 @@ std::vector<std::string> InfLines(const TProject& project, const TDeviceSectionP
     return lines;
 }
 
+// Each staged copy's source and its place, as host paths.
+std::vector<std::pair<std::string, std::string>> StagedCopies(const TDeviceSectionPlan& plan)
+{
+    std::vector<std::pair<std::string, std::string>> copies;
+    for (const TStagedFile& staged : plan.FStagedFiles)
+        copies.emplace_back(HostFileName(staged.FFile->GetHostSourcePath()),
+                            AppendPath(plan.FStagingDir, AnsiToUtf8(staged.FName)));
+    return copies;
+}
+
 }
 
 struct TBuildDriver::TOutcome {
@@ -121,7 +139,7 @@ bool TBuildDriver::Execute()
         if (!CheckFiles())
             return false;
         const TDeviceSectionPlan plan = PlanDeviceSections(FProject);
-        TInfLinesGuard linesGuard(compiler, InfLines(FProject, plan));
+        TInfLinesGuard linesGuard(compiler, InfLines(FProject, plan), StagedCopies(plan));
         TPairList pairs;
         TInfParser::Parse(plan, pairs);
         compiler.SetOutputDir(FProject.ProjectDir());

@@ -73,25 +73,20 @@ std::vector<std::string> SectionProblems(const TDeviceSection& section, TReadChe
                            " files, more than the " + std::to_string(MaxNumberedFiles) +
                            " that one CAB file can hold.");
 
-    // The first file of each name. The .inf names a section's sources by
-    // file name alone, so two sources of one name in one CAB file clash even
-    // in different device folders: the tool would pack one of them for both.
-    std::unordered_map<std::string, const TFile*> named;
+    // The first file of each name in each device folder. Files of one name
+    // in different folders are staged under names of their own, but in one
+    // folder the device keeps only one of them.
+    std::unordered_map<const TFolder*, std::unordered_map<std::string, const TFile*>> named;
     for (const TFile* file : files) {
-        auto [it, added] = named.try_emplace(FoldAnsiCase(file->FileName()), file);
+        const TFolder* folder = section.FolderOf(*file);
+        auto [it, added] = named[folder].try_emplace(FoldAnsiCase(file->FileName()), file);
         const TFile* first = it->second;
         if (added || IsSameFile(HostFileName(first->GetHostSourcePath()), HostFileName(file->GetHostSourcePath())))
             continue;
-        const TFolder* folder = section.FolderOf(*first);
-        const std::string both = "The files " + first->GetHostSourcePath() + " and " + file->GetHostSourcePath();
-        if (folder == section.FolderOf(*file))
-            problems.push_back(both + " are both installed as " + (folder ? folder->GetPath() : std::string()) +
-                               first->FileName() + " for " + TargetName(section) +
-                               ": the device keeps only one of them. Rename one or put it into another folder.");
-        else
-            problems.push_back(both + " have the same name for " + TargetName(section) +
-                               ": one CAB file carries one file of a name, so both folders would get the same one. "
-                               "Rename one of them.");
+        problems.push_back("The files " + first->GetHostSourcePath() + " and " + file->GetHostSourcePath() +
+                           " are both installed as " + (folder ? folder->GetPath() : std::string()) +
+                           first->FileName() + " for " + TargetName(section) +
+                           ": the device keeps only one of them. Rename one or put it into another folder.");
     }
 
     for (const TFile* file : files)

@@ -18,10 +18,9 @@ struct TDeviceSectionPlan;
 // What one device section (the CAB file of one target) cannot hold or
 // would install wrongly:
 // - two different files of one name (compared as Windows does, ignoring
-//   letter case): in one device folder the device keeps only one of them; in
-//   two folders both get the same one, since the .inf names a section's
-//   sources by file name. The same source placed twice is no problem, it
-//   installs the same bytes;
+//   letter case) in one device folder: the device keeps only one of them.
+//   The same source placed twice is no problem, it installs the same bytes;
+//   in two folders the build stages each under a name of its own;
 // - more files than a CAB file can number;
 // - a source file that exists but cannot be read.
 std::vector<std::string> CheckDeviceSection(const TDeviceSection& section);

@@ -21,6 +21,28 @@ private:
     std::string FPath;
 };
 
+// Deletes the staged copies, and then their folder when it is empty,
+// however Compile ends; a file of the same name left by a run that was
+// killed goes as well.
+class TStagedCopiesGuard {
+public:
+    explicit TStagedCopiesGuard(const std::vector<std::pair<std::string, std::string>>& copies) : FCopies(copies)
+    {
+        Remove();
+    }
+    ~TStagedCopiesGuard() { Remove(); }
+
+private:
+    void Remove() const
+    {
+        for (const auto& copy : FCopies)
+            DeleteFileIfExists(copy.second);
+        if (!FCopies.empty())
+            RemoveEmptyDirectory(ExcludeTrailingPathDelimiter(ExtractFilePath(FCopies.front().second)));
+    }
+    const std::vector<std::pair<std::string, std::string>>& FCopies;
+};
+
 std::string JoinLines(const std::vector<std::string>& lines)
 {
     std::string text;
@@ -104,6 +126,17 @@ void TCabCompiler::WriteInfFile() const
     }
 }
 
+void TCabCompiler::StageCopies() const
+{
+    for (const auto& [source, copy] : FStagedCopies) {
+        std::string folder = ExcludeTrailingPathDelimiter(ExtractFilePath(copy));
+        if (!ForceDirectories(folder))
+            throw Exception("Cannot create " + folder + " folder!");
+        if (!CopyFileNoOverwrite(source, copy))
+            throw Exception("Cannot copy " + source + " to " + copy);
+    }
+}
+
 void TCabCompiler::ReadErrorFile(std::vector<std::string>& errors) const
 {
     std::string path = AppendPath(FOutputDir, ErrorFileName);
@@ -129,6 +162,8 @@ void TCabCompiler::RunTool(std::vector<std::string>& errors)
 {
     TInfFileGuard guard(FInfFileName);
     WriteInfFile();
+    TStagedCopiesGuard copies(FStagedCopies);
+    StageCopies();
     FOutputDir = ExcludeTrailingPathDelimiter(FOutputDir);
     for (const std::string& arguments : ToolArguments()) {
         // The tool writes the bare name "errors.txt" into its current folder,

@@ -36,6 +36,9 @@ public:
     void SetInfLines(std::vector<std::string> lines) { FInfLines = std::move(lines); }
     void SetOutputDir(const std::string& dir) { FOutputDir = dir; }
     void SetInfFileName(const std::string& path) { FInfFileName = path; }
+    // The copies the .inf names in its staging folder: each source host
+    // path with the host path of its copy, all in one folder.
+    void SetStagedCopies(std::vector<std::pair<std::string, std::string>> copies) { FStagedCopies = std::move(copies); }
     // Takes the names of the builds' pairs.
     void SetBuilds(const std::vector<const TBuild*>& builds);
     // Called around the tool's run (the GUI shows its hourglass).
@@ -53,9 +56,10 @@ public:
     // The CAB files the needed sections give: W\B.CAB, W\B.<suffix>.CAB.
     std::vector<std::string> NeededCabFiles() const;
 
-    // Deletes the needed CAB files, writes the .inf file, runs the tool in
-    // the output folder (twice for the case above), reads its "errors.txt"
-    // after each run and deletes the .inf file again. A needed CAB file
+    // Deletes the needed CAB files, writes the .inf file and the staged
+    // copies, runs the tool in the output folder (twice for the case
+    // above), reads its "errors.txt" after each run and deletes the .inf
+    // file and the copies again (their folder too when nothing else is in it). A needed CAB file
     // exists afterwards only when this run made it. Raises TCabCompileErrors
     // with all errors of the run when the tool reported any (or is missing:
     // "MSCabWiz.exe not found! Compilation aborted!"); a tool that cannot be
@@ -67,11 +71,13 @@ private:
     std::vector<std::string> FInfLines;
     std::string FOutputDir;
     std::string FInfFileName;
+    std::vector<std::pair<std::string, std::string>> FStagedCopies;
     std::set<std::string> FNeededPairs;
     TBusyHook FBusyHook;
 
     std::vector<std::string> NeededSuffixes() const;
     void WriteInfFile() const;
+    void StageCopies() const;
     void ReadErrorFile(std::vector<std::string>& errors) const;
     void RunTool(std::vector<std::string>& errors);
 };

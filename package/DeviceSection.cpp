@@ -106,7 +106,19 @@ void TDeviceSection::SetFiles(std::vector<const TFile*> files)
             FFileDirs.push_back({folder, SectionName("Files" + std::to_string(FFileDirs.size() + 1))});
         FFileDirOf.push_back(it->second);
     }
+    FStagedNames.clear();
+    LayOutSourceDisks();
+}
 
+void TDeviceSection::SetStagedNames(std::vector<std::string> names, std::string stagingDir)
+{
+    FStagedNames = std::move(names);
+    FStagingDir = std::move(stagingDir);
+    LayOutSourceDisks();
+}
+
+void TDeviceSection::LayOutSourceDisks()
+{
     // Source disks are numbered in sorted order (letter case ignored), except
     // that a folder first met with the last file stands at the end: the list
     // is sorted before each file is looked at, and a newcomer is appended.
@@ -116,8 +128,12 @@ void TDeviceSection::SetFiles(std::vector<const TFile*> files)
     std::vector<size_t> fileFolder; // each file's position in folders
     std::unordered_map<std::string, size_t> seen;
     bool lastIsNewcomer = false;
-    for (const TFile* file : FFiles) {
-        std::string folder = file->GetSourceDir();
+    for (size_t i = 0; i < FFiles.size(); ++i) {
+        if (IsStaged(i)) {
+            fileFolder.push_back(0); // its disk is the staging folder's
+            continue;
+        }
+        std::string folder = FFiles[i]->GetSourceDir();
         auto [it, newcomer] = seen.emplace(FoldCase(folder), folders.size());
         lastIsNewcomer = newcomer;
         if (newcomer) {
@@ -140,8 +156,14 @@ void TDeviceSection::SetFiles(std::vector<const TFile*> files)
         diskOf[order[i]] = int(i) + 1;
     }
     FFileDisks.clear();
-    for (size_t folder : fileFolder)
-        FFileDisks.push_back(diskOf[folder]);
+    for (size_t i = 0; i < FFiles.size(); ++i)
+        FFileDisks.push_back(IsStaged(i) ? 0 : diskOf[fileFolder[i]]);
+}
+
+int TDeviceSection::StagingDiskNumber() const
+{
+    bool dllDisk = FSetupDLL && SourceDiskNumber(SetupDllSourceDir()) == 0;
+    return int(FSourceDisks.size()) + (dllDisk ? 2 : 1);
 }
 
 void TDeviceSection::SetShortcuts(std::vector<const TCEShortCut*> shortcuts)
@@ -200,6 +222,8 @@ TStringList TDeviceSection::SourceDisksNamesLines() const
         lines.push_back(line(disk.FIndex + 1, disk.FPath));
     if (FSetupDLL && SourceDiskNumber(SetupDllSourceDir()) == 0)
         lines.push_back(line(int(FSourceDisks.size()) + 1, SetupDllSourceDir()));
+    if (std::any_of(FStagedNames.begin(), FStagedNames.end(), [](const std::string& n) { return !n.empty(); }))
+        lines.push_back(line(StagingDiskNumber(), FStagingDir));
     return lines;
 }
 
@@ -208,12 +232,13 @@ TStringList TDeviceSection::SourceDisksFilesLines() const
     TStringList lines{"[" + SectionName("SourceDisksFiles") + "]"};
     for (size_t i = 0; i < FFiles.size(); ++i) {
         const TFile* file = FFiles[i];
-        int n = FFileDisks[i];
+        // The staging folder's disk follows the setup DLL's, which may be set last.
+        int n = IsStaged(i) ? StagingDiskNumber() : FFileDisks[i];
         if (n == 0) {
             DebugTrace("No ID for file");
             continue;
         }
-        lines.push_back(InfQuoted(file->FileName()) + " = " + std::to_string(n));
+        lines.push_back(InfQuoted(IsStaged(i) ? FStagedNames[i] : file->FileName()) + " = " + std::to_string(n));
     }
     if (FSetupDLL) {
         int n = SourceDiskNumber(SetupDllSourceDir());
@@ -253,14 +278,17 @@ TStringList TDeviceSection::DefaultInstallLines() const
 TStringList TDeviceSection::FileSectionLines() const
 {
     // Files grouped by destination in one pass; each group keeps file order.
-    std::vector<std::vector<const TFile*>> byDir(FFileDirs.size());
+    std::vector<std::vector<size_t>> byDir(FFileDirs.size());
     for (size_t i = 0; i < FFiles.size(); ++i)
-        byDir[FFileDirOf[i]].push_back(FFiles[i]);
+        byDir[FFileDirOf[i]].push_back(i);
     TStringList lines;
     for (size_t d = 0; d < FFileDirs.size(); ++d) {
         lines.push_back("[" + FFileDirs[d].FName + "]");
-        for (const TFile* file : byDir[d])
-            lines.push_back(InfQuoted(file->FileName()) + ",,," + CopyFlagsText(*file));
+        for (size_t i : byDir[d]) {
+            const TFile& file = *FFiles[i];
+            std::string source = IsStaged(i) ? InfQuoted(FStagedNames[i]) : std::string();
+            lines.push_back(InfQuoted(file.FileName()) + "," + source + ",," + CopyFlagsText(file));
+        }
         lines.emplace_back();
     }
     return lines;

@@ -49,6 +49,11 @@ public:
     void SetProject(const TProject* project) { FProject = project; }
     // Lays out the destination folders and source disks as well.
     void SetFiles(std::vector<const TFile*> files);
+    // The source name of each file in the order of Files(): empty for a
+    // file listed by its own name, otherwise the name of its copy in
+    // stagingDir, which the section then lists as a source disk of its own
+    // and names in a rename line ("<name>","<staged name>",,<flags>).
+    void SetStagedNames(std::vector<std::string> names, std::string stagingDir);
     void SetShortcuts(std::vector<const TCEShortCut*> shortcuts);
     void SetRegKeys(std::vector<const TRegKey*> keys) { FRegKeys = std::move(keys); }
     void SetSetupDLL(const TSetupDLL* dll) { FSetupDLL = dll; }
@@ -75,6 +80,11 @@ public:
 
 private:
     std::string SectionName(const std::string& base) const;
+    // Numbers the source folders of the files listed by their own names.
+    void LayOutSourceDisks();
+    bool IsStaged(size_t file) const { return file < FStagedNames.size() && !FStagedNames[file].empty(); }
+    // The disk of the staging folder: after the files' and the setup DLL's.
+    int StagingDiskNumber() const;
     // The 1-based disk of a source folder, or 0 when it has none.
     int SourceDiskNumber(const std::string& folder) const;
     std::string SetupDllSourceDir() const;
@@ -91,6 +101,8 @@ private:
     std::unordered_map<std::string, int> FDiskNumbers;
     // The disk number of each file, in the order of FFiles.
     std::vector<int> FFileDisks;
+    std::vector<std::string> FStagedNames; // in the order of FFiles, or empty
+    std::string FStagingDir;
     std::vector<const TCEShortCut*> FShortcuts;
     const TSetupDLL* FSetupDLL = nullptr;
     std::vector<const TRegKey*> FRegKeys;

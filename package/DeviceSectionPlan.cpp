@@ -1,10 +1,15 @@
 #include "package/DeviceSectionPlan.h"
 
+#include "common/AnsiText.h"
+#include "common/Paths.h"
 #include "model/Files.h"
+#include "model/Folders.h"
 #include "model/Project.h"
 #include "model/RegistryKeys.h"
 #include "model/Shortcuts.h"
 
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -68,6 +73,89 @@ std::vector<std::vector<const TFile*>> FilesForTargets(const TFiles& files,
     return lists;
 }
 
+// For each file of the section: whether another file of its name (as
+// Windows compares names) comes from another source.
+std::vector<bool> CollidingFiles(const TDeviceSection& section)
+{
+    const auto& files = section.Files();
+    std::unordered_map<std::string, std::string> sourceOf; // folded name -> first source
+    std::unordered_set<std::string> colliding;
+    for (const TFile* file : files) {
+        std::string name = FoldAnsiCase(file->FileName());
+        auto [it, added] = sourceOf.emplace(name, file->GetHostSourcePath());
+        if (!added && it->second != file->GetHostSourcePath())
+            colliding.insert(name);
+    }
+    std::vector<bool> result;
+    for (const TFile* file : files)
+        result.push_back(colliding.count(FoldAnsiCase(file->FileName())) > 0);
+    return result;
+}
+
+// The device folder's own name in letters, digits and "_" ("de", "Program_Files").
+std::string StagingPrefix(const TFolder* folder)
+{
+    std::string prefix = folder ? folder->Name() : std::string();
+    for (char& c : prefix)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'))
+            c = '_';
+    return prefix.empty() ? std::string("_") : prefix;
+}
+
+// Gives each colliding file the name "<folder>_<name>" ("<folder>~2_<name>"
+// and on where that is taken) for its copy. A copy's name differs from every
+// name a section lists by itself and from every other copy's, so no
+// [SourceDisksFiles] entry and no file of the staging folder serves two
+// sources; one source under one name is copied once.
+void StageCollidingFiles(const TProject& project, TDeviceSectionPlan& plan)
+{
+    std::vector<std::vector<bool>> colliding;
+    std::unordered_set<std::string> taken; // folded names listed by themselves
+    bool any = false;
+    for (const auto& section : plan.FDeviceSections) {
+        colliding.push_back(CollidingFiles(*section));
+        for (size_t i = 0; i < section->Files().size(); ++i) {
+            if (!colliding.back()[i])
+                taken.insert(FoldAnsiCase(section->Files()[i]->FileName()));
+            any = any || colliding.back()[i];
+        }
+        if (section->SetupDLL())
+            taken.insert(FoldAnsiCase(section->SetupDLL()->FileName()));
+    }
+    if (!any)
+        return;
+    plan.FStagingDir = StagingDir(project);
+    std::unordered_map<std::string, size_t> copies; // folded name -> index in FStagedFiles
+    for (size_t s = 0; s < plan.FDeviceSections.size(); ++s) {
+        TDeviceSection& section = *plan.FDeviceSections[s];
+        std::vector<std::string> names(section.Files().size());
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (!colliding[s][i])
+                continue;
+            const TFile* file = section.Files()[i];
+            std::string prefix = StagingPrefix(section.FolderOf(*file));
+            for (int n = 1; names[i].empty(); ++n) {
+                std::string name = prefix + (n > 1 ? "~" + std::to_string(n) : "") + "_" + file->FileName();
+                std::string folded = FoldAnsiCase(name);
+                if (taken.count(folded))
+                    continue;
+                auto [it, added] = copies.emplace(folded, plan.FStagedFiles.size());
+                if (added)
+                    plan.FStagedFiles.push_back({name, file});
+                else if (plan.FStagedFiles[it->second].FFile->GetHostSourcePath() != file->GetHostSourcePath())
+                    continue;
+                names[i] = name;
+            }
+        }
+        section.SetStagedNames(std::move(names), plan.FStagingDir);
+    }
+}
+
+}
+
+std::string StagingDir(const TProject& project)
+{
+    return AppendPath(project.ProjectDir(), project.GetProjectName() + ".staged");
 }
 
 TDeviceSectionPlan PlanDeviceSections(const TProject& project)
@@ -87,6 +175,7 @@ TDeviceSectionPlan PlanDeviceSections(const TProject& project)
         section->SetSetupDLL(SetupDllFor(plAll, processor, project.SetupDlls()));
         plan.FDeviceSections.push_back(std::move(section));
     }
+    StageCollidingFiles(project, plan);
     return plan;
 }
 

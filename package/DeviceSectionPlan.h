@@ -16,9 +16,21 @@ class TFiles;
 class TProject;
 class TSetupDlls;
 
+// A copy the build makes before the CAB tool runs.
+struct TStagedFile {
+    std::string FName; // in the staging folder
+    const TFile* FFile = nullptr; // whose source is copied; not owned
+};
+
 struct TDeviceSectionPlan {
     // One section per target, in the order the .inf lists them.
     std::vector<std::unique_ptr<TDeviceSection>> FDeviceSections;
+    // A section lists its files' sources by name, so different files of one
+    // name (in different device folders) are copied under names of their
+    // own into the staging folder: each copy once, none when no section
+    // has such files.
+    std::string FStagingDir;
+    std::vector<TStagedFile> FStagedFiles;
 };
 
 // One section per target that the project's files make up: a single
@@ -27,6 +39,10 @@ struct TDeviceSectionPlan {
 // platform and processor that has files. Platforms and processors in
 // ascending order.
 TDeviceSectionPlan PlanDeviceSections(const TProject& project);
+
+// The folder the build stages copies in: "<project name>.staged" in the
+// work folder, beside the .inf.
+std::string StagingDir(const TProject& project);
 
 // The selections a section is made from. plAll matches every platform; an
 // object for pAll matches every processor.

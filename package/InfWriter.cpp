@@ -23,6 +23,8 @@ void CheckProject(const TProject& project, const TDeviceSectionPlan& plan)
     };
     if (project.DefaultFolder())
         checkFolder(project.DefaultFolder());
+    if (!plan.FStagedFiles.empty())
+        CheckInfText(plan.FStagingDir, "The staging folder \"" + plan.FStagingDir + "\"");
     for (const auto& section : plan.FDeviceSections) {
         for (const TFile* file : section->Files()) {
             if (!checked.insert(file).second)

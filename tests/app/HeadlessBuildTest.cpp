@@ -5,6 +5,8 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "formats/SetupFileReader.h"
+#include "model/Folders.h"
+#include "package/DeviceSectionPlan.h"
 #include "support/SampleProject.h"
 
 #include <gtest/gtest.h>
@@ -308,6 +310,7 @@ protected:
     struct TCab {
         TSetupDescription Setup;
         std::vector<std::string> Members;
+        std::vector<std::string> MemberNames; // of Members, in their order
     };
     TCab ReadCab(const TPackage& package, const std::string& name)
     {
@@ -326,8 +329,10 @@ protected:
             std::vector<uint8_t> bytes = ReadFileBytes(AppendPath(into, member));
             if (ExtractFileExt(member) == ".000")
                 cab.Setup = ReadSetupDescription(bytes);
-            else
+            else {
                 cab.Members.emplace_back(bytes.begin(), bytes.end());
+                cab.MemberNames.push_back(member);
+            }
         }
         return cab;
     }
@@ -365,6 +370,62 @@ TEST_F(HeadlessProjectBuildTest, FilesForAllProcessorsBesideStrongArmGiveBothCab
     TCab arm = ReadCab(package, "Mix.2577.CAB");
     EXPECT_EQ(arm.Setup.FProcessor, 2577u);
     EXPECT_EQ(FileNames(arm.Setup), (std::vector<std::string>{"common.txt", "arm.exe"}));
+}
+
+// A .NET Compact Framework program with its translations: one assembly name
+// in five language folders, each a different file. The CAB files install
+// each under its own folder with its own content, and --inf shows the
+// rename lines and the staging folder the CAB tool got.
+TEST_F(HeadlessProjectBuildTest, ATranslatedAssemblyInFiveLanguageFoldersInstallsEachItsOwnContent)
+{
+    const std::string assembly = "Ushahidi.Model.resources.dll";
+    const std::vector<std::string> languages = {"de", "en", "es", "fr", "it"};
+    auto project = NewProject("Firm", "Trans");
+    AddProjectFile(*project, ExtractFilePath(Source("arm/app.exe", "StrongARM code")), "app.exe", AllPlatforms,
+                   pStrongARM);
+    AddProjectFile(*project, ExtractFilePath(Source("sh3/app.exe", "SH3 code")), "app.exe", AllPlatforms, pHitachiSH3);
+    for (const std::string& language : languages) {
+        TFolder* folder = project->AppFolder()->AddSubFolder(std::make_unique<TFolder>(language));
+        AddProjectFile(*project, ExtractFilePath(Source(language + "/" + assembly, "texts in " + language)), assembly,
+                       AllPlatforms, pAll, folder);
+    }
+
+    // Every target's CAB file takes the same five copies.
+    EXPECT_EQ(PlanDeviceSections(*project).FStagedFiles.size(), languages.size());
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+    // The copies went with the .inf.
+    EXPECT_FALSE(DirectoryExists(AppendPath(FWork, "Trans.staged")));
+    TPackage package = ReadPackage(Package("All In One"));
+    for (const char* name : {"Trans.2577.CAB", "Trans.10003.CAB"}) {
+        SCOPED_TRACE(name);
+        TCab cab = ReadCab(package, name);
+        // Each installed file's device path with its member's content; a
+        // member's extension is its file ID.
+        std::map<std::string, std::string> installed;
+        for (size_t i = 0; i < cab.MemberNames.size(); ++i) {
+            size_t id = std::stoul(ExtractFileExt(cab.MemberNames[i]).substr(1));
+            if (id == 0 || id > cab.Setup.FFiles.size())
+                continue;
+            const TSetupFile& file = cab.Setup.FFiles[id - 1];
+            const TSetupDirectory* dir = cab.Setup.Directory(file.FDirectoryId);
+            ASSERT_TRUE(dir && dir->FPath.size() == 1);
+            installed[dir->FPath[0] + "\\" + file.FName] = cab.Members[i];
+        }
+        std::map<std::string, std::string> expected;
+        expected["%CE1%\\Firm\\My Application\\app.exe"] =
+            std::string(name) == "Trans.2577.CAB" ? "StrongARM code" : "SH3 code";
+        for (const std::string& language : languages)
+            expected["%CE1%\\Firm\\My Application\\" + language + "\\" + assembly] = "texts in " + language;
+        EXPECT_EQ(installed, expected);
+    }
+
+    std::ostringstream inf, err;
+    ASSERT_EQ(RunInfCommand(AppendPath(FWork, "Trans.vip"), inf, err), 0) << err.str();
+    for (const std::string& language : languages)
+        EXPECT_NE(inf.str().find("\"" + assembly + "\",\"" + language + "_" + assembly + "\",,0x"), std::string::npos)
+            << inf.str();
+    EXPECT_NE(inf.str().find("=,\"SourceDisk2\",," + AppendPath(FWork, "Trans.staged") + "\r\n"), std::string::npos)
+        << inf.str();
 }
 
 TEST_F(HeadlessProjectBuildTest, MissingLanguageLicencesAreTheNeutralOne)
@@ -407,7 +468,8 @@ TEST_F(HeadlessProjectBuildTest, AShortcutInASiblingOfTheInstallFolderIsInstalle
     TCab cab = ReadCab(ReadPackage(Package("All In One")), "Tools.CAB");
     ASSERT_EQ(cab.Setup.FLinks.size(), 1u);
     // The sibling folder, not the install folder, with the link's name alone.
-    EXPECT_EQ(cab.Setup.FDirectories.at(cab.Setup.FLinks[0].FDirectoryId - 1).FPath,
+    ASSERT_TRUE(cab.Setup.Directory(cab.Setup.FLinks[0].FDirectoryId));
+    EXPECT_EQ(cab.Setup.Directory(cab.Setup.FLinks[0].FDirectoryId)->FPath,
               (std::vector<std::string>{"%CE1%\\Firm\\My Application Tools"}));
     EXPECT_EQ(cab.Setup.FLinks[0].FPath, (std::vector<std::string>{"Tool.lnk"}));
 }
@@ -461,6 +523,10 @@ TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
     project->SetIconFile(AppendPath(FWork,
                                     "Gr\xF6\xDF"
                                     "e.ico"));
+    // Another file of the first name, staged under a name of its own.
+    TFolder* fr = project->AppFolder()->AddSubFolder(std::make_unique<TFolder>("fr"));
+    AddProjectFile(*project, ExtractFilePath(Source("fr/Caf\xC3\xA9.txt", "caf\xC3\xA9")), "Caf\xE9.txt", AllPlatforms,
+                   pAll, fr);
 
     ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
     TPackage package = ReadPackage(Package("All In One"));
@@ -474,9 +540,10 @@ TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
     TCab cab = ReadCab(package, "Names.CAB");
     EXPECT_EQ(FileNames(cab.Setup), (std::vector<std::string>{"Caf\xE9.txt",
                                                               "Gr\xF6\xDF"
-                                                              "e.dat"}));
+                                                              "e.dat",
+                                                              "Caf\xE9.txt"}));
     std::sort(cab.Members.begin(), cab.Members.end());
-    EXPECT_EQ(cab.Members, (std::vector<std::string>{"coffee", "size"}));
+    EXPECT_EQ(cab.Members, (std::vector<std::string>{"caf\xC3\xA9", "coffee", "size"}));
 }
 
 TEST(HeadlessBuildArguments, UsageErrors)

@@ -83,17 +83,19 @@ TEST_F(BuildValidationTest, AccentedLettersFoldAsWindowsFoldsThem)
         << SectionProblems()[0];
 }
 
-TEST_F(BuildValidationTest, OneNameInTwoDeviceFoldersOfOneCabFileWouldGetOneSource)
+TEST_F(BuildValidationTest, OneNameInTwoDeviceFoldersIsStagedButNotTwiceInOneOfThem)
 {
-    // The .inf names sources by file name: the tool would pack two/app.exe
-    // for both folders.
+    // The build stages each under a name of its own; a third file of the
+    // name in the first one's folder is still one too many.
     Add("one/app.exe");
     Add("two/app.exe", pStrongARM, FProject.Folders().FindWindowsFolder());
+    EXPECT_EQ(SectionProblems(), std::vector<std::string>{});
+    Add("three/app.exe", pStrongARM, FProject.Folders().FindWindowsFolder());
     EXPECT_EQ(SectionProblems(),
-              std::vector<std::string>{"The files " + Host("one/app.exe") + " and " + Host("two/app.exe") +
-                                       " have the same name for All Platforms / StrongARM: one CAB file carries "
-                                       "one file of a name, so both folders would get the same one. Rename one of "
-                                       "them."});
+              std::vector<std::string>{"The files " + Host("two/app.exe") + " and " + Host("three/app.exe") +
+                                       " are both installed as \\Windows\\app.exe for All Platforms / StrongARM: "
+                                       "the device keeps only one of them. Rename one or put it into another "
+                                       "folder."});
 }
 
 TEST_F(BuildValidationTest, SameNamesInOtherCabFilesOrFromOneSourceAreNoProblem)

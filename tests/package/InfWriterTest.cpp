@@ -1,5 +1,8 @@
 #include "package/InfWriter.h"
 
+#include "model/Folders.h"
+#include "package/DeviceSectionPlan.h"
+
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "support/SampleProject.h"
@@ -227,6 +230,58 @@ TEST(InfWriter, SetupDllGetsItsOwnSourceDiskWhenItsFolderIsNew)
     auto shared = Inf(project);
     EXPECT_EQ(Section(shared, "[SourceDisksNames.PPC300_2577]").size(), 1u);
     EXPECT_EQ(Section(shared, "[SourceDisksFiles.PPC300_2577]").back(), "\"setup.dll\" = 1");
+}
+
+// Different files of one name in different device folders are listed in the
+// rename form under names of their own, found in the staging folder; other
+// files keep their plain lines.
+TEST(InfWriter, FilesOfOneNameInSeveralFoldersGetStagedSourceNames)
+{
+    TProject project("Firm");
+    project.SetApplicationName("Demo");
+    project.SetProjectDir("/work/");
+    project.SetProjectFileName("Demo.vip");
+    TFolder* de = project.AppFolder()->AddSubFolder(std::make_unique<TFolder>("de"));
+    TFolder* fr = project.AppFolder()->AddSubFolder(std::make_unique<TFolder>("fr"));
+    TFolder* windowsDe = project.Folders().FindWindowsFolder()->AddSubFolder(std::make_unique<TFolder>("de"));
+    AddProjectFile(project, "C:\\src", "app.exe", AllPlatforms, pAll);
+    AddProjectFile(project, "C:\\src\\de", "Res.dll", AllPlatforms, pAll, de);
+    AddProjectFile(project, "C:\\src", "fr_res.dll", AllPlatforms, pAll); // takes fr's first choice
+    AddProjectFile(project, "C:\\src\\fr", "res.dll", AllPlatforms, pAll, fr);
+    AddProjectFile(project, "C:\\src\\win", "RES.DLL", AllPlatforms, pAll, windowsDe); // a second "de"
+    AddProjectFile(project, "C:\\src\\de", "Res.dll", AllPlatforms, pAll, windowsDe->Parent());
+    TDeviceSectionPlan plan = PlanDeviceSections(project);
+    TStringList lines;
+    WriteInf(project, plan, lines);
+    EXPECT_EQ(Text(Section(lines, "[SourceDisksNames]")),
+              "1=,\"SourceDisk1\",,C:\\src\n"
+              "2=,\"SourceDisk2\",,/work/Demo.staged\n");
+    EXPECT_EQ(Text(Section(lines, "[SourceDisksFiles]")),
+              "\"app.exe\" = 1\n"
+              "\"de_Res.dll\" = 2\n"
+              "\"fr_res.dll\" = 1\n"
+              "\"fr~2_res.dll\" = 2\n"
+              "\"de~2_RES.DLL\" = 2\n"
+              "\"Windows_Res.dll\" = 2\n");
+    EXPECT_EQ(Text(lines).substr(Text(lines).find("[Files1]")),
+              "[Files1]\n\"app.exe\",,,0x40000002\n\"fr_res.dll\",,,0x40000002\n\n"
+              "[Files2]\n\"Res.dll\",\"de_Res.dll\",,0x40000002\n\n"
+              "[Files3]\n\"res.dll\",\"fr~2_res.dll\",,0x40000002\n\n"
+              "[Files4]\n\"RES.DLL\",\"de~2_RES.DLL\",,0x40000002\n\n"
+              "[Files5]\n\"Res.dll\",\"Windows_Res.dll\",,0x40000002\n\n\n\n\n");
+    std::vector<std::pair<std::string, std::string>> staged;
+    for (const TStagedFile& file : plan.FStagedFiles)
+        staged.emplace_back(file.FName, file.FFile->SourceDir());
+    EXPECT_EQ(staged, (std::vector<std::pair<std::string, std::string>>{{"de_Res.dll", "C:\\src\\de"},
+                                                                        {"fr~2_res.dll", "C:\\src\\fr"},
+                                                                        {"de~2_RES.DLL", "C:\\src\\win"},
+                                                                        {"Windows_Res.dll", "C:\\src\\de"}}));
+    // Without such files nothing is staged and no disk names the folder.
+    project.Files().Item(4)->SetFileName("other.dll");
+    project.Files().Item(3)->SetFileName("another.dll");
+    project.Files().Item(5)->SetSourceDir("C:\\src\\de");
+    EXPECT_TRUE(PlanDeviceSections(project).FStagedFiles.empty());
+    EXPECT_EQ(Section(Inf(project), "[SourceDisksNames]").size(), 4u);
 }
 
 TEST(InfWriter, RegistryLines)

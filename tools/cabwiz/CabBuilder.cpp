@@ -6,9 +6,13 @@
 #include "formats/FormatChoices.h"
 #include "formats/MemberName.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
+
+// IDs from FirstDestinationLineId to 65535 (DefaultDestDir's ID 1 counted among them).
+constexpr size_t MaxDirectories = 0xFFFF - FormatChoices::FirstDestinationLineId + 1;
 
 std::string Quote(const std::string& text)
 {
@@ -177,6 +181,7 @@ bool TCabBuilder::Build()
     ReadShortcuts();
     ReadRegistry();
     ReadSetupDll();
+    NumberDirectories();
     return FErrors.empty();
 }
 
@@ -205,11 +210,8 @@ void TCabBuilder::ReadVersionAndStrings()
         FSetup.FAppName = FirstField(appName->FValue, false);
 
     FSetup.FWord16 = FormatChoices::HeaderWord16;
-    const TInfLine* installDir = FInf->Find("CEStrings", "InstallDir");
-    if (!installDir)
+    if (!FInf->Find("CEStrings", "InstallDir"))
         FWarnings.push_back("[CEStrings] InstallDir is missing");
-    else if (FormatChoices::InstallDirIsFirstDirectory)
-        DirectoryId(FirstField(installDir->FValue, false));
 }
 
 void TCabBuilder::ReadDevice()
@@ -288,7 +290,8 @@ bool TCabBuilder::ResolveSource(const std::string& name, std::string& path)
     return true;
 }
 
-bool TCabBuilder::ReadDestination(const std::string& section, bool keepInstallDir, std::string& path)
+bool TCabBuilder::ReadDestination(const std::string& section, bool keepInstallDir, std::string& path,
+                                  const TInfLine** usedLine)
 {
     const TInfLine* line = FInf->Find("DestinationDirs", section);
     if (!line)
@@ -299,10 +302,12 @@ bool TCabBuilder::ReadDestination(const std::string& section, bool keepInstallDi
     }
     std::vector<std::string> fields = FInf->Fields(line->FValue, keepInstallDir);
     path = fields.size() > 1 ? fields[1] : std::string();
+    if (usedLine)
+        *usedLine = line;
     return true;
 }
 
-uint16_t TCabBuilder::DirectoryId(const std::string& path)
+uint16_t TCabBuilder::DirectoryId(const TInfLine* line, const std::string& path)
 {
     // One string for the whole path, as written (an absolute folder keeps
     // its leading "\\"); the device root is the empty list.
@@ -311,17 +316,55 @@ uint16_t TCabBuilder::DirectoryId(const std::string& path)
         whole.pop_back();
     if (whole == "\\")
         whole.clear();
-    std::vector<std::string> parts;
-    if (!whole.empty())
-        parts.push_back(whole);
-    std::string key = LowerCase(whole);
-    auto it = FDirectoryIds.find(key);
-    if (it != FDirectoryIds.end())
-        return it->second;
-    FSetup.FDirectories.push_back(TSetupDirectory{parts});
-    uint16_t id = uint16_t(FSetup.FDirectories.size()); // the writer refuses more than 65535
-    FDirectoryIds.emplace(key, id);
-    return id;
+    uint16_t& number = line ? FLineDirs[line] : FFolderDirs[LowerCase(whole)];
+    if (number == 0) {
+        if (FUsedDirs.size() == MaxDirectories) {
+            Error("Too many destination folders: a CAB file holds at most " + std::to_string(MaxDirectories));
+            return 1;
+        }
+        FUsedDirs.push_back(TUsedDirectory{line, {}});
+        if (!whole.empty())
+            FUsedDirs.back().FPath.push_back(whole);
+        number = uint16_t(FUsedDirs.size());
+    }
+    return number;
+}
+
+void TCabBuilder::NumberDirectories()
+{
+    // DefaultDestDir gets its entry whether a section falls back to it or not.
+    const TInfLine* defaultDest = FInf->Find("DestinationDirs", "DefaultDestDir");
+    if (defaultDest) {
+        std::vector<std::string> fields = FInf->Fields(defaultDest->FValue, false);
+        DirectoryId(defaultDest, fields.size() > 1 ? fields[1] : std::string());
+    }
+    // The lines in their order, then the folders no line names, then
+    // DefaultDestDir.
+    std::vector<uint16_t> order;
+    if (const auto* lines = FInf->Section("DestinationDirs"))
+        for (const auto& line : *lines)
+            if (auto it = FLineDirs.find(&line); it != FLineDirs.end() && it->second && &line != defaultDest)
+                order.push_back(it->second);
+    for (size_t i = 0; i < FUsedDirs.size(); ++i)
+        if (!FUsedDirs[i].FLine)
+            order.push_back(uint16_t(i + 1));
+    if (defaultDest && FLineDirs[defaultDest]) // not when the table was full
+        order.push_back(FLineDirs[defaultDest]);
+
+    std::vector<uint16_t> ids(FUsedDirs.size() + 1, 0); // by number of use
+    size_t next = FormatChoices::FirstDestinationLineId;
+    for (uint16_t number : order) {
+        const TUsedDirectory& used = FUsedDirs[number - 1];
+        ids[number] = used.FLine == defaultDest && defaultDest ? FormatChoices::DefaultDestDirId : uint16_t(next++);
+        FSetup.FDirectories.push_back(TSetupDirectory{used.FPath, ids[number]});
+    }
+    for (auto& file : FSetup.FFiles)
+        file.FDirectoryId = ids[file.FDirectoryId];
+    for (auto& link : FSetup.FLinks) {
+        link.FDirectoryId = ids[link.FDirectoryId];
+        if (!link.FTargetIsFile)
+            link.FTarget = ids[link.FTarget]; // 0, %InstallDir%, stays 0
+    }
 }
 
 void TCabBuilder::ReadFiles()
@@ -331,9 +374,11 @@ void TCabBuilder::ReadFiles()
         if (!lines)
             continue;
         std::string destination;
-        if (!ReadDestination(section, false, destination))
+        const TInfLine* destinationLine = nullptr;
+        if (!ReadDestination(section, false, destination, &destinationLine))
             continue;
-        uint16_t dirId = DirectoryId(destination);
+        // A section without files uses no DIRS entry.
+        uint16_t dirId = lines->empty() ? 0 : DirectoryId(destinationLine, destination);
         for (const auto& line : *lines) {
             std::vector<std::string> fields = FInf->Fields(line.FText, false);
             std::string target = fields.empty() ? std::string() : fields[0];
@@ -408,11 +453,12 @@ void TCabBuilder::ReadShortcut(const TInfLine& line, const std::string& section)
         return;
     }
     std::string where = fields[3];
-    if (where.empty() && !ReadDestination(section, true, where))
+    const TInfLine* whereLine = nullptr; // none for a folder of the shortcut's own
+    if (where.empty() && !ReadDestination(section, true, where, &whereLine))
         return;
 
     TSetupLink link;
-    if (!ReadShortcutFolder(name, where, link))
+    if (!ReadShortcutFolder(name, where, whereLine, link))
         return;
     std::string linkName = name;
     if (FormatChoices::AppendLnkToShortcutNames &&
@@ -423,7 +469,8 @@ void TCabBuilder::ReadShortcut(const TInfLine& line, const std::string& section)
         FSetup.FLinks.push_back(link);
 }
 
-bool TCabBuilder::ReadShortcutFolder(const std::string& name, const std::string& where, TSetupLink& link)
+bool TCabBuilder::ReadShortcutFolder(const std::string& name, const std::string& where, const TInfLine* whereLine,
+                                     TSetupLink& link)
 {
     // The device knows a shortcut's folder only as a standard
     // folder or the install folder, plus folders below it.
@@ -444,7 +491,7 @@ bool TCabBuilder::ReadShortcutFolder(const std::string& name, const std::string&
     // Like the vendor's tool: the folder gets a DIRS entry of its own
     // and the shortcut names it, with base 0.
     link.FBase = 0;
-    link.FDirectoryId = DirectoryId(FInf->Substitute(where, false));
+    link.FDirectoryId = DirectoryId(whereLine, FInf->Substitute(where, false));
     return true;
 }
 
@@ -469,8 +516,9 @@ bool TCabBuilder::ReadShortcutTarget(const std::string& name, const std::string&
     std::string folder;
     if (SameText(target, "%InstallDir%"))
         link.FTarget = 0;
-    else if (FInf->Find("DestinationDirs", target) && ReadDestination(target, false, folder))
-        link.FTarget = DirectoryId(folder);
+    else if (const TInfLine* line = nullptr;
+             FInf->Find("DestinationDirs", target) && ReadDestination(target, false, folder, &line))
+        link.FTarget = DirectoryId(line, folder);
     else {
         Error("Shortcut " + Quote(name) + ": target folder " + Quote(target) +
               " is not a section of [DestinationDirs]");

@@ -49,7 +49,15 @@ private:
     std::map<std::string, std::string> FDefaultInstall; // lower-case key -> value
     std::map<std::string, std::vector<std::string>> FDiskNames; // disk number -> fields
     std::map<std::string, std::vector<std::string>> FDiskFiles; // lower-case name -> fields
-    std::map<std::string, uint16_t> FDirectoryIds; // lower-case joined path -> ID
+    // The folders records name while the .inf is read, numbered by first
+    // use; NumberDirectories gives them their IDs in the .000.
+    struct TUsedDirectory {
+        const TInfLine* FLine = nullptr; // its [DestinationDirs] line, or null
+        std::vector<std::string> FPath;
+    };
+    std::vector<TUsedDirectory> FUsedDirs;
+    std::map<const TInfLine*, uint16_t> FLineDirs; // line -> number of use
+    std::map<std::string, uint16_t> FFolderDirs; // lower-case path without a line -> number of use
     std::map<std::string, uint16_t> FHiveIds;
 
     void Error(const std::string& text) { FErrors.push_back(text); }
@@ -62,14 +70,20 @@ private:
     void ReadVersionAndStrings();
     void ReadDevice();
     void ReadSourceDisks();
-    bool ReadDestination(const std::string& section, bool keepInstallDir, std::string& path);
-    uint16_t DirectoryId(const std::string& path);
+    // line: the [DestinationDirs] line the folder comes from.
+    bool ReadDestination(const std::string& section, bool keepInstallDir, std::string& path,
+                         const TInfLine** line = nullptr);
+    // The number of use of the folder of a [DestinationDirs] line (one per
+    // line), or of a folder no line names (line null: one per path).
+    uint16_t DirectoryId(const TInfLine* line, const std::string& path);
+    void NumberDirectories();
     bool ResolveSource(const std::string& name, std::string& path);
     void ReadFiles();
     void ReadSelfRegister();
     void ReadShortcuts();
     void ReadShortcut(const TInfLine& line, const std::string& section);
-    bool ReadShortcutFolder(const std::string& name, const std::string& where, TSetupLink& link);
+    bool ReadShortcutFolder(const std::string& name, const std::string& where, const TInfLine* whereLine,
+                            TSetupLink& link);
     bool ReadShortcutTarget(const std::string& name, const std::string& type, const std::string& target,
                             TSetupLink& link);
     void ReadRegistry();

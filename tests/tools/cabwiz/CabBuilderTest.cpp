@@ -15,6 +15,20 @@ const std::string Header =
     "[Version]\r\nSignature = \"$Windows NT$\"\r\nProvider = \"Firm\"\r\n"
     "CESignature = \"$Windows CE$\"\r\n\r\n[CEStrings]\r\nAppName = \"App\"\r\n";
 
+// The DIRS table in its written order: each entry's ID and its path.
+using DirList = std::vector<std::pair<uint16_t, std::string>>;
+DirList Dirs(const TSetupDescription& s)
+{
+    DirList list;
+    for (const auto& d : s.FDirectories) {
+        std::string path;
+        for (const auto& part : d.FPath)
+            path += (path.empty() ? "" : "\\") + part;
+        list.emplace_back(d.FId, path);
+    }
+    return list;
+}
+
 class CabBuilderTest : public ::testing::Test {
 protected:
     TempDir FDir;
@@ -74,14 +88,12 @@ TEST_F(CabBuilderTest, LabeledSectionsAddToOrReplaceThePlainOnes)
     EXPECT_EQ(s.FVersionMinMinor, 2u);
     EXPECT_EQ(s.FVersionMaxMajor, 100u);
     EXPECT_EQ(s.FProvider, "Firm");
-    ASSERT_EQ(s.FDirectories.size(), 2u);
     // Each path is one string, as the vendor's tool writes it.
-    EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%\\Firm\\App"}));
-    EXPECT_EQ(s.FDirectories[1].FPath, (std::vector<std::string>{"%CE2%"}));
+    EXPECT_EQ(Dirs(s), (DirList{{2, "%CE1%\\Firm\\App"}, {3, "%CE2%"}}));
     ASSERT_EQ(s.FFiles.size(), 2u);
-    EXPECT_EQ(s.FFiles[0].FDirectoryId, 1);
+    EXPECT_EQ(s.FFiles[0].FDirectoryId, 2);
     EXPECT_EQ(s.FFiles[0].FFlags, 0x40000000u | FormatChoices::SelfRegisterFlag);
-    EXPECT_EQ(s.FFiles[1].FDirectoryId, 2);
+    EXPECT_EQ(s.FFiles[1].FDirectoryId, 3);
     EXPECT_EQ(s.FFiles[1].FFlags, 0x80000013u);
     EXPECT_EQ(s.FFiles[1].FUnknown, 2);
     ASSERT_EQ(b.Files().size(), 2u);
@@ -106,10 +118,10 @@ TEST_F(CabBuilderTest, ALabelWithoutSectionsOfItsOwnUsesThePlainOnes)
         "[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n"
         "[DefaultInstall]\r\nCopyFiles = Files1\r\n[Files1]\r\n\"app.exe\",,,0x40000000\r\n";
     TCabBuilder b = Build(body, "HPC2000");
-    // The device root: DIRS entry 1 with no components, and the file goes there.
+    // The device root: a DIRS entry with no components, and the file goes there.
     ASSERT_EQ(b.Setup().FDirectories.size(), 1u);
     EXPECT_TRUE(b.Setup().FDirectories[0].FPath.empty());
-    EXPECT_EQ(b.Setup().FFiles.at(0).FDirectoryId, 1);
+    EXPECT_EQ(b.Setup().FFiles.at(0).FDirectoryId, 2);
 }
 
 TEST_F(CabBuilderTest, RegistryValuesOfEveryType)
@@ -163,7 +175,13 @@ TEST_F(CabBuilderTest, ShortcutsToFilesAndFolders)
         "[Shortcuts1]\r\n\"Home\",1,%InstallDir%\r\n\"Games\",0,APP.EXE,%CE14%\\Sub\r\n";
     TCabBuilder b = Build(body, "");
     const auto& links = b.Setup().FLinks;
-    auto folder = [&](const TSetupLink& link) { return b.Setup().FDirectories.at(link.FDirectoryId - 1).FPath; };
+    auto folder = [&](const TSetupLink& link) { return b.Setup().Directory(link.FDirectoryId)->FPath; };
+    // The lines in use in their order (Files1 for the file, Shortcuts0 and
+    // Shortcuts1 for shortcuts, Files2 as a shortcut's target), then the
+    // folder a shortcut names itself.
+    EXPECT_EQ(
+        Dirs(b.Setup()),
+        (DirList{{2, "%CE1%\\App"}, {3, "%CE2%\\Data"}, {4, "%CE11%"}, {5, "%CE1%\\App\\Links"}, {6, "%CE14%\\Sub"}}));
     using Path = std::vector<std::string>;
     ASSERT_EQ(links.size(), 4u);
     // Every shortcut names its folder's DIRS entry, with base 0.
@@ -176,7 +194,7 @@ TEST_F(CabBuilderTest, ShortcutsToFilesAndFolders)
     EXPECT_EQ(links[0].FTarget, 1);
     EXPECT_EQ(links[0].FPath, Path{"My App.lnk"});
     EXPECT_FALSE(links[1].FTargetIsFile);
-    EXPECT_EQ(b.Setup().FDirectories.at(links[1].FTarget - 1).FPath, Path{"%CE2%\\Data"});
+    EXPECT_EQ(links[1].FTarget, 3);
     EXPECT_EQ(links[1].FPath, Path{"Data.lnk"});
     EXPECT_EQ(links[2].FTarget, 0);
     EXPECT_EQ(folder(links[2]), Path{"%CE1%\\App\\Links"});
@@ -185,37 +203,84 @@ TEST_F(CabBuilderTest, ShortcutsToFilesAndFolders)
     EXPECT_EQ(links[3].FPath, Path{"Games.lnk"});
 }
 
-// The shape of a real application's .inf whose CAB the vendor's tool made:
-// its .000 holds the install folder and the shortcut folder as one string
-// each, a DIRS entry for each, and the shortcut addressed through the
-// folder's DIRS entry with base 0.
+// The shapes of two real applications' .inf files whose CABs the vendor's
+// tool made. Their .000 files hold each folder as one string and address a
+// shortcut through its folder's DIRS entry with base 0. DIRS: one entry per
+// [DestinationDirs] line in use, numbered from 2 in line order, and
+// DefaultDestDir (only Eliminator has one) as ID 1, written last.
 TEST_F(CabBuilderTest, EncodesFoldersAndShortcutsAsTheVendorsToolDoes)
 {
+    struct Shape {
+        const char* Name;
+        std::string Body;
+        std::vector<std::string> Files;
+        DirList Directories;
+        uint16_t FileDir;
+        uint16_t LinkDir;
+    };
+    const Shape shapes[] = {
+        {"Eliminator",
+         "InstallDir=%CE1%\\Eliminator\r\n[DestinationDirs]\r\nShortcuts.All = 0,%CE11%\r\n"
+         "Files.ARM = 0,%InstallDir%\r\nDefaultDestDir = 0,%InstallDir%\r\n"
+         "[DefaultInstall]\r\nCopyFiles = Files.ARM\r\nCEShortcuts = Shortcuts.All\r\n"
+         "[Files.ARM]\r\n\"Eliminator.exe\",,,0\r\n"
+         "[Shortcuts.All]\r\nEliminator,0,Eliminator.exe\r\n",
+         {"Eliminator.exe"},
+         {{2, "%CE11%"}, {3, "%CE1%\\Eliminator"}, {1, "%CE1%\\Eliminator"}},
+         3,
+         2},
+        {"KGArcade",
+         "InstallDir=%CE1%\\KGArcade\r\n[DestinationDirs]\r\nCopyFiles1 = 0,\"%InstallDir%\"\r\n"
+         "CEShortcuts1 = 0,\"%CE14%\"\r\n"
+         "[DefaultInstall]\r\nCopyFiles = CopyFiles1\r\nCEShortcuts = CEShortcuts1\r\n"
+         "[CopyFiles1]\r\n\"KGArcade.exe\",,,0\r\n\"Games.dat\",,,0\r\n"
+         "[CEShortcuts1]\r\nKGArcade,0,KGArcade.exe\r\n",
+         {"KGArcade.exe", "Games.dat"},
+         {{2, "%CE1%\\KGArcade"}, {3, "%CE14%"}},
+         2,
+         3},
+    };
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.Name);
+        std::string disks = "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," + Src() + "\r\n[SourceDisksFiles]\r\n";
+        for (const auto& name : shape.Files) {
+            FDir.Write(name, name);
+            disks += "\"" + name + "\" = 1\r\n";
+        }
+        TCabBuilder b = Build(shape.Body + disks, "");
+        TSetupDescription r = ReadSetupDescription(b.Setup().Write());
+        EXPECT_EQ(r.FWord16, 1u);
+        EXPECT_EQ(Dirs(r), shape.Directories);
+        ASSERT_EQ(r.FFiles.size(), shape.Files.size());
+        for (const auto& file : r.FFiles)
+            EXPECT_EQ(file.FDirectoryId, shape.FileDir);
+        ASSERT_EQ(r.FLinks.size(), 1u);
+        EXPECT_EQ(r.FLinks[0].FDirectoryId, shape.LinkDir);
+        EXPECT_EQ(r.FLinks[0].FBase, 0);
+        EXPECT_TRUE(r.FLinks[0].FTargetIsFile);
+        EXPECT_EQ(r.FLinks[0].FTarget, 1);
+        EXPECT_EQ(r.FLinks[0].FPath, std::vector<std::string>{std::string(shape.Name) + ".lnk"});
+    }
+}
+
+// A section without a line of its own falls back to DefaultDestDir and so
+// to ID 1; two lines naming one folder get an entry each.
+TEST_F(CabBuilderTest, DefaultDestDirIsIdOneAndEveryLineHasItsOwnEntry)
+{
     std::string body =
-        "InstallDir=%CE1%\\Eliminator\r\n[DestinationDirs]\r\nShortcuts.All = 0,%CE11%\r\n"
-        "Files.ARM = 0,%InstallDir%\r\nDefaultDestDir = 0,%InstallDir%\r\n"
+        "InstallDir=%CE1%\\App\r\n[DestinationDirs]\r\nDefaultDestDir = 0,%CE2%\r\nUnused = 0,%CE3%\r\n"
+        "Main = 0,%InstallDir%\r\nAgain = 0,%InstallDir%\r\n"
         "[SourceDisksNames]\r\n1=,\"SourceDisk1\",," +
         Src() +
-        "\r\n"
-        "[SourceDisksFiles]\r\n\"Eliminator.exe\" = 1\r\n"
-        "[DefaultInstall]\r\nCopyFiles = Files.ARM\r\nCEShortcuts = Shortcuts.All\r\n"
-        "[Files.ARM]\r\n\"Eliminator.exe\",,,0\r\n"
-        "[Shortcuts.All]\r\nEliminator,0,Eliminator.exe\r\n";
-    FDir.Write("Eliminator.exe", "game");
+        "\r\n[SourceDisksFiles]\r\n\"app.exe\" = 1\r\n\"help.txt\" = 1\r\n"
+        "[DefaultInstall]\r\nCopyFiles = Again, Main, Loose\r\n"
+        "[Again]\r\n\"help.txt\",,,0\r\n[Main]\r\n\"app.exe\",,,0\r\n[Loose]\r\n\"setup.dll\",app.exe,,0\r\n";
     TCabBuilder b = Build(body, "");
-    TSetupDescription r = ReadSetupDescription(b.Setup().Write());
-    using Path = std::vector<std::string>;
-    ASSERT_EQ(r.FDirectories.size(), 2u);
-    EXPECT_EQ(r.FDirectories[0].FPath, Path{"%CE1%\\Eliminator"});
-    EXPECT_EQ(r.FDirectories[1].FPath, Path{"%CE11%"});
-    ASSERT_EQ(r.FFiles.size(), 1u);
-    EXPECT_EQ(r.FFiles[0].FDirectoryId, 1);
-    ASSERT_EQ(r.FLinks.size(), 1u);
-    EXPECT_EQ(r.FLinks[0].FDirectoryId, 2);
-    EXPECT_EQ(r.FLinks[0].FBase, 0);
-    EXPECT_TRUE(r.FLinks[0].FTargetIsFile);
-    EXPECT_EQ(r.FLinks[0].FTarget, 1);
-    EXPECT_EQ(r.FLinks[0].FPath, Path{"Eliminator.lnk"});
+    EXPECT_EQ(Dirs(b.Setup()), (DirList{{2, "%CE1%\\App"}, {3, "%CE1%\\App"}, {1, "%CE2%"}}));
+    std::vector<uint16_t> dirs;
+    for (const auto& file : b.Setup().FFiles)
+        dirs.push_back(file.FDirectoryId);
+    EXPECT_EQ(dirs, (std::vector<uint16_t>{3, 2, 1}));
 }
 
 // Visual Studio's CAB projects quote every field, the registry root too.
@@ -251,10 +316,7 @@ TEST_F(CabBuilderTest, AbsoluteFolderWithoutAMacroKeepsItsLeadingBackslash)
         "[DefaultInstall]\r\nCopyFiles = Files.Main, Files.Win\r\n"
         "[Files.Main]\r\n\"app.exe\",,,0\r\n[Files.Win]\r\n\"app.exe\",,,0\r\n";
     TCabBuilder b = Build(body, "");
-    using Path = std::vector<std::string>;
-    ASSERT_EQ(b.Setup().FDirectories.size(), 2u);
-    EXPECT_EQ(b.Setup().FDirectories[0].FPath, Path{"\\Program Files\\XCSoar"});
-    EXPECT_EQ(b.Setup().FDirectories[1].FPath, Path{"\\Windows"});
+    EXPECT_EQ(Dirs(b.Setup()), (DirList{{2, "\\Program Files\\XCSoar"}, {3, "\\Windows"}}));
 }
 
 TEST_F(CabBuilderTest, SetupDllBecomesMember999WithoutAFilesEntry)

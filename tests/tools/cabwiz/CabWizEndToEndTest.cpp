@@ -219,21 +219,28 @@ TEST_F(CabWizEndToEndTest, MakesOneGenuineCabPerProcessor)
         EXPECT_EQ(s.FVersionMinMajor, 3u);
         EXPECT_EQ(s.FVersionMaxMajor, 100u);
         EXPECT_EQ(s.FWord16, 1u);
-        // The install folder, the files' second folder and the shortcut's.
+        // The lines of this label in [DestinationDirs], numbered from 2 in
+        // their order: the install folder, the files' second folder and the
+        // shortcut's; no DefaultDestDir, so no ID 1.
         ASSERT_EQ(s.FDirectories.size(), 3u);
+        EXPECT_EQ(s.FDirectories[0].FId, 2);
         EXPECT_EQ(s.FDirectories[0].FPath, (std::vector<std::string>{"%CE1%\\Firm\\Demo"}));
+        EXPECT_EQ(s.FDirectories[1].FId, 3);
         EXPECT_EQ(s.FDirectories[1].FPath, (std::vector<std::string>{"%CE2%"}));
+        EXPECT_EQ(s.FDirectories[2].FId, 4);
+        EXPECT_EQ(s.FDirectories[2].FPath, (std::vector<std::string>{"%CE11%"}));
         ASSERT_EQ(s.FFiles.size(), 3u);
+        EXPECT_EQ(s.FFiles[0].FDirectoryId, 2);
         EXPECT_EQ(s.FFiles[0].FName, "app.exe");
         EXPECT_EQ(s.FFiles[0].FFlags, 0x40000000u);
         EXPECT_EQ(s.FFiles[1].FName, "Read Me.txt");
         EXPECT_EQ(s.FFiles[1].FFlags, 0x20000002u);
         EXPECT_EQ(s.FFiles[2].FName, lib);
-        EXPECT_EQ(s.FFiles[2].FDirectoryId, 2);
+        EXPECT_EQ(s.FFiles[2].FDirectoryId, 3);
         EXPECT_EQ(s.FFiles[2].FFlags, 0x90000013u); // shared, warn, no overwrite, self-register
         ASSERT_EQ(s.FLinks.size(), 1u);
         EXPECT_EQ(s.FLinks[0].FBase, 0);
-        EXPECT_EQ(s.FDirectories.at(s.FLinks[0].FDirectoryId - 1).FPath, (std::vector<std::string>{"%CE11%"}));
+        EXPECT_EQ(s.FLinks[0].FDirectoryId, 4);
         EXPECT_EQ(s.FLinks[0].FTarget, 1);
         EXPECT_EQ(s.FLinks[0].FPath, (std::vector<std::string>{"Demo App.lnk"}));
         ASSERT_EQ(s.FHives.size(), 3u);
