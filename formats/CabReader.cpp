@@ -204,8 +204,9 @@ struct TCabReader::TImpl {
     std::vector<uint8_t> FBytes;
     TMsSystem FSys;
     mscab_decompressor* FCab = nullptr;
-    // Every cabinet of the set; libmspack keeps pointers to their names.
-    std::vector<mscabd_cabinet*> FParts;
+    // The first cabinet; closing it frees the whole set appended to it.
+    mscabd_cabinet* FFirst = nullptr;
+    // The host paths of the set's cabinets: libmspack keeps pointers to them.
     std::deque<std::string> FPartPaths;
     std::vector<TCabMember> FMembers;
     std::vector<mscabd_file*> FMemberFiles;
@@ -215,8 +216,8 @@ struct TCabReader::TImpl {
     ~TImpl()
     {
         if (FCab) {
-            for (mscabd_cabinet* cab : FParts)
-                FCab->close(FCab, cab);
+            if (FFirst)
+                FCab->close(FCab, FFirst);
             mspack_destroy_cab_decompressor(FCab);
         }
     }
@@ -245,7 +246,7 @@ void TCabReader::TImpl::Open()
     FCab = mspack_create_cab_decompressor(&FSys);
     if (!FCab)
         throw Exception(FName + " cannot be read: the cabinet reader cannot start");
-    mscabd_cabinet* first = OpenPart(FPath, FName);
+    mscabd_cabinet* first = FFirst = OpenPart(FPath, FName);
     long long size = FPath == MemoryName ? static_cast<long long>(FBytes.size()) : HostFileSize(FPath);
     if (size >= 0 && first->length > size)
         throw Exception(FName + " is cut short: its header gives " + std::to_string(first->length) +
@@ -263,7 +264,6 @@ mscabd_cabinet* TCabReader::TImpl::OpenPart(const std::string& path, const std::
     mscabd_cabinet* cab = FCab->open(FCab, FPartPaths.back().c_str());
     if (!cab)
         throw Exception(name + " " + ErrorText(FCab->last_error(FCab)));
-    FParts.push_back(cab);
     return cab;
 }
 
@@ -271,22 +271,26 @@ mscabd_cabinet* TCabReader::TImpl::OpenPart(const std::string& path, const std::
 void TCabReader::TImpl::FollowSet()
 {
     constexpr size_t MaxParts = 100;
-    for (mscabd_cabinet* cab = FParts.front(); cab->flags & MSCAB_HDR_NEXTCAB;) {
+    for (mscabd_cabinet* cab = FFirst; cab->flags & MSCAB_HDR_NEXTCAB;) {
         std::string next = cab->nextname ? cab->nextname : "";
         if (FPath == MemoryName || next.empty() || next.find('/') != std::string::npos)
             throw Exception(FName + " continues in another cabinet (\"" + next + "\"), which is not at hand");
-        if (FParts.size() >= MaxParts)
+        if (FPartPaths.size() >= MaxParts)
             throw Exception(FName + " is one of a set of more than " + std::to_string(MaxParts) + " cabinets");
         mscabd_cabinet* part = OpenPart(Folder(FPath) + next, next);
-        if (FCab->append(FCab, cab, part) != MSPACK_ERR_OK)
-            throw Exception(next + " does not continue " + FName + ": " + ErrorText(FCab->last_error(FCab)));
+        if (FCab->append(FCab, cab, part) != MSPACK_ERR_OK) {
+            // A cabinet that did not join the set is closed on its own.
+            int error = FCab->last_error(FCab);
+            FCab->close(FCab, part);
+            throw Exception(next + " does not continue " + FName + ": it " + ErrorText(error));
+        }
         cab = part;
     }
 }
 
 void TCabReader::TImpl::ListMembers()
 {
-    for (mscabd_file* f = FParts.front()->files; f; f = f->next) {
+    for (mscabd_file* f = FFirst->files; f; f = f->next) {
         TCabMember m;
         m.FName = f->filename ? f->filename : "";
         m.FSize = f->length;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <tuple>
 
@@ -92,9 +93,17 @@ struct TMemberBytes {
 // A cabinet of one folder in one data block (the members fit 32 KiB):
 // stored, or LZX with window 2^15 in an uncompressed LZX block. A header
 // reserve of 20 bytes and bytes after the cabinet stand for the signature
-// of a signed redistributable.
-TBytes MakeCab(const std::vector<TMemberBytes>& members, bool lzx, bool signedLike = false)
+// of a signed redistributable. `prev` and `next` name the neighbours of a
+// cabinet in a set.
+TBytes MakeCab(const std::vector<TMemberBytes>& members, bool lzx, bool signedLike = false,
+               const std::string& prev = "", const std::string& next = "")
 {
+    TBytes names;
+    for (const std::string& name : {prev, next})
+        if (!name.empty()) {
+            PutText(names, name);
+            PutText(names, "Disk");
+        }
     TBytes all, files;
     for (const auto& m : members) {
         Put32(files, m.Data.size());
@@ -107,7 +116,7 @@ TBytes MakeCab(const std::vector<TMemberBytes>& members, bool lzx, bool signedLi
         all.insert(all.end(), m.Data.begin(), m.Data.end());
     }
     TBytes block = lzx ? LzxUncompressed(all) : all;
-    size_t header = 36 + (signedLike ? 4 + 20 : 0), folderAt = header, filesAt = folderAt + 8;
+    size_t header = 36 + (signedLike ? 4 + 20 : 0) + names.size(), folderAt = header, filesAt = folderAt + 8;
     size_t dataAt = filesAt + files.size(), total = dataAt + 8 + block.size();
     TBytes cab = TextBytes("MSCF");
     Put32(cab, 0);
@@ -119,13 +128,15 @@ TBytes MakeCab(const std::vector<TMemberBytes>& members, bool lzx, bool signedLi
     cab.push_back(1);
     Put16(cab, 1);
     Put16(cab, members.size());
-    Put16(cab, signedLike ? 4 : 0);
-    Put32(cab, 0); // set ID, cabinet number
+    Put16(cab, (signedLike ? 4 : 0) | (prev.empty() ? 0 : 1) | (next.empty() ? 0 : 2));
+    Put16(cab, 7); // set ID
+    Put16(cab, prev.empty() ? 0 : 1);
     if (signedLike) {
         Put16(cab, 20);
         Put16(cab, 0);
         cab.insert(cab.end(), 20, 0xAB);
     }
+    cab.insert(cab.end(), names.begin(), names.end());
     Put32(cab, dataAt);
     Put16(cab, 1);
     Put16(cab, lzx ? 0x0F03 : 0);
@@ -180,6 +191,25 @@ TEST(CabReaderTest, ReadsStoredAndLzxFoldersWithOrWithoutASignatureReserve)
             EXPECT_EQ(cab.SetupDll(), nullptr);
             EXPECT_NO_THROW(cab.Verify());
         }
+}
+
+TEST(CabReaderTest, FollowsACabinetSetFromItsFirstPart)
+{
+    TempDir dir;
+    std::vector<TMemberBytes> members = SmallMembers();
+    auto write = [&](const std::string& name, const TBytes& bytes) {
+        dir.Write(name, std::string(bytes.begin(), bytes.end()));
+    };
+    write("Set1.CAB", MakeCab({members[0], members[1]}, false, false, "", "Set2.CAB"));
+    write("Set2.CAB", MakeCab({members[2]}, true, false, "Set1.CAB", ""));
+    TCabReader cab(dir.File("Set1.CAB"));
+    ASSERT_EQ(cab.Members().size(), 3u);
+    EXPECT_EQ(cab.Members()[2].FCompression, 3);
+    EXPECT_EQ(cab.ExtractToMemory(cab.Members()[2], 100), members[2].Data);
+    EXPECT_EQ(ErrorOf([&] { TCabReader second(dir.File("Set2.CAB")); }),
+              "Set2.CAB is not the first cabinet of its set: it continues Set1.CAB; open that one");
+    std::remove(dir.File("Set2.CAB").c_str());
+    EXPECT_EQ(ErrorOf([&] { TCabReader first(dir.File("Set1.CAB")); }).find("Set2.CAB cannot be opened"), 0u);
 }
 
 TEST(CabReaderTest, StreamsToAFileAndRefusesMoreThanTheMemoryLimit)
