@@ -74,7 +74,8 @@ int MsRead(mspack_file* file, void* buffer, int bytes)
     if (!f->FBytes)
         return -1;
     size_t n = f->FPos < f->FBytes->size() ? std::min(size_t(bytes), f->FBytes->size() - f->FPos) : 0;
-    std::memcpy(buffer, f->FBytes->data() + f->FPos, n);
+    if (n > 0) // an empty CAB has no data() to copy from
+        std::memcpy(buffer, f->FBytes->data() + f->FPos, n);
     f->FPos += n;
     return int(n);
 }
