@@ -244,6 +244,11 @@ void TCabReader::TImpl::Open()
     FSys.copy = MsCopy;
     FSys.null_ptr = nullptr;
     FSys.FBytes = &FBytes;
+    // The seek and tell callbacks pass off_t: the library must agree on its size.
+    int selfTest = MSPACK_ERR_OK;
+    MSPACK_SYS_SELFTEST(selfTest);
+    if (selfTest != MSPACK_ERR_OK)
+        throw Exception(FName + " cannot be read: the cabinet library was built for another file offset size");
     FCab = mspack_create_cab_decompressor(&FSys);
     if (!FCab)
         throw Exception(FName + " cannot be read: the cabinet reader cannot start");
