@@ -298,6 +298,22 @@ TEST(SetupContentsTest, ReadsTheIdeEncoding)
     EXPECT_THROW(ReadSetupDescription(IdeSetupFile()), Exception);
 }
 
+TEST(CabReaderTest, MapsTheMembersOfAnIdeCabByFileId)
+{
+    const std::vector<TMemberBytes> members = {{"App.000", IdeSetupFile()},
+                                               {"SYE9D3~1.002", TextBytes("data")},
+                                               {"00000app.001", TextBytes("MZ")},
+                                               {"_setup.xml", TextBytes("<wap-provisioningdoc/>")}};
+    TCabReader cab(MakeCab(members, false, true), "App.CAB");
+    std::vector<TCabFile> files = cab.Files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].FMember->FName, "00000app.001");
+    EXPECT_EQ(files[1].FMember->FName, "SYE9D3~1.002");
+    EXPECT_EQ(cab.Setup().DirectoryPath(files[1].FFile->FDirectoryId), "%CE1%\\Firm\\App\\Data");
+    ASSERT_EQ(cab.OtherMembers().size(), 1u);
+    EXPECT_EQ(cab.OtherMembers()[0]->FName, "_setup.xml");
+}
+
 struct TDamage {
     const char* What;
     std::function<void(TBytes&)> Break;
