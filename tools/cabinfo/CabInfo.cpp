@@ -318,7 +318,8 @@ void WriteText(std::ostream& out, const ordered_json& d)
     out << "  Versions: " << Str(d["versionMin"]) << " to " << Str(d["versionMax"]) << "\n";
     out << "  Builds: " << Hex32(d["buildMin"].get<uint32_t>()) << " to " << Hex32(d["buildMax"].get<uint32_t>())
         << "\n";
-    out << "  Unsupported platforms: " << Join(d["unsupportedPlatforms"].get<std::vector<std::string>>(), ", ") << "\n";
+    std::string unsupported = Join(d["unsupportedPlatforms"].get<std::vector<std::string>>(), ", ");
+    out << "  Unsupported platforms: " << (unsupported.empty() ? "none" : unsupported) << "\n";
     out << Count("Files", d["files"]);
     for (const auto& f : d["files"])
         out << "    " << Str(f["path"]) << "  " << f["size"].get<uint32_t>() << " bytes  "
