@@ -10,7 +10,7 @@ set(VI_INSTALL_PROGRAM_DIR lib/veltrin-installer)
 set(VI_DESKTOP_ID org.veltrin.Installer)
 set(VI_DIST_DIR ${PROJECT_SOURCE_DIR}/dist/linux)
 
-install(TARGETS VeltrinInstaller viscramble RUNTIME DESTINATION ${VI_INSTALL_PROGRAM_DIR})
+install(TARGETS VeltrinInstaller viscramble cabinfo RUNTIME DESTINATION ${VI_INSTALL_PROGRAM_DIR})
 install(TARGETS cabwiz makesfx RUNTIME DESTINATION ${VI_INSTALL_PROGRAM_DIR}/Tools)
 install(FILES ${VI_PROGRAM_DIR}/Resources.dat ${VI_PROGRAM_DIR}/EULA_Neutral.txt
         DESTINATION ${VI_INSTALL_PROGRAM_DIR})
@@ -37,6 +37,7 @@ endfunction()
 vi_install_link(veltrin-installer VeltrinInstaller)
 vi_install_link(viscramble viscramble)
 vi_install_link(veltrin-cabwiz Tools/CABWIZ.exe)
+vi_install_link(veltrin-cabinfo veltrin-cabinfo)
 
 # Desktop integration.
 configure_file(${VI_DIST_DIR}/${VI_DESKTOP_ID}.metainfo.xml ${CMAKE_BINARY_DIR}/dist/${VI_DESKTOP_ID}.metainfo.xml @ONLY)
@@ -66,7 +67,7 @@ else()
 endif()
 
 # Man pages, each from its Markdown source in docs/man.
-set(VI_MAN_PAGES veltrin-installer viscramble veltrin-cabwiz)
+set(VI_MAN_PAGES veltrin-installer viscramble veltrin-cabwiz veltrin-cabinfo)
 find_program(VI_GO_MD2MAN go-md2man)
 if(VI_GO_MD2MAN)
   set(man_outputs)

@@ -1,5 +1,5 @@
-// The reader of Windows CE setup descriptions (".000") that the tests use
-// to check what the CAB tool wrote.
+// The reader of Windows CE setup descriptions (".000"), in every encoding it
+// accepts, and the lookups between its tables.
 
 #include "common/Exception.h"
 #include "formats/SetupFileReader.h"
@@ -7,7 +7,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     try {
-        ReadSetupDescription(std::vector<uint8_t>(data, data + size));
+        TSetupContents setup = ReadSetupContents(std::vector<uint8_t>(data, data + size), "fuzz.000");
+        for (const TSetupLink& link : setup.FSetup.FLinks) {
+            setup.LinkFolder(link);
+            setup.LinkTarget(link);
+        }
+        for (const TSetupFile& file : setup.FSetup.FFiles)
+            setup.DirectoryPath(file.FDirectoryId);
     } catch (const Exception&) {
     }
     return 0;

@@ -23,8 +23,9 @@ declare -A bad=(
   [viscramble]="frobnicate in out"
   [Tools/CABWIZ.exe]="x.inf /frobnicate"
   [Tools/makesfx.exe]="/frobnicate"
+  [veltrin-cabinfo]="--frobnicate x.cab"
 )
-for program in VeltrinInstaller viscramble Tools/CABWIZ.exe Tools/makesfx.exe; do
+for program in VeltrinInstaller viscramble Tools/CABWIZ.exe Tools/makesfx.exe veltrin-cabinfo; do
   exe="$bin/$program"
   name=$(basename "$program")
   run help "$exe" --help

@@ -22,7 +22,7 @@ echo "package: $deb ($(stat -c %s "$deb") bytes)"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # The runtime libraries the programs link, and Qt's platform plugins.
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libzip4 libgcab-1.0-0 zlib1g qt6-qpa-plugins; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libzip4 libgcab-1.0-0 libmspack0 zlib1g qt6-qpa-plugins; do
   grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib"
 done
 
@@ -32,7 +32,7 @@ for f in VeltrinInstaller viscramble Deskstart.exe Setup.exe Resources.dat EULA_
          Tools/CABWIZ.exe Tools/makesfx.exe Tools/sfxstub.exe manual/index.html manual/manual.css; do
   [ -s "$prog/$f" ] || fail "program folder lacks $f"
 done
-for f in VeltrinInstaller viscramble Tools/CABWIZ.exe Tools/makesfx.exe; do
+for f in VeltrinInstaller viscramble veltrin-cabinfo Tools/CABWIZ.exe Tools/makesfx.exe; do
   [ -x "$prog/$f" ] || fail "$f is not executable"
 done
 # Installed programs carry no debugging sections.
@@ -42,7 +42,8 @@ sections=$(readelf -S "$prog/VeltrinInstaller")
 ! grep -q '\.debug_info' <<<"$sections" || fail "VeltrinInstaller is not stripped"
 # The PATH entries are relative links into the program folder, so the tree
 # works wherever it is unpacked.
-for link in veltrin-installer:VeltrinInstaller viscramble:viscramble veltrin-cabwiz:Tools/CABWIZ.exe; do
+for link in veltrin-installer:VeltrinInstaller viscramble:viscramble veltrin-cabwiz:Tools/CABWIZ.exe \
+            veltrin-cabinfo:veltrin-cabinfo; do
   name=${link%%:*}
   target=${link#*:}
   path="$root/root/usr/bin/$name"
@@ -52,7 +53,7 @@ for link in veltrin-installer:VeltrinInstaller viscramble:viscramble veltrin-cab
 done
 for f in share/applications/org.veltrin.Installer.desktop share/metainfo/org.veltrin.Installer.metainfo.xml \
          share/mime/packages/org.veltrin.Installer.xml share/icons/hicolor/scalable/apps/org.veltrin.Installer.svg \
-         share/man/man1/veltrin-installer.1 share/man/man1/viscramble.1 share/man/man1/veltrin-cabwiz.1 \
+         share/man/man1/veltrin-installer.1 share/man/man1/viscramble.1 share/man/man1/veltrin-cabwiz.1 share/man/man1/veltrin-cabinfo.1 \
          share/veltrin-installer/examples/Demo/Demo.vip; do
   [ -s "$root/root/usr/$f" ] || fail "package lacks /usr/$f"
 done

@@ -8,7 +8,7 @@ root=$1
 usr="$root/root/usr"
 export MANWIDTH=80 MAN_KEEP_FORMATTING=0 LC_ALL=C.UTF-8
 
-for page in veltrin-installer viscramble veltrin-cabwiz; do
+for page in veltrin-installer viscramble veltrin-cabwiz veltrin-cabinfo; do
   file="$usr/share/man/man1/$page.1"
   man --warnings -l "$file" >"$work/$page.txt" 2>"$work/$page.warnings" || fail "man cannot show $page.1"
   [ ! -s "$work/$page.warnings" ] || fail "$page.1: $(cat "$work/$page.warnings")"
