@@ -16,8 +16,9 @@
 
 namespace {
 
-const char* const SettingNames[] = {"company", "recent1",    "recent2",    "recent3",
-                                    "recent4", "lastfolder", "signpkcs12", "signtimestamp"};
+const char* const SettingNames[] = {"company",     "recent1",    "recent2",        "recent3",
+                                    "recent4",     "lastfolder", "signpkcs12",     "signtimestamp",
+                                    "filecolumns", "dllcolumns", "shortcutcolumns"};
 
 QString ToQt(const std::string& ansi)
 {

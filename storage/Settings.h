@@ -36,7 +36,8 @@ public:
     void SaveSettings() const;
 
     // One setting by name ("company", "recent1" .. "recent4", "lastfolder",
-    // "signpkcs12", "signtimestamp"),
+    // "signpkcs12", "signtimestamp", and the column shares of the list tabs
+    // "filecolumns", "dllcolumns", "shortcutcolumns"),
     // in memory. Values are Windows-1252 text; writing trims them.
     std::string ReadSetting(const std::string& name) const;
     void WriteSetting(const std::string& name, const std::string& value);
@@ -53,7 +54,20 @@ public:
     static std::optional<std::string> HostDefaultCompany();
 
 private:
-    enum { Company, Recent1, Recent2, Recent3, Recent4, LastFolder, SignPkcs12, SignTimestamp, SettingCount };
+    enum {
+        Company,
+        Recent1,
+        Recent2,
+        Recent3,
+        Recent4,
+        LastFolder,
+        SignPkcs12,
+        SignTimestamp,
+        FileColumns,
+        DllColumns,
+        ShortcutColumns,
+        SettingCount
+    };
     static int SettingIndex(const std::string& name);
 
     std::string FOrganization;

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -408,4 +409,45 @@ TEST_F(ListFramesTest, SetupDllIsStoredWithAnEmptySourceAndNoPlatform)
     EXPECT_EQ(Cell(ListOf(Dlls), 0, 2), QStringLiteral("MIPS R4000"));
 }
 
+}
+
+TEST(ListColumnsTest, ColumnsShareTheWidthAndKeepWhatTheAuthorSet)
+{
+    TfrmList list;
+    list.SetColumns({{QStringLiteral("Name"), 80},
+                     {QStringLiteral("Destination"), 120},
+                     {QStringLiteral("Source"), 120},
+                     {QStringLiteral("Processor"), 80}});
+    list.resize(800, 300);
+    list.show();
+    QApplication::processEvents();
+    QTableView* view = list.View();
+    const int width = view->viewport()->width();
+    ASSERT_GT(width, 400);
+    // In proportion, the last column taking what is left.
+    EXPECT_EQ(view->columnWidth(0), width * 80 / 400);
+    EXPECT_EQ(view->columnWidth(1), width * 120 / 400);
+    EXPECT_EQ(view->columnWidth(2), width * 120 / 400);
+
+    // The author drags a border: the new shares are reported, and they hold
+    // when the list changes its width.
+    int reported = 0;
+    list.OnColumnsResized = [&] { ++reported; };
+    view->horizontalHeader()->resizeSection(0, width / 8);
+    EXPECT_EQ(reported, 1);
+    const std::string shares = list.ColumnShares();
+    list.resize(1200, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(reported, 1);
+    EXPECT_NEAR(view->columnWidth(0), view->viewport()->width() / 8, 2);
+
+    // Shares come back from the settings; a text that does not fit is ignored.
+    TfrmList other;
+    other.SetColumns(
+        {{QStringLiteral("A"), 1}, {QStringLiteral("B"), 1}, {QStringLiteral("C"), 1}, {QStringLiteral("D"), 1}});
+    for (const char* bad : {"1,2,3", "1,2,x,4", "1,2,0,4", ""})
+        other.SetColumnShares(bad);
+    EXPECT_EQ(other.ColumnShares(), "1,1,1,1");
+    other.SetColumnShares(shares);
+    EXPECT_EQ(other.ColumnShares(), shares);
 }

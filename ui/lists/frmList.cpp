@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -109,6 +111,9 @@ TfrmList::TfrmList(QWidget* parent) : QWidget(parent)
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     FView->setPalette(palette);
     FView->installEventFilter(this);
+    FView->viewport()->installEventFilter(this);
+    connect(FView->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int) { ColumnResized(column); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -138,8 +143,67 @@ TfrmList::~TfrmList() = default;
 void TfrmList::SetColumns(const std::vector<TColumn>& columns)
 {
     FRows->SetColumns(columns);
-    for (int i = 0; i < int(columns.size()); ++i)
-        FView->setColumnWidth(i, columns[i].Width);
+    FShares.clear();
+    for (const TColumn& column : columns)
+        FShares.push_back(std::max(1, column.Width));
+    ApplyShares();
+}
+
+void TfrmList::ApplyShares()
+{
+    const int count = int(FShares.size());
+    if (count == 0)
+        return;
+    const int width = std::max(FView->viewport()->width(), 0);
+    int total = 0;
+    for (int share : FShares)
+        total += share;
+    FApplyingShares = true;
+    // Before the view has a width of its own the shares are the widths.
+    for (int i = 0; i < count - 1; ++i)
+        FView->setColumnWidth(i, width > 0 ? int(int64_t(width) * FShares[i] / total) : FShares[i]);
+    FApplyingShares = false;
+}
+
+void TfrmList::ColumnResized(int column)
+{
+    // The last column takes what is left, so only the others are the
+    // author's choice; the view's own layout is not.
+    const int count = int(FShares.size());
+    if (FApplyingShares || column >= count - 1)
+        return;
+    int used = 0;
+    for (int i = 0; i < count - 1; ++i) {
+        FShares[i] = std::max(1, FView->columnWidth(i));
+        used += FShares[i];
+    }
+    FShares[count - 1] = std::max(1, FView->viewport()->width() - used);
+    if (OnColumnsResized)
+        OnColumnsResized();
+}
+
+std::string TfrmList::ColumnShares() const
+{
+    std::string text;
+    for (int share : FShares)
+        text += (text.empty() ? "" : ",") + std::to_string(share);
+    return text;
+}
+
+void TfrmList::SetColumnShares(const std::string& text)
+{
+    std::vector<int> shares;
+    for (const QString& part : QString::fromStdString(text).split(QLatin1Char(','))) {
+        bool ok = false;
+        int share = part.trimmed().toInt(&ok);
+        if (!ok || share < 1 || share > 100000)
+            return;
+        shares.push_back(share);
+    }
+    if (shares.size() != FShares.size())
+        return;
+    FShares = std::move(shares);
+    ApplyShares();
 }
 
 void TfrmList::SetRows(std::vector<TRow> rows)
@@ -225,6 +289,8 @@ void TfrmList::ShowMenu(const QPoint& pos)
 
 bool TfrmList::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == FView->viewport() && event->type() == QEvent::Resize)
+        ApplyShares();
     if (watched == FView) {
         if (event->type() == QEvent::FocusIn) {
             UpdateCommands();

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -32,8 +34,16 @@ public:
     explicit TfrmList(QWidget* parent = nullptr);
     ~TfrmList() override;
 
-    // Removes every column (and row) and creates these.
+    // Removes every column (and row) and creates these. The widths are
+    // shares: the columns divide the list's width in their proportions.
     void SetColumns(const std::vector<TColumn>& columns);
+    // The columns' shares as the author set them by dragging, as text for
+    // the settings ("80,120,120,80"); SetColumnShares takes such a text back
+    // (one that does not fit the columns is ignored).
+    std::string ColumnShares() const;
+    void SetColumnShares(const std::string& text);
+    // Called when the author resized a column.
+    std::function<void()> OnColumnsResized;
     // Replaces the rows. Selected rows whose object is among the new rows
     // stay selected, and so does the current row.
     void SetRows(std::vector<TRow> rows);
@@ -71,6 +81,12 @@ protected:
 
 private:
     void ShowMenu(const QPoint& pos);
+    // Lays the columns out over the view's width in their shares.
+    void ApplyShares();
+    void ColumnResized(int column);
+
+    std::vector<int> FShares;
+    bool FApplyingShares = false;
 
     QTableView* FView;
     TListRows* FRows;

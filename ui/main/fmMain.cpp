@@ -336,6 +336,7 @@ void TfmMain::CreateGeneralTab(QWidget* page)
 void TfmMain::CreateListTabs()
 {
     frmFiles = new TfrmFiles(FMessages, FPages[tsFiles]);
+    KeepColumnShares(frmFiles, "filecolumns");
     // Dropped files go to the folder chosen in the General tab's tree; the
     // folders a drop makes show there at once, the choice kept.
     frmFiles->DropTarget = [this] { return frmFolder->SelectedFolder(); };
@@ -346,7 +347,9 @@ void TfmMain::CreateListTabs()
             SelectDefaultFolder();
     };
     frmShortcuts = new TfrmShortcuts(FMessages, FPages[tsShortcuts]);
+    KeepColumnShares(frmShortcuts, "shortcutcolumns");
     frmSetupDLLs = new TfrmSetupDLLs(FMessages, FPages[tsSetupDlls]);
+    KeepColumnShares(frmSetupDLLs, "dllcolumns");
     for (auto [tab, frame] :
          {std::pair<TTab, TfrmBase*>{tsFiles, frmFiles}, {tsShortcuts, frmShortcuts}, {tsSetupDlls, frmSetupDLLs}}) {
         auto* layout = new QVBoxLayout(FPages[tab]);
@@ -356,6 +359,16 @@ void TfmMain::CreateListTabs()
         // files take their shortcuts with them.
         connect(frame, &TfrmBase::ProjectChanged, this, &TfmMain::RefreshLists);
     }
+}
+
+void TfmMain::KeepColumnShares(TfrmProjectList* list, const char* setting)
+{
+    // The columns as the author last set them, kept in the settings as they
+    // change (the settings are written at exit).
+    list->List()->SetColumnShares(FSettings->ReadSetting(setting));
+    list->List()->OnColumnsResized = [this, list, setting] {
+        FSettings->WriteSetting(setting, list->List()->ColumnShares());
+    };
 }
 
 void TfmMain::RunCommand(const std::function<void()>& command)

@@ -32,6 +32,7 @@ class TSettings;
 class TEditorHooks;
 class TFolder;
 class TfrmBase;
+class TfrmProjectList;
 class TfrmFiles;
 class TfrmFolder;
 class TfrmRegistry;
@@ -179,6 +180,7 @@ private:
     void TestBuildClick(const std::string& path);
 
     std::string ScratchFile();
+    void KeepColumnShares(TfrmProjectList* list, const char* setting);
     bool SaveToChosenPath(const std::string& chosen);
     bool WriteProjectTo(const std::string& dir, const std::string& name, const std::string& jsonPath);
     void TakeLicencesAlong(const std::string& fromDir);

@@ -24,7 +24,8 @@ TfrmValues::TfrmValues(TMessageService* messages, QWidget* parent) : QWidget(par
     FList->setAccessibleName(QStringLiteral("Values"));
     FList->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Data")});
     FList->setColumnWidth(0, 100);
-    FList->setColumnWidth(1, 80);
+    // The longest type name fits, with the cell's margins.
+    FList->setColumnWidth(1, std::max(80, FList->fontMetrics().horizontalAdvance(QStringLiteral("REG_MULTI_SZ")) + 16));
     FList->setColumnWidth(2, 150);
     FList->horizontalHeader()->setStretchLastSection(true);
     FList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
