@@ -284,7 +284,8 @@ TEST(ProjectJson, ImportErrorsSayWhereAndWhat)
     EXPECT_EQ(ImportError(withFixed("\"processor\": \"StrongARM\"",
                                     "\"processor\": \"StrongARM\", \"copyMode\": \"Sometimes\"")),
               "$.files[0].copyMode: unknown copy mode \"Sometimes\"; expected one of \"Always copy file\", \"Always "
-              "update older file\", \"Copy only if file exists\", \"Copy only if file does not exist\"");
+              "update older file\", \"Copy only if file exists\", \"Copy only if file does not exist\", \"Ask before "
+              "replacing a newer file\"");
     EXPECT_EQ(ImportError(withFixed(
                   "\"registry\": [{\"path\": \"HKEY_LOCAL_MACHINE\", \"system\": true, \"shortName\": \"HKLM\"}]",
                   "\"registry\": 5")),
