@@ -222,6 +222,7 @@ private:
     std::string FInfDir;
     std::string FProjectPath;
     std::string FProjectDir;
+    bool FPlaced = false;
     bool FSameFolder = false;
     std::string FInstallDir;
     std::unique_ptr<TProject> FProject;
@@ -247,7 +248,10 @@ TInfImporter::TInfImporter(const TInfFile& inf, const std::string& infPath, cons
                                                 : ExpandFileName(options.FProjectPath)),
       FProjectDir(ExtractFilePath(FProjectPath))
 {
-    FSameFolder = ExcludeTrailingPathDelimiter(FInfDir) == ExcludeTrailingPathDelimiter(FProjectDir);
+    // A project not placed yet (opened unsaved in the window) gets whole
+    // paths: where it will be saved is not known.
+    FPlaced = !options.FProjectPath.empty();
+    FSameFolder = FPlaced && ExcludeTrailingPathDelimiter(FInfDir) == ExcludeTrailingPathDelimiter(FProjectDir);
     FTargets = InfTargets(inf, options.FLabels, FReport);
     FFiles = TItems<TFileEntry>(FTargets.size());
     FShortcuts = TItems<TShortcutEntry>(FTargets.size());
@@ -759,14 +763,15 @@ void TInfImporter::PlaceFile(const TFileEntry& entry, TFile& file)
     if (!IsAbsoluteSource(entry.FSourceDir))
         sourceHost = AppendPath(FProjectDir, sourceHost);
     sourceHost = AppendPath(sourceHost, entry.FSourceName);
-    std::string relative = ExtractFileName(ExcludeTrailingPathDelimiter(filesFolder));
+    const std::string base = FPlaced ? ExtractFileName(ExcludeTrailingPathDelimiter(filesFolder)) : filesFolder;
+    std::string relative = base;
     std::string to = AppendPath(filesFolder, entry.FName);
     for (int n = 2;; ++n) {
         auto taken =
             std::find_if(FCopies.begin(), FCopies.end(), [&](const TImportCopy& c) { return SameText(c.FTo, to); });
         if (taken == FCopies.end() || taken->FFrom == sourceHost)
             break;
-        relative = AppendPath(ExtractFileName(ExcludeTrailingPathDelimiter(filesFolder)), std::to_string(n));
+        relative = AppendPath(base, std::to_string(n));
         to = AppendPath(AppendPath(filesFolder, std::to_string(n)), entry.FName);
     }
     file.SetSourceDir(relative);

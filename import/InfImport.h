@@ -21,7 +21,8 @@ struct TInfImportOptions {
     // Where the project will be saved. Relative source folders are stored
     // relative to its folder, and renamed files are copied into
     // "<project name> files" beside it. Empty: the project is not placed yet
-    // (the window opens it unsaved); the .inf's folder and name stand in.
+    // (the window opens it unsaved): source folders are stored whole, and
+    // the copies go beside the .inf, named after it.
     std::string FProjectPath;
 };
 
