@@ -8,6 +8,7 @@
 #include "common/Terminal.h"
 #include "model/Project.h"
 #include "model/ProjectJson.h"
+#include "import/InfImport.h"
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
 
@@ -28,6 +29,9 @@ const char* const kUsage =
     "      write the project as JSON text (to standard output without OUT.json)\n"
     "  %s --import PROJECT.json OUT.vip\n"
     "      write the binary project of a JSON project\n"
+    "  %s --import-inf FILE.inf OUT.vip [--cpu LABEL]...\n"
+    "      make a project of a CAB Wizard .inf (of the sections of the labels\n"
+    "      given, or of all) and print what could not be mapped\n"
     "  %s --help | --version\n"
     "--inf and --build also take a PROJECT.json. Errors go to standard error;\n"
     "the exit status is 0 on success, 1 when a command failed and 2 for a\n"
@@ -312,6 +316,44 @@ int RunImportCommand(const std::string& jsonPath, const std::string& outPath, st
     return 0;
 }
 
+int RunImportInfCommand(const std::string& infPath, const std::string& outPath, const std::vector<std::string>& labels,
+                        std::ostream& out, std::ostream& err)
+{
+    TImportResult result;
+    try {
+        result = ImportInfFile(infPath, TInfImportOptions{labels, ExpandFileName(outPath)});
+    } catch (const Exception& e) {
+        err << infPath << ": " << e.Message() << "\n";
+        return 1;
+    }
+    try {
+        MakeImportCopies(result.FCopies);
+        SaveProjectFile(*result.FProject, outPath);
+    } catch (const Exception& e) {
+        err << e.Message() << "\n";
+        return 1;
+    }
+    out << result.FReport.Text();
+    out.flush();
+    return out && result.FReport.Clean() ? 0 : 1;
+}
+
+// The words after --import-inf: the .inf, the project to write and the
+// labels; what is wrong with them, or empty.
+std::string ReadImportInfOptions(const std::vector<std::string>& args, std::vector<std::string>& files,
+                                 std::vector<std::string>& labels)
+{
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--cpu" && i + 1 < args.size())
+            labels.push_back(args[++i]);
+        else if (!IsOption(args[i]) && files.size() < 2)
+            files.push_back(args[i]);
+        else
+            return "--import-inf: unexpected " + args[i] + ".";
+    }
+    return files.size() == 2 ? std::string() : "--import-inf takes one .inf file and the project file to write.";
+}
+
 int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                 const std::string& programName)
 {
@@ -353,6 +395,12 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
         if (args.size() != 3)
             return usageError("--import takes one JSON project and the project file to write.");
         return RunImportCommand(args[1], args[2], err);
+    }
+    if (args[0] == "--import-inf") {
+        std::vector<std::string> files, labels;
+        if (std::string problem = ReadImportInfOptions(args, files, labels); !problem.empty())
+            return usageError(problem);
+        return RunImportInfCommand(files[0], files[1], labels, out, err);
     }
     if (args[0] == "--build") {
         TBuildCommandOptions options;

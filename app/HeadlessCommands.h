@@ -30,6 +30,13 @@ int RunExportCommand(const std::string& projectPath, const std::string& outPath,
 // written when the JSON text is refused.
 int RunImportCommand(const std::string& jsonPath, const std::string& outPath, std::ostream& err);
 
+// `--import-inf FILE.inf OUT.vip [--cpu LABEL]...`: the project of a CAB
+// Wizard .inf, with the copies of renamed files beside it; prints the
+// import report to out. 1 when something could not be mapped (the project
+// is written all the same) or the input was refused (nothing is written).
+int RunImportInfCommand(const std::string& infPath, const std::string& outPath, const std::vector<std::string>& labels,
+                        std::ostream& out, std::ostream& err);
+
 struct TBuildCommandOptions {
     std::string ProjectPath;
     // Names of the builds to make; empty: every build of the project.

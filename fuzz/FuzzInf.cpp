@@ -3,7 +3,7 @@
 
 #include "common/Exception.h"
 #include "tools/cabwiz/CabBuilder.h"
-#include "tools/cabwiz/InfFile.h"
+#include "formats/InfFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -29,7 +29,8 @@ std::string FileOptionName(TFileOption option)
 std::string CopyModeName(int mode)
 {
     static const char* const names[CopyModeCount] = {"Always copy file", "Always update older file",
-                                                     "Copy only if file exists", "Copy only if file does not exist"};
+                                                     "Copy only if file exists", "Copy only if file does not exist",
+                                                     "Ask before replacing a newer file"};
     return mode >= 0 && mode < CopyModeCount ? names[mode] : std::string();
 }
 

@@ -35,8 +35,13 @@ std::string FileOptionName(TFileOption option);
 std::string CopyModeName(int mode);
 
 // Copy modes: "Always copy file", "Always update older file", "Copy only if
-// file exists", "Copy only if file does not exist".
-inline constexpr int CopyModeCount = 4;
+// file exists", "Copy only if file does not exist", "Ask before replacing a
+// newer file". The last came later and keeps the next number, so projects
+// that never use it are stored as before; it sets no copy-mode bit in the
+// .inf, which leaves the choice to the device (what most .inf files and
+// CABs written by hand carry).
+inline constexpr int CopyModeCount = 5;
+inline constexpr int cmAskBeforeReplacingNewer = 4;
 
 // The UI installs the editor of each kind of model object; the model itself
 // never opens a window. The editor gets the object and the project and

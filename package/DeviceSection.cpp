@@ -64,6 +64,8 @@ std::string CopyFlagsText(const TFile& file)
     case 1: flags |= 0x20000000u; break;
     case 2: flags |= 0x00000400u; break;
     case 3: flags |= 0x00000010u; break;
+    // The device's own default, which asks before it replaces a newer file.
+    case cmAskBeforeReplacingNewer: break;
     default: break;
     }
     char buf[16];

@@ -94,4 +94,43 @@ TEST(HeadlessInf, FailuresGoToStandardErrorWithExitCodeOne)
     EXPECT_EQ(r.out.rfind("Veltrin Installer ", 0), 0u);
 }
 
+// --import-inf: the report on standard output, 1 when something could not
+// be mapped, and nothing written for a refused input.
+TEST(HeadlessInf, ImportInfWritesTheProjectAndPrintsTheReport)
+{
+    TempDir tmp;
+    const std::string head =
+        "[Version]\r\nSignature=\"$Windows NT$\"\r\nCESignature=\"$Windows CE$\"\r\n"
+        "[CEStrings]\r\nAppName=Notes\r\nInstallDir=%CE1%\\Notes\r\n"
+        "[DefaultInstall]\r\nCopyFiles=Files\r\n[SourceDisksNames]\r\n1=,\"Disk\",,src\r\n"
+        "[SourceDisksFiles]\r\nstaged_notes.txt=1\r\n[DestinationDirs]\r\nFiles=0,%InstallDir%\r\n"
+        "[Files]\r\nnotes.txt,staged_notes.txt,,0\r\n";
+    tmp.Write("clean.inf", head);
+    tmp.Write("limited.inf", head + "[CEDevice]\r\nBuildMax=0x1000\r\n");
+    tmp.Write("desktop.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n");
+    ForceDirectories(tmp.File("src"));
+    tmp.Write("src/staged_notes.txt", "the notes");
+    tmp.Write("Kept.vip", "an older project");
+
+    TBuilderRun r = RunBuilder(tmp, "--import-inf '" + tmp.File("clean.inf") + "' '" + tmp.File("Notes.vip") + "'");
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(r.out.find("line 16: \"staged_notes.txt\" is installed as \"notes.txt\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Everything was mapped."), std::string::npos) << r.out;
+    EXPECT_EQ(tmp.Read("Notes files/notes.txt"), "the notes");
+    TBuilderRun inf = RunBuilder(tmp, "--inf '" + tmp.File("Notes.vip") + "'");
+    EXPECT_NE(inf.out.find("\"notes.txt\",,,0x00000000\r\n"), std::string::npos) << inf.out;
+
+    r = RunBuilder(tmp, "--import-inf '" + tmp.File("limited.inf") + "' '" + tmp.File("Limited.vip") + "'");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.out.find("line 18: not mapped: BuildMax=0x1000"), std::string::npos) << r.out;
+    EXPECT_TRUE(FileExists(tmp.File("Limited.vip")));
+
+    r = RunBuilder(tmp, "--import-inf '" + tmp.File("desktop.inf") + "' '" + tmp.File("Kept.vip") + "'");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("no CAB Wizard .inf"), std::string::npos) << r.err;
+    EXPECT_EQ(tmp.Read("Kept.vip"), "an older project");
+
+    EXPECT_EQ(RunBuilder(tmp, "--import-inf '" + tmp.File("clean.inf") + "'").rc, 2);
+}
+
 }

@@ -416,7 +416,7 @@ TEST(Files, BrokenRecordsFailCleanly)
     EXPECT_EQ(loadFiles(
                   [&](TStream& s) {
                       StreamWriteInteger(s, 1);
-                      record(s, 0, 4);
+                      record(s, 0, CopyModeCount);
                   },
                   files),
               "Invalid property value");

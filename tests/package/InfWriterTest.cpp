@@ -191,6 +191,11 @@ TEST(InfWriter, CopyFlagsAndSelfRegistration)
     EXPECT_EQ(CopyFlagsText(file), "0x00000402");
     file.SetCopyMode(1);
     EXPECT_EQ(CopyFlagsText(file), "0x20000002");
+    // No copy-mode bit: only the options' bits remain.
+    file.SetCopyMode(cmAskBeforeReplacingNewer);
+    EXPECT_EQ(CopyFlagsText(file), "0x00000002");
+    file.SetOptions(TFileOptions{foWarnIfSkipped, foAllowSkip});
+    EXPECT_EQ(CopyFlagsText(file), "0x00000001");
 
     TProject project;
     AddProjectFile(project, "/src", "a.dll", AllPlatforms, pAll)->SetOptions(TFileOptions{foSelfRegister});

@@ -1,6 +1,9 @@
 #include "SampleProject.h"
 
 #include "common/Paths.h"
+#include "model/Shortcuts.h"
+
+#include <random>
 
 TFile* AddProjectFile(TProject& project, const std::string& sourceDir, const std::string& name, TPlatforms platforms,
                       TProcessor processor, TFolder* folder)
@@ -158,4 +161,106 @@ void AddFieldOrdersBuilds(TProject& project)
         build->SetShowEULA(name[0] != 'S');
         project.Builds().Add(std::move(build));
     }
+}
+
+std::unique_ptr<TProject> MakeRandomProject(unsigned draw)
+{
+    std::mt19937 rng(draw);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    auto project = std::make_unique<TProject>("Firm " + std::to_string(draw));
+    project->SetApplicationName(draw % 2 ? "Caf\xE9 Viewer" : "Viewer");
+    project->SetProjectDir(draw % 3 ? "C:\\Work\\" : "");
+    project->SetIconFile(draw % 2 ? "app.ico" : "");
+    project->SetSetupImage(draw % 4 ? "" : "C:\\img\\setup.bmp");
+
+    std::vector<TFolder*> folders = project->Folders().GetAllFolders();
+    for (int i = 0; i < 6; ++i) {
+        TFolder* parent = folders[static_cast<size_t>(pick(static_cast<int>(folders.size())))];
+        folders.push_back(parent->AddSubFolder(std::make_unique<TFolder>("Sub " + std::to_string(i))));
+    }
+    TFolder* oldDefault = project->DefaultFolder();
+    if (draw % 2)
+        project->SetDefaultFolder(folders.back());
+
+    std::vector<TFile*> files;
+    const std::string names[] = {"app.exe", "readme.txt", "data.bin"};
+    for (int i = 0; i < 8; ++i) {
+        TPlatforms platforms = TPlatforms::FromBits(uint16_t(1 + pick(255)));
+        if (i == 0)
+            platforms = AllPlatforms;
+        TFile* file = AddProjectFile(*project, i % 2 ? "C:\\src\\" : "src\\sub", names[i % 3], platforms,
+                                     static_cast<TProcessor>(pick(ProcessorCount)),
+                                     folders[static_cast<size_t>(pick(static_cast<int>(folders.size())))]);
+        file->SetUseDefaultFolder(pick(2) == 0);
+        if (file->UseDefaultFolder() && i % 3 == 0)
+            file->SetFolder(oldDefault);
+        file->SetCopyMode(pick(CopyModeCount));
+        file->SetOptions(TFileOptions::FromBits(uint16_t(pick(16))));
+        files.push_back(file);
+    }
+    // Two files with one device path and one processor: only their order
+    // tells them apart.
+    for (int i = 0; i < 2; ++i) {
+        TFile* twin =
+            AddProjectFile(*project, "twin" + std::to_string(i), "twin.dll", AllPlatforms, pStrongARM, folders[1]);
+        files.push_back(twin);
+    }
+    for (int i = 0; i < 5; ++i) {
+        auto shortcut = std::make_unique<TCEShortCut>();
+        shortcut->SetName("Shortcut " + std::to_string(i));
+        shortcut->SetTarget(i == 0 ? files.back() : files[static_cast<size_t>(pick(static_cast<int>(files.size())))]);
+        shortcut->SetPlatforms(TPlatforms::FromBits(uint16_t(1 + pick(255))));
+        shortcut->SetFolder(folders[static_cast<size_t>(pick(static_cast<int>(folders.size())))]);
+        project->Shortcuts().Add(std::move(shortcut));
+    }
+    for (int i = 0; i < 2; ++i) {
+        auto dll = std::make_unique<TSetupDLL>();
+        dll->SetFileName("setup" + std::to_string(i) + ".dll");
+        dll->SetSourceDir(i ? "C:\\dlls\\" : "");
+        dll->SetProcessor(static_cast<TProcessor>(pick(ProcessorCount)));
+        dll->SetPlatforms(TPlatforms::FromBits(uint16_t(1 + pick(255))));
+        project->SetupDlls().Add(std::move(dll));
+    }
+
+    TRegKey* parent = project->RegKeys().Item(2);
+    for (int depth = 0; depth < 3; ++depth) {
+        // A renamed key keeps the name it was created with as its short name.
+        parent = parent->AddSubKey(std::make_unique<TRegKey>(false, "Key " + std::to_string(depth),
+                                                             depth == 1 ? "New Key" : "Key " + std::to_string(depth)));
+        const uint32_t types[] = {vtString, vtBinary, vtMultiString, vtDWord};
+        for (uint32_t type : types) {
+            auto value = std::make_unique<TValue>(type);
+            value->SetName("Value " + std::to_string(type));
+            value->SetStringData("text \"quoted\" %AppName%");
+            value->SetDwordData(rng());
+            value->Strings() = {"one", "", "three"};
+            value->BinaryData() = {0x00, 0x7F, 0x80, 0xFF};
+            value->SetPlatforms(TPlatforms::FromBits(uint16_t(1 + pick(255))));
+            value->SetProcessor(static_cast<TProcessor>(pick(ProcessorCount)));
+            value->SetNoClobber(pick(2) == 0);
+            parent->Values().Add(std::move(value));
+        }
+        if (depth == 2)
+            parent->Values().Item(0)->SetStringData("set default");
+    }
+
+    for (int i = 0; i < 2; ++i) {
+        auto build = std::make_unique<TBuild>();
+        build->SetName("Build " + std::to_string(i));
+        build->AddPair(std::make_unique<TPlatformProcPair>(plPPC2K, pStrongARM));
+        build->AddPair(std::make_unique<TPlatformProcPair>(static_cast<TPlatform>(pick(PlatformCount + 1)), pAll));
+        if (i == 0) {
+            build->Languages().Add(9);
+            build->Languages().Add(7);
+            build->SetDefaultLanguage(7);
+        }
+        build->SetAllInOne(i == 1);
+        build->SetSetupType(uint8_t(pick(2)));
+        build->SetSfxMode(pick(2));
+        build->SetShowWelcome(pick(2) == 0);
+        build->SetShowEULA(pick(2) == 0);
+        build->SetShowFinish(pick(2) == 0);
+        project->Builds().Add(std::move(build));
+    }
+    return project;
 }

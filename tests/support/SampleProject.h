@@ -33,3 +33,9 @@ std::unique_ptr<TProject> MakeFieldOrdersProject(const std::string& projectPath)
 // the Handheld PC 2000 on StrongARM, each in English and German with the
 // progress shown; the silent one without a licence page.
 void AddFieldOrdersBuilds(TProject& project);
+
+// Projects with something of every kind, drawn at random: nested and system
+// folders, files that follow the default folder after it moved, files that
+// share a device path, shortcuts to them, setup DLLs, registry keys of every
+// value type, builds. The JSON tests and the .inf import tests draw them.
+std::unique_ptr<TProject> MakeRandomProject(unsigned draw);

@@ -68,6 +68,8 @@ public:
     std::string OpenIcon() override { return IconAnswer; }
     std::string OpenPicture() override { return PictureAnswer; }
     std::string OpenAnyFile() override { return AnyFileAnswer; }
+    std::string InfAnswer;
+    std::string OpenInf() override { return InfAnswer; }
     std::string FolderAnswer;
     std::string LastFolderDir;
     int FolderCalls = 0;

@@ -33,7 +33,9 @@
 #include <QDropEvent>
 #include <QUrl>
 #include <QMimeData>
+#include <QClipboard>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QSettings>
 #include <QTabWidget>
@@ -223,6 +225,43 @@ TEST_F(MainWindowTest, SaveAppendsVipUnlessTheExtensionIsExactlyVip)
     EXPECT_FALSE(FileExists(AppendPath(other, "Named.vip.vip")));
     EXPECT_FALSE(Window->IsProjectModified());
     EXPECT_TRUE(Messages.Shown().empty());
+}
+
+TEST_F(MainWindowTest, ImportInfOpensTheProjectUnsavedAfterItsReport)
+{
+    Temp.Write("Notes.inf",
+               "[Version]\r\nSignature=\"$Windows NT$\"\r\nCESignature=\"$Windows CE$\"\r\n"
+               "[CEStrings]\r\nAppName=Notes\r\nInstallDir=%CE1%\\Notes\r\n"
+               "[DefaultInstall]\r\nCopyFiles=Files\r\n[SourceDisksNames]\r\n1=,\"Disk\",,src\r\n"
+               "[SourceDisksFiles]\r\nstaged.txt=1\r\n[DestinationDirs]\r\nFiles=0,%InstallDir%\r\n"
+               "[Files]\r\nnotes.txt,staged.txt,,0\r\n");
+    ASSERT_TRUE(ForceDirectories(Temp.File("src")));
+    Temp.Write("src/staged.txt", "the notes");
+    EXPECT_FALSE(Window->ImportInf()); // the dialog cancelled
+    Dialogs.InfAnswer = Temp.File("Notes.inf");
+    QString shown;
+    Window->SetModalRunner([&](QDialog& dialog) {
+        shown = ::Named<QPlainTextEdit>(&dialog, "mmReport")->toPlainText();
+        ::Named<QPushButton>(&dialog, "btCopy")->click();
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(Window->ImportInf()) << ::testing::PrintToString(Messages.Texts());
+    EXPECT_TRUE(shown.contains(QStringLiteral("line 16: \"staged.txt\" is installed as \"notes.txt\"")))
+        << shown.toStdString();
+    EXPECT_EQ(QApplication::clipboard()->text(), shown);
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Veltrin Installer - Notes"));
+    ASSERT_EQ(Window->Project()->Files().Count(), 1);
+    EXPECT_EQ(Window->Project()->Files().Item(0)->GetSourcePath(), AppendPath(Temp.File("Notes files"), "notes.txt"));
+    EXPECT_EQ(Temp.Read("Notes files/notes.txt"), "the notes");
+    EXPECT_TRUE(Window->IsProjectModified());
+    // Save asks where the project goes; the texts go beside it.
+    Dialogs.SaveProjectAnswer = Temp.File("Saved.vip");
+    EXPECT_TRUE(Window->Save());
+    EXPECT_EQ(Dialogs.SaveCalls, 1);
+    EXPECT_EQ(Dialogs.LastSaveDir, Temp.Path());
+    EXPECT_TRUE(FileExists(Temp.File("Saved.vip")));
+    EXPECT_TRUE(FileExists(Temp.File("Saved_res.dat")));
+    EXPECT_FALSE(Window->IsProjectModified());
 }
 
 TEST_F(MainWindowTest, WizardTextsFollowTheProjectToItsNewFileName)

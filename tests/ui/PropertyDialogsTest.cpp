@@ -238,14 +238,14 @@ TEST_F(FilePropertiesTest, OkStoresEveryValueAndCancelNone)
     Dialog.SetFile(&File);
     ChooseSource("/home/me/src/app.exe");
     Processor()->setCurrentIndex(pARM920);
-    Find<QAbstractButton>("rbCopy3")->click();
+    Find<QAbstractButton>("rbCopy4")->click();
     Dialog.reject();
     EXPECT_EQ(File.FileName(), "");
     ASSERT_TRUE(Dialog.StoreFile());
     EXPECT_EQ(File.SourceDir(), "/home/me/src/");
     EXPECT_EQ(File.FileName(), "app.exe");
     EXPECT_EQ(File.Processor(), pARM920);
-    EXPECT_EQ(File.CopyMode(), 3);
+    EXPECT_EQ(File.CopyMode(), cmAskBeforeReplacingNewer);
     EXPECT_FALSE(File.UseDefaultFolder());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "formats/SetupDescription.h"
-#include "tools/cabwiz/InfFile.h"
+#include "formats/InfFile.h"
 
 #include <map>
 #include <set>

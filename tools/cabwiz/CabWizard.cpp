@@ -8,7 +8,7 @@
 #include "formats/MemberName.h"
 #include "tools/cabwiz/CabBuilder.h"
 #include "tools/cabwiz/CabinetWriter.h"
-#include "tools/cabwiz/InfFile.h"
+#include "formats/InfFile.h"
 
 #include <algorithm>
 #include <atomic>

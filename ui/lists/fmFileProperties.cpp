@@ -133,7 +133,11 @@ QGroupBox* TfmFileProperties::CreateControls()
         auto* radio = new QRadioButton(QString::fromStdString(CopyModeName(i)), copyBox);
         radio->setObjectName(QStringLiteral("rbCopy%1").arg(i));
         rgCopyOptions->addButton(radio, i);
-        copyLayout->addWidget(radio, i % 2, i / 2);
+        // Two columns of two; the later fifth mode takes a row of its own.
+        if (i < 4)
+            copyLayout->addWidget(radio, i % 2, i / 2);
+        else
+            copyLayout->addWidget(radio, 2, 0, 1, 2);
     }
     rgCopyOptions->button(0)->setChecked(true);
 

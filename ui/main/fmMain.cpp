@@ -6,6 +6,7 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "import/InfImport.h"
 #include "model/Project.h"
 #include "model/ProjectJson.h"
 #include "storage/Languages.h"
@@ -26,6 +27,7 @@
 #include "ui/wizard/fmRuntimeWizard.h"
 #include "ui/main/fmSetupImage.h"
 #include "ui/main/fmSigning.h"
+#include "ui/main/fmImportReport.h"
 #include "ui/languages/frmContainter.h"
 #include "ui/wizard/fmWizard.h"
 #include "ui/lists/frmFiles.h"
@@ -84,7 +86,9 @@ QString Title(const TProject* project)
 {
     if (!project)
         return QString::fromLatin1(Caption);
-    return QString::fromLatin1(Caption) + QStringLiteral(" - ") + AnsiToQt(project->GetProjectName());
+    // An imported project has no file yet: its application names it.
+    const std::string name = project->GetProjectName().empty() ? project->AppName() : project->GetProjectName();
+    return QString::fromLatin1(Caption) + QStringLiteral(" - ") + AnsiToQt(name);
 }
 
 }
@@ -188,6 +192,8 @@ void TfmMain::CreateActions()
     aFileOpen = make("aFileOpen", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
                      [this] { RunCommand([this] { OpenProject(std::string()); }); });
     aFileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    aImportInf = make("aImportInf", QStringLiteral("CAB Wizard &.inf..."), QKeySequence(),
+                      [this] { RunCommand([this] { ImportInf(); }); });
     aFileSave = make("aFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
                      [this] { RunCommand([this] { Save(); }); });
     aFileSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
@@ -226,6 +232,9 @@ void TfmMain::CreateMenus()
     miFile = menuBar()->addMenu(QStringLiteral("&File"));
     miFile->addAction(aFileNew);
     miFile->addAction(aFileOpen);
+    QMenu* miImport = miFile->addMenu(QStringLiteral("&Import"));
+    miImport->setObjectName(QStringLiteral("miImport"));
+    miImport->addAction(aImportInf);
     miRecent = miFile->addMenu(QStringLiteral("&Recent"));
     miRecent->setObjectName(QStringLiteral("miRecent"));
     for (int i = 0; i < int(FRecent.size()); ++i) {
@@ -515,6 +524,39 @@ bool TfmMain::OpenProject(const std::string& fileName)
         FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to open " + path + ".");
         return false;
     }
+}
+
+bool TfmMain::ImportInf()
+{
+    std::string path = FDialogs->OpenInf();
+    if (path.empty() || !ConfirmReplace())
+        return false;
+    TImportResult result;
+    try {
+        // Unplaced: whole source paths, renamed files copied beside the .inf.
+        result = ImportInfFile(path, TInfImportOptions());
+        MakeImportCopies(result.FCopies);
+    } catch (const std::exception& e) {
+        FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to import " + path + ".");
+        return false;
+    }
+    {
+        TfmImportReport report(AnsiToQt(result.FReport.Text()), this);
+        RunModal(FRunModal, report);
+    }
+    // No file name yet, so that Save asks where the project goes; the
+    // default texts are read in and written beside it then.
+    result.FProject->SetProjectFileName(std::string());
+    auto textsFile = std::make_unique<TScrambeledMemIniFile>(AppendPath(FProgramDir, "Resources.dat"));
+    UnbindProject();
+    ClearTestBuilds();
+    FProject = std::move(result.FProject);
+    setWindowTitle(Title(FProject.get()));
+    ShowProject(std::move(textsFile));
+    FTabs->show();
+    FTabs->setCurrentIndex(tsGeneral);
+    EnableProjectCommands(true);
+    return true;
 }
 
 void TfmMain::UnbindProject()

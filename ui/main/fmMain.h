@@ -80,6 +80,10 @@ public:
     // empty. False when nothing was opened; a failure is reported and the
     // project open before stays open and shown.
     bool OpenProject(const std::string& fileName);
+    // File > Import > CAB Wizard .inf: the project of the .inf chosen,
+    // opened unsaved (Save asks for its place) after its report was shown.
+    // False when nothing was imported; the project open before then stays.
+    bool ImportInf();
     // Saves to the project's file, asking for a name when it has none.
     // True when the project and its texts file were written. A project
     // opened from its JSON form is saved back to that .json file.
@@ -234,6 +238,7 @@ private:
 
     QAction* aFileNew = nullptr;
     QAction* aFileOpen = nullptr;
+    QAction* aImportInf = nullptr;
     QAction* aFileSave = nullptr;
     QAction* aFileSaveAs = nullptr;
     QAction* aFileClose = nullptr;

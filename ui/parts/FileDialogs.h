@@ -23,6 +23,8 @@ public:
     // Any file: no filter, no default extension (a project file's or a
     // setup DLL's source).
     virtual std::string OpenAnyFile() = 0;
+    // "CAB Wizard .inf (*.inf)", for File > Import.
+    virtual std::string OpenInf() = 0;
     // A folder, starting in initialDir; the dialog can make new folders.
     virtual std::string ChooseFolder(const std::string& initialDir) = 0;
 };

@@ -77,6 +77,12 @@ std::string TQtFileDialogs::OpenAnyFile()
     return Run(FParent, QStringLiteral("Open"), QString(), QString(), QFileDialog::AcceptOpen, QString());
 }
 
+std::string TQtFileDialogs::OpenInf()
+{
+    return Run(FParent, QStringLiteral("Import"), QStringLiteral("CAB Wizard .inf (*.inf);;All files (*)"), QString(),
+               QFileDialog::AcceptOpen, QString());
+}
+
 std::string TQtFileDialogs::ChooseFolder(const std::string& initialDir)
 {
     QFileDialog dialog(FParent, QStringLiteral("Browse for Folder"), HostPathToQt(initialDir));

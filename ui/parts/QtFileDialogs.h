@@ -16,6 +16,7 @@ public:
     std::string OpenIcon() override;
     std::string OpenPicture() override;
     std::string OpenAnyFile() override;
+    std::string OpenInf() override;
     std::string ChooseFolder(const std::string& initialDir) override;
 
 private:

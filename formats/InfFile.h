@@ -35,6 +35,8 @@ public:
 
     // The lines of a section, or nullptr when the .inf has no such section.
     const std::vector<TInfLine>* Section(const std::string& name) const;
+    // The section names as their first heads spell them, in the order met.
+    const std::vector<std::string>& SectionNames() const { return FSectionNames; }
     // The value of the first line with this key, or nullptr.
     const TInfLine* Find(const std::string& section, const std::string& key) const;
 
@@ -60,6 +62,7 @@ private:
         bool operator()(std::string_view a, std::string_view b) const;
     };
     std::map<std::string, std::vector<TInfLine>, TNameLess> FSections;
+    std::vector<std::string> FSectionNames;
     void AddLine(std::vector<TInfLine>*& current, std::string_view line, int lineNo);
     std::string Lookup(const std::string& key, bool keepInstallDir, int depth, int& budget) const;
     std::string SubstituteDepth(const std::string& text, bool keepInstallDir, int depth, int& budget) const;

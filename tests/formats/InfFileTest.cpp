@@ -1,4 +1,4 @@
-#include "tools/cabwiz/InfFile.h"
+#include "formats/InfFile.h"
 
 #include "common/Exception.h"
 

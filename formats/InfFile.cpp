@@ -1,4 +1,4 @@
-#include "tools/cabwiz/InfFile.h"
+#include "formats/InfFile.h"
 
 #include "common/AnsiText.h"
 #include "common/Exception.h"
@@ -159,6 +159,7 @@ void TInfFile::LoadFromFile(const std::string& path)
 void TInfFile::LoadFromText(const std::string& text)
 {
     FSections.clear();
+    FSectionNames.clear();
     std::vector<TInfLine>* current = nullptr;
     std::string pending;
     int pendingLineNo = 0;
@@ -197,8 +198,10 @@ void TInfFile::AddLine(std::vector<TInfLine>*& current, std::string_view line, i
         size_t close = line.find(']');
         std::string_view name = TrimView(line.substr(1, close == std::string_view::npos ? close : close - 1));
         auto it = FSections.find(name);
-        if (it == FSections.end())
+        if (it == FSections.end()) {
             it = FSections.emplace(std::string(name), std::vector<TInfLine>()).first;
+            FSectionNames.emplace_back(name);
+        }
         current = &it->second;
         return;
     }

@@ -1,0 +1,57 @@
+// The .inf import of a large project: the builder's own .inf of 20,000
+// files from 2,000 source folders in 200 device folders, for every platform
+// and four processors (a section for every processor and one for each of
+// the three others), read from its text and made into a project.
+
+#include "formats/InfFile.h"
+#include "import/InfImport.h"
+#include "model/Project.h"
+#include "package/InfWriter.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+std::string LargeInfText(int files)
+{
+    TProject project("Firm");
+    std::vector<TFolder*> folders;
+    for (int i = 0; i < 200; ++i)
+        folders.push_back(project.DefaultFolder()->AddSubFolder(std::make_unique<TFolder>("dir" + std::to_string(i))));
+    const TProcessor processors[] = {pAll, pStrongARM, pHitachiSH3, pMIPSR4000};
+    for (int i = 0; i < files; ++i) {
+        auto file = std::make_unique<TFile>();
+        file->SetSourceDir("C:\\Src\\module" + std::to_string((i * 7919) % (files / 10)));
+        file->SetFileName("file" + std::to_string(i) + ".dll");
+        file->SetPlatforms(AllPlatforms);
+        file->SetProcessor(processors[i % 4]);
+        file->SetFolder(folders[i % folders.size()]);
+        project.Files().Add(std::move(file));
+    }
+    TStringList lines;
+    WriteInf(project, lines);
+    ReplaceInstallDir(lines, project.DefaultFolder()->GetMacroPath());
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+void BM_ImportInf(benchmark::State& state)
+{
+    const std::string text = LargeInfText(int(state.range(0)));
+    int files = 0;
+    for (auto _ : state) {
+        TInfFile inf;
+        inf.LoadFromText(TInfFile::DecodeText(text));
+        TImportResult result = ImportInf(inf, "/work/Large/Large.inf", TInfImportOptions{{}, "/work/Large/Large.vip"});
+        files = result.FProject->Files().Count();
+    }
+    state.counters["files"] = double(files);
+    state.counters["bytes"] = double(text.size());
+}
+BENCHMARK(BM_ImportInf)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+}
+
+BENCHMARK_MAIN();
