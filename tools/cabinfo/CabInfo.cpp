@@ -128,7 +128,7 @@ std::vector<std::string> CopyFlagNames(uint32_t flags)
             names.push_back(mode.Name);
     // No copy-mode bit: the device's own default.
     if (names.empty())
-        names.push_back("Ask before replacing a newer file");
+        names.push_back(CopyModeName(cmAskBeforeReplacingNewer));
     for (const TBit& option : options)
         if (flags & option.Bit)
             names.push_back(option.Name);
