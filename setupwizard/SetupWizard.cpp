@@ -20,8 +20,6 @@
 #include <exception>
 #include <string>
 
-namespace {
-
 // The Wine tests' switch: VI_SETUP_UNATTENDED accepts the licence, walks the
 // pages and answers every message box, so that a run ends without a person.
 // Only test variants (VI_TEST_SWITCHES) read it; the shipped wizard has none.
@@ -33,8 +31,6 @@ bool Unattended()
 #else
     return false;
 #endif
-}
-
 }
 
 TSetupWizard::~TSetupWizard()
@@ -158,9 +154,15 @@ bool TSetupWizard::Command(WPARAM wp)
 }
 
 #ifdef VI_TEST_SWITCHES
-// Unattended run (tests): accept, go through every page, finish.
+// Unattended run (tests): accept, go through every page, finish; with
+// VI_SETUP_UNATTENDED=cancel, leave on the first page instead.
 void TSetupWizard::RunUnattended()
 {
+    const char* how = std::getenv("VI_SETUP_UNATTENDED");
+    if (how && std::string(how) == "cancel") {
+        Cancel();
+        return;
+    }
     SendMessageW(FAccept, BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(FDoNotAccept, BM_SETCHECK, BST_UNCHECKED, 0);
     while (FCurrent + 1 < FModel->Pages().size() && IsWindow(FWnd)) {
@@ -181,12 +183,12 @@ void TSetupWizard::RunUnattended()
 int TSetupWizard::Run()
 {
     if (!OpenPackage())
-        return 0;
+        return kExitFailed;
     FModel = std::make_unique<TWizardModel>(*FPackage.ResourceFile());
     if (FModel->Pages().empty()) {
         // A build without pages starts the launcher instead; be useful anyway.
-        FInstalled = Install();
-        return 0;
+        Install();
+        return ExitCode();
     }
 
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
@@ -197,9 +199,13 @@ int TSetupWizard::Run()
         return 0;
     CreateControls();
     ApplyTexts();
-    // With the finish page alone there is nothing to ask first.
-    if (FModel->Pages().front() == wpFinish)
-        Install();
+    // With the finish page alone there is nothing to ask first; the finish
+    // page says the files were handed over, so a failure ends on its message.
+    if (FModel->Pages().front() == wpFinish && !Install()) {
+        DestroyWindow(FWnd);
+        OleUninitialize();
+        return ExitCode();
+    }
     ShowPage(0);
     ShowWindow(FWnd, SW_SHOWNORMAL);
     UpdateWindow(FWnd);
@@ -212,7 +218,7 @@ int TSetupWizard::Run()
         FPicture = nullptr;
     }
     OleUninitialize();
-    return 0;
+    return ExitCode();
 }
 
 // The package's index and resource file; false, after telling, when they
@@ -275,5 +281,12 @@ void TSetupWizard::MessageLoop()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearchToSystem();
-    return TSetupWizard(instance, GetProgramDir()).Run();
+    TSetupWizard wizard(instance, GetProgramDir());
+#ifdef VI_TEST_SWITCHES
+    // The Wine tests reach the per-user copy although Wine lets them write
+    // the Application Manager's folder.
+    if (std::getenv("VI_HANDOVER_SKIP_APPMGR_FOLDER"))
+        wizard.Package().SkipAppManagerFolder();
+#endif
+    return wizard.Run();
 }

@@ -45,6 +45,10 @@ enum TControlId { idBack = 100, idNext, idFinish, idCancel, idLanguage, idAccept
 
 inline const wchar_t* const kBrand = L"Veltrin Installer";
 
+// The Wine tests' switch VI_SETUP_UNATTENDED (test variants only; the
+// shipped wizard always answers false).
+bool Unattended();
+
 // Texts of the package are Windows-1252; the wide calls show them the same
 // on every system, whatever its ANSI code page.
 void SetText(HWND window, const std::string& ansi);
@@ -60,7 +64,12 @@ public:
     }
     ~TSetupWizard();
 
+    // Returns the exit code: kExitHandedOver after the hand-over,
+    // kExitCancelled when the user left before it, kExitFailed when it
+    // failed (or the package could not be read).
     int Run();
+    // The package's hand-over steps, for the test variants' seams.
+    TDeskstart& Package() { return FPackage; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -93,6 +102,7 @@ private:
     void Cancel();
     void Message(const std::wstring& text, UINT icon);
     std::wstring Caption() const;
+    int ExitCode() const;
     void LoadPicture();
     void PaintPicture(HDC dc);
 
@@ -109,6 +119,10 @@ private:
     IPicture* FPicture = nullptr;
     size_t FCurrent = 0;
     bool FInstalled = false;
+    // A hand-over failed and was reported; leaving then is a failure, not a cancel.
+    bool FFailed = false;
+    // The user refused the Application Manager's elevation prompt.
+    bool FRefused = false;
     bool FDone = false;
     // While the Application Manager runs the window still gets messages;
     // closing it then would pull the wizard out from under the wait.

@@ -1,5 +1,6 @@
 #include "setupwizard/SetupWizard.h"
 
+#include "common/RunAndWait.h"
 #include "common/WinString.h"
 
 #include <exception>
@@ -18,6 +19,7 @@ bool TSetupWizard::Install()
     bool ok = false;
     try {
         if (!FPackage.FindAppManager()) {
+            FFailed = true;
             Message(WideFromAnsi(
                         FModel->Text("0.NoActiveSync", "No Active Sync found on the system. Setup will terminate!")),
                     MB_ICONERROR);
@@ -34,6 +36,9 @@ bool TSetupWizard::Install()
             FWaiting = false;
             ok = true;
         }
+    } catch (const TStartRefused&) {
+        FRefused = true;
+        Message(WideFromUtf8(kElevationRefusedText), MB_ICONINFORMATION);
     } catch (const std::exception& e) {
         Message(WideFromAnsi(FModel->Text("0.Error", "Error")) + L"\r\n\r\n" + WideFromUtf8(e.what()), MB_ICONERROR);
     }
@@ -41,7 +46,15 @@ bool TSetupWizard::Install()
     EnableWindow(FWnd, TRUE);
     SetCursor(old);
     FInstalled = ok;
+    FFailed = FFailed || (!ok && !FRefused);
     return ok;
+}
+
+int TSetupWizard::ExitCode() const
+{
+    if (FInstalled)
+        return kExitHandedOver;
+    return FFailed ? kExitFailed : kExitCancelled;
 }
 
 void TSetupWizard::Next()

@@ -10,6 +10,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 // The controls of the pages, their layout, which page shows, and the
@@ -153,6 +154,14 @@ void TSetupWizard::ShowPage(size_t index)
         ShowWindow(w, page == wpFinish ? SW_SHOW : SW_HIDE);
     SetText(FHeading, FModel->Heading(page));
     UpdateButtons();
+#ifdef VI_TEST_SWITCHES
+    // The Wine tests read which pages an unattended run showed.
+    if (Unattended())
+        std::fprintf(stderr, "shown page: %s\n",
+                     page == wpWelcome   ? "welcome"
+                     : page == wpLicence ? "licence"
+                                         : "finish");
+#endif
 }
 
 bool TSetupWizard::CanGoNext() const
