@@ -33,6 +33,18 @@ bool Unattended()
 #endif
 }
 
+bool HighContrast()
+{
+#ifdef VI_TEST_SWITCHES
+    if (const char* v = std::getenv("VI_SETUP_HIGH_CONTRAST"))
+        return std::string(v) == "1";
+#endif
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 TSetupWizard::~TSetupWizard()
 {
     if (FPicture)
@@ -104,7 +116,7 @@ void TSetupWizard::PaintFrame()
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(FWnd, &ps);
     RECT band{0, 0, S(kClientWidth), S(kBandHeight)};
-    FillRect(dc, &band, HBRUSH(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &band, BandBrush());
     RECT line{0, S(kBandHeight) - 1, S(kClientWidth), S(kBandHeight) + 1};
     DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
     RECT bottom{0, S(kBottomTop) - 1, S(kClientWidth), S(kBottomTop) + 1};
@@ -113,16 +125,41 @@ void TSetupWizard::PaintFrame()
     EndPaint(FWnd, &ps);
 }
 
+// The band above is white as in every wizard of the system, and in a
+// high-contrast theme takes the theme's window colour; its text is black on
+// white, else the theme's. Everything else draws in the system's dialog
+// colours, so that a dark or high-contrast theme stays readable.
+HBRUSH TSetupWizard::BandBrush() const
+{
+    return HighContrast() ? GetSysColorBrush(COLOR_WINDOW) : HBRUSH(GetStockObject(WHITE_BRUSH));
+}
+
 LRESULT TSetupWizard::StaticColors(HDC dc, HWND control)
 {
+    COLORREF text, back;
+    HBRUSH brush;
     if (control == FHeading) {
-        SetBkColor(dc, RGB(255, 255, 255));
-        return LRESULT(GetStockObject(WHITE_BRUSH));
+        const bool contrast = HighContrast();
+        text = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0, 0, 0);
+        back = contrast ? GetSysColor(COLOR_WINDOW) : RGB(255, 255, 255);
+        brush = BandBrush();
+    } else {
+        text = GetSysColor(control == FBrand ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+        back = GetSysColor(COLOR_BTNFACE);
+        brush = GetSysColorBrush(COLOR_BTNFACE);
     }
-    if (control == FBrand)
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+#ifdef VI_TEST_SWITCHES
+    // The Wine tests read the colours each text is drawn with.
+    if (Unattended())
+        std::fprintf(stderr, "text colours: %s %06lx on %06lx\n",
+                     control == FHeading ? "heading"
+                     : control == FBrand ? "brand"
+                                         : "page",
+                     static_cast<unsigned long>(text), static_cast<unsigned long>(back));
+#endif
+    return LRESULT(brush);
 }
 
 // False for a command the wizard does not handle.

@@ -49,6 +49,11 @@ inline const wchar_t* const kBrand = L"Veltrin Installer";
 // shipped wizard always answers false).
 bool Unattended();
 
+// True while the user has a high-contrast theme on (SPI_GETHIGHCONTRAST);
+// test variants can force it with VI_SETUP_HIGH_CONTRAST=1, since Wine
+// does not report it.
+bool HighContrast();
+
 // Texts of the package are Windows-1252; the wide calls show them the same
 // on every system, whatever its ANSI code page.
 void SetText(HWND window, const std::string& ansi);
@@ -80,6 +85,7 @@ private:
     void MessageLoop();
     void PaintFrame();
     LRESULT StaticColors(HDC dc, HWND control);
+    HBRUSH BandBrush() const;
     bool Command(WPARAM wp);
 #ifdef VI_TEST_SWITCHES
     void RunUnattended();
@@ -105,6 +111,7 @@ private:
     int ExitCode() const;
     void LoadPicture();
     void PaintPicture(HDC dc);
+    void PaintProductName(HDC dc, const RECT& area, COLORREF color);
 
     HINSTANCE FInstance;
     std::string FFolder;

@@ -222,6 +222,13 @@ void TSetupWizard::LoadPicture()
 void TSetupWizard::PaintPicture(HDC dc)
 {
     RECT area{0, S(kMiddleTop), S(kPictureWidth), S(kMiddleTop + kPictureHeight)};
+    // A high-contrast theme wants no picture behind text: the area takes the
+    // theme's colours, the product's name its text colour.
+    if (HighContrast()) {
+        FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+        PaintProductName(dc, area, GetSysColor(COLOR_WINDOWTEXT));
+        return;
+    }
     if (FPicture) {
         OLE_XSIZE_HIMETRIC w = 0;
         OLE_YSIZE_HIMETRIC h = 0;
@@ -239,8 +246,13 @@ void TSetupWizard::PaintPicture(HDC dc)
         FillRect(dc, &line, b);
         DeleteObject(b);
     }
+    PaintProductName(dc, area, RGB(255, 255, 255));
+}
+
+void TSetupWizard::PaintProductName(HDC dc, const RECT& area, COLORREF color)
+{
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, color);
     HGDIOBJ old = SelectObject(dc, FHeadingFont);
     RECT text{area.left + S(12), area.top + S(24), area.right - S(12), area.bottom - S(24)};
     std::wstring app = WideFromAnsi(FModel->AppName());
