@@ -86,15 +86,25 @@ std::string SafeFolderName(const std::string& ansiName, const std::string& fallb
 std::vector<std::string> CabFilesOf(const std::string& iniPath)
 {
     std::vector<std::string> files;
-    std::string list = ReadPlainIniValue(iniPath, "CEAppManager", "CabFiles");
-    for (size_t start = 0; start <= list.size();) {
-        size_t comma = list.find(',', start);
-        std::string name = Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (!name.empty())
-            files.push_back(AnsiToUtf8(name));
-        if (comma == std::string::npos)
-            break;
-        start = comma + 1;
+    if (!FileExists(iniPath))
+        return files;
+    auto bytes = ReadFileBytes(iniPath);
+    for (const std::string& raw : SplitIniLines(std::string(bytes.begin(), bytes.end()))) {
+        std::string line = Trim(raw);
+        size_t eq = line.find('=');
+        if (line.empty() || line[0] == ';' || eq == std::string::npos ||
+            !SameText(Trim(line.substr(0, eq)), "CabFiles"))
+            continue;
+        std::string list = line.substr(eq + 1);
+        for (size_t start = 0; start <= list.size();) {
+            size_t comma = list.find(',', start);
+            std::string name = Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+            if (!name.empty())
+                files.push_back(AnsiToUtf8(name));
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
     }
     return files;
 }

@@ -86,6 +86,6 @@ std::string ReadPlainIniValue(const std::string& path, const std::string& sectio
 // ("CON", "lpt1.txt") gets a "_" behind it; an empty result is fallback.
 std::string SafeFolderName(const std::string& ansiName, const std::string& fallback);
 
-// The CAB files a .ini file for the Application Manager names
-// ([CEAppManager] CabFiles, comma-separated), as UTF-8 file names.
+// The CAB files a .ini file for the Application Manager names (the
+// comma-separated CabFiles of each component's section), as UTF-8 file names.
 std::vector<std::string> CabFilesOf(const std::string& iniPath);

@@ -49,7 +49,9 @@ protected:
         res.WriteString("General", "AppName", "Viewer");
         res.WriteString("General", "CompanyName", "Firm");
         res.UpdateFile();
-        tmp.Write("pkg/Demo.ini", "[CEAppManager]\r\nCabFiles = Demo.A.CAB, Demo.B.CAB\r\n");
+        tmp.Write("pkg/Demo.ini",
+                  "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
+                  "Description = Demo\r\nCabFiles = Demo.A.CAB, Demo.B.CAB\r\n");
         tmp.Write("pkg/Demo.A.CAB", "cab a");
         tmp.Write("pkg/Demo.B.CAB", "cab b");
     }
