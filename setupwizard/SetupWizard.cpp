@@ -104,6 +104,18 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
 #ifdef VI_TEST_SWITCHES
     case WM_APP: RunUnattended(); return 0;
 #endif
+    case WM_ACTIVATE:
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(FWnd, focus))
+                FFocus = focus;
+        } else if (FFocus && IsWindowVisible(FFocus) && IsWindowEnabled(FFocus)) {
+            SetFocus(FFocus);
+            return 0;
+        }
+        break;
+    case DM_GETDEFID: return MAKELRESULT(FDefaultId, DC_HASDEFID);
+    case DM_SETDEFID: SetDefaultButton(int(wp)); return TRUE;
     case WM_CLOSE: Cancel(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     }
@@ -171,6 +183,8 @@ bool TSetupWizard::Command(WPARAM wp)
             ShowPage(FCurrent - 1);
         return true;
     case idNext: Next(); return true;
+    // Enter where no button has the focus (the radio buttons, the licence).
+    case IDOK: PressDefaultButton(); return true;
     case idFinish: Finish(); return true;
     case IDCANCEL:
     case idCancel: Cancel(); return true;
@@ -192,7 +206,8 @@ bool TSetupWizard::Command(WPARAM wp)
 
 #ifdef VI_TEST_SWITCHES
 // Unattended run (tests): accept, go through every page, finish; with
-// VI_SETUP_UNATTENDED=cancel, leave on the first page instead.
+// VI_SETUP_UNATTENDED=cancel, leave on the first page instead; with "keys",
+// wait for the keyboard test's keys (message boxes still answered).
 void TSetupWizard::RunUnattended()
 {
     const char* how = std::getenv("VI_SETUP_UNATTENDED");
@@ -200,6 +215,9 @@ void TSetupWizard::RunUnattended()
         Cancel();
         return;
     }
+    // The keyboard test presses the keys itself.
+    if (how && std::string(how) == "keys")
+        return;
     SendMessageW(FAccept, BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(FDoNotAccept, BM_SETCHECK, BST_UNCHECKED, 0);
     while (FCurrent + 1 < FModel->Pages().size() && IsWindow(FWnd)) {
@@ -308,6 +326,15 @@ void TSetupWizard::MessageLoop()
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Enter presses the push button that has the focus; the dialog
+        // manager would press the default one, since no dialog procedure
+        // moves the default to the focused button here.
+        HWND focus = GetFocus();
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+            (focus == FBack || focus == FNextButton || focus == FFinishButton || focus == FCancelButton)) {
+            SendMessageW(focus, BM_CLICK, 0, 0);
+            continue;
+        }
         if (!IsDialogMessageW(FWnd, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);

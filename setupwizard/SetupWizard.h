@@ -101,6 +101,8 @@ private:
     void LoadLicence();
     void ShowPage(size_t index);
     void UpdateButtons();
+    void SetDefaultButton(int id);
+    void PressDefaultButton();
     bool CanGoNext() const;
     bool Install();
     void Next();
@@ -125,6 +127,12 @@ private:
     HWND FLanguage = nullptr, FLicenceText = nullptr, FAccept = nullptr, FDoNotAccept = nullptr;
     IPicture* FPicture = nullptr;
     size_t FCurrent = 0;
+    // The button Enter presses (DM_GETDEFID answers it: a plain window
+    // procedure has no dialog manager to keep it).
+    int FDefaultId = idNext;
+    // The control that has the focus while the window is not active, given
+    // back when it is again (a plain window would keep it itself).
+    HWND FFocus = nullptr;
     bool FInstalled = false;
     // A hand-over failed and was reported; leaving then is a failure, not a cancel.
     bool FFailed = false;

@@ -26,8 +26,11 @@ HWND TSetupWizard::Label(int x, int y, int w, int h, HFONT font)
 
 HWND TSetupWizard::Button(const wchar_t* caption, int id, DWORD style)
 {
-    HWND wnd = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, S(kBottomTop + 12),
-                               S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)), FInstance, nullptr);
+    // Each button a group of its own: the arrows of the radio pair above
+    // stay within the pair.
+    HWND wnd = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | style, 0,
+                               S(kBottomTop + 12), S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)),
+                               FInstance, nullptr);
     SendMessageW(wnd, WM_SETFONT, WPARAM(FFont), FALSE);
     return wnd;
 }
@@ -154,6 +157,14 @@ void TSetupWizard::ShowPage(size_t index)
         ShowWindow(w, page == wpFinish ? SW_SHOW : SW_HIDE);
     SetText(FHeading, FModel->Heading(page));
     UpdateButtons();
+    // The focus goes to the page's default button; where that waits for the
+    // licence to be accepted, to the radio button that is checked, from
+    // which the arrows choose.
+    FFocus = FDefaultId == idFinish ? FFinishButton : FNextButton;
+    if (!IsWindowEnabled(FFocus))
+        FFocus = page == wpLicence ? (SendMessageW(FAccept, BM_GETCHECK, 0, 0) == BST_CHECKED ? FAccept : FDoNotAccept)
+                                   : FCancelButton;
+    SetFocus(FFocus);
 #ifdef VI_TEST_SWITCHES
     // The Wine tests read which pages an unattended run showed.
     if (Unattended())
@@ -189,7 +200,21 @@ void TSetupWizard::UpdateButtons()
     EnableWindow(FCancelButton, !FInstalled);
     int left = place(last ? FFinishButton : FNextButton, cancelLeft - 8 - kButtonWidth);
     place(FBack, left - kButtonWidth);
-    SendMessageW(FWnd, DM_SETDEFID, last ? idFinish : idNext, 0);
+    SetDefaultButton(last ? idFinish : idNext);
+}
+
+void TSetupWizard::SetDefaultButton(int id)
+{
+    FDefaultId = id;
+    for (HWND button : {FNextButton, FFinishButton})
+        SendMessageW(button, BM_SETSTYLE, GetDlgCtrlID(button) == id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TSetupWizard::PressDefaultButton()
+{
+    HWND button = FDefaultId == idFinish ? FFinishButton : FNextButton;
+    if (IsWindowEnabled(button) && IsWindowVisible(button))
+        SendMessageW(FWnd, WM_COMMAND, MAKEWPARAM(FDefaultId, BN_CLICKED), LPARAM(button));
 }
 
 void TSetupWizard::LoadPicture()

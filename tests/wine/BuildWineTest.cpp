@@ -473,6 +473,35 @@ TEST_F(BuildWineTest, HandOverCopyIsReplacedAndFallsBackToLocalAppData)
     Reg({"delete", kAppPathsKey, "/f"});
 }
 
+// The wizard driven by the keyboard alone: Enter on the welcome page's
+// default button, Up to accept the licence in the radio pair, Tab past Back
+// to Next and Enter for the hand-over, Enter on Finish.
+TEST_F(BuildWineTest, WizardIsDrivenByTheKeyboardAlone)
+{
+    UseRealWizard();
+    Build("Pocket PC");
+    RegisterAppManager();
+    DeleteFileIfExists(FDir.File("record.txt"));
+    TRunResult keys;
+    std::thread presser([&] {
+        keys = RunProgram(
+            Wine({WinProgram("tests/KeyPresser.exe"), "enter", "up", "tab", "tab", "enter", "wait", "enter"}), {},
+            FDir.File("keys-output.txt"));
+    });
+    TRunResult r = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD", {"VI_SETUP_UNATTENDED=keys"});
+    presser.join();
+    EXPECT_EQ(keys.ExitCode, 0) << keys.Output;
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_TRUE(FileExists(FDir.File("record.txt"))) << "no hand-over: " << r.Output;
+    std::vector<std::string> pages;
+    std::istringstream lines(r.Output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("shown page: ", 0) == 0)
+            pages.push_back(line.substr(12, line.find_last_not_of('\r') - 11));
+    EXPECT_EQ(pages, (std::vector<std::string>{"welcome", "licence", "finish"})) << r.Output;
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
 namespace {
 
 // The contrast ratio of two colours (COLORREF, 0x00BBGGRR), as the web's
