@@ -344,7 +344,7 @@ void TSetupWizard::MessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    RestrictDllSearchToSystem();
+    PreloadSystemLibraries(RestrictDllSearchToSystem());
     TSetupWizard wizard(instance, GetProgramDir());
 #ifdef VI_TEST_SWITCHES
     // The Wine tests reach the per-user copy although Wine lets them write

@@ -502,6 +502,28 @@ TEST_F(BuildWineTest, WizardIsDrivenByTheKeyboardAlone)
     Reg({"delete", kAppPathsKey, "/f"});
 }
 
+// A second start of a package whose wizard is open ends at once (1618,
+// "another installation is in progress") and leaves the first one alone;
+// Esc then cancels the first one, its question answered by the test switch.
+TEST_F(BuildWineTest, SecondStartOfARunningPackageEndsAtOnce)
+{
+    UseRealWizard();
+    Build("Pocket PC");
+    TRunResult first;
+    std::thread running(
+        [&] { first = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD", {"VI_SETUP_UNATTENDED=keys"}); });
+    TRunResult wait = RunProgram(Wine({WinProgram("tests/KeyPresser.exe")}), {}, FDir.File("keys-output.txt"));
+    EXPECT_EQ(wait.ExitCode, 0) << "the first wizard did not open";
+    TRunResult second = RunProgram(Wine({FWork + "/Pocket PC/Setup.exe"}), {"VI_SFX_QUIET=1", "VI_SETUP_UNATTENDED=1"},
+                                   FDir.File("second-output.txt"), 30);
+    TRunResult escape =
+        RunProgram(Wine({WinProgram("tests/KeyPresser.exe"), "escape"}), {}, FDir.File("keys-output.txt"));
+    running.join();
+    EXPECT_EQ(second.ExitCode, 1618 & 0xFF) << second.Output;
+    EXPECT_EQ(second.Output.find("shown page"), std::string::npos) << "a second wizard opened: " << second.Output;
+    EXPECT_EQ(first.ExitCode, 1602 & 0xFF) << first.Output;
+}
+
 namespace {
 
 // The contrast ratio of two colours (COLORREF, 0x00BBGGRR), as the web's

@@ -24,6 +24,9 @@ namespace {
 constexpr int ExitDamaged = 2;
 constexpr int ExitCannotUnpack = 3;
 constexpr int ExitCannotStart = 4;
+// Windows Installer's code for "another installation is already in
+// progress", which deployment tools know.
+constexpr int ExitAlreadyRunning = 1618;
 
 std::wstring Widen(const std::string& text, UINT codePage)
 {
@@ -503,7 +506,84 @@ std::wstring ResolveExec(const std::string& exec, const std::wstring& folder)
     return result;
 }
 
-int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr<TProgressWindow> window)
+// One run of a package at a time: a second double-click while the first
+// one's wizard is open brings that one to the front instead of starting a
+// second wizard and a second hand-over. The package is known by its title,
+// its program and the names, sizes and CRCs of its files; the first run
+// publishes the ids of its processes (its own, and the setup program's once
+// it runs) beside the mutex.
+class TSingleRun {
+public:
+    TSingleRun(const TSfxSettings& settings, const TSfxArchive& archive)
+    {
+        uint32_t hash = 2166136261u;
+        auto mix = [&hash](const std::string& text) {
+            for (unsigned char c : text + '\n')
+                hash = (hash ^ c) * 16777619u;
+        };
+        mix(settings.Title);
+        mix(settings.Exec);
+        for (const TSfxEntry& e : archive.Entries())
+            mix(e.Name + ' ' + std::to_string(e.Size) + ' ' + std::to_string(e.Crc));
+        wchar_t name[64];
+        wsprintfW(name, L"Local\\VeltrinSetup-%08lx", static_cast<unsigned long>(hash));
+        FMutex = CreateMutexW(nullptr, FALSE, name);
+        FFirst = FMutex && GetLastError() != ERROR_ALREADY_EXISTS;
+        lstrcatW(name, L"-ids");
+        FIds = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 2 * sizeof(DWORD), name);
+        if (FIds)
+            FView = static_cast<DWORD*>(MapViewOfFile(FIds, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 2 * sizeof(DWORD)));
+        if (FFirst && FView)
+            FView[0] = GetCurrentProcessId();
+    }
+    ~TSingleRun()
+    {
+        if (FView)
+            UnmapViewOfFile(FView);
+        for (HANDLE h : {FIds, FMutex})
+            if (h)
+                CloseHandle(h);
+    }
+    TSingleRun(const TSingleRun&) = delete;
+    TSingleRun& operator=(const TSingleRun&) = delete;
+
+    bool First() const { return FFirst; }
+    void Started(DWORD processId)
+    {
+        if (FFirst && FView)
+            FView[1] = processId;
+    }
+    // Brings the first run's visible top-level windows to the front.
+    void ShowFirst() const
+    {
+        if (!FView)
+            return;
+        DWORD ids[2] = {FView[0], FView[1]};
+        EnumWindows(RaiseWindowOf, reinterpret_cast<LPARAM>(ids));
+    }
+
+private:
+    static BOOL CALLBACK RaiseWindowOf(HWND wnd, LPARAM param)
+    {
+        const DWORD* ids = reinterpret_cast<const DWORD*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(wnd, &pid);
+        if (pid != 0 && (pid == ids[0] || pid == ids[1]) && IsWindowVisible(wnd) && !GetWindow(wnd, GW_OWNER)) {
+            if (IsIconic(wnd))
+                ShowWindow(wnd, SW_RESTORE);
+            SetForegroundWindow(wnd);
+        }
+        return TRUE;
+    }
+
+    HANDLE FMutex = nullptr;
+    HANDLE FIds = nullptr;
+    DWORD* FView = nullptr;
+    bool FFirst = false;
+};
+
+int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr<TProgressWindow> window,
+        TSingleRun& single)
 {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW si{};
@@ -522,6 +602,7 @@ int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr
                              ExitCannotStart);
     }
     CloseHandle(pi.hThread);
+    single.Started(pi.dwProcessId);
     // Something stays on screen until the setup program shows its window.
     // The window keeps answering meanwhile, so that Windows never marks it
     // "Not Responding".
@@ -603,7 +684,8 @@ void UnpackPackage(const TSfxArchive& archive, const std::wstring& folder, TProg
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
-    RestrictDllSearchToSystem();
+    // The progress window is themed too.
+    PreloadSystemLibraries(RestrictDllSearchToSystem());
     std::wstring title = L"Setup";
     try {
         std::wstring self = ModulePath();
@@ -612,13 +694,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         if (!file.Valid())
             throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
         TOpenPackage package = OpenPackage(file.Get(), title);
+        TSingleRun single(package.Settings, *package.Archive);
+        if (!single.First()) {
+            single.ShowFirst();
+            return ExitAlreadyRunning;
+        }
 
         TTemporaryFolder folder(CreateFreshFolder());
         std::unique_ptr<TProgressWindow> window;
         if (package.Settings.AutoExtract)
             window = std::make_unique<TProgressWindow>(title);
         UnpackPackage(*package.Archive, folder.Path(), window.get());
-        return Run(ResolveExec(package.Settings.Exec, folder.Path()), folder.Path(), std::move(window));
+        return Run(ResolveExec(package.Settings.Exec, folder.Path()), folder.Path(), std::move(window), single);
     } catch (const TStubError& e) {
         Report(title, e.Message());
         return e.ExitCode();
