@@ -59,13 +59,56 @@ std::wstring TSetupWizard::Caption() const
     return FModel ? WideFromAnsi(FModel->AppName() + " Setup") : L"Setup";
 }
 
+namespace {
+
+// The button texts of the message box being opened; a CBT hook puts them on
+// its buttons as it is activated, since MessageBox itself shows the
+// system's words, not the package's language.
+struct TBoxButtons {
+    HHOOK Hook = nullptr;
+    std::wstring Yes, No, Ok;
+};
+TBoxButtons gBoxButtons;
+
+LRESULT CALLBACK RenameBoxButtons(int code, WPARAM wp, LPARAM lp)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = HWND(wp);
+        SetDlgItemTextW(box, IDYES, gBoxButtons.Yes.c_str());
+        SetDlgItemTextW(box, IDNO, gBoxButtons.No.c_str());
+        SetDlgItemTextW(box, IDOK, gBoxButtons.Ok.c_str());
+        UnhookWindowsHookEx(gBoxButtons.Hook);
+        gBoxButtons.Hook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(gBoxButtons.Hook, code, wp, lp);
+}
+
+} // namespace
+
+int TSetupWizard::Box(const std::wstring& text, UINT flags)
+{
+    if (FModel) {
+        gBoxButtons.Yes = WideFromAnsi(FModel->Text("4.YesBtn", "&Yes"));
+        gBoxButtons.No = WideFromAnsi(FModel->Text("4.NoBtn", "&No"));
+        gBoxButtons.Ok = WideFromAnsi(FModel->Text("4.OkBtn", "OK"));
+        gBoxButtons.Hook = SetWindowsHookExW(WH_CBT, RenameBoxButtons, nullptr, GetCurrentThreadId());
+    }
+    int answer = MessageBoxW(FWnd, text.c_str(), Caption().c_str(), flags);
+    if (gBoxButtons.Hook) {
+        UnhookWindowsHookEx(gBoxButtons.Hook);
+        gBoxButtons.Hook = nullptr;
+    }
+    return answer;
+}
+
 void TSetupWizard::Message(const std::wstring& text, UINT icon)
 {
     if (Unattended()) {
         std::fprintf(stderr, "%s\n", Utf8FromWide(text).c_str());
         return;
     }
-    MessageBoxW(FWnd, text.c_str(), Caption().c_str(), MB_OK | icon);
+    Box(text, MB_OK | icon);
 }
 
 void TSetupWizard::Cancel()
@@ -77,7 +120,7 @@ void TSetupWizard::Cancel()
         return;
     }
     std::wstring question = WideFromAnsi(FModel->Text("0.ConfirmQuit", "Do you really want to leave the setup?"));
-    if (Unattended() || MessageBoxW(FWnd, question.c_str(), Caption().c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES)
+    if (Unattended() || Box(question, MB_YESNO | MB_ICONQUESTION) == IDYES)
         DestroyWindow(FWnd);
 }
 

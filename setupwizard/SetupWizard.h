@@ -109,6 +109,8 @@ private:
     void Finish();
     void Cancel();
     void Message(const std::wstring& text, UINT icon);
+    // A message box with the package's Yes, No and OK texts on its buttons.
+    int Box(const std::wstring& text, UINT flags);
     std::wstring Caption() const;
     int ExitCode() const;
     void LoadPicture();

@@ -24,7 +24,9 @@ bool TSetupWizard::Install()
                         FModel->Text("0.NoActiveSync", "No Active Sync found on the system. Setup will terminate!")),
                     MB_ICONERROR);
         } else {
-            SetWindowTextW(FBrand, L"Waiting for the Application Manager...");
+            SetWindowTextW(
+                FBrand,
+                WideFromAnsi(FModel->Text("0.WaitingForAppManager", "Waiting for the Application Manager...")).c_str());
             UpdateWindow(FBrand);
             FWaiting = true;
             try {
@@ -38,7 +40,7 @@ bool TSetupWizard::Install()
         }
     } catch (const TStartRefused&) {
         FRefused = true;
-        Message(WideFromUtf8(kElevationRefusedText), MB_ICONINFORMATION);
+        Message(WideFromAnsi(FModel->Text("0.ElevationRefused", kElevationRefusedText)), MB_ICONINFORMATION);
     } catch (const std::exception& e) {
         Message(WideFromAnsi(FModel->Text("0.Error", "Error")) + L"\r\n\r\n" + WideFromUtf8(e.what()), MB_ICONERROR);
     }
