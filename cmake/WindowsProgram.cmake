@@ -24,7 +24,12 @@ function(vi_windows_program target)
     add_executable(${variant} WIN32 ${P_SOURCES})
     target_link_libraries(${variant} PRIVATE ${P_LIBS})
     target_compile_definitions(${variant} PRIVATE ${P_DEFINITIONS})
-    target_link_options(${variant} PRIVATE ${P_LINK_OPTIONS} $<$<CONFIG:Release>:-s>)
+    target_link_options(${variant} PRIVATE ${P_LINK_OPTIONS} $<$<CONFIG:Release>:-s> -Wl,--tsaware)
+    # Windows XP starts no program that asks for a later subsystem version;
+    # 64-bit Windows begins with 5.02, where the twins keep the default.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      target_link_options(${variant} PRIVATE -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,1)
+    endif()
     vi_windows_resources(${variant} FILENAME ${P_FILENAME} DESCRIPTION "${P_DESCRIPTION}")
     if(variant STREQUAL target)
       set(dir ${VI_PROGRAM_DIR})

@@ -15,19 +15,23 @@
 // Call first in WinMain: later LoadLibrary calls, ours and those the system
 // makes for us, search the system folder only (Windows 7 with KB2533623 and
 // later); older systems at least drop the current folder from the search.
-inline void RestrictDllSearchToSystem()
+// Returns false on those older systems, where the program's own folder is
+// still searched first.
+inline bool RestrictDllSearchToSystem()
 {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (!kernel)
-        return;
+        return false;
     using TSetDefault = BOOL(WINAPI*)(DWORD);
     using TSetDirectory = BOOL(WINAPI*)(LPCWSTR);
+    bool restricted = false;
     if (auto setDefault =
             reinterpret_cast<TSetDefault>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))))
-        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        restricted = setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
     if (auto setDirectory =
             reinterpret_cast<TSetDirectory>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW"))))
         setDirectory(L"");
+    return restricted;
 }
 
 // Loads a system DLL by its full path in the system folder.
@@ -41,4 +45,16 @@ inline HMODULE LoadSystemLibrary(const wchar_t* name)
     path += L'\\';
     path += name;
     return LoadLibraryW(path.c_str());
+}
+
+// Where the search cannot be restricted, loads the DLLs that the system
+// loads later by name for a window (themes, the desktop compositor) from the
+// system folder first: once loaded, the name finds that copy and no other.
+// A DLL this Windows lacks (dwmapi.dll on XP) is skipped.
+inline void PreloadSystemLibraries(bool searchRestricted)
+{
+    if (searchRestricted)
+        return;
+    for (const wchar_t* name : {L"uxtheme.dll", L"dwmapi.dll", L"version.dll", L"msimg32.dll"})
+        LoadSystemLibrary(name);
 }

@@ -28,6 +28,11 @@ std::string GetSystemDir();
 // The Windows folder (GetSystemWindowsDirectory); on POSIX hosts the
 // environment variable windir, which tests set, or an empty text.
 std::string GetWindowsDir();
+// The user's own application-data folder that stays on this computer
+// (CSIDL_LOCAL_APPDATA: "Local Settings\Application Data" on XP,
+// "AppData\Local" later); on POSIX hosts $LOCALAPPDATA, which tests set, else
+// $HOME/.local/share. Empty when it cannot be found.
+std::string GetLocalAppDataDir();
 // An environment variable's value; empty when it is not set.
 std::string GetEnvironmentText(const std::string& name);
 // The folder of the running program, with a trailing separator.

@@ -34,6 +34,15 @@ std::string GetWindowsDir()
     return GetEnvironmentText("windir");
 }
 
+std::string GetLocalAppDataDir()
+{
+    std::string local = GetEnvironmentText("LOCALAPPDATA");
+    if (!local.empty())
+        return local;
+    std::string home = GetEnvironmentText("HOME");
+    return home.empty() ? std::string() : AppendPath(home, ".local/share");
+}
+
 std::string GetEnvironmentText(const std::string& name)
 {
     const char* value = std::getenv(name.c_str());

@@ -6,6 +6,7 @@
 #include "common/WinString.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 // Paths and texts of this layer are UTF-8; every call here is the wide one,
 // so that a folder such as C:\Users\Дима works whatever the system's ANSI
@@ -68,6 +69,14 @@ std::string GetSystemDir()
 std::string GetWindowsDir()
 {
     return Utf8FromWide(GrowingBuffer([](wchar_t* b, DWORD n) { return GetSystemWindowsDirectoryW(b, n); }));
+}
+
+std::string GetLocalAppDataDir()
+{
+    wchar_t folder[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder)))
+        return std::string();
+    return Utf8FromWide(folder);
 }
 
 std::string GetEnvironmentText(const std::string& name)

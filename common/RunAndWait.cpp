@@ -110,3 +110,25 @@ int RunAndCapture(const std::string& program, const std::string& arguments, std:
     output.clear();
     return RunConsoleProgram(program, arguments, workingDir, TBusyHook(), &output);
 }
+
+TGuiStarter& GuiStarter()
+{
+    static TGuiStarter starter = SystemGuiStarter();
+    return starter;
+}
+
+int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
+{
+    const TGuiStarter& starter = GuiStarter();
+    intptr_t process = 0;
+    int error = starter.Create(program, arguments, workingDir, process);
+    if (error == kErrorElevationRequired) {
+        error = starter.Shell(program, arguments, workingDir, process);
+        if (error == kErrorCancelled)
+            throw TStartRefused(UnquoteProgram(program) +
+                                " needs administrator rights, and the request for them was refused.");
+    }
+    if (error != 0)
+        throw Exception(OSErrorText(error));
+    return starter.Wait(process);
+}

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/Exception.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,8 +46,37 @@ int RunAndCapture(const std::string& program, const std::string& arguments, std:
 // runs, the calling thread's windows keep getting their messages (on
 // Windows the wait pumps them), so a window that waits for it still paints
 // and answers. Failures raise Exception as for RunAndWait.
+//
+// Our programs run as the invoker, and CreateProcess refuses a program whose
+// manifest asks for administrator rights (ERROR_ELEVATION_REQUIRED); such a
+// program is started again through the shell, which asks the user for the
+// rights. A user who refuses raises TStartRefused.
 int RunGuiAndWait(const std::string& program, const std::string& arguments,
                   const std::string& workingDir = std::string());
+
+inline constexpr int kErrorElevationRequired = 740;
+inline constexpr int kErrorCancelled = 1223;
+
+// The user answered the elevation prompt of a program with No.
+class TStartRefused : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The platform layer's seam behind RunGuiAndWait. Create and Shell each start
+// the program (CreateProcess; the shell's start, which raises the elevation
+// prompt where the program's manifest asks for it) and return 0 with the
+// process in process, or the system's error code; Wait waits for that
+// process, pumping messages, and returns its exit code. GuiStarter() is the
+// process's own, which tests replace part by part.
+struct TGuiStarter {
+    using TStart = std::function<int(const std::string& program, const std::string& arguments,
+                                     const std::string& workingDir, intptr_t& process)>;
+    TStart Create;
+    TStart Shell;
+    std::function<int(intptr_t process)> Wait;
+};
+TGuiStarter& GuiStarter();
 
 // The text of the exception raised for a failed system call with this code.
 std::string OSErrorText(int code);

@@ -166,8 +166,18 @@ int RunConsoleProgram(const std::string& program, const std::string& arguments, 
     }
 }
 
-int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
+TGuiStarter SystemGuiStarter()
 {
-    // No windows and no message queue here: the console runner does it.
-    return RunAndWait(program, arguments, workingDir);
+    // No windows, no message queue and no elevation here: Create runs the
+    // program to its end with the console runner and keeps its exit code as
+    // the "process", which Wait hands back.
+    TGuiStarter starter;
+    starter.Create = [](const std::string& program, const std::string& arguments, const std::string& workingDir,
+                        intptr_t& process) {
+        process = RunAndWait(program, arguments, workingDir);
+        return 0;
+    };
+    starter.Shell = starter.Create;
+    starter.Wait = [](intptr_t process) { return static_cast<int>(process); };
+    return starter;
 }

@@ -5,6 +5,8 @@
 #include "common/WinString.h"
 
 #include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
 
 namespace {
 
@@ -193,16 +195,59 @@ int RunConsoleProgram(const std::string& program, const std::string& arguments, 
     return static_cast<int>(exitCode);
 }
 
-int RunGuiAndWait(const std::string& program, const std::string& arguments, const std::string& workingDir)
+namespace {
+
+// No STARTF_USESHOWWINDOW: the first window of the program is shown as it
+// asks, and no inherited handles, which a GUI program has no use for.
+int CreateGuiProcess(const std::string& program, const std::string& arguments, const std::string& workingDir,
+                     intptr_t& process)
 {
-    // No STARTF_USESHOWWINDOW: the first window of the program is shown as
-    // it asks, and no inherited handles, which a GUI program has no use for.
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    HANDLE process = StartProcess(program, arguments, workingDir, si, false);
+    std::wstring commandLine = CommandLine(program, arguments);
+    std::wstring folder = WideFromUtf8(workingDir);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : folder.c_str(), &si, &pi))
+        return static_cast<int>(GetLastError());
+    CloseHandle(pi.hThread);
+    process = reinterpret_cast<intptr_t>(pi.hProcess);
+    return 0;
+}
 
-    // Waiting without pumping would make every window of this thread stop
-    // painting, and Windows would mark it "Not Responding".
+// The shell's start raises the elevation prompt; it keeps the process
+// handle, so the wait is the same as for CreateProcess.
+int ShellStartProcess(const std::string& program, const std::string& arguments, const std::string& workingDir,
+                      intptr_t& process)
+{
+    std::wstring file = WideFromUtf8(UnquoteProgram(program));
+    std::wstring parameters = WideFromUtf8(arguments);
+    std::wstring folder = WideFromUtf8(workingDir);
+    // The shell may hand the start to COM objects, which want an apartment.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = workingDir.empty() ? nullptr : folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    int error = ShellExecuteExW(&info) ? 0 : static_cast<int>(GetLastError());
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    if (error == 0)
+        process = reinterpret_cast<intptr_t>(info.hProcess);
+    return error;
+}
+
+// Waiting without pumping would make every window of this thread stop
+// painting, and Windows would mark it "Not Responding".
+int WaitPumping(intptr_t handle)
+{
+    HANDLE process = reinterpret_cast<HANDLE>(handle);
+    // The shell may start nothing of its own to wait for.
+    if (!process)
+        return 0;
     bool quit = false;
     WPARAM quitCode = 0;
     DWORD wait;
@@ -231,4 +276,11 @@ int RunGuiAndWait(const std::string& program, const std::string& arguments, cons
     if (wait == WAIT_FAILED)
         throw Exception(OSErrorText(static_cast<int>(waitError)));
     return static_cast<int>(exitCode);
+}
+
+} // namespace
+
+TGuiStarter SystemGuiStarter()
+{
+    return TGuiStarter{CreateGuiProcess, ShellStartProcess, WaitPumping};
 }

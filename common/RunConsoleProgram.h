@@ -11,3 +11,7 @@
 // and error streams end up there.
 int RunConsoleProgram(const std::string& program, const std::string& arguments, const std::string& workingDir,
                       const TBusyHook& busy, std::string* captured);
+
+// The system's way to start and wait for a program with windows, which
+// GuiStarter() starts out as.
+TGuiStarter SystemGuiStarter();

@@ -33,6 +33,80 @@ std::string MachineText(const char* key, const char* name, TRegView view)
     return text;
 }
 
+bool IsDeviceName(const std::string& ansiName)
+{
+    std::string base = UpperCase(ansiName.substr(0, ansiName.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (base == device)
+            return true;
+    // COM1 to COM9, LPT1 to LPT9, and the superscript digits (Windows-1252
+    // B9, B2, B3) that Windows takes for 1, 2 and 3 there.
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           ((base[3] >= '1' && base[3] <= '9') || base[3] == '\xB9' || base[3] == '\xB2' || base[3] == '\xB3');
+}
+
+// Puts a fresh copy of the files into folder; raises Exception with the
+// system's reason when that fails, having removed what it made.
+void ReplaceCopy(const std::string& sourceFolder, const std::vector<std::string>& files, const std::string& folder)
+{
+    RemoveTree(folder);
+    if (DirectoryExists(folder))
+        throw Exception("Cannot remove the older copy in " + folder + ".");
+    if (!ForceDirectories(folder))
+        throw Exception("Cannot create the folder " + folder + ": " + SystemErrorMessage(LastSystemError()));
+    for (const std::string& name : files) {
+        if (!CopyFileNoOverwrite(AppendPath(sourceFolder, name), AppendPath(folder, name))) {
+            std::string reason = SystemErrorMessage(LastSystemError());
+            RemoveTree(folder);
+            throw Exception("Cannot copy " + name + " to " + folder + ": " + reason);
+        }
+    }
+}
+
+}
+
+std::string SafeFolderName(const std::string& ansiName, const std::string& fallback)
+{
+    static const std::string bad = "/\\:*?\"<>|";
+    std::string name;
+    for (char c : ansiName)
+        name += static_cast<unsigned char>(c) < 32 || bad.find(c) != std::string::npos ? '_' : c;
+    size_t first = name.find_first_not_of(" .");
+    size_t last = name.find_last_not_of(" .");
+    name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+    if (name.empty())
+        return fallback;
+    if (IsDeviceName(name))
+        name += '_';
+    return AnsiToUtf8(name);
+}
+
+std::vector<std::string> CabFilesOf(const std::string& iniPath)
+{
+    std::vector<std::string> files;
+    if (!FileExists(iniPath))
+        return files;
+    auto bytes = ReadFileBytes(iniPath);
+    for (const std::string& raw : SplitIniLines(std::string(bytes.begin(), bytes.end()))) {
+        std::string line = Trim(raw);
+        size_t eq = line.find('=');
+        if (line.empty() || line[0] == ';' || eq == std::string::npos ||
+            !SameText(Trim(line.substr(0, eq)), "CabFiles"))
+            continue;
+        std::string list = line.substr(eq + 1);
+        for (size_t start = 0; start <= list.size();) {
+            size_t comma = list.find(',', start);
+            std::string name = Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+            if (!name.empty())
+                files.push_back(AnsiToUtf8(name));
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
+    }
+    return files;
 }
 
 std::string ReadPlainIniValue(const std::string& path, const std::string& section, const std::string& key)
@@ -56,7 +130,7 @@ std::string ReadPlainIniValue(const std::string& path, const std::string& sectio
     return std::string();
 }
 
-TDeskstart::TDeskstart(std::string folder) : FFolder(std::move(folder))
+TDeskstart::TDeskstart(std::string folder) : FFolder(std::move(folder)), FReport(ShowErrorBox)
 {
 }
 
@@ -109,6 +183,37 @@ bool TDeskstart::FindAppManager()
     return found(AppendPath(programFiles, kAppManagerName));
 }
 
+std::string TDeskstart::CopyForHandOver()
+{
+    std::vector<std::string> files = {FIniFileName};
+    for (const std::string& cab : CabFilesOf(AppendPath(FFolder, FIniFileName))) {
+        // The names come from a file of the package: nothing outside its folder.
+        if (cab.find_first_of("/\\:") != std::string::npos || cab == "..")
+            throw Exception("The setup file " + FIniFileName + " names a CAB file outside its folder: " + cab);
+        files.push_back(cab);
+    }
+    std::string company = FResourceFile->ReadString("General", "CompanyName", "");
+    std::string application = SafeFolderName(FResourceFile->ReadString("General", "AppName", ""), "Application");
+    std::string own = company.empty() ? application : AppendPath(SafeFolderName(company, "_"), application);
+    std::vector<std::string> folders;
+    if (!FSkipAppManagerFolder)
+        folders.push_back(AppendPath(ExtractFilePath(FAppManagerPath), own));
+    std::string local = GetLocalAppDataDir();
+    if (!local.empty())
+        folders.push_back(AppendPath(local, own));
+    std::string failure = "no folder to copy them to";
+    for (const std::string& folder : folders) {
+        try {
+            ReplaceCopy(FFolder, files, folder);
+            FHandOverFolder = folder;
+            return folder;
+        } catch (const Exception& e) {
+            failure = e.Message();
+        }
+    }
+    throw Exception("The setup files cannot be kept for the Application Manager: " + failure);
+}
+
 void TDeskstart::RunAppManager()
 {
     auto quoted = [](const std::string& path) {
@@ -117,7 +222,10 @@ void TDeskstart::RunAppManager()
         text.append(1, '"').append(path).append(1, '"');
         return text;
     };
-    RunGuiAndWait(quoted(FAppManagerPath), quoted(AppendPath(FFolder, FIniFileName)));
+    std::string folder = CopyForHandOver();
+    // Started in the folder of the copy, so that nothing it leaves running
+    // keeps the temporary folder in use.
+    RunGuiAndWait(quoted(FAppManagerPath), quoted(AppendPath(folder, FIniFileName)), folder);
 }
 
 int TDeskstart::Run()
@@ -128,8 +236,12 @@ int TDeskstart::Run()
         if (!FindAppManager())
             throw Exception("No Active Sync found on the system. Setup will terminate!");
         RunAppManager();
+        return kExitHandedOver;
+    } catch (const TStartRefused&) {
+        FReport("Error", kElevationRefusedText);
+        return kExitCancelled;
     } catch (const std::exception& e) {
-        ShowErrorBox("Error", e.what());
+        FReport("Error", e.what());
+        return kExitFailed;
     }
-    return 0;
 }

@@ -20,8 +20,6 @@
 #include <exception>
 #include <string>
 
-namespace {
-
 // The Wine tests' switch: VI_SETUP_UNATTENDED accepts the licence, walks the
 // pages and answers every message box, so that a run ends without a person.
 // Only test variants (VI_TEST_SWITCHES) read it; the shipped wizard has none.
@@ -35,6 +33,16 @@ bool Unattended()
 #endif
 }
 
+bool HighContrast()
+{
+#ifdef VI_TEST_SWITCHES
+    if (const char* v = std::getenv("VI_SETUP_HIGH_CONTRAST"))
+        return std::string(v) == "1";
+#endif
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 TSetupWizard::~TSetupWizard()
@@ -51,13 +59,56 @@ std::wstring TSetupWizard::Caption() const
     return FModel ? WideFromAnsi(FModel->AppName() + " Setup") : L"Setup";
 }
 
+namespace {
+
+// The button texts of the message box being opened; a CBT hook puts them on
+// its buttons as it is activated, since MessageBox itself shows the
+// system's words, not the package's language.
+struct TBoxButtons {
+    HHOOK Hook = nullptr;
+    std::wstring Yes, No, Ok;
+};
+TBoxButtons gBoxButtons;
+
+LRESULT CALLBACK RenameBoxButtons(int code, WPARAM wp, LPARAM lp)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = HWND(wp);
+        SetDlgItemTextW(box, IDYES, gBoxButtons.Yes.c_str());
+        SetDlgItemTextW(box, IDNO, gBoxButtons.No.c_str());
+        SetDlgItemTextW(box, IDOK, gBoxButtons.Ok.c_str());
+        UnhookWindowsHookEx(gBoxButtons.Hook);
+        gBoxButtons.Hook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(gBoxButtons.Hook, code, wp, lp);
+}
+
+} // namespace
+
+int TSetupWizard::Box(const std::wstring& text, UINT flags)
+{
+    if (FModel) {
+        gBoxButtons.Yes = WideFromAnsi(FModel->Text("4.YesBtn", "&Yes"));
+        gBoxButtons.No = WideFromAnsi(FModel->Text("4.NoBtn", "&No"));
+        gBoxButtons.Ok = WideFromAnsi(FModel->Text("4.OkBtn", "OK"));
+        gBoxButtons.Hook = SetWindowsHookExW(WH_CBT, RenameBoxButtons, nullptr, GetCurrentThreadId());
+    }
+    int answer = MessageBoxW(FWnd, text.c_str(), Caption().c_str(), flags);
+    if (gBoxButtons.Hook) {
+        UnhookWindowsHookEx(gBoxButtons.Hook);
+        gBoxButtons.Hook = nullptr;
+    }
+    return answer;
+}
+
 void TSetupWizard::Message(const std::wstring& text, UINT icon)
 {
     if (Unattended()) {
         std::fprintf(stderr, "%s\n", Utf8FromWide(text).c_str());
         return;
     }
-    MessageBoxW(FWnd, text.c_str(), Caption().c_str(), MB_OK | icon);
+    Box(text, MB_OK | icon);
 }
 
 void TSetupWizard::Cancel()
@@ -69,7 +120,7 @@ void TSetupWizard::Cancel()
         return;
     }
     std::wstring question = WideFromAnsi(FModel->Text("0.ConfirmQuit", "Do you really want to leave the setup?"));
-    if (Unattended() || MessageBoxW(FWnd, question.c_str(), Caption().c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES)
+    if (Unattended() || Box(question, MB_YESNO | MB_ICONQUESTION) == IDYES)
         DestroyWindow(FWnd);
 }
 
@@ -96,6 +147,18 @@ LRESULT TSetupWizard::Handle(UINT msg, WPARAM wp, LPARAM lp)
 #ifdef VI_TEST_SWITCHES
     case WM_APP: RunUnattended(); return 0;
 #endif
+    case WM_ACTIVATE:
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(FWnd, focus))
+                FFocus = focus;
+        } else if (FFocus && IsWindowVisible(FFocus) && IsWindowEnabled(FFocus)) {
+            SetFocus(FFocus);
+            return 0;
+        }
+        break;
+    case DM_GETDEFID: return MAKELRESULT(FDefaultId, DC_HASDEFID);
+    case DM_SETDEFID: SetDefaultButton(int(wp)); return TRUE;
     case WM_CLOSE: Cancel(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     }
@@ -108,7 +171,7 @@ void TSetupWizard::PaintFrame()
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(FWnd, &ps);
     RECT band{0, 0, S(kClientWidth), S(kBandHeight)};
-    FillRect(dc, &band, HBRUSH(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &band, BandBrush());
     RECT line{0, S(kBandHeight) - 1, S(kClientWidth), S(kBandHeight) + 1};
     DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
     RECT bottom{0, S(kBottomTop) - 1, S(kClientWidth), S(kBottomTop) + 1};
@@ -117,16 +180,41 @@ void TSetupWizard::PaintFrame()
     EndPaint(FWnd, &ps);
 }
 
+// The band above is white as in every wizard of the system, and in a
+// high-contrast theme takes the theme's window colour; its text is black on
+// white, else the theme's. Everything else draws in the system's dialog
+// colours, so that a dark or high-contrast theme stays readable.
+HBRUSH TSetupWizard::BandBrush() const
+{
+    return HighContrast() ? GetSysColorBrush(COLOR_WINDOW) : HBRUSH(GetStockObject(WHITE_BRUSH));
+}
+
 LRESULT TSetupWizard::StaticColors(HDC dc, HWND control)
 {
+    COLORREF text, back;
+    HBRUSH brush;
     if (control == FHeading) {
-        SetBkColor(dc, RGB(255, 255, 255));
-        return LRESULT(GetStockObject(WHITE_BRUSH));
+        const bool contrast = HighContrast();
+        text = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0, 0, 0);
+        back = contrast ? GetSysColor(COLOR_WINDOW) : RGB(255, 255, 255);
+        brush = BandBrush();
+    } else {
+        text = GetSysColor(control == FBrand ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+        back = GetSysColor(COLOR_BTNFACE);
+        brush = GetSysColorBrush(COLOR_BTNFACE);
     }
-    if (control == FBrand)
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return LRESULT(GetSysColorBrush(COLOR_BTNFACE));
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+#ifdef VI_TEST_SWITCHES
+    // The Wine tests read the colours each text is drawn with.
+    if (Unattended())
+        std::fprintf(stderr, "text colours: %s %06lx on %06lx\n",
+                     control == FHeading ? "heading"
+                     : control == FBrand ? "brand"
+                                         : "page",
+                     static_cast<unsigned long>(text), static_cast<unsigned long>(back));
+#endif
+    return LRESULT(brush);
 }
 
 // False for a command the wizard does not handle.
@@ -138,6 +226,8 @@ bool TSetupWizard::Command(WPARAM wp)
             ShowPage(FCurrent - 1);
         return true;
     case idNext: Next(); return true;
+    // Enter where no button has the focus (the radio buttons, the licence).
+    case IDOK: PressDefaultButton(); return true;
     case idFinish: Finish(); return true;
     case IDCANCEL:
     case idCancel: Cancel(); return true;
@@ -158,9 +248,19 @@ bool TSetupWizard::Command(WPARAM wp)
 }
 
 #ifdef VI_TEST_SWITCHES
-// Unattended run (tests): accept, go through every page, finish.
+// Unattended run (tests): accept, go through every page, finish; with
+// VI_SETUP_UNATTENDED=cancel, leave on the first page instead; with "keys",
+// wait for the keyboard test's keys (message boxes still answered).
 void TSetupWizard::RunUnattended()
 {
+    const char* how = std::getenv("VI_SETUP_UNATTENDED");
+    if (how && std::string(how) == "cancel") {
+        Cancel();
+        return;
+    }
+    // The keyboard test presses the keys itself.
+    if (how && std::string(how) == "keys")
+        return;
     SendMessageW(FAccept, BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(FDoNotAccept, BM_SETCHECK, BST_UNCHECKED, 0);
     while (FCurrent + 1 < FModel->Pages().size() && IsWindow(FWnd)) {
@@ -181,12 +281,12 @@ void TSetupWizard::RunUnattended()
 int TSetupWizard::Run()
 {
     if (!OpenPackage())
-        return 0;
+        return kExitFailed;
     FModel = std::make_unique<TWizardModel>(*FPackage.ResourceFile());
     if (FModel->Pages().empty()) {
         // A build without pages starts the launcher instead; be useful anyway.
-        FInstalled = Install();
-        return 0;
+        Install();
+        return ExitCode();
     }
 
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
@@ -197,9 +297,13 @@ int TSetupWizard::Run()
         return 0;
     CreateControls();
     ApplyTexts();
-    // With the finish page alone there is nothing to ask first.
-    if (FModel->Pages().front() == wpFinish)
-        Install();
+    // With the finish page alone there is nothing to ask first; the finish
+    // page says the files were handed over, so a failure ends on its message.
+    if (FModel->Pages().front() == wpFinish && !Install()) {
+        DestroyWindow(FWnd);
+        OleUninitialize();
+        return ExitCode();
+    }
     ShowPage(0);
     ShowWindow(FWnd, SW_SHOWNORMAL);
     UpdateWindow(FWnd);
@@ -212,7 +316,7 @@ int TSetupWizard::Run()
         FPicture = nullptr;
     }
     OleUninitialize();
-    return 0;
+    return ExitCode();
 }
 
 // The package's index and resource file; false, after telling, when they
@@ -265,6 +369,15 @@ void TSetupWizard::MessageLoop()
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Enter presses the push button that has the focus; the dialog
+        // manager would press the default one, since no dialog procedure
+        // moves the default to the focused button here.
+        HWND focus = GetFocus();
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+            (focus == FBack || focus == FNextButton || focus == FFinishButton || focus == FCancelButton)) {
+            SendMessageW(focus, BM_CLICK, 0, 0);
+            continue;
+        }
         if (!IsDialogMessageW(FWnd, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -274,6 +387,13 @@ void TSetupWizard::MessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    RestrictDllSearchToSystem();
-    return TSetupWizard(instance, GetProgramDir()).Run();
+    PreloadSystemLibraries(RestrictDllSearchToSystem());
+    TSetupWizard wizard(instance, GetProgramDir());
+#ifdef VI_TEST_SWITCHES
+    // The Wine tests reach the per-user copy although Wine lets them write
+    // the Application Manager's folder.
+    if (std::getenv("VI_HANDOVER_SKIP_APPMGR_FOLDER"))
+        wizard.Package().SkipAppManagerFolder();
+#endif
+    return wizard.Run();
 }

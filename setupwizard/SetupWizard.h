@@ -45,6 +45,15 @@ enum TControlId { idBack = 100, idNext, idFinish, idCancel, idLanguage, idAccept
 
 inline const wchar_t* const kBrand = L"Veltrin Installer";
 
+// The Wine tests' switch VI_SETUP_UNATTENDED (test variants only; the
+// shipped wizard always answers false).
+bool Unattended();
+
+// True while the user has a high-contrast theme on (SPI_GETHIGHCONTRAST);
+// test variants can force it with VI_SETUP_HIGH_CONTRAST=1, since Wine
+// does not report it.
+bool HighContrast();
+
 // Texts of the package are Windows-1252; the wide calls show them the same
 // on every system, whatever its ANSI code page.
 void SetText(HWND window, const std::string& ansi);
@@ -60,7 +69,12 @@ public:
     }
     ~TSetupWizard();
 
+    // Returns the exit code: kExitHandedOver after the hand-over,
+    // kExitCancelled when the user left before it, kExitFailed when it
+    // failed (or the package could not be read).
     int Run();
+    // The package's hand-over steps, for the test variants' seams.
+    TDeskstart& Package() { return FPackage; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -71,6 +85,7 @@ private:
     void MessageLoop();
     void PaintFrame();
     LRESULT StaticColors(HDC dc, HWND control);
+    HBRUSH BandBrush() const;
     bool Command(WPARAM wp);
 #ifdef VI_TEST_SWITCHES
     void RunUnattended();
@@ -86,15 +101,21 @@ private:
     void LoadLicence();
     void ShowPage(size_t index);
     void UpdateButtons();
+    void SetDefaultButton(int id);
+    void PressDefaultButton();
     bool CanGoNext() const;
     bool Install();
     void Next();
     void Finish();
     void Cancel();
     void Message(const std::wstring& text, UINT icon);
+    // A message box with the package's Yes, No and OK texts on its buttons.
+    int Box(const std::wstring& text, UINT flags);
     std::wstring Caption() const;
+    int ExitCode() const;
     void LoadPicture();
     void PaintPicture(HDC dc);
+    void PaintProductName(HDC dc, const RECT& area, COLORREF color);
 
     HINSTANCE FInstance;
     std::string FFolder;
@@ -108,7 +129,17 @@ private:
     HWND FLanguage = nullptr, FLicenceText = nullptr, FAccept = nullptr, FDoNotAccept = nullptr;
     IPicture* FPicture = nullptr;
     size_t FCurrent = 0;
+    // The button Enter presses (DM_GETDEFID answers it: a plain window
+    // procedure has no dialog manager to keep it).
+    int FDefaultId = idNext;
+    // The control that has the focus while the window is not active, given
+    // back when it is again (a plain window would keep it itself).
+    HWND FFocus = nullptr;
     bool FInstalled = false;
+    // A hand-over failed and was reported; leaving then is a failure, not a cancel.
+    bool FFailed = false;
+    // The user refused the Application Manager's elevation prompt.
+    bool FRefused = false;
     bool FDone = false;
     // While the Application Manager runs the window still gets messages;
     // closing it then would pull the wizard out from under the wait.

@@ -1,5 +1,6 @@
 #include "setupwizard/SetupWizard.h"
 
+#include "common/RunAndWait.h"
 #include "common/WinString.h"
 
 #include <exception>
@@ -18,11 +19,14 @@ bool TSetupWizard::Install()
     bool ok = false;
     try {
         if (!FPackage.FindAppManager()) {
+            FFailed = true;
             Message(WideFromAnsi(
                         FModel->Text("0.NoActiveSync", "No Active Sync found on the system. Setup will terminate!")),
                     MB_ICONERROR);
         } else {
-            SetWindowTextW(FBrand, L"Waiting for the Application Manager...");
+            SetWindowTextW(
+                FBrand,
+                WideFromAnsi(FModel->Text("0.WaitingForAppManager", "Waiting for the Application Manager...")).c_str());
             UpdateWindow(FBrand);
             FWaiting = true;
             try {
@@ -34,6 +38,9 @@ bool TSetupWizard::Install()
             FWaiting = false;
             ok = true;
         }
+    } catch (const TStartRefused&) {
+        FRefused = true;
+        Message(WideFromAnsi(FModel->Text("0.ElevationRefused", kElevationRefusedText)), MB_ICONINFORMATION);
     } catch (const std::exception& e) {
         Message(WideFromAnsi(FModel->Text("0.Error", "Error")) + L"\r\n\r\n" + WideFromUtf8(e.what()), MB_ICONERROR);
     }
@@ -41,7 +48,15 @@ bool TSetupWizard::Install()
     EnableWindow(FWnd, TRUE);
     SetCursor(old);
     FInstalled = ok;
+    FFailed = FFailed || (!ok && !FRefused);
     return ok;
+}
+
+int TSetupWizard::ExitCode() const
+{
+    if (FInstalled)
+        return kExitHandedOver;
+    return FFailed ? kExitFailed : kExitCancelled;
 }
 
 void TSetupWizard::Next()

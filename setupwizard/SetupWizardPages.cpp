@@ -10,6 +10,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 // The controls of the pages, their layout, which page shows, and the
@@ -25,8 +26,11 @@ HWND TSetupWizard::Label(int x, int y, int w, int h, HFONT font)
 
 HWND TSetupWizard::Button(const wchar_t* caption, int id, DWORD style)
 {
-    HWND wnd = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, S(kBottomTop + 12),
-                               S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)), FInstance, nullptr);
+    // Each button a group of its own: the arrows of the radio pair above
+    // stay within the pair.
+    HWND wnd = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | style, 0,
+                               S(kBottomTop + 12), S(kButtonWidth), S(kButtonHeight), FWnd, HMENU(INT_PTR(id)),
+                               FInstance, nullptr);
     SendMessageW(wnd, WM_SETFONT, WPARAM(FFont), FALSE);
     return wnd;
 }
@@ -153,6 +157,22 @@ void TSetupWizard::ShowPage(size_t index)
         ShowWindow(w, page == wpFinish ? SW_SHOW : SW_HIDE);
     SetText(FHeading, FModel->Heading(page));
     UpdateButtons();
+    // The focus goes to the page's default button; where that waits for the
+    // licence to be accepted, to the radio button that is checked, from
+    // which the arrows choose.
+    FFocus = FDefaultId == idFinish ? FFinishButton : FNextButton;
+    if (!IsWindowEnabled(FFocus))
+        FFocus = page == wpLicence ? (SendMessageW(FAccept, BM_GETCHECK, 0, 0) == BST_CHECKED ? FAccept : FDoNotAccept)
+                                   : FCancelButton;
+    SetFocus(FFocus);
+#ifdef VI_TEST_SWITCHES
+    // The Wine tests read which pages an unattended run showed.
+    if (Unattended())
+        std::fprintf(stderr, "shown page: %s\n",
+                     page == wpWelcome   ? "welcome"
+                     : page == wpLicence ? "licence"
+                                         : "finish");
+#endif
 }
 
 bool TSetupWizard::CanGoNext() const
@@ -180,7 +200,21 @@ void TSetupWizard::UpdateButtons()
     EnableWindow(FCancelButton, !FInstalled);
     int left = place(last ? FFinishButton : FNextButton, cancelLeft - 8 - kButtonWidth);
     place(FBack, left - kButtonWidth);
-    SendMessageW(FWnd, DM_SETDEFID, last ? idFinish : idNext, 0);
+    SetDefaultButton(last ? idFinish : idNext);
+}
+
+void TSetupWizard::SetDefaultButton(int id)
+{
+    FDefaultId = id;
+    for (HWND button : {FNextButton, FFinishButton})
+        SendMessageW(button, BM_SETSTYLE, GetDlgCtrlID(button) == id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TSetupWizard::PressDefaultButton()
+{
+    HWND button = FDefaultId == idFinish ? FFinishButton : FNextButton;
+    if (IsWindowEnabled(button) && IsWindowVisible(button))
+        SendMessageW(FWnd, WM_COMMAND, MAKEWPARAM(FDefaultId, BN_CLICKED), LPARAM(button));
 }
 
 void TSetupWizard::LoadPicture()
@@ -213,6 +247,13 @@ void TSetupWizard::LoadPicture()
 void TSetupWizard::PaintPicture(HDC dc)
 {
     RECT area{0, S(kMiddleTop), S(kPictureWidth), S(kMiddleTop + kPictureHeight)};
+    // A high-contrast theme wants no picture behind text: the area takes the
+    // theme's colours, the product's name its text colour.
+    if (HighContrast()) {
+        FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+        PaintProductName(dc, area, GetSysColor(COLOR_WINDOWTEXT));
+        return;
+    }
     if (FPicture) {
         OLE_XSIZE_HIMETRIC w = 0;
         OLE_YSIZE_HIMETRIC h = 0;
@@ -230,8 +271,13 @@ void TSetupWizard::PaintPicture(HDC dc)
         FillRect(dc, &line, b);
         DeleteObject(b);
     }
+    PaintProductName(dc, area, RGB(255, 255, 255));
+}
+
+void TSetupWizard::PaintProductName(HDC dc, const RECT& area, COLORREF color)
+{
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, color);
     HGDIOBJ old = SelectObject(dc, FHeadingFont);
     RECT text{area.left + S(12), area.top + S(24), area.right - S(12), area.bottom - S(24)};
     std::wstring app = WideFromAnsi(FModel->AppName());

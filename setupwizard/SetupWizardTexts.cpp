@@ -59,10 +59,12 @@ void TSetupWizard::LoadLicence()
 void TSetupWizard::ApplyTexts()
 {
     const TWizardModel& m = *FModel;
-    SetText(FBack, m.Text("4.BackBtn", "Back"));
-    SetText(FNextButton, m.Text("4.NextBtn", "Next"));
-    SetText(FFinishButton, m.Text("4.FinishBtn", "Finish"));
-    SetText(FCancelButton, m.Text("4.CancelBtn", "Cancel"));
+    // Alt and the first letter press a button, unless the text names its own key.
+    auto withKey = [](const std::string& text) { return text.find('&') == std::string::npos ? "&" + text : text; };
+    SetText(FBack, withKey(m.Text("4.BackBtn", "Back")));
+    SetText(FNextButton, withKey(m.Text("4.NextBtn", "Next")));
+    SetText(FFinishButton, withKey(m.Text("4.FinishBtn", "Finish")));
+    SetText(FCancelButton, withKey(m.Text("4.CancelBtn", "Cancel")));
     for (int i = 0; i < 4; ++i)
         SetText(FWelcome[i], m.Text("1.String" + std::to_string(i + 1)));
     SetText(FLicence[0], m.Text("2.License1"));

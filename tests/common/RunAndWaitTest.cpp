@@ -127,6 +127,61 @@ TEST(RunAndCaptureTest, KeepsBothStreamsUpToTheLimit)
     EXPECT_THROW(RunAndCapture("/no/such/tool", "x", output), Exception);
 }
 
+// A program whose manifest asks for administrator rights is refused by
+// CreateProcess with ERROR_ELEVATION_REQUIRED and goes through the shell's
+// start instead; no other failure does. Each case gives the two starts'
+// results and what RunGuiAndWait makes of them.
+struct TGuiStartCase {
+    const char* Name;
+    int Create, Shell;
+    bool ShellUsed;
+    const char* Failure; // empty: the program ran and its exit code came back
+};
+
+TEST(RunGuiAndWaitTest, ElevationGoesThroughTheShellAndARefusalIsItsOwnFailure)
+{
+    const TGuiStartCase cases[] = {
+        {"started", 0, 0, false, ""},
+        {"elevated", kErrorElevationRequired, 0, true, ""},
+        {"refused", kErrorElevationRequired, kErrorCancelled, true, "refused"},
+        {"shell fails", kErrorElevationRequired, 5, true, "System Error.  Code: 5."},
+        {"not found", 2, 0, false, "System Error.  Code: 2."},
+    };
+    const TGuiStarter saved = GuiStarter();
+    for (const TGuiStartCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<std::string> calls;
+        auto start = [&calls](const char* how, int result, intptr_t handle) {
+            return [&calls, how, result, handle](const std::string& program, const std::string& arguments,
+                                                 const std::string& dir, intptr_t& process) {
+                calls.push_back(std::string(how) + " " + program + " " + arguments + " " + dir);
+                process = handle;
+                return result;
+            };
+        };
+        GuiStarter().Create = start("create", c.Create, c.Create ? 0 : 41);
+        GuiStarter().Shell = start("shell", c.Shell, c.Shell ? 0 : 42);
+        GuiStarter().Wait = [](intptr_t process) { return int(process) + 100; };
+        std::vector<std::string> expected = {"create \"C:\\A M\\CeAppMgr.exe\" \"x.ini\" D"};
+        if (c.ShellUsed)
+            expected.push_back("shell \"C:\\A M\\CeAppMgr.exe\" \"x.ini\" D");
+        try {
+            int code = RunGuiAndWait("\"C:\\A M\\CeAppMgr.exe\"", "\"x.ini\"", "D");
+            EXPECT_STREQ(c.Failure, "");
+            EXPECT_EQ(code, c.ShellUsed ? 142 : 141);
+        } catch (const TStartRefused& e) {
+            EXPECT_STREQ(c.Failure, "refused");
+            EXPECT_EQ(e.Message(),
+                      "C:\\A M\\CeAppMgr.exe needs administrator rights, and the request for them was refused.");
+        } catch (const Exception& e) {
+            EXPECT_NE(std::string(c.Failure), "");
+            EXPECT_EQ(e.Message().rfind(c.Failure, 0), 0u) << e.Message();
+        }
+        EXPECT_EQ(calls, expected);
+    }
+    GuiStarter() = saved;
+}
+
 TEST(OSErrorTextTest, ZeroCodeHasNoSystemMessage)
 {
     EXPECT_EQ(OSErrorText(0), "A call to an OS function failed");

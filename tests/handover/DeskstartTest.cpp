@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "common/RunAndWait.h"
 #include "storage/uScramble.h"
 #include "support/TestSupport.h"
 
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,7 +36,11 @@ protected:
                   "#!/bin/sh\nprintf '%s|%s|%s' \"$0\" \"$#\" \"$1\" > '" + tmp.File("started.txt") + "'\n");
         chmod(tmp.File("appmgr.sh").c_str(), 0755);
     }
-    void TearDown() override { unsetenv("VI_REGISTRY_FILE"); }
+    void TearDown() override
+    {
+        unsetenv("VI_REGISTRY_FILE");
+        unsetenv("LOCALAPPDATA");
+    }
 
     void WritePackage(const std::string& index)
     {
@@ -43,7 +49,11 @@ protected:
         res.WriteString("General", "AppName", "Viewer");
         res.WriteString("General", "CompanyName", "Firm");
         res.UpdateFile();
-        tmp.Write("pkg/Demo.ini", "[CEAppManager]\r\n");
+        tmp.Write("pkg/Demo.ini",
+                  "[CEAppManager]\r\nVersion = 1.0\r\nComponent = Demo\r\n\r\n[Demo]\r\n"
+                  "Description = Demo\r\nCabFiles = Demo.A.CAB, Demo.B.CAB\r\n");
+        tmp.Write("pkg/Demo.A.CAB", "cab a");
+        tmp.Write("pkg/Demo.B.CAB", "cab b");
     }
     void Registry(bool appPaths, const std::string& programFiles)
     {
@@ -56,12 +66,13 @@ protected:
         tmp.Write("registry.reg", reg);
     }
     // Runs the launcher; returns what its error box said (empty when none).
-    std::string Run()
+    // It ends with 0 only when it handed the package over, else with 1.
+    std::string Run(int expectedExitCode = -1)
     {
         testing::internal::CaptureStderr();
         int rc = TDeskstart(pkg).Run();
         std::string box = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(rc, 0);
+        EXPECT_EQ(rc, expectedExitCode >= 0 ? expectedExitCode : box.empty() ? kExitHandedOver : kExitFailed) << box;
         return box;
     }
 
@@ -76,8 +87,100 @@ TEST_F(Launcher, StartsTheApplicationManagerFromAppPathsWithTheIniFile)
     WritePackage(kIndex);
     Registry(true, tmp.File("pf"));
     EXPECT_EQ(Run(), "");
-    // One argument: the .ini file in the launcher's folder.
-    EXPECT_EQ(tmp.Read("started.txt"), tmp.File("appmgr.sh") + "|1|" + pkg + "Demo.ini");
+    // One argument: the copy of the .ini file in the application's folder
+    // beside the Application Manager, with the CAB files it names.
+    EXPECT_EQ(tmp.Read("started.txt"), tmp.File("appmgr.sh") + "|1|" + tmp.File("Firm/Viewer/Demo.ini"));
+    EXPECT_EQ(tmp.Read("Firm/Viewer/Demo.A.CAB"), "cab a");
+    EXPECT_EQ(tmp.Read("Firm/Viewer/Demo.B.CAB"), "cab b");
+}
+
+// The copy outlives the temporary folder: a second run replaces it whole,
+// and where the Application Manager's folder cannot take it (or the test
+// seam skips it), it goes below the user's local application data.
+TEST_F(Launcher, HandOverCopyReplacesTheOlderOneAndFallsBackToLocalAppData)
+{
+    WritePackage(kIndex);
+    Registry(false, tmp.File("pf"));
+    std::filesystem::copy_file(tmp.File("appmgr.sh"), tmp.File("pf/CeAppMgr.exe"));
+    setenv("LOCALAPPDATA", tmp.File("local").c_str(), 1);
+    ForceDirectories(tmp.File("pf/Firm/Viewer"));
+    tmp.Write("pf/Firm/Viewer/Demo.Old.CAB", "older");
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(tmp.Read("started.txt"), tmp.File("pf/CeAppMgr.exe") + "|1|" + tmp.File("pf/Firm/Viewer/Demo.ini"));
+    EXPECT_FALSE(FileExists(tmp.File("pf/Firm/Viewer/Demo.Old.CAB")));
+    EXPECT_EQ(tmp.Read("pf/Firm/Viewer/Demo.B.CAB"), "cab b");
+
+    TDeskstart skipping(pkg);
+    skipping.SkipAppManagerFolder();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(skipping.Run(), kExitHandedOver);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(skipping.HandOverFolder(), tmp.File("local/Firm/Viewer"));
+    EXPECT_EQ(tmp.Read("started.txt"), tmp.File("pf/CeAppMgr.exe") + "|1|" + tmp.File("local/Firm/Viewer/Demo.ini"));
+    EXPECT_EQ(tmp.Read("local/Firm/Viewer/Demo.A.CAB"), "cab a");
+
+    // A folder this user cannot write (permissions do not hold for root).
+    if (geteuid() != 0) {
+        RemoveTree(tmp.File("pf/Firm"));
+        RemoveTree(tmp.File("local"));
+        chmod(tmp.File("pf").c_str(), 0555);
+        EXPECT_EQ(Run(), "");
+        chmod(tmp.File("pf").c_str(), 0755);
+        EXPECT_EQ(tmp.Read("started.txt"),
+                  tmp.File("pf/CeAppMgr.exe") + "|1|" + tmp.File("local/Firm/Viewer/Demo.ini"));
+    }
+    // Nowhere to keep the copy: the Application Manager is not started.
+    std::filesystem::remove(tmp.File("started.txt"));
+    tmp.Write("blocked", "");
+    setenv("LOCALAPPDATA", tmp.File("blocked").c_str(), 1);
+    TDeskstart blocked(pkg);
+    blocked.SkipAppManagerFolder();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(blocked.Run(), kExitFailed);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be kept for the Application Manager"),
+              std::string::npos);
+    EXPECT_FALSE(FileExists(tmp.File("started.txt")));
+}
+
+TEST(SafeFolderName, MakesOneHarmlessNameOfAnyText)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"Viewer", "Viewer"},
+        {"A/B\\C:D*?\"<>|", "A_B_C_D______"},
+        {" .Tab\tName. ", "Tab_Name"},
+        {"..", "fallback"},
+        {"", "fallback"},
+        {"con", "con_"},
+        {"LPT9.txt", "LPT9.txt_"},
+        {"COM\xB9", "COM\xC2\xB9_"},
+        {"COM10", "COM10"},
+        {"Caf\xE9", "Caf\xC3\xA9"},
+        {"NUL .x", "NUL .x_"},
+        {"CONSOLE", "CONSOLE"},
+    };
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(SafeFolderName(name, "fallback"), expected) << name;
+}
+
+// A refused elevation prompt ends the run as cancelled, with its own message;
+// the start went through the shell because CreateProcess asked for elevation.
+TEST_F(Launcher, RefusedElevationCancelsTheInstallation)
+{
+    WritePackage(kIndex);
+    Registry(true, tmp.File("pf"));
+    const TGuiStarter saved = GuiStarter();
+    std::string shellStarted;
+    GuiStarter().Create = [](const std::string&, const std::string&, const std::string&, intptr_t&) {
+        return kErrorElevationRequired;
+    };
+    GuiStarter().Shell = [&](const std::string& program, const std::string& arguments, const std::string&, intptr_t&) {
+        shellStarted = program + " " + arguments;
+        return kErrorCancelled;
+    };
+    std::string box = Run(kExitCancelled);
+    GuiStarter() = saved;
+    EXPECT_EQ(box, std::string("Error: ") + kElevationRefusedText + "\n");
+    EXPECT_EQ(shellStarted, "\"" + tmp.File("appmgr.sh") + "\" \"" + tmp.File("Firm/Viewer/Demo.ini") + "\"");
 }
 
 TEST_F(Launcher, IndexFileIsReadWithTheUsualIniRules)
@@ -114,7 +217,7 @@ TEST_F(Launcher, FallsBackToCeAppMgrInProgramFiles)
     ASSERT_TRUE(launcher.FindAppManager());
     EXPECT_EQ(launcher.AppManagerPath(), tmp.File("pf/CeAppMgr.exe"));
     EXPECT_EQ(Run(), "");
-    EXPECT_EQ(tmp.Read("started.txt"), tmp.File("pf/CeAppMgr.exe") + "|1|" + pkg + "Demo.ini");
+    EXPECT_EQ(tmp.Read("started.txt"), tmp.File("pf/CeAppMgr.exe") + "|1|" + tmp.File("pf/Firm/Viewer/Demo.ini"));
 }
 
 TEST_F(Launcher, NoApplicationManagerAnywhere)
@@ -140,6 +243,7 @@ TEST_F(Launcher, DamagedResourceFileIsAnErrorNotACrash)
 {
     WritePackage(kIndex);
     Registry(true, tmp.File("pf"));
+    setenv("LOCALAPPDATA", tmp.File("local").c_str(), 1);
     // Random bytes are no valid texts, but reading them is harmless.
     std::string junk;
     for (int i = 0; i < 5000; ++i)

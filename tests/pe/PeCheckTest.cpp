@@ -81,6 +81,8 @@ TEST(ProgramCheck, FindsEachFaultOfABadlyBuiltProgram)
     EXPECT_TRUE(Mentions(problems, "no version resource")) << Joined(problems);
     EXPECT_TRUE(Mentions(problems, "no application icon")) << Joined(problems);
     EXPECT_TRUE(Mentions(problems, "subsystem 3 instead of 2")) << Joined(problems);
+    EXPECT_TRUE(Mentions(problems, "subsystem version 4.0 instead of 5.01")) << Joined(problems);
+    EXPECT_TRUE(Mentions(problems, "not terminal-server aware")) << Joined(problems);
     EXPECT_TRUE(Mentions(problems, "imports CancelSynchronousIo from KERNEL32.dll, which Windows XP does not have"))
         << Joined(problems);
 }

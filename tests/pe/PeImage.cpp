@@ -77,7 +77,9 @@ TPeImage::TPeImage(std::vector<uint8_t> bytes) : FBytes(std::move(bytes))
     FMagic = U16(optional);
     if (FMagic != 0x10b && FMagic != 0x20b)
         throw TPeError("unknown optional header");
+    FSubsystemVersion = {U16(optional + 48), U16(optional + 50)};
     FSubsystem = U16(optional + 68);
+    FDllCharacteristics = U16(optional + 70);
     uint32_t directories = optional + (FMagic == 0x10b ? 96 : 112);
     uint32_t directoryCount = U32(directories - 4);
     uint32_t sections = optional + optionalSize;

@@ -8,6 +8,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TPeError : public std::runtime_error {
@@ -34,6 +35,9 @@ public:
     uint16_t Machine() const { return FMachine; }
     bool IsPe32Plus() const { return FMagic == 0x20b; }
     uint16_t Subsystem() const { return FSubsystem; }
+    // The oldest Windows the program says it runs on (major, minor).
+    std::pair<uint16_t, uint16_t> SubsystemVersion() const { return FSubsystemVersion; }
+    uint16_t DllCharacteristics() const { return FDllCharacteristics; }
     const std::vector<TPeImport>& Imports() const { return FImports; }
     const std::vector<TPeResource>& Resources() const { return FResources; }
     // The first resource of that type and id, or null.
@@ -53,7 +57,8 @@ private:
 
     std::vector<uint8_t> FBytes;
     std::vector<TSection> FSections;
-    uint16_t FMachine = 0, FMagic = 0, FSubsystem = 0;
+    uint16_t FMachine = 0, FMagic = 0, FSubsystem = 0, FDllCharacteristics = 0;
+    std::pair<uint16_t, uint16_t> FSubsystemVersion;
     std::vector<TPeImport> FImports;
     std::vector<TPeResource> FResources;
 };
@@ -66,6 +71,7 @@ constexpr uint16_t kPeMachineI386 = 0x14c;
 constexpr uint16_t kPeMachineAmd64 = 0x8664;
 constexpr uint16_t kPeSubsystemGui = 2;
 constexpr uint16_t kPeSubsystemConsole = 3;
+constexpr uint16_t kPeTerminalServerAware = 0x8000;
 constexpr uint32_t kPeResourceIconGroup = 14;
 constexpr uint32_t kPeResourceVersion = 16;
 constexpr uint32_t kPeResourceManifest = 24;

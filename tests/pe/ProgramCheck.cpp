@@ -138,6 +138,15 @@ std::vector<std::string> ShippedProgramProblems(const TPeImage& image, const TSh
     if (image.Subsystem() != subsystem)
         problems.push_back("subsystem " + std::to_string(image.Subsystem()) + " instead of " +
                            std::to_string(subsystem));
+    // Windows XP refuses to start a program that asks for a later Windows
+    // (the default of newer linkers is 6.0); 5.01 is XP's own.
+    if (image.SubsystemVersion() != std::pair<uint16_t, uint16_t>{5, 1})
+        problems.push_back("subsystem version " + std::to_string(image.SubsystemVersion().first) + "." +
+                           std::to_string(image.SubsystemVersion().second) + " instead of 5.01");
+    // Otherwise a terminal server gives the program a per-user copy of the
+    // Windows folder, where the Application Manager is not found.
+    if (!(image.DllCharacteristics() & kPeTerminalServerAware))
+        problems.push_back("not terminal-server aware");
     for (const TPeImport& import : image.Imports()) {
         if (!IsSystemDll(import.Dll))
             problems.push_back("imports " + import.Dll + ", which Windows does not have");

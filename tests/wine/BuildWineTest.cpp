@@ -15,17 +15,63 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <cstdio>
 #include <sstream>
+#include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
 
 const char* const kAppPathsKey = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
+// The example's company and application: the folder of its hand-over copy.
+const char* const kOwnFolder = "\\Example Software\\Demo Viewer";
+
+// Watches a temporary folder while a package runs: whether the package
+// unpacked into it (a VISFX folder appeared), and what it left there.
+class TTempWatch {
+public:
+    explicit TTempWatch(std::string hostFolder) : FFolder(std::move(hostFolder)), FThread([this] { Poll(); }) {}
+    ~TTempWatch() { Stop(); }
+    bool Stop()
+    {
+        FStop = true;
+        if (FThread.joinable())
+            FThread.join();
+        return FSeen;
+    }
+    std::vector<std::string> Left() const
+    {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (auto it = fs::directory_iterator(FFolder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+            if (it->path().filename().string().rfind("VISFX", 0) == 0)
+                names.push_back(it->path().filename().string());
+        return names;
+    }
+
+private:
+    void Poll()
+    {
+        while (!FStop) {
+            if (!Left().empty())
+                FSeen = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    std::string FFolder;
+    std::atomic<bool> FStop{false}, FSeen{false};
+    std::thread FThread;
+};
 
 // A program folder laid out like an installed builder (the builder copied
 // in, so it takes its setup programs from here), and the example project
@@ -69,10 +115,29 @@ protected:
     TRunResult RunPackage(const std::string& package, const std::string& recordVariable,
                           std::vector<std::string> extraEnv = {})
     {
+        bool unattended = std::any_of(extraEnv.begin(), extraEnv.end(),
+                                      [](const std::string& e) { return e.rfind("VI_SETUP_UNATTENDED=", 0) == 0; });
         extraEnv.insert(extraEnv.end(), {recordVariable + "=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1",
-                                         "VI_SETUP_UNATTENDED=1"});
+                                         "VI_SFX_KEEP=" + WindowsPath(FDir.File("kept"))});
+        if (!unattended)
+            extraEnv.push_back("VI_SETUP_UNATTENDED=1");
+        fs::create_directories(FDir.File("kept"));
         return RunProgram(Wine({package}), extraEnv, FDir.File("wine-output.txt"));
     }
+
+    // The temporary folder of the prefix's user, set to a folder of this
+    // test (Wine takes TEMP and TMP from the user's environment key, as
+    // Windows does); type and value as reg.exe takes them.
+    void SetTemp(const std::string& type, const std::string& value)
+    {
+        for (const char* name : {"TEMP", "TMP"}) {
+            TRunResult r =
+                RunProgram(Wine({"reg", "add", "HKCU\\Environment", "/v", name, "/t", type, "/d", value, "/f"}),
+                           {"LANG=C.UTF-8"}, FDir.File("reg-output.txt"));
+            ASSERT_EQ(r.ExitCode, 0) << r.Output;
+        }
+    }
+    void RestoreTemp() { SetTemp("REG_EXPAND_SZ", "%USERPROFILE%\\Temp"); }
 
     void Reg(const std::vector<std::string>& args)
     {
@@ -87,8 +152,12 @@ protected:
     // it may show (Windows hands SW_HIDE on to a program's first window).
     void ExpectAppManagerRun(const std::string& helperWindowsPath,
                              const std::string& package = "Pocket PC Silent/Setup.exe",
-                             const std::vector<std::string>& extraEnv = {})
+                             const std::vector<std::string>& extraEnv = {}, std::string handOverFolder = "")
     {
+        // The hand-over outlives the temporary folder: the application's
+        // folder beside the Application Manager.
+        if (handOverFolder.empty())
+            handOverFolder = helperWindowsPath.substr(0, helperWindowsPath.rfind('\\')) + kOwnFolder;
         DeleteFileIfExists(FDir.File("record.txt"));
         TRunResult r = RunPackage(FWork + "/" + package, "VI_APPMGR_RECORD", extraEnv);
         ASSERT_TRUE(FileExists(FDir.File("record.txt")))
@@ -110,10 +179,10 @@ protected:
         ASSERT_GT(ini.size(), 9u);
         EXPECT_EQ(ini.substr(ini.size() - 9), "\\Demo.ini") << cmdline;
         std::string folder = ini.substr(0, ini.size() - 9);
-        EXPECT_NE(folder.find("\\Temp\\"), std::string::npos) << folder;
-        FUnpackedTo = folder;
+        EXPECT_EQ(folder, handOverFolder);
+        const std::string hostFolder = folder.rfind("Z:", 0) == 0 ? folder.substr(2) : HostPath(folder);
 
-        std::string iniText = ReadAll(HostPath(ini));
+        std::string iniText = ReadAll(HostFile(hostFolder, "Demo.ini"));
         EXPECT_NE(iniText.find("\r\nCabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n"), std::string::npos)
             << iniText;
         std::vector<std::string> names;
@@ -121,7 +190,16 @@ protected:
             names.push_back(file.substr(0, file.find(' ')));
         for (const char* cab : {"Demo.PPC300_2577.CAB", "Demo.PPC300_10003.CAB"})
             EXPECT_NE(std::find(names.begin(), names.end(), cab), names.end()) << cab << " not in " << folder;
-        EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
+        EXPECT_EQ(ReadAll(HostFile(hostFolder, "Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
+        EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    }
+
+    static std::string HostFile(std::string hostFolder, const std::string& name)
+    {
+        for (char& c : hostFolder)
+            if (c == '\\')
+                c = '/';
+        return hostFolder + "/" + name;
     }
 
     void UseRealWizard()
@@ -141,7 +219,6 @@ protected:
 
     TempDir FDir;
     std::multimap<std::string, std::string> FRecord;
-    std::string FUnpackedTo;
     std::string FProgram = FDir.File("program");
     std::string FWork = FDir.File("work/Demo");
 };
@@ -169,7 +246,7 @@ TEST_F(BuildWineTest, WizardPackageUnpacksEverythingAndStartsItsSetupProgram)
         EXPECT_EQ(names, (std::vector<std::string>{"Demo.PPC300_10003.CAB", "Demo.PPC300_2577.CAB", "Demo.ico",
                                                    "Demo.ini", "Demo_res.DAT", "EULA_English.txt", "EULA_German.txt",
                                                    "EULA_Neutral.txt", "Setup.exe", "VI.INI"}));
-        EXPECT_EQ(ReadAll(HostPath(folder + "\\EULA_German.txt")), ReadAll(FWork + "/EULA_German.txt"));
+        EXPECT_EQ(ReadAll(FDir.File("kept/EULA_German.txt")), ReadAll(FWork + "/EULA_German.txt"));
         if (run == 0)
             firstFolder = folder;
         else
@@ -308,25 +385,217 @@ TEST_F(BuildWineTest, PackagesInstallFromTemporaryFoldersWithNonAsciiNames)
     } cases[] = {{"\xC5\x92uvre", "Pocket PC Silent/Setup.exe"},
                  {"\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0", "Pocket PC Silent/Setup.exe"},
                  {"\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0", "Pocket PC/Setup.exe"}};
-    // Wine takes TEMP and TMP from the user's environment key, as Windows
-    // does, whatever the Unix environment says.
-    auto setTemp = [&](const std::string& type, const std::string& value) {
-        for (const char* name : {"TEMP", "TMP"}) {
-            TRunResult r =
-                RunProgram(Wine({"reg", "add", "HKCU\\Environment", "/v", name, "/t", type, "/d", value, "/f"}),
-                           {"LANG=C.UTF-8"}, FDir.File("reg-output.txt"));
-            ASSERT_EQ(r.ExitCode, 0) << r.Output;
-        }
-    };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.user) + " " + c.package);
         const std::string temp = std::string("C:\\users\\") + c.user + "\\Temp";
         fs::create_directories(HostPath(temp));
-        setTemp("REG_SZ", temp);
+        SetTemp("REG_SZ", temp);
+        TTempWatch watch(HostPath(temp));
         ExpectAppManagerRun(helper, c.package, {"LANG=C.UTF-8"});
-        EXPECT_EQ(FUnpackedTo.rfind(temp + "\\", 0), 0u) << FUnpackedTo;
+        EXPECT_TRUE(watch.Stop()) << "nothing was unpacked into " << temp;
+        EXPECT_EQ(watch.Left(), std::vector<std::string>{});
     }
-    setTemp("REG_EXPAND_SZ", "%USERPROFILE%\\Temp");
+    RestoreTemp();
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
+// Every way a package ends, its exit code as the self-extractor reports it
+// (0 handed over, 1602 cancelled, 1 failed), and no temporary folder left
+// behind; the wizard shows its finish page only after a hand-over.
+TEST_F(BuildWineTest, PackagesEndWithTheirExitCodesAndLeaveNoTemporaryFolder)
+{
+    UseRealWizard();
+    Build(std::vector<std::string>{"Pocket PC Silent", "Pocket PC"});
+    const std::string helper = RegisterAppManager();
+    const std::string temp = "C:\\vitemp" + std::to_string(CurrentProcessId());
+    fs::create_directories(HostPath(temp));
+    SetTemp("REG_SZ", temp);
+    struct Case {
+        const char* Package;
+        const char* Unattended;
+        bool AppManager;
+        int ExitCode;
+    } cases[] = {{"Pocket PC Silent/Setup.exe", "1", true, 0},
+                 {"Pocket PC/Setup.exe", "1", true, 0},
+                 {"Pocket PC/Setup.exe", "cancel", true, 1602},
+                 {"Pocket PC Silent/Setup.exe", "1", false, 1},
+                 {"Pocket PC/Setup.exe", "1", false, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Package) + " " + c.Unattended +
+                     (c.AppManager ? "" : " without Application Manager"));
+        if (c.AppManager)
+            Reg({"add", kAppPathsKey, "/ve", "/d", helper, "/f"});
+        else
+            RunProgram(Wine({"reg", "delete", kAppPathsKey, "/f"}), {}, FDir.File("reg-output.txt"));
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TTempWatch watch(HostPath(temp));
+        TRunResult r = RunPackage(FWork + "/" + c.Package, "VI_APPMGR_RECORD",
+                                  {std::string("VI_SETUP_UNATTENDED=") + c.Unattended});
+        EXPECT_TRUE(watch.Stop()) << "nothing was unpacked into " << temp;
+        EXPECT_EQ(watch.Left(), std::vector<std::string>{});
+        // Wine gives its Unix parent the low byte of the exit code (1602 & 0xFF is 66).
+        EXPECT_EQ(r.ExitCode, c.ExitCode & 0xFF) << r.Output;
+        EXPECT_EQ(FileExists(FDir.File("record.txt")), c.ExitCode == 0) << r.Output;
+        if (std::string(c.Package) == "Pocket PC/Setup.exe") {
+            EXPECT_EQ(r.Output.find("shown page: finish") != std::string::npos, c.ExitCode == 0) << r.Output;
+        }
+    }
+    RestoreTemp();
+}
+
+// The copy handed over replaces an older one of the same application, and
+// goes below the user's local application data when the Application
+// Manager's folder cannot take it (reached through the test variants' seam,
+// since Wine lets every user write there).
+TEST_F(BuildWineTest, HandOverCopyIsReplacedAndFallsBackToLocalAppData)
+{
+    UseRealWizard();
+    Build(std::vector<std::string>{"Pocket PC Silent", "Pocket PC"});
+    const std::string helper = RegisterAppManager();
+    const std::string own = FDir.File("appmgr/Example Software/Demo Viewer");
+    for (const char* package : {"Pocket PC Silent/Setup.exe", "Pocket PC/Setup.exe"}) {
+        SCOPED_TRACE(package);
+        fs::create_directories(own);
+        FDir.Write("appmgr/Example Software/Demo Viewer/Demo.Old.CAB", "older");
+        ExpectAppManagerRun(helper, package);
+        EXPECT_FALSE(FileExists(own + "/Demo.Old.CAB")) << "the older copy was not replaced";
+        EXPECT_TRUE(FileExists(own + "/Demo.PPC300_10003.CAB"));
+    }
+    TRunResult local = RunProgram(Wine({"cmd", "/c", "echo", "%LOCALAPPDATA%"}), {}, FDir.File("cmd-output.txt"));
+    std::string localAppData = local.Output.substr(0, local.Output.find_first_of("\r\n"));
+    ASSERT_EQ(localAppData.rfind("C:\\", 0), 0u) << local.Output;
+    for (const char* package : {"Pocket PC Silent/Setup.exe", "Pocket PC/Setup.exe"}) {
+        SCOPED_TRACE(package);
+        fs::remove_all(HostPath(localAppData + "\\Example Software"));
+        ExpectAppManagerRun(helper, package, {"VI_HANDOVER_SKIP_APPMGR_FOLDER=1"}, localAppData + kOwnFolder);
+    }
+    fs::remove_all(HostPath(localAppData + "\\Example Software"));
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
+// The wizard driven by the keyboard alone: Enter on the welcome page's
+// default button, Up to accept the licence in the radio pair, Tab past Back
+// to Next and Enter for the hand-over, Enter on Finish.
+TEST_F(BuildWineTest, WizardIsDrivenByTheKeyboardAlone)
+{
+    UseRealWizard();
+    Build("Pocket PC");
+    RegisterAppManager();
+    DeleteFileIfExists(FDir.File("record.txt"));
+    TRunResult keys;
+    std::thread presser([&] {
+        keys = RunProgram(
+            Wine({WinProgram("tests/KeyPresser.exe"), "enter", "up", "tab", "tab", "enter", "wait", "enter"}), {},
+            FDir.File("keys-output.txt"));
+    });
+    TRunResult r = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD", {"VI_SETUP_UNATTENDED=keys"});
+    presser.join();
+    EXPECT_EQ(keys.ExitCode, 0) << keys.Output;
+    EXPECT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_TRUE(FileExists(FDir.File("record.txt"))) << "no hand-over: " << r.Output;
+    std::vector<std::string> pages;
+    std::istringstream lines(r.Output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("shown page: ", 0) == 0)
+            pages.push_back(line.substr(12, line.find_last_not_of('\r') - 11));
+    EXPECT_EQ(pages, (std::vector<std::string>{"welcome", "licence", "finish"})) << r.Output;
+    Reg({"delete", kAppPathsKey, "/f"});
+}
+
+// A second start of a package whose wizard is open ends at once (1618,
+// "another installation is in progress") and leaves the first one alone;
+// Esc then cancels the first one, its question answered by the test switch.
+TEST_F(BuildWineTest, SecondStartOfARunningPackageEndsAtOnce)
+{
+    UseRealWizard();
+    Build("Pocket PC");
+    TRunResult first;
+    std::thread running(
+        [&] { first = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD", {"VI_SETUP_UNATTENDED=keys"}); });
+    TRunResult wait = RunProgram(Wine({WinProgram("tests/KeyPresser.exe")}), {}, FDir.File("keys-output.txt"));
+    EXPECT_EQ(wait.ExitCode, 0) << "the first wizard did not open";
+    TRunResult second = RunProgram(Wine({FWork + "/Pocket PC/Setup.exe"}), {"VI_SFX_QUIET=1", "VI_SETUP_UNATTENDED=1"},
+                                   FDir.File("second-output.txt"), 30);
+    TRunResult escape =
+        RunProgram(Wine({WinProgram("tests/KeyPresser.exe"), "escape"}), {}, FDir.File("keys-output.txt"));
+    running.join();
+    EXPECT_EQ(second.ExitCode, 1618 & 0xFF) << second.Output;
+    EXPECT_EQ(second.Output.find("shown page"), std::string::npos) << "a second wizard opened: " << second.Output;
+    EXPECT_EQ(first.ExitCode, 1602 & 0xFF) << first.Output;
+}
+
+namespace {
+
+// The contrast ratio of two colours (COLORREF, 0x00BBGGRR), as the web's
+// accessibility guidelines reckon it: 4.5 and more reads well.
+double ContrastRatio(unsigned long a, unsigned long b)
+{
+    auto luminance = [](unsigned long c) {
+        auto channel = [](unsigned long v) {
+            double x = double(v & 0xFF) / 255.0;
+            return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c) + 0.7152 * channel(c >> 8) + 0.0722 * channel(c >> 16);
+    };
+    double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// A dark colour scheme: every text of the wizard is drawn in colours that
+// read well on its background; with high contrast on (forced through the
+// test variants' seam, since Wine does not report it) the band above takes
+// the scheme's window colours too.
+TEST_F(BuildWineTest, WizardTextsStayReadableInADarkColourScheme)
+{
+    UseRealWizard();
+    Build("Pocket PC");
+    RegisterAppManager();
+    const char* const colours = "HKCU\\Control Panel\\Colors";
+    const std::vector<std::pair<std::string, std::string>> dark = {{"ButtonFace", "32 32 32"},
+                                                                   {"ButtonText", "255 255 255"},
+                                                                   {"Window", "0 0 0"},
+                                                                   {"WindowText", "255 255 255"},
+                                                                   {"GrayText", "170 170 170"}};
+    // The prefix's own values, given back at the end.
+    std::vector<std::pair<std::string, std::string>> before;
+    for (const auto& entry : dark) {
+        TRunResult q = RunProgram(Wine({"reg", "query", colours, "/v", entry.first}), {}, FDir.File("reg-output.txt"));
+        size_t type = q.Output.find("REG_SZ");
+        std::string value =
+            type == std::string::npos ? "" : Trim(q.Output.substr(type + 6, q.Output.find('\n', type) - type - 6));
+        before.emplace_back(entry.first, value);
+    }
+    for (const auto& [name, value] : dark)
+        Reg({"add", colours, "/v", name, "/d", value, "/f"});
+    for (const char* contrast : {"0", "1"}) {
+        SCOPED_TRACE(std::string("high contrast ") + contrast);
+        TRunResult r = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD",
+                                  {std::string("VI_SETUP_HIGH_CONTRAST=") + contrast});
+        EXPECT_EQ(r.ExitCode, 0) << r.Output;
+        std::istringstream lines(r.Output);
+        std::string line;
+        std::set<std::string> seen;
+        while (std::getline(lines, line)) {
+            char what[16] = {};
+            unsigned long text = 0, back = 0;
+            if (std::sscanf(line.c_str(), "text colours: %15s %lx on %lx", what, &text, &back) != 3)
+                continue;
+            seen.insert(what);
+            EXPECT_GE(ContrastRatio(text, back), std::string(what) == "brand" ? 3.0 : 4.5) << line;
+            if (std::string(what) == "page") {
+                EXPECT_EQ(back, 0x202020ul) << "not the scheme's dialog colour: " << line;
+            }
+            if (std::string(what) == "heading") {
+                EXPECT_EQ(back, *contrast == '1' ? 0x000000ul : 0xFFFFFFul) << line;
+            }
+        }
+        EXPECT_EQ(seen, (std::set<std::string>{"brand", "heading", "page"})) << r.Output;
+    }
+    for (const auto& [name, value] : before)
+        Reg(value.empty() ? std::vector<std::string>{"delete", colours, "/v", name, "/f"}
+                          : std::vector<std::string>{"add", colours, "/v", name, "/d", value, "/f"});
     Reg({"delete", kAppPathsKey, "/f"});
 }
 
@@ -425,7 +694,7 @@ TEST_F(BuildWineTest, SignedPackageVerifiesAndStillUnpacks)
     ASSERT_EQ(Values(record, "cwd").size(), 1u) << ReadAll(FDir.File("record.txt"));
     const std::string folder = Values(record, "cwd")[0];
     EXPECT_EQ(Values(record, "file").size(), 10u);
-    EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
+    EXPECT_EQ(ReadAll(FDir.File("kept/Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
 
     r = RunProgram(build, {"VI_SIGN_PASSWORD=wrong"}, FDir.File("build-output.txt"));
     EXPECT_NE(r.ExitCode, 0) << r.Output;

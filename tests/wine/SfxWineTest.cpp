@@ -43,7 +43,10 @@ protected:
     // records into FDir/record.txt.
     TRunResult RunPackage(const std::string& package)
     {
-        return RunProgram(Wine({package}), {"VI_SFX_RECORD=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1"},
+        fs::create_directories(FDir.File("kept"));
+        return RunProgram(Wine({package}),
+                          {"VI_SFX_RECORD=" + WindowsPath(FDir.File("record.txt")), "VI_SFX_QUIET=1",
+                           "VI_SFX_KEEP=" + WindowsPath(FDir.File("kept"))},
                           FDir.File("wine-output.txt"));
     }
 
@@ -119,7 +122,17 @@ TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
         EXPECT_EQ(files,
                   (std::vector<std::string>{"Demo.PPC300_2577.CAB 400000", "Demo.ini " + std::to_string(ini.size()),
                                             "Setup.exe " + std::to_string(ReadAll(FProbe).size()), "VI.INI 14"}));
-        EXPECT_EQ(ReadAll(HostPath(folder + "\\Demo.PPC300_2577.CAB")), cab);
+        EXPECT_EQ(ReadAll(FDir.File("kept/Demo.PPC300_2577.CAB")), cab);
+        // Only the user running the package may open the folder. Where Wine
+        // cannot keep the access list itself it keeps the folder's Unix
+        // mode it gives (0700) and reads that back, with SYSTEM beside the
+        // user; either way nobody else is let in. The folder is gone once
+        // the program has ended.
+        const std::string dacl = Values(record, "dacl").at(0);
+        EXPECT_NE(dacl.find("(A;OICI;FA;;;S-1-5-21-"), std::string::npos) << dacl;
+        for (const char* other : {";WD)", ";AU)", ";BU)", ";S-1-1-0)", ";S-1-5-11)", ";S-1-5-32-545)"})
+            EXPECT_EQ(dacl.find(other), std::string::npos) << other << " may open it: " << dacl;
+        EXPECT_FALSE(fs::exists(HostPath(folder))) << folder;
         if (run == 0)
             firstFolder = folder;
         else

@@ -1,10 +1,11 @@
 // The self-extractor stub: a Windows program to which makesfx appends a ZIP
-// archive and a settings trailer. It unpacks the archive into a new folder
-// below the user's temporary folder and runs the program the settings name
-// there, waiting for it to end.
+// archive and a settings trailer. It unpacks the archive into a new, private
+// folder below the user's temporary folder, runs the program the settings
+// name there, waits for it to end and removes the folder.
 
 #include "formats/SfxArchive.h"
 #include "formats/SfxLayout.h"
+#include "tools/sfxstub/SfxNames.h"
 
 #include "common/DllSearch_win32.h"
 #include "common/Exception.h"
@@ -12,6 +13,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <sddl.h>
 
 #include <memory>
 #include <string>
@@ -22,6 +24,9 @@ namespace {
 constexpr int ExitDamaged = 2;
 constexpr int ExitCannotUnpack = 3;
 constexpr int ExitCannotStart = 4;
+// Windows Installer's code for "another installation is already in
+// progress", which deployment tools know.
+constexpr int ExitAlreadyRunning = 1618;
 
 std::wstring Widen(const std::string& text, UINT codePage)
 {
@@ -208,7 +213,6 @@ public:
         }
     }
 
-private:
     static void Pump()
     {
         MSG msg;
@@ -218,6 +222,7 @@ private:
         }
     }
 
+private:
     HWND FWindow = nullptr;
     HWND FLabel = nullptr;
     HWND FBar = nullptr;
@@ -250,10 +255,60 @@ std::wstring EnvironmentText(const wchar_t* name)
     return value;
 }
 
+// The security of the extraction folder: %TEMP% may be shared (C:\Temp,
+// with Modify for Authenticated Users inherited), and no other user may
+// read the package's files there or swap the program about to run. The
+// folder's list is protected from inheritance and grants the user running
+// the package alone; what is unpacked into it inherits that.
+class TOwnerOnlySecurity {
+public:
+    TOwnerOnlySecurity()
+    {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            Fail();
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> user(size ? size : 1);
+        wchar_t* sid = nullptr;
+        bool ok = GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+                  ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
+        CloseHandle(token);
+        if (!ok)
+            Fail();
+        std::wstring sddl = L"D:P(A;OICI;FA;;;" + std::wstring(sid) + L")";
+        LocalFree(sid);
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &FDescriptor, nullptr))
+            Fail();
+        FAttributes.nLength = sizeof(FAttributes);
+        FAttributes.lpSecurityDescriptor = FDescriptor;
+        FAttributes.bInheritHandle = FALSE;
+    }
+    ~TOwnerOnlySecurity()
+    {
+        if (FDescriptor)
+            LocalFree(FDescriptor);
+    }
+    TOwnerOnlySecurity(const TOwnerOnlySecurity&) = delete;
+    TOwnerOnlySecurity& operator=(const TOwnerOnlySecurity&) = delete;
+    SECURITY_ATTRIBUTES* Attributes() { return &FAttributes; }
+
+private:
+    [[noreturn]] static void Fail()
+    {
+        throw TStubError("Cannot unpack the setup files: the temporary folder cannot be made private: " +
+                             SystemText(GetLastError()),
+                         ExitCannotUnpack);
+    }
+
+    PSECURITY_DESCRIPTOR FDescriptor = nullptr;
+    SECURITY_ATTRIBUTES FAttributes{};
+};
+
 // Makes a new folder below base, whose name no other run gets;
 // CreateDirectory failing for an existing name is what keeps runs apart.
 // Returns an empty text (and the reason in error) when base cannot hold one.
-std::wstring FreshFolderIn(std::wstring base, std::string& error)
+std::wstring FreshFolderIn(std::wstring base, SECURITY_ATTRIBUTES* security, std::string& error)
 {
     if (base.empty())
         return std::wstring();
@@ -270,7 +325,7 @@ std::wstring FreshFolderIn(std::wstring base, std::string& error)
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::wstring folder = base + L"VISFX" + std::to_wstring(GetCurrentProcessId()) + L"_" +
                               std::to_wstring((salt + attempt * 7919u) & 0xFFFFF);
-        if (CreateDirectoryW(folder.c_str(), nullptr))
+        if (CreateDirectoryW(folder.c_str(), security))
             return folder;
         lastError = GetLastError();
         if (lastError == ERROR_ALREADY_EXISTS)
@@ -290,20 +345,21 @@ std::wstring FreshFolderIn(std::wstring base, std::string& error)
 // %LOCALAPPDATA%\Temp when that one is missing, read-only or too long.
 std::wstring CreateFreshFolder()
 {
+    TOwnerOnlySecurity security;
     std::string error, fallbackError;
     wchar_t temp[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     std::wstring base = n > 0 && n <= MAX_PATH ? std::wstring(temp, n) : std::wstring();
     if (base.empty())
         error = "the temporary folder (TEMP, TMP) is not set or too long";
-    std::wstring folder = FreshFolderIn(base, error);
+    std::wstring folder = FreshFolderIn(base, security.Attributes(), error);
     if (!folder.empty())
         return folder;
     std::wstring local = EnvironmentText(L"LOCALAPPDATA");
     if (!local.empty()) {
         std::wstring fallback = local + L"\\Temp";
         CreateDirectoryW(fallback.c_str(), nullptr);
-        folder = FreshFolderIn(fallback, fallbackError);
+        folder = FreshFolderIn(fallback, security.Attributes(), fallbackError);
         if (!folder.empty())
             return folder;
     }
@@ -312,14 +368,65 @@ std::wstring CreateFreshFolder()
                      ExitCannotUnpack);
 }
 
+// The entry's name as Windows gets it; OpenPackage has refused every name
+// that this could not decode or that leaves the folder.
 std::wstring DeviceName(const TSfxEntry& entry)
 {
-    std::wstring name = Widen(entry.Name, entry.Utf8 ? CP_UTF8 : 437);
-    for (wchar_t& c : name)
-        if (c == L'/')
-            c = L'\\';
-    return name;
+    std::u16string wide;
+    SfxWideName(entry.Name, entry.Utf8, wide);
+    return std::wstring(wide.begin(), wide.end());
 }
+
+// One pass over the tree; true when the folder is gone.
+bool RemoveTreeOnce(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            // A junction is removed, never followed.
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                RemoveTreeOnce(path);
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveDirectoryW(path.c_str());
+            } else {
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    if (RemoveDirectoryW(folder.c_str()))
+        return true;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The extraction folder goes on every way out: the program started there
+// has handed its files on (the launcher and the wizard copy them to a
+// folder of the application's own). A scanner may still hold a file that
+// was just written or run, so a failed pass is tried again for a few seconds.
+class TTemporaryFolder {
+public:
+    explicit TTemporaryFolder(std::wstring folder) : FFolder(std::move(folder)) {}
+    ~TTemporaryFolder()
+    {
+        for (int attempt = 0; attempt < 20 && !RemoveTreeOnce(FFolder); ++attempt)
+            Sleep(250);
+    }
+    TTemporaryFolder(const TTemporaryFolder&) = delete;
+    TTemporaryFolder& operator=(const TTemporaryFolder&) = delete;
+    const std::wstring& Path() const { return FFolder; }
+
+private:
+    std::wstring FFolder;
+};
 
 void CreateParents(const std::wstring& folder, const std::wstring& relative)
 {
@@ -328,6 +435,19 @@ void CreateParents(const std::wstring& folder, const std::wstring& relative)
         if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
             throw TStubError("Cannot create the folder " + Utf8(path) + ": " + SystemText(GetLastError()),
                              ExitCannotUnpack);
+    }
+}
+
+// A scanner looks at a file as soon as it is written or about to run and
+// holds it for a moment: sharing errors are tried again for about two seconds.
+HANDLE OpenWithRetry(const std::wstring& path, DWORD access, DWORD share, DWORD disposition)
+{
+    for (int attempt = 0;; ++attempt) {
+        HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || attempt >= 10 ||
+            (GetLastError() != ERROR_SHARING_VIOLATION && GetLastError() != ERROR_LOCK_VIOLATION))
+            return file;
+        Sleep(200);
     }
 }
 
@@ -348,8 +468,7 @@ void Unpack(const TSfxArchive& archive, const std::wstring& folder, TProgressWin
         }
         if (window)
             window->SetFile(relative);
-        THandle out(
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        THandle out(OpenWithRetry(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
         if (!out.Valid())
             throw TStubError("Cannot write " + Utf8(relative) + ": " + SystemText(GetLastError()), ExitCannotUnpack);
         uint64_t before = done;
@@ -387,7 +506,84 @@ std::wstring ResolveExec(const std::string& exec, const std::wstring& folder)
     return result;
 }
 
-int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr<TProgressWindow> window)
+// One run of a package at a time: a second double-click while the first
+// one's wizard is open brings that one to the front instead of starting a
+// second wizard and a second hand-over. The package is known by its title,
+// its program and the names, sizes and CRCs of its files; the first run
+// publishes the ids of its processes (its own, and the setup program's once
+// it runs) beside the mutex.
+class TSingleRun {
+public:
+    TSingleRun(const TSfxSettings& settings, const TSfxArchive& archive)
+    {
+        uint32_t hash = 2166136261u;
+        auto mix = [&hash](const std::string& text) {
+            for (unsigned char c : text + '\n')
+                hash = (hash ^ c) * 16777619u;
+        };
+        mix(settings.Title);
+        mix(settings.Exec);
+        for (const TSfxEntry& e : archive.Entries())
+            mix(e.Name + ' ' + std::to_string(e.Size) + ' ' + std::to_string(e.Crc));
+        wchar_t name[64];
+        wsprintfW(name, L"Local\\VeltrinSetup-%08lx", static_cast<unsigned long>(hash));
+        FMutex = CreateMutexW(nullptr, FALSE, name);
+        FFirst = FMutex && GetLastError() != ERROR_ALREADY_EXISTS;
+        lstrcatW(name, L"-ids");
+        FIds = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 2 * sizeof(DWORD), name);
+        if (FIds)
+            FView = static_cast<DWORD*>(MapViewOfFile(FIds, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 2 * sizeof(DWORD)));
+        if (FFirst && FView)
+            FView[0] = GetCurrentProcessId();
+    }
+    ~TSingleRun()
+    {
+        if (FView)
+            UnmapViewOfFile(FView);
+        for (HANDLE h : {FIds, FMutex})
+            if (h)
+                CloseHandle(h);
+    }
+    TSingleRun(const TSingleRun&) = delete;
+    TSingleRun& operator=(const TSingleRun&) = delete;
+
+    bool First() const { return FFirst; }
+    void Started(DWORD processId)
+    {
+        if (FFirst && FView)
+            FView[1] = processId;
+    }
+    // Brings the first run's visible top-level windows to the front.
+    void ShowFirst() const
+    {
+        if (!FView)
+            return;
+        DWORD ids[2] = {FView[0], FView[1]};
+        EnumWindows(RaiseWindowOf, reinterpret_cast<LPARAM>(ids));
+    }
+
+private:
+    static BOOL CALLBACK RaiseWindowOf(HWND wnd, LPARAM param)
+    {
+        const DWORD* ids = reinterpret_cast<const DWORD*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(wnd, &pid);
+        if (pid != 0 && (pid == ids[0] || pid == ids[1]) && IsWindowVisible(wnd) && !GetWindow(wnd, GW_OWNER)) {
+            if (IsIconic(wnd))
+                ShowWindow(wnd, SW_RESTORE);
+            SetForegroundWindow(wnd);
+        }
+        return TRUE;
+    }
+
+    HANDLE FMutex = nullptr;
+    HANDLE FIds = nullptr;
+    DWORD* FView = nullptr;
+    bool FFirst = false;
+};
+
+int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr<TProgressWindow> window,
+        TSingleRun& single)
 {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW si{};
@@ -396,14 +592,24 @@ int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr
     // The user started this program; without this the wizard's window may
     // open behind the browser the package was downloaded with.
     AllowSetForegroundWindow(ASFW_ANY);
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                        &pi))
-        throw TStubError("Cannot start the setup program " + Utf8(program) + ": " + SystemText(GetLastError()),
-                         ExitCannotStart);
+    {
+        // Held open, others only reading, until the process exists: nobody
+        // can swap the program between the unpacking and the start.
+        THandle hold(OpenWithRetry(program, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+        if (!hold.Valid() || !CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                             folder.c_str(), &si, &pi))
+            throw TStubError("Cannot start the setup program " + Utf8(program) + ": " + SystemText(GetLastError()),
+                             ExitCannotStart);
+    }
     CloseHandle(pi.hThread);
+    single.Started(pi.dwProcessId);
     // Something stays on screen until the setup program shows its window.
+    // The window keeps answering meanwhile, so that Windows never marks it
+    // "Not Responding".
     if (window) {
-        WaitForInputIdle(pi.hProcess, 10000);
+        const DWORD start = GetTickCount();
+        while (WaitForInputIdle(pi.hProcess, 100) == WAIT_TIMEOUT && GetTickCount() - start < 10000)
+            window->Pump();
         window.reset();
     }
     WaitForSingleObject(pi.hProcess, INFINITE);
@@ -445,13 +651,20 @@ TOpenPackage OpenPackage(HANDLE file, std::wstring& title)
     }
     // Every name is checked before anything is written, so a hostile
     // archive leaves nothing behind.
-    for (const TSfxEntry& e : package.Archive->Entries())
-        if (!TSfxArchive::IsSafeName(e.Name))
+    for (const TSfxEntry& e : package.Archive->Entries()) {
+        std::u16string wide;
+        if (!SfxWideName(e.Name, e.Utf8, wide))
+            throw TStubError(
+                "The setup package is damaged and cannot be unpacked.\r\n\r\n"
+                "It holds a file whose name is no valid text.",
+                ExitDamaged);
+        if (!TSfxArchive::IsSafeName(e.Name) || !IsSafeWideName(wide))
             throw TStubError(
                 "The setup package is damaged and cannot be unpacked.\r\n\r\n"
                 "It holds a file that would be unpacked outside its folder: " +
-                    Utf8(DeviceName(e)),
+                    Utf8(std::wstring(wide.begin(), wide.end())),
                 ExitDamaged);
+    }
     return package;
 }
 
@@ -471,7 +684,8 @@ void UnpackPackage(const TSfxArchive& archive, const std::wstring& folder, TProg
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
-    RestrictDllSearchToSystem();
+    // The progress window is themed too.
+    PreloadSystemLibraries(RestrictDllSearchToSystem());
     std::wstring title = L"Setup";
     try {
         std::wstring self = ModulePath();
@@ -480,13 +694,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         if (!file.Valid())
             throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
         TOpenPackage package = OpenPackage(file.Get(), title);
+        TSingleRun single(package.Settings, *package.Archive);
+        if (!single.First()) {
+            single.ShowFirst();
+            return ExitAlreadyRunning;
+        }
 
-        std::wstring folder = CreateFreshFolder();
+        TTemporaryFolder folder(CreateFreshFolder());
         std::unique_ptr<TProgressWindow> window;
         if (package.Settings.AutoExtract)
             window = std::make_unique<TProgressWindow>(title);
-        UnpackPackage(*package.Archive, folder, window.get());
-        return Run(ResolveExec(package.Settings.Exec, folder), folder, std::move(window));
+        UnpackPackage(*package.Archive, folder.Path(), window.get());
+        return Run(ResolveExec(package.Settings.Exec, folder.Path()), folder.Path(), std::move(window), single);
     } catch (const TStubError& e) {
         Report(title, e.Message());
         return e.ExitCode();
