@@ -127,6 +127,48 @@ std::vector<std::string> CheckDeviceSection(const TDeviceSection& section)
     return SectionProblems(section, reads);
 }
 
+std::string JpegShowProblem(const std::string& path)
+{
+    std::ifstream in(FsPath(path), std::ios::binary);
+    auto byte = [&in]() { return in.get(); };
+    if (byte() != 0xFF || byte() != 0xD8)
+        return std::string();
+    // Segments up to the frame header; each but the markers without a body
+    // carries its length, so big APP segments are skipped, not read.
+    for (int segments = 0; in && segments < 10000; ++segments) {
+        int c = byte();
+        if (c != 0xFF)
+            return std::string();
+        int marker = byte();
+        while (marker == 0xFF)
+            marker = byte();
+        if (marker < 0 || marker == 0xD9 || marker == 0xDA)
+            return std::string();
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        const int high = byte(), low = byte();
+        if (high < 0 || low < 0)
+            return std::string();
+        const int length = high << 8 | low;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (!frame) {
+            in.seekg(length - 2, std::ios::cur);
+            continue;
+        }
+        if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
+            return "a progressive JPEG, which the setup wizard cannot show (save it as a baseline JPEG)";
+        if (marker != 0xC0 && marker != 0xC1)
+            return "a JPEG in a coding the setup wizard cannot show (save it as a baseline JPEG)";
+        char header[6] = {};
+        in.read(header, sizeof header);
+        const int components = static_cast<unsigned char>(header[5]);
+        if (in && components == 4)
+            return "a CMYK JPEG, which the setup wizard cannot show (save it in RGB colours)";
+        return std::string();
+    }
+    return std::string();
+}
+
 std::vector<std::string> CheckPackagePictures(const TProject& project)
 {
     std::vector<std::string> problems;
@@ -138,6 +180,8 @@ std::vector<std::string> CheckPackagePictures(const TProject& project)
             problems.push_back(what + " " + path + " cannot be read: " + problem + ".");
         else if (!isKind(ReadHead(path)))
             problems.push_back(what + " " + path + " is not " + kind + ".");
+        else if (std::string jpeg = isKind == IsShowablePicture ? JpegShowProblem(path) : std::string(); !jpeg.empty())
+            problems.push_back(what + " " + path + " is " + jpeg + ".");
     };
     check("The setup image", ExistingProjectFile(project.SetupImage()), IsShowablePicture,
           "a picture the setup wizard can show (a bitmap, JPEG, GIF, icon or metafile)");

@@ -30,6 +30,11 @@ std::vector<std::string> CheckDeviceSection(const TDeviceSection& section);
 // an icon that is not a Windows icon. A picture whose file is missing is left
 // out of the package as before and is no problem here.
 std::vector<std::string> CheckPackagePictures(const TProject& project);
+// Why the setup wizard cannot show this JPEG file ("a progressive JPEG,
+// ..."), or empty when it can or the file is no JPEG. The wizard's picture
+// loader decodes baseline and extended JPEG with one or three colour
+// components only.
+std::string JpegShowProblem(const std::string& path);
 
 // For each build, in order, the problems that stop it: those of the device
 // sections its pairs need and those of the pictures, each message once.

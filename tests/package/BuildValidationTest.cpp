@@ -212,6 +212,50 @@ TEST_F(BuildValidationTest, PicturesThePackageCannotShowAreNamed)
     EXPECT_EQ(CheckPackagePictures(FProject), std::vector<std::string>{});
 }
 
+TEST_F(BuildValidationTest, JpegCodingsTheWizardCannotShowAreNamed)
+{
+    // A JPEG from its start of image to its frame header, with a large
+    // application segment before the frame, as cameras write them.
+    auto jpeg = [](uint8_t frame, int components) {
+        std::string bytes = "\xFF\xD8\xFF\xE1";
+        const int appLength = 70000 / 2;
+        bytes += char(appLength >> 8);
+        bytes += char(appLength & 0xFF);
+        bytes += std::string(appLength - 2, 'x');
+        bytes += "\xFF";
+        bytes += char(frame);
+        const int length = 8 + 3 * components;
+        bytes += char(length >> 8);
+        bytes += char(length & 0xFF);
+        bytes += std::string("\x08\x01\x27\x00\xB9", 5) + char(components);
+        bytes += std::string(3 * components, '\x11');
+        return bytes + "\xFF\xDA";
+    };
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        const char* Problem;
+    } cases[] = {
+        {"baseline", jpeg(0xC0, 3), ""},
+        {"gray", jpeg(0xC0, 1), ""},
+        {"extended", jpeg(0xC1, 3), ""},
+        {"progressive", jpeg(0xC2, 3),
+         "a progressive JPEG, which the setup wizard cannot show (save it as a baseline JPEG)"},
+        {"cmyk", jpeg(0xC0, 4), "a CMYK JPEG, which the setup wizard cannot show (save it in RGB colours)"},
+        {"arithmetic", jpeg(0xC9, 3), "a JPEG in a coding the setup wizard cannot show (save it as a baseline JPEG)"},
+        {"cut", jpeg(0xC2, 3).substr(0, 1000), ""},
+        {"bitmap", "BM....", ""},
+    };
+    for (const auto& c : cases) {
+        Source(std::string("art/") + c.Name + ".jpg", c.Bytes);
+        EXPECT_EQ(JpegShowProblem(Host(std::string("art/") + c.Name + ".jpg")), c.Problem) << c.Name;
+    }
+    FProject.SetSetupImage(Host("art/progressive.jpg"));
+    EXPECT_EQ(
+        CheckPackagePictures(FProject),
+        std::vector<std::string>{"The setup image " + Host("art/progressive.jpg") + " is " + cases[3].Problem + "."});
+}
+
 TEST_F(BuildValidationTest, EachBuildGetsTheProblemsOfTheSectionsItNeedsOnce)
 {
     Add("one/app.exe");

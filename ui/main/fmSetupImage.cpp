@@ -2,6 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Platform.h"
+#include "package/BuildValidation.h"
 #include "ui/parts/FileDialogs.h"
 #include "ui/parts/MessageService.h"
 #include "ui/parts/Pictures.h"
@@ -88,6 +89,9 @@ void TfmSetupImage::LoadPicture(const std::string& path)
     }
     if (suffix != "bmp" && suffix != "ico" && suffix != "jpg")
         throw Exception("Unknown picture file extension (." + suffix.toStdString() + ")");
+    if (suffix == "jpg")
+        if (std::string problem = JpegShowProblem(path); !problem.empty())
+            throw Exception("Cannot load picture " + path + ": it is " + problem);
     reader.setFormat(suffix);
     QImage image = reader.read();
     if (image.isNull())
