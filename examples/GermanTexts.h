@@ -9,12 +9,16 @@
 
 // clang-format off
 inline constexpr std::pair<const char*, const char*> GermanWizardTexts[] = {
-    {"0.NoActiveSync", "ActiveSync wurde auf diesem Computer nicht gefunden. Bitte installieren Sie ActiveSync, "
-                       "verbinden Sie Ihr Ger\xE4t und starten Sie dieses Setup erneut."},
+    {"0.NoActiveSync", "ActiveSync (unter Windows Vista und neuer: Windows Mobile-Ger\xE4tecenter) wurde auf diesem "
+                       "Computer nicht gefunden. Bitte installieren Sie es, verbinden Sie Ihr Ger\xE4t und starten "
+                       "Sie dieses Setup erneut."},
     {"0.NoResources", "Einige Dateien dieses Setups fehlen. Bitte besorgen Sie sich bei %COMPANYNAME% eine "
                       "vollst\xE4ndige Kopie des Setups von %APPNAME%."},
     {"0.ConfirmQuit", "%APPNAME% ist noch nicht installiert. M\xF6" "chten Sie das Setup wirklich beenden?"},
     {"0.Error", "Beim Setup von %APPNAME% ist ein Fehler aufgetreten."},
+    {"0.WaitingForAppManager", "Warten auf den Anwendungs-Manager..."},
+    {"0.ElevationRefused", "Die Installation wurde abgebrochen: Der Anwendungs-Manager hat die "
+                           "Administratorrechte, die er verlangt, nicht erhalten."},
     {"1.String1", "Willkommen beim Setup von %APPNAME%."},
     {"1.String2", "Dieser Assistent installiert %APPNAME% von %COMPANYNAME% auf Ihrem mobilen Ger\xE4t. Bitte "
                   "verbinden Sie das Ger\xE4t \xFC" "ber ActiveSync mit diesem Computer, bevor Sie fortfahren."},
