@@ -1,9 +1,10 @@
 #pragma once
 
 // The Windows CE setup description, the ".000" member of a device CAB file
-// that the device's installer reads. Every table is numbered from 1 by
-// position: Directories[0] has ID 1, and so on. File IDs are also the
-// numbers of the cabinet members that carry the files.
+// that the device's installer reads. Directories carry the IDs they are
+// written with (the CAB tool numbers them as the vendor's tool does, see
+// docs/cabwiz.md); the other tables are numbered from 1 by position. File
+// IDs are also the numbers of the cabinet members that carry the files.
 
 #include <cstdint>
 #include <string>

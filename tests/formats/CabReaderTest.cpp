@@ -294,8 +294,11 @@ TEST(SetupContentsTest, ReadsTheIdeEncoding)
     EXPECT_EQ(c.LinkFolder(c.FSetup.FLinks[0]), "%CE11%");
     EXPECT_EQ(c.LinkTarget(c.FSetup.FLinks[0]), "%CE1%\\Firm\\App\\app.exe");
     EXPECT_EQ(c.FSetup.FLinks[0].FPath, (std::vector<std::string>{"App.lnk"}));
-    // TSetupDescription numbers by position, so it cannot hold this file.
-    EXPECT_THROW(ReadSetupDescription(IdeSetupFile()), Exception);
+    // The description keeps each directory's ID, so it holds this file too.
+    TSetupDescription d = ReadSetupDescription(IdeSetupFile());
+    ASSERT_NE(d.Directory(3), nullptr);
+    EXPECT_EQ(d.Directory(3), &d.FDirectories[0]);
+    EXPECT_EQ(d.Directory(1), nullptr);
 }
 
 TEST(CabReaderTest, MapsTheMembersOfAnIdeCabByFileId)
