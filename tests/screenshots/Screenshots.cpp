@@ -358,6 +358,14 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
     for (QAction* menu : main.menuBar()->actions())
         if (menu->menu() && menu->text() == QStringLiteral("&Project"))
             SaveMenu(menu->menu(), dir, "menu-project");
+    // The Edit menu with a step to undo, which is then undone, so that the
+    // pictures after it show the sample as it was.
+    main.Project()->AppFolder()->AddSubFolder(std::make_unique<TFolder>("Data", 0));
+    main.RecordChange();
+    for (QAction* menu : main.menuBar()->actions())
+        if (menu->menu() && menu->text() == QStringLiteral("&Edit"))
+            SaveMenu(menu->menu(), dir, "menu-edit");
+    main.Undo();
     auto* folders = main.findChild<TfrmFolder*>(QStringLiteral("frmFolder"));
     folders->UpdateCommands();
     SaveMenu(folders->Menu(), dir, "menu-folder");

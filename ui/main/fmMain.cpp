@@ -19,6 +19,7 @@
 #include "ui/main/EditorHooks.h"
 #include "ui/parts/FileDialogs.h"
 #include "ui/main/MainBuildCallbacks.h"
+#include "ui/main/ProjectHistory.h"
 #include "ui/parts/MessageService.h"
 #include "ui/parts/Named.h"
 #include "ui/parts/Pictures.h"
@@ -60,6 +61,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -99,7 +101,8 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
       FProgramDir(programDir)
 {
     setObjectName(QStringLiteral("fmMain"));
-    setWindowTitle(QString::fromLatin1(Caption));
+    FCaption = QString::fromLatin1(Caption);
+    setWindowTitle(FCaption);
     setWindowIcon(ProgramIcon());
     FOpenDocument = [](const std::string& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(HostPathToQt(path)));
@@ -120,6 +123,21 @@ TfmMain::TfmMain(TMessageService* messages, TFileDialogs* dialogs, std::unique_p
     // The model opens its property dialogs through these for as long as the
     // window lives; the runner is the one SetModalRunner sets later.
     FEditorHooks = std::make_unique<TEditorHooks>(FMessages, FDialogs, this, &FRunModal);
+    FHistory = new TProjectHistory([this] { return CaptureState(); },
+                                   [this](const TProjectState& state) { RestoreState(state); }, this);
+    connect(FHistory->Stack(), &QUndoStack::cleanChanged, this, &TfmMain::UpdateTitle);
+    // A change is recorded once the author pauses, so that the steps are
+    // the author's actions and not single keys.
+    FRecordTimer = new QTimer(this);
+    FRecordTimer->setSingleShot(true);
+    FRecordTimer->setInterval(400);
+    connect(FRecordTimer, &QTimer::timeout, this, [this] {
+        // A dialog open over the window (the runtimes wizard) changes the
+        // project as it goes; its step is recorded when it closes.
+        if (!QApplication::activeModalWidget())
+            RunCommand([this] { RecordChange(); });
+    });
+    qApp->installEventFilter(this);
 
     CreateActions();
     CreateMenus();
@@ -171,6 +189,10 @@ void TfmMain::CreateCentralWidget()
 TfmMain::~TfmMain()
 {
     Shutdown(false);
+    // The stack says it is clean once more as it goes; the title must not
+    // hear that from a window half taken down.
+    delete FHistory;
+    FHistory = nullptr;
     if (!FScratchDir.empty())
         RemoveTree(FScratchDir);
 }
@@ -202,6 +224,7 @@ void TfmMain::CreateActions()
     aFileClose = make("aFileClose", QStringLiteral("&Close"), QKeySequence(),
                       [this] { RunCommand([this] { CloseProject(); }); });
     aFileExit = make("aFileExit", QStringLiteral("E&xit"), QKeySequence(), [this] { close(); });
+    CreateUndoActions();
 
     const char* editNames[TabCount] = {"aEditGeneral",   "aEditFiles",    "aEditShortcuts",
                                        "aEditSetupDlls", "aEditRegistry", "aEditLanguages"};
@@ -225,6 +248,32 @@ void TfmMain::CreateActions()
     aHelpContents->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
     aAbout =
         make("aAbout", QStringLiteral("&About"), QKeySequence(), [this] { RunCommand([this] { aAboutExecute(); }); });
+}
+
+void TfmMain::CreateUndoActions()
+{
+    // Window shortcuts: while a text box has the focus, Ctrl+Z is its own
+    // undo (the box claims the key before the window's action sees it).
+    aUndo = new QAction(QStringLiteral("&Undo"), this);
+    aUndo->setObjectName(QStringLiteral("aUndo"));
+    aUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(aUndo, &QAction::triggered, this, [this] { RunCommand([this] { Undo(); }); });
+    aRedo = new QAction(QStringLiteral("&Redo"), this);
+    aRedo->setObjectName(QStringLiteral("aRedo"));
+    aRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    connect(aRedo, &QAction::triggered, this, [this] { RunCommand([this] { Redo(); }); });
+    // The items name the step they undo or redo: "Undo Add 3 Files".
+    QUndoStack* stack = FHistory->Stack();
+    connect(stack, &QUndoStack::undoTextChanged, this, [this](const QString& text) {
+        aUndo->setText(text.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo ") + text);
+    });
+    connect(stack, &QUndoStack::redoTextChanged, this, [this](const QString& text) {
+        aRedo->setText(text.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo ") + text);
+    });
+    connect(stack, &QUndoStack::canUndoChanged, aUndo, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canRedoChanged, aRedo, &QAction::setEnabled);
+    aUndo->setEnabled(false);
+    aRedo->setEnabled(false);
 }
 
 void TfmMain::CreateMenus()
@@ -253,6 +302,12 @@ void TfmMain::CreateMenus()
     connect(miFile, &QMenu::aboutToShow, this, &TfmMain::FillRecentMenu);
 
     QMenu* miEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    miEdit->setObjectName(QStringLiteral("miEdit"));
+    miEdit->addAction(aUndo);
+    miEdit->addAction(aRedo);
+    miEdit->addSeparator();
+    // An edit not yet recorded shows in the Undo item at once.
+    connect(miEdit, &QMenu::aboutToShow, this, [this] { RunCommand([this] { RecordChange(); }); });
     for (QAction* action : aEdit)
         miEdit->addAction(action);
 
@@ -324,10 +379,12 @@ void TfmMain::CreateGeneralTab(QWidget* page)
     connect(frmFolder, &TfrmFolder::FolderDeleted, this, [this] {
         ShowDefaultFolderPath();
         RefreshLists();
+        FHistory->Record("Folders");
     });
     connect(frmFolder, &TfrmFolder::FolderRenamed, this, [this] {
         ShowDefaultFolderPath();
         RefreshLists();
+        FHistory->Record("Folder Name");
     });
     connect(frmFolder, &TfrmFolder::MenuAboutToShow, this, [this] { miSetAsDefault->setEnabled(true); });
     auto* folderLayout = new QVBoxLayout(folderGroup);
@@ -367,6 +424,8 @@ void TfmMain::CreateListTabs()
         // A file's folder shows in the shortcuts that start it, and deleted
         // files take their shortcuts with them.
         connect(frame, &TfrmBase::ProjectChanged, this, &TfmMain::RefreshLists);
+        connect(frame, &TfrmBase::ProjectChanged, this,
+                [this, tab] { FHistory->Record(FTabs->tabText(tab).toStdString()); });
     }
 }
 
@@ -487,9 +546,11 @@ bool TfmMain::aFileNewExecute()
     FProject = std::move(project);
     FJsonPath.clear();
     EnableProjectCommands(true);
-    setWindowTitle(Title(FProject.get()));
     FSettings->AddRecentProject(TfmWizard::ProjectFilePath(*FProject));
     ShowProject(std::move(textsFile));
+    FHistory->Reset();
+    FCaption = Title(FProject.get());
+    UpdateTitle();
     FTabs->show();
     FTabs->setCurrentIndex(tsGeneral);
     return true;
@@ -514,8 +575,10 @@ bool TfmMain::OpenProject(const std::string& fileName)
         FProject = std::move(project);
         FJsonPath = IsJsonProjectPath(path) ? ExpandFileName(path) : std::string();
         FSettings->AddRecentProject(path);
-        setWindowTitle(Title(FProject.get()));
         ShowProject(std::move(textsFile));
+        FHistory->Reset();
+        FCaption = Title(FProject.get());
+        UpdateTitle();
         FTabs->show();
         FTabs->setCurrentIndex(tsGeneral);
         EnableProjectCommands(true);
@@ -704,6 +767,9 @@ void TfmMain::EditChanged(QLineEdit* edit)
         FProject->SetCompanyName(*text);
     else
         FProject->SetIconFile(*text);
+    // Typing into one box in a row is one step.
+    const int key = edit == eAppName ? 1 : edit == eCompanyName ? 2 : 3;
+    FHistory->Record(key == 1 ? "Application Name" : key == 2 ? "Company Name" : "Icon File", key);
 }
 
 void TfmMain::BrowseIcon()
@@ -722,6 +788,7 @@ void TfmMain::SetAsDefault()
     if (TFolder* folder = frmFolder->SelectedFolder()) {
         FProject->SetDefaultFolder(folder);
         RefreshLists();
+        FHistory->Record("Default Folder");
     }
 }
 
@@ -762,7 +829,8 @@ bool TfmMain::SaveToChosenPath(const std::string& chosen)
                      : WriteProjectTo(dir, TProject::ProjectFileNameFor(ExtractFileName(path)), std::string());
     if (saved) {
         FSettings->AddRecentProject(ProjectFilePath());
-        setWindowTitle(Title(FProject.get()));
+        FCaption = Title(FProject.get());
+        UpdateTitle();
     }
     return saved;
 }
@@ -774,6 +842,7 @@ bool TfmMain::WriteProjectTo(const std::string& dir, const std::string& name, co
         // Ctrl+S leaves the focus in the licence editor, so its text is
         // written here and not only when it loses the focus.
         frmMemoEditor->SaveLicence();
+        RecordChange();
         FProject->SetProjectDir(dir);
         FProject->SetProjectFileName(name);
         if (jsonPath.empty())
@@ -797,6 +866,9 @@ bool TfmMain::WriteProjectTo(const std::string& dir, const std::string& name, co
             FTextsFile->UpdateFile();
         if (!oldDir.empty() && !IsSameFile(ExcludeTrailingPathDelimiter(oldDir), ExcludeTrailingPathDelimiter(dir)))
             TakeLicencesAlong(oldDir);
+        // The history stays: undoing back to here is the saved project again.
+        FHistory->MarkSaved();
+        UpdateTitle();
         return true;
     } catch (const std::exception& e) {
         FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to save file!");
@@ -809,11 +881,7 @@ void TfmMain::TakeLicencesAlong(const std::string& fromDir)
     // The licences live beside the project, outside its file. A licence
     // already in the new folder is that folder's own and stays.
     if (FTextsFile) {
-        const TLanguages& languages = FLanguageManager->Languages();
-        std::vector<int32_t> ids = {NeutralLanguage};
-        for (int i = 0; i < languages.Count(); ++i)
-            ids.push_back(languages.Items(i)->FLanguage);
-        for (int32_t language : ids) {
+        for (int32_t language : LicenceLanguages()) {
             const std::string from = LicenceFilePath(fromDir, language, *FTextsFile);
             if (FileExists(from))
                 CopyFileNoOverwrite(from, LicenceFilePath(FProject->ProjectDir(), language, *FTextsFile));
@@ -829,15 +897,25 @@ bool TfmMain::CloseProject()
         return false;
     UnbindProject();
     FProject.reset();
+    FHistory->Clear();
     FJsonPath.clear();
     FTabs->hide();
     EnableProjectCommands(false);
-    setWindowTitle(Title(nullptr));
+    FCaption = Title(FProject.get());
+    UpdateTitle();
     eAppName->clear();
     eCompanyName->clear();
     eIconFile->clear();
     lbDefaultFolder->clear();
     return true;
+}
+
+void TfmMain::UpdateTitle()
+{
+    QString title = FCaption;
+    if (FProject && !FHistory->IsClean())
+        title += QStringLiteral(" *");
+    setWindowTitle(title);
 }
 
 void TfmMain::FillRecentMenu()
@@ -923,6 +1001,7 @@ void TfmMain::aRuntimesWizardExecute()
     wizard.SetProject(FProject.get());
     RunModal(FRunModal, wizard);
     frmFiles->RefreshList();
+    FHistory->Record("Runtimes");
 }
 
 void TfmMain::aSigningExecute()
@@ -944,6 +1023,7 @@ void TfmMain::aChooseSetupImageExecute()
     dialog.SetImage(FProject->SetupImage());
     if (dialog.exec() == QDialog::Accepted)
         FProject->SetSetupImage(dialog.ImagePath());
+    FHistory->Record("Setup Image");
 }
 
 void TfmMain::aHelpContentsExecute()

@@ -21,6 +21,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 class TCabCompiler;
 class TFileDialogs;
@@ -46,6 +47,8 @@ class TResource;
 class TfrmContainter;
 class TfrmMemoEditor;
 class TfrmStringEditor;
+class TProjectHistory;
+struct TProjectState;
 
 class TfmMain : public QMainWindow {
     Q_OBJECT
@@ -118,6 +121,17 @@ public:
     // The package files of the build that just completed; missing ones are left out.
     void AddTestBuilds(const std::vector<std::string>& paths);
 
+    // Undo and redo over every change to the project, its texts and its
+    // licences. RecordChange makes whatever changed since the last step a
+    // step, named after the tab shown (or the editor it shows); it runs when the
+    // author pauses, before Undo, Redo and Save, and as the Edit menu opens.
+    TProjectHistory& History() const { return *FHistory; }
+    void RecordChange();
+    void Undo();
+    void Redo();
+    QAction* UndoAction() const { return aUndo; }
+    QAction* RedoAction() const { return aRedo; }
+
     // Runs a command; an Exception that leaves it is shown in the error box.
     void RunCommand(const std::function<void()>& command);
 
@@ -135,6 +149,8 @@ public:
     void btDeleteLanguageClick();
 
 protected:
+    // Keys and clicks restart the pause after which a change is recorded.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // A .vip or .json project dropped on the window opens (after the save
     // question); files for the project go to the Files tab.
@@ -143,6 +159,7 @@ protected:
 
 private:
     void CreateActions();
+    void CreateUndoActions();
     void CreateMenus();
     void CreateCentralWidget();
     void CreateGeneralTab(QWidget* page);
@@ -161,6 +178,14 @@ private:
     // Asks before the open project is replaced; false to stop.
     bool ConfirmReplace();
     void Shutdown(bool interactive);
+    // The caption (FCaption: a plain Save keeps it, as the project's name
+    // is the one it was opened or saved as under), with " *" while the project differs from its saved state.
+    void UpdateTitle();
+    std::shared_ptr<const TProjectState> CaptureState();
+    void RestoreState(const TProjectState& state);
+    // The languages whose licence files belong to the project.
+    std::vector<int32_t> LicenceLanguages() const;
+    std::string ShownPart() const;
     void ShowDefaultFolderPath();
 
     // The edit and the folder's node show a name the project changed.
@@ -224,6 +249,9 @@ private:
     TfrmSetupDLLs* frmSetupDLLs = nullptr;
     TfrmRegistry* frmRegistry = nullptr;
     std::unique_ptr<TEditorHooks> FEditorHooks;
+    TProjectHistory* FHistory = nullptr;
+    QString FCaption;
+    QTimer* FRecordTimer = nullptr;
 
     QComboBox* cbLanguages = nullptr;
     QPushButton* btAddLanguage = nullptr;
@@ -243,6 +271,8 @@ private:
     QAction* aFileSaveAs = nullptr;
     QAction* aFileClose = nullptr;
     QAction* aFileExit = nullptr;
+    QAction* aUndo = nullptr;
+    QAction* aRedo = nullptr;
     std::array<QAction*, TabCount> aEdit{};
     QAction* aBuild = nullptr;
     QAction* aRuntimesWizard = nullptr;

@@ -16,6 +16,7 @@
 #include "ui/languages/frmContainter.h"
 #include "ui/languages/frmMemoEditor.h"
 #include "ui/languages/frmStringEditor.h"
+#include "ui/main/ProjectHistory.h"
 #include "ui/parts/MessageService.h"
 #include "ui/parts/Named.h"
 #include "ui/parts/QtText.h"
@@ -83,8 +84,18 @@ void TfmMain::CreateLanguagesTab(QWidget* page)
         if (!FFillingLanguages)
             RunCommand([this] { cbLanguagesChange(); });
     });
-    connect(btAddLanguage, &QPushButton::clicked, this, [this] { RunCommand([this] { btAddLanguageClick(); }); });
-    connect(btDeleteLanguage, &QPushButton::clicked, this, [this] { RunCommand([this] { btDeleteLanguageClick(); }); });
+    connect(btAddLanguage, &QPushButton::clicked, this, [this] {
+        RunCommand([this] {
+            btAddLanguageClick();
+            FHistory->Record("Languages");
+        });
+    });
+    connect(btDeleteLanguage, &QPushButton::clicked, this, [this] {
+        RunCommand([this] {
+            btDeleteLanguageClick();
+            FHistory->Record("Languages");
+        });
+    });
     connect(TreeView1, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { RunCommand([this, node] { TreeView1Change(node); }); });
 }
