@@ -100,14 +100,35 @@ void ReadProcessor(const TInfFile& inf, const TDeviceKeys& keys, TInfTarget& tar
                      "the processor type " + code + " is none the project knows; the files are for every processor");
 }
 
-void ReadBuildLimits(const TInfFile& inf, const TDeviceKeys& keys, TImportReport& report)
+// The build limit the .inf gives, as the builder writes its own ("" for
+// none, or for what IDEs always write: no limit at all).
+std::string BuildLimit(const TInfFile& inf, const TDeviceKeys& keys, const char* key, uint32_t unlimited)
 {
-    // What IDEs always write (no limit at all) needs no place in the project.
+    auto it = keys.FKeys.find(key);
+    if (it == keys.FKeys.end())
+        return std::string();
+    uint32_t value = 0;
+    if (!ParseInfNumber(FirstField(inf, it->second->FValue), value))
+        return Trim(it->second->FValue);
+    return value == unlimited ? std::string() : std::to_string(value);
+}
+
+void ReadBuildLimits(const TInfFile& inf, const TDeviceKeys& keys, const TInfTarget& target, TImportReport& report)
+{
+    // A platform that has a build limit of its own (Windows Mobile 6.5) was
+    // chosen by it; no limit needs no place in the project.
+    const bool single = target.FPlatforms.Count() == 1;
+    TPlatform platform = plAll;
+    for (TPlatform p : PlatformList)
+        if (single && target.FPlatforms.Contains(p))
+            platform = p;
     for (const auto& [key, unlimited] : {std::pair<const char*, uint32_t>{"buildmin", 0}, {"buildmax", 0xE0000000u}}) {
         auto it = keys.FKeys.find(key);
-        uint32_t value = 0;
-        if (it == keys.FKeys.end() ||
-            (ParseInfNumber(FirstField(inf, it->second->FValue), value) && value == unlimited))
+        const std::string limit = BuildLimit(inf, keys, key, unlimited);
+        const std::string own = platform == plAll                ? std::string()
+                                : std::string(key) == "buildmin" ? PlatformBuildMin(platform)
+                                                                 : PlatformBuildMax(platform);
+        if (it == keys.FKeys.end() || limit == own)
             continue;
         report.NotMapped(it->second->FLineNo,
                          it->second->FKey + "=" + it->second->FValue + " is not kept: the project has no build limits");
@@ -121,24 +142,24 @@ TPlatforms PlatformsInRange(const TVersion& min, const TVersion& max, int line, 
 {
     TPlatforms contained, overlapping;
     TVersion low{~0u, ~0u}, high;
-    for (int p = 0; p < PlatformCount; ++p) {
+    for (TPlatform p : PlatformList) {
         TVersion pmin, pmax;
-        ParseVersion(PlatformVersionMin(TPlatform(p)), pmin);
-        ParseVersion(PlatformVersionMax(TPlatform(p)), pmax);
+        ParseVersion(PlatformVersionMin(p), pmin);
+        ParseVersion(PlatformVersionMax(p), pmax);
         if (min <= pmin && pmax <= max) {
-            contained.Include(TPlatform(p));
+            contained.Include(p);
             low = pmin <= low ? pmin : low;
             high = high <= pmax ? pmax : high;
         }
         if (min <= pmax && pmin <= max)
-            overlapping.Include(TPlatform(p));
+            overlapping.Include(p);
     }
     std::string range = "the version range " + VersionText(min) + " to " + VersionText(max);
     auto names = [](TPlatforms platforms) {
         std::string text;
-        for (int p = 0; p < PlatformCount; ++p)
-            if (platforms.Contains(TPlatform(p)))
-                text += (text.empty() ? "" : ", ") + PlatformToName(TPlatform(p));
+        for (TPlatform p : PlatformList)
+            if (platforms.Contains(p))
+                text += (text.empty() ? "" : ", ") + PlatformToName(p);
         return text;
     };
     if (contained.Count() == 0 && overlapping.Count() > 0) {
@@ -169,13 +190,15 @@ void ReadPlatforms(const TInfFile& inf, const TDeviceKeys& keys, TInfTarget& tar
     if (!hasMin && !hasMax && keys.FUnsupported.empty())
         return;
     // The builder's own sections name one platform exactly.
-    for (int p = 0; p < PlatformCount; ++p) {
+    // Windows Mobile 6 and 6.5 share their versions and differ by BuildMin.
+    const std::string buildMin = BuildLimit(inf, keys, "buildmin", 0);
+    for (TPlatform p : PlatformList) {
         TVersion pmin, pmax;
-        ParseVersion(PlatformVersionMin(TPlatform(p)), pmin);
-        ParseVersion(PlatformVersionMax(TPlatform(p)), pmax);
-        if (hasMin && hasMax && pmin == min && pmax == max &&
-            SameList(keys.FUnsupported, PlatformUnsupportedList(TPlatform(p)))) {
-            target.FPlatforms = TPlatforms{TPlatform(p)};
+        ParseVersion(PlatformVersionMin(p), pmin);
+        ParseVersion(PlatformVersionMax(p), pmax);
+        if (hasMin && hasMax && pmin == min && pmax == max && SameList(keys.FUnsupported, PlatformUnsupportedList(p)) &&
+            buildMin == PlatformBuildMin(p)) {
+            target.FPlatforms = TPlatforms{p};
             return;
         }
     }
@@ -280,7 +303,7 @@ std::vector<TInfTarget> InfTargets(const TInfFile& inf, const std::vector<std::s
         TDeviceKeys keys = ReadDeviceKeys(inf, label);
         ReadProcessor(inf, keys, target, report);
         ReadPlatforms(inf, keys, target, report);
-        ReadBuildLimits(inf, keys, report);
+        ReadBuildLimits(inf, keys, target, report);
         ReadInstallAndDisks(inf, target);
     }
     return targets;

@@ -9,7 +9,14 @@ struct PlatformInfo {
     const char* unsupported;
     const char* versionMin;
     const char* versionMax;
+    const char* buildMin = "";
+    const char* buildMax = "";
 };
+
+// Windows Mobile 5.0 and later (docs/platforms.md): "HPC","JUPITER" and the
+// upper bound 6.999 as Microsoft's own redistributables for these devices
+// write them; 6 and 6.5 are both CE 5.2 and only the build tells them apart.
+constexpr const char* kLaterUnsupported = "\"HPC\",\"JUPITER\"";
 
 constexpr PlatformInfo kPlatforms[] = {
     {"Handheld PC", "HPC", "Handheld PC", "\"Palm PC\",\"Jupiter\",\"PocketPC\"", "2.00", "2.00"},
@@ -21,6 +28,10 @@ constexpr PlatformInfo kPlatforms[] = {
     {"Pocket PC 2002", "PPC2K", "PocketPC 2002", "\"HPC\",\"Jupiter\",\"Palm PC2\"", "3.00", "100.00"},
     {"Windows Mobile 2003", "WM2003", "Windows Mobile 2003", "\"HPC\",\"Jupiter\",\"Palm PC2\"", "4.2", "100.00"},
     {"All Platforms", "", "", "", "2.00", "3.00"},
+    {"Windows Mobile 5.0", "WM5", "Windows Mobile 5.0", kLaterUnsupported, "5.0", "6.999"},
+    {"Windows Mobile 6", "WM6", "Windows Mobile 6 Classic / Professional", kLaterUnsupported, "5.2", "6.999"},
+    {"Windows Mobile 6.5", "WM65", "Windows Mobile 6.5 / Embedded Handheld", kLaterUnsupported, "5.2", "6.999",
+     "21234"},
 };
 
 struct ProcessorInfo {
@@ -48,7 +59,7 @@ constexpr ProcessorInfo kProcessors[] = {
 
 const PlatformInfo* Platform(TPlatform p)
 {
-    return p <= plAll ? &kPlatforms[p] : nullptr;
+    return p <= plWM65 ? &kPlatforms[p] : nullptr;
 }
 
 const ProcessorInfo* Processor(TProcessor p)
@@ -83,11 +94,14 @@ std::string PlatformToCaption(TPlatform p) { auto i = Platform(p); return i ? i-
 std::string PlatformUnsupportedList(TPlatform p) { auto i = Platform(p); return i ? i->unsupported : ""; }
 std::string PlatformVersionMin(TPlatform p) { auto i = Platform(p); return i ? i->versionMin : ""; }
 std::string PlatformVersionMax(TPlatform p) { auto i = Platform(p); return i ? i->versionMax : ""; }
+std::string PlatformBuildMin(TPlatform p) { auto i = Platform(p); return i ? i->buildMin : ""; }
+std::string PlatformBuildMax(TPlatform p) { auto i = Platform(p); return i ? i->buildMax : ""; }
 // clang-format on
 
 bool CodeToPlatform(const std::string& code, TPlatform& platform)
 {
-    return CodeToEnumerator(code, kPlatforms, 0, PlatformCount, plAll, platform);
+    // The "All Platforms" row's code is the empty one, which stands for plAll.
+    return CodeToEnumerator(code, kPlatforms, 0, plWM65 + 1, plAll, platform);
 }
 
 // clang-format off

@@ -10,8 +10,31 @@
 #include <string>
 #include <vector>
 
-enum TPlatform : uint8_t { plHPC, plHPCPro, plPPC201, plPPC211, plPPC300, plHPC2000, plPPC2K, plWM2003, plAll };
-inline constexpr int PlatformCount = 8; // real platforms, plAll excluded
+// The project file stores these ordinals: the Windows Mobile 5.0 and later
+// targets came after plAll and take the numbers after it.
+enum TPlatform : uint8_t {
+    plHPC,
+    plHPCPro,
+    plPPC201,
+    plPPC211,
+    plPPC300,
+    plHPC2000,
+    plPPC2K,
+    plWM2003,
+    plAll,
+    plWM5,
+    plWM6,
+    plWM65
+};
+inline constexpr int PlatformCount = 11; // real platforms, plAll excluded
+// The real platforms in the order the author sees them (check lists, JSON).
+inline constexpr TPlatform PlatformList[PlatformCount] = {plHPC,   plHPCPro, plPPC201, plPPC211, plPPC300, plHPC2000,
+                                                          plPPC2K, plWM2003, plWM5,    plWM6,    plWM65};
+// True for the ordinal of a real platform (not plAll, not beyond the last).
+constexpr bool IsRealPlatform(unsigned ordinal)
+{
+    return ordinal <= plWM65 && ordinal != plAll;
+}
 
 enum TProcessor : uint8_t {
     pAll,
@@ -35,9 +58,13 @@ using TProcessors = TSmallSet<TProcessor>;
 using TProcessorsArray = std::vector<TProcessor>;
 using TPlatformArray = std::vector<uint8_t>;
 
-inline constexpr TPlatforms AllPlatforms = TPlatforms::FromBits(0x00FF);
+inline constexpr TPlatforms AllPlatforms = TPlatforms::FromBits(0x0EFF);
+// What "All Platforms" was before Windows Mobile 5.0: the set a project file
+// of format 2 stores for "all".
+inline constexpr TPlatforms LegacyAllPlatforms = TPlatforms::FromBits(0x00FF);
+inline constexpr TPlatforms LaterPlatforms = TPlatforms{plWM5, plWM6, plWM65};
 // The Palm-size and Pocket PC platforms.
-inline constexpr TPlatforms PocketPlatforms = TPlatforms::FromBits(0x00DC);
+inline constexpr TPlatforms PocketPlatforms = TPlatforms::FromBits(0x0EDC);
 inline constexpr TProcessors AllProcessorsSet = TProcessors::FromBits(0x1FFF);
 
 std::string PlatformToName(TPlatform platform);
@@ -48,6 +75,9 @@ bool CodeToPlatform(const std::string& code, TPlatform& platform);
 std::string PlatformUnsupportedList(TPlatform platform);
 std::string PlatformVersionMin(TPlatform platform);
 std::string PlatformVersionMax(TPlatform platform);
+// BuildMin / BuildMax of [CEDevice]; empty when the platform sets none.
+std::string PlatformBuildMin(TPlatform platform);
+std::string PlatformBuildMax(TPlatform platform);
 
 std::string ProcessorToName(TProcessor processor);
 std::string ProcessorToCode(TProcessor processor);

@@ -8,10 +8,49 @@
 namespace {
 
 constexpr int32_t kFormatVersion = 2;
+// Written only when the project names a Windows Mobile 5.0 or later platform
+// (or exactly the eight earlier ones): a reader of format 2 would keep such
+// platform numbers without knowing them, so it is made to refuse the file.
+constexpr int32_t kLaterPlatformsVersion = 3;
 
 int32_t FolderID(const TFolder* folder)
 {
     return folder ? folder->ID() : 0;
+}
+
+bool ValuesNeedLaterReader(const TRegKey& key)
+{
+    for (int i = 0; i < key.Values().Count(); ++i)
+        if (NeedsLaterPlatformReader(key.Values().Item(i)->Platforms()))
+            return true;
+    for (int i = 0; i < key.SubKeyCount(); ++i)
+        if (ValuesNeedLaterReader(*key.GetSubKey(i)))
+            return true;
+    return false;
+}
+
+template <typename List>
+bool ItemsNeedLaterReader(const List& list)
+{
+    for (int i = 0; i < list.Count(); ++i)
+        if (NeedsLaterPlatformReader(list.Item(i)->Platforms()))
+            return true;
+    return false;
+}
+
+bool NeedsLaterReader(const TProject& project)
+{
+    if (ItemsNeedLaterReader(project.Files()) || ItemsNeedLaterReader(project.Shortcuts()) ||
+        ItemsNeedLaterReader(project.SetupDlls()))
+        return true;
+    for (int i = 0; i < project.RegKeys().Count(); ++i)
+        if (ValuesNeedLaterReader(*project.RegKeys().Item(i)))
+            return true;
+    for (int b = 0; b < project.Builds().Count(); ++b)
+        for (int p = 0; p < project.Builds().Item(b)->PairCount(); ++p)
+            if (LaterPlatforms.Contains(project.Builds().Item(b)->GetPair(p)->FPlatform))
+                return true;
+    return false;
 }
 
 }
@@ -101,7 +140,7 @@ void TProject::RemoveFiles(const std::vector<TFile*>& files)
 
 void TProject::SaveToStream(TStream& stream)
 {
-    StreamWriteInteger(stream, kFormatVersion);
+    StreamWriteInteger(stream, NeedsLaterReader(*this) ? kLaterPlatformsVersion : kFormatVersion);
     StreamWriteString(stream, FIconFile);
     StreamWriteString(stream, FAppName);
     StreamWriteString(stream, FCompanyName);
@@ -121,7 +160,7 @@ void TProject::SaveToStream(TStream& stream)
 void TProject::LoadFromStream(TStream& stream)
 {
     int32_t version = StreamReadInteger(stream);
-    if (version > kFormatVersion)
+    if (version > kLaterPlatformsVersion)
         throw Exception("Unknown file format!");
     SetIconFile(StreamReadString(stream));
     SetApplicationName(StreamReadString(stream));

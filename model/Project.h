@@ -46,6 +46,7 @@ public:
     TRegKeys& RegKeys() { return *FRegKeys; }
     const TRegKeys& RegKeys() const { return *FRegKeys; }
     TBuilds& Builds() { return *FBuilds; }
+    const TBuilds& Builds() const { return *FBuilds; }
 
     void SetApplicationName(const std::string& name);
     void SetCompanyName(const std::string& name);

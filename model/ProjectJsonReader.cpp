@@ -113,9 +113,15 @@ private:
 std::vector<std::string> PlatformNames()
 {
     std::vector<std::string> names;
-    for (int i = 0; i < PlatformCount; ++i)
-        names.push_back(PlatformToName(static_cast<TPlatform>(i)));
+    for (TPlatform platform : PlatformList)
+        names.push_back(PlatformToName(platform));
     return names;
+}
+
+// The platform at an index of PlatformNames(), with "All Platforms" after them.
+TPlatform PlatformAt(int index)
+{
+    return index < PlatformCount ? PlatformList[index] : plAll;
 }
 
 std::vector<std::string> ProcessorNames()
@@ -136,7 +142,7 @@ TPlatforms ReadPlatforms(const TNode& node)
     TPlatforms platforms;
     const auto names = PlatformNames();
     for (const TNode& element : node.Elements())
-        platforms.Include(static_cast<TPlatform>(element.Choice(names, "platform")));
+        platforms.Include(PlatformAt(element.Choice(names, "platform")));
     return platforms;
 }
 
@@ -503,8 +509,7 @@ private:
         const TJson platformText = text.substr(0, cut), processorText = text.substr(cut + 3);
         const int platform = TNode(platformText, node.Path()).Choice(names, "platform");
         const int processor = TNode(processorText, node.Path()).Choice(ProcessorNames(), "processor");
-        return std::make_unique<TPlatformProcPair>(static_cast<TPlatform>(platform),
-                                                   static_cast<TProcessor>(processor));
+        return std::make_unique<TPlatformProcPair>(PlatformAt(platform), static_cast<TProcessor>(processor));
     }
 
     static int32_t ReadLanguage(const TNode& node)

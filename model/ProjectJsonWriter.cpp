@@ -51,13 +51,12 @@ TJson PlatformsJson(TPlatforms platforms)
     if (platforms == AllPlatforms)
         return PlatformToName(plAll);
     TJson list = TJson::array();
-    for (int i = 0; i < 16; ++i) {
-        if (!platforms.ContainsOrdinal(static_cast<unsigned>(i)))
-            continue;
-        if (i >= PlatformCount)
+    for (int i = 0; i < 16; ++i)
+        if (platforms.ContainsOrdinal(static_cast<unsigned>(i)) && !IsRealPlatform(static_cast<unsigned>(i)))
             throw Exception("A platform set holds the unknown platform number " + std::to_string(i));
-        list.push_back(PlatformToName(static_cast<TPlatform>(i)));
-    }
+    for (TPlatform platform : PlatformList)
+        if (platforms.Contains(platform))
+            list.push_back(PlatformToName(platform));
     return list;
 }
 
@@ -299,7 +298,7 @@ TJson BuildJson(const TBuild& build)
     TJson pairs = TJson::array();
     for (int p = 0; p < build.PairCount(); ++p) {
         const TPlatformProcPair* pair = build.GetPair(p);
-        if (pair->FPlatform > plAll)
+        if (pair->FPlatform != plAll && !IsRealPlatform(pair->FPlatform))
             throw Exception("The build \"" + build.Name() + "\" has the unknown platform number " +
                             std::to_string(int(pair->FPlatform)));
         pairs.push_back(PlatformToName(pair->FPlatform) + " / " + ProcessorJson(pair->FProcessor).get<std::string>());

@@ -106,7 +106,17 @@ void StreamWriteSet(TStream& stream, uint16_t bits)
 
 void StreamWritePlatforms(TStream& stream, TPlatforms platforms)
 {
-    StreamWriteSet(stream, platforms.Bits());
+    uint16_t bits = platforms.Bits();
+    if (platforms == AllPlatforms)
+        bits = LegacyAllPlatforms.Bits();
+    else if (platforms == LegacyAllPlatforms)
+        bits = uint16_t(bits | (1u << kListedPlatformsMark));
+    StreamWriteSet(stream, bits);
+}
+
+bool NeedsLaterPlatformReader(TPlatforms platforms)
+{
+    return platforms != AllPlatforms && (platforms.Intersects(LaterPlatforms) || platforms == LegacyAllPlatforms);
 }
 
 int32_t StreamReadInteger(TStream& stream)
@@ -153,5 +163,9 @@ uint16_t StreamReadSet(TStream& stream)
 
 TPlatforms StreamReadPlatforms(TStream& stream)
 {
-    return TPlatforms::FromBits(StreamReadSet(stream));
+    TPlatforms platforms = TPlatforms::FromBits(StreamReadSet(stream));
+    if (platforms == LegacyAllPlatforms)
+        return AllPlatforms;
+    const auto mark = TPlatforms::FromBits(uint16_t(1u << kListedPlatformsMark));
+    return platforms - mark;
 }

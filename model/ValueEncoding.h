@@ -27,7 +27,15 @@ enum TValueTag : uint8_t {
 void StreamWriteInteger(TStream& stream, int32_t value);
 void StreamWriteString(TStream& stream, const std::string& text);
 void StreamWriteBoolean(TStream& stream, bool value);
+// "All Platforms" is stored as the eight platforms it was before Windows
+// Mobile 5.0, so that projects written before then keep their bytes and their
+// meaning; exactly those eight, chosen one by one, carry the member
+// kListedPlatformsMark.
 void StreamWritePlatforms(TStream& stream, TPlatforms platforms);
+inline constexpr unsigned kListedPlatformsMark = 15;
+// True when the stored form of the set needs a reader that knows the
+// Windows Mobile 5.0 and later platforms (project file format 3).
+bool NeedsLaterPlatformReader(TPlatforms platforms);
 // Count-then-members form of any small set (ordinals 0..15).
 void StreamWriteSet(TStream& stream, uint16_t bits);
 

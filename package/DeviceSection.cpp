@@ -209,6 +209,10 @@ TStringList TDeviceSection::CEDeviceLines() const
         lines.push_back("UnsupportedPlatforms = " + PlatformUnsupportedList(FPlatform));
         lines.push_back("VersionMin=" + PlatformVersionMin(FPlatform));
         lines.push_back("VersionMax=" + PlatformVersionMax(FPlatform));
+        if (std::string build = PlatformBuildMin(FPlatform); !build.empty())
+            lines.push_back("BuildMin=" + build);
+        if (std::string build = PlatformBuildMax(FPlatform); !build.empty())
+            lines.push_back("BuildMax=" + build);
     }
     return lines;
 }

@@ -34,6 +34,20 @@ bool HasFilesFor(const TFiles& files, TPlatform platform, TProcessor processor)
     return false;
 }
 
+// The Windows Mobile 5.0 and later platforms some file is meant for by name.
+// A file for all platforms reaches those devices through the sections of the
+// earlier platforms (Windows Mobile 2003 has no upper version), so it alone
+// does not add sections for them, and projects made before they existed
+// keep their .inf.
+TPlatforms NamedLaterPlatforms(const TFiles& files)
+{
+    TPlatforms named;
+    for (int i = 0; i < files.Count(); ++i)
+        if (files.Item(i)->Platforms() != AllPlatforms)
+            named = named + (files.Item(i)->Platforms() * LaterPlatforms);
+    return named;
+}
+
 std::vector<std::pair<TPlatform, TProcessor>> Targets(const TFiles& files)
 {
     std::vector<std::pair<TPlatform, TProcessor>> targets;
@@ -46,13 +60,13 @@ std::vector<std::pair<TPlatform, TProcessor>> Targets(const TFiles& files)
                 targets.emplace_back(plAll, TProcessor(p));
         return targets;
     }
-    TPlatforms platforms = files.AllPlatforms();
-    for (int pl = 0; pl < PlatformCount; ++pl) {
-        if (!platforms.Contains(TPlatform(pl)))
+    TPlatforms platforms = files.AllPlatforms() - LaterPlatforms + NamedLaterPlatforms(files);
+    for (TPlatform pl : PlatformList) {
+        if (!platforms.Contains(pl))
             continue;
         for (int p = 0; p < ProcessorCount; ++p)
-            if (used.Contains(TProcessor(p)) && HasFilesFor(files, TPlatform(pl), TProcessor(p)))
-                targets.emplace_back(TPlatform(pl), TProcessor(p));
+            if (used.Contains(TProcessor(p)) && HasFilesFor(files, pl, TProcessor(p)))
+                targets.emplace_back(pl, TProcessor(p));
     }
     return targets;
 }

@@ -38,7 +38,7 @@ TEST(Platforms, CodesParseExactlyAndCaseSensitively)
 
 TEST(Platforms, EveryCodeRoundTrips)
 {
-    for (int i = 0; i <= plAll; ++i) {
+    for (int i = 0; i <= plWM65; ++i) {
         TPlatform p;
         ASSERT_TRUE(CodeToPlatform(PlatformToCode(TPlatform(i)), p));
         EXPECT_EQ(p, i);
@@ -68,8 +68,13 @@ TEST(Platforms, InfTextsAreLiteral)
 
 TEST(Platforms, SetsAndNamedConstants)
 {
-    EXPECT_EQ(AllPlatforms.Bits(), 0x00FF);
-    EXPECT_EQ(PocketPlatforms, (TPlatforms{plPPC201, plPPC211, plPPC300, plPPC2K, plWM2003}));
+    EXPECT_EQ(AllPlatforms, LegacyAllPlatforms + LaterPlatforms);
+    EXPECT_EQ(LaterPlatforms, (TPlatforms{plWM5, plWM6, plWM65}));
+    EXPECT_EQ(LegacyAllPlatforms.Bits(), 0x00FF);
+    EXPECT_EQ(PocketPlatforms, (TPlatforms{plPPC201, plPPC211, plPPC300, plPPC2K, plWM2003, plWM5, plWM6, plWM65}));
+    for (TPlatform p : PlatformList)
+        EXPECT_TRUE(AllPlatforms.Contains(p) && IsRealPlatform(p)) << int(p);
+    EXPECT_FALSE(IsRealPlatform(plAll) || IsRealPlatform(plWM65 + 1));
     EXPECT_FALSE(AllPlatforms.Contains(plAll));
     EXPECT_EQ(AllProcessorsSet.Count(), 13);
     TPlatforms s{plHPC, plPPC300};

@@ -135,7 +135,8 @@ TEST(ProjectJson, ImportErrorsSayWhereAndWhat)
     EXPECT_EQ(ImportError(withFixed("\"All Platforms\"", "[\"Pocket PC\", \"Pocket PC 2005\"]")),
               "$.files[0].platforms[1]: unknown platform \"Pocket PC 2005\"; expected one of \"Handheld PC\", "
               "\"Handheld PC Pro\", \"Palm Size PC 2.01\", \"Palm Size PC 2.11\", \"Pocket PC\", \"Handhel PC 2000\", "
-              "\"Pocket PC 2002\", \"Windows Mobile 2003\"");
+              "\"Pocket PC 2002\", \"Windows Mobile 2003\", \"Windows Mobile 5.0\", \"Windows Mobile 6\", "
+              "\"Windows Mobile 6.5\"");
     EXPECT_EQ(ImportError(withFixed("\"folder\": \"default\"", "\"folder\": \"\\\\Nowhere\"")),
               "$.files[0].folder: no folder \\Nowhere\\ in \"folders\"");
     EXPECT_EQ(ImportError(withFixed("\"registry\"",

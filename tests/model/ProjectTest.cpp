@@ -82,11 +82,11 @@ TEST(Project, SaveLoadSaveGivesTheSameBytes)
 
 TEST(Project, VersionsDecideWhatIsRead)
 {
-    // A version above 2 fails before anything else is read: the rest is junk.
-    TMemoryStream v3(Bytes({0x02, 0x03, 0xFF, 0xFF}));
-    TProject p3;
-    EXPECT_EQ(ErrorOf([&] { p3.LoadFromStream(v3); }), "Unknown file format!");
-    EXPECT_EQ(v3.Position(), 2u);
+    // A version above 3 fails before anything else is read: the rest is junk.
+    TMemoryStream v4(Bytes({0x02, 0x04, 0xFF, 0xFF}));
+    TProject p4;
+    EXPECT_EQ(ErrorOf([&] { p4.LoadFromStream(v4); }), "Unknown file format!");
+    EXPECT_EQ(v4.Position(), 2u);
 
     // Version 1 is version 2 without the setup image at the end.
     TProject project("Firm");
@@ -97,6 +97,36 @@ TEST(Project, VersionsDecideWhatIsRead)
     auto loaded = Load(data);
     EXPECT_EQ(loaded->SetupImage(), "");
     EXPECT_EQ(loaded->AppName(), "My Application");
+}
+
+// Format 3 is written only when a set or a build names a Windows Mobile 5.0 or
+// later platform, or lists exactly the eight earlier ones (which format 2
+// reads as "All Platforms"); readers of format 2 refuse it.
+TEST(Project, LaterPlatformsRoundTripAndRaiseTheFormat)
+{
+    struct TRow {
+        TPlatforms fileSet;
+        TPlatform pair;
+        uint8_t version;
+    };
+    const TRow rows[] = {
+        {AllPlatforms, plPPC2K, 2},       {TPlatforms{plHPC, plWM2003}, plAll, 2},
+        {TPlatforms{plWM65}, plPPC2K, 3}, {TPlatforms{plPPC2K, plWM5, plWM6}, plPPC2K, 3},
+        {LegacyAllPlatforms, plPPC2K, 3}, {AllPlatforms, plWM6, 3},
+    };
+    for (const TRow& row : rows) {
+        TProject project("Firm");
+        AddProjectFile(project, "/src", "a.exe", row.fileSet, pStrongARM);
+        auto build = std::make_unique<TBuild>();
+        build->AddPair(std::make_unique<TPlatformProcPair>(row.pair, pAll));
+        project.Builds().Add(std::move(build));
+        auto data = Save(project);
+        EXPECT_EQ(data[1], row.version) << row.fileSet.Bits();
+        auto loaded = Load(data);
+        EXPECT_EQ(loaded->Files().Item(0)->Platforms(), row.fileSet);
+        EXPECT_EQ(loaded->Builds().Item(0)->GetPair(0)->FPlatform, row.pair);
+        EXPECT_EQ(HexDump(Save(*loaded)), HexDump(data));
+    }
 }
 
 TEST(Project, NamesDerivedFromTheFileName)

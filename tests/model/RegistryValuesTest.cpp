@@ -43,7 +43,7 @@ TEST(RegistryValue, NewValueDefaults)
     EXPECT_EQ(v.Type(), vtDWord);
     EXPECT_EQ(v.Name(), "New Value");
     EXPECT_EQ(v.GetDisplayName(), "New Value");
-    EXPECT_EQ(v.Platforms().Bits(), 0x00FF);
+    EXPECT_EQ(v.Platforms(), AllPlatforms);
     EXPECT_EQ(v.Processor(), pAll);
     EXPECT_FALSE(v.NoClobber());
     EXPECT_FALSE(v.IsDefault());
@@ -56,7 +56,7 @@ TEST(RegistryValue, NewValueDefaults)
     EXPECT_EQ(def.Name(), "");
     EXPECT_EQ(def.GetDisplayName(), "(Default)");
     EXPECT_EQ(def.GetDataText(), "");
-    EXPECT_EQ(def.Platforms().Bits(), 0x00FF);
+    EXPECT_EQ(def.Platforms(), AllPlatforms);
 }
 
 TEST(RegistryValue, SetIsDefaultMakesAnUnnamedString)

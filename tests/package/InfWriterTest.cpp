@@ -135,6 +135,33 @@ TEST(InfWriter, DeviceSectionsCarryProcessorAndPlatformLines)
     EXPECT_EQ(Section(m, "[SourceDisksFiles]"), (TStringList{"\"all.txt\" = 1"}));
 }
 
+// The Windows Mobile 5.0 and later targets (docs/platforms.md); a file for all
+// platforms beside them lands in their sections too, but alone adds none.
+TEST(InfWriter, LaterWindowsMobileSections)
+{
+    const std::string unsupported = "UnsupportedPlatforms = \"HPC\",\"JUPITER\"";
+    const std::pair<TPlatform, TStringList> rows[] = {
+        {plWM5, {unsupported, "VersionMin=5.0", "VersionMax=6.999"}},
+        {plWM6, {unsupported, "VersionMin=5.2", "VersionMax=6.999"}},
+        {plWM65, {unsupported, "VersionMin=5.2", "VersionMax=6.999", "BuildMin=21234"}},
+    };
+    for (const auto& [platform, expected] : rows) {
+        TProject project;
+        AddProjectFile(project, "/src", "a.exe", TPlatforms{platform}, pAll);
+        AddProjectFile(project, "/src", "all.txt", AllPlatforms, pAll);
+        auto lines = Inf(project);
+        const std::string code = PlatformToCode(platform);
+        EXPECT_EQ(Section(lines, "[CEDevice." + code + "]"), expected) << code;
+        EXPECT_EQ(Section(lines, "[SourceDisksFiles." + code + "]"), (TStringList{"\"a.exe\" = 1", "\"all.txt\" = 1"}));
+    }
+    TProject old;
+    AddProjectFile(old, "/src", "a.exe", TPlatforms{plPPC2K}, pAll);
+    AddProjectFile(old, "/src", "all.txt", AllPlatforms, pAll);
+    auto lines = Inf(old);
+    EXPECT_FALSE(Has(lines, "[CEDevice.WM5]") || Has(lines, "[CEDevice.WM6]") || Has(lines, "[CEDevice.WM65]"));
+    EXPECT_TRUE(Has(lines, "[CEDevice.PPC2K]"));
+}
+
 TEST(InfWriter, FoldersAndShortcutsAreNumberedPerSection)
 {
     TProject project;

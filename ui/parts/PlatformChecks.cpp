@@ -9,7 +9,7 @@ TCheckList* NewPlatformList(QWidget* parent)
 {
     auto* list = new TCheckList(parent);
     for (int i = 0; i < PlatformCount; ++i)
-        list->AddItem(AnsiToQt(PlatformToCaption(TPlatform(i))), i);
+        list->AddItem(AnsiToQt(PlatformToCaption(PlatformList[i])), PlatformList[i]);
     return list;
 }
 
@@ -18,14 +18,14 @@ TPlatforms CheckedPlatforms(const TCheckList* list)
     TPlatforms platforms;
     for (int i = 0; i < PlatformCount && i < list->Count(); ++i)
         if (list->IsChecked(i))
-            platforms.Include(TPlatform(i));
+            platforms.Include(PlatformList[i]);
     return platforms;
 }
 
 void CheckPlatforms(TCheckList* list, TPlatforms platforms)
 {
     for (int i = 0; i < PlatformCount && i < list->Count(); ++i)
-        list->SetChecked(i, platforms.Contains(TPlatform(i)));
+        list->SetChecked(i, platforms.Contains(PlatformList[i]));
 }
 
 QComboBox* NewProcessorBox(QWidget* parent)
