@@ -250,12 +250,7 @@ void TfrmContainter::Step(int delta)
 
 QString TfrmContainter::Text(const std::string& key, const QString& fallback) const
 {
-    if (!FTextsFile)
-        return fallback;
-    // A key that is present but empty shows empty; only a missing one falls back.
-    const std::string missing = "\x01";
-    std::string text = FTextsFile->ReadString(LanguageName(FLanguage), key, missing);
-    return text == missing ? fallback : AnsiToQt(text);
+    return WizardPreviewText(FTextsFile, FLanguage, key, fallback);
 }
 
 void TfrmContainter::SetLanguage(int32_t language)

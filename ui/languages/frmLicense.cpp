@@ -67,8 +67,8 @@ void TfrmLicense::SetLanguage(int32_t language)
     TfrmWizardBase::SetLanguage(language);
     lLicense1->setText(Text("2.License1"));
     // A choice without text would leave the radio button nameless.
-    QString accept = Text("2.Accept");
-    QString refuse = Text("2.DoNotAccept");
+    QString accept = Text("2.Accept", QStringLiteral("I accept"));
+    QString refuse = Text("2.DoNotAccept", QStringLiteral("I do not accept"));
     rbAccept->setText(accept);
     rbDoNotAccept->setText(refuse);
     rbAccept->setAccessibleName(accept.isEmpty() ? QStringLiteral("Accept") : QString(accept).remove(QLatin1Char('&')));

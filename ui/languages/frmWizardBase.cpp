@@ -39,9 +39,18 @@ void TfrmWizardBase::resizeEvent(QResizeEvent* event)
     Arrange();
 }
 
-QString TfrmWizardBase::Text(const char* key) const
+QString WizardPreviewText(const TScrambeledMemIniFile* textsFile, int32_t language, const std::string& key,
+                          const QString& fallback)
 {
-    if (!FTextsFile)
-        return QString();
-    return AnsiToQt(FTextsFile->ReadString(LanguageName(FLanguage), key, ""));
+    if (!textsFile)
+        return fallback;
+    std::string text = textsFile->ReadString(LanguageName(language), key, "");
+    if (text.empty())
+        text = textsFile->ReadString(LanguageName(NeutralLanguage), key, "");
+    return text.empty() ? fallback : AnsiToQt(text);
+}
+
+QString TfrmWizardBase::Text(const char* key, const QString& fallback) const
+{
+    return WizardPreviewText(FTextsFile, FLanguage, key, fallback);
 }

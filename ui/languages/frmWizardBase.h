@@ -14,6 +14,11 @@
 class QLabel;
 class TScrambeledMemIniFile;
 
+// A wizard text of the language as the setup wizard finds it: a text missing
+// or empty there comes from "Neutral", and one empty there too is fallback.
+QString WizardPreviewText(const TScrambeledMemIniFile* textsFile, int32_t language, const std::string& key,
+                          const QString& fallback);
+
 class TfrmWizardBase : public QFrame {
     Q_OBJECT
 public:
@@ -32,8 +37,10 @@ public:
     int32_t Language() const { return FLanguage; }
 
 protected:
-    // The key's text in the page's language; empty when missing.
-    QString Text(const char* key) const;
+    // The key's text in the page's language, as the setup wizard finds it:
+    // a text missing or empty there comes from "Neutral", and one empty
+    // there too is the fallback (the wizard's own built-in text).
+    QString Text(const char* key, const QString& fallback = QString()) const;
     // A paragraph of the page that shows the key's text in the page's
     // language: word-wrapped, from the top left; bold for a heading.
     QLabel* AddParagraph(const char* objectName, const char* key, bool bold = false);

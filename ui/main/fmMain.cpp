@@ -722,6 +722,7 @@ void TfmMain::ShowNameChange(QLineEdit* edit, const std::string& name, const TFo
 void TfmMain::ProjectApplicationNameChanged()
 {
     ShowNameChange(eAppName, FProject->AppName(), FProject->AppFolder());
+    frmContainter->SetAppName(FProject->AppName());
 }
 
 void TfmMain::ProjectCompanyNameChanged()
