@@ -200,9 +200,9 @@ void TCabImporter::WriteHeader()
     for (size_t c = 1; c < FImport.FCabs.size(); ++c) {
         const TSetupDescription& other = FImport.FCabs[c]->Setup().FSetup;
         if (other.FAppName != first.FAppName || other.FProvider != first.FProvider)
-            FReport.NotMapped(0, FImport.FCabs[c]->Name() + ": the application " + InfQuote(other.FAppName) +
-                                     " of " + InfQuote(other.FProvider) + " is imported as " +
-                                     InfQuote(first.FAppName) + " of " + InfQuote(first.FProvider));
+            FReport.NotMapped(0, FImport.FCabs[c]->Name() + ": the application " + InfQuote(other.FAppName) + " of " +
+                                     InfQuote(other.FProvider) + " is imported as " + InfQuote(first.FAppName) +
+                                     " of " + InfQuote(first.FProvider));
     }
 }
 
@@ -436,7 +436,8 @@ TCabImport TCabImporter::Run()
         Line(section + "=0," + InfQuote(folder));
     TInfFile inf;
     inf.LoadFromText(FInf);
-    TImportResult result = ImportInf(inf, AppendPath(FFilesFolder, "import.inf"), TInfImportOptions{{}, FProjectPath});
+    TImportResult result = ImportInf(inf, AppendPath(FFilesFolder, "import.inf"),
+                                     TInfImportOptions{{}, FProjectPath, FImport.FCabs.size() > 1});
     FImport.FResult.FProject = std::move(result.FProject);
     FImport.FResult.FReport = Report(result.FReport);
     for (const TPlaced& placed : FPlaced)
