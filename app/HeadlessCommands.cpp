@@ -8,6 +8,7 @@
 #include "common/Terminal.h"
 #include "model/Project.h"
 #include "model/ProjectJson.h"
+#include "import/CabImport.h"
 #include "import/InfImport.h"
 #include "storage/LanguageManager.h"
 #include "storage/uScramble.h"
@@ -32,6 +33,10 @@ const char* const kUsage =
     "  %s --import-inf FILE.inf OUT.vip [--cpu LABEL]...\n"
     "      make a project of a CAB Wizard .inf (of the sections of the labels\n"
     "      given, or of all) and print what could not be mapped\n"
+    "  %s --import-cab A.CAB [B.CAB ...] OUT.vip\n"
+    "      make one project of the CAB files of an application (one per\n"
+    "      processor or platform), writing their files into \"OUT files/\"\n"
+    "      beside it, and print what could not be mapped\n"
     "  %s --help | --version\n"
     "--inf and --build also take a PROJECT.json. Errors go to standard error;\n"
     "the exit status is 0 on success, 1 when a command failed and 2 for a\n"
@@ -338,6 +343,28 @@ int RunImportInfCommand(const std::string& infPath, const std::string& outPath, 
     return out && result.FReport.Clean() ? 0 : 1;
 }
 
+int RunImportCabCommand(const std::vector<std::string>& cabPaths, const std::string& outPath, std::ostream& out,
+                        std::ostream& err)
+{
+    TCabImport import;
+    try {
+        import = ImportCabs(cabPaths, outPath);
+    } catch (const Exception& e) {
+        err << e.Message() << "\n";
+        return 1;
+    }
+    try {
+        WriteCabImportFiles(import);
+        SaveProjectFile(*import.FResult.FProject, outPath);
+    } catch (const Exception& e) {
+        err << e.Message() << "\n";
+        return 1;
+    }
+    out << import.FResult.FReport.Text();
+    out.flush();
+    return out && import.FResult.FReport.Clean() ? 0 : 1;
+}
+
 // The words after --import-inf: the .inf, the project to write and the
 // labels; what is wrong with them, or empty.
 std::string ReadImportInfOptions(const std::vector<std::string>& args, std::vector<std::string>& files,
@@ -401,6 +428,17 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
         if (std::string problem = ReadImportInfOptions(args, files, labels); !problem.empty())
             return usageError(problem);
         return RunImportInfCommand(files[0], files[1], labels, out, err);
+    }
+    if (args[0] == "--import-cab") {
+        std::vector<std::string> files(args.begin() + 1, args.end());
+        for (const std::string& file : files)
+            if (IsOption(file))
+                return usageError("--import-cab: unexpected " + file + ".");
+        if (files.size() < 2)
+            return usageError("--import-cab takes one or more CAB files and the project file to write.");
+        std::string outPath = files.back();
+        files.pop_back();
+        return RunImportCabCommand(files, outPath, out, err);
     }
     if (args[0] == "--build") {
         TBuildCommandOptions options;

@@ -26,6 +26,7 @@ public:
     void NotMapped(int line, std::string text) { FNotes.push_back({TImportNote::NotMapped, line, std::move(text)}); }
     // The first line of the text: what was imported from where.
     void SetSummary(std::string summary) { FSummary = std::move(summary); }
+    const std::string& Summary() const { return FSummary; }
 
     const std::vector<TImportNote>& Notes() const { return FNotes; }
     // True when nothing of the input was left out of the project.

@@ -223,6 +223,7 @@ private:
     std::string FProjectPath;
     std::string FProjectDir;
     bool FPlaced = false;
+    bool FEverySection = false;
     bool FSameFolder = false;
     std::string FInstallDir;
     std::unique_ptr<TProject> FProject;
@@ -251,6 +252,7 @@ TInfImporter::TInfImporter(const TInfFile& inf, const std::string& infPath, cons
     // A project not placed yet (opened unsaved in the window) gets whole
     // paths: where it will be saved is not known.
     FPlaced = !options.FProjectPath.empty();
+    FEverySection = options.FEverySectionIsEveryProcessor;
     FSameFolder = FPlaced && ExcludeTrailingPathDelimiter(FInfDir) == ExcludeTrailingPathDelimiter(FProjectDir);
     FTargets = InfTargets(inf, options.FLabels, FReport);
     FFiles = TItems<TFileEntry>(FTargets.size());
@@ -725,7 +727,7 @@ void TInfImporter::MakeFiles()
 {
     for (size_t item : FFiles.Order()) {
         const TFileEntry& entry = FFiles[item].FEntry;
-        for (const auto& [processor, targets] : ByProcessor(FFiles[item].FTargets, false)) {
+        for (const auto& [processor, targets] : ByProcessor(FFiles[item].FTargets, FEverySection)) {
             auto file = std::make_unique<TFile>();
             file->SetProcessor(processor);
             file->SetPlatforms(PlatformsOf(targets));

@@ -24,6 +24,10 @@ struct TInfImportOptions {
     // (the window opens it unsaved): source folders are stored whole, and
     // the copies go beside the .inf, named after it.
     std::string FProjectPath;
+    // A file that every device section installs alike is for every
+    // processor: the CAB import's sections are all the CABs there are,
+    // while an .inf has a section of its own for such files.
+    bool FEverySectionIsEveryProcessor = false;
 };
 
 // A file to copy before the project is saved (host paths).

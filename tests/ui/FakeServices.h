@@ -70,6 +70,8 @@ public:
     std::string OpenAnyFile() override { return AnyFileAnswer; }
     std::string InfAnswer;
     std::string OpenInf() override { return InfAnswer; }
+    std::vector<std::string> CabAnswer;
+    std::vector<std::string> OpenCabs() override { return CabAnswer; }
     std::string FolderAnswer;
     std::string LastFolderDir;
     int FolderCalls = 0;

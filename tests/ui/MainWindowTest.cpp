@@ -265,6 +265,43 @@ TEST_F(MainWindowTest, ImportInfOpensTheProjectUnsavedAfterItsReport)
     EXPECT_FALSE(Window->IsProjectModified());
 }
 
+TEST_F(MainWindowTest, ImportCabAsksWhereTheProjectGoesAndSavesItThere)
+{
+    Temp.Write("Notes.inf",
+               "[Version]\r\nSignature=\"$Windows NT$\"\r\nCESignature=\"$Windows CE$\"\r\n"
+               "[CEStrings]\r\nAppName=Notes\r\nInstallDir=%CE1%\\Notes\r\n"
+               "[DefaultInstall]\r\nCopyFiles=Files\r\n[SourceDisksNames]\r\n1=,\"Disk\",,\r\n"
+               "[SourceDisksFiles]\r\nnotes.txt=1\r\n[DestinationDirs]\r\nFiles=0,%InstallDir%\r\n"
+               "[Files]\r\nnotes.txt,,,0\r\n");
+    Temp.Write("notes.txt", "the notes");
+    const char* programDir = std::getenv("VI_PROGRAM_DIR");
+    const std::string command =
+        "cd '" + Temp.Path() + "' && '" + AppendPath(programDir, "Tools/CABWIZ.exe") + "' Notes.inf /err err.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::string cab = FileBytes(Temp.File("Notes.CAB"));
+    Temp.Write("Damaged.CAB", cab.substr(0, cab.size() / 2));
+
+    Dialogs.CabAnswer = {Temp.File("Damaged.CAB")};
+    Dialogs.SaveProjectAnswer = Temp.File("out/Notes.vip");
+    EXPECT_FALSE(Window->ImportCabFiles());
+    EXPECT_EQ(Messages.Texts().size(), 1u);
+    EXPECT_FALSE(FileExists(Temp.File("out")));
+
+    Dialogs.CabAnswer = {Temp.File("Notes.CAB")};
+    QString shown;
+    Window->SetModalRunner([&](QDialog& dialog) {
+        shown = ::Named<QPlainTextEdit>(&dialog, "mmReport")->toPlainText();
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(Window->ImportCabFiles()) << ::testing::PrintToString(Messages.Texts());
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Imported Notes.CAB: 1 file,"))) << shown.toStdString();
+    EXPECT_EQ(Dialogs.LastSaveDir, Temp.Path());
+    EXPECT_EQ(Temp.Read("out/Notes files/notes.txt"), "the notes");
+    EXPECT_TRUE(FileExists(Temp.File("out/Notes.vip")));
+    EXPECT_EQ(Window->Project()->Files().Item(0)->GetHostSourcePath(), Temp.File("out/Notes files/notes.txt"));
+    EXPECT_FALSE(Window->IsProjectModified());
+}
+
 TEST_F(MainWindowTest, WizardTextsFollowTheProjectToItsNewFileName)
 {
     ASSERT_TRUE(Window->OpenProject(WriteProject("X.VIP")));

@@ -6,6 +6,7 @@
 #include "common/Exception.h"
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "import/CabImport.h"
 #include "import/InfImport.h"
 #include "model/Project.h"
 #include "model/ProjectJson.h"
@@ -216,6 +217,8 @@ void TfmMain::CreateActions()
     aFileOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
     aImportInf = make("aImportInf", QStringLiteral("CAB Wizard &.inf..."), QKeySequence(),
                       [this] { RunCommand([this] { ImportInf(); }); });
+    aImportCab = make("aImportCab", QStringLiteral("&CAB files..."), QKeySequence(),
+                      [this] { RunCommand([this] { ImportCabFiles(); }); });
     aFileSave = make("aFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
                      [this] { RunCommand([this] { Save(); }); });
     aFileSave->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
@@ -284,6 +287,7 @@ void TfmMain::CreateMenus()
     QMenu* miImport = miFile->addMenu(QStringLiteral("&Import"));
     miImport->setObjectName(QStringLiteral("miImport"));
     miImport->addAction(aImportInf);
+    miImport->addAction(aImportCab);
     miRecent = miFile->addMenu(QStringLiteral("&Recent"));
     miRecent->setObjectName(QStringLiteral("miRecent"));
     for (int i = 0; i < int(FRecent.size()); ++i) {
@@ -603,23 +607,53 @@ bool TfmMain::ImportInf()
         FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to import " + path + ".");
         return false;
     }
+    OpenImported(std::move(result.FProject), result.FReport);
+    return true;
+}
+
+void TfmMain::OpenImported(std::unique_ptr<TProject> project, const TImportReport& importReport)
+{
     {
-        TfmImportReport report(AnsiToQt(result.FReport.Text()), this);
+        TfmImportReport report(AnsiToQt(importReport.Text()), this);
         RunModal(FRunModal, report);
     }
     // No file name yet, so that Save asks where the project goes; the
     // default texts are read in and written beside it then.
-    result.FProject->SetProjectFileName(std::string());
+    project->SetProjectFileName(std::string());
     auto textsFile = std::make_unique<TScrambeledMemIniFile>(AppendPath(FProgramDir, "Resources.dat"));
     UnbindProject();
     ClearTestBuilds();
-    FProject = std::move(result.FProject);
+    FProject = std::move(project);
     setWindowTitle(Title(FProject.get()));
     ShowProject(std::move(textsFile));
     FTabs->show();
     FTabs->setCurrentIndex(tsGeneral);
     EnableProjectCommands(true);
-    return true;
+}
+
+bool TfmMain::ImportCabFiles()
+{
+    const std::vector<std::string> cabs = FDialogs->OpenCabs();
+    if (cabs.empty())
+        return false;
+    const std::string chosen = FDialogs->SaveProject(ExtractFilePath(cabs.front()));
+    if (chosen.empty() || !ConfirmReplace())
+        return false;
+    const std::string path = ExpandFileName(chosen);
+    TCabImport import;
+    try {
+        // The CABs are read whole before anything is written: a damaged one
+        // leaves the disk and the window as they were.
+        import = ImportCabs(cabs, path);
+        WriteCabImportFiles(import);
+    } catch (const std::exception& e) {
+        FMessages->ShowMessage("\"" + std::string(e.what()) + "\" error occured while trying to import " +
+                               cabs.front() + ".");
+        return false;
+    }
+    OpenImported(std::move(import.FResult.FProject), import.FResult.FReport);
+    // Its place was chosen before the import, so it is saved there at once.
+    return SaveToChosenPath(path);
 }
 
 void TfmMain::UnbindProject()

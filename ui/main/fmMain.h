@@ -32,6 +32,7 @@ class TScrambeledMemIniFile;
 class TSettings;
 class TEditorHooks;
 class TFolder;
+class TImportReport;
 class TfrmBase;
 class TfrmProjectList;
 class TfrmFiles;
@@ -87,6 +88,13 @@ public:
     // opened unsaved (Save asks for its place) after its report was shown.
     // False when nothing was imported; the project open before then stays.
     bool ImportInf();
+    // File > Import > CAB files: asks for the CABs, then where the new
+    // project goes; writes their files into its files folder and the
+    // project there, shows the report and opens the project. False when
+    // nothing was imported; the project open before then stays.
+    bool ImportCabFiles();
+    // Shows an import's report, then opens its project without a file name.
+    void OpenImported(std::unique_ptr<TProject> project, const TImportReport& report);
     // Saves to the project's file, asking for a name when it has none.
     // True when the project and its texts file were written. A project
     // opened from its JSON form is saved back to that .json file.
@@ -267,6 +275,7 @@ private:
     QAction* aFileNew = nullptr;
     QAction* aFileOpen = nullptr;
     QAction* aImportInf = nullptr;
+    QAction* aImportCab = nullptr;
     QAction* aFileSave = nullptr;
     QAction* aFileSaveAs = nullptr;
     QAction* aFileClose = nullptr;

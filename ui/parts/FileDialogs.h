@@ -4,6 +4,7 @@
 // can answer them. Every answer is a host path; empty means cancelled.
 
 #include <string>
+#include <vector>
 
 class TFileDialogs {
 public:
@@ -25,6 +26,8 @@ public:
     virtual std::string OpenAnyFile() = 0;
     // "CAB Wizard .inf (*.inf)", for File > Import.
     virtual std::string OpenInf() = 0;
+    // "CAB files (*.cab)", one or more, for File > Import; empty: cancelled.
+    virtual std::vector<std::string> OpenCabs() = 0;
     // A folder, starting in initialDir; the dialog can make new folders.
     virtual std::string ChooseFolder(const std::string& initialDir) = 0;
 };

@@ -83,6 +83,19 @@ std::string TQtFileDialogs::OpenInf()
                QFileDialog::AcceptOpen, QString());
 }
 
+std::vector<std::string> TQtFileDialogs::OpenCabs()
+{
+    QFileDialog dialog(FParent, QStringLiteral("Import"), QString(),
+                       QStringLiteral("CAB files (*.cab *.CAB);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    std::vector<std::string> paths;
+    if (dialog.exec() == QDialog::Accepted)
+        for (const QString& file : dialog.selectedFiles())
+            paths.push_back(HostPathFromQt(QFileInfo(file).absoluteFilePath()));
+    return paths;
+}
+
 std::string TQtFileDialogs::ChooseFolder(const std::string& initialDir)
 {
     QFileDialog dialog(FParent, QStringLiteral("Browse for Folder"), HostPathToQt(initialDir));

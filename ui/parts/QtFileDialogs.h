@@ -17,6 +17,7 @@ public:
     std::string OpenPicture() override;
     std::string OpenAnyFile() override;
     std::string OpenInf() override;
+    std::vector<std::string> OpenCabs() override;
     std::string ChooseFolder(const std::string& initialDir) override;
 
 private:
