@@ -318,6 +318,11 @@ def run_silent_package(package, scratch):
     helper = os.path.join(scratch, "appmgr", "CeAppMgr.exe")
     os.makedirs(os.path.dirname(helper))
     shutil.copy2(os.path.join(test_dir, "CeAppMgr.exe"), helper)
+    # The run's persistent wineserver was started for the Wine tests, in
+    # their environment; Wine programs of this flow did not answer through
+    # it, so the flow starts one of its own (no other Wine test runs now:
+    # they share this test's resource lock).
+    subprocess.run(["wineserver", "-k"], env=env, timeout=30)
     status, output = wine(loader + ["reg", "add", APP_PATHS, "/ve", "/d", windows_path(helper), "/f"], env)
     if status != 0:
         raise FlowError("reg add: " + output)

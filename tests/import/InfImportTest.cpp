@@ -195,7 +195,7 @@ TEST(InfImport, AnIdeProjectsInfImportsCleanly)
     EXPECT_EQ(exe->GetSourcePath(), AppendPath("bin", "Reports.exe"));
     EXPECT_EQ(exe->CopyMode(), cmAskBeforeReplacingNewer);
     EXPECT_EQ(exe->Options(), TFileOptions{foAllowSkip});
-    EXPECT_EQ(exe->Platforms(), (TPlatforms{plPPC300, plHPC2000, plPPC2K, plWM2003}));
+    EXPECT_EQ(exe->Platforms(), (TPlatforms{plPPC300, plHPC2000, plPPC2K, plWM2003, plWM5, plWM6, plWM65}));
     // One name in two folders: each a copy under its device name.
     for (int i : {1, 2}) {
         const TFile* dll = project.Files().Item(i);
@@ -332,7 +332,8 @@ TEST(InfImport, WhatTheProjectCannotHoldIsReportedWithItsLine)
     EXPECT_FALSE(result.FReport.Clean());
     // Kept all the same: both files (the missing source too) and the value.
     EXPECT_EQ(result.FProject->Files().Count(), 2);
-    EXPECT_EQ(result.FProject->Files().Item(0)->Platforms(), (TPlatforms{plPPC300, plHPC2000, plPPC2K, plWM2003}));
+    EXPECT_EQ(result.FProject->Files().Item(0)->Platforms(),
+              (TPlatforms{plPPC300, plHPC2000, plPPC2K, plWM2003, plWM5, plWM6, plWM65}));
     EXPECT_EQ(result.FProject->Files().Item(0)->CopyMode(), 0);
     EXPECT_NE(result.FReport.Text().find("line 30: not mapped: "), std::string::npos);
 }

@@ -185,8 +185,7 @@ std::unique_ptr<TProject> MakeRandomProject(unsigned draw)
     std::vector<TFile*> files;
     const std::string names[] = {"app.exe", "readme.txt", "data.bin"};
     for (int i = 0; i < 8; ++i) {
-        TPlatforms platforms = TPlatforms::FromBits(uint16_t(pick(0x1000))) * AllPlatforms;
-        platforms.Include(PlatformList[pick(PlatformCount)]);
+        TPlatforms platforms = TPlatforms::FromBits(uint16_t(1 + pick(255)));
         if (i == 0)
             platforms = AllPlatforms;
         TFile* file = AddProjectFile(*project, i % 2 ? "C:\\src\\" : "src\\sub", names[i % 3], platforms,

@@ -379,17 +379,6 @@ TEST_F(MainWindowTest, JsonProjectIsSavedBackAsJsonAndSaveAsOffersBothForms)
     EXPECT_EQ(Window->ProjectFilePath(), Temp.File("other/K.vip"));
 }
 
-TEST_F(MainWindowTest, PreviewFollowsTheApplicationNameAsItIsTyped)
-{
-    ASSERT_TRUE(Window->OpenProject(WriteProject("Typed.vip")));
-    QLineEdit* edit = AppNameEdit();
-    edit->selectAll();
-    QTest::keyClicks(edit, QStringLiteral("Tide Tables"));
-    auto* welcome = Window->findChild<QLabel*>(QStringLiteral("lWelcome1"));
-    ASSERT_NE(welcome, nullptr);
-    EXPECT_TRUE(welcome->text().contains(QStringLiteral("Tide Tables"))) << welcome->text().toStdString();
-}
-
 TEST_F(MainWindowTest, SaveFailureIsReportedAndDoesNotComplete)
 {
     ASSERT_TRUE(Window->OpenProject(WriteProject("Gone.vip")));
