@@ -168,3 +168,18 @@ std::string Trim(const std::string& text)
 {
     return std::string(TrimView(text));
 }
+
+std::vector<std::string> SplitDevicePath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > start)
+            parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Two kinds of paths run through the program, and they never mix:
 //
@@ -36,6 +37,10 @@ std::string AppendPath(const std::string& dir, const std::string& name);
 // one (an empty text stays empty).
 std::string IncludeTrailingPathDelimiter(const std::string& dir);
 std::string ExcludeTrailingPathDelimiter(const std::string& dir);
+
+// The parts of a device path between its backslashes, empty ones left out
+// ("\\Program Files\\App\\" gives "Program Files" and "App").
+std::vector<std::string> SplitDevicePath(const std::string& path);
 
 // The part after the last separator (the whole text when it has none).
 std::string ExtractFileName(const std::string& path);

@@ -328,15 +328,7 @@ std::string TInfImporter::ExpandInstallDir(const std::string& path) const
 
 TFolder* TInfImporter::FolderFor(const std::string& path, int line)
 {
-    std::vector<std::string> parts;
-    for (size_t start = 0; start <= path.size();) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
+    const std::vector<std::string> parts = SplitDevicePath(path);
     TFolder* folder = FProject->Folders().Root();
     size_t i = 0;
     int number = 0;

@@ -44,21 +44,6 @@ bool ParseVersion(const std::string& text, uint32_t& major, uint32_t& minor)
     return after.find_first_not_of("0123456789") == std::string::npos && ParseNumber(after, minor);
 }
 
-std::vector<std::string> SplitDevicePath(const std::string& path)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 std::string PathKey(const std::vector<std::string>& parts)
 {
     std::string key;
