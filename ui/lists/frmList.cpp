@@ -160,8 +160,19 @@ void TfrmList::ApplyShares()
         total += share;
     FApplyingShares = true;
     // Before the view has a width of its own the shares are the widths.
-    for (int i = 0; i < count - 1; ++i)
-        FView->setColumnWidth(i, width > 0 ? int(int64_t(width) * FShares[i] / total) : FShares[i]);
+    int used = 0;
+    QHeaderView* header = FView->horizontalHeader();
+    header->setStretchLastSection(false);
+    for (int i = 0; i < count - 1; ++i) {
+        const int columnWidth = width > 0 ? int(int64_t(width) * FShares[i] / total) : FShares[i];
+        FView->setColumnWidth(i, columnWidth);
+        used += columnWidth;
+    }
+    // The last column takes what is left, and keeps taking it as the list
+    // changes its width.
+    if (width > used)
+        FView->setColumnWidth(count - 1, width - used);
+    header->setStretchLastSection(true);
     FApplyingShares = false;
 }
 
