@@ -184,6 +184,9 @@ private:
     void ReadFiles(size_t t);
     void ReadFileLine(size_t t, const TInfLine& line, const std::string& folder,
                       std::vector<std::pair<std::string, TFileEntry>>& entries);
+    // The lines of a section an install key names; a section the .inf
+    // lacks is reported and gives nullptr.
+    const std::vector<TInfLine>* NamedSection(const TInfTarget& target, const char* key, const std::string& section);
     void ReadShortcuts(size_t t);
     bool ShortcutTargetKnown(size_t t, const std::string& name, int line);
     TFile* ShortcutFile(const std::string& name, TProcessor processor) const;
@@ -412,12 +415,9 @@ void TInfImporter::ReadFiles(size_t t)
     }
     std::vector<std::pair<std::string, TFileEntry>> entries; // (key, entry) in line order
     for (const std::string& section : target.InstallList(FInf, "CopyFiles")) {
-        const auto* lines = FInf.Section(section);
-        if (!lines) {
-            FReport.NotMapped(target.InstallLine("CopyFiles"),
-                              "CopyFiles names [" + section + "], which the .inf does not have");
+        const auto* lines = NamedSection(target, "CopyFiles", section);
+        if (!lines)
             continue;
-        }
         std::string folder;
         if (!Destination(section, target.InstallLine("CopyFiles"), folder))
             continue;
@@ -515,16 +515,23 @@ void TInfImporter::ReadFileLine(size_t t, const TInfLine& line, const std::strin
     entries.push_back({std::move(key), std::move(entry)});
 }
 
+const std::vector<TInfLine>* TInfImporter::NamedSection(const TInfTarget& target, const char* key,
+                                                        const std::string& section)
+{
+    const auto* lines = FInf.Section(section);
+    if (!lines)
+        FReport.NotMapped(target.InstallLine(key),
+                          std::string(key) + " names [" + section + "], which the .inf does not have");
+    return lines;
+}
+
 void TInfImporter::ReadShortcuts(size_t t)
 {
     const TInfTarget& target = FTargets[t];
     for (const std::string& section : target.InstallList(FInf, "CEShortcuts")) {
-        const auto* lines = FInf.Section(section);
-        if (!lines) {
-            FReport.NotMapped(target.InstallLine("CEShortcuts"),
-                              "CEShortcuts names [" + section + "], which the .inf does not have");
+        const auto* lines = NamedSection(target, "CEShortcuts", section);
+        if (!lines)
             continue;
-        }
         std::string sectionFolder;
         bool hasFolder = false;
         for (const TInfLine& line : *lines) {
@@ -592,12 +599,9 @@ void TInfImporter::ReadRegistry(size_t t)
 {
     const TInfTarget& target = FTargets[t];
     for (const std::string& section : target.InstallList(FInf, "AddReg")) {
-        const auto* lines = FInf.Section(section);
-        if (!lines) {
-            FReport.NotMapped(target.InstallLine("AddReg"),
-                              "AddReg names [" + section + "], which the .inf does not have");
+        const auto* lines = NamedSection(target, "AddReg", section);
+        if (!lines)
             continue;
-        }
         for (const TInfLine& line : *lines)
             ReadRegistryLine(t, line);
     }
