@@ -115,7 +115,7 @@ public:
         Entry FEntry;
         std::vector<size_t> FTargets;
     };
-    explicit TItems(size_t targets) : FLists(targets) {}
+    explicit TItems(size_t targets) : FLists(targets), FGroupStarts(targets) {}
 
     // The same key twice in one target is two items (the same file placed
     // twice in one folder).
@@ -129,7 +129,13 @@ public:
         FLists[target].push_back(it->second);
         return it->second;
     }
-    std::vector<size_t> Order() const { return MergeOrders(FLists, FItems.size()); }
+    // The items added to the target from now on form a group. A grouped
+    // list tells less than its order: the builder writes one shortcut
+    // section per folder, in the order the folders first occur, so only the
+    // order within each group and the order of the groups' first items are
+    // the project's.
+    void StartGroup(size_t target) { FGroupStarts[target].push_back(FLists[target].size()); }
+    std::vector<size_t> Order() const;
     const TItem& operator[](size_t i) const { return FItems[i]; }
     size_t Size() const { return FItems.size(); }
     const std::vector<size_t>& List(size_t target) const { return FLists[target]; }
@@ -137,9 +143,34 @@ public:
 private:
     std::vector<TItem> FItems;
     std::vector<std::vector<size_t>> FLists;
+    std::vector<std::vector<size_t>> FGroupStarts; // positions in FLists
     std::unordered_map<std::string, size_t> FIndex;
     std::unordered_map<std::string, int> FCounts;
 };
+
+template <typename Entry>
+std::vector<size_t> TItems<Entry>::Order() const
+{
+    std::vector<std::vector<size_t>> chains;
+    for (size_t t = 0; t < FLists.size(); ++t) {
+        const std::vector<size_t>& list = FLists[t];
+        const std::vector<size_t>& starts = FGroupStarts[t];
+        if (starts.empty()) {
+            chains.push_back(list);
+            continue;
+        }
+        std::vector<size_t> firsts;
+        for (size_t g = 0; g < starts.size(); ++g) {
+            size_t end = g + 1 < starts.size() ? starts[g + 1] : list.size();
+            if (starts[g] == end)
+                continue;
+            chains.emplace_back(list.begin() + std::ptrdiff_t(starts[g]), list.begin() + std::ptrdiff_t(end));
+            firsts.push_back(list[starts[g]]);
+        }
+        chains.push_back(std::move(firsts));
+    }
+    return MergeOrders(chains, FItems.size());
+}
 
 struct TFileEntry {
     std::string FFolder; // device path, %InstallDir% expanded
@@ -532,6 +563,7 @@ void TInfImporter::ReadShortcuts(size_t t)
         const auto* lines = NamedSection(target, "CEShortcuts", section);
         if (!lines)
             continue;
+        FShortcuts.StartGroup(t);
         std::string sectionFolder;
         bool hasFolder = false;
         for (const TInfLine& line : *lines) {

@@ -84,8 +84,30 @@ void ExpectRoundTrip(const TProject& project)
     EXPECT_EQ(Joined(InfLines(*result.FProject)), Joined(lines));
 }
 
+// Shortcuts in two folders whose sections come in another order for each
+// platform: the .inf lists them folder by folder, which is not the
+// project's order.
+std::unique_ptr<TProject> MakeCrossedShortcutsProject()
+{
+    auto project = std::make_unique<TProject>("Firm");
+    project->SetApplicationName("Viewer");
+    std::vector<TFolder*> folders = project->Folders().GetAllFolders();
+    TFile* file = AddProjectFile(*project, "src", "app.exe", TPlatforms{plWM5, plWM65}, pStrongARM);
+    const std::pair<TFolder*, TPlatforms> shortcuts[] = {{folders[1], TPlatforms{plWM5}},
+                                                         {folders[2], TPlatforms{plWM5, plWM65}},
+                                                         {folders[1], TPlatforms{plWM5, plWM65}}};
+    for (const auto& [folder, platforms] : shortcuts)
+        AddProjectShortcut(*project, "Shortcut " + std::to_string(project->Shortcuts().Count()), file, folder)
+            ->SetPlatforms(platforms);
+    return project;
+}
+
 TEST(InfImport, ProjectsThatCanBeBuiltComeBackAsTheSameInf)
 {
+    {
+        SCOPED_TRACE("crossed shortcut sections");
+        ExpectRoundTrip(*MakeCrossedShortcutsProject());
+    }
     {
         SCOPED_TRACE("example");
         ExpectRoundTrip(*OpenProjectFile(VI_EXAMPLE_DIR "/Demo.vip"));

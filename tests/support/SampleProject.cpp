@@ -167,6 +167,12 @@ std::unique_ptr<TProject> MakeRandomProject(unsigned draw)
 {
     std::mt19937 rng(draw);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    // Any non-empty set of the real platforms, the later ones included.
+    auto somePlatforms = [&] {
+        TPlatforms platforms = TPlatforms::FromBits(uint16_t(pick(0x1000))) * AllPlatforms;
+        platforms.Include(PlatformList[pick(PlatformCount)]);
+        return platforms;
+    };
     auto project = std::make_unique<TProject>("Firm " + std::to_string(draw));
     project->SetApplicationName(draw % 2 ? "Caf\xE9 Viewer" : "Viewer");
     project->SetProjectDir(draw % 3 ? "C:\\Work\\" : "");
@@ -185,7 +191,7 @@ std::unique_ptr<TProject> MakeRandomProject(unsigned draw)
     std::vector<TFile*> files;
     const std::string names[] = {"app.exe", "readme.txt", "data.bin"};
     for (int i = 0; i < 8; ++i) {
-        TPlatforms platforms = TPlatforms::FromBits(uint16_t(1 + pick(255)));
+        TPlatforms platforms = somePlatforms();
         if (i == 0)
             platforms = AllPlatforms;
         TFile* file = AddProjectFile(*project, i % 2 ? "C:\\src\\" : "src\\sub", names[i % 3], platforms,
@@ -209,7 +215,7 @@ std::unique_ptr<TProject> MakeRandomProject(unsigned draw)
         auto shortcut = std::make_unique<TCEShortCut>();
         shortcut->SetName("Shortcut " + std::to_string(i));
         shortcut->SetTarget(i == 0 ? files.back() : files[static_cast<size_t>(pick(static_cast<int>(files.size())))]);
-        shortcut->SetPlatforms(TPlatforms::FromBits(uint16_t(1 + pick(255))));
+        shortcut->SetPlatforms(somePlatforms());
         shortcut->SetFolder(folders[static_cast<size_t>(pick(static_cast<int>(folders.size())))]);
         project->Shortcuts().Add(std::move(shortcut));
     }
@@ -218,7 +224,7 @@ std::unique_ptr<TProject> MakeRandomProject(unsigned draw)
         dll->SetFileName("setup" + std::to_string(i) + ".dll");
         dll->SetSourceDir(i ? "C:\\dlls\\" : "");
         dll->SetProcessor(static_cast<TProcessor>(pick(ProcessorCount)));
-        dll->SetPlatforms(TPlatforms::FromBits(uint16_t(1 + pick(255))));
+        dll->SetPlatforms(somePlatforms());
         project->SetupDlls().Add(std::move(dll));
     }
 
@@ -235,7 +241,7 @@ std::unique_ptr<TProject> MakeRandomProject(unsigned draw)
             value->SetDwordData(rng());
             value->Strings() = {"one", "", "three"};
             value->BinaryData() = {0x00, 0x7F, 0x80, 0xFF};
-            value->SetPlatforms(TPlatforms::FromBits(uint16_t(1 + pick(255))));
+            value->SetPlatforms(somePlatforms());
             value->SetProcessor(static_cast<TProcessor>(pick(ProcessorCount)));
             value->SetNoClobber(pick(2) == 0);
             parent->Values().Add(std::move(value));
