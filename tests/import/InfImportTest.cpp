@@ -102,8 +102,34 @@ std::unique_ptr<TProject> MakeCrossedShortcutsProject()
     return project;
 }
 
+// Registry data the writer must quote or double: a trailing backslash
+// (which would continue the line), percent signs, single and doubled.
+const char* const EscapedData[] = {"\\Program Files\\App\\", "50%", "100%% sure", "%AppName%\\", "a;b\\"};
+
+std::unique_ptr<TProject> MakeEscapedDataProject()
+{
+    auto project = std::make_unique<TProject>("Firm");
+    AddProjectFile(*project, "src", "app.exe", AllPlatforms, pAll);
+    TRegKey* key = project->RegKeys().Item(2)->AddSubKey(std::make_unique<TRegKey>(false, "Dir", ""));
+    for (const char* data : EscapedData)
+        AddKeyValue(key, vtString, data)->SetStringData(data);
+    AddKeyValue(key, vtMultiString, "Multi")->Strings() = {"x\\", "50%%"};
+    return project;
+}
+
 TEST(InfImport, ProjectsThatCanBeBuiltComeBackAsTheSameInf)
 {
+    {
+        SCOPED_TRACE("escaped registry data");
+        auto project = MakeEscapedDataProject();
+        ExpectRoundTrip(*project);
+        TImportResult result = ImportText(Joined(InfLines(*project)), "/work/p");
+        const TRegKey* key = result.FProject->RegKeys().Item(2)->GetSubKey(0);
+        ASSERT_EQ(key->Values().Count(), 7);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(key->Values().Item(i + 1)->StringData(), EscapedData[i]);
+        EXPECT_EQ(key->Values().Item(6)->Strings(), (std::vector<std::string>{"x\\", "50%%"}));
+    }
     {
         SCOPED_TRACE("crossed shortcut sections");
         ExpectRoundTrip(*MakeCrossedShortcutsProject());
