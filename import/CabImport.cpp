@@ -78,6 +78,10 @@ struct TPlaced {
     std::string FName;
     TContent FContent;
     std::string FSubfolder; // below the files folder; empty: the folder itself
+    // The name the .inf gives its source: FName, but for a second file of
+    // one name in one CAB a staged name, since [SourceDisksFiles] names each
+    // source once. The .inf import makes that one a copy under FName.
+    std::string FSourceName;
 };
 
 const char* const SetupDllName = "setup.dll";
@@ -100,16 +104,19 @@ private:
     std::string InstallRelative(size_t c, const std::string& path) const;
     void WriteSourceDisks(size_t c);
     std::string Label(size_t c) const { return "cab" + std::to_string(c + 1); }
+    std::string MemberPath(const TPlaced& placed) const;
+    void TakeCopies(std::vector<TImportCopy> copies);
     TImportReport Report(const TImportReport& inner) const;
 
     std::string FProjectPath, FFilesFolder;
     TCabImport FImport;
     TImportReport FReport; // what the .inf cannot carry
     std::vector<TPlaced> FPlaced;
-    std::vector<std::vector<size_t>> FFilesOf; // per CAB: FPlaced of each file, SIZE_MAX for one left out
+    std::vector<std::vector<size_t>> FFilesOf; // per CAB: FPlaced of each file
     std::vector<size_t> FDllOf; // per CAB: FPlaced of its setup DLL, SIZE_MAX for none
     std::string FInf;
     std::vector<std::string> FAbout; // per .inf line (from 1): the member or CAB it comes from
+    std::set<size_t> FStagedLines; // .inf lines of files under a staged source name
     std::map<std::string, std::string> FDestinations; // section -> device folder
 };
 
@@ -126,21 +133,23 @@ void TCabImporter::ReadCab(size_t c)
     const TCabReader& cab = *FImport.FCabs[c];
     std::vector<size_t> files;
     std::set<std::string> names;
+    for (const TCabFile& file : cab.Files())
+        names.insert(LowerCase(file.FFile->FName));
+    std::set<std::string> placed;
     for (const TCabFile& file : cab.Files()) {
-        if (!names.insert(LowerCase(file.FFile->FName)).second) {
-            FReport.NotMapped(0, cab.Name() + ", member " + file.FMember->FName + ": a second file named " +
-                                     InfQuote(file.FFile->FName) + " in this CAB is not kept");
-            files.push_back(SIZE_MAX);
-            continue;
-        }
+        const std::string& name = file.FFile->FName;
+        std::string source = name;
+        for (int n = 2; !placed.insert(LowerCase(source)).second || (source != name && names.count(LowerCase(source)));
+             ++n)
+            source = std::to_string(n) + "_" + name;
         files.push_back(FPlaced.size());
-        FPlaced.push_back({c, file.FMember, file.FFile->FName, ContentOf(cab, *file.FMember), std::string()});
+        FPlaced.push_back({c, file.FMember, name, ContentOf(cab, *file.FMember), std::string(), source});
     }
     FFilesOf.push_back(std::move(files));
     FDllOf.push_back(SIZE_MAX);
     if (const TCabMember* dll = cab.SetupDll()) {
         FDllOf.back() = FPlaced.size();
-        FPlaced.push_back({c, dll, SetupDllName, ContentOf(cab, *dll), std::string()});
+        FPlaced.push_back({c, dll, SetupDllName, ContentOf(cab, *dll), std::string(), SetupDllName});
         FReport.Information(0, cab.Name() + ", member " + dll->FName + ": the setup DLL is saved as " +
                                    InfQuote(SetupDllName) + ", since a CAB does not keep its name");
     }
@@ -267,10 +276,15 @@ void TCabImporter::WriteFiles(size_t c)
         Line("[" + section + "]");
         for (size_t f = 0; f < setup.FSetup.FFiles.size(); ++f) {
             const TSetupFile& file = setup.FSetup.FFiles[f];
-            if (file.FDirectoryId != id || FFilesOf[c][f] == SIZE_MAX)
+            if (file.FDirectoryId != id)
                 continue;
-            Line(InfQuote(file.FName) + ",,," + Hex32(file.FFlags & ~0x10000000u),
-                 cab.Name() + ", member " + FPlaced[FFilesOf[c][f]].FMember->FName + " (" + file.FName + ")");
+            const TPlaced& placed = FPlaced[FFilesOf[c][f]];
+            const bool staged = placed.FSourceName != placed.FName;
+            if (staged)
+                FStagedLines.insert(FAbout.size());
+            Line(InfQuote(file.FName) + "," + (staged ? InfQuote(placed.FSourceName) : "") + ",," +
+                     Hex32(file.FFlags & ~0x10000000u),
+                 cab.Name() + ", member " + placed.FMember->FName + " (" + file.FName + ")");
         }
     }
     std::string selfRegister;
@@ -387,7 +401,7 @@ void TCabImporter::WriteSourceDisks(size_t c)
     Line("[SourceDisksFiles." + Label(c) + "]");
     for (size_t i : placed)
         if (i != SIZE_MAX)
-            Line(InfQuote(FPlaced[i].FName) + "=" + std::to_string(disks[FPlaced[i].FSubfolder]));
+            Line(InfQuote(FPlaced[i].FSourceName) + "=" + std::to_string(disks[FPlaced[i].FSubfolder]));
 }
 
 // The notes of the .inf import name the CAB and member each line came
@@ -413,6 +427,14 @@ TImportReport TCabImporter::Report(const TImportReport& inner) const
         add(note.FKind, note.FText);
     for (const TImportNote& note : inner.Notes()) {
         std::string about = note.FLine > 0 && size_t(note.FLine) < FAbout.size() ? FAbout[note.FLine] : "";
+        // The staged name is the import's own; what the user needs is where
+        // the second file of the name went.
+        size_t in = note.FText.find("the project holds a copy under that name in ");
+        if (FStagedLines.count(size_t(note.FLine)) && in != std::string::npos) {
+            add(note.FKind, about + ": another file of this name in the CAB; the project holds it in " +
+                                note.FText.substr(in + 44));
+            continue;
+        }
         add(note.FKind, about.empty() ? note.FText : about + ": " + note.FText);
     }
     return report;
@@ -436,16 +458,42 @@ TCabImport TCabImporter::Run()
         Line(section + "=0," + InfQuote(folder));
     TInfFile inf;
     inf.LoadFromText(FInf);
-    TImportResult result = ImportInf(inf, AppendPath(FFilesFolder, "import.inf"),
-                                     TInfImportOptions{{}, FProjectPath, FImport.FCabs.size() > 1});
+    TInfImportOptions options{{}, FProjectPath, FImport.FCabs.size() > 1, {}};
+    for (const TPlaced& placed : FPlaced)
+        if (placed.FSourceName != placed.FName)
+            options.FSourcesToCome.push_back(MemberPath(placed));
+    TImportResult result = ImportInf(inf, AppendPath(FFilesFolder, "import.inf"), options);
     FImport.FResult.FProject = std::move(result.FProject);
     FImport.FResult.FReport = Report(result.FReport);
     for (const TPlaced& placed : FPlaced)
-        FImport.FExtractions.push_back(
-            {FImport.FCabs[placed.FCab].get(), placed.FMember,
-             AppendPath(placed.FSubfolder.empty() ? FFilesFolder : AppendPath(FFilesFolder, placed.FSubfolder),
-                        placed.FName)});
+        FImport.FExtractions.push_back({FImport.FCabs[placed.FCab].get(), placed.FMember, MemberPath(placed)});
+    TakeCopies(std::move(result.FCopies));
     return std::move(FImport);
+}
+
+std::string TCabImporter::MemberPath(const TPlaced& placed) const
+{
+    const std::string folder = placed.FSubfolder.empty() ? FFilesFolder : AppendPath(FFilesFolder, placed.FSubfolder);
+    return AppendPath(folder, placed.FSourceName);
+}
+
+// The .inf import copies a file under a staged source name to its own name;
+// the member goes straight to that copy's place instead, so that nothing
+// but the project's sources is written.
+void TCabImporter::TakeCopies(std::vector<TImportCopy> copies)
+{
+    for (const TImportCopy& copy : copies) {
+        std::vector<TCabExtraction>& all = FImport.FExtractions;
+        auto staged =
+            std::find_if(all.begin(), all.end(), [&](const TCabExtraction& e) { return e.FTo == copy.FFrom; });
+        if (staged == all.end())
+            throw Exception("The import has no member for \"" + copy.FFrom + "\"");
+        all.push_back({staged->FCab, staged->FMember, copy.FTo});
+    }
+    for (const TImportCopy& copy : copies)
+        FImport.FExtractions.erase(std::remove_if(FImport.FExtractions.begin(), FImport.FExtractions.end(),
+                                                  [&](const TCabExtraction& e) { return e.FTo == copy.FFrom; }),
+                                   FImport.FExtractions.end());
 }
 
 } // namespace

@@ -259,6 +259,7 @@ private:
     bool FPlaced = false;
     bool FEverySection = false;
     bool FSameFolder = false;
+    std::vector<std::string> FSourcesToCome;
     std::string FInstallDir;
     std::unique_ptr<TProject> FProject;
     TImportReport FReport;
@@ -287,6 +288,7 @@ TInfImporter::TInfImporter(const TInfFile& inf, const std::string& infPath, cons
     // paths: where it will be saved is not known.
     FPlaced = !options.FProjectPath.empty();
     FEverySection = options.FEverySectionIsEveryProcessor;
+    FSourcesToCome = options.FSourcesToCome;
     FSameFolder = FPlaced && ExcludeTrailingPathDelimiter(FInfDir) == ExcludeTrailingPathDelimiter(FProjectDir);
     FTargets = InfTargets(inf, options.FLabels, FReport);
     FFiles = TItems<TFileEntry>(FTargets.size());
@@ -806,11 +808,13 @@ void TInfImporter::PlaceFile(const TFileEntry& entry, TFile& file)
     }
     file.SetSourceDir(relative);
     if (std::none_of(FCopies.begin(), FCopies.end(), [&](const TImportCopy& c) { return c.FTo == to; })) {
-        if (FileExists(HostFileName(sourceHost)))
+        const bool exists = FileExists(HostFileName(sourceHost)) ||
+                            std::find(FSourcesToCome.begin(), FSourcesToCome.end(), sourceHost) != FSourcesToCome.end();
+        if (exists)
             FCopies.push_back({sourceHost, to});
         FReport.Information(entry.FLine, Quote(entry.FSourceName) + " is installed as " + Quote(entry.FName) +
                                              ": the project holds a copy under that name in " + Quote(relative) +
-                                             (FileExists(HostFileName(sourceHost)) ? "" : " (the source is missing)"));
+                                             (exists ? "" : " (the source is missing)"));
     }
 }
 

@@ -28,6 +28,10 @@ struct TInfImportOptions {
     // processor: the CAB import's sections are all the CABs there are,
     // while an .inf has a section of its own for such files.
     bool FEverySectionIsEveryProcessor = false;
+    // Host paths of sources that the caller writes before the copies are
+    // made (the members of a CAB import): renamed files from there are
+    // copied as if the sources were there already.
+    std::vector<std::string> FSourcesToCome;
 };
 
 // A file to copy before the project is saved (host paths).

@@ -2,10 +2,12 @@
 
 #include "common/Exception.h"
 #include "common/Paths.h"
+#include "common/Platform.h"
 #include "formats/CabReader.h"
 #include "model/Files.h"
 #include "model/Project.h"
 #include "package/InfWriter.h"
+#include "support/CabInstalled.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,38 +37,11 @@ void RunCabTool(const std::string& dir, const std::string& inf, const std::strin
     ASSERT_EQ(std::system(command.c_str()), 0) << command << "\n" << ReadFile(AppendPath(dir, dest + "/err.txt"));
 }
 
-// What a CAB installs, as text: the device's view, whatever the member
-// names and table IDs.
+// What a CAB installs, as text.
 std::string Installed(const std::string& path)
 {
-    TCabReader cab(path);
-    const TSetupContents& c = cab.Setup();
-    const TSetupDescription& s = c.FSetup;
-    std::ostringstream text;
-    text << s.FAppName << "|" << s.FProvider << "|" << s.FProcessor << "|" << s.FVersionMinMajor << "."
-         << s.FVersionMinMinor << "-" << s.FVersionMaxMajor << "." << s.FVersionMaxMinor << "|" << s.FBuildMin << "-"
-         << s.FBuildMax << "\n";
-    for (const std::string& name : s.FUnsupported)
-        text << "unsupported " << name << "\n";
-    for (const TCabFile& file : cab.Files()) {
-        std::vector<uint8_t> data = cab.ExtractToMemory(*file.FMember, 1 << 20);
-        text << "file " << c.DirectoryPath(file.FFile->FDirectoryId) << "\\" << file.FFile->FName << " "
-             << file.FFile->FFlags << " " << std::string(data.begin(), data.end()) << "\n";
-    }
-    for (const TSetupValue& v : s.FValues) {
-        const TSetupHive* hive = c.Hive(v.FHiveId);
-        text << "value " << hive->FRoot;
-        for (const std::string& part : hive->FPath)
-            text << "\\" << part;
-        text << " " << v.FName << " " << v.FFlags << " " << std::string(v.FData.begin(), v.FData.end()) << "\n";
-    }
-    for (const TSetupLink& link : s.FLinks)
-        text << "shortcut " << c.LinkFolder(link) << " " << link.FPath.back() << " -> " << c.LinkTarget(link) << "\n";
-    if (const TCabMember* dll = cab.SetupDll()) {
-        std::vector<uint8_t> data = cab.ExtractToMemory(*dll, 1 << 20);
-        text << "setup DLL " << std::string(data.begin(), data.end()) << "\n";
-    }
-    return text.str();
+    TInstalled installed = ReadInstalled(path);
+    return installed.FDevice + "\n" + installed.FThings;
 }
 
 // The example's .inf with a setup DLL added to both device sections, built
@@ -144,6 +119,47 @@ TEST_F(CabImportTest, ADamagedCabIsRefusedBeforeAnythingIsWritten)
         EXPECT_NE(e.Message().find("damaged.CAB"), std::string::npos) << e.Message();
     }
     EXPECT_FALSE(std::filesystem::exists(FDir->File("refused")));
+}
+
+// One CAB that installs two different files of one name into two folders
+// (the .inf stages them under names of their own): both become files of
+// the project, each written under its name into a folder of its own.
+TEST_F(CabImportTest, TwoFilesOfOneNameInOneCabBothBecomeFiles)
+{
+    TempDir dir;
+    ForceDirectories(dir.File("src"));
+    dir.Write("src/de_Texts.dll", "Deutsch");
+    dir.Write("src/en_Texts.dll", "English");
+    dir.Write("Texts.inf",
+              "[Version]\nSignature=\"$Windows NT$\"\nProvider=\"Firm\"\nCESignature=\"$Windows CE$\"\n"
+              "[CEStrings]\nAppName=\"Texts\"\nInstallDir=%CE1%\\Texts\n"
+              "[CEDevice.ARM]\nProcessorType=2577\n[SourceDisksNames]\n1=,\"Disk1\",,src\n"
+              "[SourceDisksFiles]\n\"de_Texts.dll\"=1\n\"en_Texts.dll\"=1\n"
+              "[DestinationDirs]\nDe=0,%InstallDir%\\de\nEn=0,%InstallDir%\\en\n"
+              "[DefaultInstall]\nCopyFiles=De,En\n"
+              "[De]\n\"Texts.dll\",\"de_Texts.dll\",,0\n[En]\n\"Texts.dll\",\"en_Texts.dll\",,0\n");
+    RunCabTool(dir.Path(), "Texts.inf", "made", "ARM");
+    TCabImport import = ImportCabs({dir.File("made/Texts.ARM.CAB")}, dir.File("imported/Texts.vip"));
+    EXPECT_TRUE(import.FResult.FReport.Clean()) << import.FResult.FReport.Text();
+    EXPECT_NE(import.FResult.FReport.Text().find("(Texts.dll): another file of this name in the CAB; the project "
+                                                 "holds it in \"Texts files\""),
+              std::string::npos)
+        << import.FResult.FReport.Text();
+    WriteCabImportFiles(import);
+
+    std::multiset<std::string> files;
+    for (const TFile* file : import.FResult.FProject->Files().ToList()) {
+        const std::string source = NormalizeHostPath(file->GetSourceDir());
+        const std::string folder = source.front() == '/' ? source : AppendPath(dir.File("imported"), source);
+        files.insert(file->GetDevicePath() + " <- " + ReadFile(AppendPath(folder, file->FileName())));
+    }
+    EXPECT_EQ(files, (std::multiset<std::string>{"\\Program Files\\Texts\\de\\Texts.dll <- Deutsch",
+                                                 "\\Program Files\\Texts\\en\\Texts.dll <- English"}));
+    // Nothing but the project's sources is written.
+    size_t written = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.File("imported/Texts files")))
+        written += entry.is_regular_file();
+    EXPECT_EQ(written, 2u);
 }
 
 } // namespace
