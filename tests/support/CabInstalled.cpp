@@ -1,6 +1,7 @@
 #include "support/CabInstalled.h"
 
 #include "formats/CabReader.h"
+#include "tools/cabinfo/CabInfo.h"
 
 #include <algorithm>
 #include <sstream>
@@ -28,8 +29,9 @@ TInstalled Installed(const TCabReader& cab)
 
     std::vector<std::string> lines;
     for (const TCabFile& file : cab.Files())
-        lines.push_back("file " + c.DirectoryPath(file.FFile->FDirectoryId) + "\\" + file.FFile->FName + " " +
-                        std::to_string(file.FFile->FFlags) + " " + Text(cab.ExtractToMemory(*file.FMember, 1 << 20)));
+        lines.push_back("file " + ResolveDeviceMacro(c.DirectoryPath(file.FFile->FDirectoryId)) + "\\" +
+                        file.FFile->FName + " " + std::to_string(file.FFile->FFlags) + " " +
+                        Text(cab.ExtractToMemory(*file.FMember, 1 << 20)));
     for (const TSetupValue& v : s.FValues) {
         const TSetupHive* hive = c.Hive(v.FHiveId);
         std::string key = hive ? std::to_string(hive->FRoot) : "?";
@@ -38,7 +40,8 @@ TInstalled Installed(const TCabReader& cab)
         lines.push_back("value " + key + " " + v.FName + " " + std::to_string(v.FFlags) + " " + Text(v.FData));
     }
     for (const TSetupLink& link : s.FLinks)
-        lines.push_back("shortcut " + c.LinkFolder(link) + " " + link.FPath.back() + " -> " + c.LinkTarget(link));
+        lines.push_back("shortcut " + ResolveDeviceMacro(c.LinkFolder(link)) + " " + link.FPath.back() + " -> " +
+                        c.LinkTarget(link));
     if (const TCabMember* dll = cab.SetupDll())
         lines.push_back("setup DLL " + Text(cab.ExtractToMemory(*dll, 1 << 20)));
     std::sort(lines.begin(), lines.end());

@@ -2,7 +2,8 @@
 
 // What a device CAB installs, read through the CAB reader, as text that
 // two CABs can be compared by whatever their member names, table IDs and
-// the order of their records.
+// the order of their records. Device folders are shown as veltrin-cabinfo
+// shows them ("%CE1%\App" and "\Program Files\App" are one folder).
 
 #include <cstdint>
 #include <string>
