@@ -7,6 +7,7 @@
 #include "formats/SetupFileReader.h"
 #include "model/Folders.h"
 #include "package/DeviceSectionPlan.h"
+#include "support/CabInstalled.h"
 #include "support/SampleProject.h"
 
 #include <gtest/gtest.h>
@@ -426,6 +427,62 @@ TEST_F(HeadlessProjectBuildTest, ATranslatedAssemblyInFiveLanguageFoldersInstall
             << inf.str();
     EXPECT_NE(inf.str().find("=,\"SourceDisk2\",," + AppendPath(FWork, "Trans.staged") + "\r\n"), std::string::npos)
         << inf.str();
+}
+
+// CAB files our tools made go through --import-cab and --build and come
+// back installing the same things: a program per processor, one file name
+// in two folders, a value kept on reinstall, a shortcut and a setup DLL.
+TEST_F(HeadlessProjectBuildTest, ImportedCabFilesBuildCabsThatInstallTheSame)
+{
+    auto project = NewProject("Firm", "Made");
+    TFile* arm = AddProjectFile(*project, ExtractFilePath(Source("arm/app.exe", "StrongARM code")), "app.exe",
+                                AllPlatforms, pStrongARM);
+    AddProjectFile(*project, ExtractFilePath(Source("sh3/app.exe", "SH3 code")), "app.exe", AllPlatforms, pHitachiSH3);
+    for (const std::string language : {"de", "en"})
+        AddProjectFile(*project, ExtractFilePath(Source(language + "/Texts.dll", "texts in " + language)), "Texts.dll",
+                       AllPlatforms, pAll, project->AppFolder()->AddSubFolder(std::make_unique<TFolder>(language)));
+    AddProjectShortcut(*project, "App", arm, project->Folders().GetAllFolders()[1]);
+    TRegKey* key = project->RegKeys().Item(2)->AddSubKey(std::make_unique<TRegKey>(false, "Firm", ""));
+    AddKeyValue(key, vtString, "Path")->SetStringData("%InstallDir%\\app.exe");
+    key->Values().Item(1)->SetNoClobber(true);
+    auto dll = std::make_unique<TSetupDLL>();
+    dll->SetFileName("setup.dll");
+    dll->SetSourceDir(ExtractFilePath(Source("setup.dll", "setup code")));
+    project->SetupDlls().Add(std::move(dll));
+    ASSERT_EQ(Build(*project), 0) << FOut.str() << FErr.str();
+
+    std::vector<std::string> args = {"--import-cab"};
+    std::map<uint32_t, TInstalled> made; // by processor
+    const TPackage first = ReadPackage(Package("All In One"));
+    for (const std::string& name : first.Names())
+        if (ExtractFileExt(name) == ".CAB") {
+            args.push_back(FDir.File(name));
+            WriteFileAtomic(args.back(), first.Content(name));
+            TInstalled installed = ReadInstalled(args.back());
+            made[installed.FProcessor] = installed;
+        }
+    ASSERT_EQ(made.size(), 3u); // StrongARM, SH3 and the one for every other processor
+    args.push_back(AppendPath(FDir.File("again"), "Again.vip"));
+    std::ostringstream out, err;
+    ASSERT_EQ(RunHeadless(args, out, err), 0) << out.str() << err.str();
+    TBuildCommandOptions options;
+    options.ProjectPath = args.back();
+    options.ProgramDir = FProgram.Path();
+    ASSERT_EQ(RunBuildCommand(options, FOut, FErr), 0) << FOut.str() << FErr.str();
+
+    const TPackage again = ReadPackage(AppendPath(FDir.File("again/All In One"), "Setup.exe"));
+    size_t cabs = 0;
+    for (const std::string& name : again.Names())
+        if (ExtractFileExt(name) == ".CAB") {
+            SCOPED_TRACE(name);
+            ++cabs;
+            const std::string content = again.Content(name);
+            TInstalled installed = ReadInstalled(std::vector<uint8_t>(content.begin(), content.end()), name);
+            ASSERT_EQ(made.count(installed.FProcessor), 1u);
+            EXPECT_EQ(installed.FDevice, made[installed.FProcessor].FDevice);
+            EXPECT_EQ(installed.FThings, made[installed.FProcessor].FThings);
+        }
+    EXPECT_EQ(cabs, made.size());
 }
 
 TEST_F(HeadlessProjectBuildTest, MissingLanguageLicencesAreTheNeutralOne)
