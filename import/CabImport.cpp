@@ -135,11 +135,11 @@ void TCabImporter::ReadCab(size_t c)
     std::set<std::string> names;
     for (const TCabFile& file : cab.Files())
         names.insert(LowerCase(file.FFile->FName));
-    std::set<std::string> placed;
+    std::set<std::string> sources;
     for (const TCabFile& file : cab.Files()) {
         const std::string& name = file.FFile->FName;
         std::string source = name;
-        for (int n = 2; !placed.insert(LowerCase(source)).second || (source != name && names.count(LowerCase(source)));
+        for (int n = 2; !sources.insert(LowerCase(source)).second || (source != name && names.count(LowerCase(source)));
              ++n)
             source = std::to_string(n) + "_" + name;
         files.push_back(FPlaced.size());
@@ -429,10 +429,11 @@ TImportReport TCabImporter::Report(const TImportReport& inner) const
         std::string about = note.FLine > 0 && size_t(note.FLine) < FAbout.size() ? FAbout[note.FLine] : "";
         // The staged name is the import's own; what the user needs is where
         // the second file of the name went.
-        size_t in = note.FText.find("the project holds a copy under that name in ");
+        static const std::string copied = "the project holds a copy under that name in ";
+        size_t in = note.FText.find(copied);
         if (FStagedLines.count(size_t(note.FLine)) && in != std::string::npos) {
             add(note.FKind, about + ": another file of this name in the CAB; the project holds it in " +
-                                note.FText.substr(in + 44));
+                                note.FText.substr(in + copied.size()));
             continue;
         }
         add(note.FKind, about.empty() ? note.FText : about + ": " + note.FText);
