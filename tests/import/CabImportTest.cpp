@@ -244,6 +244,11 @@ std::vector<TRoundTripCase> RoundTripCases()
          {},
          nullptr,
          true},
+        {"no Provider",
+         "[Version]\nSignature=\"$Windows NT$\"\nCESignature=\"$Windows CE$\"\n[CEStrings]\nAppName=\"App\"\n"
+         "InstallDir=%CE1%\\App\n[DestinationDirs]\nFiles1=0,%InstallDir%\n" +
+             disk + "\"help.txt\" = 1\n[DefaultInstall]\nCopyFiles = Files1\n[Files1]\n\"help.txt\",,,0x40000000\n",
+         {}},
         {"labelled sections over plain ones",
          Head + "InstallDir=%CE1%\\Firm\\App\n[DestinationDirs]\nFiles1=0,%InstallDir%\nFiles2=0,%CE2%\n"
                 "[CEDevice]\nUnsupportedPlatforms = \"HPC\"\nVersionMin=2.00\n[CEDevice.PPC300_2577]\n"
