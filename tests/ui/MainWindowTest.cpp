@@ -326,7 +326,7 @@ TEST_F(MainWindowTest, JsonProjectIsSavedBackAsJsonAndSaveAsOffersBothForms)
     const std::string json = Temp.File("J.json");
     {
         auto model = OpenProjectFile(WriteProject("Model.vip"));
-        Temp.Write("J.json", ProjectToJson(*model));
+        Temp.Write("J.json", ProjectToJsonFile(*model));
     }
     const std::string before = FileBytes(json);
     ASSERT_TRUE(Window->OpenProject(json)) << ::testing::PrintToString(Messages.Texts());

@@ -883,7 +883,7 @@ bool TfmMain::WriteProjectTo(const std::string& dir, const std::string& name, co
         if (jsonPath.empty())
             SaveProjectFile(*FProject, AppendPath(dir, name));
         else
-            WriteFileAtomic(jsonPath, ProjectToJson(*FProject));
+            WriteFileAtomic(jsonPath, ProjectToJsonFile(*FProject));
     } catch (const std::exception& e) {
         // Nothing was written: the project stays kept where it was.
         FProject->SetProjectDir(oldDir);
