@@ -17,6 +17,10 @@
 // Exception when the project holds something the text form cannot name
 // (a folder path that two folders share, an unknown registry type, ...).
 std::string ProjectToJson(TProject& project);
+// The text of a project kept as a JSON file: as above, with no work folder,
+// since the folder the file lies in is the work folder (OpenAnyProjectFile),
+// so that the file reads the same in every checkout of a repository.
+std::string ProjectToJsonFile(TProject& project);
 
 // Reads a project from its JSON text. Every failure throws an Exception
 // whose message locates the problem: the parser's line and column for

@@ -333,9 +333,7 @@ TJson BuildsJson(TProject& project)
     return list;
 }
 
-}
-
-std::string ProjectToJson(TProject& project)
+std::string JsonText(TProject& project, const std::string& workFolder)
 {
     TFolderPaths folderCheck(project.Folders());
     TJson root;
@@ -343,7 +341,7 @@ std::string ProjectToJson(TProject& project)
     root["version"] = kFormatVersion;
     root["applicationName"] = Utf8(project.AppName());
     root["companyName"] = Utf8(project.CompanyName());
-    root["workFolder"] = Utf8(project.ProjectDir());
+    root["workFolder"] = Utf8(workFolder);
     root["iconFile"] = Utf8(project.IconFile());
     root["setupImage"] = Utf8(project.SetupImage());
     root["folders"] = FoldersJson(project);
@@ -356,4 +354,16 @@ std::string ProjectToJson(TProject& project)
     root["registry"] = RegistryJson(project);
     root["builds"] = BuildsJson(project);
     return root.dump(2) + "\n";
+}
+
+} // namespace
+
+std::string ProjectToJson(TProject& project)
+{
+    return JsonText(project, project.ProjectDir());
+}
+
+std::string ProjectToJsonFile(TProject& project)
+{
+    return JsonText(project, std::string());
 }

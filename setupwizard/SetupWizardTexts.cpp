@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "common/Platform.h"
 #include "common/WinString.h"
+#include "storage/RtfPlaceholders.h"
 
 #include <richedit.h>
 

@@ -70,26 +70,6 @@ std::string TWizardModel::LicenceFile(const std::string& folder) const
     return FileExists(own) ? own : AppendPath(folder, std::string("EULA_") + kNeutral + ".txt");
 }
 
-std::string ExpandLicencePlaceholders(const std::string& text, const std::string& appName,
-                                      const std::string& companyName)
-{
-    // In Rich Text Format a backslash or a brace of a name would be read as
-    // markup: "Smith {Tools}" would open a group and hide the rest.
-    auto escape = [&text](const std::string& name) {
-        if (text.rfind("{\\rtf", 0) != 0)
-            return name;
-        std::string out;
-        for (char c : name) {
-            if (c == '\\' || c == '{' || c == '}')
-                out += '\\';
-            out += c;
-        }
-        return out;
-    };
-    return ReplacePlaceholder(ReplacePlaceholder(text, "%CompanyName%", escape(companyName)), "%AppName%",
-                              escape(appName));
-}
-
 std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn)
 {
     // Opening a missing file would create it.

@@ -48,12 +48,6 @@ private:
     std::vector<TWizardPage> FPages;
 };
 
-// Replaces "%CompanyName%" and then "%AppName%", in any letter case, in a
-// licence text. The search goes on after each inserted name, so a name that
-// holds its own placeholder cannot make it loop.
-std::string ExpandLicencePlaceholders(const std::string& text, const std::string& appName,
-                                      const std::string& companyName);
-
 // The message for a package that lacks some of its files: the package's own
 // "0.NoResources" text when its resource file (a path, possibly empty) can
 // be read and has one, else builtIn.

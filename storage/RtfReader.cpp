@@ -1,6 +1,7 @@
 #include "storage/RichText.h"
 
 #include "common/AnsiText.h"
+#include "storage/RtfPlaceholders.h"
 
 #include <algorithm>
 #include <cctype>
@@ -69,25 +70,6 @@ int HexValue(char c)
 bool IsLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// Destinations whose text is never shown, even without the "\*" that marks
-// optional ones.
-bool IsHiddenDestination(const std::string& word)
-{
-    // clang-format off
-    static const char* const names[] = {
-        "colortbl", "stylesheet", "info",    "pict",      "header",     "headerl", "headerr",
-        "headerf",  "footer",     "footerl", "footerr",   "footerf",    "footnote", "object",
-        "pntext",   "listtext",   "listtable", "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl",
-        "generator", "themedata", "colorschememapping", "latentstyles", "datastore", "fldinst",
-        "nonshppict", "private",  "author",  "operator",  "title",      "subject", "comment",
-        "doccomm",  "keywords",   "company", "template",  "bkmkstart",  "bkmkend", "pgdsctbl",
-        "ftnsep",   "ftnsepc",    "aftnsep", "aftnsepc",  "mmathPr",    "userprops", "xe",
-        "tc",       "txe",        "atnid",   "atnauthor", "annotation", "filetbl", "pnseclvl",
-    };
-    // clang-format on
-    return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return word == n; });
 }
 
 class TRtfReader {
@@ -258,7 +240,7 @@ private:
                 FFontName.clear();
                 return;
             }
-            if (optional || IsHiddenDestination(word)) {
+            if (optional || IsHiddenRtfDestination(word)) {
                 s.Dest = TDest::Skip;
                 return;
             }

@@ -2,6 +2,7 @@
 
 #include "common/Platform.h"
 #include "storage/uScramble.h"
+#include "storage/RtfPlaceholders.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -57,9 +57,10 @@ std::string ShownPage(const TfrmContainter* preview)
     return shown;
 }
 
+// Placeholders split by the markup are found in the text the reader sees.
 const char* const LicenceRtf =
     "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 %appname% is made by "
-    "{\\b %COMPANYNAME%}.\\par Ask %CompanyName% about %AppName%.\\par}";
+    "{\\b %COMPANY}{\\i NAME%}.\\par Ask %Company{\\i Name}% about %App\r\nName%.\\par}";
 
 // A project folder with a texts file, and a program folder with its own
 // default licence, so that every copy can be told from its source.

@@ -6,6 +6,7 @@
 #include "common/Platform.h"
 #include "model/Project.h"
 #include "model/ProjectJson.h"
+#include "package/InfWriter.h"
 #include "storage/LanguageManager.h"
 #include "storage/Settings.h"
 #include "storage/uScramble.h"
@@ -325,7 +326,7 @@ TEST_F(MainWindowTest, JsonProjectIsSavedBackAsJsonAndSaveAsOffersBothForms)
     const std::string json = Temp.File("J.json");
     {
         auto model = OpenProjectFile(WriteProject("Model.vip"));
-        Temp.Write("J.json", ProjectToJson(*model));
+        Temp.Write("J.json", ProjectToJsonFile(*model));
     }
     const std::string before = FileBytes(json);
     ASSERT_TRUE(Window->OpenProject(json)) << ::testing::PrintToString(Messages.Texts());
@@ -723,9 +724,21 @@ TEST_F(MainWindowTest, FilesAndFoldersDroppedOnTheFilesTabAreAdded)
     EXPECT_EQ(Messages.Shown().size(), 1u);
     EXPECT_EQ(project->Files().Count(), 4);
 
+    // The saved project's .inf installs the dropped files into the device
+    // folders the drop made.
+    ASSERT_TRUE(Window->Save());
+    TStringList inf;
+    WriteInf(*OpenProjectFile(Window->ProjectFilePath()), inf);
+    std::string infText;
+    for (const std::string& line : inf)
+        infText += line + "\n";
+    for (const char* expected :
+         {"\"readme.txt\"", "\"app.exe\"", "\"b.dat\"", "\"a.dat\"", "=0,%CE1%\\Sample Company\\My Application\n",
+          "=0,%CE1%\\Sample Company\\Data\n", "=0,%CE1%\\Sample Company\\Data\\sub\n"})
+        EXPECT_NE(infText.find(expected), std::string::npos) << expected << "\n" << infText;
+
     // A project file is the window's: the tab passes it on, and the window
     // opens it once the drop has ended.
-    ASSERT_TRUE(Window->Save());
     EXPECT_TRUE(Drop(files, QStringList{HostPathToQt(WriteProject("Other.vip", "Other App"))}));
     EXPECT_EQ(project->Files().Count(), 4);
     QTest::qWait(20);

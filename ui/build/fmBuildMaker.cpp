@@ -31,6 +31,8 @@ TfmBuildMaker::TfmBuildMaker(TMessageService* messages, QWidget* parent)
     lbBuilds = NewNamed<QListWidget>("lbBuilds", this);
     lbBuilds->setSelectionMode(QAbstractItemView::SingleSelection);
     lbBuilds->setFixedSize(300, 230);
+    // A list takes no name from the label that is its buddy.
+    lbBuilds->setAccessibleName(QStringLiteral("Available Build Configurations"));
     auto* caption = new QLabel(QStringLiteral("Available Build Configurations:"), this);
     caption->setBuddy(lbBuilds);
 

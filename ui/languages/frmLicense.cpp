@@ -1,9 +1,10 @@
 #include "ui/languages/frmLicense.h"
 
+#include "common/Platform.h"
+#include "storage/RtfPlaceholders.h"
 #include "storage/TextKeys.h"
 #include "ui/languages/RichTextConvert.h"
 #include "ui/parts/Named.h"
-#include "ui/parts/QtText.h"
 
 #include <QLabel>
 #include <QRadioButton>
@@ -11,18 +12,6 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
-
-void ReplacePlaceholder(QTextDocument& document, const QString& placeholder, const QString& value)
-{
-    if (placeholder.isEmpty())
-        return;
-    QTextCursor found = document.find(placeholder, 0);
-    while (!found.isNull()) {
-        found.insertText(value);
-        // The cursor now stands after the inserted value.
-        found = document.find(placeholder, found.position());
-    }
-}
 
 TfrmLicense::TfrmLicense(const std::string& programDir, QWidget* parent)
     : TfrmWizardBase(2, parent), FProgramDir(programDir)
@@ -84,10 +73,11 @@ void TfrmLicense::LoadLicence()
         return;
     std::string path = ProvideLicenceFile(FProjectFolder, FLanguage, *FTextsFile, FProgramDir);
     QTextDocument* document = RichEdit1->document();
-    ::LoadLicence(path, *document);
-    // Only the view shows the names; the file keeps its placeholders.
-    ReplacePlaceholder(*document, QStringLiteral("%CompanyName%"), AnsiToQt(FCompanyName));
-    ReplacePlaceholder(*document, QStringLiteral("%AppName%"), AnsiToQt(FAppName));
+    // Only the view shows the names; the file keeps its placeholders. They
+    // are replaced as Setup.exe replaces them, in the text the reader sees.
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    RichToQt(ReadRtf(ExpandLicencePlaceholders(std::string(bytes.begin(), bytes.end()), FAppName, FCompanyName)),
+             *document);
     document->setModified(false);
     RichEdit1->moveCursor(QTextCursor::Start);
     RichEdit1->ensureCursorVisible();

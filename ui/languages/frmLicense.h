@@ -31,8 +31,3 @@ private:
     QRadioButton* rbAccept;
     QRadioButton* rbDoNotAccept;
 };
-
-// Replaces every placeholder, matched in any letter case, by the value; the
-// search goes on after each inserted value, so a value that holds its own
-// placeholder ends like any other. The text keeps its formatting.
-void ReplacePlaceholder(class QTextDocument& document, const QString& placeholder, const QString& value);

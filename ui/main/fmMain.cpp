@@ -242,7 +242,7 @@ void TfmMain::CreateActions()
     aRuntimesWizard =
         make("aRuntimesWizard", QStringLiteral("&Add Runtimes Wizard"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A),
              [this] { RunCommand([this] { aRuntimesWizardExecute(); }); });
-    aChooseSetupImage = make("aChooseSetupImage", QStringLiteral("Choose Setup Image"), QKeySequence(),
+    aChooseSetupImage = make("aChooseSetupImage", QStringLiteral("Choose Setup &Image"), QKeySequence(),
                              [this] { RunCommand([this] { aChooseSetupImageExecute(); }); });
     aSigning = make("aSigning", QStringLiteral("&Signing..."), QKeySequence(),
                     [this] { RunCommand([this] { aSigningExecute(); }); });
@@ -317,7 +317,7 @@ void TfmMain::CreateMenus()
 
     QMenu* miProject = menuBar()->addMenu(QStringLiteral("&Project"));
     miProject->addAction(aBuild);
-    miTestBuild = miProject->addMenu(QStringLiteral("Test Build"));
+    miTestBuild = miProject->addMenu(QStringLiteral("&Test Build"));
     miTestBuild->setObjectName(QStringLiteral("miTestBuild"));
     miProject->addSeparator();
     miProject->addAction(aRuntimesWizard);
@@ -334,6 +334,8 @@ QWidget* TfmMain::CreateTab(TTab tab, const QString& caption, const QIcon& icon)
 {
     auto* page = new QWidget(FTabs);
     page->setObjectName(QStringLiteral("ts") + QString(caption).remove(QLatin1Char(' ')));
+    // A screen reader names the page the focus enters as its tab does.
+    page->setAccessibleName(caption);
     FTabs->addTab(page, icon, caption);
     FPages[tab] = page;
     return page;
@@ -883,7 +885,7 @@ bool TfmMain::WriteProjectTo(const std::string& dir, const std::string& name, co
         if (jsonPath.empty())
             SaveProjectFile(*FProject, AppendPath(dir, name));
         else
-            WriteFileAtomic(jsonPath, ProjectToJson(*FProject));
+            WriteFileAtomic(jsonPath, ProjectToJsonFile(*FProject));
     } catch (const std::exception& e) {
         // Nothing was written: the project stays kept where it was.
         FProject->SetProjectDir(oldDir);

@@ -28,6 +28,7 @@ TfrmFolder::TfrmFolder(QWidget* parent) : QWidget(parent)
 {
     AllFrames().push_back(this);
     FTree = NewFrameTree(this);
+    FTree->setAccessibleName(QStringLiteral("Device folders"));
 
     FDisplay = std::make_unique<TQtTreeDisplay>(FTree);
     FDisplay->SetIcon(FolderIcon(this));
