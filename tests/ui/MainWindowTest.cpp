@@ -834,3 +834,25 @@ TEST_F(MainWindowTest, RegistryTabShowsTheOpenProjectsKeysAndEditsItsValues)
     EXPECT_EQ(tree->topLevelItemCount(), 0);
     EXPECT_EQ(registry->Values()->List()->rowCount(), 0);
 }
+
+TEST_F(MainWindowTest, ProjectNamingAnotherWorkFolderIsUnchangedUntilEdited)
+{
+    // Copied or moved projects, and the example, name another work folder
+    // (or none); opening takes the file's own folder.
+    for (const char* stored : {"", "/elsewhere/"}) {
+        TProject project("Sample Company");
+        project.SetApplicationName("Moved");
+        project.SetProjectDir(stored);
+        std::string path = Temp.File(std::string("Moved") + (*stored ? "1" : "0") + ".vip");
+        SaveProjectFile(project, path);
+        ASSERT_TRUE(Window->OpenProject(path));
+        for (int i = 0; i < Tabs()->count(); ++i) {
+            Tabs()->setCurrentIndex(i);
+            EXPECT_FALSE(Window->IsProjectModified()) << stored << " tab " << i;
+        }
+        QTest::keyClicks(AppNameEdit(), QStringLiteral(" 2"));
+        EXPECT_TRUE(Window->IsProjectModified()) << stored;
+        ASSERT_TRUE(Window->Save());
+        EXPECT_FALSE(Window->IsProjectModified()) << stored;
+    }
+}

@@ -194,8 +194,6 @@ TfmMain::~TfmMain()
     // hear that from a window half taken down.
     delete FHistory;
     FHistory = nullptr;
-    if (!FScratchDir.empty())
-        RemoveTree(FScratchDir);
 }
 
 void TfmMain::CreateActions()
@@ -469,14 +467,14 @@ void TfmMain::EnableProjectCommands(bool enabled)
     miTestBuild->setEnabled(enabled);
 }
 
-std::string TfmMain::ScratchFile()
+namespace {
+std::vector<uint8_t> ProjectBytes(TProject& project)
 {
-    // A folder of our own, so that two builders running at once never
-    // compare against each other's scratch file.
-    if (FScratchDir.empty())
-        FScratchDir = CreatePrivateTempDir("vi-main-");
-    return AppendPath(FScratchDir, "tmp.tmp");
+    TMemoryStream stream;
+    project.SaveToStream(stream);
+    return stream.Data();
 }
+} // namespace
 
 bool TfmMain::IsProjectModified()
 {
@@ -487,30 +485,20 @@ bool TfmMain::IsProjectModified()
     // Whatever goes wrong while comparing, the project counts as changed:
     // asking once too often is harmless, losing work is not. The question is
     // also asked while the window closes, where nothing may escape.
-    bool equal = false;
-    std::string scratch;
+    //
+    // The file is compared as read back, not byte for byte: opening takes the
+    // file's own folder as the work folder, so a project whose file names
+    // another one (moved, copied, or the example, which names none) is not
+    // taken for a change, nor is a .json laid out by hand or another editor.
     try {
-        if (!FJsonPath.empty()) {
-            // Compared as read back, so that a file laid out by hand or by
-            // another editor is not taken for a change.
-            equal = ProjectToJson(*OpenAnyProjectFile(FJsonPath)) == ProjectToJson(*FProject);
-        } else {
-            scratch = ScratchFile();
-            TMemoryStream stream;
-            FProject->SaveToStream(stream);
-            std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
-            out.write(reinterpret_cast<const char*>(stream.Data().data()), std::streamsize(stream.Data().size()));
-            out.close();
-            if (out)
-                equal = FilesEqual(scratch, AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()));
-        }
+        if (!FJsonPath.empty())
+            return ProjectToJson(*OpenAnyProjectFile(FJsonPath)) != ProjectToJson(*FProject);
+        auto saved = OpenProjectFile(AppendPath(FProject->ProjectDir(), FProject->ProjectFileName()));
+        return ProjectBytes(*saved) != ProjectBytes(*FProject);
     } catch (const std::exception& e) {
         DebugTrace(std::string("TfmMain: project compared as changed: ") + e.what());
-        equal = false;
+        return true;
     }
-    if (!scratch.empty())
-        DeleteFileIfExists(scratch);
-    return !equal;
 }
 
 bool TfmMain::ConfirmReplace()

@@ -216,7 +216,6 @@ private:
     void aAboutExecute();
     void TestBuildClick(const std::string& path);
 
-    std::string ScratchFile();
     void KeepColumnShares(TfrmProjectList* list, const char* setting);
     bool SaveToChosenPath(const std::string& chosen);
     bool WriteProjectTo(const std::string& dir, const std::string& name, const std::string& jsonPath);
@@ -227,7 +226,6 @@ private:
     std::unique_ptr<TSettings> FSettings;
     std::string FProgramDir;
     std::string FHelpFile;
-    std::string FScratchDir;
     // The JSON file the project is kept in; empty for a binary project.
     std::string FJsonPath;
     // The certificate's password for this session only: never saved.
