@@ -92,8 +92,9 @@ std::vector<std::pair<std::string, std::string>> StagedCopies(const TDeviceSecti
 {
     std::vector<std::pair<std::string, std::string>> copies;
     for (const TStagedFile& staged : plan.FStagedFiles)
-        copies.emplace_back(HostFileName(staged.FFile->GetHostSourcePath()),
-                            AppendPath(plan.FStagingDir, AnsiToUtf8(staged.FName)));
+        copies.emplace_back(
+            HostFileName(staged.FFile ? staged.FFile->GetHostSourcePath() : staged.FSetupDll->GetHostSourcePath()),
+            AppendPath(plan.FStagingDir, AnsiToUtf8(staged.FName)));
     return copies;
 }
 
