@@ -339,11 +339,13 @@ std::string TBuildDriver::PackedSetupProgram(const TBuild& build, const std::str
         if (!ForceDirectories(folder))
             throw Exception("Cannot create " + folder + " folder!");
         DeleteFileIfExists(copy);
-        FSigner->SignTo(setupProgram, copy, FProject.AppName(), setupProgram);
+        FSigner->SignTo(setupProgram, copy, FProject.AppName(), "the package");
         if (!HasPeSignature(copy))
             throw Exception(FSigner->Options().Tool + " wrote no signature into " + setupProgram + ".");
     } catch (const Exception& e) {
         DeleteFileIfExists(copy);
+        // The package of an earlier run must not pass for this one's.
+        DeleteFileIfExists(AppendPath(AppendPath(FProject.ProjectDir(), BuildFolderName(build)), "Setup.exe"));
         throw TBuildFailure("The build \"" + build.Name() + "\" was not signed: " + e.Message() +
                             " No package was made.");
     }
