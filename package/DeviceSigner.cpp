@@ -85,7 +85,7 @@ void TDeviceSigner::CheckCertificate() const
     // A file without a password may be locked with none or with the empty one.
     if (options.Password.empty() && PKCS12_verify_mac(p12.get(), nullptr, 0))
         password = nullptr;
-    else if (!PKCS12_verify_mac(p12.get(), password, int(options.Password.size())))
+    else if (PKCS12_mac_present(p12.get()) && !PKCS12_verify_mac(p12.get(), password, int(options.Password.size())))
         throw Exception(name + " does not open with the password given.");
     EVP_PKEY* key = nullptr;
     X509* cert = nullptr;
