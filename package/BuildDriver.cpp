@@ -17,6 +17,7 @@
 #include "model/Platforms.h"
 #include "model/Project.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -251,42 +252,62 @@ void TBuildDriver::MakeSignedBuilds(TCabCompiler& compiler, const std::vector<TB
                                     TOutcome& outcome)
 {
     const TDeviceSectionPlan plan = PlanDeviceSections(FProject, true);
-    std::vector<std::pair<std::string, std::string>> copies;
-    try {
-        copies = SignedCopies(plan);
-    } catch (const Exception& e) {
-        for (const TBuild* build : builds) {
-            std::string failure = "The build \"" + build->Name() + "\" was not made: " + e.Message();
-            FCallbacks.Log(failure);
-            outcome.Failures.push_back(std::move(failure));
+    std::map<std::string, std::string> unsignedTargets;
+    std::vector<std::pair<std::string, std::string>> copies = SignedCopies(plan, unsignedTargets);
+    // A build with a file that could not be signed stops here; the others go on.
+    std::vector<TBuild*> signable;
+    for (TBuild* build : builds) {
+        std::string problem;
+        for (int i = 0; i < build->PairCount() && problem.empty(); ++i)
+            if (auto it = unsignedTargets.find(build->GetPair(i)->GetPairName()); it != unsignedTargets.end())
+                problem = it->second;
+        if (problem.empty()) {
+            signable.push_back(build);
+            continue;
         }
-        return;
+        std::string failure = "The build \"" + build->Name() + "\" was not made: " + problem;
+        FCallbacks.Log(failure);
+        outcome.Failures.push_back(std::move(failure));
     }
+    if (signable.empty())
+        return;
     TInfLinesGuard linesGuard(compiler, InfLines(FProject, plan), std::move(copies));
     std::vector<std::string> errors;
-    CompileCabs(compiler, builds, errors);
+    CompileCabs(compiler, signable, errors);
     outcome.CabErrors.insert(outcome.CabErrors.end(), errors.begin(), errors.end());
-    MakePackages(builds, pairs, outcome.Failures);
+    MakePackages(signable, pairs, outcome.Failures);
 }
 
-std::vector<std::pair<std::string, std::string>> TBuildDriver::SignedCopies(const TDeviceSectionPlan& plan)
+std::vector<std::pair<std::string, std::string>>
+TBuildDriver::SignedCopies(const TDeviceSectionPlan& plan, std::map<std::string, std::string>& unsigned_)
 {
     std::vector<std::pair<std::string, std::string>> copies = StagedCopies(plan);
     const std::string signedDir = AppendPath(FTempDir, "device");
     for (size_t i = 0; i < copies.size(); ++i) {
-        if (!plan.FStagedFiles[i].FSign)
-            continue;
+        const TStagedFile& staged = plan.FStagedFiles[i];
         std::string& source = copies[i].first;
+        if (!staged.FSign)
+            continue;
         if (!IsPeFile(source)) {
             FCallbacks.Log(source +
                            " is not a program or DLL for Windows (no PE header): it goes into the CAB "
                            "files unsigned.");
             continue;
         }
-        if (!ForceDirectories(signedDir))
-            throw Exception("Cannot create " + signedDir + " folder!");
         const std::string signedCopy = AppendPath(signedDir, std::to_string(i) + "_" + ExtractFileName(source));
-        FDeviceSigner->SignProgram(source, signedCopy);
+        try {
+            if (!ForceDirectories(signedDir))
+                throw Exception("Cannot create " + signedDir + " folder!");
+            FDeviceSigner->SignProgram(source, signedCopy);
+        } catch (const Exception& e) {
+            for (const auto& section : plan.FDeviceSections) {
+                const auto& files = section->Files();
+                if (staged.FSetupDll ? section->SetupDLL() == staged.FSetupDll
+                                     : std::find(files.begin(), files.end(), staged.FFile) != files.end())
+                    unsigned_.emplace(section->Suffix(), e.Message());
+            }
+            continue;
+        }
         FCallbacks.Log("Signed " + source + " for the device.");
         source = signedCopy;
     }

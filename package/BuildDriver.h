@@ -88,8 +88,11 @@ private:
     void MakeSignedBuilds(TCabCompiler& compiler, const std::vector<TBuild*>& builds, const TPairList& pairs,
                           TOutcome& outcome);
     // The staged copies of the plan, programs and DLLs signed in the run's
-    // folder first; files that are no PE files are named in the log.
-    std::vector<std::pair<std::string, std::string>> SignedCopies(const TDeviceSectionPlan& plan);
+    // folder first; files that are no PE files are named in the log. A file
+    // that cannot be signed keeps its source, and its failure is added to
+    // unsigned, by target suffix, for each section that installs it.
+    std::vector<std::pair<std::string, std::string>> SignedCopies(const TDeviceSectionPlan& plan,
+                                                                  std::map<std::string, std::string>& unsigned_);
     // Signs the build's CAB files that its targets allow, each once a run.
     void SignCabs(const TBuild& build);
     // The build's setup program, signed in the run's folder when packages are

@@ -716,6 +716,35 @@ TEST_F(DeviceSigningTest, FailuresSayWhyAndLeaveNothingBehind)
     }
 }
 
+// A program that cannot be signed fails the builds whose CAB files hold it;
+// a build for another processor is still made.
+TEST_F(DeviceSigningTest, AnUnsignableProgramFailsOnlyTheBuildsThatInstallIt)
+{
+    auto project = NewProject("Firm", "Dev");
+    std::string broken(64, '\0');
+    broken[0] = 'M', broken[1] = 'Z', broken[60] = 64;
+    AddProjectFile(*project, ExtractFilePath(Source("arm/app.exe", broken + std::string("PE\0\0", 4))), "app.exe",
+                   AllPlatforms, pStrongARM);
+    AddProjectFile(*project, ExtractFilePath(Source("readme.txt", "plain text")), "readme.txt", AllPlatforms, pAll);
+    AddProjectFile(*project, ExtractFilePath(Source("sh3.txt", "for SH3")), "sh3.txt", AllPlatforms, pHitachiSH3);
+    for (auto [name, processor] : {std::pair{"Arm", pStrongARM}, std::pair{"Sh3", pHitachiSH3}}) {
+        auto build = std::make_unique<TBuild>();
+        build->SetName(name);
+        build->AddPair(std::make_unique<TPlatformProcPair>(plAll, processor));
+        build->SetSignForDevice(true);
+        project->Builds().Add(std::move(build));
+    }
+    EXPECT_EQ(Build(*project), 1);
+    EXPECT_NE(FErr.str().find("The build \"Arm\" was not made: osslsigncode could not sign " +
+                              AppendPath(FWork, "src/arm/app.exe") + ": "),
+              std::string::npos)
+        << Log();
+    EXPECT_FALSE(FileExists(Package("Arm")));
+    EXPECT_FALSE(FileExists(AppendPath(FWork, "Dev.2577.CAB")));
+    ASSERT_TRUE(FileExists(Package("Sh3"))) << Log();
+    EXPECT_TRUE(ReadCabSignature(AppendPath(FWork, "Dev.10003.CAB")).has_value());
+}
+
 TEST(HeadlessBuildArguments, UsageErrors)
 {
     std::ostringstream out, err;
