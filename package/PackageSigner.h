@@ -14,6 +14,9 @@ struct TSigningOptions {
     // RFC 3161 time-stamping service; empty: the signature carries no time
     // stamp and ends with the certificate's validity.
     std::string TimestampUrl;
+    // The digest of the signature, osslsigncode's -h: "sha1" or "sha256";
+    // empty: the tool's own default, as the packages have always been signed.
+    std::string Digest;
     // The signing program: osslsigncode, found through the PATH.
     std::string Tool = "osslsigncode";
 
@@ -38,12 +41,24 @@ public:
     // as it was.
     void Sign(const std::string& package, const std::string& description) const;
 
-    // The argument text of one signing run (password file given).
+    // Signs input into output, a new file, and checks nothing of the result;
+    // what names the input in messages ("the package"). The password file
+    // lives as long as the tool runs. Raises Exception with the reason.
+    void SignTo(const std::string& input, const std::string& output, const std::string& description,
+                const std::string& what) const;
+
+    const TSigningOptions& Options() const { return FOptions; }
+
+    // The argument text of one signing run (password file given). With
+    // SOURCE_DATE_EPOCH set and no time-stamping service the signature
+    // carries that time, so that signing twice gives the same bytes.
     std::string Arguments(const std::string& input, const std::string& output, const std::string& description,
                           const std::string& passwordFile) const;
 
     // The environment variable the command line takes the password from.
     static constexpr const char* PasswordVariable = "VI_SIGN_PASSWORD";
+    // The same for the device certificate.
+    static constexpr const char* DevicePasswordVariable = "VI_DEVICE_SIGN_PASSWORD";
 
 private:
     TSigningOptions FOptions;

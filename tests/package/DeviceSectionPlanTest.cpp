@@ -210,3 +210,39 @@ TEST(DeviceSectionPlan, ParserReadsTheSameTargetsFromThePlanAsFromTheLines)
 }
 
 }
+
+// For signing, every .exe and .dll is staged (and marked to sign) and every
+// setup DLL gets a copy of its own name; two setup DLLs of one name from
+// different folders do not share a copy.
+TEST(DeviceSectionPlan, SigningStagesProgramsAndSetupDlls)
+{
+    TProject project;
+    project.SetProjectDir("/work/");
+    project.SetProjectFileName("P.vip");
+    AddProjectFile(project, "/src", "app.EXE", AllPlatforms, pStrongARM);
+    AddProjectFile(project, "/src", "lib.dll", AllPlatforms, pHitachiSH3);
+    AddProjectFile(project, "/src", "readme.txt", AllPlatforms, pAll);
+    for (auto [dir, processor] : {std::pair{"/arm", pStrongARM}, std::pair{"/sh3", pHitachiSH3}}) {
+        auto dll = std::make_unique<TSetupDLL>();
+        dll->SetFileName("setup.dll");
+        dll->SetSourceDir(dir);
+        dll->SetProcessor(processor);
+        project.SetupDlls().Add(std::move(dll));
+    }
+    EXPECT_TRUE(PlanDeviceSections(project).FStagedFiles.empty());
+
+    const TDeviceSectionPlan plan = PlanDeviceSections(project, true);
+    std::vector<std::string> staged;
+    for (const TStagedFile& file : plan.FStagedFiles) {
+        staged.push_back(file.FName + (file.FSetupDll ? " (setup DLL)" : ""));
+        EXPECT_TRUE(file.FSign) << file.FName;
+    }
+    EXPECT_EQ(staged, (std::vector<std::string>{"My_Application_lib.dll", "My_Application_app.EXE",
+                                                "setup.dll (setup DLL)", "2/setup.dll (setup DLL)"}));
+    std::vector<std::string> lines;
+    WriteInf(project, plan, lines);
+    // The SH3 section comes first and its setup DLL takes the staging folder.
+    for (const char* line : {"2=,\"SourceDisk2\",,/work/P.staged", "2=,\"SourceDisk2\",,/work/P.staged/2",
+                             "\"setup.dll\" = 2", "\"app.EXE\",\"My_Application_app.EXE\",,0x40000002"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+}

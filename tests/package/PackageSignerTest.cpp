@@ -117,6 +117,27 @@ TEST_F(PackageSignerTest, WithoutPasswordOrServiceTheirOptionsAreLeftOut)
     EXPECT_EQ(args.front(), "sign");
 }
 
+// The digest goes as -h only when set (packages keep the tool's default);
+// SOURCE_DATE_EPOCH becomes -time unless a time-stamping service gives the time.
+TEST_F(PackageSignerTest, DigestAndReproducibleTimeOptions)
+{
+    const struct {
+        const char *digest, *service, *epoch, *h, *time;
+    } cases[] = {
+        {"", "", nullptr, "", ""},
+        {"sha1", "", "1700000000", "sha1", "1700000000"},
+        {"sha256", "http://ts.example.com", "1700000000", "sha256", ""},
+    };
+    for (const auto& c : cases) {
+        ScopedEnv epoch("SOURCE_DATE_EPOCH", c.epoch);
+        FOptions.Digest = c.digest;
+        FOptions.TimestampUrl = c.service;
+        const std::string args = TPackageSigner(FOptions).Arguments("in.exe", "out.exe", "", "");
+        EXPECT_EQ(Option(args, "-h"), c.h) << args;
+        EXPECT_EQ(Option(args, "-time"), c.time) << args;
+    }
+}
+
 // Every way signing can fail leaves the package as it was, no scratch file
 // beside it, and a message that says why.
 TEST_F(PackageSignerTest, FailuresKeepThePackageAndSayWhy)

@@ -6,6 +6,7 @@
 
 #include "common/Paths.h"
 #include "common/Platform.h"
+#include "model/Project.h"
 #include "support/TestSupport.h"
 #include "WineRun.h"
 
@@ -152,7 +153,8 @@ protected:
     // it may show (Windows hands SW_HIDE on to a program's first window).
     void ExpectAppManagerRun(const std::string& helperWindowsPath,
                              const std::string& package = "Pocket PC Silent/Setup.exe",
-                             const std::vector<std::string>& extraEnv = {}, std::string handOverFolder = "")
+                             const std::vector<std::string>& extraEnv = {}, std::string handOverFolder = "",
+                             const std::vector<std::string>& cabs = {"Demo.PPC300_2577.CAB", "Demo.PPC300_10003.CAB"})
     {
         // The hand-over outlives the temporary folder: the application's
         // folder beside the Application Manager.
@@ -183,14 +185,13 @@ protected:
         const std::string hostFolder = folder.rfind("Z:", 0) == 0 ? folder.substr(2) : HostPath(folder);
 
         std::string iniText = ReadAll(HostFile(hostFolder, "Demo.ini"));
-        EXPECT_NE(iniText.find("\r\nCabFiles = Demo.PPC300_2577.CAB,Demo.PPC300_10003.CAB\r\n"), std::string::npos)
-            << iniText;
+        EXPECT_NE(iniText.find("\r\nCabFiles = " + cabs[0] + "," + cabs[1] + "\r\n"), std::string::npos) << iniText;
         std::vector<std::string> names;
         for (const std::string& file : Values(record, "file"))
             names.push_back(file.substr(0, file.find(' ')));
-        for (const char* cab : {"Demo.PPC300_2577.CAB", "Demo.PPC300_10003.CAB"})
+        for (const std::string& cab : cabs)
             EXPECT_NE(std::find(names.begin(), names.end(), cab), names.end()) << cab << " not in " << folder;
-        EXPECT_EQ(ReadAll(HostFile(hostFolder, "Demo.PPC300_2577.CAB")), ReadAll(FWork + "/Demo.PPC300_2577.CAB"));
+        EXPECT_EQ(ReadAll(HostFile(hostFolder, cabs[0])), ReadAll(FWork + "/" + cabs[0]));
         EXPECT_EQ(r.ExitCode, 0) << r.Output;
     }
 
@@ -702,4 +703,38 @@ TEST_F(BuildWineTest, SignedPackageVerifiesAndStillUnpacks)
               std::string::npos)
         << r.Output;
     EXPECT_FALSE(FileExists(package));
+}
+
+// A build that signs for the device, in a signed package: its CAB files for
+// all platforms verify, the launcher inside is a signed copy, and the
+// package still hands its .ini to the Application Manager.
+TEST_F(BuildWineTest, DeviceSignedPackageStillReachesTheAppManager)
+{
+    const std::string p12 = MakeTestCertificate(FDir, "device", "pw");
+    auto project = OpenProjectFile(FWork + "/Demo.vip");
+    for (int i = 0; i < project->Files().Count(); ++i)
+        project->Files().Item(i)->SetPlatforms(AllPlatforms);
+    for (int i = 0; i < project->Builds().Count(); ++i) {
+        TBuild* build = project->Builds().GetBuild(i);
+        if (build->Name() != "Pocket PC Silent")
+            continue;
+        build->ClearPairs();
+        for (TProcessor processor : {pStrongARM, pHitachiSH3})
+            build->AddPair(std::make_unique<TPlatformProcPair>(plAll, processor));
+        build->SetSignForDevice(true);
+    }
+    SaveProjectFile(*project, FWork + "/Demo.vip");
+    TRunResult r = RunProgram({FProgram + "/VeltrinInstaller", "--build", FWork + "/Demo.vip", "--only",
+                               "Pocket PC Silent", "--sign-pkcs12", p12, "--sign-device-pkcs12", p12},
+                              {"VI_SIGN_PASSWORD=pw", "VI_DEVICE_SIGN_PASSWORD=pw"}, FDir.File("build-output.txt"));
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+    EXPECT_NE(r.Output.find("Signed " + FProgram + "/Deskstart.exe for the package."), std::string::npos) << r.Output;
+    const std::vector<std::string> cabs = {"Demo.2577.CAB", "Demo.10003.CAB"};
+    for (const std::string& cab : cabs) {
+        r = RunProgram({"osslsigncode", "verify", "-CAfile", FDir.File("device.pem"), "-in", FWork + "/" + cab}, {},
+                       FDir.File("verify-output.txt"));
+        EXPECT_EQ(r.ExitCode, 0) << cab << ": " << r.Output;
+    }
+    ExpectAppManagerRun(RegisterAppManager(), "Pocket PC Silent/Setup.exe", {}, "", cabs);
+    Reg({"delete", kAppPathsKey, "/f"});
 }
