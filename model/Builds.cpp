@@ -48,7 +48,7 @@ bool TBuild::HasPair(const TPlatformProcPair& pair) const
     });
 }
 
-void TBuild::SaveToStream(TStream& stream) const
+void TBuild::SaveToStream(TStream& stream, bool withSigning) const
 {
     StreamWriteString(stream, FName);
     StreamWriteInteger(stream, PairCount());
@@ -66,9 +66,11 @@ void TBuild::SaveToStream(TStream& stream) const
     StreamWriteBoolean(stream, FShowWelcome);
     StreamWriteBoolean(stream, FShowEULA);
     StreamWriteBoolean(stream, FShowFinish);
+    if (withSigning)
+        StreamWriteBoolean(stream, FSignForDevice);
 }
 
-void TBuild::LoadFromStream(TStream& stream)
+void TBuild::LoadFromStream(TStream& stream, bool withSigning)
 {
     // The pair count stands before the flag although the pairs follow it.
     FName = StreamReadString(stream);
@@ -92,6 +94,7 @@ void TBuild::LoadFromStream(TStream& stream)
     FShowWelcome = StreamReadBoolean(stream);
     FShowEULA = StreamReadBoolean(stream);
     FShowFinish = StreamReadBoolean(stream);
+    FSignForDevice = withSigning && StreamReadBoolean(stream);
 }
 
 void TBuilds::Remove(const TBuild* build)
@@ -100,12 +103,24 @@ void TBuilds::Remove(const TBuild* build)
         DebugTrace("TBuilds::Remove: the build is not in the list");
 }
 
-void TBuilds::LoadFromStream(TStream& stream)
+void TBuilds::LoadFromStream(TStream& stream, bool withSigning)
 {
     Clear();
-    LoadItems(stream, [](TStream& s) {
+    LoadItems(stream, [withSigning](TStream& s) {
         auto build = std::make_unique<TBuild>();
-        build->LoadFromStream(s);
+        build->LoadFromStream(s, withSigning);
         return build;
     });
+}
+
+void TBuilds::SaveToStream(TStream& stream, bool withSigning) const
+{
+    StreamWriteInteger(stream, Count());
+    for (const auto& build : FItems)
+        build->SaveToStream(stream, withSigning);
+}
+
+bool TBuilds::AnySignsForDevice() const
+{
+    return std::any_of(FItems.begin(), FItems.end(), [](const auto& build) { return build->SignForDevice(); });
 }

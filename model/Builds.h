@@ -46,6 +46,10 @@ public:
     void SetShowEULA(bool value) { FShowEULA = value; }
     bool ShowFinish() const { return FShowFinish; }
     void SetShowFinish(bool value) { FShowFinish = value; }
+    // Signs the build's programs, setup DLLs and CAB files for the device
+    // with the builder's device certificate.
+    bool SignForDevice() const { return FSignForDevice; }
+    void SetSignForDevice(bool value) { FSignForDevice = value; }
 
     // Stores the id, unless the build lacks that language: then the first
     // of its languages, or 0 when it has none.
@@ -65,8 +69,10 @@ public:
 
     bool ShowsAnyScreen() const { return FShowWelcome || FShowEULA || FShowFinish; }
 
-    void LoadFromStream(TStream& stream);
-    void SaveToStream(TStream& stream) const;
+    // withSigning: the project file's format that stores the device signing
+    // flag after the other settings.
+    void LoadFromStream(TStream& stream, bool withSigning = false);
+    void SaveToStream(TStream& stream, bool withSigning = false) const;
 
 private:
     std::string FName;
@@ -78,6 +84,7 @@ private:
     bool FShowWelcome = true;
     bool FShowEULA = true;
     bool FShowFinish = true;
+    bool FSignForDevice = false;
     std::vector<std::unique_ptr<TPlatformProcPair>> FPairs;
 };
 
@@ -91,6 +98,8 @@ public:
     TBuild* GetBuild(int index) const { return Item(index); }
 
     // Replaces the builds with those read; on failure the list is empty.
-    void LoadFromStream(TStream& stream);
-    void SaveToStream(TStream& stream) const { SaveItems(stream); }
+    void LoadFromStream(TStream& stream, bool withSigning = false);
+    void SaveToStream(TStream& stream, bool withSigning = false) const;
+    // True when a build signs for the device: only a later format stores that.
+    bool AnySignsForDevice() const;
 };

@@ -12,6 +12,9 @@ constexpr int32_t kFormatVersion = 2;
 // (or exactly the eight earlier ones): a reader of format 2 would keep such
 // platform numbers without knowing them, so it is made to refuse the file.
 constexpr int32_t kLaterPlatformsVersion = 3;
+// Written only when a build signs for the device: each build then carries
+// the flag, which a reader of format 3 would take for the next field.
+constexpr int32_t kDeviceSigningVersion = 4;
 
 int32_t FolderID(const TFolder* folder)
 {
@@ -140,7 +143,10 @@ void TProject::RemoveFiles(const std::vector<TFile*>& files)
 
 void TProject::SaveToStream(TStream& stream)
 {
-    StreamWriteInteger(stream, NeedsLaterReader(*this) ? kLaterPlatformsVersion : kFormatVersion);
+    const bool signing = FBuilds->AnySignsForDevice();
+    StreamWriteInteger(stream, signing                   ? kDeviceSigningVersion
+                               : NeedsLaterReader(*this) ? kLaterPlatformsVersion
+                                                         : kFormatVersion);
     StreamWriteString(stream, FIconFile);
     StreamWriteString(stream, FAppName);
     StreamWriteString(stream, FCompanyName);
@@ -153,14 +159,14 @@ void TProject::SaveToStream(TStream& stream)
     FShortcuts->SaveToStream(stream);
     FSetupDlls->SaveToStream(stream);
     FRegKeys->SaveToStream(stream);
-    FBuilds->SaveToStream(stream);
+    FBuilds->SaveToStream(stream, signing);
     StreamWriteString(stream, FSetupImage);
 }
 
 void TProject::LoadFromStream(TStream& stream)
 {
     int32_t version = StreamReadInteger(stream);
-    if (version > kLaterPlatformsVersion)
+    if (version > kDeviceSigningVersion)
         throw Exception("Unknown file format!");
     SetIconFile(StreamReadString(stream));
     SetApplicationName(StreamReadString(stream));
@@ -194,7 +200,7 @@ void TProject::LoadFromStream(TStream& stream)
     keys->LoadFromStream(stream);
     FRegKeys = std::move(keys);
     auto builds = std::make_unique<TBuilds>();
-    builds->LoadFromStream(stream);
+    builds->LoadFromStream(stream, version >= kDeviceSigningVersion);
     FBuilds = std::move(builds);
     if (version > 1)
         FSetupImage = StreamReadString(stream);

@@ -545,7 +545,7 @@ private:
     static std::unique_ptr<TBuild> ReadBuild(const TNode& item)
     {
         item.ExpectObject({"name", "pairs", "languages", "defaultLanguage", "allInOne", "setupType", "selfExtractor",
-                           "welcomePage", "licencePage", "finishPage"});
+                           "welcomePage", "licencePage", "finishPage", "signForDevice"});
         auto build = std::make_unique<TBuild>();
         build->SetName(item.Field("name").Text());
         for (const TNode& pair : item.Field("pairs").Elements())
@@ -564,6 +564,7 @@ private:
         build->SetShowWelcome(flag("welcomePage", true));
         build->SetShowEULA(flag("licencePage", true));
         build->SetShowFinish(flag("finishPage", true));
+        build->SetSignForDevice(flag("signForDevice", false));
         return build;
     }
 

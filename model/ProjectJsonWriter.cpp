@@ -322,6 +322,9 @@ TJson BuildJson(const TBuild& build)
     item["welcomePage"] = build.ShowWelcome();
     item["licencePage"] = build.ShowEULA();
     item["finishPage"] = build.ShowFinish();
+    // Only when set, so that the JSON of every project without it stays as it was.
+    if (build.SignForDevice())
+        item["signForDevice"] = true;
     return item;
 }
 

@@ -128,6 +128,13 @@ void TBuildDriver::SetSigner(std::unique_ptr<TPackageSigner> signer)
     FSigner = std::move(signer);
 }
 
+void TBuildDriver::SetDeviceSigning(TSigningOptions options)
+{
+    if (options.Digest.empty())
+        options.Digest = "sha1";
+    FDeviceSigning = std::move(options);
+}
+
 bool TBuildDriver::Execute()
 {
     FPackages.clear();
@@ -159,6 +166,7 @@ bool TBuildDriver::Execute()
             // A build with a problem stops here, before any tool runs for
             // it; the others go on.
             chosen = RejectFaultyBuilds(FProject, plan, chosen, FCallbacks, outcome.Failures);
+            chosen = RejectUnsignableBuilds(chosen, outcome.Failures);
             if (!chosen.empty()) {
                 CompileCabs(compiler, chosen, outcome.CabErrors);
                 MakePackages(chosen, pairs, outcome.Failures);
@@ -198,6 +206,23 @@ bool TBuildDriver::CheckFiles()
         return false;
     }
     return true;
+}
+
+std::vector<TBuild*> TBuildDriver::RejectUnsignableBuilds(const std::vector<TBuild*>& builds,
+                                                          std::vector<std::string>& failures)
+{
+    std::vector<TBuild*> passed;
+    for (TBuild* build : builds) {
+        if (!build->SignForDevice() || FDeviceSigning.Enabled()) {
+            passed.push_back(build);
+            continue;
+        }
+        std::string failure = "The build \"" + build->Name() +
+                              "\" was not made: it signs its files for the device, but no device certificate is set.";
+        FCallbacks.Log(failure);
+        failures.push_back(std::move(failure));
+    }
+    return passed;
 }
 
 void TBuildDriver::CompileCabs(TCabCompiler& compiler, const std::vector<TBuild*>& chosen,

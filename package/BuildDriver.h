@@ -45,6 +45,10 @@ public:
     // Signs every package the run writes; a package that cannot be signed
     // fails its build and is removed. Without it packages stay unsigned.
     void SetSigner(std::unique_ptr<TPackageSigner> signer);
+    // The device certificate, for the builds that sign their files for the
+    // device; the digest is SHA-1, which the device loaders verify, unless
+    // the options name another. Such a build fails while none is set.
+    void SetDeviceSigning(TSigningOptions options);
 
     // The whole run. True when it completed without errors (also when no
     // build was chosen); every outcome has been reported to the callbacks.
@@ -71,6 +75,9 @@ private:
     void MakePackage(const TBuild& build, const TPairList& pairs);
     // Raises the build's failure when its package cannot be made as it should.
     void CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const;
+    // The builds of the list that can be signed for the device as they ask;
+    // each of the others adds its failure.
+    std::vector<TBuild*> RejectUnsignableBuilds(const std::vector<TBuild*>& builds, std::vector<std::string>& failures);
     // Signs the written package; a failure removes it and fails the build.
     void SignPackage(const TBuild& build, const std::string& package);
     // Packs the files into the archive; the files written for it alone go
@@ -92,6 +99,7 @@ private:
     std::unique_ptr<TCompressor> FCompressor;
     std::unique_ptr<TSelfExtractor> FExtractor;
     std::unique_ptr<TPackageSigner> FSigner;
+    TSigningOptions FDeviceSigning;
     std::string FTempDir;
     std::vector<std::string> FPackages;
 };

@@ -79,6 +79,8 @@ std::string TPackageSigner::Arguments(const std::string& input, const std::strin
         args += " -readpass " + QuoteWindowsArgument(passwordFile);
     if (!description.empty())
         args += " -n " + QuoteWindowsArgument(AnsiToUtf8(description));
+    if (!FOptions.Digest.empty())
+        args += " -h " + QuoteWindowsArgument(FOptions.Digest);
     if (!FOptions.TimestampUrl.empty())
         args += " -ts " + QuoteWindowsArgument(FOptions.TimestampUrl);
     args += " -in " + QuoteWindowsArgument(input) + " -out " + QuoteWindowsArgument(output);

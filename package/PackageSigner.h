@@ -14,6 +14,9 @@ struct TSigningOptions {
     // RFC 3161 time-stamping service; empty: the signature carries no time
     // stamp and ends with the certificate's validity.
     std::string TimestampUrl;
+    // The digest of the signature, osslsigncode's -h: "sha1" or "sha256";
+    // empty: the tool's own default, as the packages have always been signed.
+    std::string Digest;
     // The signing program: osslsigncode, found through the PATH.
     std::string Tool = "osslsigncode";
 
@@ -44,6 +47,8 @@ public:
 
     // The environment variable the command line takes the password from.
     static constexpr const char* PasswordVariable = "VI_SIGN_PASSWORD";
+    // The same for the device certificate.
+    static constexpr const char* DevicePasswordVariable = "VI_DEVICE_SIGN_PASSWORD";
 
 private:
     TSigningOptions FOptions;

@@ -77,7 +77,7 @@ TEST(HeadlessInf, FailuresGoToStandardErrorWithExitCodeOne)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "There are no files defined!\n");
 
-    tmp.Write("Bad.vip", std::string("\x02\x04", 2));
+    tmp.Write("Bad.vip", std::string("\x02\x05", 2));
     r = RunBuilder(tmp, "--inf '" + tmp.File("Bad.vip") + "'");
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, "\"Unknown file format!\" error occured while trying to open " + tmp.File("Bad.vip") + ".\n");

@@ -56,6 +56,17 @@ TEST(ProjectJson, RoundTripsOfSampleAndGeneratedProjects)
         SCOPED_TRACE("draw " + std::to_string(draw));
         ExpectRoundTrips(*MakeRandomProject(draw));
     }
+    {
+        SCOPED_TRACE("device signing");
+        auto project = MakeRandomProject(7);
+        project->Builds().Item(1)->SetSignForDevice(true);
+        ExpectRoundTrips(*project);
+        const std::string json = ProjectToJson(*project);
+        // Written for the one build that signs, not for the other.
+        const size_t at = json.find("\"signForDevice\": true");
+        EXPECT_NE(at, std::string::npos);
+        EXPECT_EQ(json.find("signForDevice"), json.rfind("signForDevice"));
+    }
 }
 
 TEST(ProjectJson, NamesStandForNumbers)

@@ -82,11 +82,11 @@ TEST(Project, SaveLoadSaveGivesTheSameBytes)
 
 TEST(Project, VersionsDecideWhatIsRead)
 {
-    // A version above 3 fails before anything else is read: the rest is junk.
-    TMemoryStream v4(Bytes({0x02, 0x04, 0xFF, 0xFF}));
-    TProject p4;
-    EXPECT_EQ(ErrorOf([&] { p4.LoadFromStream(v4); }), "Unknown file format!");
-    EXPECT_EQ(v4.Position(), 2u);
+    // A version above 4 fails before anything else is read: the rest is junk.
+    TMemoryStream v5(Bytes({0x02, 0x05, 0xFF, 0xFF}));
+    TProject p5;
+    EXPECT_EQ(ErrorOf([&] { p5.LoadFromStream(v5); }), "Unknown file format!");
+    EXPECT_EQ(v5.Position(), 2u);
 
     // Version 1 is version 2 without the setup image at the end.
     TProject project("Firm");
@@ -101,30 +101,38 @@ TEST(Project, VersionsDecideWhatIsRead)
 
 // Format 3 is written only when a set or a build names a Windows Mobile 5.0 or
 // later platform, or lists exactly the eight earlier ones (which format 2
-// reads as "All Platforms"); readers of format 2 refuse it.
-TEST(Project, LaterPlatformsRoundTripAndRaiseTheFormat)
+// reads as "All Platforms"); readers of format 2 refuse it. Format 4, with
+// each build's device signing flag, only when a build signs for the device.
+TEST(Project, LaterPlatformsAndDeviceSigningRoundTripAndRaiseTheFormat)
 {
     struct TRow {
         TPlatforms fileSet;
         TPlatform pair;
+        bool sign;
         uint8_t version;
     };
     const TRow rows[] = {
-        {AllPlatforms, plPPC2K, 2},       {TPlatforms{plHPC, plWM2003}, plAll, 2},
-        {TPlatforms{plWM65}, plPPC2K, 3}, {TPlatforms{plPPC2K, plWM5, plWM6}, plPPC2K, 3},
-        {LegacyAllPlatforms, plPPC2K, 3}, {AllPlatforms, plWM6, 3},
+        {AllPlatforms, plPPC2K, false, 2},       {TPlatforms{plHPC, plWM2003}, plAll, false, 2},
+        {TPlatforms{plWM65}, plPPC2K, false, 3}, {TPlatforms{plPPC2K, plWM5, plWM6}, plPPC2K, false, 3},
+        {LegacyAllPlatforms, plPPC2K, false, 3}, {AllPlatforms, plWM6, false, 3},
+        {AllPlatforms, plPPC2K, true, 4},        {TPlatforms{plWM5}, plWM6, true, 4},
     };
     for (const TRow& row : rows) {
         TProject project("Firm");
         AddProjectFile(project, "/src", "a.exe", row.fileSet, pStrongARM);
-        auto build = std::make_unique<TBuild>();
-        build->AddPair(std::make_unique<TPlatformProcPair>(row.pair, pAll));
-        project.Builds().Add(std::move(build));
+        for (bool sign : {false, row.sign}) {
+            auto build = std::make_unique<TBuild>();
+            build->AddPair(std::make_unique<TPlatformProcPair>(row.pair, pAll));
+            build->SetSignForDevice(sign);
+            project.Builds().Add(std::move(build));
+        }
         auto data = Save(project);
         EXPECT_EQ(data[1], row.version) << row.fileSet.Bits();
         auto loaded = Load(data);
         EXPECT_EQ(loaded->Files().Item(0)->Platforms(), row.fileSet);
         EXPECT_EQ(loaded->Builds().Item(0)->GetPair(0)->FPlatform, row.pair);
+        EXPECT_FALSE(loaded->Builds().Item(0)->SignForDevice());
+        EXPECT_EQ(loaded->Builds().Item(1)->SignForDevice(), row.sign);
         EXPECT_EQ(HexDump(Save(*loaded)), HexDump(data));
     }
 }
