@@ -226,8 +226,12 @@ TEST_F(BuildRunTest, CancelledWizardEndsSilentlyAndKeepsTheTestBuilds)
     Named<QAction>(Window.get(), "aBuild")->trigger();
     EXPECT_TRUE(Messages.Shown().empty());
     EXPECT_EQ(TestBuildEntries().size(), 1u);
-    // What the wizard did to the builds stays although it was cancelled.
+    // What the wizard did to the builds stays although it was cancelled,
+    // as one step to undo.
     EXPECT_EQ(Window->Project()->Builds().Count(), 0);
+    EXPECT_EQ(Window->UndoAction()->text(), QStringLiteral("&Undo Change Builds"));
+    Window->Undo();
+    EXPECT_EQ(Window->Project()->Builds().Count(), 1);
 }
 
 TEST_F(BuildRunTest, NoCheckedBuildBuildsNothingAndSaysSo)
