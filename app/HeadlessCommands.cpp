@@ -25,7 +25,12 @@ const char* const kUsage =
     "  %s --build PROJECT.vip [--only BUILDNAME]... [--remove-missing] [--quiet]\n"
     "      [--sign-pkcs12 CERT.p12 [--sign-timestamp URL]]\n"
     "      make the packages of the project's builds; --quiet prints no log;\n"
-    "      --sign-pkcs12 signs each Setup.exe (password from VI_SIGN_PASSWORD)\n"
+    "      [--sign-device-pkcs12 CERT.p12 [--sign-device-timestamp URL]\n"
+    "       [--sign-device-digest sha1|sha256]]\n"
+    "      --sign-pkcs12 signs each Setup.exe (password from VI_SIGN_PASSWORD);\n"
+    "      --sign-device-pkcs12 signs the programs, setup DLLs and CAB files of\n"
+    "      the builds that sign for the device (password from\n"
+    "      VI_DEVICE_SIGN_PASSWORD; digest sha1 unless given)\n"
     "  %s --export PROJECT.vip [OUT.json]\n"
     "      write the project as JSON text (to standard output without OUT.json)\n"
     "  %s --import PROJECT.json OUT.vip\n"
@@ -72,6 +77,14 @@ std::string ReadBuildOptions(const std::vector<std::string>& args, TBuildCommand
             options.Signing.Pkcs12 = ExpandFileName(args[++i]);
         } else if (args[i] == "--sign-timestamp" && i + 1 < args.size()) {
             options.Signing.TimestampUrl = args[++i];
+        } else if (args[i] == "--sign-device-pkcs12" && i + 1 < args.size()) {
+            options.DeviceSigning.Pkcs12 = ExpandFileName(args[++i]);
+        } else if (args[i] == "--sign-device-timestamp" && i + 1 < args.size()) {
+            options.DeviceSigning.TimestampUrl = args[++i];
+        } else if (args[i] == "--sign-device-digest" && i + 1 < args.size()) {
+            options.DeviceSigning.Digest = args[++i];
+            if (options.DeviceSigning.Digest != "sha1" && options.DeviceSigning.Digest != "sha256")
+                return "--sign-device-digest takes sha1 or sha256.";
         } else if (!IsOption(args[i]) && options.ProjectPath.empty()) {
             options.ProjectPath = args[i];
         } else {
@@ -82,6 +95,9 @@ std::string ReadBuildOptions(const std::vector<std::string>& args, TBuildCommand
         return "--build takes one project file.";
     if (!options.Signing.TimestampUrl.empty() && !options.Signing.Enabled())
         return "--sign-timestamp needs --sign-pkcs12.";
+    if ((!options.DeviceSigning.TimestampUrl.empty() || !options.DeviceSigning.Digest.empty()) &&
+        !options.DeviceSigning.Enabled())
+        return "--sign-device-timestamp and --sign-device-digest need --sign-device-pkcs12.";
     return std::string();
 }
 
@@ -271,6 +287,8 @@ int RunBuildCommand(const TBuildCommandOptions& options, std::ostream& out, std:
     TBuildDriver driver(*project, *textsFile, programDir, callbacks);
     if (options.Signing.Enabled())
         driver.SetSigner(std::make_unique<TPackageSigner>(options.Signing));
+    if (options.DeviceSigning.Enabled())
+        driver.SetDeviceSigning(options.DeviceSigning);
     return driver.Execute() ? 0 : 1;
 }
 
@@ -445,6 +463,7 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
         if (std::string problem = ReadBuildOptions(args, options); !problem.empty())
             return usageError(problem);
         options.Signing.Password = GetEnvironmentText(TPackageSigner::PasswordVariable);
+        options.DeviceSigning.Password = GetEnvironmentText(TPackageSigner::DevicePasswordVariable);
         options.Progress = !options.Quiet && StandardErrorIsTerminal();
         return RunBuildCommand(options, out, err);
     }

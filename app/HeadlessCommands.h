@@ -54,6 +54,10 @@ struct TBuildCommandOptions {
     // `--sign-pkcs12 FILE [--sign-timestamp URL]`: sign every package, the
     // certificate's password taken from VI_SIGN_PASSWORD.
     TSigningOptions Signing;
+    // `--sign-device-pkcs12 FILE [--sign-device-timestamp URL]
+    // [--sign-device-digest sha1|sha256]`: the certificate of the builds that
+    // sign for the device, its password from VI_DEVICE_SIGN_PASSWORD.
+    TSigningOptions DeviceSigning;
 };
 
 // `--build PROJECT.vip [--only BUILDNAME]... [--remove-missing] [--quiet]`: the build

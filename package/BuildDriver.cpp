@@ -3,6 +3,7 @@
 #include "package/BuildValidation.h"
 #include "package/CabCompiler.h"
 #include "package/DeviceSectionPlan.h"
+#include "package/DeviceSigner.h"
 #include "package/FreeExtractor.h"
 #include "package/InfParser.h"
 #include "package/InfWriter.h"
@@ -91,8 +92,9 @@ std::vector<std::pair<std::string, std::string>> StagedCopies(const TDeviceSecti
 {
     std::vector<std::pair<std::string, std::string>> copies;
     for (const TStagedFile& staged : plan.FStagedFiles)
-        copies.emplace_back(HostFileName(staged.FFile->GetHostSourcePath()),
-                            AppendPath(plan.FStagingDir, AnsiToUtf8(staged.FName)));
+        copies.emplace_back(
+            HostFileName(staged.FFile ? staged.FFile->GetHostSourcePath() : staged.FSetupDll->GetHostSourcePath()),
+            AppendPath(plan.FStagingDir, AnsiToUtf8(staged.FName)));
     return copies;
 }
 
@@ -167,10 +169,17 @@ bool TBuildDriver::Execute()
             // it; the others go on.
             chosen = RejectFaultyBuilds(FProject, plan, chosen, FCallbacks, outcome.Failures);
             chosen = RejectUnsignableBuilds(chosen, outcome.Failures);
-            if (!chosen.empty()) {
-                CompileCabs(compiler, chosen, outcome.CabErrors);
-                MakePackages(chosen, pairs, outcome.Failures);
+            // The builds that sign for the device take their CAB files from
+            // an .inf of their own, so they are compiled after the others.
+            std::vector<TBuild*> plain, signing;
+            for (TBuild* build : chosen)
+                (build->SignForDevice() ? signing : plain).push_back(build);
+            if (!plain.empty()) {
+                CompileCabs(compiler, plain, outcome.CabErrors);
+                MakePackages(plain, pairs, outcome.Failures);
             }
+            if (!signing.empty())
+                MakeSignedBuilds(compiler, signing, pairs, outcome);
         }
     } catch (const std::exception& e) {
         outcome.Failures.push_back(e.what());
@@ -211,18 +220,135 @@ bool TBuildDriver::CheckFiles()
 std::vector<TBuild*> TBuildDriver::RejectUnsignableBuilds(const std::vector<TBuild*>& builds,
                                                           std::vector<std::string>& failures)
 {
+    FDeviceSigner.reset();
+    FSignedCabs.clear();
+    FCabSignFailures.clear();
+    FSignedSetupPrograms.clear();
+    std::string problem = "it signs its files for the device, but no device certificate is set.";
+    if (FDeviceSigning.Enabled()) {
+        try {
+            auto signer = std::make_unique<TDeviceSigner>(FDeviceSigning);
+            signer->CheckCertificate();
+            FDeviceSigner = std::move(signer);
+        } catch (const Exception& e) {
+            problem = e.Message();
+        }
+    }
     std::vector<TBuild*> passed;
     for (TBuild* build : builds) {
-        if (!build->SignForDevice() || FDeviceSigning.Enabled()) {
+        if (!build->SignForDevice() || FDeviceSigner) {
             passed.push_back(build);
             continue;
         }
-        std::string failure = "The build \"" + build->Name() +
-                              "\" was not made: it signs its files for the device, but no device certificate is set.";
+        std::string failure = "The build \"" + build->Name() + "\" was not made: " + problem;
         FCallbacks.Log(failure);
         failures.push_back(std::move(failure));
     }
     return passed;
+}
+
+void TBuildDriver::MakeSignedBuilds(TCabCompiler& compiler, const std::vector<TBuild*>& builds, const TPairList& pairs,
+                                    TOutcome& outcome)
+{
+    const TDeviceSectionPlan plan = PlanDeviceSections(FProject, true);
+    std::vector<std::pair<std::string, std::string>> copies;
+    try {
+        copies = SignedCopies(plan);
+    } catch (const Exception& e) {
+        for (const TBuild* build : builds) {
+            std::string failure = "The build \"" + build->Name() + "\" was not made: " + e.Message();
+            FCallbacks.Log(failure);
+            outcome.Failures.push_back(std::move(failure));
+        }
+        return;
+    }
+    TInfLinesGuard linesGuard(compiler, InfLines(FProject, plan), std::move(copies));
+    std::vector<std::string> errors;
+    CompileCabs(compiler, builds, errors);
+    outcome.CabErrors.insert(outcome.CabErrors.end(), errors.begin(), errors.end());
+    MakePackages(builds, pairs, outcome.Failures);
+}
+
+std::vector<std::pair<std::string, std::string>> TBuildDriver::SignedCopies(const TDeviceSectionPlan& plan)
+{
+    std::vector<std::pair<std::string, std::string>> copies = StagedCopies(plan);
+    const std::string signedDir = AppendPath(FTempDir, "device");
+    for (size_t i = 0; i < copies.size(); ++i) {
+        if (!plan.FStagedFiles[i].FSign)
+            continue;
+        std::string& source = copies[i].first;
+        if (!IsPeFile(source)) {
+            FCallbacks.Log(source +
+                           " is not a program or DLL for Windows (no PE header): it goes into the CAB "
+                           "files unsigned.");
+            continue;
+        }
+        if (!ForceDirectories(signedDir))
+            throw Exception("Cannot create " + signedDir + " folder!");
+        const std::string signedCopy = AppendPath(signedDir, std::to_string(i) + "_" + ExtractFileName(source));
+        FDeviceSigner->SignProgram(source, signedCopy);
+        FCallbacks.Log("Signed " + source + " for the device.");
+        source = signedCopy;
+    }
+    return copies;
+}
+
+void TBuildDriver::SignCabs(const TBuild& build)
+{
+    const std::vector<std::string> cabs = GetCabFiles(FProject, build);
+    for (size_t i = 0; i < cabs.size(); ++i) {
+        const std::string& cab = cabs[i];
+        const TPlatform platform = build.GetPair(int(i))->FPlatform;
+        if (!SignsCabFor(platform)) {
+            FCallbacks.Log(cab + " stays unsigned: it is for " + PlatformToName(platform) +
+                           ", and devices before Windows Mobile 5.0 are reported to refuse signed CAB files.");
+            continue;
+        }
+        if (FSignedCabs.count(cab))
+            continue;
+        if (auto failed = FCabSignFailures.find(cab); failed != FCabSignFailures.end())
+            throw TBuildFailure("The build \"" + build.Name() + "\" was not made: " + failed->second);
+        try {
+            FDeviceSigner->SignCab(cab);
+        } catch (const Exception& e) {
+            // An unsigned CAB file must not stand where a signed one was asked for.
+            DeleteFileIfExists(cab);
+            FCabSignFailures[cab] = e.Message() + " The unsigned CAB file was removed.";
+            throw TBuildFailure("The build \"" + build.Name() + "\" was not made: " + FCabSignFailures[cab]);
+        }
+        FSignedCabs.insert(cab);
+        FCallbacks.Log("Signed " + cab + " for the device.");
+    }
+}
+
+std::string TBuildDriver::PackedSetupProgram(const TBuild& build, const std::string& setupProgram)
+{
+    if (!FSigner)
+        return setupProgram;
+    if (auto done = FSignedSetupPrograms.find(setupProgram); done != FSignedSetupPrograms.end())
+        return done->second;
+    if (!IsPeFile(setupProgram)) {
+        FCallbacks.Log(setupProgram + " is not a program for Windows (no PE header): the package carries it unsigned.");
+        return FSignedSetupPrograms[setupProgram] = setupProgram;
+    }
+    // The program folder's file stays as shipped: the copy in the run's
+    // folder is signed, under its own name, which the package starts it by.
+    const std::string folder = AppendPath(FTempDir, "inner");
+    const std::string copy = AppendPath(folder, ExtractFileName(setupProgram));
+    try {
+        if (!ForceDirectories(folder))
+            throw Exception("Cannot create " + folder + " folder!");
+        DeleteFileIfExists(copy);
+        FSigner->SignTo(setupProgram, copy, FProject.AppName(), setupProgram);
+        if (!HasPeSignature(copy))
+            throw Exception(FSigner->Options().Tool + " wrote no signature into " + setupProgram + ".");
+    } catch (const Exception& e) {
+        DeleteFileIfExists(copy);
+        throw TBuildFailure("The build \"" + build.Name() + "\" was not signed: " + e.Message() +
+                            " No package was made.");
+    }
+    FCallbacks.Log("Signed " + setupProgram + " for the package.");
+    return FSignedSetupPrograms[setupProgram] = copy;
 }
 
 void TBuildDriver::CompileCabs(TCabCompiler& compiler, const std::vector<TBuild*>& chosen,
@@ -305,6 +431,8 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
     const std::string setupName = SetupProgramName(build);
     const std::string setupProgram = AppendPath(FProgramDir, setupName);
     CheckBuild(build, pairs, setupProgram);
+    if (build.SignForDevice())
+        SignCabs(build);
     const std::string folderName = BuildFolderName(build);
     const std::string folder = AppendPath(FProject.ProjectDir(), folderName);
     if (!ForceDirectories(folder))
@@ -321,7 +449,7 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
     files.push_back(indexFile);
     if (std::string image = ExistingProjectFile(FProject.SetupImage()); !image.empty())
         files.push_back(image);
-    files.push_back(setupProgram);
+    files.push_back(PackedSetupProgram(build, setupProgram));
     if (std::string icon = ExistingProjectFile(FProject.IconFile()); !icon.empty())
         files.push_back(icon);
     // The .ini, VI.INI and the resource file name every file of the list,

@@ -4,16 +4,20 @@
 #include "package/BuildDriverCallbacks.h"
 #include "package/PackageSigner.h"
 
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 class TBuild;
 class TCabCompiler;
 class TCompressor;
+class TDeviceSigner;
 class TProject;
 class TScrambeledMemIniFile;
 class TSelfExtractor;
+struct TDeviceSectionPlan;
 
 // One build run, from the project to the packages: drops files with missing
 // sources when the caller agrees, writes the .inf, lets the caller choose
@@ -75,9 +79,23 @@ private:
     void MakePackage(const TBuild& build, const TPairList& pairs);
     // Raises the build's failure when its package cannot be made as it should.
     void CheckBuild(const TBuild& build, const TPairList& pairs, const std::string& setupProgram) const;
-    // The builds of the list that can be signed for the device as they ask;
-    // each of the others adds its failure.
+    // The builds of the list that can be signed for the device as they ask
+    // (the device certificate is set and can sign); each of the others adds
+    // its failure.
     std::vector<TBuild*> RejectUnsignableBuilds(const std::vector<TBuild*>& builds, std::vector<std::string>& failures);
+    // Compiles and packs the builds that sign for the device, from an .inf
+    // that takes their programs and setup DLLs from signed copies.
+    void MakeSignedBuilds(TCabCompiler& compiler, const std::vector<TBuild*>& builds, const TPairList& pairs,
+                          TOutcome& outcome);
+    // The staged copies of the plan, programs and DLLs signed in the run's
+    // folder first; files that are no PE files are named in the log.
+    std::vector<std::pair<std::string, std::string>> SignedCopies(const TDeviceSectionPlan& plan);
+    // Signs the build's CAB files that its targets allow, each once a run.
+    void SignCabs(const TBuild& build);
+    // The build's setup program, signed in the run's folder when packages are
+    // signed (once a run); otherwise, or when it is no PE file, the program
+    // folder's file. A failure fails the build.
+    std::string PackedSetupProgram(const TBuild& build, const std::string& setupProgram);
     // Signs the written package; a failure removes it and fails the build.
     void SignPackage(const TBuild& build, const std::string& package);
     // Packs the files into the archive; the files written for it alone go
@@ -100,6 +118,11 @@ private:
     std::unique_ptr<TSelfExtractor> FExtractor;
     std::unique_ptr<TPackageSigner> FSigner;
     TSigningOptions FDeviceSigning;
+    std::unique_ptr<TDeviceSigner> FDeviceSigner;
+    // The CAB files signed in this run, and those that could not be with why.
+    std::set<std::string> FSignedCabs;
+    std::map<std::string, std::string> FCabSignFailures;
+    std::map<std::string, std::string> FSignedSetupPrograms;
     std::string FTempDir;
     std::vector<std::string> FPackages;
 };

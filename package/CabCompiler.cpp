@@ -35,10 +35,18 @@ public:
 private:
     void Remove() const
     {
-        for (const auto& copy : FCopies)
+        // Copies may lie in folders of their own inside the staging folder:
+        // the deeper folders go first.
+        std::set<std::string> folders;
+        for (const auto& copy : FCopies) {
             DeleteFileIfExists(copy.second);
-        if (!FCopies.empty())
-            RemoveEmptyDirectory(ExcludeTrailingPathDelimiter(ExtractFilePath(FCopies.front().second)));
+            folders.insert(ExcludeTrailingPathDelimiter(ExtractFilePath(copy.second)));
+        }
+        std::vector<std::string> deepestFirst(folders.begin(), folders.end());
+        std::sort(deepestFirst.begin(), deepestFirst.end(),
+                  [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+        for (const std::string& folder : deepestFirst)
+            RemoveEmptyDirectory(folder);
     }
     const std::vector<std::pair<std::string, std::string>>& FCopies;
 };

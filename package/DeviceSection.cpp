@@ -188,7 +188,9 @@ int TDeviceSection::SourceDiskNumber(const std::string& folder) const
 
 std::string TDeviceSection::SetupDllSourceDir() const
 {
-    return FSetupDLL ? WithoutTrailingBackslash(FSetupDLL->SourceDir()) : std::string();
+    if (!FSetupDLL)
+        return std::string();
+    return WithoutTrailingBackslash(FSetupDllDir.empty() ? FSetupDLL->SourceDir() : FSetupDllDir);
 }
 
 TStringList TDeviceSection::DestinationDirLines() const

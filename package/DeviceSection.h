@@ -57,6 +57,9 @@ public:
     void SetShortcuts(std::vector<const TCEShortCut*> shortcuts);
     void SetRegKeys(std::vector<const TRegKey*> keys) { FRegKeys = std::move(keys); }
     void SetSetupDLL(const TSetupDLL* dll) { FSetupDLL = dll; }
+    // The folder the setup DLL is taken from instead of its own (its signed
+    // copy's); empty: its own.
+    void SetSetupDllSourceDir(std::string dir) { FSetupDllDir = std::move(dir); }
 
     const std::vector<const TFile*>& Files() const { return FFiles; }
     const std::vector<TDestinationDir>& FileDirs() const { return FFileDirs; }
@@ -105,6 +108,7 @@ private:
     std::string FStagingDir;
     std::vector<const TCEShortCut*> FShortcuts;
     const TSetupDLL* FSetupDLL = nullptr;
+    std::string FSetupDllDir;
     std::vector<const TRegKey*> FRegKeys;
     const TProject* FProject = nullptr;
 };

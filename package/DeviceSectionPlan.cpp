@@ -88,8 +88,9 @@ std::vector<std::vector<const TFile*>> FilesForTargets(const TFiles& files,
 }
 
 // For each file of the section: whether another file of its name (as
-// Windows compares names) comes from another source.
-std::vector<bool> CollidingFiles(const TDeviceSection& section)
+// Windows compares names) comes from another source, or, for signing, it is
+// a program or DLL.
+std::vector<bool> CollidingFiles(const TDeviceSection& section, bool forSigning)
 {
     const auto& files = section.Files();
     std::unordered_map<std::string, std::string> sourceOf; // folded name -> first source
@@ -102,7 +103,8 @@ std::vector<bool> CollidingFiles(const TDeviceSection& section)
     }
     std::vector<bool> result;
     for (const TFile* file : files)
-        result.push_back(colliding.count(FoldAnsiCase(file->FileName())) > 0);
+        result.push_back(colliding.count(FoldAnsiCase(file->FileName())) > 0 ||
+                         (forSigning && IsSignableName(file->FileName())));
     return result;
 }
 
@@ -121,13 +123,13 @@ std::string StagingPrefix(const TFolder* folder)
 // name a section lists by itself and from every other copy's, so no
 // [SourceDisksFiles] entry and no file of the staging folder serves two
 // sources; one source under one name is copied once.
-void StageCollidingFiles(const TProject& project, TDeviceSectionPlan& plan)
+void StageCollidingFiles(const TProject& project, TDeviceSectionPlan& plan, bool forSigning)
 {
     std::vector<std::vector<bool>> colliding;
     std::unordered_set<std::string> taken; // folded names listed by themselves
     bool any = false;
     for (const auto& section : plan.FDeviceSections) {
-        colliding.push_back(CollidingFiles(*section));
+        colliding.push_back(CollidingFiles(*section, forSigning));
         for (size_t i = 0; i < section->Files().size(); ++i) {
             if (!colliding.back()[i])
                 taken.insert(FoldAnsiCase(section->Files()[i]->FileName()));
@@ -155,7 +157,7 @@ void StageCollidingFiles(const TProject& project, TDeviceSectionPlan& plan)
                     continue;
                 auto [it, added] = copies.emplace(folded, plan.FStagedFiles.size());
                 if (added)
-                    plan.FStagedFiles.push_back({name, file});
+                    plan.FStagedFiles.push_back({name, file, nullptr, forSigning && IsSignableName(file->FileName())});
                 else if (plan.FStagedFiles[it->second].FFile->GetHostSourcePath() != file->GetHostSourcePath())
                     continue;
                 names[i] = name;
@@ -165,6 +167,33 @@ void StageCollidingFiles(const TProject& project, TDeviceSectionPlan& plan)
     }
 }
 
+// Every setup DLL a section installs gets a copy of its own name: in the
+// staging folder, or in a numbered folder there when another setup DLL of
+// that name came first (the CAB tool takes a setup DLL by its own name).
+void StageSetupDlls(TDeviceSectionPlan& plan)
+{
+    std::unordered_map<const TSetupDLL*, std::string> subfolderOf;
+    std::unordered_set<std::string> taken; // folded "<subfolder>/<name>"
+    for (const auto& section : plan.FDeviceSections) {
+        const TSetupDLL* dll = section->SetupDLL();
+        if (!dll)
+            continue;
+        auto [it, added] = subfolderOf.emplace(dll, std::string());
+        if (added) {
+            for (int n = 2; !taken.insert(FoldAnsiCase(it->second + "/" + dll->FileName())).second; ++n)
+                it->second = std::to_string(n);
+            plan.FStagedFiles.push_back({AppendPath(it->second, dll->FileName()), nullptr, dll, true});
+        }
+        section->SetSetupDllSourceDir(AppendPath(plan.FStagingDir, it->second));
+    }
+}
+
+} // namespace
+
+bool IsSignableName(const std::string& name)
+{
+    const std::string ext = UpperCase(ExtractFileExt(name));
+    return ext == ".EXE" || ext == ".DLL";
 }
 
 std::string StagingDir(const TProject& project)
@@ -172,7 +201,7 @@ std::string StagingDir(const TProject& project)
     return AppendPath(project.ProjectDir(), project.GetProjectName() + ".staged");
 }
 
-TDeviceSectionPlan PlanDeviceSections(const TProject& project)
+TDeviceSectionPlan PlanDeviceSections(const TProject& project, bool forSigning)
 {
     TDeviceSectionPlan plan;
     auto targets = Targets(project.Files());
@@ -189,7 +218,11 @@ TDeviceSectionPlan PlanDeviceSections(const TProject& project)
         section->SetSetupDLL(SetupDllFor(plAll, processor, project.SetupDlls()));
         plan.FDeviceSections.push_back(std::move(section));
     }
-    StageCollidingFiles(project, plan);
+    StageCollidingFiles(project, plan, forSigning);
+    if (forSigning) {
+        plan.FStagingDir = StagingDir(project);
+        StageSetupDlls(plan);
+    }
     return plan;
 }
 

@@ -18,8 +18,11 @@ class TSetupDlls;
 
 // A copy the build makes before the CAB tool runs.
 struct TStagedFile {
-    std::string FName; // in the staging folder
-    const TFile* FFile = nullptr; // whose source is copied; not owned
+    std::string FName; // in the staging folder, perhaps in a folder of its own there
+    const TFile* FFile = nullptr; // whose source is copied, or null for a setup DLL; not owned
+    const TSetupDLL* FSetupDll = nullptr; // the setup DLL copied, when FFile is null
+    // A program or DLL that a build signing for the device signs on the copy.
+    bool FSign = false;
 };
 
 struct TDeviceSectionPlan {
@@ -38,7 +41,13 @@ struct TDeviceSectionPlan {
 // processor used, or just the one all files share), otherwise one per
 // platform and processor that has files. Platforms and processors in
 // ascending order.
-TDeviceSectionPlan PlanDeviceSections(const TProject& project);
+// For a build that signs for the device, every .exe and .dll file and every
+// setup DLL is staged as well (the copy is the one signed), so that the
+// author's files stay as they are.
+TDeviceSectionPlan PlanDeviceSections(const TProject& project, bool forSigning = false);
+
+// True for a file name a build signing for the device signs: .exe and .dll.
+bool IsSignableName(const std::string& name);
 
 // The folder the build stages copies in: "<project name>.staged" in the
 // work folder, beside the .inf.

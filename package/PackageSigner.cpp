@@ -8,8 +8,11 @@
 #include "common/Exception.h"
 #include "common/Platform.h"
 #include "common/RunAndWait.h"
+#include "common/SourceDate.h"
 
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -41,21 +44,22 @@ std::string ToolMessage(const std::string& output)
     return message.empty() ? "no message" : message;
 }
 
-// Removes the run's scratch files however signing ends.
+// Removes a scratch file or folder however signing ends.
 class TScratch {
 public:
-    explicit TScratch(std::string signedTemp) : FSignedTemp(std::move(signedTemp)) {}
+    explicit TScratch(std::string path, bool folder = false) : FPath(std::move(path)), FFolder(folder) {}
     ~TScratch()
     {
-        DeleteFileIfExists(FSignedTemp);
-        if (!FDir.empty())
-            RemoveTree(FDir);
+        if (FFolder)
+            RemoveTree(FPath);
+        else
+            DeleteFileIfExists(FPath);
     }
     TScratch(const TScratch&) = delete;
     TScratch& operator=(const TScratch&) = delete;
 
-    std::string FSignedTemp;
-    std::string FDir;
+    std::string FPath;
+    bool FFolder;
 };
 
 } // namespace
@@ -83,43 +87,50 @@ std::string TPackageSigner::Arguments(const std::string& input, const std::strin
         args += " -h " + QuoteWindowsArgument(FOptions.Digest);
     if (!FOptions.TimestampUrl.empty())
         args += " -ts " + QuoteWindowsArgument(FOptions.TimestampUrl);
+    else if (std::optional<int64_t> epoch = SourceDateEpoch())
+        args += " -time " + std::to_string(*epoch);
     args += " -in " + QuoteWindowsArgument(input) + " -out " + QuoteWindowsArgument(output);
     return args;
 }
 
-void TPackageSigner::Sign(const std::string& package, const std::string& description) const
+void TPackageSigner::SignTo(const std::string& input, const std::string& output, const std::string& description,
+                            const std::string& what) const
 {
     if (std::string problem = FileReadProblem(FOptions.Pkcs12); !problem.empty())
         throw Exception("The certificate file \"" + FOptions.Pkcs12 + "\" cannot be read. " + problem);
-
-    // osslsigncode refuses to overwrite, and the package must stay whole
-    // until a signed one can take its place.
-    TScratch scratch(AtomicSaveTempName(package, CurrentProcessId()) + ".signed");
-    DeleteFileIfExists(scratch.FSignedTemp);
     std::string passwordFile;
+    std::unique_ptr<TScratch> passwordDir;
     if (!FOptions.Password.empty()) {
-        scratch.FDir = CreatePrivateTempDir("VISign");
-        passwordFile = scratch.FDir + "password";
+        passwordDir = std::make_unique<TScratch>(CreatePrivateTempDir("VISign"), true);
+        passwordFile = passwordDir->FPath + "password";
         WritePrivateFile(passwordFile, FOptions.Password);
     }
-
-    std::string output;
+    std::string toolOutput;
     int exitCode = 0;
     try {
-        exitCode = FRunner(FOptions.Tool, Arguments(package, scratch.FSignedTemp, description, passwordFile), output);
+        exitCode = FRunner(FOptions.Tool, Arguments(input, output, description, passwordFile), toolOutput);
     } catch (const Exception& e) {
         throw Exception(FOptions.Tool + " could not be started; is it installed? " + e.Message());
     }
     if (exitCode != 0)
-        throw Exception(FOptions.Tool + " could not sign the package: " + ToolMessage(output));
+        throw Exception(FOptions.Tool + " could not sign " + what + ": " + ToolMessage(toolOutput));
+}
+
+void TPackageSigner::Sign(const std::string& package, const std::string& description) const
+{
+    // osslsigncode refuses to overwrite, and the package must stay whole
+    // until a signed one can take its place.
+    TScratch scratch(AtomicSaveTempName(package, CurrentProcessId()) + ".signed");
+    DeleteFileIfExists(scratch.FPath);
+    SignTo(package, scratch.FPath, description, "the package");
 
     // A tool that reports success without writing a signature, or writes one
     // the stub cannot see past, must not pass for a signed package.
     {
-        TSfxStreamSource signedFile = OpenSigned(scratch.FSignedTemp);
+        TSfxStreamSource signedFile = OpenSigned(scratch.FPath);
         if (TSfxLayout::PayloadEnd(signedFile) >= signedFile.Size())
             throw Exception(FOptions.Tool + " wrote no signature into the package.");
         TSfxLayout::Read(signedFile);
     }
-    ReplaceFileWith(package, scratch.FSignedTemp);
+    ReplaceFileWith(package, scratch.FPath);
 }

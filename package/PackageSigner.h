@@ -41,7 +41,17 @@ public:
     // as it was.
     void Sign(const std::string& package, const std::string& description) const;
 
-    // The argument text of one signing run (password file given).
+    // Signs input into output, a new file, and checks nothing of the result;
+    // what names the input in messages ("the package"). The password file
+    // lives as long as the tool runs. Raises Exception with the reason.
+    void SignTo(const std::string& input, const std::string& output, const std::string& description,
+                const std::string& what) const;
+
+    const TSigningOptions& Options() const { return FOptions; }
+
+    // The argument text of one signing run (password file given). With
+    // SOURCE_DATE_EPOCH set and no time-stamping service the signature
+    // carries that time, so that signing twice gives the same bytes.
     std::string Arguments(const std::string& input, const std::string& output, const std::string& description,
                           const std::string& passwordFile) const;
 

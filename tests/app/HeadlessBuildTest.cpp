@@ -6,7 +6,9 @@
 #include "common/Platform.h"
 #include "formats/SetupFileReader.h"
 #include "model/Folders.h"
+#include "formats/CabSignature.h"
 #include "package/DeviceSectionPlan.h"
+#include "package/DeviceSigner.h"
 #include "support/SampleProject.h"
 
 #include <gtest/gtest.h>
@@ -294,7 +296,7 @@ protected:
 
     int Build(TProject& project)
     {
-        TBuildCommandOptions options;
+        TBuildCommandOptions options = FBuildOptions;
         options.ProjectPath = AppendPath(FWork, project.ProjectFileName());
         options.ProgramDir = FProgram.Path();
         SaveProjectFile(project, options.ProjectPath);
@@ -348,6 +350,7 @@ protected:
     TempDir FDir;
     std::string FWork = FDir.File("work");
     TTestProgramDir FProgram;
+    TBuildCommandOptions FBuildOptions; // the signing options of Build()
     std::ostringstream FOut, FErr;
 };
 
@@ -546,6 +549,173 @@ TEST_F(HeadlessProjectBuildTest, NonAsciiNamesAreFoundByTheirUtf8Names)
     EXPECT_EQ(cab.Members, (std::vector<std::string>{"caf\xC3\xA9", "coffee", "size"}));
 }
 
+// What a command prints, and its exit status.
+int Shell(const std::string& command, std::string& output, const TempDir& dir)
+{
+    const int status = std::system(("(" + command + ") > '" + dir.File("shell.txt") + "' 2>&1").c_str());
+    output = dir.Read("shell.txt");
+    return status;
+}
+
+// A file verifies with osslsigncode against the test's own certificate.
+void ExpectVerifies(const std::string& file, const TempDir& dir)
+{
+    std::string output;
+    EXPECT_EQ(Shell("osslsigncode verify -CAfile '" + dir.File("device.pem") + "' -in '" + file + "'", output, dir), 0)
+        << file << ":\n"
+        << output;
+    EXPECT_NE(output.find("Signature verification: ok"), std::string::npos) << file << ":\n" << output;
+}
+
+std::vector<std::string> Entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class DeviceSigningTest : public HeadlessProjectBuildTest {
+protected:
+    void SetUp() override
+    {
+        HeadlessProjectBuildTest::SetUp();
+        FBuildOptions.DeviceSigning.Pkcs12 = MakeTestCertificate(FDir, "device", "pw");
+        FBuildOptions.DeviceSigning.Password = "pw";
+        ASSERT_TRUE(ForceDirectories(FTemp));
+    }
+
+    // A project "Dev" with these sources, each for all platforms and
+    // processors, and the build "Signed" for the pair, signing for the device.
+    std::unique_ptr<TProject> SigningProject(const std::map<std::string, std::string>& sources,
+                                             TPlatform platform = plAll)
+    {
+        auto project = NewProject("Firm", "Dev");
+        for (const auto& [name, content] : sources)
+            AddProjectFile(*project, ExtractFilePath(Source(name, content)), name,
+                           platform == plAll ? AllPlatforms : TPlatforms{platform}, pAll);
+        auto build = std::make_unique<TBuild>();
+        build->SetName("Signed");
+        build->AddPair(std::make_unique<TPlatformProcPair>(platform, pAll));
+        build->SetSignForDevice(true);
+        project->Builds().Add(std::move(build));
+        return project;
+    }
+
+    std::string Log() const { return FOut.str() + FErr.str(); }
+
+    // The run's private folders and password files go here.
+    std::string FTemp = FDir.File("tmp");
+    ScopedEnv FTempEnv{"TMPDIR", FTemp.c_str()};
+};
+
+TEST_F(DeviceSigningTest, ProgramCopiesAndTheCabAreSignedTheSourcesStayAndTwoBuildsAreIdentical)
+{
+    const std::string built = TTestProgramDir::BuiltProgramDir();
+    if (!IsPeFile(AppendPath(built, "Deskstart.exe")))
+        GTEST_SKIP() << "the Windows programs are not built";
+    for (const char* name : {"Setup.exe", "Deskstart.exe"})
+        fs::copy_file(AppendPath(built, name), AppendPath(FProgram.Path(), name), fs::copy_options::overwrite_existing);
+    const std::vector<uint8_t> pe = ReadFileBytes(AppendPath(built, "Deskstart.exe"));
+    const std::map<std::string, std::string> sources = {
+        {"app.exe", std::string(pe.begin(), pe.end())}, {"readme.txt", "plain text"}, {"notes.dll", "MZ, no program"}};
+    auto project = SigningProject(sources);
+    auto dll = std::make_unique<TSetupDLL>();
+    dll->SetFileName("setup.dll");
+    dll->SetSourceDir(ExtractFilePath(Source("dll/setup.dll", sources.at("app.exe"))));
+    dll->SetProcessor(pAll);
+    project->SetupDlls().Add(std::move(dll));
+    FBuildOptions.Signing = FBuildOptions.DeviceSigning;
+    ScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000");
+
+    ASSERT_EQ(Build(*project), 0) << Log();
+    const std::string cab = AppendPath(FWork, "Dev.CAB"), src = AppendPath(FWork, "src");
+    for (const std::string& line :
+         {"Signed " + AppendPath(src, "app.exe") + " for the device.",
+          "Signed " + AppendPath(src, "dll/setup.dll") + " for the device.",
+          AppendPath(src, "notes.dll") + " is not a program or DLL for Windows (no PE header): it goes into the CAB",
+          "Signed " + cab + " for the device."})
+        EXPECT_NE(Log().find(line), std::string::npos) << line << "\nin\n" << Log();
+    for (const auto& [name, content] : sources)
+        EXPECT_EQ(FDir.Read("work/src/" + name), content) << name;
+    EXPECT_EQ(Entries(FWork), (std::vector<std::string>{"Dev.CAB", "Dev.vip", "Dev_res.dat", "Signed", "src"}));
+    EXPECT_TRUE(Entries(FTemp).empty());
+
+    ExpectVerifies(cab, FDir);
+    std::string output;
+    const std::string members = FDir.File("members");
+    ASSERT_EQ(Shell("cabextract -t '" + cab + "' && cabextract -q -d '" + members + "' '" + cab + "'", output, FDir), 0)
+        << output;
+    int programs = 0;
+    for (const std::string& member : Entries(members)) {
+        const std::string content = FDir.Read("members/" + member);
+        if (ExtractFileExt(member) == ".000" || content == "plain text" || content == sources.at("notes.dll"))
+            continue;
+        ExpectVerifies(AppendPath(members, member), FDir);
+        ++programs;
+    }
+    EXPECT_EQ(programs, 2) << "app.exe and the setup DLL";
+
+    const TPackage package = ReadPackage(Package("Signed"));
+    EXPECT_EQ(package.Content("Dev.CAB"), FDir.Read("work/Dev.CAB"));
+    FDir.Write("inner.exe", package.Content("Setup.exe"));
+    ExpectVerifies(FDir.File("inner.exe"), FDir);
+
+    const std::string first = FDir.Read("work/Signed/Setup.exe");
+    ASSERT_EQ(Build(*project), 0) << Log();
+    EXPECT_TRUE(FDir.Read("work/Signed/Setup.exe") == first) << "two signed builds differ";
+}
+
+TEST_F(DeviceSigningTest, ACabForPocketPc2003StaysUnsigned)
+{
+    auto project = SigningProject({{"readme.txt", "plain text"}}, plWM2003);
+    ASSERT_EQ(Build(*project), 0) << Log();
+    const std::string cab = AppendPath(FWork, "Dev.WM2003.CAB");
+    EXPECT_NE(Log().find(cab + " stays unsigned: it is for Windows Mobile 2003, and devices before Windows Mobile "
+                               "5.0 are reported to refuse signed CAB files."),
+              std::string::npos)
+        << Log();
+    EXPECT_FALSE(ReadCabSignature(cab).has_value());
+}
+
+// Each way the device signing cannot be done: one message naming the cause,
+// the build fails, and nothing is left behind in the work folder or the
+// temporary one.
+TEST_F(DeviceSigningTest, FailuresSayWhyAndLeaveNothingBehind)
+{
+    const std::string good = FBuildOptions.DeviceSigning.Pkcs12;
+    const std::string expired = MakeTestCertificate(FDir, "expired", "pw", true);
+    FDir.Write("junk.p12", "not a certificate");
+    // A DOS header that points at a PE signature with nothing behind it.
+    std::string broken(64, '\0');
+    broken[0] = 'M', broken[1] = 'Z', broken[60] = 64;
+    broken += std::string("PE\0\0", 4) + "cut short";
+    const std::string certificate = "The device certificate \"";
+    const struct {
+        std::string p12, password, program, reason;
+    } cases[] = {
+        {"", "", "", "it signs its files for the device, but no device certificate is set."},
+        {FDir.File("none.p12"), "pw", "", certificate + FDir.File("none.p12") + "\" cannot be read."},
+        {FDir.File("junk.p12"), "pw", "", certificate + FDir.File("junk.p12") + "\" is not a PKCS#12 file."},
+        {good, "wrong", "", certificate + good + "\" does not open with the password given."},
+        {expired, "pw", "", certificate + expired + "\" has expired."},
+        {good, "pw", broken, "osslsigncode could not sign " + AppendPath(FWork, "src/app.exe") + ": "},
+    };
+    for (const auto& c : cases) {
+        FBuildOptions.DeviceSigning.Pkcs12 = c.p12;
+        FBuildOptions.DeviceSigning.Password = c.password;
+        auto project = SigningProject({{"app.exe", c.program.empty() ? "no program" : c.program}});
+        EXPECT_EQ(Build(*project), 1) << c.reason;
+        EXPECT_NE(FErr.str().find("The build \"Signed\" was not made: " + c.reason), std::string::npos)
+            << c.reason << "\nin\n"
+            << FErr.str();
+        EXPECT_EQ(Entries(FWork), (std::vector<std::string>{"Dev.vip", "Dev_res.dat", "src"})) << c.reason;
+        EXPECT_TRUE(Entries(FTemp).empty()) << c.reason;
+        EXPECT_EQ(Log().find("wrong"), std::string::npos) << "the password in the log";
+    }
+}
+
 TEST(HeadlessBuildArguments, UsageErrors)
 {
     std::ostringstream out, err;
@@ -554,9 +724,19 @@ TEST(HeadlessBuildArguments, UsageErrors)
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "b.vip"}, out, err), 2);
     EXPECT_EQ(RunHeadless({"--build", "/no/such/project.vip"}, out, err), 1);
     EXPECT_EQ(RunHeadless({"--build", "a.vip", "--sign-pkcs12"}, out, err), 2);
-    err.str("");
-    EXPECT_EQ(RunHeadless({"--build", "a.vip", "--sign-timestamp", "http://ts.example.com"}, out, err), 2);
-    EXPECT_NE(err.str().find(": --sign-timestamp needs --sign-pkcs12.\n"), std::string::npos) << err.str();
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--sign-timestamp", "http://ts.example.com"}, "--sign-timestamp needs --sign-pkcs12."},
+        {{"--sign-device-digest", "sha256"}, "--sign-device-timestamp and --sign-device-digest need "},
+        {{"--sign-device-pkcs12", "d.p12", "--sign-device-digest", "md5"},
+         "--sign-device-digest takes sha1 or sha256."},
+    };
+    for (const auto& [options, message] : refused) {
+        std::vector<std::string> args = {"--build", "a.vip"};
+        args.insert(args.end(), options.begin(), options.end());
+        err.str("");
+        EXPECT_EQ(RunHeadless(args, out, err), 2) << message;
+        EXPECT_NE(err.str().find(": " + message), std::string::npos) << err.str();
+    }
 }
 
 TEST(HeadlessBuildArguments, HelpAndVersionWinAndErrorsPointToHelp)

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 TraceRecorder::TraceRecorder()
 {
     FPrevious = SetDebugTraceHook([this](const std::string& m) { FMessages.push_back(m); });
@@ -96,4 +98,33 @@ std::string ErrorOf(const std::function<void()>& f)
         return e.Message();
     }
     return "";
+}
+
+std::string MakeTestCertificate(const TempDir& dir, const std::string& name, const std::string& password, bool expired)
+{
+    const std::string key = dir.File(name + ".key"), cert = dir.File(name + ".pem"), p12 = dir.File(name + ".p12");
+    const std::string subject = "'/CN=Veltrin Test Publisher'";
+    std::string command;
+    if (!expired) {
+        command = "openssl req -x509 -newkey rsa:2048 -nodes -keyout '" + key + "' -out '" + cert + "' -days 2 -subj " +
+                  subject + " -addext extendedKeyUsage=codeSigning";
+    } else {
+        // Only "openssl ca" takes a validity in the past; it wants a database.
+        const std::string ca = dir.File(name + "-ca");
+        dir.Write(name + "-ca.cnf", "[ca]\ndefault_ca = d\n[d]\ndatabase = " + ca +
+                                        "/index.txt\nnew_certs_dir = " + ca + "\nserial = " + ca +
+                                        "/serial\ndefault_md = sha256\npolicy = p\n"
+                                        "[p]\ncommonName = supplied\n");
+        command = "mkdir -p '" + ca + "' && : > '" + ca + "/index.txt' && echo 01 > '" + ca +
+                  "/serial' && openssl req -new -newkey rsa:2048 -nodes -keyout '" + key + "' -out '" + ca +
+                  "/req.csr' -subj " + subject + " && openssl ca -batch -config '" + ca + ".cnf' -selfsign -keyfile '" +
+                  key + "' -in '" + ca + "/req.csr' -startdate 20200101000000Z -enddate 20200102000000Z -out '" + cert +
+                  "'";
+    }
+    command += " && openssl pkcs12 -export -inkey '" + key + "' -in '" + cert + "' -out '" + p12 +
+               "' -passout 'pass:" + password + "'";
+    command = "(" + command + ") > '" + dir.File(name + "-openssl.txt") + "' 2>&1";
+    if (std::system(command.c_str()) != 0)
+        ADD_FAILURE() << "openssl (scripts/bootstrap installs it) failed:\n" << dir.Read(name + "-openssl.txt");
+    return p12;
 }

@@ -42,6 +42,13 @@ private:
     std::string FPath;
 };
 
+// A throwaway code-signing certificate made with openssl in dir: <name>.pem,
+// the certificate (to trust when verifying), and <name>.p12 with its key,
+// locked with the password. An expired one was valid on 1 January 2020 only.
+// Returns the .p12 path; the test fails when openssl does.
+std::string MakeTestCertificate(const TempDir& dir, const std::string& name, const std::string& password,
+                                bool expired = false);
+
 // Sets (or, with no value, removes) an environment variable while it lives;
 // the previous state comes back at the end. Programs the test starts inherit it.
 class ScopedEnv {

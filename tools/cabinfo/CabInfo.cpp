@@ -3,6 +3,7 @@
 #include "common/AnsiText.h"
 #include "common/Exception.h"
 #include "formats/CabReader.h"
+#include "formats/CabSignature.h"
 #include "formats/FormatChoices.h"
 #include "model/Files.h"
 #include "model/Folders.h"
@@ -24,7 +25,7 @@ const char* const Usage =
     "Usage: veltrin-cabinfo [--json] [--members] CAB...\n"
     "Lists what Windows CE CAB files install: application, provider, processor,\n"
     "versions, files with their device folders and copy flags, registry values,\n"
-    "shortcuts and the setup DLL.\n"
+    "shortcuts, the setup DLL and who signed the CAB file.\n"
     "  --json     one JSON array, one object per CAB file (see the man page)\n"
     "  --members  the raw cabinet members instead\n"
     "  --help     this text\n"
@@ -272,7 +273,18 @@ ordered_json MemberJson(const TCabMember& m)
     return member;
 }
 
-ordered_json Describe(const TCabReader& cab)
+// Whether the CAB carries an Authenticode signature and whose: the
+// subject of the signer's certificate, or null when the block is unreadable.
+void DescribeSignature(const std::string& path, ordered_json& d)
+{
+    const std::optional<TCabSignature> signature = ReadCabSignature(path);
+    d["signed"] = signature.has_value();
+    d["signer"] = signature && signature->Problem.empty() ? ordered_json(signature->Subject) : ordered_json();
+    if (signature && !signature->Problem.empty())
+        d["signatureProblem"] = signature->Problem;
+}
+
+ordered_json Describe(const TCabReader& cab, const std::string& path)
 {
     const TSetupContents& setup = cab.Setup();
     TPaths paths(setup);
@@ -284,6 +296,7 @@ ordered_json Describe(const TCabReader& cab)
     d["otherMembers"] = ordered_json::array();
     for (const TCabMember* m : cab.OtherMembers())
         d["otherMembers"].push_back(MemberJson(*m));
+    DescribeSignature(path, d);
     return d;
 }
 
@@ -341,6 +354,12 @@ void WriteText(std::ostream& out, const ordered_json& d)
             << " bytes)\n";
     for (const auto& m : d["otherMembers"])
         out << "  Other member: " << Str(m["name"]) << " (" << m["size"].get<uint32_t>() << " bytes)\n";
+    if (!d["signed"].get<bool>())
+        out << "  Signature: none\n";
+    else if (d["signer"].is_null())
+        out << "  Signature: unreadable (" << Str(d["signatureProblem"]) << ")\n";
+    else
+        out << "  Signed by: " << Str(d["signer"]) << "\n";
 }
 
 void WriteMembersText(std::ostream& out, const ordered_json& d)
@@ -403,7 +422,7 @@ int RunCabInfo(const std::vector<std::string>& args, std::ostream& out, std::ost
             // Every member is unpacked to nowhere first, so that a damaged
             // CAB file is reported as such rather than listed.
             cab.Verify();
-            d = options.Members ? DescribeMembers(cab) : Describe(cab);
+            d = options.Members ? DescribeMembers(cab) : Describe(cab, options.Cabs[i]);
         } catch (const Exception& e) {
             err << "veltrin-cabinfo: " << e.what() << "\n";
             status = 1;

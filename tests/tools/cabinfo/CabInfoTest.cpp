@@ -143,6 +143,35 @@ TEST_F(OurCabsTest, JsonCarriesTheDocumentedFields)
     EXPECT_EQ(cab["shortcuts"][0]["folder"], "\\Windows\\Start Menu");
     EXPECT_EQ(cab["shortcuts"][0]["name"], "Demo Viewer.lnk");
     EXPECT_TRUE(cab["setupDll"].is_null());
+    EXPECT_EQ(cab["signed"], false);
+    EXPECT_TRUE(cab["signer"].is_null());
+}
+
+// Signed with osslsigncode, a CAB names its signer in both outputs; a
+// reserve that names no block inside the file is no signature.
+TEST_F(OurCabsTest, CabInfoSaysWhoSignedACab)
+{
+    const std::string p12 = MakeTestCertificate(*FDir, "publisher", "pw");
+    FDir->Write("pass.txt", "pw");
+    const std::string cab = FDir->File("Signed.CAB");
+    const std::string command = "osslsigncode sign -pkcs12 '" + p12 + "' -readpass '" + FDir->File("pass.txt") +
+                                "' -h sha1 -in '" + Cab("mszip") + "' -out '" + cab + "' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::string bytes = ReadFile(cab);
+    bytes[47] = '\x7F'; // the block's offset, now past the end of the file
+    FDir->Write("Misplaced.CAB", bytes);
+
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCabInfo({cab, FDir->File("Misplaced.CAB"), Cab("mszip")}, out, err), 0) << err.str();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("Setup DLL: none\n  Signed by: CN=Veltrin Test Publisher\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Signed by:"), text.rfind("Signed by:")) << text;
+    EXPECT_NE(text.find("Signature: none\n"), std::string::npos) << text;
+    out.str("");
+    ASSERT_EQ(RunCabInfo({"--json", cab}, out, err), 0) << err.str();
+    const nlohmann::json j = nlohmann::json::parse(out.str());
+    EXPECT_EQ(j[0]["signed"], true);
+    EXPECT_EQ(j[0]["signer"], "CN=Veltrin Test Publisher");
 }
 
 TEST(CabInfoNamesTest, FlagsAndFolders)
