@@ -16,9 +16,20 @@
 
 namespace {
 
-const char* const SettingNames[] = {"company",     "recent1",    "recent2",        "recent3",
-                                    "recent4",     "lastfolder", "signpkcs12",     "signtimestamp",
-                                    "filecolumns", "dllcolumns", "shortcutcolumns"};
+const char* const SettingNames[] = {"company",
+                                    "recent1",
+                                    "recent2",
+                                    "recent3",
+                                    "recent4",
+                                    "lastfolder",
+                                    "signpkcs12",
+                                    "signtimestamp",
+                                    "filecolumns",
+                                    "dllcolumns",
+                                    "shortcutcolumns",
+                                    "devicesignpkcs12",
+                                    "devicesigntimestamp",
+                                    "devicesigndigest"};
 
 QString ToQt(const std::string& ansi)
 {

@@ -36,8 +36,10 @@ public:
     void SaveSettings() const;
 
     // One setting by name ("company", "recent1" .. "recent4", "lastfolder",
-    // "signpkcs12", "signtimestamp", and the column shares of the list tabs
-    // "filecolumns", "dllcolumns", "shortcutcolumns"),
+    // "signpkcs12", "signtimestamp", the device signature's
+    // "devicesignpkcs12", "devicesigntimestamp", "devicesigndigest", and the
+    // column shares of the list tabs "filecolumns", "dllcolumns",
+    // "shortcutcolumns"),
     // in memory. Values are Windows-1252 text; writing trims them.
     std::string ReadSetting(const std::string& name) const;
     void WriteSetting(const std::string& name, const std::string& value);
@@ -66,6 +68,9 @@ private:
         FileColumns,
         DllColumns,
         ShortcutColumns,
+        DeviceSignPkcs12,
+        DeviceSignTimestamp,
+        DeviceSignDigest,
         SettingCount
     };
     static int SettingIndex(const std::string& name);

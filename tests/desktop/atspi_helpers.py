@@ -181,6 +181,15 @@ def choose(combo, text):
     wait_for("'%s' chosen (shows '%s')" % (text, combo.name), lambda: combo.name == text)
 
 
+def edit_item(builder, verb):
+    """The Edit menu's Undo or Redo item, named after its step."""
+    edit = find_all(find_all(builder.main(), "menu bar", visible=False)[0], "menu item", "Edit", visible=False)[0]
+    items = [item for item in find_all(edit, "menu item", visible=False) if item.name.startswith(verb)]
+    if not items:
+        raise FlowError("no %s item in the Edit menu" % verb)
+    return items[0]
+
+
 def dump(acc, depth=0, out=None):
     """The subtree as indented lines (printed when a flow fails)."""
     out = [] if out is None else out

@@ -9,8 +9,8 @@ import time
 
 import pyatspi
 
-from atspi_helpers import (FlowError, choose, click, do, do_modal, find, find_all, gone, labelled, log, run,
-                           set_text, wait_for, window)
+from atspi_helpers import (FlowError, choose, click, do, do_modal, edit_item, find, find_all, gone, labelled, log,
+                           run, set_text, wait_for, window)
 
 ASTERISK = 0x002A
 
@@ -21,15 +21,6 @@ def type_text(text):
 
 def tree_item(tree, name):
     return wait_for("key '%s' in the tree" % name, lambda: (find_all(tree, None, name) or [None])[0])
-
-
-def edit_item(builder, verb):
-    """The Edit menu's Undo or Redo item, named after its step."""
-    edit = find_all(find_all(builder.main(), "menu bar", visible=False)[0], "menu item", "Edit", visible=False)[0]
-    items = [item for item in find_all(edit, "menu item", visible=False) if item.name.startswith(verb)]
-    if not items:
-        raise FlowError("no %s item in the Edit menu" % verb)
-    return items[0]
 
 
 def expect_item(builder, verb, name):

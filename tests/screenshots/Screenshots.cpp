@@ -441,8 +441,9 @@ void TakeScreenshots(TfmMain& main, TfmSplash& splash, const std::string& dirNam
         TSettings settings;
         settings.WriteSetting("signpkcs12", "/home/author/keys/FieldOrders.p12");
         settings.WriteSetting("signtimestamp", "http://timestamp.example.com");
+        settings.WriteSetting("devicesignpkcs12", "/home/author/keys/FieldOrders device.pfx");
         TfmSigning signing(nullptr, nullptr, &main);
-        signing.SetFrom(settings, "secret");
+        signing.SetFrom(settings, "secret", "secret");
         signing.show();
         Save(signing, dir, "dialog-signing");
         signing.hide();

@@ -110,6 +110,9 @@ TEST_F(SettingsTest, RoundTripThroughTheStore)
     first.WriteSetting("lastfolder", "/home/a/My Projects/x, y");
     first.WriteSetting("signpkcs12", "/home/a/keys/Caf\xE9 code signing.p12");
     first.WriteSetting("signtimestamp", "http://timestamp.example.com/rfc3161?a=1");
+    first.WriteSetting("devicesignpkcs12", "/home/a/keys/device.pfx");
+    first.WriteSetting("devicesigntimestamp", "http://ts.example.org");
+    first.WriteSetting("devicesigndigest", "sha256");
     SetRecent(first, {"/p/one.vip", "/p/two.vip", "", "/p/four.vip"});
     first.SaveSettings();
     ASSERT_TRUE(FileExists(dir.File(Organization + "/1.0.conf")));
@@ -119,6 +122,9 @@ TEST_F(SettingsTest, RoundTripThroughTheStore)
     EXPECT_EQ(second.ReadSetting("lastfolder"), "/home/a/My Projects/x, y");
     EXPECT_EQ(second.ReadSetting("signpkcs12"), "/home/a/keys/Caf\xE9 code signing.p12");
     EXPECT_EQ(second.ReadSetting("signtimestamp"), "http://timestamp.example.com/rfc3161?a=1");
+    EXPECT_EQ(second.ReadSetting("devicesignpkcs12"), "/home/a/keys/device.pfx");
+    EXPECT_EQ(second.ReadSetting("devicesigntimestamp"), "http://ts.example.org");
+    EXPECT_EQ(second.ReadSetting("devicesigndigest"), "sha256");
     EXPECT_EQ(Recent(second), (std::vector<std::string>{"/p/one.vip", "/p/two.vip", "", "/p/four.vip"}));
 
     TraceRecorder trace;

@@ -298,9 +298,11 @@ TEST_F(BuildDialogsTest, ConfigurationShowsTheBuild)
     build->SetSetupType(1);
     build->SetSfxMode(1);
     build->SetShowEULA(false);
+    build->SetSignForDevice(true);
     auto dialog = Configure(*build);
 
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Build Configuration"));
+    EXPECT_TRUE(Named<QCheckBox>(dialog.get(), "cbSignForDevice")->isChecked());
     EXPECT_EQ(ItemTexts(Named<QListWidget>(dialog.get(), "lbPairs")),
               (std::vector<std::string>{"Pocket PC / StrongARM", "Pocket PC / Hitachi SH3"}));
     EXPECT_EQ(Named<QListWidget>(dialog.get(), "lbPairs")->item(0)->checkState(), Qt::Unchecked);
@@ -352,6 +354,7 @@ TEST_F(BuildDialogsTest, NewLanguageChosenAsDefaultStays)
     Named<QComboBox>(dialog.get(), "cbSetupType")->setCurrentIndex(1);
     Named<QRadioButton>(dialog.get(), "rbShowProgress")->setChecked(true);
     Named<QCheckBox>(dialog.get(), "cbShowWelcome")->setChecked(false);
+    Named<QCheckBox>(dialog.get(), "cbSignForDevice")->setChecked(true);
     Press(*dialog, "BitBtn1");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(build->DefaultLanguage(), German);
@@ -359,6 +362,13 @@ TEST_F(BuildDialogsTest, NewLanguageChosenAsDefaultStays)
     EXPECT_EQ(build->SfxMode(), 1);
     EXPECT_FALSE(build->ShowWelcome());
     EXPECT_TRUE(build->ShowEULA());
+    EXPECT_TRUE(build->SignForDevice());
+
+    // Unchecked again, the build signs nothing for the device.
+    auto again = Configure(*build);
+    Named<QCheckBox>(again.get(), "cbSignForDevice")->setChecked(false);
+    Press(*again, "BitBtn1");
+    EXPECT_FALSE(build->SignForDevice());
 }
 
 // Each refusal keeps the dialog open and the build as it was, whatever else
@@ -383,6 +393,7 @@ TEST_P(ConfigurationRefusalTest, KeepsTheDialogOpenAndTheBuildUnchanged)
     CheckRow(dialog.get(), "lbLanguages", "German", true);
     DefaultLanguages(dialog.get())->setCurrentText(QStringLiteral("German"));
     Named<QCheckBox>(dialog.get(), "cbShowFinish")->setChecked(false);
+    Named<QCheckBox>(dialog.get(), "cbSignForDevice")->setChecked(true);
     Named<QComboBox>(dialog.get(), "cbSetupType")->setCurrentIndex(1);
 
     Press(*dialog, "BitBtn1");
@@ -393,6 +404,7 @@ TEST_P(ConfigurationRefusalTest, KeepsTheDialogOpenAndTheBuildUnchanged)
     EXPECT_EQ(LanguageIds(*build), std::vector<int32_t>{English});
     EXPECT_EQ(build->DefaultLanguage(), English);
     EXPECT_TRUE(build->ShowFinish());
+    EXPECT_FALSE(build->SignForDevice());
     EXPECT_EQ(build->SetupType(), 0);
 
     // Putting the one fault right lets the same dialog close.

@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "common/Platform.h"
 #include "model/Project.h"
+#include "package/PackageSigner.h"
 #include "storage/Settings.h"
 #include "ui/build/fmBuildMaker.h"
 #include "ui/build/fmMissingFiles.h"
@@ -226,8 +227,33 @@ TEST_F(BuildRunTest, CancelledWizardEndsSilentlyAndKeepsTheTestBuilds)
     Named<QAction>(Window.get(), "aBuild")->trigger();
     EXPECT_TRUE(Messages.Shown().empty());
     EXPECT_EQ(TestBuildEntries().size(), 1u);
-    // What the wizard did to the builds stays although it was cancelled.
+    // What the wizard did to the builds stays although it was cancelled,
+    // as one step to undo.
     EXPECT_EQ(Window->Project()->Builds().Count(), 0);
+    EXPECT_EQ(Window->UndoAction()->text(), QStringLiteral("&Undo Change Builds"));
+    Window->Undo();
+    EXPECT_EQ(Window->Project()->Builds().Count(), 1);
+}
+
+TEST_F(BuildRunTest, F7SignsForTheDeviceWithTheSettingsCertificateAndTheEnvironmentPassword)
+{
+    OpenDemo();
+    const std::string certificate = MakeTestCertificate(Temp, "device", "device pw");
+    Window->Settings().WriteSetting("devicesignpkcs12", certificate);
+    WizardAction = [this](TfmBuildMaker&) { Window->Project()->Builds().GetBuild(0)->SetSignForDevice(true); };
+    struct Case {
+        const char* Password;
+        std::string Expected;
+    };
+    for (const Case& c :
+         {Case{"wrong", "The device certificate \"" + certificate + "\" does not open with the password given."},
+          Case{"device pw", "Build completed successfuly!"}}) {
+        ScopedEnv password(TPackageSigner::DevicePasswordVariable, c.Password);
+        Messages.Clear();
+        Named<QAction>(Window.get(), "aBuild")->trigger();
+        ASSERT_EQ(Messages.Shown().size(), 1u) << c.Password;
+        EXPECT_NE(Messages.Shown()[0].Text.find(c.Expected), std::string::npos) << Messages.Shown()[0].Text;
+    }
 }
 
 TEST_F(BuildRunTest, NoCheckedBuildBuildsNothingAndSaysSo)

@@ -12,12 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <set>
 
 namespace {
 
@@ -137,37 +140,90 @@ TEST(SigningDialogTest, LoadsAndStoresTheSettingsButNeverThePassword)
     TSettings settings("Veltrin Installer Test", "signing");
     settings.WriteSetting("signpkcs12", "/keys/Caf\xE9.p12");
     settings.WriteSetting("signtimestamp", "http://ts.example.com");
-    dialog.SetFrom(settings, "pw");
-    auto* certificate = dialog.findChild<QLineEdit*>(QStringLiteral("eCertificate"));
-    auto* password = dialog.findChild<QLineEdit*>(QStringLiteral("ePassword"));
-    auto* timestamp = dialog.findChild<QLineEdit*>(QStringLiteral("eTimestamp"));
-    ASSERT_TRUE(certificate && password && timestamp);
+    settings.WriteSetting("devicesignpkcs12", "/keys/device.p12");
+    settings.WriteSetting("devicesigndigest", "sha256");
+    dialog.SetFrom(settings, "pw", "device pw");
+    auto edit = [&dialog](const char* name) { return dialog.findChild<QLineEdit*>(QString::fromLatin1(name)); };
+    QLineEdit* certificate = edit("eCertificate");
+    QLineEdit* password = edit("ePassword");
+    QLineEdit* timestamp = edit("eTimestamp");
+    QLineEdit* deviceCertificate = edit("eDeviceCertificate");
+    QLineEdit* devicePassword = edit("eDevicePassword");
+    QLineEdit* deviceTimestamp = edit("eDeviceTimestamp");
+    auto* digest = dialog.findChild<QComboBox*>(QStringLiteral("cbDeviceDigest"));
+    ASSERT_TRUE(certificate && password && timestamp && deviceCertificate && devicePassword && deviceTimestamp &&
+                digest);
     EXPECT_EQ(certificate->text(), QStringLiteral("/keys/Caf\u00E9.p12"));
     EXPECT_EQ(timestamp->text(), QStringLiteral("http://ts.example.com"));
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(deviceCertificate->text(), QStringLiteral("/keys/device.p12"));
+    EXPECT_EQ(devicePassword->text(), QStringLiteral("device pw"));
+    EXPECT_EQ(devicePassword->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(digest->currentData().toString(), QStringLiteral("sha256"));
 
+    // Each browse button fills its own group's certificate.
     dialogs.AnyFileAnswer = "/other/cert.pfx";
     dialog.findChild<QPushButton*>(QStringLiteral("btBrowse"))->click();
+    EXPECT_EQ(deviceCertificate->text(), QStringLiteral("/keys/device.p12"));
+    dialogs.AnyFileAnswer = "/other/device.pfx";
+    dialog.findChild<QPushButton*>(QStringLiteral("btDeviceBrowse"))->click();
     password->setText(QStringLiteral("new secret"));
+    devicePassword->setText(QStringLiteral("new device secret"));
     timestamp->setText(QStringLiteral("  "));
+    deviceTimestamp->setText(QStringLiteral("http://ts.example.org"));
+    digest->setCurrentIndex(0);
     ASSERT_TRUE(dialog.StoreInto(settings));
     EXPECT_EQ(settings.ReadSetting("signpkcs12"), "/other/cert.pfx");
     EXPECT_EQ(settings.ReadSetting("signtimestamp"), "");
+    EXPECT_EQ(settings.ReadSetting("devicesignpkcs12"), "/other/device.pfx");
+    EXPECT_EQ(settings.ReadSetting("devicesigntimestamp"), "http://ts.example.org");
+    EXPECT_EQ(settings.ReadSetting("devicesigndigest"), "sha1");
     EXPECT_EQ(dialog.Password(), "new secret");
+    EXPECT_EQ(dialog.DevicePassword(), "new device secret");
     EXPECT_TRUE(messages.Shown().empty());
 
-    // A path the settings cannot hold is refused and changes nothing.
-    certificate->setText(QStringLiteral("/keys/\u4E2D.p12"));
-    EXPECT_FALSE(dialog.StoreInto(settings));
-    EXPECT_EQ(settings.ReadSetting("signpkcs12"), "/other/cert.pfx");
-    ASSERT_EQ(messages.Shown().size(), 1u);
-    EXPECT_EQ(messages.Shown()[0].Kind, TScriptedMessages::TShown::Error);
+    // The passwords stay out of the saved settings.
+    TempDir store;
+    KeepSettingsIn(store.Path());
+    settings.SaveSettings();
+    std::string saved = store.Read("Veltrin Installer Test/signing.conf");
+    EXPECT_NE(saved.find("/other/device.pfx"), std::string::npos);
+    EXPECT_EQ(saved.find("secret"), std::string::npos);
 
-    for (QWidget* control :
-         {static_cast<QWidget*>(certificate), static_cast<QWidget*>(password), static_cast<QWidget*>(timestamp),
-          static_cast<QWidget*>(dialog.findChild<QPushButton*>(QStringLiteral("btBrowse")))}) {
-        EXPECT_FALSE(control->accessibleName().isEmpty()) << control->objectName().toStdString();
+    // A digest the builder does not offer shows as SHA-1.
+    settings.WriteSetting("devicesigndigest", "md5");
+    dialog.SetFrom(settings, "", "");
+    EXPECT_EQ(digest->currentData().toString(), QStringLiteral("sha1"));
+
+    // A path the settings cannot hold, in either group, is refused and
+    // changes nothing.
+    for (QLineEdit* refused : {certificate, deviceCertificate}) {
+        QString kept = refused->text();
+        timestamp->setText(QStringLiteral("http://changed.example.com"));
+        refused->setText(QStringLiteral("/keys/\u4E2D.p12"));
+        EXPECT_FALSE(dialog.StoreInto(settings));
+        EXPECT_EQ(settings.ReadSetting("signpkcs12"), "/other/cert.pfx");
+        EXPECT_EQ(settings.ReadSetting("signtimestamp"), "");
+        EXPECT_EQ(settings.ReadSetting("devicesignpkcs12"), "/other/device.pfx");
+        refused->setText(kept);
+    }
+    ASSERT_EQ(messages.Shown().size(), 2u);
+    EXPECT_EQ(messages.Shown()[1].Kind, TScriptedMessages::TShown::Error);
+
+    // The groups repeat their captions; the device's controls must still
+    // name themselves apart from the packages'.
+    std::set<QString> names;
+    for (QWidget* control : dialog.findChildren<QWidget*>()) {
+        if (!qobject_cast<QLineEdit*>(control) && !qobject_cast<QAbstractButton*>(control) &&
+            !qobject_cast<QComboBox*>(control))
+            continue;
+        // Buttons without an accessible name name themselves by their text.
+        QString name = control->accessibleName();
+        if (auto* button = qobject_cast<QAbstractButton*>(control); button && name.isEmpty())
+            name = button->text().remove(QLatin1Char('&'));
+        EXPECT_FALSE(name.isEmpty()) << control->objectName().toStdString();
         EXPECT_NE(control->focusPolicy() & Qt::TabFocus, 0) << control->objectName().toStdString();
+        EXPECT_TRUE(names.insert(name).second) << name.toStdString();
     }
 }
 

@@ -116,6 +116,14 @@ QWidget* TfmPairChoose::CreateGeneralPage()
     layout->addSpacing(10);
     layout->addWidget(Caption("Available Platform/Processor CAB files:", lbPairs, page));
     layout->addWidget(lbPairs, 1);
+    layout->addSpacing(6);
+    cbSignForDevice = NewNamed<QCheckBox>("cbSignForDevice", QStringLiteral("Sign the files for the device"), page);
+    cbSignForDevice->setAccessibleName(cbSignForDevice->text());
+    cbSignForDevice->setToolTip(
+        QStringLiteral("The build's CAB files and the programs in them are signed with "
+                       "the device certificate of Project > Signing."));
+    cbSignForDevice->setAccessibleDescription(cbSignForDevice->toolTip());
+    layout->addWidget(cbSignForDevice);
     return page;
 }
 
@@ -255,6 +263,7 @@ void TfmPairChoose::SetBuild(TBuild* build)
     cbShowWelcome->setChecked(FBuild->ShowWelcome());
     cbShowEULA->setChecked(FBuild->ShowEULA());
     cbShowFinish->setChecked(FBuild->ShowFinish());
+    cbSignForDevice->setChecked(FBuild->SignForDevice());
 }
 
 void TfmPairChoose::FillDefaultLanguages(const std::vector<int32_t>& languages, int32_t selected)
@@ -365,6 +374,7 @@ void TfmPairChoose::StoreBuild(const std::string& name)
     FBuild->SetShowWelcome(cbShowWelcome->isChecked());
     FBuild->SetShowEULA(cbShowEULA->isChecked());
     FBuild->SetShowFinish(cbShowFinish->isChecked());
+    FBuild->SetSignForDevice(cbSignForDevice->isChecked());
 
     FBuild->ClearPairs();
     if (FPairs)

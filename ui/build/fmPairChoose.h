@@ -1,8 +1,9 @@
 #pragma once
 
 // "Build Configuration": edits one build: its name, the platform/processor
-// CAB files it carries, its wizard languages and default language, the
-// setup type, the self-extractor's mode and the wizard's pages.
+// CAB files it carries and whether they are signed for the device, its
+// wizard languages and default language, the setup type, the
+// self-extractor's mode and the wizard's pages.
 
 #include "package/BuildChoice.h"
 
@@ -73,6 +74,7 @@ private:
     QTabWidget* FPages = nullptr;
     QLineEdit* eBuildName = nullptr;
     QListWidget* lbPairs = nullptr;
+    QCheckBox* cbSignForDevice = nullptr;
     QListWidget* lbLanguages = nullptr;
     QComboBox* cbDefaultLanguage = nullptr;
     QComboBox* cbSetupType = nullptr;

@@ -4,6 +4,7 @@
 #include "model/Project.h"
 #include "ui/build/fmBuildMaker.h"
 #include "ui/build/fmMissingFiles.h"
+#include "ui/main/ProjectHistory.h"
 #include "ui/main/fmMain.h"
 #include "ui/main/fmProgress.h"
 #include "ui/parts/MessageService.h"
@@ -56,7 +57,11 @@ bool TMainBuildCallbacks::ChooseBuilds(const TPairList& pairs, std::vector<TBuil
     wizard.SetPairs(&pairs);
     wizard.SetLanguageManager(&FMain.LanguageManager());
     wizard.SetProject(FMain.Project());
-    if (RunModal(FRunModal, wizard) != QDialog::Accepted)
+    bool accepted = RunModal(FRunModal, wizard) == QDialog::Accepted;
+    // The wizard edits the project's builds in place, and keeps them when
+    // it is cancelled: one undo step either way.
+    FMain.History().Record("Builds");
+    if (!accepted)
         return false;
     chosen = wizard.GetCheckedBuilds();
     return true;

@@ -1015,6 +1015,7 @@ void TfmMain::aBuildExecute()
     signing.Password = FSignPassword.empty() ? GetEnvironmentText(TPackageSigner::PasswordVariable) : FSignPassword;
     if (signing.Enabled())
         driver.SetSigner(std::make_unique<TPackageSigner>(signing));
+    driver.SetDeviceSigning(DeviceSigningOptions());
     driver.Execute();
 }
 
@@ -1029,13 +1030,27 @@ void TfmMain::aRuntimesWizardExecute()
     FHistory->Record("Runtimes");
 }
 
+TSigningOptions TfmMain::DeviceSigningOptions() const
+{
+    TSigningOptions device;
+    device.Pkcs12 = HostFileName(FSettings->ReadSetting("devicesignpkcs12"));
+    device.TimestampUrl = FSettings->ReadSetting("devicesigntimestamp");
+    // Settings from before the choice existed, or edited by hand, sign
+    // with what every device verifies.
+    device.Digest = FSettings->ReadSetting("devicesigndigest") == "sha256" ? "sha256" : "sha1";
+    device.Password =
+        FDeviceSignPassword.empty() ? GetEnvironmentText(TPackageSigner::DevicePasswordVariable) : FDeviceSignPassword;
+    return device;
+}
+
 void TfmMain::aSigningExecute()
 {
     TfmSigning dialog(FDialogs, FMessages, this);
-    dialog.SetFrom(*FSettings, FSignPassword);
+    dialog.SetFrom(*FSettings, FSignPassword, FDeviceSignPassword);
     while (dialog.exec() == QDialog::Accepted)
         if (dialog.StoreInto(*FSettings)) {
             FSignPassword = dialog.Password();
+            FDeviceSignPassword = dialog.DevicePassword();
             return;
         }
 }

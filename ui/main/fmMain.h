@@ -50,6 +50,7 @@ class TfrmMemoEditor;
 class TfrmStringEditor;
 class TProjectHistory;
 struct TProjectState;
+struct TSigningOptions;
 
 class TfmMain : public QMainWindow {
     Q_OBJECT
@@ -212,6 +213,8 @@ private:
     void aRuntimesWizardExecute();
     void aChooseSetupImageExecute();
     void aSigningExecute();
+    // The device certificate of the settings, with the session's password.
+    TSigningOptions DeviceSigningOptions() const;
     void aHelpContentsExecute();
     void aAboutExecute();
     void TestBuildClick(const std::string& path);
@@ -228,8 +231,9 @@ private:
     std::string FHelpFile;
     // The JSON file the project is kept in; empty for a binary project.
     std::string FJsonPath;
-    // The certificate's password for this session only: never saved.
+    // The certificates' passwords for this session only: never saved.
     std::string FSignPassword;
+    std::string FDeviceSignPassword;
     TOpenDocument FOpenDocument;
     TModalRunner FRunModal;
     bool FBuilding = false;

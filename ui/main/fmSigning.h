@@ -1,14 +1,18 @@
 #pragma once
 
 // "Signing": the certificate every package of the builder's runs is signed
-// with, the time-stamping service, and the certificate's password for this
-// session. Certificate and service are the builder's settings; the password
-// is never saved.
+// with, the certificate the files for the device are signed with (CAB files
+// and the programs in them, for builds that ask for it), each with its
+// time-stamping service and its password for this session, and the device
+// signature's digest. Certificates, services and digest are the builder's
+// settings; the passwords are never saved.
 
 #include <QDialog>
 
 #include <string>
 
+class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class TFileDialogs;
 class TMessageService;
@@ -19,18 +23,32 @@ class TfmSigning : public QDialog {
 public:
     TfmSigning(TFileDialogs* dialogs, TMessageService* messages, QWidget* parent = nullptr);
 
-    void SetFrom(const TSettings& settings, const std::string& password);
-    // Stores certificate and service into the settings; false (reported)
-    // when the certificate's path cannot be stored.
+    void SetFrom(const TSettings& settings, const std::string& password, const std::string& devicePassword = {});
+    // Stores certificates, services and digest into the settings; false
+    // (reported, nothing stored) when a path or address cannot be stored.
     bool StoreInto(TSettings& settings) const;
     std::string Password() const;
+    std::string DevicePassword() const;
 
     void Browse();
+    void BrowseDevice();
 
 private:
+    // One group's certificate, its browse button, password and service.
+    struct TCertificateRow {
+        QLineEdit* Certificate = nullptr;
+        QLineEdit* Password = nullptr;
+        QLineEdit* Timestamp = nullptr;
+    };
+    // prefix names the group's controls ("Device": eDeviceCertificate) and,
+    // unless empty, starts their accessible names.
+    QGroupBox* NewCertificateGroup(const QString& title, const char* prefix, const char* const captions[4],
+                                   TCertificateRow& row, void (TfmSigning::*browse)());
+    void BrowseInto(QLineEdit* certificate);
+
     TFileDialogs* FDialogs;
     TMessageService* FMessages;
-    QLineEdit* eCertificate;
-    QLineEdit* ePassword;
-    QLineEdit* eTimestamp;
+    TCertificateRow FPackage;
+    TCertificateRow FDevice;
+    QComboBox* cbDeviceDigest = nullptr;
 };
