@@ -89,19 +89,3 @@ std::string ExpandLicencePlaceholders(const std::string& text, const std::string
     return ReplacePlaceholder(ReplacePlaceholder(text, "%CompanyName%", escape(companyName)), "%AppName%",
                               escape(appName));
 }
-
-std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn)
-{
-    // Opening a missing file would create it.
-    if (resourceFile.empty() || !FileExists(resourceFile))
-        return builtIn;
-    try {
-        TScrambeledMemIniFile resources(resourceFile);
-        resources.SetAppName(resources.ReadString("General", "AppName", ""));
-        resources.SetCompanyName(resources.ReadString("General", "CompanyName", ""));
-        std::string text = TWizardModel(resources).Text("0.NoResources");
-        return text.empty() ? builtIn : text;
-    } catch (const std::exception&) {
-        return builtIn;
-    }
-}

@@ -53,8 +53,3 @@ private:
 // holds its own placeholder cannot make it loop.
 std::string ExpandLicencePlaceholders(const std::string& text, const std::string& appName,
                                       const std::string& companyName);
-
-// The message for a package that lacks some of its files: the package's own
-// "0.NoResources" text when its resource file (a path, possibly empty) can
-// be read and has one, else builtIn.
-std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn);
