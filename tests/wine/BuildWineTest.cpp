@@ -443,6 +443,45 @@ TEST_F(BuildWineTest, PackagesEndWithTheirExitCodesAndLeaveNoTemporaryFolder)
     RestoreTemp();
 }
 
+// A build that shows the finish page alone hands over before showing it:
+// with an Application Manager it shows the page and ends with 0; without one
+// it ends on the error, never on the page, and the self-extractor reports 1.
+TEST_F(BuildWineTest, FinishPageAloneFollowsOnlyASuccessfulHandOver)
+{
+    UseRealWizard();
+    // The project through its JSON text, with the welcome and licence pages
+    // of the wizard build turned off.
+    const std::string json = FDir.File("Demo.json");
+    TRunResult exported = RunProgram({FProgram + "/VeltrinInstaller", "--export", FWork + "/Demo.vip", json}, {},
+                                     FDir.File("export-output.txt"));
+    ASSERT_EQ(exported.ExitCode, 0) << exported.Output;
+    std::string text = ReadAll(json);
+    size_t build = text.find("\"name\": \"Pocket PC\",");
+    ASSERT_NE(build, std::string::npos);
+    for (const std::string page : {"\"welcomePage\": ", "\"licencePage\": "}) {
+        size_t at = text.find(page + "true", build);
+        ASSERT_NE(at, std::string::npos) << page;
+        text.replace(at + page.size(), 4, "false");
+    }
+    FDir.Write("Demo.json", text);
+    TRunResult imported = RunProgram({FProgram + "/VeltrinInstaller", "--import", json, FWork + "/Demo.vip"}, {},
+                                     FDir.File("import-output.txt"));
+    ASSERT_EQ(imported.ExitCode, 0) << imported.Output;
+    Build("Pocket PC");
+    const std::string helper = RegisterAppManager();
+    for (bool appManager : {true, false}) {
+        SCOPED_TRACE(appManager ? "with Application Manager" : "without Application Manager");
+        if (!appManager)
+            Reg({"delete", kAppPathsKey, "/f"});
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD");
+        EXPECT_EQ(r.ExitCode, appManager ? 0 : 1) << r.Output;
+        EXPECT_EQ(FileExists(FDir.File("record.txt")), appManager) << r.Output;
+        EXPECT_EQ(r.Output.find("shown page: finish") != std::string::npos, appManager) << r.Output;
+        EXPECT_EQ(r.Output.find("shown page: welcome"), std::string::npos) << r.Output;
+    }
+}
+
 // The copy handed over replaces an older one of the same application, and
 // goes below the user's local application data when the Application
 // Manager's folder cannot take it (reached through the test variants' seam,
