@@ -542,8 +542,9 @@ TEST_F(BuildWineTest, WizardIsDrivenByTheKeyboardAlone)
 }
 
 // A second start of a package whose wizard is open ends at once (1618,
-// "another installation is in progress") and leaves the first one alone;
-// Esc then cancels the first one, its question answered by the test switch.
+// "another installation is in progress"), bringing the first one's wizard
+// to the front past another program's window, and leaves it alone; Esc
+// then cancels the first one, its question answered by the test switch.
 TEST_F(BuildWineTest, SecondStartOfARunningPackageEndsAtOnce)
 {
     UseRealWizard();
@@ -553,8 +554,20 @@ TEST_F(BuildWineTest, SecondStartOfARunningPackageEndsAtOnce)
         [&] { first = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD", {"VI_SETUP_UNATTENDED=keys"}); });
     TRunResult wait = RunProgram(Wine({WinProgram("tests/KeyPresser.exe")}), {}, FDir.File("keys-output.txt"));
     EXPECT_EQ(wait.ExitCode, 0) << "the first wizard did not open";
+    TRunResult watch;
+    std::thread watching([&] {
+        watch = RunProgram(
+            Wine({WinProgram("tests/ForegroundWatch.exe"), WindowsPath(FDir.File("ready")), "VeltrinSetupWizard"}), {},
+            FDir.File("watch-output.txt"));
+    });
+    for (int i = 0; i < 600 && !FileExists(FDir.File("ready")); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     TRunResult second = RunProgram(Wine({FWork + "/Pocket PC/Setup.exe"}), {"VI_SFX_QUIET=1", "VI_SETUP_UNATTENDED=1"},
                                    FDir.File("second-output.txt"), 30);
+    watching.join();
+    EXPECT_EQ(watch.ExitCode, 0) << "1: the other window never got the foreground, 2: the wizard never came to the "
+                                    "front: "
+                                 << watch.Output;
     TRunResult escape =
         RunProgram(Wine({WinProgram("tests/KeyPresser.exe"), "escape"}), {}, FDir.File("keys-output.txt"));
     running.join();
