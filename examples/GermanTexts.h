@@ -19,6 +19,7 @@ inline constexpr std::pair<const char*, const char*> GermanWizardTexts[] = {
     {"0.WaitingForAppManager", "Warten auf den Anwendungs-Manager..."},
     {"0.ElevationRefused", "Die Installation wurde abgebrochen: Der Anwendungs-Manager hat die "
                            "Administratorrechte, die er verlangt, nicht erhalten."},
+    {"0.Unpacking", "Entpacken..."},
     {"1.String1", "Willkommen beim Setup von %APPNAME%."},
     {"1.String2", "Dieser Assistent installiert %APPNAME% von %COMPANYNAME% auf Ihrem mobilen Ger\xE4t. Bitte "
                   "verbinden Sie das Ger\xE4t \xFC" "ber ActiveSync mit diesem Computer, bevor Sie fortfahren."},

@@ -42,6 +42,11 @@ std::vector<uint8_t> TSfxTrailer::Encode(const TSfxSettings& settings, uint64_t 
     PutLine(text, "title", settings.Title);
     PutLine(text, "exec", settings.Exec);
     PutLine(text, "mode", settings.AutoExtract ? "autoextract" : "nogui");
+    // Written only when set, so that a package without them is unchanged.
+    if (!settings.Unpacking.empty())
+        PutLine(text, "unpacking", settings.Unpacking);
+    if (!settings.Failure.empty())
+        PutLine(text, "failure", settings.Failure);
     if (text.size() > MaxSettingsSize)
         throw Exception("The title and program name are too long.");
 
@@ -92,6 +97,10 @@ TSfxSettings TSfxTrailer::DecodeSettings(const uint8_t* data, size_t size)
             haveExec = true;
         } else if (key == "mode") {
             settings.AutoExtract = value != "nogui";
+        } else if (key == "unpacking") {
+            settings.Unpacking = value;
+        } else if (key == "failure") {
+            settings.Failure = value;
         }
     }
     if (!haveExec || settings.Exec.empty())

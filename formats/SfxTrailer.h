@@ -11,6 +11,11 @@ struct TSfxSettings {
     std::string Title; // window title, Windows-1252
     std::string Exec; // program to start, "$temp$\Setup.exe"
     bool AutoExtract = true; // false: no user interface at all
+    // The package's own words, Windows-1252, each empty for the stub's
+    // built-in English: the progress window's "Unpacking..." and the text
+    // that leads a failure reported once these settings are read.
+    std::string Unpacking;
+    std::string Failure;
 };
 
 class TSfxTrailer {

@@ -65,6 +65,32 @@ void ReplaceCopy(const std::string& sourceFolder, const std::vector<std::string>
     }
 }
 
+// A text of the package's texts, with the rule both programs follow: the
+// language's own, else the neutral one. Texts are Windows-1252; UTF-8 out.
+std::string PackageText(const TScrambeledMemIniFile& resources, const std::string& language, const std::string& key)
+{
+    std::string text = resources.ReadString(language, key, "");
+    if (text.empty())
+        text = resources.ReadString("Neutral", key, "");
+    return AnsiToUtf8(text);
+}
+
+}
+
+std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn)
+{
+    // Opening a missing file would create it.
+    if (resourceFile.empty() || !FileExists(resourceFile))
+        return builtIn;
+    try {
+        TScrambeledMemIniFile resources(resourceFile);
+        resources.SetAppName(resources.ReadString("General", "AppName", ""));
+        resources.SetCompanyName(resources.ReadString("General", "CompanyName", ""));
+        std::string text = PackageText(resources, resources.ReadString("General", "Def_Lang", ""), "0.NoResources");
+        return text.empty() ? builtIn : text;
+    } catch (const std::exception&) {
+        return builtIn;
+    }
 }
 
 std::string SafeFolderName(const std::string& ansiName, const std::string& fallback)
@@ -228,20 +254,47 @@ void TDeskstart::RunAppManager()
     RunGuiAndWait(quoted(FAppManagerPath), quoted(AppendPath(folder, FIniFileName)), folder);
 }
 
+std::string TDeskstart::Text(const std::string& key, const std::string& fallback) const
+{
+    if (!FResourceFile)
+        return fallback;
+    std::string text = PackageText(*FResourceFile, FResourceFile->ReadString("General", "Def_Lang", ""), key);
+    return text.empty() ? fallback : text;
+}
+
+// The box is titled with the application's name once the package's texts
+// are open; "Error" before.
+void TDeskstart::Report(const std::string& text) const
+{
+    std::string app = FResourceFile ? AnsiToUtf8(FResourceFile->ReadString("General", "AppName", "")) : "";
+    FReport(app.empty() ? "Error" : app, text);
+}
+
 int TDeskstart::Run()
 {
     try {
         ReadIndexFile();
         OpenResourceFile();
-        if (!FindAppManager())
-            throw Exception("No Active Sync found on the system. Setup will terminate!");
+    } catch (const std::exception& e) {
+        FResourceFile.reset();
+        Report(NoResourcesText(FResFileName.empty() ? "" : AppendPath(FFolder, FResFileName), e.what()));
+        return kExitFailed;
+    }
+    try {
+        if (!FindAppManager()) {
+            Report(Text("0.NoActiveSync", kNoActiveSyncText));
+            return kExitFailed;
+        }
         RunAppManager();
         return kExitHandedOver;
     } catch (const TStartRefused&) {
-        FReport("Error", kElevationRefusedText);
+        Report(Text("0.ElevationRefused", kElevationRefusedText));
         return kExitCancelled;
     } catch (const std::exception& e) {
-        FReport("Error", e.what());
+        // The package's general error leads; the reason, from the system
+        // or the steps above, follows in English.
+        std::string lead = Text("0.Error", "");
+        Report(lead.empty() ? e.what() : lead + "\r\n\r\n" + e.what());
         return kExitFailed;
     }
 }

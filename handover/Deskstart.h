@@ -19,10 +19,13 @@ inline constexpr int kExitHandedOver = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitCancelled = 1602;
 
-// What the user sees when the elevation prompt of the Application Manager
-// was refused.
+// The built-in texts of the launcher and the wizard, for packages whose
+// texts lack the message ("0.ElevationRefused", "0.NoActiveSync"): what the
+// user sees when the elevation prompt of the Application Manager was
+// refused, and when no Application Manager was found.
 inline const char* const kElevationRefusedText =
     "The installation was cancelled: the Application Manager was not given the administrator rights it asks for.";
+inline const char* const kNoActiveSyncText = "No Active Sync found on the system. Setup will terminate!";
 
 class TScrambeledMemIniFile;
 
@@ -32,8 +35,9 @@ public:
     explicit TDeskstart(std::string folder);
     ~TDeskstart();
 
-    // The whole run. Any failure is shown in one error box; the result is
-    // the process exit code: kExitHandedOver, kExitFailed, or kExitCancelled
+    // The whole run. Any failure is shown in one error box, in the words
+    // of the package's texts where they have them; the result is the
+    // process exit code: kExitHandedOver, kExitFailed, or kExitCancelled
     // when the user refused the Application Manager's elevation prompt.
     int Run();
 
@@ -59,12 +63,20 @@ public:
     // sends them elsewhere.
     void SetErrorReporter(void (*report)(const std::string& caption, const std::string& text)) { FReport = report; }
 
+    // A message of the package's texts (UTF-8) in the build's language,
+    // else in "Neutral", else fallback; fallback too before
+    // OpenResourceFile. A silent build has no language to choose: its
+    // texts file holds its languages like any other build's.
+    std::string Text(const std::string& key, const std::string& fallback) const;
+
     const std::string& ResFileName() const { return FResFileName; }
     const std::string& AppManagerPath() const { return FAppManagerPath; }
     const std::string& HandOverFolder() const { return FHandOverFolder; }
     const TScrambeledMemIniFile* ResourceFile() const { return FResourceFile.get(); }
 
 private:
+    void Report(const std::string& text) const;
+
     std::string FFolder;
     std::string FResFileName;
     std::string FIniFileName;
@@ -89,3 +101,8 @@ std::string SafeFolderName(const std::string& ansiName, const std::string& fallb
 // The CAB files a .ini file for the Application Manager names (the
 // comma-separated CabFiles of each component's section), as UTF-8 file names.
 std::vector<std::string> CabFilesOf(const std::string& iniPath);
+
+// The message for a package that lacks some of its files: the package's own
+// "0.NoResources" text (UTF-8) in the build's language when its resource
+// file (a path, possibly empty) can be read and has one, else builtIn.
+std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn);

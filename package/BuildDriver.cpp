@@ -16,6 +16,8 @@
 #include "common/Platform.h"
 #include "model/Platforms.h"
 #include "model/Project.h"
+#include "storage/Languages.h"
+#include "storage/uScramble.h"
 
 #include <algorithm>
 #include <exception>
@@ -490,6 +492,7 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
     FPackages.push_back(output);
     FExtractor->SetTitle(FProject.AppName());
     FExtractor->SetExec("$temp$\\" + setupName);
+    FExtractor->SetTexts(StubText(build, "0.Unpacking"), StubText(build, "0.Error"));
     FExtractor->SetAutoExtract(build.SfxMode() != 0);
     FExtractor->Execute();
 
@@ -497,6 +500,17 @@ void TBuildDriver::MakePackage(const TBuild& build, const TPairList& pairs)
     DeleteFileIfExists(AppendPath(FProject.ProjectDir(), "errors.txt"));
     if (FSigner)
         SignPackage(build, output);
+}
+
+// The self-extractor reads no texts file: it gets its few messages in the
+// build's default language (else Neutral) with the names filled in.
+std::string TBuildDriver::StubText(const TBuild& build, const std::string& key) const
+{
+    std::string text = FTextsFile.ReadString(LanguageName(build.DefaultLanguage()), key, "");
+    if (text.empty())
+        text = FTextsFile.ReadString(LanguageName(NeutralLanguage), key, "");
+    return ReplacePlaceholder(ReplacePlaceholder(text, "%APPNAME%", FProject.AppName()), "%COMPANYNAME%",
+                              FProject.CompanyName());
 }
 
 void TBuildDriver::SignPackage(const TBuild& build, const std::string& package)

@@ -101,6 +101,8 @@ private:
     std::string PackedSetupProgram(const TBuild& build, const std::string& setupProgram);
     // Signs the written package; a failure removes it and fails the build.
     void SignPackage(const TBuild& build, const std::string& package);
+    // A message of the texts, as the self-extractor gets it.
+    std::string StubText(const TBuild& build, const std::string& key) const;
     // Packs the files into the archive; the files written for it alone go
     // afterwards, however packing ends.
     void Pack(const TBuild& build, const std::vector<std::string>& files, const std::vector<std::string>& written,

@@ -24,6 +24,10 @@ std::string TFreeExtractor::Arguments() const
     args += " /sfx=" + QuoteWindowsArgument(FOutput);
     args += " /title=" + QuoteWindowsArgument(FTitle);
     args += " /exec=" + QuoteWindowsArgument(FExec);
+    if (!FUnpacking.empty())
+        args += " /unpacking=" + QuoteWindowsArgument(FUnpacking);
+    if (!FFailure.empty())
+        args += " /failure=" + QuoteWindowsArgument(FFailure);
     args += FAutoExtract ? " /autoextract" : " /nogui";
     args += " /overwrite";
     return args;

@@ -16,6 +16,14 @@ public:
     void SetOutput(const std::string& path) { FOutput = path; }
     void SetTitle(const std::string& title) { FTitle = title; }
     void SetExec(const std::string& exec) { FExec = exec; }
+    // The package's own words for the stub's progress window
+    // ("Unpacking...") and for the text leading its failure messages;
+    // empty ones leave the stub's built-in English.
+    void SetTexts(const std::string& unpacking, const std::string& failure)
+    {
+        FUnpacking = unpacking;
+        FFailure = failure;
+    }
     // true: unpack at once showing the progress; false: no user interface.
     void SetAutoExtract(bool autoExtract) { FAutoExtract = autoExtract; }
 
@@ -29,5 +37,7 @@ protected:
     std::string FOutput;
     std::string FTitle;
     std::string FExec;
+    std::string FUnpacking;
+    std::string FFailure;
     bool FAutoExtract = false;
 };

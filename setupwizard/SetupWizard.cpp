@@ -294,7 +294,7 @@ int TSetupWizard::Run()
     OleInitialize(nullptr);
     LoadPicture();
     if (!CreateMainWindow())
-        return 0;
+        return kExitFailed;
     CreateControls();
     ApplyTexts();
     // With the finish page alone there is nothing to ask first; the finish

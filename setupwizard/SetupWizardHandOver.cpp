@@ -20,9 +20,7 @@ bool TSetupWizard::Install()
     try {
         if (!FPackage.FindAppManager()) {
             FFailed = true;
-            Message(WideFromAnsi(
-                        FModel->Text("0.NoActiveSync", "No Active Sync found on the system. Setup will terminate!")),
-                    MB_ICONERROR);
+            Message(WideFromAnsi(FModel->Text("0.NoActiveSync", kNoActiveSyncText)), MB_ICONERROR);
         } else {
             SetWindowTextW(
                 FBrand,

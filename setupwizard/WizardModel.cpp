@@ -70,18 +70,4 @@ std::string TWizardModel::LicenceFile(const std::string& folder) const
     return FileExists(own) ? own : AppendPath(folder, std::string("EULA_") + kNeutral + ".txt");
 }
 
-std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn)
-{
-    // Opening a missing file would create it.
-    if (resourceFile.empty() || !FileExists(resourceFile))
-        return builtIn;
-    try {
-        TScrambeledMemIniFile resources(resourceFile);
-        resources.SetAppName(resources.ReadString("General", "AppName", ""));
-        resources.SetCompanyName(resources.ReadString("General", "CompanyName", ""));
-        std::string text = TWizardModel(resources).Text("0.NoResources");
-        return text.empty() ? builtIn : text;
-    } catch (const std::exception&) {
-        return builtIn;
-    }
 }

@@ -48,7 +48,3 @@ private:
     std::vector<TWizardPage> FPages;
 };
 
-// The message for a package that lacks some of its files: the package's own
-// "0.NoResources" text when its resource file (a path, possibly empty) can
-// be read and has one, else builtIn.
-std::string NoResourcesText(const std::string& resourceFile, const std::string& builtIn);

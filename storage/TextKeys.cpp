@@ -17,6 +17,7 @@ const std::vector<TTextKey>& TextKeyTable()
         {"Messages", "0.Error", "General error", K::String},
         {"Messages", "0.WaitingForAppManager", "Waiting for the Application Manager", K::String},
         {"Messages", "0.ElevationRefused", "Administrator rights refused", K::String},
+        {"Messages", "0.Unpacking", "Unpacking the setup files", K::String},
         {"Welcome Screen", "1.String1", "String 1", K::String},
         {"Welcome Screen", "1.String2", "String 2", K::String},
         {"Welcome Screen", "1.String3", "String 3", K::String},

@@ -173,6 +173,8 @@ TEST(SfxTrailerTest, RoundTrip)
     settings.Title = "Viewer \xE9";
     settings.Exec = "$temp$\\Deskstart.exe";
     settings.AutoExtract = false;
+    settings.Unpacking = "Entpacken...";
+    settings.Failure = "Fehler f\xFCr Viewer.";
     std::vector<uint8_t> trailer = TSfxTrailer::Encode(settings, 12345);
     ASSERT_GE(trailer.size(), TSfxTrailer::TailSize);
 
@@ -185,10 +187,17 @@ TEST(SfxTrailerTest, RoundTrip)
     TSfxSettings back = TSfxTrailer::DecodeSettings(trailer.data(), settingsSize);
     EXPECT_EQ(back.Title, settings.Title);
     EXPECT_EQ(back.Exec, settings.Exec);
+    EXPECT_EQ(back.Unpacking, settings.Unpacking);
+    EXPECT_EQ(back.Failure, settings.Failure);
     EXPECT_FALSE(back.AutoExtract);
 
+    // Without texts the settings are the three lines packages had before them.
     settings.AutoExtract = true;
+    settings.Unpacking.clear();
+    settings.Failure.clear();
     trailer = TSfxTrailer::Encode(settings, 1);
+    EXPECT_EQ(std::string(trailer.begin(), trailer.end() - TSfxTrailer::TailSize),
+              "title=Viewer \xE9\r\nexec=$temp$\\Deskstart.exe\r\nmode=autoextract\r\n");
     EXPECT_TRUE(TSfxTrailer::DecodeSettings(trailer.data(), trailer.size() - TSfxTrailer::TailSize).AutoExtract);
 }
 

@@ -179,8 +179,55 @@ TEST_F(Launcher, RefusedElevationCancelsTheInstallation)
     };
     std::string box = Run(kExitCancelled);
     GuiStarter() = saved;
-    EXPECT_EQ(box, std::string("Error: ") + kElevationRefusedText + "\n");
+    EXPECT_EQ(box, std::string("Viewer: ") + kElevationRefusedText + "\n");
     EXPECT_EQ(shellStarted, "\"" + tmp.File("appmgr.sh") + "\" \"" + tmp.File("Firm/Viewer/Demo.ini") + "\"");
+}
+
+// What the launcher says comes from the package's texts: the build's
+// language, else "Neutral", else the built-in text; Windows-1252 texts
+// reach the box as UTF-8, the package's general error leading the reason.
+TEST_F(Launcher, MessagesComeFromThePackagesTexts)
+{
+    WritePackage(kIndex);
+    {
+        TScrambeledMemIniFile res(pkg + "Demo_res.dat");
+        res.WriteString("General", "Def_Lang", "German");
+        res.WriteString("German", "0.NoActiveSync", "Kein Anwendungs-Manager f\xFCr %APPNAME%.");
+        res.WriteString("English", "0.NoActiveSync", "not the build's language");
+        res.WriteString("German", "0.Error", "Fehler.");
+        res.WriteString("Neutral", "0.ElevationRefused", "Refused.");
+        res.WriteString("Neutral", "0.NoResources", "Incomplete %APPNAME% setup.");
+        res.UpdateFile();
+    }
+    const TGuiStarter saved = GuiStarter();
+    const int accessDenied = 5;
+    struct Case {
+        bool AppManager;
+        int CreateResult;
+        const char* Index;
+        int ExitCode;
+        std::string Box;
+    } cases[] = {
+        {false, 0, kIndex, kExitFailed, "Viewer: Kein Anwendungs-Manager f\xC3\xBCr Viewer.\n"},
+        {true, kErrorElevationRequired, kIndex, kExitCancelled, "Viewer: Refused.\n"},
+        {true, accessDenied, kIndex, kExitFailed, "Viewer: Fehler.\r\n\r\n" + OSErrorText(accessDenied) + "\n"},
+        {true, 0, "[Setup Info]\r\nRes_file = Demo_res.dat\r\nini_file = Gone.ini\r\n", kExitFailed,
+         "Error: Incomplete Viewer setup.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Box);
+        tmp.Write("pkg/VI.INI", c.Index);
+        Registry(c.AppManager, tmp.File("pf"));
+        int createResult = c.CreateResult;
+        GuiStarter().Create = [createResult](const std::string&, const std::string&, const std::string&, intptr_t&) {
+            return createResult;
+        };
+        GuiStarter().Shell = [](const std::string&, const std::string&, const std::string&, intptr_t&) {
+            return kErrorCancelled;
+        };
+        EXPECT_EQ(Run(c.ExitCode), c.Box);
+    }
+    GuiStarter() = saved;
 }
 
 TEST_F(Launcher, IndexFileIsReadWithTheUsualIniRules)
@@ -263,7 +310,7 @@ TEST_F(Launcher, UnreadableProgramFilesValueShowsTheSystemMessage)
     WritePackage(kIndex);
     tmp.Write("registry.reg", "[HKEY_LOCAL_MACHINE\\Software\\Other]\n");
     std::string box = Run();
-    EXPECT_NE(box.find("Error: "), std::string::npos);
+    EXPECT_NE(box.find("Viewer: "), std::string::npos);
     EXPECT_EQ(box.find(kNoActiveSync), std::string::npos);
 }
 

@@ -442,18 +442,24 @@ TEST(FreeExtractorTest, RunsMakesfxWithTheExactCommandLine)
     struct Case {
         bool autoExtract;
         std::string title;
+        std::string unpacking, failure;
         std::string expected;
     } cases[] = {
-        {true, "Viewer",
+        {true, "Viewer", "", "",
          " /zip=\"C:\\Temp\\Main.ZIP\" /sfx=\"" + dir.File("Setup.exe") +
              "\" /title=\"Viewer\" /exec=\"$temp$\\Setup.exe\" /autoextract /overwrite"},
-        {false, "Viewer",
+        {false, "Viewer", "", "",
          " /zip=\"C:\\Temp\\Main.ZIP\" /sfx=\"" + dir.File("Setup.exe") +
              "\" /title=\"Viewer\" /exec=\"$temp$\\Setup.exe\" /nogui /overwrite"},
         // A quote in the application name must not end the value early.
-        {false, "The \"Best\" Viewer\\",
+        {false, "The \"Best\" Viewer\\", "", "",
          " /zip=\"C:\\Temp\\Main.ZIP\" /sfx=\"" + dir.File("Setup.exe") +
              "\" /title=\"The \\\"Best\\\" Viewer\\\\\" /exec=\"$temp$\\Setup.exe\" /nogui /overwrite"},
+        // The package's texts, when it has them.
+        {true, "Viewer", "Entpacken...", "Das \"Setup\" schlug fehl.",
+         " /zip=\"C:\\Temp\\Main.ZIP\" /sfx=\"" + dir.File("Setup.exe") +
+             "\" /title=\"Viewer\" /exec=\"$temp$\\Setup.exe\" /unpacking=\"Entpacken...\""
+             " /failure=\"Das \\\"Setup\\\" schlug fehl.\" /autoextract /overwrite"},
     };
     for (const Case& c : cases) {
         GRuns.clear();
@@ -465,6 +471,7 @@ TEST(FreeExtractorTest, RunsMakesfxWithTheExactCommandLine)
         extractor.SetOutput(dir.File("Setup.exe"));
         extractor.SetTitle(c.title);
         extractor.SetExec("$temp$\\Setup.exe");
+        extractor.SetTexts(c.unpacking, c.failure);
         extractor.SetAutoExtract(c.autoExtract);
         extractor.Execute();
         ASSERT_EQ(GRuns.size(), 1u);

@@ -30,7 +30,7 @@ struct TArchiverLog {
     std::vector<std::vector<std::string>> Files; // bare names, per archive
     std::vector<std::string> Archives;
     struct TSetup {
-        std::string Archive, Output, Title, Exec;
+        std::string Archive, Output, Title, Exec, Unpacking, Failure;
         bool AutoExtract;
     };
     std::vector<TSetup> Setups;
@@ -63,7 +63,7 @@ public:
     void Execute() override
     {
         EXPECT_TRUE(FileExists(FArchive)) << FArchive;
-        FLog.Setups.push_back({FArchive, FOutput, FTitle, FExec, FAutoExtract});
+        FLog.Setups.push_back({FArchive, FOutput, FTitle, FExec, FUnpacking, FFailure, FAutoExtract});
         WriteFileAtomic(FOutput, "package");
     }
 
@@ -357,10 +357,14 @@ TEST_F(BuildDriverTest, TwoRunsAtOnceKeepTheirOwnFiles)
     }
 }
 
-// Each build hands its own archive, title, program and mode to the
-// self-extractor, and the run removes the archives it made.
+// Each build hands its own archive, title, program, mode and texts (of its
+// default language, else Neutral, names filled in) to the self-extractor,
+// and the run removes the archives it made.
 TEST_F(BuildDriverTest, EachPackageGetsItsBuildsSettings)
 {
+    FTexts->WriteString("English", "0.Unpacking", "Unpacking %AppName%...");
+    FTexts->WriteString("German", "0.Unpacking", "not a language of the builds");
+    FTexts->WriteString("Neutral", "0.Error", "%APPNAME% failed.");
     TArchiverLog log;
     ASSERT_TRUE(RunWithFakes(log)) << ::testing::PrintToString(FCallbacks.FFailures);
     ASSERT_EQ(log.Setups.size(), 2u);
@@ -373,6 +377,8 @@ TEST_F(BuildDriverTest, EachPackageGetsItsBuildsSettings)
         EXPECT_FALSE(FileExists(setup.Archive));
         EXPECT_EQ(setup.Output, Package(folders[i]));
         EXPECT_EQ(setup.Title, "Viewer");
+        EXPECT_EQ(setup.Unpacking, "Unpacking Viewer...");
+        EXPECT_EQ(setup.Failure, "Viewer failed.");
         EXPECT_EQ(setup.AutoExtract, build->SfxMode() != 0);
         const std::string program = build->SfxMode() != 0 ? "Setup.exe" : "Deskstart.exe";
         EXPECT_EQ(setup.Exec, "$temp$\\" + program);

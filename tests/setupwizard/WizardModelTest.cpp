@@ -1,6 +1,7 @@
 #include "setupwizard/WizardModel.h"
 
 #include "common/Platform.h"
+#include "handover/Deskstart.h"
 #include "storage/uScramble.h"
 #include "storage/RtfPlaceholders.h"
 #include "support/TestSupport.h"

@@ -211,7 +211,7 @@ TEST(LanguageManager, CurrentLanguage)
 TEST(TextKeys, TableAndResources)
 {
     const auto& keys = TextKeyTable();
-    ASSERT_EQ(keys.size(), 26u);
+    ASSERT_EQ(keys.size(), 27u);
     EXPECT_EQ(TextKeyGroups(), (std::vector<std::string>{"Messages", "Welcome Screen", "License Agreement Screen",
                                                          "Finish Screen", "Buttons"}));
     std::set<std::string> unique;

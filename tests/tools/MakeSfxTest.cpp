@@ -20,11 +20,14 @@ TEST(MakeSfxTest, ParsesTheBuildersCommandLine)
         auto q = [&](const std::string& v) { return quoted ? "\"" + v + "\"" : v; };
         TMakeSfxOptions o = TMakeSfx::ParseArguments(
             {"/zip=" + q("C:\\Temp\\Main.ZIP"), "/sfx=" + q("C:\\Work\\Demo\\Main\\Setup.exe"),
-             "/title=" + q("My Viewer"), "/exec=" + q("$temp$\\Setup.exe"), "/nogui", "/overwrite"});
+             "/title=" + q("My Viewer"), "/exec=" + q("$temp$\\Setup.exe"), "/unpacking=" + q("Entpacken..."),
+             "/failure=" + q("Fehler."), "/nogui", "/overwrite"});
         EXPECT_EQ(o.Zip, "C:\\Temp\\Main.ZIP");
         EXPECT_EQ(o.Sfx, "C:\\Work\\Demo\\Main\\Setup.exe");
         EXPECT_EQ(o.Settings.Title, "My Viewer");
         EXPECT_EQ(o.Settings.Exec, "$temp$\\Setup.exe");
+        EXPECT_EQ(o.Settings.Unpacking, "Entpacken...");
+        EXPECT_EQ(o.Settings.Failure, "Fehler.");
         EXPECT_FALSE(o.Settings.AutoExtract);
         EXPECT_TRUE(o.Overwrite);
     }

@@ -444,6 +444,45 @@ TEST_F(BuildWineTest, PackagesEndWithTheirExitCodesAndLeaveNoTemporaryFolder)
     RestoreTemp();
 }
 
+// A build that shows the finish page alone hands over before showing it:
+// with an Application Manager it shows the page and ends with 0; without one
+// it ends on the error, never on the page, and the self-extractor reports 1.
+TEST_F(BuildWineTest, FinishPageAloneFollowsOnlyASuccessfulHandOver)
+{
+    UseRealWizard();
+    // The project through its JSON text, with the welcome and licence pages
+    // of the wizard build turned off.
+    const std::string json = FDir.File("Demo.json");
+    TRunResult exported = RunProgram({FProgram + "/VeltrinInstaller", "--export", FWork + "/Demo.vip", json}, {},
+                                     FDir.File("export-output.txt"));
+    ASSERT_EQ(exported.ExitCode, 0) << exported.Output;
+    std::string text = ReadAll(json);
+    size_t build = text.find("\"name\": \"Pocket PC\",");
+    ASSERT_NE(build, std::string::npos);
+    for (const std::string page : {"\"welcomePage\": ", "\"licencePage\": "}) {
+        size_t at = text.find(page + "true", build);
+        ASSERT_NE(at, std::string::npos) << page;
+        text.replace(at + page.size(), 4, "false");
+    }
+    FDir.Write("Demo.json", text);
+    TRunResult imported = RunProgram({FProgram + "/VeltrinInstaller", "--import", json, FWork + "/Demo.vip"}, {},
+                                     FDir.File("import-output.txt"));
+    ASSERT_EQ(imported.ExitCode, 0) << imported.Output;
+    Build("Pocket PC");
+    const std::string helper = RegisterAppManager();
+    for (bool appManager : {true, false}) {
+        SCOPED_TRACE(appManager ? "with Application Manager" : "without Application Manager");
+        if (!appManager)
+            Reg({"delete", kAppPathsKey, "/f"});
+        DeleteFileIfExists(FDir.File("record.txt"));
+        TRunResult r = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD");
+        EXPECT_EQ(r.ExitCode, appManager ? 0 : 1) << r.Output;
+        EXPECT_EQ(FileExists(FDir.File("record.txt")), appManager) << r.Output;
+        EXPECT_EQ(r.Output.find("shown page: finish") != std::string::npos, appManager) << r.Output;
+        EXPECT_EQ(r.Output.find("shown page: welcome"), std::string::npos) << r.Output;
+    }
+}
+
 // The copy handed over replaces an older one of the same application, and
 // goes below the user's local application data when the Application
 // Manager's folder cannot take it (reached through the test variants' seam,
@@ -504,8 +543,9 @@ TEST_F(BuildWineTest, WizardIsDrivenByTheKeyboardAlone)
 }
 
 // A second start of a package whose wizard is open ends at once (1618,
-// "another installation is in progress") and leaves the first one alone;
-// Esc then cancels the first one, its question answered by the test switch.
+// "another installation is in progress"), bringing the first one's wizard
+// to the front past another program's window, and leaves it alone; Esc
+// then cancels the first one, its question answered by the test switch.
 TEST_F(BuildWineTest, SecondStartOfARunningPackageEndsAtOnce)
 {
     UseRealWizard();
@@ -515,8 +555,20 @@ TEST_F(BuildWineTest, SecondStartOfARunningPackageEndsAtOnce)
         [&] { first = RunPackage(FWork + "/Pocket PC/Setup.exe", "VI_APPMGR_RECORD", {"VI_SETUP_UNATTENDED=keys"}); });
     TRunResult wait = RunProgram(Wine({WinProgram("tests/KeyPresser.exe")}), {}, FDir.File("keys-output.txt"));
     EXPECT_EQ(wait.ExitCode, 0) << "the first wizard did not open";
+    TRunResult watch;
+    std::thread watching([&] {
+        watch = RunProgram(
+            Wine({WinProgram("tests/ForegroundWatch.exe"), WindowsPath(FDir.File("ready")), "VeltrinSetupWizard"}), {},
+            FDir.File("watch-output.txt"));
+    });
+    for (int i = 0; i < 600 && !FileExists(FDir.File("ready")); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     TRunResult second = RunProgram(Wine({FWork + "/Pocket PC/Setup.exe"}), {"VI_SFX_QUIET=1", "VI_SETUP_UNATTENDED=1"},
                                    FDir.File("second-output.txt"), 30);
+    watching.join();
+    EXPECT_EQ(watch.ExitCode, 0) << "1: the other window never got the foreground, 2: the wizard never came to the "
+                                    "front: "
+                                 << watch.Output;
     TRunResult escape =
         RunProgram(Wine({WinProgram("tests/KeyPresser.exe"), "escape"}), {}, FDir.File("keys-output.txt"));
     running.join();

@@ -18,12 +18,15 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -63,9 +66,10 @@ protected:
 
     // A package written directly (stub, archive, trailer): makesfx itself
     // refuses to wrap archives the stub would refuse.
-    std::string ComposePackage(const std::string& zipBytes)
+    std::string ComposePackage(const std::string& zipBytes, const std::string& failure = "")
     {
         TSfxSettings settings;
+        settings.Failure = failure;
         settings.Title = "Viewer";
         settings.Exec = "$temp$\\Setup.exe";
         settings.AutoExtract = false;
@@ -140,6 +144,69 @@ TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
     }
 }
 
+// A scanner that holds a file the self-extractor is about to write makes it
+// try again, not fail: the stand-in takes Setup.exe before the stub gets
+// there and lets go only after the stub has been trying for a while. A
+// thousand small files in front give the stand-in time to find the new
+// folder; on a machine too busy for that it may still come second, and the
+// run is repeated.
+TEST_F(SfxWineTest, FileHeldByAScannerIsWrittenOnceItIsFree)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (int i = 0; i < 1000; ++i)
+        entries.push_back({"small" + std::to_string(i) + ".txt", RandomText(100, i)});
+    const std::string big = RandomText(4 << 20, 11);
+    entries.push_back({"Big.CAB", big});
+    entries.push_back({"Setup.exe", ReadAll(FProbe)});
+    WriteTestZip(FDir.File("Main.ZIP"), entries);
+    std::string package = MakeSfx(FDir.File("Main.ZIP"), "$temp$\\Setup.exe", false);
+    const int stubFirst = 2;
+    TRunResult holder;
+    holder.ExitCode = stubFirst;
+    for (int attempt = 0; attempt < 4 && holder.ExitCode == stubFirst; ++attempt) {
+        DeleteFileIfExists(FDir.File("ready"));
+        std::thread holding([&] {
+            holder = RunProgram(Wine({WinProgram("tests/FileHolder.exe"), WindowsPath(FDir.File("ready")), "Big.CAB",
+                                      std::to_string(big.size()), "Setup.exe"}),
+                                {}, FDir.File("holder-output.txt"));
+        });
+        for (int i = 0; i < 600 && !FileExists(FDir.File("ready")); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        TRunResult r = RunPackage(package);
+        holding.join();
+        EXPECT_EQ(r.ExitCode, 7) << r.Output;
+    }
+    EXPECT_EQ(holder.ExitCode, 0) << "1 no folder, 2 the stub was first, 3 Big.CAB never whole: " << holder.Output;
+}
+
+// The progress window keeps taking its messages while the program it
+// started is not yet ready for input (Windows would mark it "Not
+// Responding" otherwise). A WM_CLOSE is posted four seconds after the
+// window came, when the program has started (Wine holds the caller of
+// CreateProcess until then, under a second here) and sleeps on for twelve:
+// a window that takes its messages is gone in the time Wine takes to close
+// a window (about two seconds on a busy machine), one left alone keeps the
+// message queued for eight seconds more.
+TEST_F(SfxWineTest, ProgressWindowTakesItsMessagesWhileTheProgramStarts)
+{
+    WriteTestZip(FDir.File("Main.ZIP"), {{"Setup.exe", ReadAll(WinProgram("tests/LateStarter.exe"))}});
+    std::string package = MakeSfx(FDir.File("Main.ZIP"), "$temp$\\Setup.exe", true);
+    TRunResult poster;
+    std::thread posting([&] {
+        poster = RunProgram(Wine({WinProgram("tests/WindowPoster.exe"), "VISfxProgress", "4000"}), {},
+                            FDir.File("poster-output.txt"));
+    });
+    TRunResult r = RunPackage(package);
+    posting.join();
+    EXPECT_EQ(r.ExitCode, 7) << r.Output;
+    ASSERT_EQ(poster.ExitCode, 0) << "the progress window never showed: " << poster.Output;
+    unsigned long ms = 100000;
+    std::istringstream lines(poster.Output);
+    for (std::string line; std::getline(lines, line);)
+        std::sscanf(line.c_str(), "closed after %lu", &ms);
+    EXPECT_LT(ms, 5000u) << poster.Output;
+}
+
 TEST_F(SfxWineTest, EntryOutsideTheFolderIsRefusedBeforeAnythingIsWritten)
 {
     const std::string evil = "evil-" + std::to_string(CurrentProcessId()) + ".txt";
@@ -171,11 +238,13 @@ TEST_F(SfxWineTest, DamagedArchiveGivesAClearMessage)
          }()},
         {"no archive", std::string("just some bytes")},
     };
+    // The package's own words lead the message: its settings are whole.
+    const std::string lead = "Das Setup von Viewer ist fehlgeschlagen.\r\n\r\nThe setup package is damaged";
     for (const Case& c : cases) {
         DeleteFileIfExists(FDir.File("record.txt"));
-        TRunResult r = RunPackage(ComposePackage(c.bytes));
+        TRunResult r = RunPackage(ComposePackage(c.bytes, "Das Setup von Viewer ist fehlgeschlagen."));
         EXPECT_EQ(r.ExitCode, 2) << c.what << ": " << r.Output;
-        EXPECT_NE(r.Output.find("damaged"), std::string::npos) << c.what << ": " << r.Output;
+        EXPECT_NE(r.Output.find(lead), std::string::npos) << c.what << ": " << r.Output;
         EXPECT_FALSE(FileExists(FDir.File("record.txt"))) << c.what;
     }
 }

@@ -142,6 +142,10 @@ TMakeSfxOptions TMakeSfx::ParseArguments(const std::vector<std::string>& args)
             haveSfx = true;
         } else if (key == "title" && hasValue) {
             options.Settings.Title = value;
+        } else if (key == "unpacking" && hasValue) {
+            options.Settings.Unpacking = value;
+        } else if (key == "failure" && hasValue) {
+            options.Settings.Failure = value;
         } else if (key == "exec" && hasValue) {
             options.Settings.Exec = value;
             haveExec = true;

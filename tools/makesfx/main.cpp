@@ -16,7 +16,7 @@ namespace {
 
 const char* const Usage =
     "Usage: makesfx /zip=ARCHIVE.zip /sfx=OUT.exe /exec=PROGRAM [/title=TITLE]\n"
-    "               [/autoextract | /nogui] [/overwrite]\n"
+    "               [/unpacking=TEXT] [/failure=TEXT] [/autoextract | /nogui] [/overwrite]\n"
     "       makesfx --help | --version\n"
     "\n"
     "Appends the ZIP archive to the Windows self-extractor stub (sfxstub.exe in\n"
@@ -26,6 +26,8 @@ const char* const Usage =
     "  /exec        what the program starts once the archive is unpacked;\n"
     "               $temp$ stands for the folder it unpacks into\n"
     "  /title       the caption of its progress window\n"
+    "  /unpacking   the text of its progress window (default \"Unpacking...\")\n"
+    "  /failure     the text that leads its messages about a failure\n"
     "  /autoextract unpack with a progress window (the default)\n"
     "  /nogui       unpack without any window\n"
     "  /overwrite   replace an existing OUT.exe (without it an existing OUT.exe\n"

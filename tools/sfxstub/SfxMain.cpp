@@ -147,7 +147,10 @@ private:
 // for the whole archive. It has no buttons; unpacking pumps its messages.
 class TProgressWindow {
 public:
-    explicit TProgressWindow(const std::wstring& title)
+    // unpacking: the package's "Unpacking..." (built-in when empty); the
+    // file names follow it without its closing dots.
+    TProgressWindow(const std::wstring& title, const std::wstring& unpacking)
+        : FUnpacking(unpacking.empty() ? L"Unpacking..." : unpacking)
     {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
@@ -179,7 +182,7 @@ public:
         if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
             FFont = CreateFontIndirectW(&metrics.lfMessageFont);
         HFONT font = FFont ? FFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-        FLabel = CreateWindowExW(0, L"STATIC", L"Unpacking...", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, scale(14),
+        FLabel = CreateWindowExW(0, L"STATIC", FUnpacking.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, scale(14),
                                  scale(14), width - scale(34), scale(18), FWindow, nullptr, instance, nullptr);
         SendMessageW(FLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         FBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, scale(14), scale(42),
@@ -199,8 +202,10 @@ public:
 
     void SetFile(const std::wstring& name)
     {
+        size_t end = FUnpacking.find_last_not_of(L". \x2026");
         if (FLabel)
-            SetWindowTextW(FLabel, (L"Unpacking " + name).c_str());
+            SetWindowTextW(FLabel,
+                           (FUnpacking.substr(0, end == std::wstring::npos ? 0 : end + 1) + L" " + name).c_str());
         Pump();
     }
     void SetPosition(uint64_t done, uint64_t total)
@@ -223,6 +228,7 @@ public:
     }
 
 private:
+    std::wstring FUnpacking;
     HWND FWindow = nullptr;
     HWND FLabel = nullptr;
     HWND FBar = nullptr;
@@ -620,15 +626,15 @@ int Run(const std::wstring& program, const std::wstring& folder, std::unique_ptr
 }
 
 // The settings and archive of a package whose file is open. The title of the
-// windows becomes the package's own as soon as its settings are read, so
-// that a damaged archive is reported under it.
+// windows and the text leading a failure become the package's own as soon
+// as its settings are read, so that a damaged archive is reported under it.
 struct TOpenPackage {
     TSfxSettings Settings;
     std::unique_ptr<TFileSource> Source;
     std::unique_ptr<TSfxArchive> Archive;
 };
 
-TOpenPackage OpenPackage(HANDLE file, std::wstring& title)
+TOpenPackage OpenPackage(HANDLE file, std::wstring& title, std::string& failure)
 {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size))
@@ -642,6 +648,7 @@ TOpenPackage OpenPackage(HANDLE file, std::wstring& title)
         package.Settings = layout.Settings;
         if (!package.Settings.Title.empty())
             title = Widen(package.Settings.Title, 1252);
+        failure = Utf8(Widen(package.Settings.Failure, 1252));
         package.Source = std::make_unique<TFileSource>(file, layout.ArchiveStart, layout.ArchiveSize);
         package.Archive = std::make_unique<TSfxArchive>(*package.Source);
     } catch (const TStubError&) {
@@ -687,13 +694,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     // The progress window is themed too.
     PreloadSystemLibraries(RestrictDllSearchToSystem());
     std::wstring title = L"Setup";
+    std::string failure;
+    // The package's words lead; the reason is the stub's or the system's.
+    auto report = [&](const std::string& message) {
+        Report(title, failure.empty() ? message : failure + "\r\n\r\n" + message);
+    };
     try {
         std::wstring self = ModulePath();
         THandle file(CreateFileW(self.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid())
             throw TStubError("Cannot open the setup package: " + SystemText(GetLastError()), ExitDamaged);
-        TOpenPackage package = OpenPackage(file.Get(), title);
+        TOpenPackage package = OpenPackage(file.Get(), title, failure);
         TSingleRun single(package.Settings, *package.Archive);
         if (!single.First()) {
             single.ShowFirst();
@@ -703,14 +715,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         TTemporaryFolder folder(CreateFreshFolder());
         std::unique_ptr<TProgressWindow> window;
         if (package.Settings.AutoExtract)
-            window = std::make_unique<TProgressWindow>(title);
+            window = std::make_unique<TProgressWindow>(title, Widen(package.Settings.Unpacking, 1252));
         UnpackPackage(*package.Archive, folder.Path(), window.get());
         return Run(ResolveExec(package.Settings.Exec, folder.Path()), folder.Path(), std::move(window), single);
     } catch (const TStubError& e) {
-        Report(title, e.Message());
+        report(e.Message());
         return e.ExitCode();
     } catch (const std::exception& e) {
-        Report(title, e.what());
+        report(e.what());
         return ExitCannotUnpack;
     }
 }
