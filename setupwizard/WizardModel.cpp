@@ -69,5 +69,3 @@ std::string TWizardModel::LicenceFile(const std::string& folder) const
     std::string own = AppendPath(folder, AnsiToUtf8("EULA_" + FLanguage + ".txt"));
     return FileExists(own) ? own : AppendPath(folder, std::string("EULA_") + kNeutral + ".txt");
 }
-
-}
