@@ -149,7 +149,7 @@ TEST_F(SfxWineTest, UnpacksIntoAFreshTemporaryFolderAndStartsTheProgramThere)
 // there and lets go only after the stub has been trying for a while. A
 // thousand small files in front give the stand-in time to find the new
 // folder; on a machine too busy for that it may still come second, and the
-// run is repeated.
+// run is repeated, then skipped.
 TEST_F(SfxWineTest, FileHeldByAScannerIsWrittenOnceItIsFree)
 {
     std::vector<std::pair<std::string, std::string>> entries;
@@ -176,7 +176,10 @@ TEST_F(SfxWineTest, FileHeldByAScannerIsWrittenOnceItIsFree)
         holding.join();
         EXPECT_EQ(r.ExitCode, 7) << r.Output;
     }
-    EXPECT_EQ(holder.ExitCode, 0) << "1 no folder, 2 the stub was first, 3 Big.CAB never whole: " << holder.Output;
+    // Four lost races say nothing about the retry; they must not fail a run.
+    if (holder.ExitCode == stubFirst)
+        GTEST_SKIP() << "the stand-in never reached the folder before the stub: " << holder.Output;
+    EXPECT_EQ(holder.ExitCode, 0) << "1 no folder, 3 Big.CAB never whole: " << holder.Output;
 }
 
 // The progress window keeps taking its messages while the program it
