@@ -464,6 +464,7 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
             return usageError(problem);
         options.Signing.Password = GetEnvironmentText(TPackageSigner::PasswordVariable);
         options.DeviceSigning.Password = GetEnvironmentText(TPackageSigner::DevicePasswordVariable);
+        ShareOnePassword(options.DeviceSigning, options.Signing);
         options.Progress = !options.Quiet && StandardErrorIsTerminal();
         return RunBuildCommand(options, out, err);
     }

@@ -134,3 +134,9 @@ void TPackageSigner::Sign(const std::string& package, const std::string& descrip
     }
     ReplaceFileWith(package, scratch.FPath);
 }
+
+void ShareOnePassword(TSigningOptions& device, const TSigningOptions& package)
+{
+    if (device.Password.empty() && device.Enabled() && device.Pkcs12 == package.Pkcs12)
+        device.Password = package.Password;
+}

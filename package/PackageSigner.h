@@ -23,6 +23,10 @@ struct TSigningOptions {
     bool Enabled() const { return !Pkcs12.empty(); }
 };
 
+// A device certificate that is the packages' own file opens with their
+// password when none was given for it, so one file needs one password.
+void ShareOnePassword(TSigningOptions& device, const TSigningOptions& package);
+
 // Adds an Authenticode signature to a finished Setup.exe with osslsigncode.
 // The signature goes behind everything makesfx wrote; the stub finds its
 // archive in front of it through the PE header.

@@ -242,16 +242,22 @@ TEST_F(BuildRunTest, F7SignsForTheDeviceWithTheSettingsCertificateAndTheEnvironm
     Window->Settings().WriteSetting("devicesignpkcs12", certificate);
     WizardAction = [this](TfmBuildMaker&) { Window->Project()->Builds().GetBuild(0)->SetSignForDevice(true); };
     struct Case {
-        const char* Password;
+        const char* DevicePassword;
+        // The packages' password, for the cases that sign them with the same certificate.
+        const char* PackagePassword;
         std::string Expected;
     };
-    for (const Case& c :
-         {Case{"wrong", "The device certificate \"" + certificate + "\" does not open with the password given."},
-          Case{"device pw", "Build completed successfuly!"}}) {
-        ScopedEnv password(TPackageSigner::DevicePasswordVariable, c.Password);
+    for (const Case& c : {Case{"wrong", nullptr,
+                               "The device certificate \"" + certificate + "\" does not open with the password given."},
+                          Case{"device pw", nullptr, "Build completed successfuly!"},
+                          Case{"", "device pw", "Build completed successfuly!"},
+                          Case{"wrong", "device pw", "does not open with the password given."}}) {
+        Window->Settings().WriteSetting("signpkcs12", c.PackagePassword ? certificate : "");
+        ScopedEnv password(TPackageSigner::DevicePasswordVariable, c.DevicePassword);
+        ScopedEnv packagePassword(TPackageSigner::PasswordVariable, c.PackagePassword ? c.PackagePassword : "");
         Messages.Clear();
         Named<QAction>(Window.get(), "aBuild")->trigger();
-        ASSERT_EQ(Messages.Shown().size(), 1u) << c.Password;
+        ASSERT_EQ(Messages.Shown().size(), 1u) << c.DevicePassword;
         EXPECT_NE(Messages.Shown()[0].Text.find(c.Expected), std::string::npos) << Messages.Shown()[0].Text;
     }
 }

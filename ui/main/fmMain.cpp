@@ -1015,7 +1015,7 @@ void TfmMain::aBuildExecute()
     signing.Password = FSignPassword.empty() ? GetEnvironmentText(TPackageSigner::PasswordVariable) : FSignPassword;
     if (signing.Enabled())
         driver.SetSigner(std::make_unique<TPackageSigner>(signing));
-    driver.SetDeviceSigning(DeviceSigningOptions());
+    driver.SetDeviceSigning(DeviceSigningOptions(signing));
     driver.Execute();
 }
 
@@ -1030,7 +1030,7 @@ void TfmMain::aRuntimesWizardExecute()
     FHistory->Record("Runtimes");
 }
 
-TSigningOptions TfmMain::DeviceSigningOptions() const
+TSigningOptions TfmMain::DeviceSigningOptions(const TSigningOptions& package) const
 {
     TSigningOptions device;
     device.Pkcs12 = HostFileName(FSettings->ReadSetting("devicesignpkcs12"));
@@ -1040,6 +1040,7 @@ TSigningOptions TfmMain::DeviceSigningOptions() const
     device.Digest = FSettings->ReadSetting("devicesigndigest") == "sha256" ? "sha256" : "sha1";
     device.Password =
         FDeviceSignPassword.empty() ? GetEnvironmentText(TPackageSigner::DevicePasswordVariable) : FDeviceSignPassword;
+    ShareOnePassword(device, package);
     return device;
 }
 

@@ -213,8 +213,9 @@ private:
     void aRuntimesWizardExecute();
     void aChooseSetupImageExecute();
     void aSigningExecute();
-    // The device certificate of the settings, with the session's password.
-    TSigningOptions DeviceSigningOptions() const;
+    // The device certificate of the settings, with the session's password,
+    // or the packages' one when both are one file.
+    TSigningOptions DeviceSigningOptions(const TSigningOptions& package) const;
     void aHelpContentsExecute();
     void aAboutExecute();
     void TestBuildClick(const std::string& path);
