@@ -47,4 +47,3 @@ private:
     std::string FLanguage;
     std::vector<TWizardPage> FPages;
 };
-
