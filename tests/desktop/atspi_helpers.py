@@ -181,6 +181,24 @@ def choose(combo, text):
     wait_for("'%s' chosen (shows '%s')" % (text, combo.name), lambda: combo.name == text)
 
 
+def select_proposed_build(maker):
+    """Selects the build the Build Wizard proposes, "All In One"."""
+    proposed = find(maker, "list item", "All In One")
+    if not proposed.getState().contains(pyatspi.STATE_SELECTED):
+        do(proposed, "Toggle")
+    wait_for("the proposed build selected", lambda: proposed.getState().contains(pyatspi.STATE_SELECTED))
+
+
+def finish_build(builder, maker):
+    """Starts the Build Wizard's run and closes its result, which must say it completed."""
+    do_modal(find(maker, "push button", "OK"))
+    box = wait_for("the build's result", lambda: builder.message_box(), 240)
+    texts = [label.name for label in find_all(box, "label")]
+    if "Build completed successfuly!" not in texts:
+        raise FlowError("the build ended with %s" % texts)
+    do(find(box, "push button", "OK"))
+
+
 def edit_item(builder, verb):
     """The Edit menu's Undo or Redo item, named after its step."""
     edit = find_all(find_all(builder.main(), "menu bar", visible=False)[0], "menu item", "Edit", visible=False)[0]

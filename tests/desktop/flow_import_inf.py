@@ -11,7 +11,8 @@ import sys
 
 import pyatspi
 
-from atspi_helpers import FlowError, click, do, do_modal, find, find_all, gone, log, run, set_text, text_of, wait_for, window
+from atspi_helpers import (FlowError, click, do, do_modal, find, finish_build, gone, log, run,
+                           select_proposed_build, set_text, text_of, wait_for, window)
 
 F7 = 0xFFC4
 
@@ -88,16 +89,8 @@ def build_with_f7(builder):
     click(find(builder.main(), "page tab", "General"))
     pyatspi.Registry.generateKeyboardEvent(F7, None, pyatspi.KEY_SYM)
     maker = window(builder.app, "Build Wizard")
-    proposed = find(maker, "list item", "All In One")
-    if not proposed.getState().contains(pyatspi.STATE_SELECTED):
-        do(proposed, "Toggle")
-    wait_for("the proposed build selected", lambda: proposed.getState().contains(pyatspi.STATE_SELECTED))
-    do_modal(find(maker, "push button", "OK"))
-    box = wait_for("the build's result", lambda: builder.message_box(), 240)
-    texts = [label.name for label in find_all(box, "label")]
-    if "Build completed successfuly!" not in texts:
-        raise FlowError("the build ended with %s" % texts)
-    do(find(box, "push button", "OK"))
+    select_proposed_build(maker)
+    finish_build(builder, maker)
 
 
 def flow(builder):

@@ -23,8 +23,8 @@ import zipfile
 
 import pyatspi
 
-from atspi_helpers import (FlowError, check_item, choose, click, do, do_modal, find, find_all, gone, labelled, log,
-                           run, set_text, text_of, wait_for, window)
+from atspi_helpers import (FlowError, check_item, choose, click, do, do_modal, find, find_all, finish_build, gone,
+                           labelled, log, run, select_proposed_build, set_text, text_of, wait_for, window)
 
 APP, COMPANY = "Tide Tables", "Harbour Soft"
 GERMAN_HEADING = "Willkommen bei den Gezeiten"
@@ -253,18 +253,10 @@ def build(builder):
     do_modal(builder.menu("Project", "Build"))
     maker = window(builder.app, "Build Wizard")
     # The build the wizard proposes becomes the one with the setup pages.
-    proposed = find(maker, "list item", "All In One")
-    if not proposed.getState().contains(pyatspi.STATE_SELECTED):
-        do(proposed, "Toggle")
-    wait_for("the proposed build selected", lambda: proposed.getState().contains(pyatspi.STATE_SELECTED))
+    select_proposed_build(maker)
     define_build(builder, maker, "Wizard", True, "Edit Build")
     define_build(builder, maker, "Silent", False, "Add Build")
-    do_modal(find(maker, "push button", "OK"))
-    box = wait_for("the build's result", lambda: builder.message_box(), 240)
-    texts = [label.name for label in find_all(box, "label")]
-    if "Build completed successfuly!" not in texts:
-        raise FlowError("the build ended with %s" % texts)
-    do(find(box, "push button", "OK"))
+    finish_build(builder, maker)
 
 
 # --- the packages, outside the builder -----------------------------------------
