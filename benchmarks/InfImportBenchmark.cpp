@@ -3,6 +3,7 @@
 // and four processors (a section for every processor and one for each of
 // the three others), read from its text and made into a project.
 
+#include "LargeProject.h"
 #include "formats/InfFile.h"
 #include "import/InfImport.h"
 #include "model/Project.h"
@@ -15,19 +16,7 @@ namespace {
 std::string LargeInfText(int files)
 {
     TProject project("Firm");
-    std::vector<TFolder*> folders;
-    for (int i = 0; i < 200; ++i)
-        folders.push_back(project.DefaultFolder()->AddSubFolder(std::make_unique<TFolder>("dir" + std::to_string(i))));
-    const TProcessor processors[] = {pAll, pStrongARM, pHitachiSH3, pMIPSR4000};
-    for (int i = 0; i < files; ++i) {
-        auto file = std::make_unique<TFile>();
-        file->SetSourceDir("C:\\Src\\module" + std::to_string((i * 7919) % (files / 10)));
-        file->SetFileName("file" + std::to_string(i) + ".dll");
-        file->SetPlatforms(AllPlatforms);
-        file->SetProcessor(processors[i % 4]);
-        file->SetFolder(folders[i % folders.size()]);
-        project.Files().Add(std::move(file));
-    }
+    AddLargeFileSet(project, files);
     TStringList lines;
     WriteInf(project, lines);
     ReplaceInstallDir(lines, project.DefaultFolder()->GetMacroPath());

@@ -2,6 +2,7 @@
 // 20,000 files from 2,000 source folders, for all platforms and four
 // processors, in 200 device folders.
 
+#include "LargeProject.h"
 #include "package/InfWriter.h"
 #include "model/Project.h"
 
@@ -12,20 +13,7 @@ namespace {
 std::unique_ptr<TProject> MakeLargeProject(int files)
 {
     auto project = std::make_unique<TProject>("Firm");
-    std::vector<TFolder*> folders;
-    for (int i = 0; i < 200; ++i)
-        folders.push_back(project->DefaultFolder()->AddSubFolder(std::make_unique<TFolder>("dir" + std::to_string(i))));
-    const TProcessor processors[] = {pAll, pStrongARM, pHitachiSH3, pMIPSR4000};
-    for (int i = 0; i < files; ++i) {
-        auto file = std::make_unique<TFile>();
-        // Folders arrive in no particular order, as an author adds them.
-        file->SetSourceDir("C:\\Src\\module" + std::to_string((i * 7919) % (files / 10)));
-        file->SetFileName("file" + std::to_string(i) + ".dll");
-        file->SetPlatforms(AllPlatforms);
-        file->SetProcessor(processors[i % 4]);
-        file->SetFolder(folders[i % folders.size()]);
-        project->Files().Add(std::move(file));
-    }
+    AddLargeFileSet(*project, files);
     // One file for one platform breaks the all-platform case: a section per
     // platform and processor.
     project->Files().Item(0)->SetPlatforms(TPlatforms{plPPC300});
